@@ -1,0 +1,91 @@
+# Helpers shared by every module's CMakeLists.txt.
+
+# Adds each named folder that has a CMakeLists.txt; a folder without one adds
+# each of its children that has one (so tests/, tools/ and emulator/ grow by
+# adding folders, not by editing a shared list).
+function(lodemar_add_subdirs)
+  foreach(dir IN LISTS ARGN)
+    set(abs "${CMAKE_CURRENT_SOURCE_DIR}/${dir}")
+    if(EXISTS "${abs}/CMakeLists.txt")
+      add_subdirectory(${dir})
+    elseif(IS_DIRECTORY "${abs}")
+      file(GLOB children LIST_DIRECTORIES true RELATIVE "${abs}" "${abs}/*")
+      list(SORT children)
+      foreach(child IN LISTS children)
+        if(EXISTS "${abs}/${child}/CMakeLists.txt")
+          add_subdirectory(${dir}/${child})
+        endif()
+      endforeach()
+    endif()
+  endforeach()
+endfunction()
+
+macro(lodemar_apply_global_flags)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    add_compile_options(-Wall -Wextra)
+    if(LODEMAR_WERROR)
+      add_compile_options(-Werror)
+    endif()
+  endif()
+  if(LODEMAR_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endmacro()
+
+# lodemar_add_gtest(name SOURCES ... [LIBS ...] [QT] [LABELS ...])
+# A GoogleTest binary registered with ctest. QT tests get the offscreen
+# platform and link gtest without its main (they bring a main that makes
+# the QApplication, see tests/qt_test_main.cpp).
+function(lodemar_add_gtest name)
+  cmake_parse_arguments(A "QT" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  if(A_QT)
+    target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock
+                          Qt6::Widgets Qt6::Test lodemar_qt_test_main)
+  else()
+    target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  endif()
+  set(env "QT_QPA_PLATFORM=offscreen" "LODEMAR_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+          "LODEMAR_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${env}" LABELS "${A_LABELS}" TIMEOUT 300)
+endfunction()
+
+# lodemar_add_fuzzer(name SOURCES ... [LIBS ...] [CORPUS dir])
+# Built only with LODEMAR_FUZZ; each runs as a ctest test labelled "fuzz" for
+# LODEMAR_FUZZ_SECONDS, starting from a copy of its seed corpus.
+function(lodemar_add_fuzzer name)
+  cmake_parse_arguments(A "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(NOT LODEMAR_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set(work "${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus")
+  set(seed "")
+  if(A_CORPUS)
+    set(seed "${A_CORPUS}")
+  endif()
+  add_test(NAME fuzz.${name}
+    COMMAND ${CMAKE_COMMAND} -DFUZZER=$<TARGET_FILE:${name}> -DWORK=${work}
+            -DSEED=${seed} -DSECONDS=${LODEMAR_FUZZ_SECONDS}
+            -P ${PROJECT_SOURCE_DIR}/cmake/RunFuzzer.cmake)
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz
+                       TIMEOUT 600)
+endfunction()
+
+# lodemar_add_benchmark(name SOURCES ... [LIBS ...])
+function(lodemar_add_benchmark name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT LODEMAR_BENCH)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} benchmark::benchmark)
+endfunction()
