@@ -1,0 +1,31 @@
+// The Windows forms of the driver file and device names, used by every
+// platform that does not name its files otherwise.
+#include "driverchannel/CDriverPlatform.h"
+
+#include "DriverNames.h"
+
+namespace driverchannel {
+
+std::string CDriverPlatform::DriverFileInDirectory(const std::string& directory, const std::string& name)
+{
+    return names::formatPath(names::DRIVER_FILE_IN_DIRECTORY, directory, name);
+}
+
+std::string CDriverPlatform::DriverFileInSystem(const std::string& windowsDirectory, const std::string& name)
+{
+    return names::formatPath(
+        names::DRIVER_FILE_IN_SYSTEM, windowsDirectory + names::SYSTEM_DRIVER_FOLDER, name);
+}
+
+bool CDriverPlatform::IsDevicePath(const std::string& deviceName)
+{
+    return (deviceName.size() > 0 && deviceName[0] == names::DEVICE_PATH_MARK)
+        || (deviceName.size() > 1 && deviceName[1] == names::DEVICE_PATH_MARK);
+}
+
+std::string CDriverPlatform::DevicePathOf(const std::string& deviceName)
+{
+    return names::formatPath(names::DEVICE_PATH, deviceName);
+}
+
+} // namespace driverchannel
