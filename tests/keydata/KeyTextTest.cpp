@@ -126,17 +126,3 @@ TEST(KeyText, Captions)
     EXPECT_EQ(caption(1000, false), "");
     EXPECT_EQ(caption(1101, false), "");
 }
-
-TEST(KeyText, LongestContentsRender)
-{
-    KeyRecord record;
-    const std::vector<std::uint8_t> codes(MAX_CONTENT, 0x09);
-    ASSERT_EQ(storeKey(record, KIND_FUNCTION, codes), KEYTABLE_OK);
-    std::string text;
-    renderKeyText(record, text);
-    EXPECT_EQ(text.size(), 765u);
-    record.kind = KIND_STRING;
-    text.clear();
-    renderKeyText(record, text);
-    EXPECT_EQ(text.size(), 5u * 255u);
-}
