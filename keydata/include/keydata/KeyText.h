@@ -1,0 +1,46 @@
+// Display text of key contents and the captions of the grid's key caps. The
+// text is for display only; nothing parses it back into bytes.
+#pragma once
+
+#include <keydata/KeyTable.h>
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace keydata {
+
+// Three-character name of every byte value in function content.
+extern const std::array<const char*, 256> keyNameTable;
+
+// Text pieces of string content.
+inline constexpr const char* STRING_TAB_TEXT = "[Tab]";
+inline constexpr const char* STRING_ENTER_TEXT = "[Enter]";
+inline constexpr const char* STRING_SEPARATOR_TEXT = "[SE/]";
+inline constexpr const char* STRING_DELAY_TEXT = "[D1S]";
+inline constexpr std::uint8_t CHAR_TAB = 0x09;
+inline constexpr std::uint8_t CHAR_ENTER = 0x0D;
+
+// Every renderer appends to the caller's text and adds no separators.
+// Contents end at their first 0x00 or at the end of the span.
+
+// Switch value: nothing for 0, "Caps.", "Num.", "Scroll." for the lock
+// codes, "<M%d>" for anything else.
+void renderSwitchText(std::uint8_t value, std::string& text);
+
+// keyNameTable[b] for each byte: exactly three characters per byte.
+void renderFunctionText(std::span<const std::uint8_t> content, std::string& text);
+
+// Each byte as itself, except Tab, Enter, separator and delay.
+void renderStringText(std::span<const std::uint8_t> content, std::string& text);
+
+// By kind: switch, function or string text; kind 0 and kinds above 3 give
+// nothing.
+void renderKeyText(const KeyRecord& record, std::string& text);
+
+// Caption of the key cap with control id 1001..1100: its number, or L, R,
+// S, X, Z for the five small keys; nothing for an empty key or another id.
+void keyCaption(int controlId, bool empty, std::string& text);
+
+} // namespace keydata

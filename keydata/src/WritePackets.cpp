@@ -1,0 +1,103 @@
+#include <keydata/WritePackets.h>
+
+namespace keydata {
+
+namespace {
+
+    constexpr std::uint8_t ADDRESS_LOW_MASK = 0x7F;
+    constexpr std::uint8_t ADDRESS_BIT7_IN_FIRST = 0x40;
+    constexpr int KIND_SHIFT = 4;
+    constexpr std::uint8_t CONTENT_TERMINATOR = 0x00;
+
+    class PacketWriter {
+    public:
+        explicit PacketWriter(WritePacket& packet)
+            : packet_(packet)
+        {
+            packet_.length = 0;
+        }
+        void put(std::uint8_t b) { packet_.bytes[packet_.length++] = b; }
+        void setAddress(std::uint16_t address)
+        {
+            const auto pair = addressPair(address);
+            put(CMD_SET_ADDRESS);
+            put(pair[0]);
+            put(pair[1]);
+        }
+
+    private:
+        WritePacket& packet_;
+    };
+
+    bool hasData(std::uint8_t kind) { return kind == KIND_FUNCTION || kind == KIND_STRING; }
+
+} // namespace
+
+std::array<std::uint8_t, 2> addressPair(std::uint16_t address)
+{
+    return { static_cast<std::uint8_t>((address >> 8) | ((address >> 1) & ADDRESS_BIT7_IN_FIRST)),
+        static_cast<std::uint8_t>(address & ADDRESS_LOW_MASK) };
+}
+
+WritePacket headerPacket(std::uint8_t systemConfig, std::uint8_t mcrConfig)
+{
+    WritePacket packet;
+    PacketWriter out(packet);
+    out.setAddress(HEADER_ADDRESS);
+    out.put(CMD_WRITE);
+    out.put(HEADER_SIGNATURE_0);
+    out.put(HEADER_SIGNATURE_1);
+    out.put(systemConfig & SETTINGS_MASK);
+    out.put(mcrConfig & SETTINGS_MASK);
+    return packet;
+}
+
+int keyPacket(const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, WritePacket& packet)
+{
+    if (keyNumber < 0 || keyNumber >= KEY_NUMBER_COUNT)
+        return PACKET_E_KEY_NUMBER;
+    const KeyRecord& record = table.recordOfKeyNumber(keyNumber);
+    const auto content = record.bytes();
+    std::uint8_t entry[2];
+    if (hasData(record.kind)) {
+        const std::size_t end = std::size_t { dataAddress } + content.size() + 1;
+        if (dataAddress < DATA_AREA_BASE || end > DATA_AREA_END)
+            return PACKET_E_DATA_AREA;
+        const auto pair = addressPair(dataAddress);
+        entry[0] = static_cast<std::uint8_t>((record.kind << KIND_SHIFT) | pair[0]);
+        entry[1] = pair[1];
+    } else if (record.kind == KIND_EMPTY || record.kind == KIND_SWITCH) {
+        entry[0] = static_cast<std::uint8_t>(record.kind << KIND_SHIFT);
+        entry[1] = record.content[0];
+    } else {
+        // Unknown kinds go out as empty keys (checkKeyboardFit reports them).
+        entry[0] = KIND_EMPTY;
+        entry[1] = 0;
+    }
+
+    PacketWriter out(packet);
+    out.setAddress(static_cast<std::uint16_t>(KEY_ENTRY_BASE + 2 * keyNumber));
+    out.put(CMD_WRITE);
+    out.put(entry[0]);
+    out.put(entry[1]);
+    if (hasData(record.kind)) {
+        out.setAddress(dataAddress);
+        out.put(CMD_WRITE);
+        for (std::uint8_t b : content)
+            out.put(b);
+        out.put(CONTENT_TERMINATOR);
+        dataAddress = static_cast<std::uint16_t>(dataAddress + content.size() + 1);
+    }
+    return PACKET_OK;
+}
+
+WritePacket finishPacket()
+{
+    WritePacket packet;
+    PacketWriter out(packet);
+    out.put(CMD_FINISH);
+    out.put(FINISH_ARGUMENT);
+    return packet;
+}
+
+} // namespace keydata

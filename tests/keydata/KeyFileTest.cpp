@@ -1,0 +1,251 @@
+#include <keydata/KeyFile.h>
+#include <keydata/KeyImage.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace keydata;
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+namespace {
+
+class KeyFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device seed;
+        dir_ = fs::temp_directory_path() / ("keyfile-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static Bytes read(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    static void write(const std::string& file, const Bytes& bytes)
+    {
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::vector<std::string> entries() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    static KeyTable sampleTable()
+    {
+        KeyTable table;
+        table.systemConfig = 0x05;
+        const Bytes hello { 'h', 'e', 'l', 'l', 'o', 0x0D };
+        const Bytes macro { 0x14, 0x4D, 0xE1, 0x14 };
+        const Bytes layer { 0x03 };
+        EXPECT_EQ(storeKey(table.recordOfKeyNumber(93), KIND_STRING, hello), KEYTABLE_OK);
+        EXPECT_EQ(storeKey(table.recordOfKeyNumber(120), KIND_FUNCTION, macro), KEYTABLE_OK);
+        EXPECT_EQ(storeKey(table.recordOfKeyNumber(125), KIND_SWITCH, layer), KEYTABLE_OK);
+        return table;
+    }
+
+    // Runs in a forked child: the save must fail with a write error.
+    static void saveWithFileSizeLimit(const std::string& file, rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit;
+        limit.rlim_cur = bytes;
+        limit.rlim_max = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const KeyFileResult r = saveKeyFile(file, sampleTable());
+        std::_Exit(r.result == KEYFILE_E_WRITE && r.systemError != 0 ? 0 : 1);
+    }
+
+    fs::path dir_;
+};
+
+} // namespace
+
+TEST_F(KeyFileTest, FreshTableSavesAs516BytesAndRoundTrips)
+{
+    const std::string file = path("keys.dat");
+    const KeyFileResult saved = saveKeyFile(file, KeyTable {});
+    ASSERT_TRUE(saved.ok()) << saved.systemError;
+    EXPECT_EQ(saved.length, 516u);
+    EXPECT_EQ(read(file), encodeImage(KeyTable {}));
+
+    const KeyTable table = sampleTable();
+    ASSERT_TRUE(saveKeyFile(file, table).ok());
+    const Bytes first = read(file);
+    KeyTable loaded;
+    const KeyFileResult result = loadKeyFile(file, loaded);
+    ASSERT_EQ(result.result, KEYFILE_OK);
+    EXPECT_EQ(result.length, first.size());
+    EXPECT_EQ(loaded, table); // key 120 included, though no key cap shows it
+    ASSERT_TRUE(saveKeyFile(path("again.dat"), loaded).ok());
+    EXPECT_EQ(read(path("again.dat")), first);
+    EXPECT_EQ(entries().size(), 2u); // no temporary files left behind
+}
+
+TEST_F(KeyFileTest, LoadResultsLeaveTheTableAlone)
+{
+    const KeyTable before = sampleTable();
+    KeyTable table = before;
+
+    EXPECT_EQ(loadKeyFile(path("missing.dat"), table).result, KEYFILE_E_OPEN);
+    EXPECT_NE(loadKeyFile(path("missing.dat"), table).systemError, 0);
+
+    write(path("empty.dat"), {});
+    EXPECT_EQ(loadKeyFile(path("empty.dat"), table).result, KEYFILE_E_EMPTY);
+
+    write(path("short.dat"), { 0xFC, 0x00, 0x00 });
+    EXPECT_EQ(loadKeyFile(path("short.dat"), table).result, KEYFILE_E_NOT_SAVE_FILE);
+    write(path("other.dat"), { 0xFC, 0x00, 0x00, 0xFB, 0x00 });
+    EXPECT_EQ(loadKeyFile(path("other.dat"), table).result, KEYFILE_E_NOT_SAVE_FILE);
+
+    Bytes big = encodeImage(KeyTable {});
+    big.resize(8001, 0x00);
+    write(path("big.dat"), big);
+    EXPECT_EQ(loadKeyFile(path("big.dat"), table).result, KEYFILE_E_TOO_LONG);
+    big.resize(20000, 0x00); // only the first 10240 bytes are read
+    write(path("huge.dat"), big);
+    const KeyFileResult huge = loadKeyFile(path("huge.dat"), table);
+    EXPECT_EQ(huge.result, KEYFILE_E_TOO_LONG);
+    EXPECT_EQ(huge.length, KEY_FILE_READ_LIMIT);
+
+    EXPECT_EQ(loadKeyFile(dir_.string(), table).result, KEYFILE_E_READ); // a folder opens but cannot be read
+    EXPECT_EQ(table, before);
+
+    big.resize(8000);
+    write(path("limit.dat"), big);
+    EXPECT_EQ(loadKeyFile(path("limit.dat"), table).result, KEYFILE_OK);
+    EXPECT_EQ(table.recordOfKeyNumber(93).kind, KIND_EMPTY);
+}
+
+TEST_F(KeyFileTest, PartialFileChangesOnlyTheKeysItNames)
+{
+    KeyTable table = sampleTable();
+    write(path("part.dat"), { 0xFC, 0x01, 0x02, 0xFA, 93, 0xFB, 0x03, 'x', 0xFD });
+    ASSERT_EQ(loadKeyFile(path("part.dat"), table).result, KEYFILE_OK);
+    EXPECT_EQ(table.systemConfig, 0x01);
+    EXPECT_EQ(table.recordOfKeyNumber(93).contentLength(), 1u);
+    EXPECT_EQ(table.recordOfKeyNumber(120), sampleTable().recordOfKeyNumber(120));
+}
+
+TEST_F(KeyFileTest, SaveRefusesTablesThatCouldNotBeLoadedAgain)
+{
+    const std::string file = path("keep.dat");
+    ASSERT_TRUE(saveKeyFile(file, sampleTable()).ok());
+    const Bytes previous = read(file);
+
+    KeyTable tooLong;
+    for (int n = 0; n < 30; ++n)
+        ASSERT_EQ(storeKey(tooLong.recordOfKeyNumber(n), KIND_STRING, Bytes(255, 'a')), KEYTABLE_OK);
+    KeyFileResult result = saveKeyFile(file, tooLong);
+    EXPECT_EQ(result.result, KEYFILE_E_TOO_LONG);
+    EXPECT_EQ(result.length, 516u + 30u * 255u);
+    EXPECT_EQ(saveKeyFile(path("new.dat"), tooLong).result, KEYFILE_E_TOO_LONG);
+
+    KeyTable marker;
+    ASSERT_EQ(storeKey(marker.recordOfKeyNumber(17), KIND_STRING, Bytes { 'a', 0xFD, 'b' }), KEYTABLE_OK);
+    result = saveKeyFile(file, marker);
+    EXPECT_EQ(result.result, KEYFILE_E_MARKER_BYTE);
+    EXPECT_EQ(result.keyNumber, 17);
+
+    EXPECT_EQ(read(file), previous);
+    EXPECT_EQ(entries(), std::vector<std::string> { "keep.dat" });
+}
+
+TEST_F(KeyFileTest, FailedSavesKeepThePreviousFile)
+{
+    const std::string file = path("keep.dat");
+    ASSERT_TRUE(saveKeyFile(file, KeyTable {}).ok());
+    const Bytes previous = read(file);
+
+    EXPECT_EQ(saveKeyFile(path("no/such/folder/k.dat"), sampleTable()).result, KEYFILE_E_OPEN);
+
+    // A folder in the way: the rename over it fails.
+    fs::create_directory(path("folder.dat"));
+    const KeyFileResult overFolder = saveKeyFile(path("folder.dat"), sampleTable());
+    EXPECT_EQ(overFolder.result, KEYFILE_E_WRITE);
+    EXPECT_NE(overFolder.systemError, 0);
+    EXPECT_TRUE(fs::is_directory(path("folder.dat")));
+
+    // Disk full half-way: a file size limit makes the write fail after
+    // 100 bytes (works for root too, unlike a read-only folder).
+    EXPECT_EXIT(saveWithFileSizeLimit(file, 100), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(read(file), previous);
+
+    std::vector<std::string> left = entries();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string> { "folder.dat", "keep.dat" }));
+}
+
+TEST_F(KeyFileTest, ReadOnlyFolder)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root ignores folder permissions";
+    const std::string file = path("keep.dat");
+    ASSERT_TRUE(saveKeyFile(file, KeyTable {}).ok());
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(saveKeyFile(file, sampleTable()).result, KEYFILE_E_OPEN);
+    EXPECT_EQ(read(file), encodeImage(KeyTable {}));
+}
+
+TEST_F(KeyFileTest, DeviceTargetsAreWrittenInPlace)
+{
+    if (::access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    const KeyFileResult full = saveKeyFile("/dev/full", sampleTable());
+    EXPECT_EQ(full.result, KEYFILE_E_WRITE);
+    EXPECT_EQ(full.systemError, ENOSPC);
+    struct stat st;
+    ASSERT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode)); // still the device, not replaced by a file
+
+    EXPECT_TRUE(saveKeyFile("/dev/null", sampleTable()).ok());
+}
+
+TEST_F(KeyFileTest, ReplacingKeepsLinksAndPermissions)
+{
+    const std::string target = path("target.dat");
+    ASSERT_TRUE(saveKeyFile(target, KeyTable {}).ok());
+    ::chmod(target.c_str(), 0640);
+    fs::create_symlink("target.dat", path("link.dat"));
+
+    ASSERT_TRUE(saveKeyFile(path("link.dat"), sampleTable()).ok());
+    EXPECT_TRUE(fs::is_symlink(path("link.dat")));
+    EXPECT_EQ(read(target), encodeImage(sampleTable()));
+    struct stat st;
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(KeyFileName, DatExtension)
+{
+    EXPECT_EQ(withKeyFileExtension("keys"), "keys.dat");
+    EXPECT_EQ(withKeyFileExtension("keys.dat"), "keys.dat");
+    EXPECT_EQ(withKeyFileExtension("KEYS.DAT"), "KEYS.DAT");
+    EXPECT_EQ(withKeyFileExtension("k.Dat"), "k.Dat");
+    EXPECT_EQ(withKeyFileExtension("keys.data"), "keys.data.dat");
+    EXPECT_EQ(withKeyFileExtension("dat"), "dat.dat");
+}

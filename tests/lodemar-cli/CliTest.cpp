@@ -1,0 +1,348 @@
+// Runs the real lodemar-cli binary.
+#include <keydata/KeyFile.h>
+#include <keydata/KeyImage.h>
+#include <keydata/KeyText.h>
+#include <keydata/KeyboardFit.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <vector>
+
+using namespace keydata;
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+Bytes readBytes(const fs::path& file)
+{
+    const std::string text = readText(file);
+    return Bytes(text.begin(), text.end());
+}
+
+void writeText(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device seed;
+        dir_ = fs::temp_directory_path() / ("cli-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs lodemar-cli with the arguments; stdout and stderr go to files
+    // (stdout to outFile when given, e.g. /dev/full).
+    CliRun cli(const std::vector<std::string>& arguments, const std::string& outFile = {})
+    {
+        const fs::path out = outFile.empty() ? dir_ / "stdout" : fs::path(outFile);
+        const fs::path err = dir_ / "stderr";
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+                ::_exit(127);
+            std::vector<char*> argv { const_cast<char*>(LODEMAR_CLI) };
+            for (const std::string& a : arguments)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(LODEMAR_CLI, argv.data());
+            ::_exit(127);
+        }
+        CliRun run;
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (outFile.empty())
+            run.out = readText(out);
+        run.err = readText(err);
+        return run;
+    }
+
+    // A failure: non-zero exit and exactly one line on stderr that holds needle.
+    void expectFailure(const CliRun& run, int status, const std::string& needle)
+    {
+        EXPECT_EQ(run.status, status);
+        EXPECT_EQ(lineCount(run.err), 1) << run.err;
+        EXPECT_NE(run.err.find(needle), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.rfind("lodemar-cli: ", 0), 0u) << run.err;
+    }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+const fs::path EXAMPLES = EXAMPLES_DIR;
+const char* const LAYOUTS[] = { "retail-pos", "multi-layer" };
+
+KeyTable loadExample(const std::string& name)
+{
+    KeyTable table;
+    EXPECT_TRUE(loadKeyFile((EXAMPLES / (name + ".dat")).string(), table).ok());
+    return table;
+}
+
+std::string hexOf(std::span<const std::uint8_t> bytes)
+{
+    std::string hex;
+    char pair[3];
+    for (std::uint8_t b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02x", b);
+        hex += pair;
+    }
+    return hex;
+}
+
+} // namespace
+
+TEST_F(CliTest, HelpAndCommandLineErrors)
+{
+    CliRun run = cli({ "--help" });
+    EXPECT_EQ(run.status, 0);
+    for (const char* command : { "show FILE.dat", "export FILE.dat", "import FILE.json -o FILE.dat" })
+        EXPECT_NE(run.out.find(command), std::string::npos) << command;
+    EXPECT_EQ(run.err, "");
+
+    run = cli({ "import", "--help" });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("usage: lodemar-cli import FILE.json -o FILE.dat"), std::string::npos);
+
+    expectFailure(cli({}), 2, "no command");
+    expectFailure(cli({ "frobnicate" }), 2, "unknown command 'frobnicate'");
+    expectFailure(cli({ "show" }), 2, "show: wrong arguments");
+    expectFailure(cli({ "export", "a.dat", "b.dat" }), 2, "export: wrong arguments");
+    expectFailure(cli({ "import", "a.json" }), 2, "-o FILE.dat");
+    expectFailure(cli({ "import", "a.json", "-x", "b.dat" }), 2, "unknown option '-x'");
+}
+
+TEST_F(CliTest, ImportOfEachExampleReproducesItsDatFile)
+{
+    for (const char* name : LAYOUTS) {
+        const std::string out = path(std::string(name) + ".dat");
+        const CliRun run = cli({ "import", (EXAMPLES / (std::string(name) + ".json")).string(), "-o", out });
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out + run.err, "");
+        EXPECT_EQ(readBytes(out), readBytes(EXAMPLES / (std::string(name) + ".dat"))) << name;
+    }
+}
+
+TEST_F(CliTest, ExportPrintsWhatTheKeysHold)
+{
+    for (const char* name : LAYOUTS) {
+        const CliRun run = cli({ "export", (EXAMPLES / (std::string(name) + ".dat")).string() });
+        ASSERT_EQ(run.status, 0) << run.err;
+        // The committed JSON is the export of the committed file.
+        EXPECT_EQ(run.out, readText(EXAMPLES / (std::string(name) + ".json"))) << name;
+
+        const KeyTable table = loadExample(name);
+        const auto json = nlohmann::json::parse(run.out);
+        EXPECT_EQ(json.at("systemConfig"), table.systemConfig);
+        EXPECT_EQ(json.at("mcrConfig"), table.mcrConfig);
+        const auto& keys = json.at("keys");
+        ASSERT_EQ(keys.size(), 128u);
+        for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
+            const auto& key = keys[static_cast<std::size_t>(n)];
+            const KeyRecord& record = table.recordOfKeyNumber(n);
+            const SlotCode slot = slotOfKeyNumber(n);
+            EXPECT_EQ(key.at("keyNumber"), n);
+            EXPECT_EQ(key.at("row"), slotRow(slot));
+            EXPECT_EQ(key.at("column"), slotColumn(slot));
+            EXPECT_EQ(key.at("kind"), record.kind);
+            EXPECT_EQ(key.at("content"), hexOf(record.bytes()));
+            std::string text;
+            renderKeyText(record, text);
+            EXPECT_EQ(key.at("text"), text) << n;
+        }
+    }
+}
+
+TEST_F(CliTest, ShowPrintsEveryGridKeyKey120AndTheDataArea)
+{
+    const CliRun run = cli({ "show", (EXAMPLES / "retail-pos.dat").string() });
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string& out = run.out;
+    EXPECT_NE(out.find("systemConfig 0x03: Beep enable on, Send break code on, Beep (nop key) off\n"), std::string::npos);
+    EXPECT_NE(out.find("mcrConfig    0x0F: Send format_code on, Send [Enter] on, Track2 enable on, Track3 enable on\n"),
+        std::string::npos);
+    EXPECT_NE(out.find("\n1     93  (0,0)   string    4011[Enter][SE/]RET[Tab]4011[Enter][SE/]PRC[Tab]4011[Enter]\n"),
+        std::string::npos);
+    EXPECT_NE(out.find("\n12     5  (0,11)  function  CTL(D)0F0CTL\n"), std::string::npos);
+    EXPECT_NE(out.find("\n29    22  (1,9)   function  CTL(P)0F0CTLD1SD1SD1SCR.\n"), std::string::npos);
+    EXPECT_NE(out.find("\nL    125  (5,0)   switch    <M1>\n"), std::string::npos);
+    EXPECT_NE(out.find("\nX    122  (5,3)   switch    Caps.\n"), std::string::npos);
+    EXPECT_NE(out.find("\n-    120  (5,5)   empty\n"), std::string::npos);
+
+    // One line per grid key, captioned 1..95 and L, R, S, X, Z, with its kind.
+    const KeyTable table = loadExample("retail-pos");
+    std::istringstream lines(out);
+    std::string line;
+    int gridLines = 0;
+    while (std::getline(lines, line)) {
+        for (int g = 0; g < GRID_KEYS; ++g) {
+            std::string caption;
+            keyCaption(GRID_FIRST_CONTROL_ID + g, false, caption);
+            if (line.rfind(caption + " ", 0) != 0)
+                continue;
+            const GridSlot slot = slotOfGridIndex(g);
+            const KeyRecord& record = table.record(slot.row, slot.column);
+            std::string text;
+            renderKeyText(record, text);
+            EXPECT_NE(line.find(text), std::string::npos) << line;
+            const char* kinds[] = { "empty", "switch", "function", "string" };
+            ASSERT_LE(record.kind, KIND_STRING);
+            std::istringstream fields(line);
+            std::string label, number, slotText, kind;
+            fields >> label >> number >> slotText >> kind;
+            EXPECT_EQ(number, std::to_string(keyNumberOfSlot(slot.row, slot.column)));
+            EXPECT_EQ(kind, kinds[record.kind]) << line;
+            ++gridLines;
+        }
+    }
+    EXPECT_EQ(gridLines, 100);
+
+    const KeyboardFit fit = checkKeyboardFit(table);
+    EXPECT_NE(out.find("Data area: " + std::to_string(fit.dataUsed) + " of 3584 bytes used, "
+                  + std::to_string(fit.dataFree) + " free\n"),
+        std::string::npos);
+    EXPECT_NE(out.find("Keyboard write: fits\n"), std::string::npos);
+}
+
+TEST_F(CliTest, ShowMakesKeyTextSafeAndReportsWhatCannotBeWritten)
+{
+    KeyTable table;
+    table.systemConfig = 0x83;
+    ASSERT_EQ(storeKey(table.recordOfKeyNumber(93), KIND_STRING, Bytes { 'a', 0x1B, '[', '2', 'J', 0xE9 }),
+        KEYTABLE_OK);
+    table.recordOfKeyNumber(85).kind = 5;
+    for (int n = 0; n < 15; ++n) // one key more than the data area holds
+        ASSERT_EQ(storeKey(table.recordOfKeyNumber(n), KIND_STRING, Bytes(255, 'x')), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).ok());
+
+    const CliRun run = cli({ "show", path("odd.dat") });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find('\x1B'), std::string::npos);
+    EXPECT_NE(run.out.find("a\\x1B[2J\xC3\xA9\n"), std::string::npos); // ESC escaped, 0xE9 as UTF-8
+    EXPECT_NE(run.out.find("\n2     85  (0,1)   kind 5\n"), std::string::npos);
+    EXPECT_NE(run.out.find("other bits 0x80"), std::string::npos);
+    EXPECT_NE(run.out.find("Keyboard write: refused"), std::string::npos);
+    EXPECT_NE(run.out.find("key number 85 has an unknown kind"), std::string::npos);
+    EXPECT_NE(run.out.find("bit 7"), std::string::npos);
+    EXPECT_EQ(run.out.find("Keyboard write: fits"), std::string::npos);
+}
+
+TEST_F(CliTest, LoadFailuresAreOneLine)
+{
+    expectFailure(cli({ "show", path("missing.dat") }), 1, "cannot open");
+    writeText(dir_ / "three.dat", std::string("\xFC\x00\x00", 3));
+    expectFailure(cli({ "show", path("three.dat") }), 1, "not a keyboard data file");
+    writeText(dir_ / "empty.dat", "");
+    expectFailure(cli({ "export", path("empty.dat") }), 1, "is empty");
+    std::string big(8001, '\0');
+    big[0] = '\xFC';
+    big[3] = '\xFA';
+    writeText(dir_ / "big.dat", big);
+    expectFailure(cli({ "export", path("big.dat") }), 1, "longer than 8000 bytes");
+}
+
+TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
+{
+    const std::string out = path("out.dat");
+    writeText(dir_ / "keep.dat", "previous");
+    auto importFails = [&](const std::string& json, const std::string& needle) {
+        writeText(dir_ / "in.json", json);
+        expectFailure(cli({ "import", path("in.json"), "-o", out }), 1, needle);
+        EXPECT_FALSE(fs::exists(out)) << json;
+        expectFailure(cli({ "import", path("in.json"), "-o", path("keep.dat") }), 1, needle);
+        EXPECT_EQ(readText(dir_ / "keep.dat"), "previous");
+    };
+    auto keys = [](const std::string& list) { return "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[" + list + "]}"; };
+
+    importFails("{\"systemConfig\":3,", "bad JSON");
+    importFails("[1,2]", "top level");
+    importFails("{\"mcrConfig\":15,\"keys\":[]}", "systemConfig must be an integer");
+    importFails("{\"systemConfig\":3,\"mcrConfig\":250,\"keys\":[]}", "mcrConfig must be an integer");
+    importFails("{\"systemConfig\":3,\"mcrConfig\":15}", "keys must be an array");
+    importFails(keys("{\"keyNumber\":5,\"kind\":3,\"content\":\"41fa42\"}"), "key 5: content byte 0xFA at offset 1");
+    importFails(keys("{\"keyNumber\":6,\"kind\":3,\"content\":\"" + std::string(512, '4') + "\"}"),
+        "key 6: content has 256 bytes");
+    importFails(keys("{\"keyNumber\":7,\"kind\":4,\"content\":\"\"}"), "key 7: kind must be an integer 0..3");
+    importFails(keys("{\"keyNumber\":7,\"kind\":-1,\"content\":\"\"}"), "key 7: kind");
+    importFails(keys("{\"keyNumber\":7,\"kind\":2.5,\"content\":\"\"}"), "key 7: kind");
+    importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4100\"}"), "key 8: content byte 0x00");
+    importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4g\"}"), "key 8: content must be a string");
+    importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"414\"}"), "key 8: content must be a string");
+    importFails(keys("{\"keyNumber\":128,\"kind\":0,\"content\":\"\"}"), "keys[0]: keyNumber");
+    importFails(keys("{\"keyNumber\":1,\"kind\":0,\"content\":\"\"},{\"keyNumber\":1,\"kind\":0,\"content\":\"\"}"),
+        "key 1: listed twice");
+    importFails(keys("{\"keyNumber\":60,\"kind\":3,\"content\":\"41\"},{\"keyNumber\":99,\"kind\":3,\"content\":\"42\"}"),
+        "key 99: differs from key 60");
+
+    // Valid JSON whose image could not be loaded again is refused by the save.
+    std::string list;
+    for (int n = 0; n < 31; ++n)
+        list += (n ? "," : "") + ("{\"keyNumber\":" + std::to_string(n) + ",\"kind\":3,\"content\":\"" + std::string(510, '6') + "\"}");
+    importFails(keys(list), "cannot be loaded again");
+}
+
+TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
+{
+    // An empty function key and a switch key with two bytes survive; row,
+    // column, text and unknown fields are ignored; unlisted keys are empty.
+    writeText(dir_ / "in.json",
+        "{\"systemConfig\":5,\"mcrConfig\":0,\"note\":\"x\",\"keys\":["
+        "{\"keyNumber\":3,\"row\":0,\"column\":0,\"kind\":2,\"content\":\"\",\"text\":\"ignored\"},"
+        "{\"keyNumber\":4,\"kind\":1,\"content\":\"0102\"},"
+        "{\"keyNumber\":60,\"kind\":3,\"content\":\"4142\"},{\"keyNumber\":127,\"kind\":3,\"content\":\"4142\"}]}");
+    ASSERT_EQ(cli({ "import", path("in.json"), "-o", path("k.dat") }).status, 0);
+    KeyTable table;
+    ASSERT_TRUE(loadKeyFile(path("k.dat"), table).ok());
+    EXPECT_EQ(table.systemConfig, 5);
+    EXPECT_EQ(table.recordOfKeyNumber(3).kind, KIND_FUNCTION);
+    EXPECT_EQ(table.recordOfKeyNumber(3).contentLength(), 0u);
+    EXPECT_EQ(table.recordOfKeyNumber(4).contentLength(), 2u);
+    EXPECT_EQ(table.recordOfKeyNumber(100).contentLength(), 2u);
+    EXPECT_EQ(table.recordOfKeyNumber(0).kind, KIND_EMPTY);
+
+    // Export then import gives the same file again.
+    const CliRun exported = cli({ "export", path("k.dat") });
+    ASSERT_EQ(exported.status, 0);
+    writeText(dir_ / "again.json", exported.out);
+    ASSERT_EQ(cli({ "import", path("again.json"), "-o", path("again.dat") }).status, 0);
+    EXPECT_EQ(readBytes(path("again.dat")), readBytes(path("k.dat")));
+}
+
+TEST_F(CliTest, OutputThatCannotBeWrittenFails)
+{
+    if (::access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    const CliRun run = cli({ "export", (EXAMPLES / "retail-pos.dat").string() }, "/dev/full");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(lineCount(run.err), 1);
+}

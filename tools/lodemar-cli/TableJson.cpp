@@ -1,0 +1,237 @@
+#include "TableJson.h"
+
+#include "CliTexts.h"
+#include "Format.h"
+
+#include <keydata/KeyText.h>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace lodemar::cli {
+
+using keydata::KeyRecord;
+using keydata::KeyTable;
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+namespace {
+
+    constexpr const char* FIELD_SYSTEM_CONFIG = "systemConfig";
+    constexpr const char* FIELD_MCR_CONFIG = "mcrConfig";
+    constexpr const char* FIELD_KEYS = "keys";
+    constexpr const char* FIELD_KEY_NUMBER = "keyNumber";
+    constexpr const char* FIELD_ROW = "row";
+    constexpr const char* FIELD_COLUMN = "column";
+    constexpr const char* FIELD_KIND = "kind";
+    constexpr const char* FIELD_CONTENT = "content";
+    constexpr const char* FIELD_TEXT = "text";
+
+    constexpr char HEX_DIGITS[] = "0123456789abcdef";
+    constexpr int LAST_STORABLE_BYTE = keydata::FIRST_MARK - 1; // 0xF9
+
+    std::string hexOf(std::span<const std::uint8_t> bytes)
+    {
+        std::string hex;
+        for (std::uint8_t b : bytes) {
+            hex += HEX_DIGITS[b >> 4];
+            hex += HEX_DIGITS[b & 0x0F];
+        }
+        return hex;
+    }
+
+    int hexValue(char c)
+    {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
+
+    // An integer field within [low, high], or nothing.
+    std::optional<int> intField(const json& object, const char* name, int low, int high)
+    {
+        const auto it = object.find(name);
+        if (it == object.end() || !it->is_number_integer())
+            return std::nullopt;
+        if (it->is_number_unsigned()) {
+            const auto value = it->get<std::uint64_t>();
+            if (value > static_cast<std::uint64_t>(high) || static_cast<long long>(value) < low)
+                return std::nullopt;
+            return static_cast<int>(value);
+        }
+        const auto value = it->get<std::int64_t>();
+        if (value < low || value > high)
+            return std::nullopt;
+        return static_cast<int>(value);
+    }
+
+    bool readContent(const json& key, std::vector<std::uint8_t>& bytes, std::string& problem)
+    {
+        const auto it = key.find(FIELD_CONTENT);
+        if (it == key.end() || !it->is_string()) {
+            problem = text::JSON_CONTENT_TYPE;
+            return false;
+        }
+        const std::string& hex = it->get_ref<const std::string&>();
+        if (hex.size() % 2 != 0) {
+            problem = text::JSON_CONTENT_TYPE;
+            return false;
+        }
+        if (hex.size() / 2 > static_cast<std::size_t>(keydata::MAX_CONTENT)) {
+            problem = format(text::JSON_CONTENT_LONG, hex.size() / 2);
+            return false;
+        }
+        bytes.clear();
+        for (std::size_t i = 0; i < hex.size(); i += 2) {
+            const int high = hexValue(hex[i]);
+            const int low = hexValue(hex[i + 1]);
+            if (high < 0 || low < 0) {
+                problem = text::JSON_CONTENT_TYPE;
+                return false;
+            }
+            const int value = high << 4 | low;
+            if (value == 0) {
+                problem = format(text::JSON_CONTENT_NUL, i / 2);
+                return false;
+            }
+            if (value > LAST_STORABLE_BYTE) {
+                problem = format(text::JSON_CONTENT_MARKER, value, i / 2);
+                return false;
+            }
+            bytes.push_back(static_cast<std::uint8_t>(value));
+        }
+        return true;
+    }
+
+    void appendUtf8(std::string& out, unsigned codePoint)
+    {
+        if (codePoint < 0x80) {
+            out += static_cast<char>(codePoint);
+        } else {
+            out += static_cast<char>(0xC0 | (codePoint >> 6));
+            out += static_cast<char>(0x80 | (codePoint & 0x3F));
+        }
+    }
+
+} // namespace
+
+std::string displayText(const std::string& raw, bool escapeControls)
+{
+    std::string out;
+    for (char c : raw) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool control = b < 0x20 || (b >= 0x7F && b < 0xA0);
+        if (escapeControls && control)
+            out += format("\\x%02X", b);
+        else
+            appendUtf8(out, b);
+    }
+    return out;
+}
+
+std::string exportJson(const KeyTable& table)
+{
+    std::string out = "{\n";
+    out += format("  \"%s\": %d,\n", FIELD_SYSTEM_CONFIG, table.systemConfig);
+    out += format("  \"%s\": %d,\n", FIELD_MCR_CONFIG, table.mcrConfig);
+    out += format("  \"%s\": [\n", FIELD_KEYS);
+    for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n) {
+        const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
+        const KeyRecord& record = table.recordOfKeyNumber(n);
+        std::string keyText;
+        keydata::renderKeyText(record, keyText);
+        ordered_json key;
+        key[FIELD_KEY_NUMBER] = n;
+        key[FIELD_ROW] = keydata::slotRow(slot);
+        key[FIELD_COLUMN] = keydata::slotColumn(slot);
+        key[FIELD_KIND] = record.kind;
+        key[FIELD_CONTENT] = hexOf(record.bytes());
+        key[FIELD_TEXT] = displayText(keyText, false);
+        out += "    " + key.dump();
+        out += n + 1 < keydata::KEY_NUMBER_COUNT ? ",\n" : "\n";
+    }
+    out += "  ]\n}\n";
+    return out;
+}
+
+bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
+{
+    table = KeyTable {};
+    if (!document.is_object()) {
+        problem.detail = text::JSON_NOT_OBJECT;
+        return false;
+    }
+    auto setting = [&](const char* name, std::uint8_t& out) {
+        const auto value = intField(document, name, 0, LAST_STORABLE_BYTE);
+        if (value)
+            out = static_cast<std::uint8_t>(*value);
+        else
+            problem.detail = format(text::JSON_SETTING, name);
+        return value.has_value();
+    };
+    if (!setting(FIELD_SYSTEM_CONFIG, table.systemConfig) || !setting(FIELD_MCR_CONFIG, table.mcrConfig))
+        return false;
+    const auto keys = document.find(FIELD_KEYS);
+    if (keys == document.end() || !keys->is_array()) {
+        problem.detail = text::JSON_KEYS;
+        return false;
+    }
+
+    std::array<bool, keydata::KEY_NUMBER_COUNT> seen {};
+    int sharedBy = -1; // the first listed key number of the shared slot
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < keys->size(); ++i) {
+        const json& key = (*keys)[i];
+        problem.entry = static_cast<long long>(i);
+        if (!key.is_object()) {
+            problem.detail = text::JSON_KEY_OBJECT;
+            return false;
+        }
+        const auto number = intField(key, FIELD_KEY_NUMBER, 0, keydata::KEY_NUMBER_COUNT - 1);
+        if (!number) {
+            problem.detail = text::JSON_KEY_NUMBER;
+            return false;
+        }
+        const int n = *number;
+        problem.keyNumber = n;
+        if (seen[static_cast<std::size_t>(n)]) {
+            problem.detail = text::JSON_DUPLICATE;
+            return false;
+        }
+        seen[static_cast<std::size_t>(n)] = true;
+        const auto kind = intField(key, FIELD_KIND, keydata::KIND_EMPTY, keydata::KIND_STRING);
+        if (!kind) {
+            problem.detail = text::JSON_KIND;
+            return false;
+        }
+        if (!readContent(key, bytes, problem.detail))
+            return false;
+
+        // Set as given (not through storeKey), so that whatever a file can
+        // hold, such as an empty function key, comes back unchanged.
+        KeyRecord record;
+        record.kind = static_cast<std::uint8_t>(*kind);
+        std::copy(bytes.begin(), bytes.end(), record.content.begin());
+
+        KeyRecord& target = table.recordOfKeyNumber(n);
+        const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
+        const bool shared = keydata::slotRow(slot) == keydata::SHARED_ROW
+            && keydata::slotColumn(slot) == keydata::SHARED_COLUMN;
+        if (shared && sharedBy >= 0 && !(target == record)) {
+            problem.detail = format(text::JSON_SHARED_CONFLICT, sharedBy);
+            return false;
+        }
+        if (shared && sharedBy < 0)
+            sharedBy = n;
+        target = record;
+    }
+    problem = ImportProblem {};
+    return true;
+}
+
+} // namespace lodemar::cli

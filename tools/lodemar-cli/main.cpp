@@ -1,0 +1,54 @@
+// lodemar-cli: the headless front end of the keyboard programming suite.
+#include "CliCommand.h"
+#include "CliTexts.h"
+#include "Format.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+using namespace lodemar::cli;
+
+namespace {
+
+void printHelp()
+{
+    std::cout << text::USAGE_LINE << text::HELP_INTRO;
+    for (const CliCommand& command : commands()) {
+        std::cout << "  " << command.name << ' ' << command.usage << '\n';
+        std::string summary = command.summary;
+        for (std::size_t at = 0, next; at < summary.size(); at = next + 1) {
+            next = summary.find('\n', at);
+            if (next == std::string::npos)
+                next = summary.size();
+            std::cout << "      " << summary.substr(at, next - at) << '\n';
+        }
+    }
+    std::cout << text::HELP_OUTRO;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return fail(text::NO_COMMAND, EXIT_USAGE);
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printHelp();
+        return EXIT_OK;
+    }
+    for (const CliCommand& command : commands()) {
+        if (name != command.name)
+            continue;
+        const Arguments arguments(argv + 2, argv + argc);
+        if (helpRequested(command, arguments))
+            return EXIT_OK;
+        const int code = command.run(arguments);
+        std::cout.flush();
+        if (code == EXIT_OK && !std::cout)
+            return fail(std::strerror(errno));
+        return code;
+    }
+    return fail(format(text::UNKNOWN_COMMAND, name.c_str()), EXIT_USAGE);
+}
