@@ -10,8 +10,11 @@
 #include "tavrin/TavrinControl.h"
 #include "tavrin/TavrinPorts.h"
 
-// The kernel build places the dispatch in pageable code; elsewhere it is plain.
-#ifndef TAVRIN_PAGEABLE
+// The kernel build places the dispatch in pageable code ("PAGE" section);
+// the exchange routines stay resident. Elsewhere the mark means nothing.
+#if defined(TAVRIN_KERNEL) && defined(__GNUC__)
+#define TAVRIN_PAGEABLE __attribute__((section("PAGE")))
+#else
 #define TAVRIN_PAGEABLE
 #endif
 
