@@ -41,6 +41,20 @@ TEST_F(DispatchTest, SilentKeyboardMakesTheSendReport254)
                                   "Return here, wait echo fail\n", "send_cmd return = ffffffff\n"}));
 }
 
+TEST_F(DispatchTest, SilentSendNeverReportsMoreThanTheOutputBufferHolds)
+{
+    Faults({.silent = true});
+    const Request small = Control(IOCTL_SEND_BYTES, {0xE8, 0x01}, 10);
+    EXPECT_EQ(small.completion.status, TAVRIN_STATUS_IO_TIMEOUT);
+    EXPECT_EQ(small.completion.information, 0u);
+
+    const Request roomy = Control(IOCTL_SEND_BYTES, {0xE8, 0x01}, 300);
+    EXPECT_EQ(roomy.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(roomy.completion.information, TAVRIN_SEND_NO_REPLY);
+    EXPECT_EQ(Block(roomy), Bytes(254, 0x00));
+    EXPECT_TRUE(roomy.GuardIntact());
+}
+
 TEST_F(DispatchTest, OneUnansweredByteIsEnoughFor254)
 {
     Faults({.stallAfter = 3});

@@ -15,14 +15,15 @@ TavrinCompletion complete(uint32_t status, uint32_t information = 0)
     return TavrinCompletion{status, information};
 }
 
-TAVRIN_PAGEABLE TavrinCompletion sendBytes(const TavrinPlatform* p, const uint8_t* input, uint32_t inputLength)
+TAVRIN_PAGEABLE TavrinCompletion sendBytes(const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength,
+                                           uint32_t outputLength)
 {
     // A request that does not fit the send buffer is refused whole rather
     // than sent in part.
     if (inputLength > TAVRIN_SEND_MAX)
         return complete(TAVRIN_STATUS_INVALID_PARAMETER);
     uint8_t bytes[TAVRIN_SEND_MAX] = {};
-    copyBytes(bytes, input, inputLength);
+    copyBytes(bytes, buffer, inputLength);
     bool silent = false;
     for (uint32_t i = 0; i < inputLength; ++i) {
         const int reply = send_cmd(p, bytes[i]);
@@ -31,7 +32,17 @@ TAVRIN_PAGEABLE TavrinCompletion sendBytes(const TavrinPlatform* p, const uint8_
         if (reply < 0)
             silent = true;
     }
-    return complete(TAVRIN_STATUS_SUCCESS, silent ? TAVRIN_SEND_NO_REPLY : 0);
+    if (!silent)
+        return complete(TAVRIN_STATUS_SUCCESS);
+    // The information is a byte count the system copies to the caller's
+    // output buffer: it must fit there.
+    if (outputLength == 0)
+        return complete(TAVRIN_STATUS_SUCCESS, TAVRIN_SEND_NO_REPLY);
+    if (outputLength < TAVRIN_SEND_NO_REPLY)
+        return complete(TAVRIN_STATUS_IO_TIMEOUT);
+    for (uint32_t i = 0; i < TAVRIN_SEND_NO_REPLY; ++i)
+        buffer[i] = 0;
+    return complete(TAVRIN_STATUS_SUCCESS, TAVRIN_SEND_NO_REPLY);
 }
 
 TAVRIN_PAGEABLE TavrinCompletion getVersion(const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength,
@@ -79,7 +90,7 @@ TAVRIN_PAGEABLE TavrinCompletion TavrinServeControl(const TavrinPlatform* p, uin
         return complete(TAVRIN_STATUS_INVALID_PARAMETER);
     switch (controlCode) {
     case IOCTL_SEND_BYTES:
-        return sendBytes(p, systemBuffer, inputLength);
+        return sendBytes(p, systemBuffer, inputLength, outputLength);
     case IOCTL_GET_VERSION:
         return getVersion(p, systemBuffer, inputLength, outputLength);
     case IOCTL_READ_DATA:

@@ -19,6 +19,7 @@
 #define TAVRIN_STATUS_ACCESS_DENIED 0xC0000022u
 #define TAVRIN_STATUS_BUFFER_TOO_SMALL 0xC0000023u
 #define TAVRIN_STATUS_INSUFFICIENT_RESOURCES 0xC000009Au
+#define TAVRIN_STATUS_IO_TIMEOUT 0xC00000B5u
 
 /* A status is a success when its top bit is clear. */
 #define TAVRIN_STATUS_IS_SUCCESS(s) (((s) & 0x80000000u) == 0u)
@@ -30,7 +31,11 @@
 /* IOCTL_SEND_BYTES: at most this many bytes per request; a longer request is
  * refused with TAVRIN_STATUS_INVALID_PARAMETER before any port is touched. */
 #define TAVRIN_SEND_MAX 300u
-/* Information of a completed send in which at least one byte got no reply. */
+/* Information of a completed send in which at least one byte got no reply.
+ * Information counts output bytes, which the system copies back to the
+ * caller: so it is reported with no output buffer (the normal call) or one of
+ * at least 254 bytes (zeroed); with a smaller output buffer such a send
+ * completes with TAVRIN_STATUS_IO_TIMEOUT instead. */
 #define TAVRIN_SEND_NO_REPLY 254u
 
 /* IOCTL_READ_DATA: the caller must offer at least this much output; the block
