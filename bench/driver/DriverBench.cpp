@@ -39,15 +39,15 @@ public:
         dir_ = ::mkdtemp(pattern);
         socket_ = dir_ + "/s";
         std::string memory = dir_ + "/kb.bin";
-        std::vector<std::string> args{TAVRIN_HOST_PATH, "--socket", socket_, "--emulate", memory};
+        std::vector<std::string> args { TAVRIN_HOST_PATH, "--socket", socket_, "--emulate", memory };
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
         if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
-        ok_ = pid_ > 0 && tavrin::WaitForHost(socket_, WAIT_MS) == tavrin::CLIENT_OK &&
-              client_.Connect(socket_, WAIT_MS) == tavrin::CLIENT_OK;
+        ok_ = pid_ > 0 && tavrin::WaitForHost(socket_, WAIT_MS) == tavrin::CLIENT_OK
+            && client_.Connect(socket_, WAIT_MS) == tavrin::CLIENT_OK;
     }
     ~CBenchHost()
     {
@@ -64,17 +64,19 @@ public:
     bool Send(const Bytes& packet)
     {
         tavrin::ExchangeResult r;
-        return client_.Exchange(IOCTL_SEND_BYTES, packet.data(), static_cast<std::uint32_t>(packet.size()), nullptr,
-                                0, r, WAIT_MS) == tavrin::CLIENT_OK &&
-               r.status == TAVRIN_STATUS_SUCCESS && r.information == 0;
+        return client_.Exchange(IOCTL_SEND_BYTES, packet.data(), static_cast<std::uint32_t>(packet.size()),
+                   nullptr, 0, r, WAIT_MS)
+            == tavrin::CLIENT_OK
+            && r.status == TAVRIN_STATUS_SUCCESS && r.information == 0;
     }
 
     std::uint32_t Read(Bytes& block)
     {
         tavrin::ExchangeResult r;
         const std::uint8_t command = keydata::CMD_READ;
-        if (client_.Exchange(IOCTL_READ_DATA, &command, 1, block.data(), static_cast<std::uint32_t>(block.size()), r,
-                             WAIT_MS) != tavrin::CLIENT_OK)
+        if (client_.Exchange(IOCTL_READ_DATA, &command, 1, block.data(),
+                static_cast<std::uint32_t>(block.size()), r, WAIT_MS)
+            != tavrin::CLIENT_OK)
             return 0;
         return r.outputCount;
     }
@@ -94,7 +96,7 @@ TestTable fullTable()
     for (auto& key : t.keys)
         key = {};
     for (int n = 0; n < 14; ++n)
-        t.keys[n * 9] = {keydata::KIND_STRING, Bytes(255, static_cast<std::uint8_t>('a' + n))};
+        t.keys[n * 9] = { keydata::KIND_STRING, Bytes(255, static_cast<std::uint8_t>('a' + n)) };
     return t;
 }
 
@@ -157,7 +159,8 @@ void BM_ReadFullImageInProcess(benchmark::State& state)
     TavrinPlatform platform = pc.Platform();
     const TestTable table = fullTable();
     for (const Bytes& p : writePackets(table))
-        TavrinServeControl(&platform, IOCTL_SEND_BYTES, Bytes(p).data(), static_cast<std::uint32_t>(p.size()), 0);
+        TavrinServeControl(
+            &platform, IOCTL_SEND_BYTES, Bytes(p).data(), static_cast<std::uint32_t>(p.size()), 0);
     Bytes block(TAVRIN_SCRATCH_SIZE);
     std::uint32_t length = 0;
     for (auto _ : state) {

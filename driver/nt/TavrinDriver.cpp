@@ -81,7 +81,7 @@ TAVRIN_PAGED_CODE NTSTATUS NTAPI TavrinDispatchControl(PDEVICE_OBJECT, PIRP irp)
 {
     const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     // Built per request: the driver keeps nothing between requests.
-    TavrinPlatform platform{};
+    TavrinPlatform platform {};
     platform.readPort = TavrinReadPort;
     platform.writePort = TavrinWritePort;
     platform.waitOneMillisecond = TavrinWaitOneMillisecond;
@@ -89,10 +89,11 @@ TAVRIN_PAGED_CODE NTSTATUS NTAPI TavrinDispatchControl(PDEVICE_OBJECT, PIRP irp)
     platform.obtainScratch = TavrinObtainScratch;
     platform.releaseScratch = TavrinReleaseScratch;
 
-    const TavrinCompletion done = TavrinServeControl(
-        &platform, stack->Parameters.DeviceIoControl.IoControlCode,
-        static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer), stack->Parameters.DeviceIoControl.InputBufferLength,
-        stack->Parameters.DeviceIoControl.OutputBufferLength);
+    const TavrinCompletion done
+        = TavrinServeControl(&platform, stack->Parameters.DeviceIoControl.IoControlCode,
+            static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer),
+            stack->Parameters.DeviceIoControl.InputBufferLength,
+            stack->Parameters.DeviceIoControl.OutputBufferLength);
     const NTSTATUS status = static_cast<NTSTATUS>(done.status);
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = done.information;
@@ -108,7 +109,8 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
     UNICODE_STRING deviceName;
     RtlInitUnicodeString(&deviceName, TAVRIN_DEVICE_NAME);
     PDEVICE_OBJECT device = nullptr;
-    NTSTATUS status = IoCreateDevice(driver, DEVICE_EXTENSION_SIZE, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
+    NTSTATUS status
+        = IoCreateDevice(driver, DEVICE_EXTENSION_SIZE, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
     if (!NT_SUCCESS(status))
         return status;
     UNICODE_STRING link;

@@ -5,9 +5,9 @@
 
 #include <ntddk.h>
 
-extern const WCHAR TAVRIN_DEVICE_NAME[];    // INIT
-extern const char TRACE_ENTRY_START[];      // INIT
-extern const char TRACE_ENTRY_FINISHED[];   // INIT
+extern const WCHAR TAVRIN_DEVICE_NAME[]; // INIT
+extern const char TRACE_ENTRY_START[]; // INIT
+extern const char TRACE_ENTRY_FINISHED[]; // INIT
 
 inline constexpr WCHAR TAVRIN_LINK_NAME[] = L"\\DosDevices\\Tavrin";
 inline constexpr char TRACE_UNLOAD_START[] = "TavrinUnloadDriver start";

@@ -17,7 +17,8 @@ namespace {
 class CFuzzBackend final : public tavrin::CHostBackend {
 public:
     CFuzzBackend()
-        : keyboard_(memory_), pc_(keyboard_)
+        : keyboard_(memory_)
+        , pc_(keyboard_)
     {
         pc_.SetRecording(false); // and no wait handler: the 1 ms waits are only counted
     }
@@ -50,12 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (taken <= 0)
             break;
         check(static_cast<std::size_t>(taken) <= size - used);
-        check(request.inputLength <= tavrin::WIRE_MAX_INPUT && request.outputLength <= tavrin::WIRE_MAX_OUTPUT);
+        check(
+            request.inputLength <= tavrin::WIRE_MAX_INPUT && request.outputLength <= tavrin::WIRE_MAX_OUTPUT);
         reply.clear();
         service.Serve(request, reply);
         tavrin::WireReply parsed;
-        check(tavrin::parseReply(reply.data(), reply.size(), request.outputLength, parsed) ==
-              static_cast<int>(reply.size()));
+        check(tavrin::parseReply(reply.data(), reply.size(), request.outputLength, parsed)
+            == static_cast<int>(reply.size()));
         used += static_cast<std::size_t>(taken);
     }
     return 0;

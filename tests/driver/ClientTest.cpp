@@ -19,7 +19,7 @@ public:
     CStandInServer(const std::string& path, std::function<void(int)> behaviour)
     {
         listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un a{};
+        sockaddr_un a {};
         a.sun_family = AF_UNIX;
         std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
         ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
@@ -55,8 +55,7 @@ void readRequest(int fd)
 void waitForHangUp(int fd)
 {
     std::uint8_t b;
-    while (::recv(fd, &b, 1, 0) > 0) {
-    }
+    while (::recv(fd, &b, 1, 0) > 0) { }
 }
 
 } // namespace
@@ -74,7 +73,8 @@ TEST_F(ClientTest, ConnectGivesUpOnAMissingSocketAndRefusesBadPaths)
 {
     EXPECT_EQ(client.Connect(path, 50), CLIENT_E_CONNECT);
     EXPECT_EQ(client.Connect(std::string(200, 'x'), 50), CLIENT_E_ARGUMENT);
-    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, nullptr, 0, out.data(), 4, result, 50), CLIENT_E_NOT_CONNECTED);
+    EXPECT_EQ(
+        client.Exchange(IOCTL_GET_VERSION, nullptr, 0, out.data(), 4, result, 50), CLIENT_E_NOT_CONNECTED);
     EXPECT_EQ(StopHost(path, 50), CLIENT_OK); // nothing there to stop
 }
 
@@ -116,6 +116,7 @@ TEST_F(ClientTest, ReplyWithMoreOutputThanOfferedIsRejected)
         waitForHangUp(fd);
     });
     ASSERT_EQ(client.Connect(path, 1000), CLIENT_OK);
-    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 5000), CLIENT_E_PROTOCOL);
+    EXPECT_EQ(
+        client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 5000), CLIENT_E_PROTOCOL);
     EXPECT_EQ(out, Bytes(4, 0x00));
 }

@@ -14,8 +14,8 @@
 class CoreHarness : public ::testing::Test {
 protected:
     kbemu::CKeyboardMemory memory;
-    kbemu::CKeyboardFirmware keyboard{memory};
-    kbemu::CEmulatedPc pc{keyboard};
+    kbemu::CKeyboardFirmware keyboard { memory };
+    kbemu::CEmulatedPc pc { keyboard };
     TavrinPlatform platform = pc.Platform();
 
     void Faults(const kbemu::KeyboardFaults& f) { keyboard.SetFaults(f); }
@@ -42,7 +42,7 @@ protected:
     };
 
     Request Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::uint32_t outputLength,
-                    std::uint32_t inputLength = UINT32_MAX)
+        std::uint32_t inputLength = UINT32_MAX)
     {
         Request r;
         r.inputLength = inputLength == UINT32_MAX ? static_cast<std::uint32_t>(input.size()) : inputLength;
@@ -56,6 +56,6 @@ protected:
 
     std::vector<std::uint8_t> Block(const Request& r) const
     {
-        return {r.buffer.begin(), r.buffer.begin() + r.completion.information};
+        return { r.buffer.begin(), r.buffer.begin() + r.completion.information };
     }
 };

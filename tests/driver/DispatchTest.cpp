@@ -7,7 +7,7 @@
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-class DispatchTest : public CoreHarness {};
+class DispatchTest : public CoreHarness { };
 
 TEST_F(DispatchTest, EmptySendSucceedsWithoutTouchingAPort)
 {
@@ -20,7 +20,7 @@ TEST_F(DispatchTest, EmptySendSucceedsWithoutTouchingAPort)
 
 TEST_F(DispatchTest, SendPassesEveryByteAndTracesEachReply)
 {
-    const Bytes packet{0xE8, 0x00, 0x00, 0xE7, 0xAA, 0x55, 0x03, 0x0F};
+    const Bytes packet { 0xE8, 0x00, 0x00, 0xE7, 0xAA, 0x55, 0x03, 0x0F };
     const Request r = Control(IOCTL_SEND_BYTES, packet, 0);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
@@ -32,23 +32,24 @@ TEST_F(DispatchTest, SendPassesEveryByteAndTracesEachReply)
 
 TEST_F(DispatchTest, SilentKeyboardMakesTheSendReport254)
 {
-    Faults({.silent = true});
-    const Request r = Control(IOCTL_SEND_BYTES, {0xED, 0x00}, 0);
+    Faults({ .silent = true });
+    const Request r = Control(IOCTL_SEND_BYTES, { 0xED, 0x00 }, 0);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, TAVRIN_SEND_NO_REPLY);
     // Every byte is still tried.
-    EXPECT_EQ(pc.Traces(), (Lines{"Return here, wait echo fail\n", "send_cmd return = ffffffff\n",
-                                  "Return here, wait echo fail\n", "send_cmd return = ffffffff\n"}));
+    EXPECT_EQ(pc.Traces(),
+        (Lines { "Return here, wait echo fail\n", "send_cmd return = ffffffff\n",
+            "Return here, wait echo fail\n", "send_cmd return = ffffffff\n" }));
 }
 
 TEST_F(DispatchTest, SilentSendNeverReportsMoreThanTheOutputBufferHolds)
 {
-    Faults({.silent = true});
-    const Request small = Control(IOCTL_SEND_BYTES, {0xE8, 0x01}, 10);
+    Faults({ .silent = true });
+    const Request small = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01 }, 10);
     EXPECT_EQ(small.completion.status, TAVRIN_STATUS_IO_TIMEOUT);
     EXPECT_EQ(small.completion.information, 0u);
 
-    const Request roomy = Control(IOCTL_SEND_BYTES, {0xE8, 0x01}, 300);
+    const Request roomy = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01 }, 300);
     EXPECT_EQ(roomy.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(roomy.completion.information, TAVRIN_SEND_NO_REPLY);
     EXPECT_EQ(Block(roomy), Bytes(254, 0x00));
@@ -57,20 +58,21 @@ TEST_F(DispatchTest, SilentSendNeverReportsMoreThanTheOutputBufferHolds)
 
 TEST_F(DispatchTest, OneUnansweredByteIsEnoughFor254)
 {
-    Faults({.stallAfter = 3});
-    EXPECT_EQ(Control(IOCTL_SEND_BYTES, {0xE8, 0x01, 0x00, 0xE7}, 0).completion.information, TAVRIN_SEND_NO_REPLY);
+    Faults({ .stallAfter = 3 });
+    EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00, 0xE7 }, 0).completion.information,
+        TAVRIN_SEND_NO_REPLY);
 }
 
 TEST_F(DispatchTest, BusyControllerMakesTheSendReport254)
 {
     pc.SetBusy(true);
-    EXPECT_EQ(Control(IOCTL_SEND_BYTES, {0xE8}, 0).completion.information, TAVRIN_SEND_NO_REPLY);
+    EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8 }, 0).completion.information, TAVRIN_SEND_NO_REPLY);
 }
 
 TEST_F(DispatchTest, RefusalsStillCountAsAnswers)
 {
-    Faults({.refuse = true});
-    const Request r = Control(IOCTL_SEND_BYTES, {0xE8, 0x01, 0x00}, 0);
+    Faults({ .refuse = true });
+    const Request r = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00 }, 0);
     EXPECT_EQ(r.completion.information, 0u);
     EXPECT_EQ(pc.Traces(), Lines(3, "send_cmd return = fe\n"));
 }
@@ -90,15 +92,15 @@ TEST_F(DispatchTest, SendLongerThanTheBufferIsRefusedUntouched)
 
 TEST_F(DispatchTest, VersionNeedsFourInputBytes)
 {
-    const Request shortInput = Control(IOCTL_GET_VERSION, {1, 2, 3}, 4);
+    const Request shortInput = Control(IOCTL_GET_VERSION, { 1, 2, 3 }, 4);
     EXPECT_EQ(shortInput.completion.status, TAVRIN_STATUS_UNSUCCESSFUL);
     EXPECT_EQ(shortInput.completion.information, 0u);
-    EXPECT_EQ(Bytes(shortInput.buffer.begin(), shortInput.buffer.begin() + 4), (Bytes{1, 2, 3, 0xA5}));
+    EXPECT_EQ(Bytes(shortInput.buffer.begin(), shortInput.buffer.begin() + 4), (Bytes { 1, 2, 3, 0xA5 }));
 
-    const Request ok = Control(IOCTL_GET_VERSION, {0, 0, 0, 0}, 4);
+    const Request ok = Control(IOCTL_GET_VERSION, { 0, 0, 0, 0 }, 4);
     EXPECT_EQ(ok.completion.status, TAVRIN_STATUS_SUCCESS);
-    EXPECT_EQ(Block(ok), (Bytes{100, 0, 0, 0}));
-    EXPECT_EQ(pc.Traces(), Lines{"Get version finished"});
+    EXPECT_EQ(Block(ok), (Bytes { 100, 0, 0, 0 }));
+    EXPECT_EQ(pc.Traces(), Lines { "Get version finished" });
     EXPECT_TRUE(pc.Events().empty());
 }
 
@@ -112,20 +114,21 @@ TEST_F(DispatchTest, VersionIntoAShortOutputWritesNothing)
 
 TEST_F(DispatchTest, ReadNeeds8000OutputBytesBeforeContactingTheKeyboard)
 {
-    const Request r = Control(IOCTL_READ_DATA, {0xE9}, 7999);
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 7999);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(pc.Traces(), Lines{"Input date len = 7999\n"});
+    EXPECT_EQ(pc.Traces(), Lines { "Input date len = 7999\n" });
     EXPECT_TRUE(pc.Events().empty());
     EXPECT_EQ(pc.ScratchObtained(), 0u);
 }
 
 TEST_F(DispatchTest, ReadReturnsTheImageAndReleasesTheScratchBlock)
 {
-    const Request r = Control(IOCTL_READ_DATA, {0xE9, 0x55}, 10240);
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9, 0x55 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(Block(r), keyboard.Image());
-    EXPECT_EQ(pc.Traces(), (Lines{"Input date len = 10240\n", "Input date len = 2\n", "get data len 515\n"}));
+    EXPECT_EQ(
+        pc.Traces(), (Lines { "Input date len = 10240\n", "Input date len = 2\n", "get data len 515\n" }));
     EXPECT_EQ(pc.ScratchSize(), 10240u);
     const std::uint32_t tag = pc.ScratchTag();
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&tag), 4), "Ddk "); // memory order
@@ -136,8 +139,8 @@ TEST_F(DispatchTest, ReadReturnsTheImageAndReleasesTheScratchBlock)
 
 TEST_F(DispatchTest, ReadNeverWritesPastTheOutputLength)
 {
-    Faults({.endless = true});
-    const Request exact = Control(IOCTL_READ_DATA, {0xE9}, 8000);
+    Faults({ .endless = true });
+    const Request exact = Control(IOCTL_READ_DATA, { 0xE9 }, 8000);
     EXPECT_EQ(exact.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(exact.completion.information, 8000u);
     EXPECT_EQ(exact.buffer[7999], 0xFD);
@@ -146,8 +149,8 @@ TEST_F(DispatchTest, ReadNeverWritesPastTheOutputLength)
 
 TEST_F(DispatchTest, EndlessReadFillsARoomyBufferWith8001Bytes)
 {
-    Faults({.endless = true});
-    const Request roomy = Control(IOCTL_READ_DATA, {0xE9}, 10240);
+    Faults({ .endless = true });
+    const Request roomy = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(roomy.completion.information, 8001u);
     EXPECT_EQ(roomy.buffer[8000], 0xFD);
     EXPECT_TRUE(roomy.GuardIntact());
@@ -155,8 +158,8 @@ TEST_F(DispatchTest, EndlessReadFillsARoomyBufferWith8001Bytes)
 
 TEST_F(DispatchTest, RefusedReadCompletesWithNothing)
 {
-    Faults({.refuse = true});
-    const Request r = Control(IOCTL_READ_DATA, {0xE9}, 10240);
+    Faults({ .refuse = true });
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
     EXPECT_EQ(pc.ScratchReleased(), 1u);
@@ -165,7 +168,7 @@ TEST_F(DispatchTest, RefusedReadCompletesWithNothing)
 TEST_F(DispatchTest, ReadWithoutScratchFailsBeforeContactingTheKeyboard)
 {
     pc.SetScratchAvailable(false);
-    const Request r = Control(IOCTL_READ_DATA, {0xE9}, 10240);
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(r.completion.information, 0u);
     EXPECT_TRUE(pc.Events().empty());
@@ -181,9 +184,9 @@ TEST_F(DispatchTest, ReadWithoutACommandByteIsRefused)
 
 TEST_F(DispatchTest, UnknownCodeIsAnInvalidRequest)
 {
-    const Request r = Control(0x0022E00C, {1, 2, 3, 4}, 16);
+    const Request r = Control(0x0022E00C, { 1, 2, 3, 4 }, 16);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_DEVICE_REQUEST);
-    EXPECT_EQ(pc.Traces(), Lines{"IoControl code not define"});
+    EXPECT_EQ(pc.Traces(), Lines { "IoControl code not define" });
     EXPECT_TRUE(pc.Events().empty());
 }
 
@@ -201,6 +204,6 @@ TEST_F(DispatchTest, TableWrittenPacketByPacketReadsBackAsItsImage)
     for (std::uint8_t mask : pc.MaskAtDataWrites())
         ASSERT_NE(mask & PIC_IRQ1_BIT, 0);
 
-    const Request r = Control(IOCTL_READ_DATA, {0xE9}, 10240);
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(Block(r), testing_tables::expectedImage(table));
 }

@@ -51,7 +51,7 @@ public:
     CHostProcess(const std::vector<std::string>& args, const std::string& errorFile)
         : errorFile_(errorFile)
     {
-        std::vector<std::string> all{TAVRIN_HOST_PATH};
+        std::vector<std::string> all { TAVRIN_HOST_PATH };
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all)
@@ -59,8 +59,8 @@ public:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
+        posix_spawn_file_actions_addopen(
+            &actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -100,7 +100,7 @@ public:
     std::string ErrorText() const
     {
         std::ifstream in(errorFile_);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
     }
 
 private:

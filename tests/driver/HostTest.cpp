@@ -21,14 +21,14 @@ public:
     explicit CRawConnection(const std::string& path)
     {
         fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un a{};
+        sockaddr_un a {};
         a.sun_family = AF_UNIX;
         std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
         if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
             ::close(fd_);
             fd_ = -1;
         }
-        timeval t{2, 0};
+        timeval t { 2, 0 };
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
     }
     ~CRawConnection()
@@ -82,7 +82,7 @@ protected:
 
     std::unique_ptr<CHostProcess> Start(std::vector<std::string> extra = {})
     {
-        std::vector<std::string> args{"--socket", socketPath, "--emulate", memoryPath};
+        std::vector<std::string> args { "--socket", socketPath, "--emulate", memoryPath };
         args.insert(args.end(), extra.begin(), extra.end());
         auto host = std::make_unique<CHostProcess>(args, errorPath);
         HostIdentity identity;
@@ -102,8 +102,8 @@ protected:
     {
         ExchangeResult result;
         EXPECT_EQ(client.Exchange(code, input.data(), static_cast<std::uint32_t>(input.size()), output.data(),
-                                  static_cast<std::uint32_t>(output.size()), result, WAIT_MS),
-                  CLIENT_OK);
+                      static_cast<std::uint32_t>(output.size()), result, WAIT_MS),
+            CLIENT_OK);
         output.resize(result.outputCount);
         return result;
     }
@@ -124,9 +124,9 @@ TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
 
     CTavrinClient client = Connect();
     Bytes version(4);
-    ExchangeResult r = Call(client, IOCTL_GET_VERSION, {0, 0, 0, 0}, version);
+    ExchangeResult r = Call(client, IOCTL_GET_VERSION, { 0, 0, 0, 0 }, version);
     EXPECT_EQ(r.status, TAVRIN_STATUS_SUCCESS);
-    EXPECT_EQ(version, (Bytes{100, 0, 0, 0}));
+    EXPECT_EQ(version, (Bytes { 100, 0, 0, 0 }));
 
     Bytes none;
     r = Call(client, IOCTL_SEND_BYTES, testing_tables::headerPacket(0x05, 0x0E), none);
@@ -134,9 +134,9 @@ TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
     EXPECT_EQ(r.information, 0u);
 
     Bytes block(10240);
-    r = Call(client, IOCTL_READ_DATA, {0xE9}, block);
+    r = Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
     EXPECT_EQ(r.information, 516u);
-    EXPECT_EQ(Bytes(block.begin(), block.begin() + 3), (Bytes{0xFC, 0x05, 0x0E}));
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 3), (Bytes { 0xFC, 0x05, 0x0E }));
 
     Bytes some(8);
     r = Call(client, 0x0022E010, {}, some);
@@ -151,9 +151,9 @@ TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
 TEST_F(HostTest, WrittenTableReadsBackAndSurvivesTheHost)
 {
     testing_tables::TestTable table;
-    table.keys[0] = {keydata::KIND_STRING, {'A', 'B'}};
-    table.keys[70] = {keydata::KIND_SWITCH, {5}};
-    table.keys[120] = {keydata::KIND_FUNCTION, {0xE0, 0x75, 0xE1, 0xE0, 0x75, 0xE3, 0xE8, 0xED}};
+    table.keys[0] = { keydata::KIND_STRING, { 'A', 'B' } };
+    table.keys[70] = { keydata::KIND_SWITCH, { 5 } };
+    table.keys[120] = { keydata::KIND_FUNCTION, { 0xE0, 0x75, 0xE1, 0xE0, 0x75, 0xE3, 0xE8, 0xED } };
     const Bytes expected = testing_tables::expectedImage(table);
     {
         auto host = Start();
@@ -165,7 +165,7 @@ TEST_F(HostTest, WrittenTableReadsBackAndSurvivesTheHost)
             ASSERT_EQ(r.information, 0u);
         }
         Bytes block(10240);
-        Call(client, IOCTL_READ_DATA, {0xE9}, block);
+        Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
         EXPECT_EQ(block, expected);
         host->Signal(SIGTERM);
         EXPECT_EQ(host->Wait(), 0);
@@ -174,34 +174,35 @@ TEST_F(HostTest, WrittenTableReadsBackAndSurvivesTheHost)
     auto host = Start();
     CTavrinClient client = Connect();
     Bytes block(10240);
-    Call(client, IOCTL_READ_DATA, {0xE9}, block);
+    Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
     EXPECT_EQ(block, expected);
 }
 
 TEST_F(HostTest, SilentKeyboardIsReportedThroughInformation254)
 {
-    auto host = Start({"--fault", "silent", "--trace"});
+    auto host = Start({ "--fault", "silent", "--trace" });
     CTavrinClient client = Connect();
     Bytes none;
-    const ExchangeResult sent = Call(client, IOCTL_SEND_BYTES, {0xED, 0x00}, none);
+    const ExchangeResult sent = Call(client, IOCTL_SEND_BYTES, { 0xED, 0x00 }, none);
     EXPECT_EQ(sent.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(sent.information, TAVRIN_SEND_NO_REPLY);
     Bytes block(10240);
-    EXPECT_EQ(Call(client, IOCTL_READ_DATA, {0xE9}, block).information, 0u);
+    EXPECT_EQ(Call(client, IOCTL_READ_DATA, { 0xE9 }, block).information, 0u);
     EXPECT_EQ(client.Stop(WAIT_MS), CLIENT_OK);
     EXPECT_NE(host->ErrorText().find("send_cmd return = ffffffff\n"), std::string::npos);
 }
 
 TEST_F(HostTest, OutputNeverExceedsWhatTheCallerOffered)
 {
-    auto host = Start({"--fault", "endless"});
+    auto host = Start({ "--fault", "endless" });
     CTavrinClient client = Connect();
     Bytes block(8000);
-    const ExchangeResult r = Call(client, IOCTL_READ_DATA, {0xE9}, block);
+    const ExchangeResult r = Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
     EXPECT_EQ(r.information, 8000u);
     EXPECT_EQ(block.back(), 0xFD);
     Bytes shortVersion(3);
-    EXPECT_EQ(Call(client, IOCTL_GET_VERSION, {0, 0, 0, 0}, shortVersion).status, TAVRIN_STATUS_BUFFER_TOO_SMALL);
+    EXPECT_EQ(
+        Call(client, IOCTL_GET_VERSION, { 0, 0, 0, 0 }, shortVersion).status, TAVRIN_STATUS_BUFFER_TOO_SMALL);
     EXPECT_TRUE(shortVersion.empty());
     Bytes none;
     EXPECT_EQ(Call(client, IOCTL_SEND_BYTES, Bytes(301, 0x01), none).status, TAVRIN_STATUS_INVALID_PARAMETER);
@@ -212,7 +213,7 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
     auto host = Start();
     {
         CRawConnection c(socketPath);
-        c.Send({'h', 'e', 'l', 'l', 'o'});
+        c.Send({ 'h', 'e', 'l', 'l', 'o' });
         EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_MALFORMED);
     }
     {
@@ -228,7 +229,7 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
     {
         CRawConnection c(socketPath);
         Bytes b = header(IOCTL_SEND_BYTES, 10, 0);
-        b.insert(b.end(), {0xE8, 0x00, 0x00});
+        b.insert(b.end(), { 0xE8, 0x00, 0x00 });
         c.Send(b);
         c.EndSending();
         EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_TRUNCATED);
@@ -246,7 +247,7 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
         Bytes b;
         const Bytes zeros(4, 0);
         encodeRequest(b, IOCTL_GET_VERSION, zeros.data(), 4, 4);
-        b.insert(b.end(), {'T', 'V'});
+        b.insert(b.end(), { 'T', 'V' });
         c.Send(b);
         c.EndSending();
         const Bytes replies = c.ReceiveAll();
@@ -264,7 +265,7 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
 TEST_F(HostTest, SocketOfALiveHostIsNeverTakenOver)
 {
     auto first = Start();
-    CHostProcess second({"--socket", socketPath, "--emulate", dir / "other.bin"}, dir / "second.txt");
+    CHostProcess second({ "--socket", socketPath, "--emulate", dir / "other.bin" }, dir / "second.txt");
     EXPECT_EQ(second.Wait(), 3);
     EXPECT_NE(second.ErrorText().find("another host already serves"), std::string::npos);
     EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
@@ -274,7 +275,7 @@ TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
 {
     {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un a{};
+        sockaddr_un a {};
         a.sun_family = AF_UNIX;
         std::strncpy(a.sun_path, socketPath.c_str(), sizeof a.sun_path - 1);
         ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
@@ -286,7 +287,7 @@ TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
         EXPECT_EQ(host->Wait(), 0);
     }
     std::ofstream(socketPath) << "precious";
-    CHostProcess host({"--socket", socketPath, "--emulate", memoryPath}, errorPath);
+    CHostProcess host({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
     EXPECT_EQ(host.Wait(), 2);
     std::ifstream in(socketPath);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
@@ -294,12 +295,12 @@ TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
 
 TEST_F(HostTest, BadSetupEndsWithAMessage)
 {
-    CHostProcess noBackend({"--socket", socketPath}, errorPath);
+    CHostProcess noBackend({ "--socket", socketPath }, errorPath);
     EXPECT_EQ(noBackend.Wait(), 1);
     EXPECT_NE(noBackend.ErrorText().find("--emulate MEMFILE or --hardware"), std::string::npos);
 
     std::ofstream(memoryPath) << "short";
-    CHostProcess wrongMemory({"--socket", socketPath, "--emulate", memoryPath}, errorPath);
+    CHostProcess wrongMemory({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
     EXPECT_EQ(wrongMemory.Wait(), 2);
     EXPECT_NE(wrongMemory.ErrorText().find("exactly 4096 bytes"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(socketPath));
@@ -336,7 +337,7 @@ TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
         EXPECT_NE(host->ErrorText().find("refused a connection from uid 65534"), std::string::npos);
         EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
     }
-    auto host = Start({"--allow-uid", std::to_string(OTHER)});
+    auto host = Start({ "--allow-uid", std::to_string(OTHER) });
     struct stat st;
     ASSERT_EQ(::stat(socketPath.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, OTHER);

@@ -8,11 +8,11 @@ using namespace tavrin;
 
 TEST(WireTest, RequestRoundTripsAndEveryPrefixAsksForMore)
 {
-    const Bytes input{0xE8, 0x01, 0x00, 0xE7, 0x10, 0x05};
+    const Bytes input { 0xE8, 0x01, 0x00, 0xE7, 0x10, 0x05 };
     Bytes wire;
     encodeRequest(wire, IOCTL_SEND_BYTES, input.data(), 6, 0);
     ASSERT_EQ(wire.size(), WIRE_HEADER_SIZE + 6);
-    EXPECT_EQ(Bytes(wire.begin(), wire.begin() + 8), (Bytes{'T', 'V', 'R', 'Q', 0x00, 0xE0, 0x22, 0x00}));
+    EXPECT_EQ(Bytes(wire.begin(), wire.begin() + 8), (Bytes { 'T', 'V', 'R', 'Q', 0x00, 0xE0, 0x22, 0x00 }));
 
     WireRequest request;
     EXPECT_EQ(parseRequest(wire.data(), wire.size(), request), static_cast<int>(wire.size()));
@@ -30,7 +30,7 @@ TEST(WireTest, RequestRoundTripsAndEveryPrefixAsksForMore)
 TEST(WireTest, RequestsOutsideTheProtocolAreRefusedEarly)
 {
     WireRequest request;
-    const Bytes garbage{'G', 'E', 'T', ' '};
+    const Bytes garbage { 'G', 'E', 'T', ' ' };
     EXPECT_EQ(parseRequest(garbage.data(), 1, request), WIRE_BAD_MAGIC);
 
     Bytes wire;
@@ -46,7 +46,7 @@ TEST(WireTest, RequestsOutsideTheProtocolAreRefusedEarly)
 
 TEST(WireTest, ReplyCarriesNoMoreThanWasOffered)
 {
-    const Bytes block{0xFC, 0x03, 0x0F, 0xFD};
+    const Bytes block { 0xFC, 0x03, 0x0F, 0xFD };
     Bytes wire;
     encodeReply(wire, TAVRIN_STATUS_SUCCESS, 4, block.data(), 4);
     WireReply reply;
@@ -61,7 +61,7 @@ TEST(WireTest, ReplyCarriesNoMoreThanWasOffered)
 TEST(WireTest, IdentityRoundTripsAndRejectsStrangers)
 {
     std::uint8_t bytes[HOST_IDENTITY_SIZE];
-    encodeIdentity(bytes, HostIdentity{HOST_PROTOCOL_VERSION, 100, 4242, BACKEND_HARDWARE});
+    encodeIdentity(bytes, HostIdentity { HOST_PROTOCOL_VERSION, 100, 4242, BACKEND_HARDWARE });
     HostIdentity back;
     ASSERT_TRUE(decodeIdentity(bytes, sizeof bytes, back));
     EXPECT_EQ(back.pid, 4242u);

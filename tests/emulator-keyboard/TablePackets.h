@@ -33,15 +33,15 @@ inline void appendAddress(Bytes& out, std::uint32_t a, std::uint8_t high = 0)
 inline Bytes headerPacket(std::uint8_t systemConfig, std::uint8_t mcrConfig)
 {
     using namespace keydata;
-    return {CMD_SET_ADDRESS, 0x00, 0x00, CMD_WRITE, HEADER_SIGNATURE_0, HEADER_SIGNATURE_1,
-            static_cast<std::uint8_t>(systemConfig & SETTINGS_MASK),
-            static_cast<std::uint8_t>(mcrConfig & SETTINGS_MASK)};
+    return { CMD_SET_ADDRESS, 0x00, 0x00, CMD_WRITE, HEADER_SIGNATURE_0, HEADER_SIGNATURE_1,
+        static_cast<std::uint8_t>(systemConfig & SETTINGS_MASK),
+        static_cast<std::uint8_t>(mcrConfig & SETTINGS_MASK) };
 }
 
 inline Bytes keyPacket(const TestKey& key, int n, std::uint32_t& d)
 {
     using namespace keydata;
-    Bytes p{CMD_SET_ADDRESS};
+    Bytes p { CMD_SET_ADDRESS };
     appendAddress(p, KEY_ENTRY_BASE + 2u * n);
     p.push_back(CMD_WRITE);
     if (key.kind == KIND_FUNCTION || key.kind == KIND_STRING) {
@@ -61,12 +61,12 @@ inline Bytes keyPacket(const TestKey& key, int n, std::uint32_t& d)
 
 inline Bytes finishPacket()
 {
-    return {keydata::CMD_FINISH, keydata::FINISH_ARGUMENT};
+    return { keydata::CMD_FINISH, keydata::FINISH_ARGUMENT };
 }
 
 inline std::vector<Bytes> writePackets(const TestTable& table)
 {
-    std::vector<Bytes> packets{headerPacket(table.systemConfig, table.mcrConfig)};
+    std::vector<Bytes> packets { headerPacket(table.systemConfig, table.mcrConfig) };
     std::uint32_t d = keydata::DATA_AREA_BASE;
     for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n)
         packets.push_back(keyPacket(table.keys[n], n, d));
@@ -79,11 +79,11 @@ inline std::vector<Bytes> writePackets(const TestTable& table)
 inline Bytes expectedImage(const TestTable& table)
 {
     using namespace keydata;
-    Bytes image{SETTINGS_MARK, static_cast<std::uint8_t>(table.systemConfig & SETTINGS_MASK),
-                static_cast<std::uint8_t>(table.mcrConfig & SETTINGS_MASK)};
+    Bytes image { SETTINGS_MARK, static_cast<std::uint8_t>(table.systemConfig & SETTINGS_MASK),
+        static_cast<std::uint8_t>(table.mcrConfig & SETTINGS_MASK) };
     for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
         const TestKey& key = table.keys[n];
-        image.insert(image.end(), {KEY_MARK, static_cast<std::uint8_t>(n), DATA_MARK, key.kind});
+        image.insert(image.end(), { KEY_MARK, static_cast<std::uint8_t>(n), DATA_MARK, key.kind });
         if (key.kind == KIND_FUNCTION || key.kind == KIND_STRING)
             image.insert(image.end(), key.content.begin(), key.content.end());
         else if (!key.content.empty() && key.content[0] != 0)
@@ -109,13 +109,13 @@ inline TestTable typicalTable()
         case 1:
             if (n < 64) {
                 k.kind = KIND_FUNCTION;
-                k.content = {0x14, 0x1C, RELEASE_MARKER, 0x1C, RELEASE_MARKER, 0x14, DELAY_UNIT, 0x5A};
+                k.content = { 0x14, 0x1C, RELEASE_MARKER, 0x1C, RELEASE_MARKER, 0x14, DELAY_UNIT, 0x5A };
             }
             break;
         case 2:
             if (n < 40) {
                 k.kind = KIND_SWITCH;
-                k.content = {static_cast<std::uint8_t>(1 + n % 15)};
+                k.content = { static_cast<std::uint8_t>(1 + n % 15) };
             }
             break;
         default:

@@ -12,11 +12,11 @@ void copyBytes(uint8_t* to, const uint8_t* from, uint32_t count)
 
 TavrinCompletion complete(uint32_t status, uint32_t information = 0)
 {
-    return TavrinCompletion{status, information};
+    return TavrinCompletion { status, information };
 }
 
-TAVRIN_PAGEABLE TavrinCompletion sendBytes(const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength,
-                                           uint32_t outputLength)
+TAVRIN_PAGEABLE TavrinCompletion sendBytes(
+    const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength, uint32_t outputLength)
 {
     // A request that does not fit the send buffer is refused whole rather
     // than sent in part.
@@ -45,8 +45,8 @@ TAVRIN_PAGEABLE TavrinCompletion sendBytes(const TavrinPlatform* p, uint8_t* buf
     return complete(TAVRIN_STATUS_SUCCESS, TAVRIN_SEND_NO_REPLY);
 }
 
-TAVRIN_PAGEABLE TavrinCompletion getVersion(const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength,
-                                            uint32_t outputLength)
+TAVRIN_PAGEABLE TavrinCompletion getVersion(
+    const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength, uint32_t outputLength)
 {
     if (inputLength < TAVRIN_VERSION_SIZE)
         return complete(TAVRIN_STATUS_UNSUCCESSFUL);
@@ -59,8 +59,8 @@ TAVRIN_PAGEABLE TavrinCompletion getVersion(const TavrinPlatform* p, uint8_t* bu
     return complete(TAVRIN_STATUS_SUCCESS, TAVRIN_VERSION_SIZE);
 }
 
-TAVRIN_PAGEABLE TavrinCompletion readData(const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength,
-                                          uint32_t outputLength)
+TAVRIN_PAGEABLE TavrinCompletion readData(
+    const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength, uint32_t outputLength)
 {
     tavrinTrace(p, TRACE_READ_LENGTH, static_cast<int32_t>(outputLength));
     if (outputLength < TAVRIN_READ_MIN_OUTPUT)
@@ -83,8 +83,7 @@ TAVRIN_PAGEABLE TavrinCompletion readData(const TavrinPlatform* p, uint8_t* buff
 } // namespace
 
 TAVRIN_PAGEABLE TavrinCompletion TavrinServeControl(const TavrinPlatform* p, uint32_t controlCode,
-                                                    uint8_t* systemBuffer, uint32_t inputLength,
-                                                    uint32_t outputLength)
+    uint8_t* systemBuffer, uint32_t inputLength, uint32_t outputLength)
 {
     if (systemBuffer == nullptr && (inputLength != 0 || outputLength != 0))
         return complete(TAVRIN_STATUS_INVALID_PARAMETER);

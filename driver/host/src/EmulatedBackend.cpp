@@ -16,7 +16,8 @@ namespace {
 class CEmulatedBackend final : public CHostBackend {
 public:
     explicit CEmulatedBackend(const HostOptions& options)
-        : keyboard_(memory_), pc_(keyboard_)
+        : keyboard_(memory_)
+        , pc_(keyboard_)
     {
         keyboard_.SetFaults(options.faults);
         pc_.SetBusy(options.busyController);

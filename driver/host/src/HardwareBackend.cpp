@@ -34,7 +34,8 @@ public:
     // Asks for the four ports the exchange uses; 0 or an errno value.
     static int Acquire()
     {
-        const unsigned short ports[] = {PIC_MASTER_MASK_PORT, KBC_DATA_PORT, SYSTEM_PORT_B, KBC_STATUS_PORT};
+        const unsigned short ports[]
+            = { PIC_MASTER_MASK_PORT, KBC_DATA_PORT, SYSTEM_PORT_B, KBC_STATUS_PORT };
         for (unsigned short port : ports)
             if (ioperm(port, 1, 1) != 0)
                 return errno;
@@ -43,16 +44,15 @@ public:
 
     TavrinPlatform Platform() override
     {
-        TavrinPlatform p{};
+        TavrinPlatform p {};
         p.context = this;
         p.readPort = [](void*, std::uint16_t port) { return static_cast<std::uint8_t>(inb(port)); };
         p.writePort = [](void*, std::uint16_t port, std::uint8_t value) { outb(value, port); };
         p.waitOneMillisecond = [](void*) { waitOneMillisecond(); };
         if (trace_)
             p.trace = [](void*, const char* line) { traceToStandardError(line); };
-        p.obtainScratch = [](void*, std::uint32_t size, std::uint32_t) {
-            return new (std::nothrow) std::uint8_t[size];
-        };
+        p.obtainScratch
+            = [](void*, std::uint32_t size, std::uint32_t) { return new (std::nothrow) std::uint8_t[size]; };
         p.releaseScratch = [](void*, std::uint8_t* block, std::uint32_t) { delete[] block; };
         return p;
     }

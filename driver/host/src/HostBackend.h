@@ -19,7 +19,7 @@ public:
     virtual TavrinPlatform Platform() = 0;
     virtual std::uint32_t Kind() const = 0; // BACKEND_EMULATED or BACKEND_HARDWARE
     // Called after every request served, to report trouble of the backend's own.
-    virtual void AfterRequest() {}
+    virtual void AfterRequest() { }
 };
 
 // Both return null with a message when the backend cannot be had.

@@ -35,12 +35,11 @@ bool before(const timespec& a, const timespec& b)
 
 void waitOneMillisecond()
 {
-    timespec now{};
+    timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const timespec deadline = add(now, WAIT_NANOSECONDS);
     const timespec wake = add(deadline, -SPIN_NANOSECONDS);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) != 0) {
-    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) != 0) { }
     do {
         clock_gettime(CLOCK_MONOTONIC, &now);
     } while (before(now, deadline));

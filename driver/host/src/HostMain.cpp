@@ -53,13 +53,13 @@ int main(int argc, char** argv)
     // The 1 ms waits should not stretch by the default 50 us timer slack.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
-    std::unique_ptr<CHostBackend> backend =
-        options.hardware ? openHardwareBackend(options, error) : openEmulatedBackend(options, error);
+    std::unique_ptr<CHostBackend> backend
+        = options.hardware ? openHardwareBackend(options, error) : openEmulatedBackend(options, error);
     if (!backend)
         return fail(EXIT_SETUP, error);
 
     CHostService service(*backend);
-    CHostServer server(service, ServerSettings{options.socketPath, options.allowUid, options.trace});
+    CHostServer server(service, ServerSettings { options.socketPath, options.allowUid, options.trace });
     if (const int opened = server.Open(error); opened != EXIT_SERVED)
         return fail(opened, error);
     const int result = server.Run(signalFd);

@@ -51,8 +51,8 @@ bool parseFault(std::string_view text, HostOptions& options)
 
 } // namespace
 
-bool parseHostOptions(int argc, const char* const* argv, const char* pkexecUid, HostOptions& options,
-                      std::string& error)
+bool parseHostOptions(
+    int argc, const char* const* argv, const char* pkexecUid, HostOptions& options, std::string& error)
 {
     bool faultGiven = false;
     for (int i = 1; i < argc; ++i) {

@@ -11,7 +11,7 @@ namespace tavrin {
 
 struct HostOptions {
     std::string socketPath;
-    std::string memoryFile;      // set with --emulate
+    std::string memoryFile; // set with --emulate
     bool hardware = false;
     kbemu::KeyboardFaults faults;
     bool busyController = false; // --fault busy
@@ -22,7 +22,7 @@ struct HostOptions {
 
 // Parses argv; pkexecUid is the PKEXEC_UID environment value (or null) that
 // stands in for --allow-uid. Returns false with a message on a bad line.
-bool parseHostOptions(int argc, const char* const* argv, const char* pkexecUid, HostOptions& options,
-                      std::string& error);
+bool parseHostOptions(
+    int argc, const char* const* argv, const char* pkexecUid, HostOptions& options, std::string& error);
 
 } // namespace tavrin

@@ -46,7 +46,8 @@ bool socketIsServed(const sockaddr_un& address)
 } // namespace
 
 CHostServer::CHostServer(CHostService& service, ServerSettings settings)
-    : service_(service), settings_(std::move(settings))
+    : service_(service)
+    , settings_(std::move(settings))
 {
 }
 
@@ -121,8 +122,8 @@ void CHostServer::CloseListener()
     listener_ = -1;
     // Remove the socket only if it is still ours.
     struct stat st;
-    if (::lstat(settings_.socketPath.c_str(), &st) == 0 && st.st_dev == socketDevice_ &&
-        st.st_ino == socketInode_)
+    if (::lstat(settings_.socketPath.c_str(), &st) == 0 && st.st_dev == socketDevice_
+        && st.st_ino == socketInode_)
         ::unlink(settings_.socketPath.c_str());
 }
 
@@ -131,10 +132,10 @@ int CHostServer::Run(int signalFd)
     std::vector<pollfd> fds;
     while (!stopping_) {
         fds.clear();
-        fds.push_back({signalFd, POLLIN, 0});
-        fds.push_back({listener_, POLLIN, 0});
+        fds.push_back({ signalFd, POLLIN, 0 });
+        fds.push_back({ listener_, POLLIN, 0 });
         for (const Connection& c : connections_)
-            fds.push_back({c.fd, POLLIN, 0});
+            fds.push_back({ c.fd, POLLIN, 0 });
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -175,14 +176,15 @@ void CHostServer::Accept()
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0)
             return;
-        ucred peer{};
+        ucred peer {};
         socklen_t size = sizeof peer;
         const bool known = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0;
-        const bool allowed = known && (peer.uid == ::geteuid() ||
-                                       (settings_.allowUid && peer.uid == static_cast<uid_t>(*settings_.allowUid)));
+        const bool allowed = known
+            && (peer.uid == ::geteuid()
+                || (settings_.allowUid && peer.uid == static_cast<uid_t>(*settings_.allowUid)));
         if (!allowed) {
             std::fprintf(stderr, "%s%s%ld\n", texts::PREFIX, texts::PEER_REFUSED,
-                         known ? static_cast<long>(peer.uid) : -1L);
+                known ? static_cast<long>(peer.uid) : -1L);
             reply_.clear();
             encodeReply(reply_, TAVRIN_STATUS_ACCESS_DENIED, 0, nullptr, 0);
             Send(fd, reply_);
@@ -193,7 +195,7 @@ void CHostServer::Accept()
             ::close(fd);
             continue;
         }
-        connections_.push_back({fd, {}});
+        connections_.push_back({ fd, {} });
     }
 }
 
@@ -271,7 +273,7 @@ bool CHostServer::Send(int fd, const std::vector<std::uint8_t>& bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd p{fd, POLLOUT, 0};
+            pollfd p { fd, POLLOUT, 0 };
             if (::poll(&p, 1, SEND_TIMEOUT_MS) > 0)
                 continue;
         }

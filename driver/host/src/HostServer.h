@@ -16,7 +16,7 @@ namespace tavrin {
 // Exit codes of the host.
 inline constexpr int EXIT_SERVED = 0;
 inline constexpr int EXIT_USAGE = 1;
-inline constexpr int EXIT_SETUP = 2;  // memory file, hardware or socket could not be had
+inline constexpr int EXIT_SETUP = 2; // memory file, hardware or socket could not be had
 inline constexpr int EXIT_IN_USE = 3; // another host already serves the socket
 
 struct ServerSettings {

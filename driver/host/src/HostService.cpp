@@ -18,8 +18,9 @@ void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& 
             return;
         }
         std::uint8_t identity[HOST_IDENTITY_SIZE];
-        encodeIdentity(identity, HostIdentity{HOST_PROTOCOL_VERSION, TAVRIN_VERSION,
-                                              static_cast<std::uint32_t>(::getpid()), backend_.Kind()});
+        encodeIdentity(identity,
+            HostIdentity { HOST_PROTOCOL_VERSION, TAVRIN_VERSION, static_cast<std::uint32_t>(::getpid()),
+                backend_.Kind() });
         encodeReply(reply, TAVRIN_STATUS_SUCCESS, HOST_IDENTITY_SIZE, identity, HOST_IDENTITY_SIZE);
         return;
     }
@@ -34,12 +35,12 @@ void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& 
     buffer_.assign(std::max(request.inputLength, request.outputLength), 0);
     std::copy_n(request.input, request.inputLength, buffer_.begin());
     TavrinPlatform platform = backend_.Platform();
-    const TavrinCompletion done = TavrinServeControl(&platform, request.code, buffer_.empty() ? nullptr : buffer_.data(),
-                                                     request.inputLength, request.outputLength);
+    const TavrinCompletion done = TavrinServeControl(&platform, request.code,
+        buffer_.empty() ? nullptr : buffer_.data(), request.inputLength, request.outputLength);
     backend_.AfterRequest();
     // Output travels only on success and never beyond what the caller offered.
-    const std::uint32_t count =
-        TAVRIN_STATUS_IS_SUCCESS(done.status) ? std::min(done.information, request.outputLength) : 0;
+    const std::uint32_t count
+        = TAVRIN_STATUS_IS_SUCCESS(done.status) ? std::min(done.information, request.outputLength) : 0;
     encodeReply(reply, done.status, done.information, buffer_.data(), count);
 }
 

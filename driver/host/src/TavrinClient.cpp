@@ -22,7 +22,8 @@ constexpr auto RETRY_INTERVAL = std::chrono::milliseconds(10);
 class CDeadline {
 public:
     explicit CDeadline(int timeoutMs)
-        : endless_(timeoutMs < 0), end_(Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs))
+        : endless_(timeoutMs < 0)
+        , end_(Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs))
     {
     }
     // Milliseconds left for poll(): -1 without bound, 0 when passed.
@@ -44,7 +45,7 @@ private:
 int waitFor(int fd, short events, const CDeadline& deadline)
 {
     for (;;) {
-        pollfd p{fd, events, 0};
+        pollfd p { fd, events, 0 };
         const int n = ::poll(&p, 1, deadline.Left());
         if (n > 0)
             return CLIENT_OK;
@@ -74,7 +75,7 @@ int sendAll(int fd, const std::vector<std::uint8_t>& bytes, const CDeadline& dea
 
 // Reads until one whole reply is in; CLIENT_OK with reply set.
 int receiveReply(int fd, std::uint32_t outputLimit, std::vector<std::uint8_t>& in, WireReply& reply,
-                 const CDeadline& deadline)
+    const CDeadline& deadline)
 {
     std::uint8_t chunk[4096];
     for (;;) {
@@ -130,7 +131,7 @@ void CTavrinClient::Close()
 int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs)
 {
     Close();
-    sockaddr_un address{};
+    sockaddr_un address {};
     address.sun_family = AF_UNIX;
     if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path)
         return CLIENT_E_ARGUMENT;
@@ -156,12 +157,12 @@ int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs)
 }
 
 int CTavrinClient::Exchange(std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
-                            std::uint32_t outputLength, ExchangeResult& result, int timeoutMs)
+    std::uint32_t outputLength, ExchangeResult& result, int timeoutMs)
 {
     if (fd_ < 0)
         return CLIENT_E_NOT_CONNECTED;
-    if ((inputLength != 0 && input == nullptr) || (outputLength != 0 && output == nullptr) ||
-        inputLength > WIRE_MAX_INPUT || outputLength > WIRE_MAX_OUTPUT)
+    if ((inputLength != 0 && input == nullptr) || (outputLength != 0 && output == nullptr)
+        || inputLength > WIRE_MAX_INPUT || outputLength > WIRE_MAX_OUTPUT)
         return CLIENT_E_ARGUMENT;
 
     const CDeadline deadline(timeoutMs);

@@ -6,12 +6,12 @@ namespace tavrin {
 
 namespace {
 
-constexpr char IDENTITY_NAME[8] = {'T', 'A', 'V', 'R', 'I', 'N', 0, 0};
+constexpr char IDENTITY_NAME[8] = { 'T', 'A', 'V', 'R', 'I', 'N', 0, 0 };
 
 std::uint32_t get32(const std::uint8_t* p)
 {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8
+        | static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 void put32(std::uint8_t* p, std::uint32_t v)
@@ -78,7 +78,7 @@ int parseReply(const std::uint8_t* data, std::size_t size, std::uint32_t outputL
 }
 
 void encodeRequest(std::vector<std::uint8_t>& out, std::uint32_t code, const std::uint8_t* input,
-                   std::uint32_t inputLength, std::uint32_t outputLength)
+    std::uint32_t inputLength, std::uint32_t outputLength)
 {
     append32(out, WIRE_REQUEST_MAGIC);
     append32(out, code);
@@ -89,7 +89,7 @@ void encodeRequest(std::vector<std::uint8_t>& out, std::uint32_t code, const std
 }
 
 void encodeReply(std::vector<std::uint8_t>& out, std::uint32_t status, std::uint32_t information,
-                 const std::uint8_t* output, std::uint32_t outputCount)
+    const std::uint8_t* output, std::uint32_t outputCount)
 {
     append32(out, WIRE_REPLY_MAGIC);
     append32(out, status);

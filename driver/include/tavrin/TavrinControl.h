@@ -22,7 +22,7 @@
 #define TAVRIN_STATUS_IO_TIMEOUT 0xC00000B5u
 
 /* A status is a success when its top bit is clear. */
-#define TAVRIN_STATUS_IS_SUCCESS(s) (((s) & 0x80000000u) == 0u)
+#define TAVRIN_STATUS_IS_SUCCESS(s) (((s)&0x80000000u) == 0u)
 
 /* IOCTL_GET_VERSION answers this value as 4 little-endian bytes. */
 #define TAVRIN_VERSION 100u

@@ -20,14 +20,16 @@ CEmulatedPc::CEmulatedPc(CKeyboardFirmware& keyboard)
 
 TavrinPlatform CEmulatedPc::Platform()
 {
-    TavrinPlatform p{};
+    TavrinPlatform p {};
     p.context = this;
     p.readPort = [](void* c, std::uint16_t port) { return self(c).ReadPort(port); };
     p.writePort = [](void* c, std::uint16_t port, std::uint8_t value) { self(c).WritePort(port, value); };
     p.waitOneMillisecond = [](void* c) { self(c).WaitOneMillisecond(); };
     p.trace = [](void* c, const char* line) { self(c).Trace(line); };
-    p.obtainScratch = [](void* c, std::uint32_t size, std::uint32_t tag) { return self(c).ObtainScratch(size, tag); };
-    p.releaseScratch = [](void* c, std::uint8_t* block, std::uint32_t tag) { self(c).ReleaseScratch(block, tag); };
+    p.obtainScratch
+        = [](void* c, std::uint32_t size, std::uint32_t tag) { return self(c).ObtainScratch(size, tag); };
+    p.releaseScratch
+        = [](void* c, std::uint8_t* block, std::uint32_t tag) { self(c).ReleaseScratch(block, tag); };
     return p;
 }
 
@@ -96,14 +98,14 @@ std::uint8_t CEmulatedPc::ReadPort(std::uint16_t port)
         break;
     }
     if (recording_)
-        events_.push_back({PortEvent::READ, port, value});
+        events_.push_back({ PortEvent::READ, port, value });
     return value;
 }
 
 void CEmulatedPc::WritePort(std::uint16_t port, std::uint8_t value)
 {
     if (recording_)
-        events_.push_back({PortEvent::WRITE, port, value});
+        events_.push_back({ PortEvent::WRITE, port, value });
     switch (port) {
     case KBC_DATA_PORT:
         if (recording_)
@@ -137,7 +139,7 @@ void CEmulatedPc::WaitOneMillisecond()
 {
     ++waits_;
     if (recording_)
-        events_.push_back({PortEvent::WAIT, 0, 0});
+        events_.push_back({ PortEvent::WAIT, 0, 0 });
     if (waitHandler_)
         waitHandler_();
 }

@@ -15,16 +15,16 @@ inline constexpr std::uint8_t ADDRESS_BYTE_MASK = 0x7F;
 inline constexpr std::uint8_t ENTRY_KIND_SHIFT = 4;
 inline constexpr std::uint8_t ENTRY_KIND_MASK = 0x03;
 inline constexpr std::uint8_t ENTRY_HIGH_BITS = 0x0F; // address bits 8..11
-inline constexpr std::uint8_t ENTRY_BIT7 = 0x40;      // address bit 7
-inline constexpr std::uint8_t ENTRY_ERASED = 0x80;    // no written entry has bit 7 set
+inline constexpr std::uint8_t ENTRY_BIT7 = 0x40; // address bit 7
+inline constexpr std::uint8_t ENTRY_ERASED = 0x80; // no written entry has bit 7 set
 inline constexpr std::uint8_t CONTENT_END = 0x00;
 
 // An address pair: bits 0..6 in the second byte, bit 7 as bit 6 of the first,
 // bits 8..11 in the low bits of the first. Higher bits fall outside memory.
 std::uint32_t decodeAddress(std::uint8_t high, std::uint8_t low)
 {
-    return (static_cast<std::uint32_t>(high & ENTRY_HIGH_BITS) << 8) |
-           (static_cast<std::uint32_t>(high & ENTRY_BIT7) << 1) | (low & ADDRESS_BYTE_MASK);
+    return (static_cast<std::uint32_t>(high & ENTRY_HIGH_BITS) << 8)
+        | (static_cast<std::uint32_t>(high & ENTRY_BIT7) << 1) | (low & ADDRESS_BYTE_MASK);
 }
 
 // One image byte with its travelling form.
@@ -36,11 +36,11 @@ struct ImageByte {
 std::vector<ImageByte> buildImage(const CKeyboardMemory& memory)
 {
     std::vector<ImageByte> image;
-    auto mark = [&](std::uint8_t v) { image.push_back({v, true}); };
-    auto data = [&](std::uint8_t v) { image.push_back({v, false}); };
+    auto mark = [&](std::uint8_t v) { image.push_back({ v, true }); };
+    auto data = [&](std::uint8_t v) { image.push_back({ v, false }); };
 
-    const bool programmed = memory.Byte(HEADER_ADDRESS) == HEADER_SIGNATURE_0 &&
-                            memory.Byte(HEADER_ADDRESS + 1) == HEADER_SIGNATURE_1;
+    const bool programmed = memory.Byte(HEADER_ADDRESS) == HEADER_SIGNATURE_0
+        && memory.Byte(HEADER_ADDRESS + 1) == HEADER_SIGNATURE_1;
     mark(SETTINGS_MARK);
     data(programmed ? memory.Byte(HEADER_ADDRESS + 2) : DEFAULT_SYSTEM_CONFIG);
     data(programmed ? memory.Byte(HEADER_ADDRESS + 3) : DEFAULT_MCR_CONFIG);

@@ -51,8 +51,8 @@ uint32_t read_data(const TavrinPlatform* platform, uint8_t command, uint8_t* blo
 // Serves one buffered device control request. systemBuffer holds the input
 // on entry and receives the output; it must hold max(inputLength,
 // outputLength) bytes (it may be null when both are 0).
-TavrinCompletion TavrinServeControl(const TavrinPlatform* platform, uint32_t controlCode, uint8_t* systemBuffer,
-                                    uint32_t inputLength, uint32_t outputLength);
+TavrinCompletion TavrinServeControl(const TavrinPlatform* platform, uint32_t controlCode,
+    uint8_t* systemBuffer, uint32_t inputLength, uint32_t outputLength);
 
 // Formats a trace line: format may hold one %d or %x (taking value) and %%.
 // Always terminates out (capacity > 0); returns the length written.

@@ -9,7 +9,7 @@
 inline constexpr uint16_t KBC_DATA_PORT = 0x60;
 inline constexpr uint16_t KBC_STATUS_PORT = 0x64;
 inline constexpr uint8_t KBC_OUTPUT_FULL = 0x01; // a byte from the keyboard is waiting
-inline constexpr uint8_t KBC_INPUT_FULL = 0x02;  // the last byte written is not yet taken
+inline constexpr uint8_t KBC_INPUT_FULL = 0x02; // the last byte written is not yet taken
 
 // System control port B: bit 7 is pulsed after a reply byte is read.
 inline constexpr uint16_t SYSTEM_PORT_B = 0x61;
@@ -23,11 +23,11 @@ inline constexpr uint8_t PIC_MASK_NONE = 0x00;
 
 // Keyboard replies and the read-out stream.
 inline constexpr uint8_t KBD_ACK = 0xFA;
-inline constexpr uint8_t KBD_RESEND = 0xFE;       // the keyboard's refusal
+inline constexpr uint8_t KBD_RESEND = 0xFE; // the keyboard's refusal
 inline constexpr uint8_t KBD_READ_ARGUMENT = 0x80; // follows the read command
-inline constexpr uint8_t KBD_CONTROL_MIN = 0xFA;  // stream bytes from here up travel alone
-inline constexpr uint8_t KBD_END_BYTE = 0xFD;     // ends the read-out and every block
-inline constexpr uint8_t KBD_NIBBLE_BIAS = 2;     // each nibble travels as its value plus 2
+inline constexpr uint8_t KBD_CONTROL_MIN = 0xFA; // stream bytes from here up travel alone
+inline constexpr uint8_t KBD_END_BYTE = 0xFD; // ends the read-out and every block
+inline constexpr uint8_t KBD_NIBBLE_BIAS = 2; // each nibble travels as its value plus 2
 
 // Waits are counted status reads, never time.
 inline constexpr uint32_t POLL_INPUT_CLEAR = 10000;

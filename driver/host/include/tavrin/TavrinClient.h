@@ -15,16 +15,16 @@
 namespace tavrin {
 
 inline constexpr int CLIENT_OK = 0;
-inline constexpr int CLIENT_E_ARGUMENT = -1;      // bad path, buffer or length
-inline constexpr int CLIENT_E_CONNECT = -2;       // no host accepted a connection in time
-inline constexpr int CLIENT_E_TIMEOUT = -3;       // the host did not answer in time
-inline constexpr int CLIENT_E_IO = -4;            // the connection failed or the host hung up
-inline constexpr int CLIENT_E_PROTOCOL = -5;      // the answer is not a reply of this protocol
+inline constexpr int CLIENT_E_ARGUMENT = -1; // bad path, buffer or length
+inline constexpr int CLIENT_E_CONNECT = -2; // no host accepted a connection in time
+inline constexpr int CLIENT_E_TIMEOUT = -3; // the host did not answer in time
+inline constexpr int CLIENT_E_IO = -4; // the connection failed or the host hung up
+inline constexpr int CLIENT_E_PROTOCOL = -5; // the answer is not a reply of this protocol
 inline constexpr int CLIENT_E_NOT_CONNECTED = -6; // no connection is held
-inline constexpr int CLIENT_E_REFUSED = -7;       // the host answered with a failure status
+inline constexpr int CLIENT_E_REFUSED = -7; // the host answered with a failure status
 
 struct ExchangeResult {
-    std::uint32_t status = 0;      // the driver's (or the host's) completion status
+    std::uint32_t status = 0; // the driver's (or the host's) completion status
     std::uint32_t information = 0; // as the driver completed the request (e.g. 254 after a silent send)
     std::uint32_t outputCount = 0; // bytes placed in the output buffer
 };
@@ -47,7 +47,7 @@ public:
     // One buffered device control request. The reply's status is in result;
     // the return value only tells whether the exchange itself worked.
     int Exchange(std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
-                 std::uint32_t outputLength, ExchangeResult& result, int timeoutMs);
+        std::uint32_t outputLength, ExchangeResult& result, int timeoutMs);
 
     int Identify(HostIdentity& identity, int timeoutMs);
     // Asks the host to end and waits until it has hung up; the socket is

@@ -19,14 +19,14 @@
 namespace tavrin {
 
 inline constexpr std::uint32_t WIRE_REQUEST_MAGIC = 0x51525654; // "TVRQ"
-inline constexpr std::uint32_t WIRE_REPLY_MAGIC = 0x50525654;   // "TVRP"
+inline constexpr std::uint32_t WIRE_REPLY_MAGIC = 0x50525654; // "TVRP"
 inline constexpr std::size_t WIRE_HEADER_SIZE = 16;
 inline constexpr std::uint32_t WIRE_MAX_INPUT = 64 * 1024;
 inline constexpr std::uint32_t WIRE_MAX_OUTPUT = 1024 * 1024;
 
 // Host-level codes, outside the driver's device type.
 inline constexpr std::uint32_t HOST_IDENTIFY = 0x54560001; // output: a HostIdentity
-inline constexpr std::uint32_t HOST_STOP = 0x54560002;     // the host replies, then ends
+inline constexpr std::uint32_t HOST_STOP = 0x54560002; // the host replies, then ends
 
 // Statuses of the host itself (NT customer codes; the driver's are in TavrinControl.h).
 inline constexpr std::uint32_t HOST_STATUS_MALFORMED = 0xE0540001; // unreadable header or lengths
@@ -59,9 +59,9 @@ int parseRequest(const std::uint8_t* data, std::size_t size, WireRequest& reques
 int parseReply(const std::uint8_t* data, std::size_t size, std::uint32_t outputLimit, WireReply& reply);
 
 void encodeRequest(std::vector<std::uint8_t>& out, std::uint32_t code, const std::uint8_t* input,
-                   std::uint32_t inputLength, std::uint32_t outputLength);
+    std::uint32_t inputLength, std::uint32_t outputLength);
 void encodeReply(std::vector<std::uint8_t>& out, std::uint32_t status, std::uint32_t information,
-                 const std::uint8_t* output, std::uint32_t outputCount);
+    const std::uint8_t* output, std::uint32_t outputCount);
 
 // What HOST_IDENTIFY answers.
 inline constexpr std::uint32_t HOST_PROTOCOL_VERSION = 1;

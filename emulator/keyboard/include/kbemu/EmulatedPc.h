@@ -36,7 +36,7 @@ public:
     TavrinPlatform Platform();
 
     // Controller behaviour.
-    void SetBusy(bool busy) { busy_ = busy; }                 // input buffer never empties
+    void SetBusy(bool busy) { busy_ = busy; } // input buffer never empties
     void SetInputDelay(std::uint32_t reads) { inputDelay_ = reads; } // status reads until a byte is taken
     void SetReplyDelay(std::uint32_t reads) { replyDelay_ = reads; } // status reads until a byte shows
     void SetMask(std::uint8_t mask) { mask_ = mask; }
@@ -70,7 +70,7 @@ public:
     const std::vector<std::string>& Traces() const { return traces_; }
     std::uint64_t Waits() const { return waits_; }
     std::uint64_t StatusReads() const { return statusReads_; }
-    std::uint32_t LostWrites() const { return lostWrites_; }       // written while the input buffer was full
+    std::uint32_t LostWrites() const { return lostWrites_; } // written while the input buffer was full
     std::uint32_t ForeignAccesses() const { return foreignAccesses_; } // ports other than the four
     std::uint32_t ScratchObtained() const { return scratchObtained_; }
     std::uint32_t ScratchReleased() const { return scratchReleased_; }

@@ -23,10 +23,10 @@
 namespace kbemu {
 
 struct KeyboardFaults {
-    bool silent = false;          // takes bytes but never answers
-    bool refuse = false;          // answers every byte with 0xFE and ignores it
+    bool silent = false; // takes bytes but never answers
+    bool refuse = false; // answers every byte with 0xFE and ignores it
     std::int64_t stallAfter = -1; // hangs once it has sent this many bytes (-1: never)
-    bool endless = false;         // the read-out never sends its end byte
+    bool endless = false; // the read-out never sends its end byte
 };
 
 class CKeyboardFirmware {
@@ -75,8 +75,8 @@ private:
     std::uint8_t addressHigh_ = 0;
     std::uint32_t address_ = 0;
     std::deque<std::uint8_t> output_;
-    bool streaming_ = false;             // a read-out is being sent
-    std::vector<std::uint8_t> repeat_;   // appended again and again by an endless read-out
+    bool streaming_ = false; // a read-out is being sent
+    std::vector<std::uint8_t> repeat_; // appended again and again by an endless read-out
     bool scripted_ = false;
     std::vector<std::uint8_t> script_;
     int finishes_ = 0;

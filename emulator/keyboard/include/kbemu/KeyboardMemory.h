@@ -14,9 +14,9 @@ inline constexpr std::uint8_t ERASED_BYTE = 0xFF; // a never-written cell
 
 // Results of Open and Commit.
 inline constexpr int MEMORY_OK = 0;
-inline constexpr int MEMORY_E_OPEN = -1;  // the file cannot be opened or created
-inline constexpr int MEMORY_E_SIZE = -2;  // the file exists but is not a memory file
-inline constexpr int MEMORY_E_IO = -3;    // reading or writing the file failed
+inline constexpr int MEMORY_E_OPEN = -1; // the file cannot be opened or created
+inline constexpr int MEMORY_E_SIZE = -2; // the file exists but is not a memory file
+inline constexpr int MEMORY_E_IO = -3; // reading or writing the file failed
 
 class CKeyboardMemory {
 public:
