@@ -1,0 +1,72 @@
+// The emulated PC and keyboard behind the host, with real 1 ms waits.
+#include <cstdio>
+
+#include <kbemu/EmulatedPc.h>
+#include <kbemu/KeyboardFirmware.h>
+#include <kbemu/KeyboardMemory.h>
+#include <tavrin/TavrinWire.h>
+
+#include "HostBackend.h"
+#include "HostTexts.h"
+
+namespace tavrin {
+
+namespace {
+
+class CEmulatedBackend final : public CHostBackend {
+public:
+    explicit CEmulatedBackend(const HostOptions& options)
+        : keyboard_(memory_)
+        , pc_(keyboard_)
+    {
+        keyboard_.SetFaults(options.faults);
+        pc_.SetBusy(options.busyController);
+        pc_.SetRecording(false);
+        pc_.SetWaitHandler(waitOneMillisecond);
+        if (options.trace)
+            pc_.SetTraceSink(traceToStandardError);
+    }
+
+    int Open(const std::string& path) { return memory_.Open(path); }
+
+    TavrinPlatform Platform() override { return pc_.Platform(); }
+    std::uint32_t Kind() const override { return BACKEND_EMULATED; }
+
+    void AfterRequest() override
+    {
+        // The keyboard cannot tell the PC that its memory failed; the host can.
+        const int result = keyboard_.LastCommitResult();
+        if (result != kbemu::MEMORY_OK && result != reported_)
+            std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::MEMORY_COMMIT_FAILED);
+        reported_ = result;
+    }
+
+private:
+    kbemu::CKeyboardMemory memory_;
+    kbemu::CKeyboardFirmware keyboard_;
+    kbemu::CEmulatedPc pc_;
+    int reported_ = kbemu::MEMORY_OK;
+};
+
+} // namespace
+
+std::unique_ptr<CHostBackend> openEmulatedBackend(const HostOptions& options, std::string& error)
+{
+    auto backend = std::make_unique<CEmulatedBackend>(options);
+    switch (backend->Open(options.memoryFile)) {
+    case kbemu::MEMORY_OK:
+        return backend;
+    case kbemu::MEMORY_E_SIZE:
+        error = texts::MEMORY_WRONG_SIZE + options.memoryFile;
+        break;
+    case kbemu::MEMORY_E_IO:
+        error = texts::MEMORY_IO_FAILED + options.memoryFile;
+        break;
+    default:
+        error = texts::MEMORY_OPEN_FAILED + options.memoryFile;
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace tavrin

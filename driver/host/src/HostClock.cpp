@@ -1,0 +1,56 @@
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "HostBackend.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr long NANOSECONDS_PER_SECOND = 1000000000L;
+constexpr long WAIT_NANOSECONDS = 1000000L;
+constexpr long SPIN_NANOSECONDS = 80000L; // wake this early and spin the rest
+
+timespec add(timespec t, long nanoseconds)
+{
+    t.tv_nsec += nanoseconds;
+    while (t.tv_nsec >= NANOSECONDS_PER_SECOND) {
+        t.tv_nsec -= NANOSECONDS_PER_SECOND;
+        ++t.tv_sec;
+    }
+    while (t.tv_nsec < 0) {
+        t.tv_nsec += NANOSECONDS_PER_SECOND;
+        --t.tv_sec;
+    }
+    return t;
+}
+
+bool before(const timespec& a, const timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+} // namespace
+
+void waitOneMillisecond()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const timespec deadline = add(now, WAIT_NANOSECONDS);
+    const timespec wake = add(deadline, -SPIN_NANOSECONDS);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) != 0) { }
+    do {
+        clock_gettime(CLOCK_MONOTONIC, &now);
+    } while (before(now, deadline));
+}
+
+void traceToStandardError(const char* line)
+{
+    const std::size_t length = std::strlen(line);
+    std::fputs(line, stderr);
+    if (length == 0 || line[length - 1] != '\n')
+        std::fputc('\n', stderr);
+}
+
+} // namespace tavrin

@@ -1,0 +1,142 @@
+#include "HostOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "HostTexts.h"
+
+namespace tavrin {
+
+namespace {
+
+bool parseNumber(std::string_view text, std::uint64_t& value)
+{
+    if (text.empty())
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parseUid(std::string_view text, std::uint32_t& uid)
+{
+    std::uint64_t value = 0;
+    // (uid_t)-1 means "no user" to the system; never accept it.
+    if (!parseNumber(text, value) || value >= 0xFFFFFFFFu)
+        return false;
+    uid = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool parseFault(std::string_view text, HostOptions& options)
+{
+    constexpr std::string_view STALL = "stall=";
+    if (text == "silent")
+        options.faults.silent = true;
+    else if (text == "refuse")
+        options.faults.refuse = true;
+    else if (text == "endless")
+        options.faults.endless = true;
+    else if (text == "busy")
+        options.busyController = true;
+    else if (text.substr(0, STALL.size()) == STALL) {
+        std::uint64_t n = 0;
+        if (!parseNumber(text.substr(STALL.size()), n) || n > INT64_MAX)
+            return false;
+        options.faults.stallAfter = static_cast<std::int64_t>(n);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool parseHostOptions(
+    int argc, const char* const* argv, const char* pkexecUid, HostOptions& options, std::string& error)
+{
+    bool faultGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string_view value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('='); arg.substr(0, 2) == "--" && eq != std::string_view::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue)
+                return true;
+            if (i + 1 >= argc) {
+                error = std::string(texts::MISSING_VALUE) + std::string(arg);
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--trace") {
+            options.trace = true;
+        } else if (arg == "--hardware") {
+            options.hardware = true;
+        } else if (arg == "--socket") {
+            if (!takeValue())
+                return false;
+            options.socketPath = value;
+        } else if (arg == "--emulate") {
+            if (!takeValue())
+                return false;
+            options.memoryFile = value;
+        } else if (arg == "--fault") {
+            if (!takeValue())
+                return false;
+            if (!parseFault(value, options)) {
+                error = std::string(texts::BAD_FAULT) + std::string(value);
+                return false;
+            }
+            faultGiven = true;
+        } else if (arg == "--allow-uid") {
+            if (!takeValue())
+                return false;
+            std::uint32_t uid = 0;
+            if (!parseUid(value, uid)) {
+                error = std::string(texts::BAD_UID) + std::string(value);
+                return false;
+            }
+            options.allowUid = uid;
+        } else {
+            error = std::string(texts::UNKNOWN_OPTION) + std::string(argv[i]);
+            return false;
+        }
+    }
+    if (options.help)
+        return true;
+    if (options.socketPath.empty()) {
+        error = texts::NO_SOCKET;
+        return false;
+    }
+    if (options.hardware && !options.memoryFile.empty()) {
+        error = texts::TWO_BACKENDS;
+        return false;
+    }
+    if (!options.hardware && options.memoryFile.empty()) {
+        error = texts::NO_BACKEND;
+        return false;
+    }
+    if (faultGiven && options.hardware) {
+        error = texts::FAULT_NEEDS_EMULATION;
+        return false;
+    }
+    if (!options.allowUid && pkexecUid != nullptr && *pkexecUid != '\0') {
+        std::uint32_t uid = 0;
+        if (!parseUid(pkexecUid, uid)) {
+            error = std::string(texts::BAD_UID) + pkexecUid;
+            return false;
+        }
+        options.allowUid = uid;
+    }
+    return true;
+}
+
+} // namespace tavrin

@@ -1,0 +1,122 @@
+// The client library against stand-in servers that misbehave.
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include "HostProcess.h"
+
+using namespace tavrin;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+// Listens on path and runs behaviour on the first connection.
+class CStandInServer {
+public:
+    CStandInServer(const std::string& path, std::function<void(int)> behaviour)
+    {
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a {};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(listener_, 1);
+        thread_ = std::thread([this, behaviour] {
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd >= 0) {
+                behaviour(fd);
+                ::close(fd);
+            }
+        });
+    }
+    ~CStandInServer()
+    {
+        ::shutdown(listener_, SHUT_RDWR);
+        thread_.join();
+        ::close(listener_);
+    }
+
+private:
+    int listener_;
+    std::thread thread_;
+};
+
+// Reads one request so that the client's send is complete.
+void readRequest(int fd)
+{
+    std::uint8_t buffer[64];
+    (void)::recv(fd, buffer, sizeof buffer, 0);
+}
+
+// Waits until the client hangs up.
+void waitForHangUp(int fd)
+{
+    std::uint8_t b;
+    while (::recv(fd, &b, 1, 0) > 0) { }
+}
+
+} // namespace
+
+class ClientTest : public ::testing::Test {
+protected:
+    CTempFolder dir;
+    std::string path = dir / "s";
+    CTavrinClient client;
+    ExchangeResult result;
+    Bytes out = Bytes(4);
+};
+
+TEST_F(ClientTest, ConnectGivesUpOnAMissingSocketAndRefusesBadPaths)
+{
+    EXPECT_EQ(client.Connect(path, 50), CLIENT_E_CONNECT);
+    EXPECT_EQ(client.Connect(std::string(200, 'x'), 50), CLIENT_E_ARGUMENT);
+    EXPECT_EQ(
+        client.Exchange(IOCTL_GET_VERSION, nullptr, 0, out.data(), 4, result, 50), CLIENT_E_NOT_CONNECTED);
+    EXPECT_EQ(StopHost(path, 50), CLIENT_OK); // nothing there to stop
+}
+
+TEST_F(ClientTest, ConnectWaitsForASocketThatAppears)
+{
+    std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        CStandInServer server(path, waitForHangUp);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    });
+    EXPECT_EQ(client.Connect(path, 10000), CLIENT_OK);
+    client.Close();
+    later.join();
+}
+
+TEST_F(ClientTest, SilentServerTimesOutAndTheConnectionIsDropped)
+{
+    CStandInServer server(path, waitForHangUp);
+    ASSERT_EQ(client.Connect(path, 1000), CLIENT_OK);
+    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 50), CLIENT_E_TIMEOUT);
+    EXPECT_FALSE(client.Connected());
+}
+
+TEST_F(ClientTest, ServerThatHangsUpIsAnIoFailure)
+{
+    CStandInServer server(path, readRequest);
+    ASSERT_EQ(client.Connect(path, 1000), CLIENT_OK);
+    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 5000), CLIENT_E_IO);
+}
+
+TEST_F(ClientTest, ReplyWithMoreOutputThanOfferedIsRejected)
+{
+    CStandInServer server(path, [](int fd) {
+        readRequest(fd);
+        Bytes reply;
+        const Bytes five(5, 0x11);
+        encodeReply(reply, TAVRIN_STATUS_SUCCESS, 5, five.data(), 5);
+        ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+        waitForHangUp(fd);
+    });
+    ASSERT_EQ(client.Connect(path, 1000), CLIENT_OK);
+    EXPECT_EQ(
+        client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 5000), CLIENT_E_PROTOCOL);
+    EXPECT_EQ(out, Bytes(4, 0x00));
+}

@@ -1,0 +1,61 @@
+// The driver core wired to the emulated PC and keyboard.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <kbemu/EmulatedPc.h>
+#include <kbemu/KeyboardFirmware.h>
+#include <kbemu/KeyboardMemory.h>
+#include <tavrin/TavrinCore.h>
+
+class CoreHarness : public ::testing::Test {
+protected:
+    kbemu::CKeyboardMemory memory;
+    kbemu::CKeyboardFirmware keyboard { memory };
+    kbemu::CEmulatedPc pc { keyboard };
+    TavrinPlatform platform = pc.Platform();
+
+    void Faults(const kbemu::KeyboardFaults& f) { keyboard.SetFaults(f); }
+
+    // A device control request as the I/O manager hands it over: one buffer of
+    // max(input, output) bytes holding the input, plus guard bytes behind it
+    // so that a write past the output length shows.
+    struct Request {
+        std::vector<std::uint8_t> buffer;
+        std::uint32_t inputLength;
+        std::uint32_t outputLength;
+        TavrinCompletion completion;
+        static constexpr std::uint8_t GUARD = 0xA5;
+        static constexpr std::size_t GUARD_BYTES = 64;
+
+        bool GuardIntact() const
+        {
+            const std::size_t size = std::max(inputLength, outputLength);
+            for (std::size_t i = size; i < buffer.size(); ++i)
+                if (buffer[i] != GUARD)
+                    return false;
+            return true;
+        }
+    };
+
+    Request Control(std::uint32_t code, const std::vector<std::uint8_t>& input, std::uint32_t outputLength,
+        std::uint32_t inputLength = UINT32_MAX)
+    {
+        Request r;
+        r.inputLength = inputLength == UINT32_MAX ? static_cast<std::uint32_t>(input.size()) : inputLength;
+        r.outputLength = outputLength;
+        const std::size_t size = std::max<std::size_t>(r.inputLength, outputLength);
+        r.buffer.assign(size + Request::GUARD_BYTES, Request::GUARD);
+        std::copy(input.begin(), input.end(), r.buffer.begin());
+        r.completion = TavrinServeControl(&platform, code, r.buffer.data(), r.inputLength, r.outputLength);
+        return r;
+    }
+
+    std::vector<std::uint8_t> Block(const Request& r) const
+    {
+        return { r.buffer.begin(), r.buffer.begin() + r.completion.information };
+    }
+};

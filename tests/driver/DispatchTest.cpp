@@ -1,0 +1,209 @@
+// The control-code dispatch: completions, traces and the buffer limits.
+#include <string>
+
+#include "../emulator-keyboard/TablePackets.h"
+#include "CoreHarness.h"
+
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+class DispatchTest : public CoreHarness { };
+
+TEST_F(DispatchTest, EmptySendSucceedsWithoutTouchingAPort)
+{
+    const Request r = Control(IOCTL_SEND_BYTES, {}, 0);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(pc.StatusReads(), 0u);
+    EXPECT_TRUE(pc.Events().empty());
+}
+
+TEST_F(DispatchTest, SendPassesEveryByteAndTracesEachReply)
+{
+    const Bytes packet { 0xE8, 0x00, 0x00, 0xE7, 0xAA, 0x55, 0x03, 0x0F };
+    const Request r = Control(IOCTL_SEND_BYTES, packet, 0);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(pc.BytesReceived(), packet);
+    EXPECT_EQ(pc.Waits(), packet.size());
+    EXPECT_EQ(pc.Traces(), Lines(packet.size(), "send_cmd return = fa\n"));
+    EXPECT_TRUE(keyboard.Idle());
+}
+
+TEST_F(DispatchTest, SilentKeyboardMakesTheSendReport254)
+{
+    Faults({ .silent = true });
+    const Request r = Control(IOCTL_SEND_BYTES, { 0xED, 0x00 }, 0);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(r.completion.information, TAVRIN_SEND_NO_REPLY);
+    // Every byte is still tried.
+    EXPECT_EQ(pc.Traces(),
+        (Lines { "Return here, wait echo fail\n", "send_cmd return = ffffffff\n",
+            "Return here, wait echo fail\n", "send_cmd return = ffffffff\n" }));
+}
+
+TEST_F(DispatchTest, SilentSendNeverReportsMoreThanTheOutputBufferHolds)
+{
+    Faults({ .silent = true });
+    const Request small = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01 }, 10);
+    EXPECT_EQ(small.completion.status, TAVRIN_STATUS_IO_TIMEOUT);
+    EXPECT_EQ(small.completion.information, 0u);
+
+    const Request roomy = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01 }, 300);
+    EXPECT_EQ(roomy.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(roomy.completion.information, TAVRIN_SEND_NO_REPLY);
+    EXPECT_EQ(Block(roomy), Bytes(254, 0x00));
+    EXPECT_TRUE(roomy.GuardIntact());
+}
+
+TEST_F(DispatchTest, OneUnansweredByteIsEnoughFor254)
+{
+    Faults({ .stallAfter = 3 });
+    EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00, 0xE7 }, 0).completion.information,
+        TAVRIN_SEND_NO_REPLY);
+}
+
+TEST_F(DispatchTest, BusyControllerMakesTheSendReport254)
+{
+    pc.SetBusy(true);
+    EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8 }, 0).completion.information, TAVRIN_SEND_NO_REPLY);
+}
+
+TEST_F(DispatchTest, RefusalsStillCountAsAnswers)
+{
+    Faults({ .refuse = true });
+    const Request r = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00 }, 0);
+    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(pc.Traces(), Lines(3, "send_cmd return = fe\n"));
+}
+
+TEST_F(DispatchTest, SendLongerThanTheBufferIsRefusedUntouched)
+{
+    const Request refused = Control(IOCTL_SEND_BYTES, Bytes(301, 0x01), 0);
+    EXPECT_EQ(refused.completion.status, TAVRIN_STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(refused.completion.information, 0u);
+    EXPECT_EQ(pc.StatusReads(), 0u);
+    EXPECT_TRUE(pc.Events().empty());
+
+    const Request full = Control(IOCTL_SEND_BYTES, Bytes(300, 0x01), 0);
+    EXPECT_EQ(full.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(pc.BytesReceived().size(), 300u);
+}
+
+TEST_F(DispatchTest, VersionNeedsFourInputBytes)
+{
+    const Request shortInput = Control(IOCTL_GET_VERSION, { 1, 2, 3 }, 4);
+    EXPECT_EQ(shortInput.completion.status, TAVRIN_STATUS_UNSUCCESSFUL);
+    EXPECT_EQ(shortInput.completion.information, 0u);
+    EXPECT_EQ(Bytes(shortInput.buffer.begin(), shortInput.buffer.begin() + 4), (Bytes { 1, 2, 3, 0xA5 }));
+
+    const Request ok = Control(IOCTL_GET_VERSION, { 0, 0, 0, 0 }, 4);
+    EXPECT_EQ(ok.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(Block(ok), (Bytes { 100, 0, 0, 0 }));
+    EXPECT_EQ(pc.Traces(), Lines { "Get version finished" });
+    EXPECT_TRUE(pc.Events().empty());
+}
+
+TEST_F(DispatchTest, VersionIntoAShortOutputWritesNothing)
+{
+    const Request r = Control(IOCTL_GET_VERSION, {}, 3, 4);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_BUFFER_TOO_SMALL);
+    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(Bytes(r.buffer.begin(), r.buffer.begin() + 4), Bytes(4, 0xA5));
+}
+
+TEST_F(DispatchTest, ReadNeeds8000OutputBytesBeforeContactingTheKeyboard)
+{
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 7999);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
+    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(pc.Traces(), Lines { "Input date len = 7999\n" });
+    EXPECT_TRUE(pc.Events().empty());
+    EXPECT_EQ(pc.ScratchObtained(), 0u);
+}
+
+TEST_F(DispatchTest, ReadReturnsTheImageAndReleasesTheScratchBlock)
+{
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9, 0x55 }, 10240);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(Block(r), keyboard.Image());
+    EXPECT_EQ(
+        pc.Traces(), (Lines { "Input date len = 10240\n", "Input date len = 2\n", "get data len 515\n" }));
+    EXPECT_EQ(pc.ScratchSize(), 10240u);
+    const std::uint32_t tag = pc.ScratchTag();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&tag), 4), "Ddk "); // memory order
+    EXPECT_EQ(pc.ScratchObtained(), 1u);
+    EXPECT_EQ(pc.ScratchReleased(), 1u);
+    EXPECT_FALSE(pc.ScratchTagMismatch());
+}
+
+TEST_F(DispatchTest, ReadNeverWritesPastTheOutputLength)
+{
+    Faults({ .endless = true });
+    const Request exact = Control(IOCTL_READ_DATA, { 0xE9 }, 8000);
+    EXPECT_EQ(exact.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(exact.completion.information, 8000u);
+    EXPECT_EQ(exact.buffer[7999], 0xFD);
+    EXPECT_TRUE(exact.GuardIntact());
+}
+
+TEST_F(DispatchTest, EndlessReadFillsARoomyBufferWith8001Bytes)
+{
+    Faults({ .endless = true });
+    const Request roomy = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
+    EXPECT_EQ(roomy.completion.information, 8001u);
+    EXPECT_EQ(roomy.buffer[8000], 0xFD);
+    EXPECT_TRUE(roomy.GuardIntact());
+}
+
+TEST_F(DispatchTest, RefusedReadCompletesWithNothing)
+{
+    Faults({ .refuse = true });
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(pc.ScratchReleased(), 1u);
+}
+
+TEST_F(DispatchTest, ReadWithoutScratchFailsBeforeContactingTheKeyboard)
+{
+    pc.SetScratchAvailable(false);
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
+    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_TRUE(pc.Events().empty());
+}
+
+TEST_F(DispatchTest, ReadWithoutACommandByteIsRefused)
+{
+    const Request r = Control(IOCTL_READ_DATA, {}, 10240);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_PARAMETER);
+    EXPECT_TRUE(pc.Events().empty());
+    EXPECT_EQ(pc.ScratchObtained(), 0u);
+}
+
+TEST_F(DispatchTest, UnknownCodeIsAnInvalidRequest)
+{
+    const Request r = Control(0x0022E00C, { 1, 2, 3, 4 }, 16);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_DEVICE_REQUEST);
+    EXPECT_EQ(pc.Traces(), Lines { "IoControl code not define" });
+    EXPECT_TRUE(pc.Events().empty());
+}
+
+TEST_F(DispatchTest, TableWrittenPacketByPacketReadsBackAsItsImage)
+{
+    const testing_tables::TestTable table = testing_tables::typicalTable();
+    for (const Bytes& packet : testing_tables::writePackets(table)) {
+        const Request r = Control(IOCTL_SEND_BYTES, packet, 0);
+        ASSERT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+        ASSERT_EQ(r.completion.information, 0u);
+    }
+    EXPECT_EQ(keyboard.FinishCount(), 1);
+    EXPECT_EQ(pc.LostWrites(), 0u);
+    EXPECT_EQ(pc.ForeignAccesses(), 0u);
+    for (std::uint8_t mask : pc.MaskAtDataWrites())
+        ASSERT_NE(mask & PIC_IRQ1_BIT, 0);
+
+    const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
+    EXPECT_EQ(Block(r), testing_tables::expectedImage(table));
+}

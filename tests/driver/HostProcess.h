@@ -1,0 +1,110 @@
+// Runs the real driver host as a child process in a private folder.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <tavrin/TavrinClient.h>
+
+extern char** environ;
+
+// A folder of its own for each test, removed afterwards.
+class CTempFolder {
+public:
+    CTempFolder()
+    {
+        char pattern[] = "/tmp/tavrin-test-XXXXXX";
+        const char* made = ::mkdtemp(pattern);
+        path_ = made != nullptr ? made : "";
+    }
+    ~CTempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+class CHostProcess {
+public:
+    // Starts tavrin with args; its standard error goes to errorFile.
+    CHostProcess(const std::vector<std::string>& args, const std::string& errorFile)
+        : errorFile_(errorFile)
+    {
+        std::vector<std::string> all { TAVRIN_HOST_PATH };
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(
+            &actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+
+    ~CHostProcess()
+    {
+        if (pid_ > 0 && !exit_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    pid_t Pid() const { return pid_; }
+
+    // The exit code once the process has ended within timeoutMs; -1 if it
+    // has not, -2 if a signal ended it.
+    int Wait(int timeoutMs = 5000)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!exit_) {
+            int status = 0;
+            const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+            if (r == pid_) {
+                exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= end)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return *exit_;
+    }
+
+    void Signal(int signal) { ::kill(pid_, signal); }
+
+    std::string ErrorText() const
+    {
+        std::ifstream in(errorFile_);
+        return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string errorFile_;
+    std::optional<int> exit_;
+};

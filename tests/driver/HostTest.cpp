@@ -1,0 +1,346 @@
+// The driver host as a real process, reached over its socket.
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <cstring>
+#include <memory>
+
+#include "../emulator-keyboard/TablePackets.h"
+#include "HostProcess.h"
+
+using Bytes = std::vector<std::uint8_t>;
+using namespace tavrin;
+
+namespace {
+
+constexpr int WAIT_MS = 5000;
+
+// A connection that sends whatever bytes a test wants.
+class CRawConnection {
+public:
+    explicit CRawConnection(const std::string& path)
+    {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a {};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        timeval t { 2, 0 };
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+    }
+    ~CRawConnection()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool Ok() const { return fd_ >= 0; }
+    void Send(const Bytes& b) { ASSERT_EQ(::send(fd_, b.data(), b.size(), MSG_NOSIGNAL), ssize_t(b.size())); }
+    void EndSending() { ::shutdown(fd_, SHUT_WR); }
+    // Everything until the host hangs up (or two seconds pass).
+    Bytes ReceiveAll()
+    {
+        Bytes all;
+        std::uint8_t chunk[4096];
+        ssize_t n;
+        while ((n = ::recv(fd_, chunk, sizeof chunk, 0)) > 0)
+            all.insert(all.end(), chunk, chunk + n);
+        return all;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+Bytes header(std::uint32_t code, std::uint32_t inputLength, std::uint32_t outputLength)
+{
+    Bytes b;
+    encodeRequest(b, code, nullptr, 0, outputLength);
+    for (int i = 0; i < 4; ++i)
+        b[8 + i] = static_cast<std::uint8_t>(inputLength >> (8 * i));
+    return b;
+}
+
+// Status of the single reply in bytes (or a marker value when there is none).
+std::uint32_t statusOf(const Bytes& bytes)
+{
+    WireReply reply;
+    const int used = parseReply(bytes.data(), bytes.size(), WIRE_MAX_OUTPUT, reply);
+    return used == static_cast<int>(bytes.size()) ? reply.status : 0xDEADBEEF;
+}
+
+} // namespace
+
+class HostTest : public ::testing::Test {
+protected:
+    CTempFolder dir;
+    std::string socketPath = dir / "tavrin.sock";
+    std::string memoryPath = dir / "kb.bin";
+    std::string errorPath = dir / "stderr.txt";
+
+    std::unique_ptr<CHostProcess> Start(std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> args { "--socket", socketPath, "--emulate", memoryPath };
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto host = std::make_unique<CHostProcess>(args, errorPath);
+        HostIdentity identity;
+        EXPECT_EQ(WaitForHost(socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
+        EXPECT_EQ(identity.pid, static_cast<std::uint32_t>(host->Pid()));
+        return host;
+    }
+
+    CTavrinClient Connect()
+    {
+        CTavrinClient client;
+        EXPECT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+        return client;
+    }
+
+    ExchangeResult Call(CTavrinClient& client, std::uint32_t code, const Bytes& input, Bytes& output)
+    {
+        ExchangeResult result;
+        EXPECT_EQ(client.Exchange(code, input.data(), static_cast<std::uint32_t>(input.size()), output.data(),
+                      static_cast<std::uint32_t>(output.size()), result, WAIT_MS),
+            CLIENT_OK);
+        output.resize(result.outputCount);
+        return result;
+    }
+};
+
+TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
+{
+    auto host = Start();
+    HostIdentity identity;
+    ASSERT_EQ(ProbeHost(socketPath, WAIT_MS, &identity), CLIENT_OK);
+    EXPECT_EQ(identity.backend, BACKEND_EMULATED);
+    EXPECT_EQ(identity.driverVersion, 100u);
+
+    struct stat st;
+    ASSERT_EQ(::stat(socketPath.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    CTavrinClient client = Connect();
+    Bytes version(4);
+    ExchangeResult r = Call(client, IOCTL_GET_VERSION, { 0, 0, 0, 0 }, version);
+    EXPECT_EQ(r.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(version, (Bytes { 100, 0, 0, 0 }));
+
+    Bytes none;
+    r = Call(client, IOCTL_SEND_BYTES, testing_tables::headerPacket(0x05, 0x0E), none);
+    EXPECT_EQ(r.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(r.information, 0u);
+
+    Bytes block(10240);
+    r = Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
+    EXPECT_EQ(r.information, 516u);
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 3), (Bytes { 0xFC, 0x05, 0x0E }));
+
+    Bytes some(8);
+    r = Call(client, 0x0022E010, {}, some);
+    EXPECT_EQ(r.status, TAVRIN_STATUS_INVALID_DEVICE_REQUEST);
+    EXPECT_TRUE(some.empty());
+
+    EXPECT_EQ(client.Stop(WAIT_MS), CLIENT_OK);
+    EXPECT_FALSE(std::filesystem::exists(socketPath));
+    EXPECT_EQ(host->Wait(), 0);
+}
+
+TEST_F(HostTest, WrittenTableReadsBackAndSurvivesTheHost)
+{
+    testing_tables::TestTable table;
+    table.keys[0] = { keydata::KIND_STRING, { 'A', 'B' } };
+    table.keys[70] = { keydata::KIND_SWITCH, { 5 } };
+    table.keys[120] = { keydata::KIND_FUNCTION, { 0xE0, 0x75, 0xE1, 0xE0, 0x75, 0xE3, 0xE8, 0xED } };
+    const Bytes expected = testing_tables::expectedImage(table);
+    {
+        auto host = Start();
+        CTavrinClient client = Connect();
+        for (const Bytes& packet : testing_tables::writePackets(table)) {
+            Bytes none;
+            const ExchangeResult r = Call(client, IOCTL_SEND_BYTES, packet, none);
+            ASSERT_EQ(r.status, TAVRIN_STATUS_SUCCESS);
+            ASSERT_EQ(r.information, 0u);
+        }
+        Bytes block(10240);
+        Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
+        EXPECT_EQ(block, expected);
+        host->Signal(SIGTERM);
+        EXPECT_EQ(host->Wait(), 0);
+        EXPECT_FALSE(std::filesystem::exists(socketPath));
+    }
+    auto host = Start();
+    CTavrinClient client = Connect();
+    Bytes block(10240);
+    Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
+    EXPECT_EQ(block, expected);
+}
+
+TEST_F(HostTest, SilentKeyboardIsReportedThroughInformation254)
+{
+    auto host = Start({ "--fault", "silent", "--trace" });
+    CTavrinClient client = Connect();
+    Bytes none;
+    const ExchangeResult sent = Call(client, IOCTL_SEND_BYTES, { 0xED, 0x00 }, none);
+    EXPECT_EQ(sent.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(sent.information, TAVRIN_SEND_NO_REPLY);
+    Bytes block(10240);
+    EXPECT_EQ(Call(client, IOCTL_READ_DATA, { 0xE9 }, block).information, 0u);
+    EXPECT_EQ(client.Stop(WAIT_MS), CLIENT_OK);
+    EXPECT_NE(host->ErrorText().find("send_cmd return = ffffffff\n"), std::string::npos);
+}
+
+TEST_F(HostTest, OutputNeverExceedsWhatTheCallerOffered)
+{
+    auto host = Start({ "--fault", "endless" });
+    CTavrinClient client = Connect();
+    Bytes block(8000);
+    const ExchangeResult r = Call(client, IOCTL_READ_DATA, { 0xE9 }, block);
+    EXPECT_EQ(r.information, 8000u);
+    EXPECT_EQ(block.back(), 0xFD);
+    Bytes shortVersion(3);
+    EXPECT_EQ(
+        Call(client, IOCTL_GET_VERSION, { 0, 0, 0, 0 }, shortVersion).status, TAVRIN_STATUS_BUFFER_TOO_SMALL);
+    EXPECT_TRUE(shortVersion.empty());
+    Bytes none;
+    EXPECT_EQ(Call(client, IOCTL_SEND_BYTES, Bytes(301, 0x01), none).status, TAVRIN_STATUS_INVALID_PARAMETER);
+}
+
+TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
+{
+    auto host = Start();
+    {
+        CRawConnection c(socketPath);
+        c.Send({ 'h', 'e', 'l', 'l', 'o' });
+        EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_MALFORMED);
+    }
+    {
+        CRawConnection c(socketPath);
+        c.Send(header(IOCTL_SEND_BYTES, WIRE_MAX_INPUT + 1, 0));
+        EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_MALFORMED);
+    }
+    {
+        CRawConnection c(socketPath);
+        c.Send(header(IOCTL_READ_DATA, 1, 0xFFFFFFFF));
+        EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_MALFORMED);
+    }
+    {
+        CRawConnection c(socketPath);
+        Bytes b = header(IOCTL_SEND_BYTES, 10, 0);
+        b.insert(b.end(), { 0xE8, 0x00, 0x00 });
+        c.Send(b);
+        c.EndSending();
+        EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_TRUNCATED);
+    }
+    {
+        CRawConnection c(socketPath);
+        const Bytes whole = header(IOCTL_GET_VERSION, 4, 4);
+        c.Send(Bytes(whole.begin(), whole.begin() + 7));
+        c.EndSending();
+        EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_TRUNCATED);
+    }
+    {
+        // A complete request followed by a cut-off one: the first is served.
+        CRawConnection c(socketPath);
+        Bytes b;
+        const Bytes zeros(4, 0);
+        encodeRequest(b, IOCTL_GET_VERSION, zeros.data(), 4, 4);
+        b.insert(b.end(), { 'T', 'V' });
+        c.Send(b);
+        c.EndSending();
+        const Bytes replies = c.ReceiveAll();
+        WireReply first;
+        const int used = parseReply(replies.data(), replies.size(), 4, first);
+        ASSERT_GT(used, 0);
+        EXPECT_EQ(first.status, TAVRIN_STATUS_SUCCESS);
+        EXPECT_EQ(statusOf(Bytes(replies.begin() + used, replies.end())), HOST_STATUS_TRUNCATED);
+    }
+    EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(host->Wait(), 0);
+}
+
+TEST_F(HostTest, SocketOfALiveHostIsNeverTakenOver)
+{
+    auto first = Start();
+    CHostProcess second({ "--socket", socketPath, "--emulate", dir / "other.bin" }, dir / "second.txt");
+    EXPECT_EQ(second.Wait(), 3);
+    EXPECT_NE(second.ErrorText().find("another host already serves"), std::string::npos);
+    EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
+}
+
+TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
+{
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a {};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, socketPath.c_str(), sizeof a.sun_path - 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        ::close(fd); // as a crashed host leaves it
+    }
+    {
+        auto host = Start();
+        EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+        EXPECT_EQ(host->Wait(), 0);
+    }
+    std::ofstream(socketPath) << "precious";
+    CHostProcess host({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
+    EXPECT_EQ(host.Wait(), 2);
+    std::ifstream in(socketPath);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+}
+
+TEST_F(HostTest, BadSetupEndsWithAMessage)
+{
+    CHostProcess noBackend({ "--socket", socketPath }, errorPath);
+    EXPECT_EQ(noBackend.Wait(), 1);
+    EXPECT_NE(noBackend.ErrorText().find("--emulate MEMFILE or --hardware"), std::string::npos);
+
+    std::ofstream(memoryPath) << "short";
+    CHostProcess wrongMemory({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
+    EXPECT_EQ(wrongMemory.Wait(), 2);
+    EXPECT_NE(wrongMemory.ErrorText().find("exactly 4096 bytes"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(socketPath));
+}
+
+TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    constexpr uid_t OTHER = 65534;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    // Runs a probe as another user; its result code is the exit status.
+    auto probeAs = [&](uid_t uid) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setuid(uid) != 0)
+                ::_exit(100);
+            CTavrinClient client;
+            const int c = client.Connect(socketPath, 0);
+            if (c != CLIENT_OK)
+                ::_exit(static_cast<int>(-c));
+            HostIdentity identity;
+            ::_exit(static_cast<int>(-client.Identify(identity, WAIT_MS)));
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? -WEXITSTATUS(status) : 1000;
+    };
+    {
+        auto host = Start();
+        EXPECT_EQ(probeAs(OTHER), CLIENT_E_CONNECT); // the socket's mode keeps it out
+        ASSERT_EQ(::chmod(socketPath.c_str(), 0666), 0);
+        EXPECT_EQ(probeAs(OTHER), CLIENT_E_REFUSED); // and so do its credentials
+        EXPECT_NE(host->ErrorText().find("refused a connection from uid 65534"), std::string::npos);
+        EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+    }
+    auto host = Start({ "--allow-uid", std::to_string(OTHER) });
+    struct stat st;
+    ASSERT_EQ(::stat(socketPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, OTHER);
+    EXPECT_EQ(probeAs(OTHER), CLIENT_OK);
+    EXPECT_EQ(probeAs(65533), CLIENT_E_CONNECT);
+}
