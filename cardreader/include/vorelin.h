@@ -33,8 +33,11 @@
  *   A reply is read until its whole frame is in. The wait for its first byte
  *   is bounded by VORELIN_FIRST_BYTE_WAIT_MS, each wait for a further byte by
  *   VORELIN_NEXT_BYTE_WAIT_MS; an expired wait counts as a failed read. Bytes
- *   left waiting on the port from an earlier exchange are discarded before a
- *   request is written.
+ *   left waiting on the port from an earlier exchange (a reply that came too
+ *   late, noise after a reply) are discarded before a request is written,
+ *   together with whatever still follows them until the line has been quiet
+ *   for VORELIN_NEXT_BYTE_WAIT_MS. Noise that arrives only after the request
+ *   has been written cannot be told from the reply.
  */
 #ifndef VORELIN_H
 #define VORELIN_H

@@ -7,8 +7,10 @@ int vorelinTransact(VorelinHandle port, const unsigned char* frame, size_t lengt
 {
     if (!port)
         return VORELIN_ERR_IO;
-    // A late reply to an earlier exchange must not pass for this one's.
-    vorelinPortDiscardInput(port);
+    // A late reply to an earlier exchange, or noise after it, must not pass
+    // for this exchange's reply.
+    if (vorelinDiscardStale(vorelinPortRead, port) < 0)
+        return VORELIN_ERR_IO;
     if (vorelinPortWrite(port, frame, length) != 0)
         return VORELIN_ERR_IO;
     return vorelinReceiveReply(vorelinPortRead, port, reply);

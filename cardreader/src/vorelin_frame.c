@@ -95,3 +95,21 @@ int vorelinReceiveReply(VorelinReadFn read, void* context, unsigned char* reply)
     }
     return need > VORELIN_REPLY_BUFFER_SIZE ? VORELIN_RX_OVERSIZE : VORELIN_RX_COMPLETE;
 }
+
+int vorelinDiscardStale(VorelinReadFn read, void* context)
+{
+    unsigned char sink[64];
+    int n = read(context, sink, sizeof sink, 0);
+    if (n <= 0)
+        return n;
+    int dropped = n;
+    while (dropped < VORELIN_MAX_STALE) {
+        n = read(context, sink, sizeof sink, VORELIN_NEXT_BYTE_WAIT_MS);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        dropped += n;
+    }
+    return dropped;
+}

@@ -18,9 +18,6 @@ VorelinHandle vorelinPortOpen(const char* name);
 /* Releases the port: 1, or 0 for a null handle. */
 int vorelinPortClose(VorelinHandle port);
 
-/* Drops whatever the receive queue holds. */
-void vorelinPortDiscardInput(VorelinHandle port);
-
 /* Writes all count bytes: 0, or -1 when they could not all be written. */
 int vorelinPortWrite(VorelinHandle port, const unsigned char* data, size_t count);
 

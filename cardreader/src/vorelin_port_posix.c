@@ -110,12 +110,6 @@ int vorelinPortClose(VorelinHandle port)
     return 1;
 }
 
-void vorelinPortDiscardInput(VorelinHandle port)
-{
-    if (port)
-        (void)tcflush(descriptorOf(port), TCIFLUSH);
-}
-
 int vorelinPortWrite(VorelinHandle port, const unsigned char* data, size_t count)
 {
     if (!port)

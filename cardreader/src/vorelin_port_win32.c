@@ -84,12 +84,6 @@ int vorelinPortClose(VorelinHandle port)
     return 1;
 }
 
-void vorelinPortDiscardInput(VorelinHandle port)
-{
-    if (port)
-        (void)PurgeComm((HANDLE)port, PURGE_RXCLEAR);
-}
-
 int vorelinPortWrite(VorelinHandle port, const unsigned char* data, size_t count)
 {
     if (!port)
