@@ -33,6 +33,7 @@ constexpr FaultName FAULT_NAMES[] = {
     { EReaderFault::Late, "late" },
     { EReaderFault::Garbage, "garbage" },
     { EReaderFault::Silence, "silence" },
+    { EReaderFault::Canned, "reply" },
 };
 
 } // namespace
@@ -193,6 +194,11 @@ bool CCardReaderEmulator::WaitIdle(std::chrono::milliseconds timeout)
     return changed_.wait_for(lock, timeout, [&] { return !busy_; });
 }
 
+bool CCardReaderEmulator::Inject(const std::vector<std::uint8_t>& bytes)
+{
+    return master_ >= 0 && writeAll(bytes.data(), bytes.size());
+}
+
 bool CCardReaderEmulator::sleepUntil(Clock::time_point t)
 {
     std::unique_lock lock(mutex_);
@@ -294,6 +300,9 @@ void CCardReaderEmulator::answer(const std::vector<std::uint8_t>& request, Clock
             break;
         case EReaderFault::ErrorStatus:
             reply = CCardReaderModel::BuildReply(fault.status);
+            break;
+        case EReaderFault::Canned:
+            reply = fault.reply;
             break;
         default:
             reply = model_.Handle(request);

@@ -24,6 +24,7 @@ enum class EReaderFault {
     Late, // the reply is sent after CReaderFault::delay
     Garbage, // CReaderFault::garbage follows the reply
     Silence, // the request is swallowed and not answered
+    Canned, // the command is not carried out; CReaderFault::reply is sent as it is
 };
 
 struct CReaderFault {
@@ -36,6 +37,7 @@ struct CReaderFault {
     std::size_t keep = 3;
     std::chrono::milliseconds delay { 1500 };
     std::vector<std::uint8_t> garbage { std::begin(GARBAGE), std::end(GARBAGE) };
+    std::vector<std::uint8_t> reply;
 };
 
 // The fault's name on the emulator's console ("bad-check", "status", ...).
@@ -65,6 +67,9 @@ public:
     void ArmFault(const CReaderFault& fault);
     void ClearFaults();
     std::size_t PendingFaults() const;
+
+    // Puts bytes on the line unasked, as line noise would (while idle).
+    bool Inject(const std::vector<std::uint8_t>& bytes);
 
     // Runs f on the reader model under the emulator's lock.
     template <class F> auto WithModel(F&& f)

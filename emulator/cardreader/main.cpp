@@ -34,7 +34,7 @@ console commands (one a line on standard input):
   insert | remove                      put the card in / take it out
   fault KIND [VALUE]                   fault the next unfaulted request:
         bad-check | silence | garbage | status [STATUS] |
-        partial [BYTES KEPT] | late [DELAY MS]
+        partial [BYTES KEPT] | late [DELAY MS] | reply HEX
   clear-faults                         forget faults not yet used
   pacing on|off                        9600-baud pacing
   password HEX                         set the card's password
@@ -120,7 +120,9 @@ std::string command(CCardReaderEmulator& emu, const std::string& line, bool& qui
                 fault.keep = std::size_t(n);
             else if (*kind == EReaderFault::Late && parseNumber(value, 0, 60000, n))
                 fault.delay = std::chrono::milliseconds(n);
-            else
+            else if (*kind == EReaderFault::Canned && parseHex(value, fault.reply)) {
+                // taken as it is
+            } else
                 return "error: bad value " + value;
         }
         emu.ArmFault(fault);
