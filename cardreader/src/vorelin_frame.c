@@ -4,6 +4,11 @@
 
 #include <string.h>
 
+_Static_assert(VORELIN_MAX_REPLY_DATA + VORELIN_REPLY_OVERHEAD == VORELIN_REPLY_BUFFER_SIZE,
+               "the longest reply fills the reply buffer");
+_Static_assert(VORELIN_MAX_WRITE_COUNT + VORELIN_ADDRESSING_BYTES == VORELIN_MAX_REQUEST_DATA,
+               "the longest write fills a request");
+
 unsigned char vorelinCheckByte(const unsigned char* bytes, size_t count)
 {
     unsigned char check = 0;
@@ -42,7 +47,7 @@ int vorelinCheckReply(const unsigned char* reply)
         return status;
     const size_t dataCount = reply[VORELIN_REPLY_LENGTH_OFFSET];
     // Its check byte would lie outside the buffer: the frame cannot be checked.
-    if (dataCount > VORELIN_REPLY_MAX_DATA)
+    if (dataCount > VORELIN_MAX_REPLY_DATA)
         return VORELIN_ERR_CHECK;
     const unsigned char check = vorelinCheckByte(reply + VORELIN_REPLY_STATUS_OFFSET, dataCount + 2);
     if (check != reply[VORELIN_REPLY_DATA_OFFSET + dataCount])

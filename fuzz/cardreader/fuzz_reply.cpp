@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (line.at != frame)
             std::abort(); // took more or less than the frame
         const int result = vorelinCheckReply(reply);
-        if (result == VORELIN_OK && reply[VORELIN_REPLY_LENGTH_OFFSET] > VORELIN_REPLY_MAX_DATA)
+        if (result == VORELIN_OK && reply[VORELIN_REPLY_LENGTH_OFFSET] > VORELIN_MAX_REPLY_DATA)
             std::abort();
         if (result < VORELIN_ERR_CHECK || result > 255 || result == -1 || result == -2)
             std::abort();
