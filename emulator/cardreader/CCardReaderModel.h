@@ -1,0 +1,61 @@
+// The reader's behaviour, free of any I/O: a complete request frame in, a
+// complete reply frame out. Holds the card slot, the card's power and the
+// reader's version string.
+#pragma once
+
+#include "CMemoryCard.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+class CCardReaderModel {
+public:
+    static constexpr const char* DEFAULT_VERSION = "VR-EMU 1.00";
+
+    CCardReaderModel();
+
+    // Answers one request frame (start byte to end byte).
+    std::vector<std::uint8_t> Handle(std::span<const std::uint8_t> request);
+
+    // A reply frame with its check byte.
+    static std::vector<std::uint8_t> BuildReply(std::uint8_t status, std::span<const std::uint8_t> data = {});
+
+    void InsertCard();
+    void RemoveCard();
+    bool CardPresent() const { return present_; }
+    bool Powered() const { return powered_; }
+    CMemoryCard& Card() { return card_; }
+    const CMemoryCard& Card() const { return card_; }
+    void SetVersion(std::string version) { version_ = std::move(version); }
+    const std::string& Version() const { return version_; }
+    // How often each beep selector was asked for.
+    unsigned Beeps(int selector) const { return selector == 0 || selector == 1 ? beeps_[selector] : 0; }
+
+private:
+    std::uint8_t needPoweredCard() const;
+    std::vector<std::uint8_t> command(std::uint8_t code, std::span<const std::uint8_t> data);
+
+    CMemoryCard card_;
+    bool present_ = true;
+    bool powered_ = false;
+    std::string version_ = DEFAULT_VERSION;
+    unsigned beeps_[2] {};
+};
+
+// Cuts request frames out of the received byte stream: skips anything before
+// a start byte, then takes length + 4 bytes.
+class CRequestFramer {
+public:
+    // Takes one byte; true when it completed a frame (then in Frame()).
+    bool Feed(std::uint8_t byte);
+    const std::vector<std::uint8_t>& Frame() const { return frame_; }
+    // True while a frame has begun but is not complete.
+    bool Partial() const { return !frame_.empty() && !complete_; }
+    void Reset();
+
+private:
+    std::vector<std::uint8_t> frame_;
+    bool complete_ = false;
+};

@@ -1,0 +1,104 @@
+#include "CMemoryCard.h"
+
+#include "ReaderStatus.h"
+
+#include <algorithm>
+
+CMemoryCard::CMemoryCard()
+{
+    main_.fill(ERASED);
+    security_[COUNTER_ADDRESS] = MAX_ATTEMPTS;
+    SetPassword(DEFAULT_PASSWORD);
+}
+
+std::span<const std::uint8_t> CMemoryCard::Area(std::uint8_t which) const
+{
+    switch (which) {
+    case AREA_MAIN:
+        return main_;
+    case AREA_PROTECTION:
+        return protection_;
+    case AREA_SECURITY:
+        return security_;
+    default:
+        return {};
+    }
+}
+
+std::span<std::uint8_t> CMemoryCard::area(std::uint8_t which)
+{
+    switch (which) {
+    case AREA_MAIN:
+        return main_;
+    case AREA_PROTECTION:
+        return protection_;
+    case AREA_SECURITY:
+        return security_;
+    default:
+        return {};
+    }
+}
+
+std::uint8_t CMemoryCard::Read(std::uint8_t which, std::uint8_t address, std::uint8_t count,
+                               std::vector<std::uint8_t>& out) const
+{
+    const auto bytes = Area(which);
+    if (bytes.empty() || std::size_t(address) + count > bytes.size())
+        return READER_BAD_ADDRESS;
+    out.assign(bytes.begin() + address, bytes.begin() + address + count);
+    // The password reads as zeros until it has been presented.
+    if (which == AREA_SECURITY && !verified_) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = std::size_t(address) + i;
+            if (at >= PASSWORD_ADDRESS && at < PASSWORD_ADDRESS + PASSWORD_LENGTH)
+                out[i] = 0;
+        }
+    }
+    return READER_OK;
+}
+
+std::uint8_t CMemoryCard::Write(std::uint8_t which, std::uint8_t address, std::span<const std::uint8_t> data)
+{
+    const auto bytes = area(which);
+    if (bytes.empty() || std::size_t(address) + data.size() > bytes.size())
+        return READER_BAD_ADDRESS;
+    if (!verified_)
+        return READER_NOT_VERIFIED;
+    if (which == AREA_MAIN) {
+        // Protection byte i, when not 0, guards main memory byte i.
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            const std::size_t at = std::size_t(address) + i;
+            if (at < PROTECTION_SIZE && protection_[at] != 0)
+                return READER_WRITE_PROTECTED;
+        }
+    }
+    std::copy(data.begin(), data.end(), bytes.begin() + address);
+    return READER_OK;
+}
+
+std::uint8_t CMemoryCard::CheckPassword(std::span<const std::uint8_t> password)
+{
+    if (Locked())
+        return READER_CARD_LOCKED;
+    if (password.size() == PASSWORD_LENGTH
+        && std::equal(password.begin(), password.end(), security_.begin() + PASSWORD_ADDRESS)) {
+        security_[COUNTER_ADDRESS] = MAX_ATTEMPTS;
+        verified_ = true;
+        return READER_OK;
+    }
+    --security_[COUNTER_ADDRESS];
+    verified_ = false;
+    return READER_WRONG_PASSWORD;
+}
+
+void CMemoryCard::SetPassword(const std::array<std::uint8_t, PASSWORD_LENGTH>& password)
+{
+    std::copy(password.begin(), password.end(), security_.begin() + PASSWORD_ADDRESS);
+}
+
+std::array<std::uint8_t, CMemoryCard::PASSWORD_LENGTH> CMemoryCard::Password() const
+{
+    std::array<std::uint8_t, PASSWORD_LENGTH> out {};
+    std::copy_n(security_.begin() + PASSWORD_ADDRESS, PASSWORD_LENGTH, out.begin());
+    return out;
+}

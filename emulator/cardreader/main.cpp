@@ -1,0 +1,267 @@
+// vorelin-emu: the emulated card reader as a program. Prints the slave device
+// of its pseudo-terminal on the first line of its output, then serves it and
+// takes console commands, one a line, on its input; each is answered by a
+// line starting "ok" or "error". Ends on "quit", SIGINT or SIGTERM.
+#include "CCardReaderEmulator.h"
+#include "ReaderStatus.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const char* const USAGE = R"(usage: vorelin-emu [options]
+Serves an emulated IC card reader on a new pseudo-terminal and prints the
+device to open as its serial port on the first line of its output.
+
+options:
+  --no-pacing            send replies at once instead of at 9600 baud
+  --link PATH            also make PATH a symbolic link to the device
+  --version-string TEXT  the reader's version (default "VR-EMU 1.00")
+  --password HEX         the card's password, three bytes (default FFFFFF)
+  --no-card              start with the card slot empty
+  --help                 this text
+
+console commands (one a line on standard input):
+  insert | remove                      put the card in / take it out
+  fault KIND [VALUE]                   fault the next unfaulted request:
+        bad-check | silence | garbage | status [STATUS] |
+        partial [BYTES KEPT] | late [DELAY MS] | reply HEX
+  clear-faults                         forget faults not yet used
+  pacing on|off                        9600-baud pacing
+  password HEX                         set the card's password
+  state                                card and reader state
+  dump AREA                            an area's bytes in hex
+  wait-idle                            answer once no reply is in progress
+  quit
+)";
+
+int g_signalPipe[2] = { -1, -1 };
+
+void onSignal(int)
+{
+    const char b = 1;
+    (void)!write(g_signalPipe[1], &b, 1);
+}
+
+bool parseHex(const std::string& text, std::vector<std::uint8_t>& out)
+{
+    if (text.size() % 2 != 0)
+        return false;
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        char* end = nullptr;
+        const std::string pair = text.substr(i, 2);
+        const long v = std::strtol(pair.c_str(), &end, 16);
+        if (*end != 0)
+            return false;
+        out.push_back(std::uint8_t(v));
+    }
+    return true;
+}
+
+bool parseNumber(const std::string& text, long min, long max, long& out)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtol(text.c_str(), &end, 0);
+    return *end == 0 && errno == 0 && out >= min && out <= max;
+}
+
+std::string hex(std::span<const std::uint8_t> bytes)
+{
+    std::string s;
+    char b[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
+        s += b;
+    }
+    return s;
+}
+
+// Runs one console command; returns the answer line. Sets quit on "quit".
+std::string command(CCardReaderEmulator& emu, const std::string& line, bool& quit)
+{
+    std::istringstream in(line);
+    std::string word, arg;
+    in >> word >> arg;
+    if (word.empty())
+        return "";
+    if (word == "quit") {
+        quit = true;
+        return "ok";
+    }
+    if (word == "insert" || word == "remove") {
+        emu.WithModel([&](CCardReaderModel& m) { word == "insert" ? m.InsertCard() : m.RemoveCard(); });
+        return "ok";
+    }
+    if (word == "fault") {
+        const auto kind = readerFaultFromName(arg);
+        if (!kind)
+            return "error: unknown fault " + arg;
+        CReaderFault fault;
+        fault.kind = *kind;
+        std::string value;
+        long n = 0;
+        if (in >> value) {
+            if (*kind == EReaderFault::ErrorStatus && parseNumber(value, 1, 255, n))
+                fault.status = std::uint8_t(n);
+            else if (*kind == EReaderFault::Partial && parseNumber(value, 0, 259, n))
+                fault.keep = std::size_t(n);
+            else if (*kind == EReaderFault::Late && parseNumber(value, 0, 60000, n))
+                fault.delay = std::chrono::milliseconds(n);
+            else if (*kind == EReaderFault::Canned && parseHex(value, fault.reply)) {
+                // taken as it is
+            } else
+                return "error: bad value " + value;
+        }
+        emu.ArmFault(fault);
+        return "ok";
+    }
+    if (word == "clear-faults") {
+        emu.ClearFaults();
+        return "ok";
+    }
+    if (word == "pacing" && (arg == "on" || arg == "off")) {
+        emu.SetPacing(arg == "on");
+        return "ok";
+    }
+    if (word == "password") {
+        std::vector<std::uint8_t> bytes;
+        if (!parseHex(arg, bytes) || bytes.size() != CMemoryCard::PASSWORD_LENGTH)
+            return "error: the password is three bytes in hex";
+        emu.WithModel([&](CCardReaderModel& m) { m.Card().SetPassword({ bytes[0], bytes[1], bytes[2] }); });
+        return "ok";
+    }
+    if (word == "state") {
+        std::ostringstream out;
+        emu.WithModel([&](CCardReaderModel& m) {
+            out << "ok present=" << m.CardPresent() << " powered=" << m.Powered()
+                << " verified=" << m.Card().Verified() << " attempts=" << int(m.Card().AttemptsLeft())
+                << " beeps=" << m.Beeps(0) << "," << m.Beeps(1);
+        });
+        out << " requests=" << emu.Requests().size() << " faults=" << emu.PendingFaults();
+        return out.str();
+    }
+    if (word == "dump") {
+        long area = 0;
+        if (!parseNumber(arg, 0, 255, area))
+            return "error: dump AREA";
+        std::string bytes;
+        emu.WithModel([&](CCardReaderModel& m) { bytes = hex(m.Card().Area(std::uint8_t(area))); });
+        return "ok " + bytes;
+    }
+    if (word == "wait-idle")
+        return emu.WaitIdle(std::chrono::seconds(60)) ? "ok" : "error: still busy";
+    return "error: unknown command (see --help)";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool pacing = true;
+    bool card = true;
+    std::string link;
+    std::string version = CCardReaderModel::DEFAULT_VERSION;
+    std::vector<std::uint8_t> password(CMemoryCard::DEFAULT_PASSWORD.begin(), CMemoryCard::DEFAULT_PASSWORD.end());
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--help") {
+            std::cout << USAGE;
+            return 0;
+        } else if (a == "--no-pacing") {
+            pacing = false;
+        } else if (a == "--no-card") {
+            card = false;
+        } else if (a == "--link" && hasValue) {
+            link = argv[++i];
+        } else if (a == "--version-string" && hasValue) {
+            version = argv[++i];
+        } else if (a == "--password" && hasValue) {
+            if (!parseHex(argv[++i], password) || password.size() != CMemoryCard::PASSWORD_LENGTH) {
+                std::cerr << "vorelin-emu: the password is three bytes in hex\n";
+                return 2;
+            }
+        } else {
+            std::cerr << USAGE;
+            return 2;
+        }
+    }
+
+    CCardReaderEmulator emu;
+    emu.SetPacing(pacing);
+    emu.WithModel([&](CCardReaderModel& m) {
+        m.SetVersion(version);
+        m.Card().SetPassword({ password[0], password[1], password[2] });
+        if (!card)
+            m.RemoveCard();
+    });
+    if (const int rc = emu.Start(); rc != 0) {
+        std::cerr << "vorelin-emu: cannot open a pseudo-terminal: " << std::strerror(-rc) << "\n";
+        return 1;
+    }
+    if (!link.empty()) {
+        unlink(link.c_str());
+        if (symlink(emu.SlavePath().c_str(), link.c_str()) != 0) {
+            std::cerr << "vorelin-emu: cannot link " << link << ": " << std::strerror(errno) << "\n";
+            return 1;
+        }
+    }
+
+    if (pipe(g_signalPipe) != 0)
+        return 1;
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    std::cout << emu.SlavePath() << std::endl;
+
+    std::string pending;
+    bool inputOpen = true;
+    bool quit = false;
+    while (!quit) {
+        pollfd p[2] = { { STDIN_FILENO, short(inputOpen ? POLLIN : 0), 0 }, { g_signalPipe[0], POLLIN, 0 } };
+        if (poll(p, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (p[1].revents)
+            break;
+        if (!(p[0].revents & (POLLIN | POLLHUP)))
+            continue;
+        char buf[512];
+        const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+        if (n <= 0) {
+            // Without a console it serves until a signal ends it.
+            inputOpen = false;
+            continue;
+        }
+        pending.append(buf, std::size_t(n));
+        std::size_t eol;
+        while (!quit && (eol = pending.find('\n')) != std::string::npos) {
+            const std::string answer = command(emu, pending.substr(0, eol), quit);
+            pending.erase(0, eol + 1);
+            if (!answer.empty())
+                std::cout << answer << std::endl;
+        }
+    }
+    emu.Stop();
+    if (!link.empty())
+        unlink(link.c_str());
+    return 0;
+}
