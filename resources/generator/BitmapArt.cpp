@@ -30,7 +30,8 @@ QRgb mix(QRgb a, QRgb b, double t)
 // Vertical gradient over rows first..last.
 Shade vertical(QRgb top, QRgb bottom, int first, int last)
 {
-    return [=](int, int y) { return mix(top, bottom, last > first ? double(y - first) / (last - first) : 0.0); };
+    return
+        [=](int, int y) { return mix(top, bottom, last > first ? double(y - first) / (last - first) : 0.0); };
 }
 
 Shade flat(QRgb colour)
@@ -69,7 +70,8 @@ void fillRect(QImage& image, const QRect& r, const Shade& shade)
 
 // A painter for glyphs: no antialiasing, pixel-aligned pens.
 struct GlyphPainter : QPainter {
-    explicit GlyphPainter(QImage* image) : QPainter(image)
+    explicit GlyphPainter(QImage* image)
+        : QPainter(image)
     {
         setRenderHint(QPainter::Antialiasing, false);
         setRenderHint(QPainter::TextAntialiasing, true);
@@ -88,22 +90,22 @@ CapColours capColours(Look look)
 {
     switch (look) {
     case Look::Pressed:
-        return {rgb(0x44506A), rgb(0xA9B3C3), rgb(0xB4BECD), rgb(0xD6DDE8), rgb(0xDFE5EE),
-                rgb(0x9BA6B8), rgb(0xBAC3D0), rgb(0xB1BBCA)};
+        return { rgb(0x44506A), rgb(0xA9B3C3), rgb(0xB4BECD), rgb(0xD6DDE8), rgb(0xDFE5EE), rgb(0x9BA6B8),
+            rgb(0xBAC3D0), rgb(0xB1BBCA) };
     case Look::Disabled:
-        return {rgb(0xA9AFBA), rgb(0xD9DDE3), rgb(0xF6F7F9), rgb(0xEDEFF2), rgb(0xE9EBEF),
-                rgb(0xCFD3DA), rgb(0xE0E3E8), rgb(0xDADDE3)};
+        return { rgb(0xA9AFBA), rgb(0xD9DDE3), rgb(0xF6F7F9), rgb(0xEDEFF2), rgb(0xE9EBEF), rgb(0xCFD3DA),
+            rgb(0xE0E3E8), rgb(0xDADDE3) };
     case Look::Focused:
-        return {rgb(0x1F63D1), rgb(0x8DB4F0), rgb(0xFFFFFF), rgb(0xF1F6FE), rgb(0xDEE7F5),
-                rgb(0x95ABCF), rgb(0xC6D4EC), rgb(0xAFC1E0)};
+        return { rgb(0x1F63D1), rgb(0x8DB4F0), rgb(0xFFFFFF), rgb(0xF1F6FE), rgb(0xDEE7F5), rgb(0x95ABCF),
+            rgb(0xC6D4EC), rgb(0xAFC1E0) };
     case Look::Hover:
-        return {rgb(0x4F6FA8), rgb(0xB6C6E2), rgb(0xFFFFFF), rgb(0xFBFCFF), rgb(0xE6ECF8),
-                rgb(0xA3B2CB), rgb(0xCBD5E6), rgb(0xB3C0D6)};
+        return { rgb(0x4F6FA8), rgb(0xB6C6E2), rgb(0xFFFFFF), rgb(0xFBFCFF), rgb(0xE6ECF8), rgb(0xA3B2CB),
+            rgb(0xCBD5E6), rgb(0xB3C0D6) };
     case Look::Normal:
         break;
     }
-    return {rgb(0x55617A), rgb(0xB9C2D0), rgb(0xFFFFFF), rgb(0xF6F8FB), rgb(0xE2E7EF),
-            rgb(0xA7B1C2), rgb(0xCDD4DF), rgb(0xB4BDCC)};
+    return { rgb(0x55617A), rgb(0xB9C2D0), rgb(0xFFFFFF), rgb(0xF6F8FB), rgb(0xE2E7EF), rgb(0xA7B1C2),
+        rgb(0xCDD4DF), rgb(0xB4BDCC) };
 }
 
 // One key cap filling the rectangle r: outline, side rims, a highlight row,
@@ -161,7 +163,7 @@ QImage drawKeySkin(const BitmapSpec& spec)
     const int frameWidth = spec.width / spec.frames;
     const int skirtRows = spec.bottom - 2; // separator and outline take the rest of the bottom border
     const int radius = std::min(spec.left, spec.right);
-    const Look looks[] = {Look::Normal, Look::Pressed, Look::Disabled, Look::Focused, Look::Hover};
+    const Look looks[] = { Look::Normal, Look::Pressed, Look::Disabled, Look::Focused, Look::Hover };
     for (int f = 0; f < spec.frames; ++f) {
         const QRect frame(f * frameWidth, 0, frameWidth, spec.height);
         const Look look = looks[std::min(f, 4)];
@@ -185,22 +187,22 @@ ButtonColours buttonColours(Look look)
 {
     switch (look) {
     case Look::Pressed:
-        return {rgb(0x3B4A66), rgb(0xB9C3D2), rgb(0xCCD5E2), rgb(0xD6DEE9), rgb(0xDCE3EC), rgb(0xE6EBF2),
-                rgb(0xEDF1F6)};
+        return { rgb(0x3B4A66), rgb(0xB9C3D2), rgb(0xCCD5E2), rgb(0xD6DEE9), rgb(0xDCE3EC), rgb(0xE6EBF2),
+            rgb(0xEDF1F6) };
     case Look::Disabled:
-        return {rgb(0xB6BCC6), rgb(0xF7F8FA), rgb(0xF2F4F6), rgb(0xEFF1F4), rgb(0xECEEF1), rgb(0xE9EBEE),
-                rgb(0xE1E4E8)};
+        return { rgb(0xB6BCC6), rgb(0xF7F8FA), rgb(0xF2F4F6), rgb(0xEFF1F4), rgb(0xECEEF1), rgb(0xE9EBEE),
+            rgb(0xE1E4E8) };
     case Look::Focused:
-        return {rgb(0x1F63D1), rgb(0x8DB4F0), rgb(0xFBFDFF), rgb(0xEBF2FC), rgb(0xDCE6F5), rgb(0xCFDCEF),
-                rgb(0xB9CBE8)};
+        return { rgb(0x1F63D1), rgb(0x8DB4F0), rgb(0xFBFDFF), rgb(0xEBF2FC), rgb(0xDCE6F5), rgb(0xCFDCEF),
+            rgb(0xB9CBE8) };
     case Look::Hover:
-        return {rgb(0x4F6FA8), rgb(0xFFFFFF), rgb(0xFEFEFF), rgb(0xF0F5FD), rgb(0xE4ECF9), rgb(0xD7E2F4),
-                rgb(0xC3D1EA)};
+        return { rgb(0x4F6FA8), rgb(0xFFFFFF), rgb(0xFEFEFF), rgb(0xF0F5FD), rgb(0xE4ECF9), rgb(0xD7E2F4),
+            rgb(0xC3D1EA) };
     case Look::Normal:
         break;
     }
-    return {rgb(0x5D6B82), rgb(0xFFFFFF), rgb(0xFDFEFE), rgb(0xEEF2F7), rgb(0xE1E7EF), rgb(0xD3DBE6),
-            rgb(0xC4CDDA)};
+    return { rgb(0x5D6B82), rgb(0xFFFFFF), rgb(0xFDFEFE), rgb(0xEEF2F7), rgb(0xE1E7EF), rgb(0xD3DBE6),
+        rgb(0xC4CDDA) };
 }
 
 // A rounded button with a glossy upper half. All shading runs along the
@@ -231,7 +233,7 @@ QImage drawCommandSkin(const BitmapSpec& spec)
     image.fill(rgb(RGB_TRANSPARENT));
     const int frameWidth = spec.width / spec.frames;
     const int radius = 4;
-    const Look looks[] = {Look::Normal, Look::Pressed, Look::Disabled, Look::Focused, Look::Hover};
+    const Look looks[] = { Look::Normal, Look::Pressed, Look::Disabled, Look::Focused, Look::Hover };
     for (int f = 0; f < spec.frames; ++f) {
         const QRect frame(f * frameWidth, 0, frameWidth, spec.height);
         const Look look = looks[std::min(f, 4)];
@@ -264,15 +266,24 @@ struct StripArt {
 StripArt stripArt(int id)
 {
     switch (id) {
-    case BITMAP_KEYPAD_ENTER: return {"", Glyph::Enter, false};
-    case BITMAP_SHIFT_RELEASED: return {"Shift", Glyph::Shift, false};
-    case BITMAP_SHIFT_PUSHED: return {"Shift", Glyph::Shift, true};
-    case BITMAP_CTRL_RELEASED: return {"Ctrl", Glyph::None, false};
-    case BITMAP_CTRL_PUSHED: return {"Ctrl", Glyph::None, true};
-    case BITMAP_ALT_RELEASED: return {"Alt", Glyph::None, false};
-    case BITMAP_ALT_PUSHED: return {"Alt", Glyph::None, true};
-    case BITMAP_DELETE_KEY: return {"", Glyph::Delete, false};
-    default: return {"", Glyph::None, false};
+    case BITMAP_KEYPAD_ENTER:
+        return { "", Glyph::Enter, false };
+    case BITMAP_SHIFT_RELEASED:
+        return { "Shift", Glyph::Shift, false };
+    case BITMAP_SHIFT_PUSHED:
+        return { "Shift", Glyph::Shift, true };
+    case BITMAP_CTRL_RELEASED:
+        return { "Ctrl", Glyph::None, false };
+    case BITMAP_CTRL_PUSHED:
+        return { "Ctrl", Glyph::None, true };
+    case BITMAP_ALT_RELEASED:
+        return { "Alt", Glyph::None, false };
+    case BITMAP_ALT_PUSHED:
+        return { "Alt", Glyph::None, true };
+    case BITMAP_DELETE_KEY:
+        return { "", Glyph::Delete, false };
+    default:
+        return { "", Glyph::None, false };
     }
 }
 
@@ -293,8 +304,8 @@ CapColours latchedColours(Look look)
 void drawShiftArrow(QPainter& p, int cx, int top, const QColor& colour)
 {
     // A hollow upward arrow, 7 pixels wide and 7 high.
-    const QPoint outline[] = {{cx, top},         {cx + 3, top + 3}, {cx + 2, top + 3}, {cx + 2, top + 6},
-                              {cx - 2, top + 6}, {cx - 2, top + 3}, {cx - 3, top + 3}};
+    const QPoint outline[] = { { cx, top }, { cx + 3, top + 3 }, { cx + 2, top + 3 }, { cx + 2, top + 6 },
+        { cx - 2, top + 6 }, { cx - 2, top + 3 }, { cx - 3, top + 3 } };
     p.setPen(colour);
     p.setBrush(Qt::NoBrush);
     p.drawPolygon(outline, 7);
@@ -322,7 +333,8 @@ void drawDeleteGlyph(QPainter& p, const QRect& face, const QColor& colour)
     // A key-shaped pentagon pointing left, with a cross inside.
     const int cx = face.center().x() + 1;
     const int cy = face.center().y();
-    const QPoint outline[] = {{cx - 9, cy}, {cx - 5, cy - 4}, {cx + 6, cy - 4}, {cx + 6, cy + 4}, {cx - 5, cy + 4}};
+    const QPoint outline[]
+        = { { cx - 9, cy }, { cx - 5, cy - 4 }, { cx + 6, cy - 4 }, { cx + 6, cy + 4 }, { cx - 5, cy + 4 } };
     p.setPen(colour);
     p.setBrush(Qt::NoBrush);
     p.drawPolygon(outline, 5);
@@ -349,7 +361,7 @@ QImage drawStrip(const BitmapSpec& spec)
     const StripArt art = stripArt(spec.id);
     const int frameWidth = spec.width / spec.frames;
     // Frames: normal, pressed, (unused: hover), disabled.
-    const Look looks[] = {Look::Normal, Look::Pressed, Look::Hover, Look::Disabled};
+    const Look looks[] = { Look::Normal, Look::Pressed, Look::Hover, Look::Disabled };
     QFont font("Liberation Sans");
     font.setPixelSize(9);
     font.setBold(true);
@@ -367,7 +379,7 @@ QImage drawStrip(const BitmapSpec& spec)
 
         const QRect face(cap.left() + 2, cap.top() + 2, cap.width() - 4, cap.height() - skirtRows - 4);
         const QColor ink = look == Look::Disabled ? QColor(0x9A, 0xA1, 0xAE)
-                           : art.latched          ? QColor(0x0E, 0x3B, 0x8C)
+            : art.latched                         ? QColor(0x0E, 0x3B, 0x8C)
                                                   : QColor(0x1C, 0x2A, 0x48);
         GlyphPainter p(&image);
         p.setClipRect(cap.adjusted(1, 1, -1, -1));
@@ -379,13 +391,19 @@ QImage drawStrip(const BitmapSpec& spec)
             const int total = 7 + 3 + textWidth;
             const int left = face.center().x() - total / 2;
             drawShiftArrow(p, left + 3, face.center().y() - 3, ink);
-            p.drawText(QRect(left + 10, face.top(), textWidth + 2, face.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                       art.label);
+            p.drawText(QRect(left + 10, face.top(), textWidth + 2, face.height()),
+                Qt::AlignVCenter | Qt::AlignLeft, art.label);
             break;
         }
-        case Glyph::Enter: drawEnterArrow(p, face, ink); break;
-        case Glyph::Delete: drawDeleteGlyph(p, face, ink); break;
-        case Glyph::None: p.drawText(face, Qt::AlignCenter, art.label); break;
+        case Glyph::Enter:
+            drawEnterArrow(p, face, ink);
+            break;
+        case Glyph::Delete:
+            drawDeleteGlyph(p, face, ink);
+            break;
+        case Glyph::None:
+            p.drawText(face, Qt::AlignCenter, art.label);
+            break;
         }
         if (art.latched && look != Look::Disabled) {
             // The lit indicator of a latched modifier, top left.
@@ -409,7 +427,8 @@ QImage drawDecoration(const BitmapSpec& spec)
     // A hard drop shadow, then the card.
     fillRounded(image, card.translated(2, 2), 3, flat(rgb(0x9AA4B6)));
     fillRounded(image, card, 3, flat(rgb(0x3A4D78)));
-    fillRounded(image, card.adjusted(1, 1, -1, -1), 2, vertical(rgb(0xFFFFFF), rgb(0xD8E4F7), 3, card.bottom()));
+    fillRounded(
+        image, card.adjusted(1, 1, -1, -1), 2, vertical(rgb(0xFFFFFF), rgb(0xD8E4F7), 3, card.bottom()));
     // Magnetic stripe.
     fillRect(image, QRect(card.right() - 7, card.top() + 1, 4, card.height() - 2), flat(rgb(0x1E2533)));
     // Printed lines and a small key on the card.
@@ -429,9 +448,12 @@ QImage drawBitmap(int id)
     if (!spec)
         return {};
     switch (spec->kind) {
-    case BitmapKind::Skin: return id == BITMAP_COMMAND_SKIN ? drawCommandSkin(*spec) : drawKeySkin(*spec);
-    case BitmapKind::Strip: return drawStrip(*spec);
-    case BitmapKind::Decoration: return drawDecoration(*spec);
+    case BitmapKind::Skin:
+        return id == BITMAP_COMMAND_SKIN ? drawCommandSkin(*spec) : drawKeySkin(*spec);
+    case BitmapKind::Strip:
+        return drawStrip(*spec);
+    case BitmapKind::Decoration:
+        return drawDecoration(*spec);
     }
     return {};
 }
@@ -474,13 +496,13 @@ QImage drawIcon(int size)
     const QColor keyTop(0xF6, 0xF8, 0xFB), keyBottom(0xC9, 0xD1, 0xDE);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
-            const QRectF k(keys.left() + c * (keyWidth + gap), keys.top() + r * (keyHeight + gap), keyWidth,
-                           keyHeight);
+            const QRectF k(
+                keys.left() + c * (keyWidth + gap), keys.top() + r * (keyHeight + gap), keyWidth, keyHeight);
             const bool lit = r == 0 && c == columns - 1;
             key(k, lit ? QColor(0x6F, 0xA6, 0xFF) : keyTop, lit ? QColor(0x1F, 0x63, 0xD1) : keyBottom);
         }
     const QRectF space(keys.left() + keyWidth + gap, keys.top() + rows * (keyHeight + gap),
-                       keys.width() - 2 * (keyWidth + gap), keyHeight);
+        keys.width() - 2 * (keyWidth + gap), keyHeight);
     key(space, keyTop, keyBottom);
     return image;
 }

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 using namespace resources;
@@ -72,12 +71,13 @@ int main(int argc, char** argv)
 {
     // Drawing text needs a GUI application but never a display; a private
     // runtime folder keeps Qt from warning about a missing one.
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir runtime;
-    if (!std::getenv("XDG_RUNTIME_DIR") && runtime.isValid()) {
-        QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        setenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()).constData(), 1);
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") && runtime.isValid()) {
+        QFile::setPermissions(
+            runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     }
     QGuiApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--sheet") == 0)

@@ -36,7 +36,8 @@ QPixmap resourcePixmap(int id)
         return {};
     if (!image.hasAlphaChannel()) {
         QPixmap pixmap = QPixmap::fromImage(image);
-        pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(0xFF000000u | RGB_TRANSPARENT, Qt::MaskInColor)));
+        pixmap.setMask(
+            QBitmap::fromImage(image.createMaskFromColor(0xFF000000u | RGB_TRANSPARENT, Qt::MaskInColor)));
         return pixmap;
     }
     return QPixmap::fromImage(image);

@@ -13,13 +13,13 @@ using namespace widgets;
 
 TEST(DialogUnits, RoundLikeMulDiv)
 {
-    EXPECT_EQ(mulDiv(21, 6, 4), 32);  // 31.5 rounds up
+    EXPECT_EQ(mulDiv(21, 6, 4), 32); // 31.5 rounds up
     EXPECT_EQ(mulDiv(23, 13, 8), 37); // 37.375
     EXPECT_EQ(mulDiv(-21, 6, 4), -32); // halves away from zero
     EXPECT_EQ(mulDiv(21, -6, 4), -32);
     EXPECT_EQ(mulDiv(21, 6, -4), -32);
     EXPECT_EQ(mulDiv(5, 1, 0), -1);
-    EXPECT_EQ(mulDiv(INT_MAX, 4, 2), -1);        // too large
+    EXPECT_EQ(mulDiv(INT_MAX, 4, 2), -1); // too large
     EXPECT_EQ(mulDiv(INT_MAX, INT_MAX, INT_MAX), INT_MAX); // no overflow inside
 }
 
@@ -27,8 +27,8 @@ TEST(DialogUnits, TemplateRectanglesInPixels)
 {
     EXPECT_EQ(dialogRect(7, 61, 21, 23), QRect(11, 99, 32, 37)); // a grid key
     EXPECT_EQ(dialogRect(9, 231, 59, 14), QRect(14, 375, 89, 23)); // a command button
-    EXPECT_EQ(dialogSize(468, 261), QSize(702, 424));             // the main window
-    EXPECT_EQ(dialogSize(14, 9), QSize(21, 15));                  // a small key
+    EXPECT_EQ(dialogSize(468, 261), QSize(702, 424)); // the main window
+    EXPECT_EQ(dialogSize(14, 9), QSize(21, 15)); // a small key
 }
 
 TEST(DialogUnits, DialogFontIsLiberationSansAtElevenPixels)

@@ -14,7 +14,8 @@ namespace {
 
 class ApplicationName {
 public:
-    explicit ApplicationName(const QString& name) : m_saved(QCoreApplication::applicationName())
+    explicit ApplicationName(const QString& name)
+        : m_saved(QCoreApplication::applicationName())
     {
         QCoreApplication::setApplicationName(name);
     }
@@ -31,17 +32,17 @@ TEST(GuiSeams, MessagesGoThroughTheHookWithTheApplicationCaption)
     ApplicationName name(QStringLiteral("Lodemar"));
     QWidget owner;
     CSeamRecorder seams;
-    seams.messageAnswers = {MessageAnswer::No};
+    seams.messageAnswers = { MessageAnswer::No };
     EXPECT_EQ(ShowMessage(&owner, QStringLiteral("Are you sure quit this program?"), MessageIcon::Question,
-                          MessageButtons::YesNo),
-              MessageAnswer::No);
+                  MessageButtons::YesNo),
+        MessageAnswer::No);
     EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("Can't not load kernel program!!!"), MessageIcon::Stop),
-              MessageAnswer::Ok);
+        MessageAnswer::Ok);
     // An answer the box cannot give is read as the box would: Yes/No boxes
     // know nothing but Yes and No, OK boxes nothing but OK.
-    seams.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
+    seams.messageAnswers = { MessageAnswer::Ok, MessageAnswer::Yes };
     EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("q"), MessageIcon::Question, MessageButtons::YesNo),
-              MessageAnswer::No);
+        MessageAnswer::No);
     EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("i"), MessageIcon::Information), MessageAnswer::Ok);
 
     ASSERT_EQ(seams.messages.size(), 4u);
@@ -66,7 +67,7 @@ TEST(GuiSeams, RecorderRestoresThePreviousHooks)
         EXPECT_EQ(inner.messages.size(), 1u);
     }
     EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("outer"), MessageIcon::None, MessageButtons::YesNo),
-              MessageAnswer::Yes);
+        MessageAnswer::Yes);
     EXPECT_EQ(outerCalls, 1);
     SetMessageHook(before);
 }
@@ -89,7 +90,7 @@ TEST(GuiSeams, RealMessageBoxShowsCaptionIconAndButtons)
         box->button(QMessageBox::No)->click();
     });
     const MessageAnswer answer = ShowMessage(nullptr, QStringLiteral("Are you sure quit this program?"),
-                                             MessageIcon::Question, MessageButtons::YesNo);
+        MessageIcon::Question, MessageButtons::YesNo);
     EXPECT_EQ(answer, MessageAnswer::No);
     EXPECT_EQ(title, QStringLiteral("Lodemar"));
     EXPECT_EQ(text, QStringLiteral("Are you sure quit this program?"));

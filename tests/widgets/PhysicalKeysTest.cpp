@@ -9,8 +9,8 @@ using namespace widgets;
 namespace {
 
 // A key event as the X11 platform delivers it: XKB key code and keysym.
-PhysicalKey x11Key(QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers, quint32 keyCode, quint32 keysym,
-                   bool autoRepeat = false)
+PhysicalKey x11Key(QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers, quint32 keyCode,
+    quint32 keysym, bool autoRepeat = false)
 {
     const QKeyEvent event(type, qtKey, modifiers, keyCode, keysym, 0, QString(), autoRepeat);
     PhysicalKey key;
@@ -36,10 +36,13 @@ TEST(PhysicalKeys, LeftAndRightModifiersFromX11NativeFields)
         int virtualKey;
         bool extended;
     } cases[] = {
-        {Qt::Key_Shift, 50, 0xFFE1, VK_SHIFT, false},  {Qt::Key_Shift, 62, 0xFFE2, VK_SHIFT, true},
-        {Qt::Key_Control, 37, 0xFFE3, VK_CONTROL, false}, {Qt::Key_Control, 105, 0xFFE4, VK_CONTROL, true},
-        {Qt::Key_Alt, 64, 0xFFE9, VK_MENU, false},      {Qt::Key_Alt, 108, 0xFFEA, VK_MENU, true},
-        {Qt::Key_AltGr, 108, 0xFE03, VK_MENU, true},
+        { Qt::Key_Shift, 50, 0xFFE1, VK_SHIFT, false },
+        { Qt::Key_Shift, 62, 0xFFE2, VK_SHIFT, true },
+        { Qt::Key_Control, 37, 0xFFE3, VK_CONTROL, false },
+        { Qt::Key_Control, 105, 0xFFE4, VK_CONTROL, true },
+        { Qt::Key_Alt, 64, 0xFFE9, VK_MENU, false },
+        { Qt::Key_Alt, 108, 0xFFEA, VK_MENU, true },
+        { Qt::Key_AltGr, 108, 0xFE03, VK_MENU, true },
     };
     for (const Case& c : cases) {
         const PhysicalKey key = x11Key(QEvent::KeyPress, c.qtKey, Qt::NoModifier, c.keyCode, c.keysym);
@@ -106,15 +109,18 @@ TEST(PhysicalKeys, MessagesTellDownUpAndSystemKeys)
     EXPECT_EQ(x11Key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 38, 'a').message, KeyMessage::KeyDown);
     EXPECT_EQ(x11Key(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, 38, 'a').message, KeyMessage::KeyUp);
     // Alt itself and keys with Alt held are system keys, also on release.
-    EXPECT_EQ(x11Key(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier, 64, 0xFFE9).message, KeyMessage::SysKeyDown);
-    EXPECT_EQ(x11Key(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier, 64, 0xFFE9).message, KeyMessage::SysKeyUp);
+    EXPECT_EQ(
+        x11Key(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier, 64, 0xFFE9).message, KeyMessage::SysKeyDown);
+    EXPECT_EQ(
+        x11Key(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier, 64, 0xFFE9).message, KeyMessage::SysKeyUp);
     EXPECT_EQ(x11Key(QEvent::KeyPress, Qt::Key_C, Qt::AltModifier, 54, 'c').message, KeyMessage::SysKeyDown);
     EXPECT_EQ(syntheticKey(QEvent::KeyPress, Qt::Key_F10).message, KeyMessage::SysKeyDown);
     // With Ctrl held they are ordinary keys.
-    EXPECT_EQ(x11Key(QEvent::KeyPress, Qt::Key_Alt, Qt::ControlModifier | Qt::AltModifier, 64, 0xFFE9).message,
-              KeyMessage::KeyDown);
+    EXPECT_EQ(
+        x11Key(QEvent::KeyPress, Qt::Key_Alt, Qt::ControlModifier | Qt::AltModifier, 64, 0xFFE9).message,
+        KeyMessage::KeyDown);
     EXPECT_EQ(x11Key(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier, 37, 0xFFE3).message,
-              KeyMessage::KeyDown);
+        KeyMessage::KeyDown);
     EXPECT_TRUE(x11Key(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier, 37, 0xFFE3, true).autoRepeat);
 
     PhysicalKey key;

@@ -3,8 +3,8 @@
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/ProgressPopup.h>
 #include <widgets/Profile.h>
+#include <widgets/ProgressPopup.h>
 
 #include <QDialog>
 #include <QFile>
@@ -54,7 +54,7 @@ TEST_F(ProgressPopupTest, PercentageRounding)
     EXPECT_EQ(CProgressPopup::percentageOf(64, 0, 128), 50);
     EXPECT_EQ(CProgressPopup::percentageOf(5, 5, 5), 0);
     EXPECT_EQ(CProgressPopup::percentageOf(9, 10, 5), 0);
-    EXPECT_EQ(CProgressPopup::percentageOf(-1, 0, 128), 0);  // -0.28: truncated toward zero
+    EXPECT_EQ(CProgressPopup::percentageOf(-1, 0, 128), 0); // -0.28: truncated toward zero
     EXPECT_EQ(CProgressPopup::percentageOf(-4, 0, 100), -3); // -3.5
     // A range spanning all of int, and a position far past a tiny range.
     EXPECT_EQ(CProgressPopup::percentageOf(0, INT_MIN, INT_MAX), 50);
@@ -261,7 +261,7 @@ TEST_F(ProgressPopupTest, PositionIsKeptInTheProfile)
 TEST_F(ProgressPopupTest, UnusablePositionsCentreTheWindow)
 {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QPoint invalid[] = {{-1, 10}, {10, -5}, {screen.width(), 10}, {10, screen.height()}};
+    const QPoint invalid[] = { { -1, 10 }, { 10, -5 }, { screen.width(), 10 }, { 10, screen.height() } };
     QPoint centred;
     {
         CProgressPopup reference(nullptr, QStringLiteral("t"), false); // no profile yet

@@ -27,8 +27,9 @@ TEST(Resources, BitmapsHaveTheirSizes)
 {
     struct Case {
         int id, width, height;
-    } cases[] = {{103, 270, 23}, {104, 187, 38}, {135, 105, 13}, {105, 88, 51}, {113, 115, 21}, {107, 216, 23},
-                 {108, 211, 22}, {109, 190, 22}, {110, 190, 22}, {111, 156, 23}, {112, 156, 23}, {134, 29, 47}};
+    } cases[] = { { 103, 270, 23 }, { 104, 187, 38 }, { 135, 105, 13 }, { 105, 88, 51 }, { 113, 115, 21 },
+        { 107, 216, 23 }, { 108, 211, 22 }, { 109, 190, 22 }, { 110, 190, 22 }, { 111, 156, 23 },
+        { 112, 156, 23 }, { 134, 29, 47 } };
     for (const Case& c : cases) {
         const QImage image = resourceImage(c.id);
         ASSERT_FALSE(image.isNull()) << c.id;
@@ -42,7 +43,7 @@ TEST(Resources, SkinsStandOnCleanMagenta)
 {
     // Every frame's corners show the face, and no pixel is a blend of
     // magenta with the art (that would show as a pink fringe on the face).
-    for (int id : {BITMAP_COMMAND_SKIN, BITMAP_KEY_SKIN, BITMAP_SMALL_KEY_SKIN}) {
+    for (int id : { BITMAP_COMMAND_SKIN, BITMAP_KEY_SKIN, BITMAP_SMALL_KEY_SKIN }) {
         const BitmapSpec* spec = findBitmapSpec(id);
         const QImage image = resourceImage(id);
         const int frameWidth = spec->width / spec->frames;
@@ -53,7 +54,8 @@ TEST(Resources, SkinsStandOnCleanMagenta)
             EXPECT_TRUE(isMagenta(image.pixel(left, bottom))) << id << " frame " << f;
             EXPECT_TRUE(isMagenta(image.pixel(right, bottom))) << id << " frame " << f;
             // The middle of the face is art.
-            EXPECT_FALSE(isMagenta(image.pixel(left + frameWidth / 2, spec->height / 2))) << id << " frame " << f;
+            EXPECT_FALSE(isMagenta(image.pixel(left + frameWidth / 2, spec->height / 2)))
+                << id << " frame " << f;
         }
         int fringe = 0;
         for (int y = 0; y < image.height(); ++y)
@@ -65,7 +67,7 @@ TEST(Resources, SkinsStandOnCleanMagenta)
 
 TEST(Resources, StripsAreOpaqueOnTheFaceGrey)
 {
-    for (int id : {105, 107, 108, 109, 110, 111, 112, 113}) {
+    for (int id : { 105, 107, 108, 109, 110, 111, 112, 113 }) {
         const QImage image = resourceImage(id);
         const int frameWidth = image.width() / 4;
         for (int f = 0; f < 4; ++f) {
@@ -83,7 +85,7 @@ TEST(Resources, DecorationPixmapIsMaskedAndTheIconHasAllSizes)
     const QPixmap decoration = resourcePixmap(BITMAP_DECORATION);
     ASSERT_FALSE(decoration.isNull());
     const QImage shown = decoration.toImage();
-    EXPECT_EQ(qAlpha(shown.pixel(0, 0)), 0);                                  // magenta corner
+    EXPECT_EQ(qAlpha(shown.pixel(0, 0)), 0); // magenta corner
     EXPECT_EQ(qAlpha(shown.pixel(shown.width() / 2, shown.height() / 2)), 255); // the card
 
     const QIcon icon = resourceIcon(ICON_PROGRAM);

@@ -15,8 +15,7 @@ using widgets::test::MAGENTA;
 namespace {
 
 // A skin strip of `frames` frames, each filled with fill(frame, x, y).
-template <typename Fill>
-QImage makeStrip(int frameWidth, int height, int frames, Fill fill)
+template <typename Fill> QImage makeStrip(int frameWidth, int height, int frames, Fill fill)
 {
     QImage strip(frameWidth * frames, height, QImage::Format_RGB32);
     for (int f = 0; f < frames; ++f)
@@ -65,7 +64,8 @@ TEST(SkinnedButton, KeySkinFramesAreTheIntegerQuotientOfTheStripWidth)
         const int x0 = state * 37;
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 2; ++x) {
-                EXPECT_EQ(built.pixel(x, y), keyed(strip.pixel(x0 + x, y))) << state << " left " << x << "," << y;
+                EXPECT_EQ(built.pixel(x, y), keyed(strip.pixel(x0 + x, y)))
+                    << state << " left " << x << "," << y;
                 EXPECT_EQ(built.pixel(30 + x, y), keyed(strip.pixel(x0 + 35 + x, y)))
                     << state << " right " << x << "," << y;
             }
@@ -97,16 +97,16 @@ TEST(SkinnedButton, NineSliceKeepsCornersAndStretchesEdges)
                     ASSERT_EQ(built.pixel(x, y), qRgb(20 * code + 10, 100 + state, 7))
                         << "state " << state << " at " << x << "," << y;
         };
-        expectRect(QRect(0, 0, L, T), 0);                   // corners at natural size
+        expectRect(QRect(0, 0, L, T), 0); // corners at natural size
         expectRect(QRect(30 - R, 0, R, T), 2);
         expectRect(QRect(0, 20 - B, L, B), 6);
         expectRect(QRect(30 - R, 20 - B, R, B), 8);
-        expectRect(QRect(L, 0, 12, T), 1);                 // top edge: 4 source columns over 24,
-        expectRect(QRect(L + 12, 0, 12, T), 9);            // each half stretched to its half
-        expectRect(QRect(L, 20 - B, 24, B), 7);            // bottom edge
-        expectRect(QRect(0, T, L, 20 - T - B), 3);         // left edge
-        expectRect(QRect(30 - R, T, R, 20 - T - B), 5);    // right edge
-        expectRect(QRect(L, T, 24, 20 - T - B), 4);        // centre
+        expectRect(QRect(L, 0, 12, T), 1); // top edge: 4 source columns over 24,
+        expectRect(QRect(L + 12, 0, 12, T), 9); // each half stretched to its half
+        expectRect(QRect(L, 20 - B, 24, B), 7); // bottom edge
+        expectRect(QRect(0, T, L, 20 - T - B), 3); // left edge
+        expectRect(QRect(30 - R, T, R, 20 - T - B), 5); // right edge
+        expectRect(QRect(L, T, 24, 20 - T - B), 4); // centre
     }
 }
 
@@ -134,10 +134,14 @@ TEST(SkinnedButton, StateLooks)
                focused = qRgb(200, 200, 250);
     auto frames = [=](int f, int x, int y) -> QRgb {
         switch (f) {
-        case 0: return normal;
-        case 1: return (x >= 4 && x < 16 && y >= 4 && y < 16) ? pressed : MAGENTA;
-        case 2: return disabled;
-        default: return focused;
+        case 0:
+            return normal;
+        case 1:
+            return (x >= 4 && x < 16 && y >= 4 && y < 16) ? pressed : MAGENTA;
+        case 2:
+            return disabled;
+        default:
+            return focused;
         }
     };
     QDialog window;
@@ -218,8 +222,8 @@ TEST(SkinnedButton, FailedSkinsAreReported)
     EXPECT_FALSE(button.IsSkinReady());
 
     // Two frames only: normal and pressed are built, disabled cannot be.
-    EXPECT_FALSE(button.LoadSkinImage(makeStrip(10, 10, 2, [](int, int, int) { return qRgb(1, 2, 3); }), 2, 2,
-                                      2, 2, 2));
+    EXPECT_FALSE(button.LoadSkinImage(
+        makeStrip(10, 10, 2, [](int, int, int) { return qRgb(1, 2, 3); }), 2, 2, 2, 2, 2));
     EXPECT_TRUE(button.IsSkinReady());
     EXPECT_FALSE(button.StateImage(CSkinnedButton::STATE_PRESSED).isNull());
     EXPECT_TRUE(button.StateImage(CSkinnedButton::STATE_DISABLED).isNull());

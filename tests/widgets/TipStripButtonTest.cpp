@@ -72,7 +72,7 @@ TEST(StripButton, SizesItselfToOneFrameAndShowsTheStateFrame)
     button->setGeometry(30, 40, 100, 100);
     other->setGeometry(150, 0, 20, 20);
     ASSERT_TRUE(button->LoadStripImage(numberedStrip(13, 17, 3))); // 55 / 4 = 13
-    EXPECT_EQ(button->geometry(), QRect(30, 40, 13, 17));            // resized in place
+    EXPECT_EQ(button->geometry(), QRect(30, 40, 13, 17)); // resized in place
     EXPECT_EQ(button->FrameWidth(), 13);
     ASSERT_TRUE(widgets::test::showActive(window));
 
@@ -91,9 +91,9 @@ TEST(StripButton, StripResourcesGiveTheirFrameSizes)
 {
     struct Case {
         int id, width, height;
-    } cases[] = {{resources::BITMAP_KEYPAD_ENTER, 22, 51}, {resources::BITMAP_DELETE_KEY, 28, 21},
-                 {resources::BITMAP_SHIFT_RELEASED, 54, 23}, {resources::BITMAP_SHIFT_PUSHED, 52, 22},
-                 {resources::BITMAP_CTRL_PUSHED, 47, 22},    {resources::BITMAP_ALT_RELEASED, 39, 23}};
+    } cases[] = { { resources::BITMAP_KEYPAD_ENTER, 22, 51 }, { resources::BITMAP_DELETE_KEY, 28, 21 },
+        { resources::BITMAP_SHIFT_RELEASED, 54, 23 }, { resources::BITMAP_SHIFT_PUSHED, 52, 22 },
+        { resources::BITMAP_CTRL_PUSHED, 47, 22 }, { resources::BITMAP_ALT_RELEASED, 39, 23 } };
     for (const Case& c : cases) {
         CStripButton button;
         ASSERT_TRUE(button.LoadStrip(c.id)) << c.id;

@@ -35,12 +35,18 @@ QString faceNameOf(const LogicalFont& description)
 QFont::StyleHint styleHintOf(std::uint8_t pitchAndFamily)
 {
     switch (pitchAndFamily & 0xF0) {
-    case FF_ROMAN: return QFont::Serif;
-    case FF_SWISS: return QFont::SansSerif;
-    case FF_MODERN: return QFont::TypeWriter;
-    case FF_SCRIPT: return QFont::Cursive;
-    case FF_DECORATIVE: return QFont::Decorative;
-    default: return QFont::AnyStyle;
+    case FF_ROMAN:
+        return QFont::Serif;
+    case FF_SWISS:
+        return QFont::SansSerif;
+    case FF_MODERN:
+        return QFont::TypeWriter;
+    case FF_SCRIPT:
+        return QFont::Cursive;
+    case FF_DECORATIVE:
+        return QFont::Decorative;
+    default:
+        return QFont::AnyStyle;
     }
 }
 
@@ -124,7 +130,8 @@ CColorFont::CColorFont(const QString& faceName)
     Recreate();
 }
 
-CColorFont::CColorFont(const LogicalFont& description) : m_description(description)
+CColorFont::CColorFont(const LogicalFont& description)
+    : m_description(description)
 {
     // The face must end within the record whatever the caller put there.
     m_description.faceName[LF_FACESIZE - 1] = '\0';

@@ -15,7 +15,7 @@ inline constexpr const char* DIALOG_FACE_SUBSTITUTE = "Liberation Sans";
 
 // Character heights in pixels at which the dialog face exists (its 8, 10,
 // 12, 14, 18 and 24 point sizes at 96 dpi).
-inline constexpr int DIALOG_FACE_HEIGHTS[] = {11, 13, 16, 19, 24, 32};
+inline constexpr int DIALOG_FACE_HEIGHTS[] = { 11, 13, 16, 19, 24, 32 };
 
 } // namespace
 
@@ -64,7 +64,8 @@ QRect dialogRect(int x, int y, int width, int height)
 void installFontSubstitutions()
 {
     static const bool installed = [] {
-        QFont::insertSubstitution(QString::fromLatin1(DIALOG_FACE), QString::fromLatin1(DIALOG_FACE_SUBSTITUTE));
+        QFont::insertSubstitution(
+            QString::fromLatin1(DIALOG_FACE), QString::fromLatin1(DIALOG_FACE_SUBSTITUTE));
         return true;
     }();
     (void)installed;

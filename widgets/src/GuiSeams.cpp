@@ -30,10 +30,14 @@ QPointer<QWidget>& mainWindow()
 QMessageBox::Icon qtIconOf(MessageIcon icon)
 {
     switch (icon) {
-    case MessageIcon::Stop: return QMessageBox::Critical;
-    case MessageIcon::Question: return QMessageBox::Question;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::None: break;
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -66,7 +70,7 @@ MessageAnswer ShowMessage(QWidget* owner, const QString& text, MessageIcon icon,
 
     const bool yesNo = buttons == MessageButtons::YesNo;
     QMessageBox box(qtIconOf(icon), request.caption, text,
-                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
+        yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
     box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
     box.exec();
     const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
@@ -114,7 +118,7 @@ CSeamRecorder::CSeamRecorder()
         return request.buttons == MessageButtons::YesNo ? defaultYesNoAnswer : MessageAnswer::Ok;
     });
     m_previousModalHook = SetModalHook([this](QDialog& dialog) {
-        modalRuns.push_back({QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle()});
+        modalRuns.push_back({ QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle() });
         if (onModal)
             return onModal(dialog);
         return int(QDialog::Rejected);

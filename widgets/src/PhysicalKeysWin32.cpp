@@ -16,12 +16,13 @@ inline constexpr std::uint32_t SCAN_RIGHT_SHIFT = 0x36;
 
 } // namespace
 
-bool decodeWin32Key(std::uint32_t scanCode, std::uint32_t virtualKey, std::uint32_t nativeModifiers,
-                    PhysicalKey& key)
+bool decodeWin32Key(
+    std::uint32_t scanCode, std::uint32_t virtualKey, std::uint32_t nativeModifiers, PhysicalKey& key)
 {
     if (virtualKey == 0)
         return false;
-    const bool extendedBit = (nativeModifiers & NATIVE_EXTENDED_KEY) != 0 || (scanCode & SCAN_CODE_EXTENDED) != 0;
+    const bool extendedBit
+        = (nativeModifiers & NATIVE_EXTENDED_KEY) != 0 || (scanCode & SCAN_CODE_EXTENDED) != 0;
     const int vk = int(virtualKey);
     key.virtualKey = vk;
     // The right Shift has a scan code of its own instead of the extended
@@ -33,7 +34,9 @@ bool decodeWin32Key(std::uint32_t scanCode, std::uint32_t virtualKey, std::uint3
         // With Num Lock off the keypad sends the navigation keys, without
         // the extended bit that the separate navigation block has.
         switch (vk) {
-        case VK_CLEAR: key.keypad = true; break;
+        case VK_CLEAR:
+            key.keypad = true;
+            break;
         case VK_PRIOR:
         case VK_NEXT:
         case VK_END:
@@ -43,8 +46,12 @@ bool decodeWin32Key(std::uint32_t scanCode, std::uint32_t virtualKey, std::uint3
         case VK_RIGHT:
         case VK_DOWN:
         case VK_INSERT:
-        case VK_DELETE: key.keypad = !extendedBit; break;
-        default: key.keypad = false; break;
+        case VK_DELETE:
+            key.keypad = !extendedBit;
+            break;
+        default:
+            key.keypad = false;
+            break;
         }
     }
     return true;

@@ -20,8 +20,8 @@ QString keyPath(const QString& section, const QString& key)
 
 QString profilePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-           QCoreApplication::applicationName() + QLatin1String(PROFILE_SUFFIX);
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/')
+        + QCoreApplication::applicationName() + QLatin1String(PROFILE_SUFFIX);
 }
 
 int ReadProfileInt(const QString& section, const QString& key, int defaultValue)

@@ -1,12 +1,13 @@
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/ProgressPopup.h>
 #include <widgets/Profile.h>
+#include <widgets/ProgressPopup.h>
 #include <widgets/WidgetTexts.h>
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <qdrawutil.h>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -15,7 +16,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QWidget>
-#include <qdrawutil.h>
 
 #include <algorithm>
 #include <climits>
@@ -29,8 +29,8 @@ namespace {
 inline constexpr int TEXT_LEFT = 10;
 inline constexpr int TEXT_TOP = 10;
 inline constexpr int SYSTEM_EDGE_HEIGHT = 2; // the 3-D edge height of the window frame
-inline constexpr int BAR_GAP = 10;           // between text and bar, below the edge
-inline constexpr int BAR_BOTTOM = 30;        // bar bottom, below the text bottom
+inline constexpr int BAR_GAP = 10; // between text and bar, below the edge
+inline constexpr int BAR_BOTTOM = 30; // bar bottom, below the text bottom
 inline constexpr int BAR_RIGHT_INSET = 10;
 inline constexpr int CLIENT_EXTRA_WIDTH = 10;
 inline constexpr int CLIENT_EXTRA_HEIGHT = 45;
@@ -69,7 +69,9 @@ std::size_t utf8CutLength(const char* text, std::size_t length)
 // The bar: smooth, or in separate blocks like the classic segmented bar.
 class CProgressBarControl : public QProgressBar {
 public:
-    CProgressBarControl(bool smooth, QWidget* parent) : QProgressBar(parent), m_smooth(smooth)
+    CProgressBarControl(bool smooth, QWidget* parent)
+        : QProgressBar(parent)
+        , m_smooth(smooth)
     {
         setTextVisible(false);
     }
@@ -93,7 +95,7 @@ protected:
         const int gap = 2;
         for (int x = inner.left(); x < inner.left() + filled; x += block + gap)
             painter.fillRect(QRect(x, inner.top(), std::min(block, inner.right() + 1 - x), inner.height()),
-                             palette().brush(QPalette::Highlight));
+                palette().brush(QPalette::Highlight));
     }
 
 private:
@@ -106,8 +108,9 @@ private:
 class CProgressWindow : public QWidget {
 public:
     CProgressWindow(QWidget* owner, QObject* popup)
-        : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
-          m_popup(popup)
+        : QWidget(
+            owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+        , m_popup(popup)
     {
         setCursor(Qt::BusyCursor);
         setFocusPolicy(Qt::StrongFocus);
@@ -131,9 +134,13 @@ private:
 
 } // namespace
 
-CProgressPopup::CProgressPopup() : m_title(QString::fromLatin1(PROGRESS_DEFAULT_TITLE)) {}
+CProgressPopup::CProgressPopup()
+    : m_title(QString::fromLatin1(PROGRESS_DEFAULT_TITLE))
+{
+}
 
-CProgressPopup::CProgressPopup(QWidget* owner, const QString& title, bool smooth) : CProgressPopup()
+CProgressPopup::CProgressPopup(QWidget* owner, const QString& title, bool smooth)
+    : CProgressPopup()
 {
     if (!title.isNull())
         m_title = title;
@@ -192,11 +199,13 @@ void CProgressPopup::Layout()
     // plus descent, as the platform measures lines of "M".
     const int textHeight = QFontMetrics(m_text->font()).height() * m_textLines;
     const QRect text(TEXT_LEFT, TEXT_TOP, PROGRESS_TEXT_WIDTH, textHeight);
-    const int textRight = text.left() + text.width();   // one past the last column
+    const int textRight = text.left() + text.width(); // one past the last column
     const int textBottom = text.top() + text.height(); // one past the last row
     const int barTop = textBottom + SYSTEM_EDGE_HEIGHT + BAR_GAP;
-    const QRect bar(text.left(), barTop, textRight - BAR_RIGHT_INSET - text.left(), textBottom + BAR_BOTTOM - barTop);
-    m_window->setFixedSize(text.width() + CLIENT_EXTRA_WIDTH, text.height() + bar.height() + CLIENT_EXTRA_HEIGHT);
+    const QRect bar(
+        text.left(), barTop, textRight - BAR_RIGHT_INSET - text.left(), textBottom + BAR_BOTTOM - barTop);
+    m_window->setFixedSize(
+        text.width() + CLIENT_EXTRA_WIDTH, text.height() + bar.height() + CLIENT_EXTRA_HEIGHT);
     m_text->setGeometry(text);
     m_bar->setGeometry(bar);
 }
@@ -225,8 +234,10 @@ void CProgressPopup::Centre()
     frame.moveCenter(over.center());
     if (area.isValid()) {
         // Keep the whole window on the screen.
-        frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
-        frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+        frame.moveLeft(
+            std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+        frame.moveTop(
+            std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
     }
     m_window->move(frame.topLeft());
 }
@@ -349,7 +360,6 @@ void CProgressPopup::PumpMessages(bool cancelOnEscape)
     }
     // A handler run by the pump may destroy this object.
     const QPointer<CProgressPopup> self(this);
-    QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     if (!self)
         return;
@@ -360,8 +370,8 @@ void CProgressPopup::PumpMessages(bool cancelOnEscape)
 
 bool CProgressPopup::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_cancelOnEscape && !m_cancelled && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    if (m_cancelOnEscape && !m_cancelled && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         Cancel();
         return true;
     }

@@ -52,10 +52,14 @@ bool isDrawnDisabled(const QWidget* control)
     return !control->isEnabledTo(control->window());
 }
 
-CSkinnedButton::CSkinnedButton(QWidget* parent) : CSkinnedButton(QString(), parent) {}
+CSkinnedButton::CSkinnedButton(QWidget* parent)
+    : CSkinnedButton(QString(), parent)
+{
+}
 
 CSkinnedButton::CSkinnedButton(const QString& text, QWidget* parent)
-    : QPushButton(text, parent), m_captionFont(QString::fromLatin1(DIALOG_FACE))
+    : QPushButton(text, parent)
+    , m_captionFont(QString::fromLatin1(DIALOG_FACE))
 {
     // Every pixel is painted from the prepared images: no erase first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -89,7 +93,8 @@ bool CSkinnedButton::LoadSkin(int bitmapId, int frameCount, int top, int bottom,
     return LoadSkinImage(strip, frameCount, top, bottom, left, right);
 }
 
-bool CSkinnedButton::LoadSkinImage(const QImage& strip, int frameCount, int top, int bottom, int left, int right)
+bool CSkinnedButton::LoadSkinImage(
+    const QImage& strip, int frameCount, int top, int bottom, int left, int right)
 {
     m_frameCount = frameCount;
     m_top = top;
@@ -99,7 +104,7 @@ bool CSkinnedButton::LoadSkinImage(const QImage& strip, int frameCount, int top,
     if (strip.isNull() || frameCount <= 0)
         return false;
     const QImage source = strip.convertToFormat(QImage::Format_RGB32);
-    const State order[] = {STATE_NORMAL, STATE_PRESSED, STATE_DISABLED, STATE_FOCUSED};
+    const State order[] = { STATE_NORMAL, STATE_PRESSED, STATE_DISABLED, STATE_FOCUSED };
     for (int frame = 0; frame < STATE_COUNT; ++frame)
         if (!BuildImage(source, frame, order[frame]))
             return false;
@@ -116,8 +121,8 @@ bool CSkinnedButton::BuildImage(const QImage& strip, int frame, State state)
     const int T = m_top, B = m_bottom, L = m_left, R = m_right;
     // The frame and its borders must lie inside the strip, and the button
     // must have an area to build for.
-    if (frameWidth <= 0 || x0 + frameWidth > strip.width() || T < 0 || B < 0 || L < 0 || R < 0 ||
-        L + R > frameWidth || T + B > stripHeight || cw <= 0 || ch <= 0)
+    if (frameWidth <= 0 || x0 + frameWidth > strip.width() || T < 0 || B < 0 || L < 0 || R < 0
+        || L + R > frameWidth || T + B > stripHeight || cw <= 0 || ch <= 0)
         return false;
 
     const QRgb key = colorFromRef(m_transparent).rgb();
@@ -186,7 +191,8 @@ void CSkinnedButton::paintEvent(QPaintEvent*)
     }
 
     painter.setFont(m_captionFont.Font());
-    painter.setPen(disabled ? palette().color(QPalette::Disabled, QPalette::ButtonText) : m_captionFont.TextColor());
+    painter.setPen(
+        disabled ? palette().color(QPalette::Disabled, QPalette::ButtonText) : m_captionFont.TextColor());
     painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
 }
 

@@ -25,17 +25,25 @@ QImage mapSystemColors(const QImage& image, const QPalette& palette)
         auto* line = reinterpret_cast<QRgb*>(mapped.scanLine(y));
         for (int x = 0; x < mapped.width(); ++x) {
             switch (line[x] & 0xFFFFFF) {
-            case resources::RGB_3D_FACE: line[x] = face; break;
-            case resources::RGB_3D_SHADOW: line[x] = shadow; break;
-            case resources::RGB_3D_LIGHT: line[x] = light; break;
-            default: break;
+            case resources::RGB_3D_FACE:
+                line[x] = face;
+                break;
+            case resources::RGB_3D_SHADOW:
+                line[x] = shadow;
+                break;
+            case resources::RGB_3D_LIGHT:
+                line[x] = light;
+                break;
+            default:
+                break;
             }
         }
     }
     return mapped;
 }
 
-CStripButton::CStripButton(QWidget* parent) : CTipButton(parent)
+CStripButton::CStripButton(QWidget* parent)
+    : CTipButton(parent)
 {
     setAttribute(Qt::WA_Hover, false);
 }
@@ -89,8 +97,8 @@ void CStripButton::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Button));
     if (!m_strip.isNull())
-        painter.drawPixmap(QPoint(0, 0), m_strip,
-                           QRect(CurrentFrame() * m_frameWidth, 0, m_frameWidth, m_frameHeight));
+        painter.drawPixmap(
+            QPoint(0, 0), m_strip, QRect(CurrentFrame() * m_frameWidth, 0, m_frameWidth, m_frameHeight));
 }
 
 } // namespace widgets

@@ -6,9 +6,15 @@
 
 namespace widgets {
 
-CTipButton::CTipButton(QWidget* parent) : QPushButton(parent) {}
+CTipButton::CTipButton(QWidget* parent)
+    : QPushButton(parent)
+{
+}
 
-CTipButton::CTipButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
+CTipButton::CTipButton(const QString& text, QWidget* parent)
+    : QPushButton(text, parent)
+{
+}
 
 void CTipButton::SetTip(const QString& text, bool activate)
 {

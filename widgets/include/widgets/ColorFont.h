@@ -42,14 +42,14 @@ inline constexpr std::uint8_t FF_DECORATIVE = 0x50;
 struct LogicalFont {
     int height = 0;
     int width = 0;
-    int escapement = 0;  // kept, not applied: Qt fonts do not rotate
+    int escapement = 0; // kept, not applied: Qt fonts do not rotate
     int orientation = 0; // kept, not applied
     int weight = FW_DONTCARE;
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
-    std::uint8_t charSet = 0;       // kept; Qt fonts are Unicode
-    std::uint8_t outPrecision = 0;  // kept
+    std::uint8_t charSet = 0; // kept; Qt fonts are Unicode
+    std::uint8_t outPrecision = 0; // kept
     std::uint8_t clipPrecision = 0; // kept
     std::uint8_t quality = DEFAULT_QUALITY;
     std::uint8_t pitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;

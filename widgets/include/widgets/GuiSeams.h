@@ -43,8 +43,8 @@ QString ApplicationCaption();
 // Shows text in a modal box over owner (may be nullptr) with the given icon
 // and buttons and returns the answer: Ok for an OK box; Yes or No for a
 // Yes/No box (closing it otherwise counts as No).
-MessageAnswer ShowMessage(QWidget* owner, const QString& text, MessageIcon icon,
-                          MessageButtons buttons = MessageButtons::Ok);
+MessageAnswer ShowMessage(
+    QWidget* owner, const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
 
 using MessageHook = std::function<MessageAnswer(const MessageRequest&)>;
 // Installs the hook (an empty function removes it); returns the previous one.

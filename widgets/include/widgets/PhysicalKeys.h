@@ -80,18 +80,18 @@ inline constexpr int VK_F11 = 0x7A;
 inline constexpr int VK_F12 = 0x7B;
 inline constexpr int VK_NUMLOCK = 0x90;
 inline constexpr int VK_SCROLL = 0x91;
-inline constexpr int VK_OEM_1 = 0xBA;      // ;:
-inline constexpr int VK_OEM_PLUS = 0xBB;   // =+
-inline constexpr int VK_OEM_COMMA = 0xBC;  // ,<
-inline constexpr int VK_OEM_MINUS = 0xBD;  // -_
+inline constexpr int VK_OEM_1 = 0xBA; // ;:
+inline constexpr int VK_OEM_PLUS = 0xBB; // =+
+inline constexpr int VK_OEM_COMMA = 0xBC; // ,<
+inline constexpr int VK_OEM_MINUS = 0xBD; // -_
 inline constexpr int VK_OEM_PERIOD = 0xBE; // .>
-inline constexpr int VK_OEM_2 = 0xBF;      // /?
-inline constexpr int VK_OEM_3 = 0xC0;      // `~
-inline constexpr int VK_OEM_4 = 0xDB;      // [{
-inline constexpr int VK_OEM_5 = 0xDC;      // \|
-inline constexpr int VK_OEM_6 = 0xDD;      // ]}
-inline constexpr int VK_OEM_7 = 0xDE;      // '"
-inline constexpr int VK_OEM_102 = 0xE2;    // the extra key of 102-key keyboards
+inline constexpr int VK_OEM_2 = 0xBF; // /?
+inline constexpr int VK_OEM_3 = 0xC0; // `~
+inline constexpr int VK_OEM_4 = 0xDB; // [{
+inline constexpr int VK_OEM_5 = 0xDC; // \|
+inline constexpr int VK_OEM_6 = 0xDD; // ]}
+inline constexpr int VK_OEM_7 = 0xDE; // '"
+inline constexpr int VK_OEM_102 = 0xE2; // the extra key of 102-key keyboards
 #endif
 
 namespace widgets {
@@ -106,11 +106,11 @@ enum class KeyMessage {
 };
 
 struct PhysicalKey {
-    int virtualKey = 0;    // VK_*; 0 when the key has none
+    int virtualKey = 0; // VK_*; 0 when the key has none
     bool extended = false; // right Shift, right Ctrl, right Alt, the navigation
                            // block, keypad Enter and "/", Num Lock, Print
                            // Screen, the Windows and menu keys
-    bool keypad = false;   // a key of the numeric keypad
+    bool keypad = false; // a key of the numeric keypad
     KeyMessage message = KeyMessage::KeyDown;
     bool autoRepeat = false;
 };
@@ -136,8 +136,8 @@ bool decodeXkbKey(std::uint32_t keyCode, std::uint32_t keysym, PhysicalKey& key)
 // virtual key (wParam), the scan code with the extended bit as bit 8, and
 // the native modifiers with bit 24 the extended-key flag. Returns false when
 // the virtual key is 0.
-bool decodeWin32Key(std::uint32_t scanCode, std::uint32_t virtualKey, std::uint32_t nativeModifiers,
-                    PhysicalKey& key);
+bool decodeWin32Key(
+    std::uint32_t scanCode, std::uint32_t virtualKey, std::uint32_t nativeModifiers, PhysicalKey& key);
 
 // Whether the platform marks this key extended when it lies where the
 // virtual key alone says (used when there are no native fields).

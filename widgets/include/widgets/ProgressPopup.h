@@ -33,7 +33,7 @@ namespace widgets {
 inline constexpr int PROGRESS_TEXT_ID = 11;
 inline constexpr int PROGRESS_BAR_ID = 12;
 inline constexpr int PROGRESS_STATUS_BYTES = 512; // status text buffer, NUL included
-inline constexpr int PROGRESS_TEXT_WIDTH = 350;   // pixels
+inline constexpr int PROGRESS_TEXT_WIDTH = 350; // pixels
 
 class CProgressPopup : public QObject {
     Q_OBJECT
@@ -95,18 +95,51 @@ public:
     // also when the window has already gone) and destroys the window.
     void Close();
 
-    void SetKeepPosition(bool keep) { m_keepPosition = keep; }
+    void SetKeepPosition(bool keep)
+    {
+        m_keepPosition = keep;
+    }
 
-    bool IsCancelled() const { return m_cancelled; }
-    bool IsModal() const { return m_modal; }
-    bool HasWindow() const { return !m_window.isNull(); }
-    QWidget* Window() const { return m_window.data(); }
-    QString Title() const { return m_title; }
-    int Lower() const { return m_lower; }
-    int Upper() const { return m_upper; }
-    int Step() const { return m_step; }
-    int Position() const { return m_position; }
-    int ShownPercentage() const { return m_shownPercentage; }
+    bool IsCancelled() const
+    {
+        return m_cancelled;
+    }
+    bool IsModal() const
+    {
+        return m_modal;
+    }
+    bool HasWindow() const
+    {
+        return !m_window.isNull();
+    }
+    QWidget* Window() const
+    {
+        return m_window.data();
+    }
+    QString Title() const
+    {
+        return m_title;
+    }
+    int Lower() const
+    {
+        return m_lower;
+    }
+    int Upper() const
+    {
+        return m_upper;
+    }
+    int Step() const
+    {
+        return m_step;
+    }
+    int Position() const
+    {
+        return m_position;
+    }
+    int ShownPercentage() const
+    {
+        return m_shownPercentage;
+    }
     QString StatusText() const;
 
     // The whole percentage of position in lower..upper: (position - lower) *

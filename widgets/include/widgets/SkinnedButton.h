@@ -32,7 +32,13 @@ void SetLastFocusedKey(int id);
 class CSkinnedButton : public QPushButton {
     Q_OBJECT
 public:
-    enum State { STATE_NORMAL = 0, STATE_PRESSED = 1, STATE_DISABLED = 2, STATE_FOCUSED = 3, STATE_COUNT = 4 };
+    enum State {
+        STATE_NORMAL = 0,
+        STATE_PRESSED = 1,
+        STATE_DISABLED = 2,
+        STATE_FOCUSED = 3,
+        STATE_COUNT = 4
+    };
 
     explicit CSkinnedButton(QWidget* parent = nullptr);
     explicit CSkinnedButton(const QString& text, QWidget* parent = nullptr);
