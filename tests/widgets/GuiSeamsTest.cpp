@@ -1,0 +1,132 @@
+#include <widgets/GuiSeams.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace widgets;
+
+namespace {
+
+class ApplicationName {
+public:
+    explicit ApplicationName(const QString& name)
+        : m_saved(QCoreApplication::applicationName())
+    {
+        QCoreApplication::setApplicationName(name);
+    }
+    ~ApplicationName() { QCoreApplication::setApplicationName(m_saved); }
+
+private:
+    QString m_saved;
+};
+
+} // namespace
+
+TEST(GuiSeams, MessagesGoThroughTheHookWithTheApplicationCaption)
+{
+    ApplicationName name(QStringLiteral("Lodemar"));
+    QWidget owner;
+    CSeamRecorder seams;
+    seams.messageAnswers = { MessageAnswer::No };
+    EXPECT_EQ(ShowMessage(&owner, QStringLiteral("Are you sure quit this program?"), MessageIcon::Question,
+                  MessageButtons::YesNo),
+        MessageAnswer::No);
+    EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("Can't not load kernel program!!!"), MessageIcon::Stop),
+        MessageAnswer::Ok);
+    // An answer the box cannot give is read as the box would: Yes/No boxes
+    // know nothing but Yes and No, OK boxes nothing but OK.
+    seams.messageAnswers = { MessageAnswer::Ok, MessageAnswer::Yes };
+    EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("q"), MessageIcon::Question, MessageButtons::YesNo),
+        MessageAnswer::No);
+    EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("i"), MessageIcon::Information), MessageAnswer::Ok);
+
+    ASSERT_EQ(seams.messages.size(), 4u);
+    EXPECT_EQ(seams.messages[0].caption, QStringLiteral("Lodemar"));
+    EXPECT_EQ(seams.messages[0].owner.data(), &owner);
+    EXPECT_EQ(seams.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(seams.messages[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(seams.messages[1].icon, MessageIcon::Stop);
+    EXPECT_EQ(seams.LastText(), QStringLiteral("i"));
+}
+
+TEST(GuiSeams, RecorderRestoresThePreviousHooks)
+{
+    int outerCalls = 0;
+    const MessageHook before = SetMessageHook([&](const MessageRequest&) {
+        ++outerCalls;
+        return MessageAnswer::Yes;
+    });
+    {
+        CSeamRecorder inner;
+        ShowMessage(nullptr, QStringLiteral("inner"), MessageIcon::None);
+        EXPECT_EQ(inner.messages.size(), 1u);
+    }
+    EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("outer"), MessageIcon::None, MessageButtons::YesNo),
+        MessageAnswer::Yes);
+    EXPECT_EQ(outerCalls, 1);
+    SetMessageHook(before);
+}
+
+TEST(GuiSeams, RealMessageBoxShowsCaptionIconAndButtons)
+{
+    ApplicationName name(QStringLiteral("Lodemar"));
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool hadYes = false, hadNo = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        hadYes = box->button(QMessageBox::Yes) != nullptr;
+        hadNo = box->button(QMessageBox::No) != nullptr;
+        box->button(QMessageBox::No)->click();
+    });
+    const MessageAnswer answer = ShowMessage(nullptr, QStringLiteral("Are you sure quit this program?"),
+        MessageIcon::Question, MessageButtons::YesNo);
+    EXPECT_EQ(answer, MessageAnswer::No);
+    EXPECT_EQ(title, QStringLiteral("Lodemar"));
+    EXPECT_EQ(text, QStringLiteral("Are you sure quit this program?"));
+    EXPECT_EQ(icon, QMessageBox::Question);
+    EXPECT_TRUE(hadYes && hadNo);
+}
+
+TEST(GuiSeams, ModalDialogsRunThroughTheHookOrForReal)
+{
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Editing Key 1"));
+    {
+        CSeamRecorder seams;
+        EXPECT_EQ(RunModal(dialog), QDialog::Rejected);
+        seams.onModal = [](QDialog& d) {
+            d.accept();
+            return d.result();
+        };
+        EXPECT_EQ(RunModal(dialog), QDialog::Accepted);
+        ASSERT_EQ(seams.modalRuns.size(), 2u);
+        EXPECT_EQ(seams.modalRuns[0].title, QStringLiteral("Editing Key 1"));
+        EXPECT_EQ(seams.modalRuns[0].className, QStringLiteral("QDialog"));
+    }
+    QTimer::singleShot(0, [&] {
+        if (QApplication::activeModalWidget() == &dialog)
+            dialog.done(5);
+    });
+    EXPECT_EQ(RunModal(dialog), 5);
+}
+
+TEST(GuiSeams, MainWindowIsForgottenWhenDestroyed)
+{
+    {
+        QWidget main;
+        SetMainWindow(&main);
+        EXPECT_EQ(MainWindow(), &main);
+    }
+    EXPECT_EQ(MainWindow(), nullptr);
+}

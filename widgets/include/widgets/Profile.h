@@ -1,0 +1,24 @@
+// The program's profile: an INI file named after the program (the
+// application name) in the user's configuration folder, i.e.
+// $XDG_CONFIG_HOME/<application name>.ini on Linux (~/.config/...),
+// <local application data>/<application name>.ini on Windows
+// (QStandardPaths::GenericConfigLocation). Integers are written as decimal
+// text under [section].
+#pragma once
+
+#include <QString>
+
+namespace widgets {
+
+inline constexpr const char* PROFILE_SETTINGS_SECTION = "Settings";
+
+QString profilePath();
+
+// The integer under section/key; defaultValue when the key is missing or
+// its text is not a decimal integer.
+int ReadProfileInt(const QString& section, const QString& key, int defaultValue);
+
+// Returns false when the file cannot be written.
+bool WriteProfileInt(const QString& section, const QString& key, int value);
+
+} // namespace widgets
