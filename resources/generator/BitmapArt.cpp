@@ -156,16 +156,16 @@ void drawPressedCap(QImage& image, const QRect& frame, int radius, int skirtRows
 }
 
 // A skin strip: frames normal, pressed, disabled, focused, hover.
-QImage drawKeySkin(const BitmapSpec& spec)
+QImage drawKeySkin(const BitmapSpec& shape)
 {
-    QImage image(spec.width, spec.height, QImage::Format_RGB32);
+    QImage image(shape.width, shape.height, QImage::Format_RGB32);
     image.fill(rgb(RGB_TRANSPARENT));
-    const int frameWidth = spec.width / spec.frames;
-    const int skirtRows = spec.bottom - 2; // separator and outline take the rest of the bottom border
-    const int radius = std::min(spec.left, spec.right);
+    const int frameWidth = shape.width / shape.frames;
+    const int skirtRows = shape.bottom - 2; // separator and outline take the rest of the bottom border
+    const int radius = std::min(shape.left, shape.right);
     const Look looks[] = { Look::Normal, Look::Pressed, Look::Disabled, Look::Focused, Look::Hover };
-    for (int f = 0; f < spec.frames; ++f) {
-        const QRect frame(f * frameWidth, 0, frameWidth, spec.height);
+    for (int f = 0; f < shape.frames; ++f) {
+        const QRect frame(f * frameWidth, 0, frameWidth, shape.height);
         const Look look = looks[std::min(f, 4)];
         if (look == Look::Pressed)
             drawPressedCap(image, frame, radius, skirtRows - 1);
@@ -227,15 +227,15 @@ void drawButton(QImage& image, const QRect& r, int radius, const ButtonColours& 
     });
 }
 
-QImage drawCommandSkin(const BitmapSpec& spec)
+QImage drawCommandSkin(const BitmapSpec& shape)
 {
-    QImage image(spec.width, spec.height, QImage::Format_RGB32);
+    QImage image(shape.width, shape.height, QImage::Format_RGB32);
     image.fill(rgb(RGB_TRANSPARENT));
-    const int frameWidth = spec.width / spec.frames;
+    const int frameWidth = shape.width / shape.frames;
     const int radius = 4;
     const Look looks[] = { Look::Normal, Look::Pressed, Look::Disabled, Look::Focused, Look::Hover };
-    for (int f = 0; f < spec.frames; ++f) {
-        const QRect frame(f * frameWidth, 0, frameWidth, spec.height);
+    for (int f = 0; f < shape.frames; ++f) {
+        const QRect frame(f * frameWidth, 0, frameWidth, shape.height);
         const Look look = looks[std::min(f, 4)];
         if (look == Look::Pressed)
             drawButton(image, frame.adjusted(1, 1, -1, -1), radius - 1, buttonColours(look), true);
@@ -354,20 +354,20 @@ void avoidSystemGreys(QImage& image, const QRect& area)
         }
 }
 
-QImage drawStrip(const BitmapSpec& spec)
+QImage drawStrip(const BitmapSpec& shape)
 {
-    QImage image(spec.width, spec.height, QImage::Format_RGB32);
+    QImage image(shape.width, shape.height, QImage::Format_RGB32);
     image.fill(rgb(RGB_3D_FACE));
-    const StripArt art = stripArt(spec.id);
-    const int frameWidth = spec.width / spec.frames;
+    const StripArt art = stripArt(shape.id);
+    const int frameWidth = shape.width / shape.frames;
     // Frames: normal, pressed, (unused: hover), disabled.
     const Look looks[] = { Look::Normal, Look::Pressed, Look::Hover, Look::Disabled };
     QFont font("Liberation Sans");
     font.setPixelSize(9);
     font.setBold(true);
-    for (int f = 0; f < spec.frames; ++f) {
+    for (int f = 0; f < shape.frames; ++f) {
         const Look look = looks[std::min(f, 3)];
-        const QRect frame(f * frameWidth, 0, frameWidth, spec.height);
+        const QRect frame(f * frameWidth, 0, frameWidth, shape.height);
         const bool pressed = look == Look::Pressed;
         QRect cap = frame.adjusted(1, 1, -1, -1);
         if (pressed)
@@ -419,11 +419,11 @@ QImage drawStrip(const BitmapSpec& spec)
 
 // A magnetic card standing on end, stripe to the right: the keyboard's
 // card reader.
-QImage drawDecoration(const BitmapSpec& spec)
+QImage drawDecoration(const BitmapSpec& shape)
 {
-    QImage image(spec.width, spec.height, QImage::Format_RGB32);
+    QImage image(shape.width, shape.height, QImage::Format_RGB32);
     image.fill(rgb(RGB_TRANSPARENT));
-    const QRect card(2, 2, spec.width - 5, spec.height - 5);
+    const QRect card(2, 2, shape.width - 5, shape.height - 5);
     // A hard drop shadow, then the card.
     fillRounded(image, card.translated(2, 2), 3, flat(rgb(0x9AA4B6)));
     fillRounded(image, card, 3, flat(rgb(0x3A4D78)));
@@ -444,16 +444,16 @@ QImage drawDecoration(const BitmapSpec& spec)
 
 QImage drawBitmap(int id)
 {
-    const BitmapSpec* spec = findBitmapSpec(id);
-    if (!spec)
+    const BitmapSpec* shape = findBitmapSpec(id);
+    if (!shape)
         return {};
-    switch (spec->kind) {
+    switch (shape->kind) {
     case BitmapKind::Skin:
-        return id == BITMAP_COMMAND_SKIN ? drawCommandSkin(*spec) : drawKeySkin(*spec);
+        return id == BITMAP_COMMAND_SKIN ? drawCommandSkin(*shape) : drawKeySkin(*shape);
     case BitmapKind::Strip:
-        return drawStrip(*spec);
+        return drawStrip(*shape);
     case BitmapKind::Decoration:
-        return drawDecoration(*spec);
+        return drawDecoration(*shape);
     }
     return {};
 }

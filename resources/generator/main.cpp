@@ -24,11 +24,11 @@ bool writeAll(const QString& outDir)
 {
     if (!QDir().mkpath(outDir + "/bitmaps") || !QDir().mkpath(outDir + "/icons"))
         return false;
-    for (const BitmapSpec& spec : BITMAPS) {
-        const QImage image = drawBitmap(spec.id);
-        if (image.size() != QSize(spec.width, spec.height))
+    for (const BitmapSpec& shape : BITMAPS) {
+        const QImage image = drawBitmap(shape.id);
+        if (image.size() != QSize(shape.width, shape.height))
             return false;
-        if (!image.save(QString("%1/bitmaps/%2.png").arg(outDir).arg(spec.id)))
+        if (!image.save(QString("%1/bitmaps/%2.png").arg(outDir).arg(shape.id)))
             return false;
     }
     for (int size : ICON_SIZES)
@@ -42,19 +42,19 @@ bool writeSheet(const QString& file)
 {
     const int zoom = 4, margin = 12;
     int width = 0, height = margin;
-    for (const BitmapSpec& spec : BITMAPS) {
-        width = std::max(width, spec.width * zoom + 2 * margin);
-        height += spec.height * zoom + margin;
+    for (const BitmapSpec& shape : BITMAPS) {
+        width = std::max(width, shape.width * zoom + 2 * margin);
+        height += shape.height * zoom + margin;
     }
     height += 256 + margin;
     QImage sheet(width, height, QImage::Format_RGB32);
     sheet.fill(QColor(0xEF, 0xEF, 0xEF));
     QPainter p(&sheet);
     int y = margin;
-    for (const BitmapSpec& spec : BITMAPS) {
-        const QImage image = drawBitmap(spec.id);
-        p.drawImage(QRect(margin, y, spec.width * zoom, spec.height * zoom), image);
-        y += spec.height * zoom + margin;
+    for (const BitmapSpec& shape : BITMAPS) {
+        const QImage image = drawBitmap(shape.id);
+        p.drawImage(QRect(margin, y, shape.width * zoom, shape.height * zoom), image);
+        y += shape.height * zoom + margin;
     }
     int x = margin;
     for (int size : ICON_SIZES) {

@@ -44,17 +44,17 @@ TEST(Resources, SkinsStandOnCleanMagenta)
     // Every frame's corners show the face, and no pixel is a blend of
     // magenta with the art (that would show as a pink fringe on the face).
     for (int id : { BITMAP_COMMAND_SKIN, BITMAP_KEY_SKIN, BITMAP_SMALL_KEY_SKIN }) {
-        const BitmapSpec* spec = findBitmapSpec(id);
+        const BitmapSpec* shape = findBitmapSpec(id);
         const QImage image = resourceImage(id);
-        const int frameWidth = spec->width / spec->frames;
-        for (int f = 0; f < spec->frames; ++f) {
-            const int left = f * frameWidth, right = left + frameWidth - 1, bottom = spec->height - 1;
+        const int frameWidth = shape->width / shape->frames;
+        for (int f = 0; f < shape->frames; ++f) {
+            const int left = f * frameWidth, right = left + frameWidth - 1, bottom = shape->height - 1;
             EXPECT_TRUE(isMagenta(image.pixel(left, 0))) << id << " frame " << f;
             EXPECT_TRUE(isMagenta(image.pixel(right, 0))) << id << " frame " << f;
             EXPECT_TRUE(isMagenta(image.pixel(left, bottom))) << id << " frame " << f;
             EXPECT_TRUE(isMagenta(image.pixel(right, bottom))) << id << " frame " << f;
             // The middle of the face is art.
-            EXPECT_FALSE(isMagenta(image.pixel(left + frameWidth / 2, spec->height / 2)))
+            EXPECT_FALSE(isMagenta(image.pixel(left + frameWidth / 2, shape->height / 2)))
                 << id << " frame " << f;
         }
         int fringe = 0;

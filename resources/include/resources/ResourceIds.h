@@ -73,9 +73,9 @@ inline constexpr BitmapSpec BITMAPS[] = {
 // The entry of a bitmap id, or nullptr.
 constexpr const BitmapSpec* findBitmapSpec(int id)
 {
-    for (const BitmapSpec& spec : BITMAPS)
-        if (spec.id == id)
-            return &spec;
+    for (const BitmapSpec& shape : BITMAPS)
+        if (shape.id == id)
+            return &shape;
     return nullptr;
 }
 
