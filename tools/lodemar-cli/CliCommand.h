@@ -10,13 +10,13 @@ namespace lodemar::cli {
 
 inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_FAILED = 1; // the command ran and failed
-inline constexpr int EXIT_USAGE = 2;  // the command line was wrong
+inline constexpr int EXIT_USAGE = 2; // the command line was wrong
 
 using Arguments = std::vector<std::string>;
 
 struct CliCommand {
     const char* name;
-    const char* usage;   // arguments after the name
+    const char* usage; // arguments after the name
     const char* summary; // one line for --help
     int (*run)(const Arguments& arguments);
 };

@@ -5,11 +5,12 @@ namespace lodemar::cli::text {
 
 inline constexpr const char* PROGRAM = "lodemar-cli";
 inline constexpr const char* USAGE_LINE = "usage: lodemar-cli COMMAND [ARGUMENTS]\n";
-inline constexpr const char* HELP_INTRO =
-    "Shows, exports and imports keyboard data files (.dat) of the programmable keyboard.\n\n"
-    "Commands:\n";
-inline constexpr const char* HELP_OUTRO = "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
-                                          "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line.\n";
+inline constexpr const char* HELP_INTRO
+    = "Shows, exports and imports keyboard data files (.dat) of the programmable keyboard.\n\n"
+      "Commands:\n";
+inline constexpr const char* HELP_OUTRO
+    = "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
+      "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line.\n";
 inline constexpr const char* COMMAND_USAGE = "usage: lodemar-cli %s %s\n%s\n";
 
 inline constexpr const char* NO_COMMAND = "no command given; try 'lodemar-cli --help'";
@@ -22,16 +23,19 @@ inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FI
 // Loading and saving key data files.
 inline constexpr const char* LOAD_OPEN = "cannot open %s: %s";
 inline constexpr const char* LOAD_EMPTY = "%s is empty";
-inline constexpr const char* LOAD_NOT_SAVE_FILE = "%s is not a keyboard data file (it must begin with 0xFC and hold 0xFA at offset 3)";
-inline constexpr const char* LOAD_TOO_LONG = "%s is longer than 8000 bytes, the most a keyboard data file holds";
+inline constexpr const char* LOAD_NOT_SAVE_FILE
+    = "%s is not a keyboard data file (it must begin with 0xFC and hold 0xFA at offset 3)";
+inline constexpr const char* LOAD_TOO_LONG
+    = "%s is longer than 8000 bytes, the most a keyboard data file holds";
 inline constexpr const char* LOAD_READ = "cannot read %s: %s";
 inline constexpr const char* SAVE_OPEN = "cannot create %s: %s";
 inline constexpr const char* SAVE_WRITE = "cannot write %s: %s (the previous file is unchanged)";
-inline constexpr const char* SAVE_TOO_LONG =
-    "%s not written: the key table's image would be %zu bytes, but a keyboard data file over 8000 bytes cannot be loaded again";
-inline constexpr const char* SAVE_MARKER_KEY = "%s not written: key %d holds a byte of 0xFA or above, which a keyboard data file cannot store";
-inline constexpr const char* SAVE_MARKER_SETTINGS =
-    "%s not written: a settings byte of 0xFA or above cannot be stored in a keyboard data file";
+inline constexpr const char* SAVE_TOO_LONG = "%s not written: the key table's image would be %zu bytes, but "
+                                             "a keyboard data file over 8000 bytes cannot be loaded again";
+inline constexpr const char* SAVE_MARKER_KEY
+    = "%s not written: key %d holds a byte of 0xFA or above, which a keyboard data file cannot store";
+inline constexpr const char* SAVE_MARKER_SETTINGS
+    = "%s not written: a settings byte of 0xFA or above cannot be stored in a keyboard data file";
 inline constexpr const char* UNKNOWN_RESULT = "%s: unexpected result %d";
 
 // show
@@ -52,11 +56,17 @@ inline constexpr const char* SHOW_KIND_STRING = "string";
 inline constexpr const char* SHOW_KIND_UNKNOWN = "kind %d";
 inline constexpr const char* SHOW_DATA_AREA = "Data area: %zu of %zu bytes used, %zu free\n";
 inline constexpr const char* SHOW_FITS = "Keyboard write: fits\n";
-inline constexpr const char* SHOW_NO_FIT = "Keyboard write: refused, the function and string contents need %zu bytes, %zu more than the data area holds (from key number %d on)\n";
-inline constexpr const char* SHOW_MARKER = "Keyboard write: key number %d holds a byte of 0xFA or above, which the keyboard's read-out cannot return\n";
-inline constexpr const char* SHOW_UNKNOWN_KIND = "Keyboard write: key number %d has an unknown kind and is written as an empty key\n";
-inline constexpr const char* SHOW_DROPPED = "Keyboard write: key number %d holds bytes its kind does not write\n";
-inline constexpr const char* SHOW_BIT7 = "Keyboard write: bit 7 of a settings byte is not written (settings travel as 7-bit values)\n";
+inline constexpr const char* SHOW_NO_FIT
+    = "Keyboard write: refused, the function and string contents need %zu bytes, %zu more than the data area "
+      "holds (from key number %d on)\n";
+inline constexpr const char* SHOW_MARKER = "Keyboard write: key number %d holds a byte of 0xFA or above, "
+                                           "which the keyboard's read-out cannot return\n";
+inline constexpr const char* SHOW_UNKNOWN_KIND
+    = "Keyboard write: key number %d has an unknown kind and is written as an empty key\n";
+inline constexpr const char* SHOW_DROPPED
+    = "Keyboard write: key number %d holds bytes its kind does not write\n";
+inline constexpr const char* SHOW_BIT7
+    = "Keyboard write: bit 7 of a settings byte is not written (settings travel as 7-bit values)\n";
 
 // import
 inline constexpr const char* IMPORT_READ = "cannot read %s: %s";
@@ -66,9 +76,9 @@ inline constexpr const char* IMPORT_ERROR = "%s: %s";
 inline constexpr const char* IMPORT_KEY_ERROR = "%s: key %d: %s";
 inline constexpr const char* IMPORT_ENTRY_ERROR = "%s: keys[%zu]: %s";
 
-
 // Checks of imported JSON.
-inline constexpr const char* JSON_NOT_OBJECT = "the top level must be an object with systemConfig, mcrConfig and keys";
+inline constexpr const char* JSON_NOT_OBJECT
+    = "the top level must be an object with systemConfig, mcrConfig and keys";
 inline constexpr const char* JSON_SETTING = "%s must be an integer 0..249";
 inline constexpr const char* JSON_KEYS = "keys must be an array";
 inline constexpr const char* JSON_KEY_OBJECT = "must be an object";
@@ -77,7 +87,8 @@ inline constexpr const char* JSON_DUPLICATE = "listed twice";
 inline constexpr const char* JSON_KIND = "kind must be an integer 0..3";
 inline constexpr const char* JSON_CONTENT_TYPE = "content must be a string of hexadecimal byte pairs";
 inline constexpr const char* JSON_CONTENT_LONG = "content has %zu bytes, more than 255";
-inline constexpr const char* JSON_CONTENT_MARKER = "content byte 0x%02X at offset %zu: bytes 0xFA and above cannot be stored";
+inline constexpr const char* JSON_CONTENT_MARKER
+    = "content byte 0x%02X at offset %zu: bytes 0xFA and above cannot be stored";
 inline constexpr const char* JSON_CONTENT_NUL = "content byte 0x00 at offset %zu would end the content";
 inline constexpr const char* JSON_SHARED_CONFLICT = "differs from key %d, which shares its slot (5,18)";
 
