@@ -25,6 +25,16 @@ constexpr CliCommand COMMANDS[] = {
         "and contents count; unlisted keys are empty) and save it. Nothing is written when the\n"
         "JSON is not valid.",
         runImport },
+    { "read", "-o FILE.dat [--emulate[=MEMFILE]]", "Read the key table out of the keyboard and save it.",
+        runRead },
+    { "write", "FILE.dat [--emulate[=MEMFILE]]",
+        "Write the key table of the file into the keyboard, with a progress bar on stderr. A table\n"
+        "the keyboard cannot store faithfully is refused before anything is sent.",
+        runWrite },
+    { "verify", "FILE.dat [--emulate[=MEMFILE]]",
+        "Write the key table of the file into the keyboard, read it back and list the keys that\n"
+        "differ (exit status 3 when any do).",
+        runVerify },
 };
 
 std::string systemMessage(int error)

@@ -1,6 +1,7 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
 #include "Format.h"
+#include "KeyDescription.h"
 #include "KeyFileMessages.h"
 #include "TableJson.h"
 
@@ -32,22 +33,6 @@ std::string settingsLine(const char* name, std::uint8_t value, std::span<const k
     if (value & ~named)
         line += format(text::SHOW_OTHER_BITS, value & ~named);
     return line + '\n';
-}
-
-std::string kindName(std::uint8_t kind)
-{
-    switch (kind) {
-    case keydata::KIND_EMPTY:
-        return text::SHOW_KIND_EMPTY;
-    case keydata::KIND_SWITCH:
-        return text::SHOW_KIND_SWITCH;
-    case keydata::KIND_FUNCTION:
-        return text::SHOW_KIND_FUNCTION;
-    case keydata::KIND_STRING:
-        return text::SHOW_KIND_STRING;
-    default:
-        return format(text::SHOW_KIND_UNKNOWN, kind);
-    }
 }
 
 std::string keyLine(const KeyTable& table, const std::string& label, int row, int column)
@@ -84,6 +69,22 @@ std::string fitLines(const keydata::KeyboardFit& fit)
 }
 
 } // namespace
+
+std::string kindName(std::uint8_t kind)
+{
+    switch (kind) {
+    case keydata::KIND_EMPTY:
+        return text::SHOW_KIND_EMPTY;
+    case keydata::KIND_SWITCH:
+        return text::SHOW_KIND_SWITCH;
+    case keydata::KIND_FUNCTION:
+        return text::SHOW_KIND_FUNCTION;
+    case keydata::KIND_STRING:
+        return text::SHOW_KIND_STRING;
+    default:
+        return format(text::SHOW_KIND_UNKNOWN, kind);
+    }
+}
 
 int runShow(const Arguments& arguments)
 {
