@@ -1,8 +1,10 @@
 #include "HostProcess.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -15,6 +17,7 @@ namespace driverchannel::posix {
 namespace {
 
 constexpr auto CHILD_POLL_INTERVAL = std::chrono::milliseconds(5);
+constexpr char NULL_DEVICE[] = "/dev/null";
 
 } // namespace
 
@@ -27,10 +30,17 @@ pid_t spawnProcess(const std::vector<std::string>& argv)
     for (const std::string& argument : argv)
         pointers.push_back(const_cast<char*>(argument.c_str()));
     pointers.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawnp(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0)
+    // The host says nothing on standard output; a host that outlives us
+    // must not hold a pipe that our own reader waits to see closed.
+    // Standard error stays: it carries the host's reasons for failing.
+    posix_spawn_file_actions_t actions;
+    if (::posix_spawn_file_actions_init(&actions) != 0)
         return -1;
-    return pid;
+    pid_t pid = -1;
+    const bool ok = ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, NULL_DEVICE, O_WRONLY, 0) == 0
+        && ::posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0;
+    ::posix_spawn_file_actions_destroy(&actions);
+    return ok ? pid : -1;
 }
 
 ChildState pollChild(pid_t pid)
