@@ -32,8 +32,10 @@ std::string fitRefusalText(const keydata::KeyboardFit& fit)
     case keydata::FIT_OK:
         return {};
     case keydata::FIT_E_DATA_AREA:
-        return formatText(text::FIT_DATA_AREA, fit.dataUsed, fit.dataUsed - keydata::DATA_AREA_SIZE,
-            keydata::DATA_AREA_SIZE, fit.overflowKey);
+        // Plain int: the Windows C library of old knows no %zu.
+        return formatText(text::FIT_DATA_AREA, static_cast<int>(fit.dataUsed),
+            static_cast<int>(fit.dataUsed - keydata::DATA_AREA_SIZE),
+            static_cast<int>(keydata::DATA_AREA_SIZE), fit.overflowKey);
     case keydata::FIT_E_MARKER_BYTE:
         return formatText(text::FIT_MARKER_BYTE, fit.markerKey);
     case keydata::FIT_E_UNKNOWN_KIND:

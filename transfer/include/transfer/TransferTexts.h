@@ -23,8 +23,8 @@ inline constexpr char LOAD_DRIVER_FAIL[] = "Can't not load kernel program!!!";
 // A table the keyboard cannot store faithfully is not written; the reason.
 inline constexpr char FIT_REFUSED[] = "The key table cannot be written to the keyboard.";
 inline constexpr char FIT_DATA_AREA[]
-    = "The key table cannot be written to the keyboard: the function and string contents need %zu bytes, "
-      "%zu more than the keyboard's data area of %zu bytes holds (from key number %d on).";
+    = "The key table cannot be written to the keyboard: the function and string contents need %d bytes, "
+      "%d more than the keyboard's data area of %d bytes holds (from key number %d on).";
 inline constexpr char FIT_MARKER_BYTE[]
     = "The key table cannot be written to the keyboard: key number %d holds a byte of 0xFA or above, "
       "which the keyboard cannot send back when it is read.";
