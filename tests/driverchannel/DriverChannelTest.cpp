@@ -1,6 +1,9 @@
 #include "CFakeDriverPlatform.h"
 
+#include "CUnavailableDriverPlatform.h"
 #include "driverchannel/CDriverChannel.h"
+
+#include <tavrin/TavrinControl.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,11 +17,6 @@ using ::testing::ElementsAre;
 using ::testing::Not;
 
 namespace {
-
-// The port driver's control codes. Switch to the driver's own header once
-// it is merged; the channel itself only passes codes through.
-constexpr std::uint32_t IOCTL_SEND_BYTES = 0x0022E000;
-constexpr std::uint32_t IOCTL_READ_DATA = 0x0022E008;
 
 constexpr char KEY[] = "DeleteServiceKey SYSTEM\\CurrentControlSet\\Services\\Tavrin";
 constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
@@ -286,6 +284,18 @@ TEST_F(DriverChannelTest, NinexFamilyOpensTheVxdAndNeverTouchesServices)
     os.deviceOpenFails = true;
     EXPECT_EQ(Make().Load("Tavrin", "given", nullptr, true), CHANNEL_OPEN_MANAGER_FAILED);
     EXPECT_EQ(channel->Device(), INVALID_DEVICE);
+}
+
+TEST(UnavailableDriverPlatformTest, LoadFindsNoDriverAndTouchesNothing)
+{
+    // What a Windows build hands out when asked for the emulated keyboard.
+    CDriverChannel channel(std::make_unique<CUnavailableDriverPlatform>());
+    EXPECT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
+    EXPECT_FALSE(channel.IsPrepared());
+    EXPECT_EQ(channel.Send(IOCTL_SEND_BYTES, "a", 1), CHANNEL_NO_DEVICE);
+    // Even a given driver path gets no further than the service manager.
+    EXPECT_EQ(channel.Load(DRIVER_SERVICE_NAME, "x", nullptr, true), CHANNEL_OPEN_MANAGER_FAILED);
+    EXPECT_FALSE(channel.IsInstalled());
 }
 
 } // namespace

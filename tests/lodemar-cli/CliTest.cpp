@@ -1,103 +1,22 @@
-// Runs the real lodemar-cli binary.
+// Runs the real lodemar-cli binary: the file commands.
+#include "CliRunner.h"
+
+#include <keydata/KeyboardFit.h>
 #include <keydata/KeyFile.h>
 #include <keydata/KeyImage.h>
 #include <keydata/KeyText.h>
-#include <keydata/KeyboardFit.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <sstream>
-#include <vector>
 
 using namespace keydata;
-using Bytes = std::vector<std::uint8_t>;
-namespace fs = std::filesystem;
+using namespace clitest;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readText(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-Bytes readBytes(const fs::path& file)
-{
-    const std::string text = readText(file);
-    return Bytes(text.begin(), text.end());
-}
-
-void writeText(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-
-int lineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("cli-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    // Runs lodemar-cli with the arguments; stdout and stderr go to files
-    // (stdout to outFile when given, e.g. /dev/full).
-    CliRun cli(const std::vector<std::string>& arguments, const std::string& outFile = {})
-    {
-        const fs::path out = outFile.empty() ? dir_ / "stdout" : fs::path(outFile);
-        const fs::path err = dir_ / "stderr";
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
-                ::_exit(127);
-            std::vector<char*> argv { const_cast<char*>(LODEMAR_CLI) };
-            for (const std::string& a : arguments)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(LODEMAR_CLI, argv.data());
-            ::_exit(127);
-        }
-        CliRun run;
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (outFile.empty())
-            run.out = readText(out);
-        run.err = readText(err);
-        return run;
-    }
-
-    // A failure: non-zero exit and exactly one line on stderr that holds needle.
-    void expectFailure(const CliRun& run, int status, const std::string& needle)
-    {
-        EXPECT_EQ(run.status, status);
-        EXPECT_EQ(lineCount(run.err), 1) << run.err;
-        EXPECT_NE(run.err.find(needle), std::string::npos) << run.err;
-        EXPECT_EQ(run.err.rfind("lodemar-cli: ", 0), 0u) << run.err;
-    }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
-};
+using CliTest = CliTestBase;
 
 const fs::path EXAMPLES = EXAMPLES_DIR;
 const char* const LAYOUTS[] = { "retail-pos", "multi-layer" };
@@ -188,10 +107,15 @@ TEST_F(CliTest, ShowPrintsEveryGridKeyKey120AndTheDataArea)
     const CliRun run = cli({ "show", (EXAMPLES / "retail-pos.dat").string() });
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string& out = run.out;
-    EXPECT_NE(out.find("systemConfig 0x03: Beep enable on, Send break code on, Beep (nop key) off\n"), std::string::npos);
-    EXPECT_NE(out.find("mcrConfig    0x0F: Send format_code on, Send [Enter] on, Track2 enable on, Track3 enable on\n"),
+    EXPECT_NE(out.find("systemConfig 0x03: Beep enable on, Send break code on, Beep (nop key) off\n"),
         std::string::npos);
-    EXPECT_NE(out.find("\n1     93  (0,0)   string    4011[Enter][SE/]RET[Tab]4011[Enter][SE/]PRC[Tab]4011[Enter]\n"),
+    EXPECT_NE(
+        out.find(
+            "mcrConfig    0x0F: Send format_code on, Send [Enter] on, Track2 enable on, Track3 enable on\n"),
+        std::string::npos);
+    EXPECT_NE(
+        out.find(
+            "\n1     93  (0,0)   string    4011[Enter][SE/]RET[Tab]4011[Enter][SE/]PRC[Tab]4011[Enter]\n"),
         std::string::npos);
     EXPECT_NE(out.find("\n12     5  (0,11)  function  CTL(D)0F0CTL\n"), std::string::npos);
     EXPECT_NE(out.find("\n29    22  (1,9)   function  CTL(P)0F0CTLD1SD1SD1SCR.\n"), std::string::npos);
@@ -282,14 +206,17 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
         expectFailure(cli({ "import", path("in.json"), "-o", path("keep.dat") }), 1, needle);
         EXPECT_EQ(readText(dir_ / "keep.dat"), "previous");
     };
-    auto keys = [](const std::string& list) { return "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[" + list + "]}"; };
+    auto keys = [](const std::string& list) {
+        return "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[" + list + "]}";
+    };
 
     importFails("{\"systemConfig\":3,", "bad JSON");
     importFails("[1,2]", "top level");
     importFails("{\"mcrConfig\":15,\"keys\":[]}", "systemConfig must be an integer");
     importFails("{\"systemConfig\":3,\"mcrConfig\":250,\"keys\":[]}", "mcrConfig must be an integer");
     importFails("{\"systemConfig\":3,\"mcrConfig\":15}", "keys must be an array");
-    importFails(keys("{\"keyNumber\":5,\"kind\":3,\"content\":\"41fa42\"}"), "key 5: content byte 0xFA at offset 1");
+    importFails(
+        keys("{\"keyNumber\":5,\"kind\":3,\"content\":\"41fa42\"}"), "key 5: content byte 0xFA at offset 1");
     importFails(keys("{\"keyNumber\":6,\"kind\":3,\"content\":\"" + std::string(512, '4') + "\"}"),
         "key 6: content has 256 bytes");
     importFails(keys("{\"keyNumber\":7,\"kind\":4,\"content\":\"\"}"), "key 7: kind must be an integer 0..3");
@@ -299,15 +226,19 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
     importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4g\"}"), "key 8: content must be a string");
     importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"414\"}"), "key 8: content must be a string");
     importFails(keys("{\"keyNumber\":128,\"kind\":0,\"content\":\"\"}"), "keys[0]: keyNumber");
-    importFails(keys("{\"keyNumber\":1,\"kind\":0,\"content\":\"\"},{\"keyNumber\":1,\"kind\":0,\"content\":\"\"}"),
+    importFails(
+        keys("{\"keyNumber\":1,\"kind\":0,\"content\":\"\"},{\"keyNumber\":1,\"kind\":0,\"content\":\"\"}"),
         "key 1: listed twice");
-    importFails(keys("{\"keyNumber\":60,\"kind\":3,\"content\":\"41\"},{\"keyNumber\":99,\"kind\":3,\"content\":\"42\"}"),
+    importFails(keys("{\"keyNumber\":60,\"kind\":3,\"content\":\"41\"},{\"keyNumber\":99,\"kind\":3,"
+                     "\"content\":\"42\"}"),
         "key 99: differs from key 60");
 
     // Valid JSON whose image could not be loaded again is refused by the save.
     std::string list;
     for (int n = 0; n < 31; ++n)
-        list += (n ? "," : "") + ("{\"keyNumber\":" + std::to_string(n) + ",\"kind\":3,\"content\":\"" + std::string(510, '6') + "\"}");
+        list += (n ? "," : "")
+            + ("{\"keyNumber\":" + std::to_string(n) + ",\"kind\":3,\"content\":\"" + std::string(510, '6')
+                + "\"}");
     importFails(keys(list), "cannot be loaded again");
 }
 
@@ -319,7 +250,8 @@ TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
         "{\"systemConfig\":5,\"mcrConfig\":0,\"note\":\"x\",\"keys\":["
         "{\"keyNumber\":3,\"row\":0,\"column\":0,\"kind\":2,\"content\":\"\",\"text\":\"ignored\"},"
         "{\"keyNumber\":4,\"kind\":1,\"content\":\"0102\"},"
-        "{\"keyNumber\":60,\"kind\":3,\"content\":\"4142\"},{\"keyNumber\":127,\"kind\":3,\"content\":\"4142\"}]}");
+        "{\"keyNumber\":60,\"kind\":3,\"content\":\"4142\"},{\"keyNumber\":127,\"kind\":3,\"content\":"
+        "\"4142\"}]}");
     ASSERT_EQ(cli({ "import", path("in.json"), "-o", path("k.dat") }).status, 0);
     KeyTable table;
     ASSERT_TRUE(loadKeyFile(path("k.dat"), table).ok());

@@ -10,13 +10,14 @@ namespace lodemar::cli {
 
 inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_FAILED = 1; // the command ran and failed
-inline constexpr int EXIT_USAGE = 2;  // the command line was wrong
+inline constexpr int EXIT_USAGE = 2; // the command line was wrong
+inline constexpr int EXIT_DIFFERS = 3; // verify: the keyboard holds another table
 
 using Arguments = std::vector<std::string>;
 
 struct CliCommand {
     const char* name;
-    const char* usage;   // arguments after the name
+    const char* usage; // arguments after the name
     const char* summary; // one line for --help
     int (*run)(const Arguments& arguments);
 };
@@ -26,6 +27,9 @@ std::span<const CliCommand> commands();
 int runShow(const Arguments& arguments);
 int runExport(const Arguments& arguments);
 int runImport(const Arguments& arguments);
+int runRead(const Arguments& arguments);
+int runWrite(const Arguments& arguments);
+int runVerify(const Arguments& arguments);
 
 // Prints "lodemar-cli: <message>" as one line on stderr and returns code.
 int fail(const std::string& message, int code = EXIT_FAILED);

@@ -11,27 +11,43 @@ namespace lodemar::cli {
 
 namespace {
 
-    constexpr CliCommand COMMANDS[] = {
-        { "show", "FILE.dat",
-            "Print the settings with their option bits, every grid key (1..95, L, R, S, X, Z) and key\n"
-            "number 120 with kind and key text, and the use of the keyboard's data area.",
-            runShow },
-        { "export", "FILE.dat",
-            "Print the key table as JSON: the settings and all 128 key numbers in order with slot,\n"
-            "kind, content (hexadecimal) and key text.",
-            runExport },
-        { "import", "FILE.json -o FILE.dat",
-            "Build a key table from JSON as export prints it (only the settings, key numbers, kinds\n"
-            "and contents count; unlisted keys are empty) and save it. Nothing is written when the\n"
-            "JSON is not valid.",
-            runImport },
-    };
+constexpr CliCommand COMMANDS[] = {
+    { "show", "FILE.dat",
+        "Print the settings with their option bits, every grid key (1..95, L, R, S, X, Z) and key\n"
+        "number 120 with kind and key text, and the use of the keyboard's data area.",
+        runShow },
+    { "export", "FILE.dat",
+        "Print the key table as JSON: the settings and all 128 key numbers in order with slot,\n"
+        "kind, content (hexadecimal) and key text.",
+        runExport },
+    { "import", "FILE.json -o FILE.dat",
+        "Build a key table from JSON as export prints it (only the settings, key numbers, kinds\n"
+        "and contents count; unlisted keys are empty) and save it. Nothing is written when the\n"
+        "JSON is not valid.",
+        runImport },
+    { "read", "-o FILE.dat [--emulate[=MEMFILE]]", "Read the key table out of the keyboard and save it.",
+        runRead },
+    { "write", "FILE.dat [--emulate[=MEMFILE]]",
+        "Write the key table of the file into the keyboard, with a progress bar on stderr. A table\n"
+        "the keyboard cannot store faithfully is refused before anything is sent.",
+        runWrite },
+    { "verify", "FILE.dat [--emulate[=MEMFILE]]",
+        "Write the key table of the file into the keyboard, read it back and list the keys that\n"
+        "differ (exit status 3 when any do).",
+        runVerify },
+};
 
-    std::string systemMessage(int error) { return error ? std::strerror(error) : "unknown error"; }
+std::string systemMessage(int error)
+{
+    return error ? std::strerror(error) : "unknown error";
+}
 
 } // namespace
 
-std::span<const CliCommand> commands() { return COMMANDS; }
+std::span<const CliCommand> commands()
+{
+    return COMMANDS;
+}
 
 const CliCommand& commandNamed(const char* name)
 {

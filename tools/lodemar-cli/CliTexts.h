@@ -5,11 +5,24 @@ namespace lodemar::cli::text {
 
 inline constexpr const char* PROGRAM = "lodemar-cli";
 inline constexpr const char* USAGE_LINE = "usage: lodemar-cli COMMAND [ARGUMENTS]\n";
-inline constexpr const char* HELP_INTRO =
-    "Shows, exports and imports keyboard data files (.dat) of the programmable keyboard.\n\n"
-    "Commands:\n";
-inline constexpr const char* HELP_OUTRO = "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
-                                          "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line.\n";
+inline constexpr const char* HELP_INTRO
+    = "Shows, exports and imports keyboard data files (.dat) of the programmable keyboard, and reads,\n"
+      "writes and verifies the keyboard itself.\n\n"
+      "Commands:\n";
+// %s: the installed folder of the driver host.
+inline constexpr const char* HELP_OUTRO
+    = "\nKeyboard commands (read, write, verify):\n"
+      "  --emulate[=MEMFILE]  use the emulated keyboard, whose memory is kept in MEMFILE\n"
+      "                       (default: $XDG_STATE_HOME/lodemar/emulated-keyboard.bin); it may also\n"
+      "                       stand before the command.\n"
+      "  Without --emulate they use the REAL keyboard through the driver host's hardware backend,\n"
+      "  which needs root: unless lodemar-cli runs as root it starts the host through pkexec, which\n"
+      "  asks for an administrator's password.\n"
+      "  The driver host 'tavrin' is looked for in the current directory, then in %s\n"
+      "  (LODEMAR_DRIVER_DIR names another folder instead, e.g. build/driver/host in a build tree).\n"
+      "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
+      "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
+      "3 when verify finds keys that differ.\n";
 inline constexpr const char* COMMAND_USAGE = "usage: lodemar-cli %s %s\n%s\n";
 
 inline constexpr const char* NO_COMMAND = "no command given; try 'lodemar-cli --help'";
@@ -18,20 +31,25 @@ inline constexpr const char* USAGE_ERROR = "%s: %s; try 'lodemar-cli %s --help'"
 inline constexpr const char* WRONG_ARGUMENTS = "wrong arguments";
 inline constexpr const char* UNKNOWN_OPTION = "unknown option '%s'";
 inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FILE.dat)";
+inline constexpr const char* EMPTY_MEMORY_FILE
+    = "--emulate= needs a file name (or use --emulate alone for the default)";
 
 // Loading and saving key data files.
 inline constexpr const char* LOAD_OPEN = "cannot open %s: %s";
 inline constexpr const char* LOAD_EMPTY = "%s is empty";
-inline constexpr const char* LOAD_NOT_SAVE_FILE = "%s is not a keyboard data file (it must begin with 0xFC and hold 0xFA at offset 3)";
-inline constexpr const char* LOAD_TOO_LONG = "%s is longer than 8000 bytes, the most a keyboard data file holds";
+inline constexpr const char* LOAD_NOT_SAVE_FILE
+    = "%s is not a keyboard data file (it must begin with 0xFC and hold 0xFA at offset 3)";
+inline constexpr const char* LOAD_TOO_LONG
+    = "%s is longer than 8000 bytes, the most a keyboard data file holds";
 inline constexpr const char* LOAD_READ = "cannot read %s: %s";
 inline constexpr const char* SAVE_OPEN = "cannot create %s: %s";
 inline constexpr const char* SAVE_WRITE = "cannot write %s: %s (the previous file is unchanged)";
-inline constexpr const char* SAVE_TOO_LONG =
-    "%s not written: the key table's image would be %zu bytes, but a keyboard data file over 8000 bytes cannot be loaded again";
-inline constexpr const char* SAVE_MARKER_KEY = "%s not written: key %d holds a byte of 0xFA or above, which a keyboard data file cannot store";
-inline constexpr const char* SAVE_MARKER_SETTINGS =
-    "%s not written: a settings byte of 0xFA or above cannot be stored in a keyboard data file";
+inline constexpr const char* SAVE_TOO_LONG = "%s not written: the key table's image would be %zu bytes, but "
+                                             "a keyboard data file over 8000 bytes cannot be loaded again";
+inline constexpr const char* SAVE_MARKER_KEY
+    = "%s not written: key %d holds a byte of 0xFA or above, which a keyboard data file cannot store";
+inline constexpr const char* SAVE_MARKER_SETTINGS
+    = "%s not written: a settings byte of 0xFA or above cannot be stored in a keyboard data file";
 inline constexpr const char* UNKNOWN_RESULT = "%s: unexpected result %d";
 
 // show
@@ -52,11 +70,17 @@ inline constexpr const char* SHOW_KIND_STRING = "string";
 inline constexpr const char* SHOW_KIND_UNKNOWN = "kind %d";
 inline constexpr const char* SHOW_DATA_AREA = "Data area: %zu of %zu bytes used, %zu free\n";
 inline constexpr const char* SHOW_FITS = "Keyboard write: fits\n";
-inline constexpr const char* SHOW_NO_FIT = "Keyboard write: refused, the function and string contents need %zu bytes, %zu more than the data area holds (from key number %d on)\n";
-inline constexpr const char* SHOW_MARKER = "Keyboard write: key number %d holds a byte of 0xFA or above, which the keyboard's read-out cannot return\n";
-inline constexpr const char* SHOW_UNKNOWN_KIND = "Keyboard write: key number %d has an unknown kind and is written as an empty key\n";
-inline constexpr const char* SHOW_DROPPED = "Keyboard write: key number %d holds bytes its kind does not write\n";
-inline constexpr const char* SHOW_BIT7 = "Keyboard write: bit 7 of a settings byte is not written (settings travel as 7-bit values)\n";
+inline constexpr const char* SHOW_NO_FIT
+    = "Keyboard write: refused, the function and string contents need %zu bytes, %zu more than the data area "
+      "holds (from key number %d on)\n";
+inline constexpr const char* SHOW_MARKER = "Keyboard write: key number %d holds a byte of 0xFA or above, "
+                                           "which the keyboard's read-out cannot return\n";
+inline constexpr const char* SHOW_UNKNOWN_KIND
+    = "Keyboard write: key number %d has an unknown kind and is written as an empty key\n";
+inline constexpr const char* SHOW_DROPPED
+    = "Keyboard write: key number %d holds bytes its kind does not write\n";
+inline constexpr const char* SHOW_BIT7
+    = "Keyboard write: bit 7 of a settings byte is not written (settings travel as 7-bit values)\n";
 
 // import
 inline constexpr const char* IMPORT_READ = "cannot read %s: %s";
@@ -66,9 +90,9 @@ inline constexpr const char* IMPORT_ERROR = "%s: %s";
 inline constexpr const char* IMPORT_KEY_ERROR = "%s: key %d: %s";
 inline constexpr const char* IMPORT_ENTRY_ERROR = "%s: keys[%zu]: %s";
 
-
 // Checks of imported JSON.
-inline constexpr const char* JSON_NOT_OBJECT = "the top level must be an object with systemConfig, mcrConfig and keys";
+inline constexpr const char* JSON_NOT_OBJECT
+    = "the top level must be an object with systemConfig, mcrConfig and keys";
 inline constexpr const char* JSON_SETTING = "%s must be an integer 0..249";
 inline constexpr const char* JSON_KEYS = "keys must be an array";
 inline constexpr const char* JSON_KEY_OBJECT = "must be an object";
@@ -77,8 +101,56 @@ inline constexpr const char* JSON_DUPLICATE = "listed twice";
 inline constexpr const char* JSON_KIND = "kind must be an integer 0..3";
 inline constexpr const char* JSON_CONTENT_TYPE = "content must be a string of hexadecimal byte pairs";
 inline constexpr const char* JSON_CONTENT_LONG = "content has %zu bytes, more than 255";
-inline constexpr const char* JSON_CONTENT_MARKER = "content byte 0x%02X at offset %zu: bytes 0xFA and above cannot be stored";
+inline constexpr const char* JSON_CONTENT_MARKER
+    = "content byte 0x%02X at offset %zu: bytes 0xFA and above cannot be stored";
 inline constexpr const char* JSON_CONTENT_NUL = "content byte 0x00 at offset %zu would end the content";
 inline constexpr const char* JSON_SHARED_CONFLICT = "differs from key %d, which shares its slot (5,18)";
+
+// Keyboard commands. The system's own texts come from transfer/TransferTexts.h.
+inline constexpr const char* NO_DEFAULT_MEMORY
+    = "no folder for the emulated keyboard's memory (set XDG_STATE_HOME or HOME), name a file with "
+      "--emulate=MEMFILE";
+inline constexpr const char* LOAD_FAILED = "%s (%s)";
+inline constexpr const char* LOAD_NO_DRIVER_FILE
+    = "the driver host 'tavrin' is neither in the current directory nor in %s; run lodemar-cli where it lies "
+      "or set "
+      "LODEMAR_DRIVER_DIR to its folder";
+inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
+    = "cannot use the folder for the driver registration in the runtime directory ($XDG_RUNTIME_DIR)";
+inline constexpr const char* LOAD_NO_REGISTRATION = "the driver registration could not be written or read";
+inline constexpr const char* LOAD_OUT_OF_MEMORY = "out of memory";
+inline constexpr const char* LOAD_START_FAILED_EMULATED
+    = "the driver host did not start (see its message above)";
+inline constexpr const char* LOAD_START_FAILED_HARDWARE
+    = "the driver host did not start; the real keyboard needs root, through pkexec (see the message above)";
+inline constexpr const char* LOAD_NO_DEVICE = "cannot connect to the driver host";
+inline constexpr const char* LOAD_NO_DIRECTORY = "cannot read the current directory";
+inline constexpr const char* LOAD_OTHER = "result %d";
+
+inline constexpr const char* CHANNEL_NO_DEVICE_TEXT = "no connection to the driver host";
+inline constexpr const char* CHANNEL_REQUEST_FAILED_TEXT
+    = "the request failed or the keyboard did not answer";
+inline constexpr const char* CHANNEL_OTHER_TEXT = "result %d";
+inline constexpr const char* WRITE_FAILED_HEADER = "%s (the header packet: %s)";
+inline constexpr const char* WRITE_FAILED_KEY = "%s (the packet of key number %d: %s)";
+inline constexpr const char* WRITE_FAILED_FINISH = "%s (the finish packet: %s)";
+inline constexpr const char* READ_FAILED = "%s (%s)";
+inline constexpr const char* READ_REFUSED = "the keyboard refused the read command";
+inline constexpr const char* READ_TOO_LONG = "the keyboard sent 8000 bytes without ending its image";
+
+// The progress of a write: a bar redrawn in place on a terminal, a line every
+// few keys otherwise. %s title, %d percentage, then the status line.
+inline constexpr const char* PROGRESS_BAR = "\r%s [%3d%%] [%s] %s";
+inline constexpr const char* PROGRESS_LINE = "%s [%d%%] %s\n";
+inline constexpr char PROGRESS_DONE = '#';
+inline constexpr char PROGRESS_TODO = '.';
+
+// verify
+inline constexpr const char* VERIFY_SAME = "The keyboard holds the key table of %s.\n";
+inline constexpr const char* VERIFY_DIFFERS
+    = "%d of 128 key numbers and %d settings bytes differ between %s and the keyboard:\n";
+inline constexpr const char* VERIFY_KEY = "  key number %3d %-8s file: %s; keyboard: %s\n";
+inline constexpr const char* VERIFY_SETTING = "  %-12s file: 0x%02X; keyboard: 0x%02X\n";
+inline constexpr const char* VERIFY_RECORD = "%s %s";
 
 } // namespace lodemar::cli::text

@@ -14,20 +14,20 @@ namespace lodemar::cli {
 
 namespace {
 
-    // A full table in JSON is some 20 KB; anything far beyond is not one.
-    constexpr std::streamoff MAX_JSON_SIZE = 16 * 1024 * 1024;
+// A full table in JSON is some 20 KB; anything far beyond is not one.
+constexpr std::streamoff MAX_JSON_SIZE = 16 * 1024 * 1024;
 
-    // Strips the library's "[json.exception.parse_error.101] " tag.
-    std::string parseMessage(const char* what)
-    {
-        std::string message = what;
-        if (!message.empty() && message.front() == '[') {
-            const auto end = message.find("] ");
-            if (end != std::string::npos)
-                message.erase(0, end + 2);
-        }
-        return message;
+// Strips the library's "[json.exception.parse_error.101] " tag.
+std::string parseMessage(const char* what)
+{
+    std::string message = what;
+    if (!message.empty() && message.front() == '[') {
+        const auto end = message.find("] ");
+        if (end != std::string::npos)
+            message.erase(0, end + 2);
     }
+    return message;
+}
 
 } // namespace
 
@@ -76,10 +76,11 @@ int runImport(const Arguments& arguments)
     ImportProblem problem;
     if (!importJson(document, table, problem)) {
         if (problem.keyNumber >= 0)
-            return fail(format(text::IMPORT_KEY_ERROR, input.c_str(), problem.keyNumber, problem.detail.c_str()));
+            return fail(
+                format(text::IMPORT_KEY_ERROR, input.c_str(), problem.keyNumber, problem.detail.c_str()));
         if (problem.entry >= 0)
-            return fail(format(text::IMPORT_ENTRY_ERROR, input.c_str(), static_cast<std::size_t>(problem.entry),
-                problem.detail.c_str()));
+            return fail(format(text::IMPORT_ENTRY_ERROR, input.c_str(),
+                static_cast<std::size_t>(problem.entry), problem.detail.c_str()));
         return fail(format(text::IMPORT_ERROR, input.c_str(), problem.detail.c_str()));
     }
 

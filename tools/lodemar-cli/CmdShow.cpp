@@ -1,12 +1,13 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
 #include "Format.h"
+#include "KeyDescription.h"
 #include "KeyFileMessages.h"
 #include "TableJson.h"
 
+#include <keydata/KeyboardFit.h>
 #include <keydata/KeySettings.h>
 #include <keydata/KeyText.h>
-#include <keydata/KeyboardFit.h>
 #include <keydata/WritePackets.h>
 
 #include <iostream>
@@ -15,73 +16,75 @@ namespace lodemar::cli {
 
 namespace {
 
-    using keydata::KeyRecord;
-    using keydata::KeyTable;
+using keydata::KeyRecord;
+using keydata::KeyTable;
 
-    std::string settingsLine(const char* name, std::uint8_t value, std::span<const keydata::SettingBit> bits)
-    {
-        std::string line = format(text::SHOW_SETTINGS, name, value);
-        std::uint8_t named = 0;
-        for (std::size_t i = 0; i < bits.size(); ++i) {
-            line += format(text::SHOW_BIT, bits[i].name, (value & bits[i].mask) ? text::SHOW_BIT_ON : text::SHOW_BIT_OFF);
-            if (i + 1 < bits.size())
-                line += ',';
-            named |= bits[i].mask;
-        }
-        if (value & ~named)
-            line += format(text::SHOW_OTHER_BITS, value & ~named);
-        return line + '\n';
+std::string settingsLine(const char* name, std::uint8_t value, std::span<const keydata::SettingBit> bits)
+{
+    std::string line = format(text::SHOW_SETTINGS, name, value);
+    std::uint8_t named = 0;
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        line += format(
+            text::SHOW_BIT, bits[i].name, (value & bits[i].mask) ? text::SHOW_BIT_ON : text::SHOW_BIT_OFF);
+        if (i + 1 < bits.size())
+            line += ',';
+        named |= bits[i].mask;
     }
+    if (value & ~named)
+        line += format(text::SHOW_OTHER_BITS, value & ~named);
+    return line + '\n';
+}
 
-    std::string kindName(std::uint8_t kind)
-    {
-        switch (kind) {
-        case keydata::KIND_EMPTY:
-            return text::SHOW_KIND_EMPTY;
-        case keydata::KIND_SWITCH:
-            return text::SHOW_KIND_SWITCH;
-        case keydata::KIND_FUNCTION:
-            return text::SHOW_KIND_FUNCTION;
-        case keydata::KIND_STRING:
-            return text::SHOW_KIND_STRING;
-        default:
-            return format(text::SHOW_KIND_UNKNOWN, kind);
-        }
-    }
+std::string keyLine(const KeyTable& table, const std::string& label, int row, int column)
+{
+    const KeyRecord& record = table.record(row, column);
+    std::string keyText;
+    keydata::renderKeyText(record, keyText);
+    const std::string slot = format("(%d,%d)", row, column);
+    std::string line = format(text::SHOW_KEY_LINE, label.c_str(), keydata::keyNumberOfSlot(row, column),
+        slot.c_str(), kindName(record.kind).c_str(), displayText(keyText, true).c_str());
+    // An empty key has no text: no trailing blanks.
+    const auto end = line.find_last_not_of(" \n");
+    line.erase(end + 1);
+    return line + '\n';
+}
 
-    std::string keyLine(const KeyTable& table, const std::string& label, int row, int column)
-    {
-        const KeyRecord& record = table.record(row, column);
-        std::string keyText;
-        keydata::renderKeyText(record, keyText);
-        const std::string slot = format("(%d,%d)", row, column);
-        std::string line = format(text::SHOW_KEY_LINE, label.c_str(), keydata::keyNumberOfSlot(row, column),
-            slot.c_str(), kindName(record.kind).c_str(), displayText(keyText, true).c_str());
-        // An empty key has no text: no trailing blanks.
-        const auto end = line.find_last_not_of(" \n");
-        line.erase(end + 1);
-        return line + '\n';
-    }
-
-    std::string fitLines(const keydata::KeyboardFit& fit)
-    {
-        std::string lines = format(text::SHOW_DATA_AREA, fit.dataUsed, keydata::DATA_AREA_SIZE, fit.dataFree);
-        if (fit.overflowKey >= 0)
-            lines += format(text::SHOW_NO_FIT, fit.dataUsed, fit.dataUsed - keydata::DATA_AREA_SIZE, fit.overflowKey);
-        if (fit.markerKey >= 0)
-            lines += format(text::SHOW_MARKER, fit.markerKey);
-        if (fit.unknownKindKey >= 0)
-            lines += format(text::SHOW_UNKNOWN_KIND, fit.unknownKindKey);
-        if (fit.droppedBytesKey >= 0)
-            lines += format(text::SHOW_DROPPED, fit.droppedBytesKey);
-        if (fit.settingsBit7)
-            lines += text::SHOW_BIT7;
-        if (fit.fits())
-            lines += text::SHOW_FITS;
-        return lines;
-    }
+std::string fitLines(const keydata::KeyboardFit& fit)
+{
+    std::string lines = format(text::SHOW_DATA_AREA, fit.dataUsed, keydata::DATA_AREA_SIZE, fit.dataFree);
+    if (fit.overflowKey >= 0)
+        lines += format(
+            text::SHOW_NO_FIT, fit.dataUsed, fit.dataUsed - keydata::DATA_AREA_SIZE, fit.overflowKey);
+    if (fit.markerKey >= 0)
+        lines += format(text::SHOW_MARKER, fit.markerKey);
+    if (fit.unknownKindKey >= 0)
+        lines += format(text::SHOW_UNKNOWN_KIND, fit.unknownKindKey);
+    if (fit.droppedBytesKey >= 0)
+        lines += format(text::SHOW_DROPPED, fit.droppedBytesKey);
+    if (fit.settingsBit7)
+        lines += text::SHOW_BIT7;
+    if (fit.fits())
+        lines += text::SHOW_FITS;
+    return lines;
+}
 
 } // namespace
+
+std::string kindName(std::uint8_t kind)
+{
+    switch (kind) {
+    case keydata::KIND_EMPTY:
+        return text::SHOW_KIND_EMPTY;
+    case keydata::KIND_SWITCH:
+        return text::SHOW_KIND_SWITCH;
+    case keydata::KIND_FUNCTION:
+        return text::SHOW_KIND_FUNCTION;
+    case keydata::KIND_STRING:
+        return text::SHOW_KIND_STRING;
+    default:
+        return format(text::SHOW_KIND_UNKNOWN, kind);
+    }
+}
 
 int runShow(const Arguments& arguments)
 {

@@ -18,105 +18,105 @@ using nlohmann::ordered_json;
 
 namespace {
 
-    constexpr const char* FIELD_SYSTEM_CONFIG = "systemConfig";
-    constexpr const char* FIELD_MCR_CONFIG = "mcrConfig";
-    constexpr const char* FIELD_KEYS = "keys";
-    constexpr const char* FIELD_KEY_NUMBER = "keyNumber";
-    constexpr const char* FIELD_ROW = "row";
-    constexpr const char* FIELD_COLUMN = "column";
-    constexpr const char* FIELD_KIND = "kind";
-    constexpr const char* FIELD_CONTENT = "content";
-    constexpr const char* FIELD_TEXT = "text";
+constexpr const char* FIELD_SYSTEM_CONFIG = "systemConfig";
+constexpr const char* FIELD_MCR_CONFIG = "mcrConfig";
+constexpr const char* FIELD_KEYS = "keys";
+constexpr const char* FIELD_KEY_NUMBER = "keyNumber";
+constexpr const char* FIELD_ROW = "row";
+constexpr const char* FIELD_COLUMN = "column";
+constexpr const char* FIELD_KIND = "kind";
+constexpr const char* FIELD_CONTENT = "content";
+constexpr const char* FIELD_TEXT = "text";
 
-    constexpr char HEX_DIGITS[] = "0123456789abcdef";
-    constexpr int LAST_STORABLE_BYTE = keydata::FIRST_MARK - 1; // 0xF9
+constexpr char HEX_DIGITS[] = "0123456789abcdef";
+constexpr int LAST_STORABLE_BYTE = keydata::FIRST_MARK - 1; // 0xF9
 
-    std::string hexOf(std::span<const std::uint8_t> bytes)
-    {
-        std::string hex;
-        for (std::uint8_t b : bytes) {
-            hex += HEX_DIGITS[b >> 4];
-            hex += HEX_DIGITS[b & 0x0F];
-        }
-        return hex;
+std::string hexOf(std::span<const std::uint8_t> bytes)
+{
+    std::string hex;
+    for (std::uint8_t b : bytes) {
+        hex += HEX_DIGITS[b >> 4];
+        hex += HEX_DIGITS[b & 0x0F];
     }
+    return hex;
+}
 
-    int hexValue(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
-    // An integer field within [low, high], or nothing.
-    std::optional<int> intField(const json& object, const char* name, int low, int high)
-    {
-        const auto it = object.find(name);
-        if (it == object.end() || !it->is_number_integer())
-            return std::nullopt;
-        if (it->is_number_unsigned()) {
-            const auto value = it->get<std::uint64_t>();
-            if (value > static_cast<std::uint64_t>(high) || static_cast<long long>(value) < low)
-                return std::nullopt;
-            return static_cast<int>(value);
-        }
-        const auto value = it->get<std::int64_t>();
-        if (value < low || value > high)
+// An integer field within [low, high], or nothing.
+std::optional<int> intField(const json& object, const char* name, int low, int high)
+{
+    const auto it = object.find(name);
+    if (it == object.end() || !it->is_number_integer())
+        return std::nullopt;
+    if (it->is_number_unsigned()) {
+        const auto value = it->get<std::uint64_t>();
+        if (value > static_cast<std::uint64_t>(high) || static_cast<long long>(value) < low)
             return std::nullopt;
         return static_cast<int>(value);
     }
+    const auto value = it->get<std::int64_t>();
+    if (value < low || value > high)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
 
-    bool readContent(const json& key, std::vector<std::uint8_t>& bytes, std::string& problem)
-    {
-        const auto it = key.find(FIELD_CONTENT);
-        if (it == key.end() || !it->is_string()) {
+bool readContent(const json& key, std::vector<std::uint8_t>& bytes, std::string& problem)
+{
+    const auto it = key.find(FIELD_CONTENT);
+    if (it == key.end() || !it->is_string()) {
+        problem = text::JSON_CONTENT_TYPE;
+        return false;
+    }
+    const std::string& hex = it->get_ref<const std::string&>();
+    if (hex.size() % 2 != 0) {
+        problem = text::JSON_CONTENT_TYPE;
+        return false;
+    }
+    if (hex.size() / 2 > static_cast<std::size_t>(keydata::MAX_CONTENT)) {
+        problem = format(text::JSON_CONTENT_LONG, hex.size() / 2);
+        return false;
+    }
+    bytes.clear();
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = hexValue(hex[i]);
+        const int low = hexValue(hex[i + 1]);
+        if (high < 0 || low < 0) {
             problem = text::JSON_CONTENT_TYPE;
             return false;
         }
-        const std::string& hex = it->get_ref<const std::string&>();
-        if (hex.size() % 2 != 0) {
-            problem = text::JSON_CONTENT_TYPE;
+        const int value = high << 4 | low;
+        if (value == 0) {
+            problem = format(text::JSON_CONTENT_NUL, i / 2);
             return false;
         }
-        if (hex.size() / 2 > static_cast<std::size_t>(keydata::MAX_CONTENT)) {
-            problem = format(text::JSON_CONTENT_LONG, hex.size() / 2);
+        if (value > LAST_STORABLE_BYTE) {
+            problem = format(text::JSON_CONTENT_MARKER, value, i / 2);
             return false;
         }
-        bytes.clear();
-        for (std::size_t i = 0; i < hex.size(); i += 2) {
-            const int high = hexValue(hex[i]);
-            const int low = hexValue(hex[i + 1]);
-            if (high < 0 || low < 0) {
-                problem = text::JSON_CONTENT_TYPE;
-                return false;
-            }
-            const int value = high << 4 | low;
-            if (value == 0) {
-                problem = format(text::JSON_CONTENT_NUL, i / 2);
-                return false;
-            }
-            if (value > LAST_STORABLE_BYTE) {
-                problem = format(text::JSON_CONTENT_MARKER, value, i / 2);
-                return false;
-            }
-            bytes.push_back(static_cast<std::uint8_t>(value));
-        }
-        return true;
+        bytes.push_back(static_cast<std::uint8_t>(value));
     }
+    return true;
+}
 
-    void appendUtf8(std::string& out, unsigned codePoint)
-    {
-        if (codePoint < 0x80) {
-            out += static_cast<char>(codePoint);
-        } else {
-            out += static_cast<char>(0xC0 | (codePoint >> 6));
-            out += static_cast<char>(0x80 | (codePoint & 0x3F));
-        }
+void appendUtf8(std::string& out, unsigned codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
     }
+}
 
 } // namespace
 

@@ -16,9 +16,9 @@ namespace lodemar::cli {
 std::string exportJson(const keydata::KeyTable& table);
 
 struct ImportProblem {
-    std::string detail;    // what is wrong
-    int keyNumber = -1;    // the key it concerns, when known
-    long long entry = -1;  // index into "keys" when the key number is not known
+    std::string detail; // what is wrong
+    int keyNumber = -1; // the key it concerns, when known
+    long long entry = -1; // index into "keys" when the key number is not known
 };
 
 // Builds a table from JSON: only the settings, key numbers, kinds and

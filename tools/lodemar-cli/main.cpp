@@ -2,6 +2,7 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
 #include "Format.h"
+#include "KeyboardSession.h"
 
 #include <cerrno>
 #include <cstring>
@@ -24,16 +25,22 @@ void printHelp()
             std::cout << "      " << summary.substr(at, next - at) << '\n';
         }
     }
-    std::cout << text::HELP_OUTRO;
+    std::cout << format(text::HELP_OUTRO, installedDriverFolder().c_str());
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
+    // Options that choose the keyboard may stand before the command; they
+    // are handed to it with its own arguments.
+    Arguments leading;
+    int at = 1;
+    while (at < argc && isEmulateOption(argv[at]))
+        leading.push_back(argv[at++]);
+    if (at >= argc)
         return fail(text::NO_COMMAND, EXIT_USAGE);
-    const std::string name = argv[1];
+    const std::string name = argv[at];
     if (name == "--help" || name == "-h" || name == "help") {
         printHelp();
         return EXIT_OK;
@@ -41,7 +48,8 @@ int main(int argc, char** argv)
     for (const CliCommand& command : commands()) {
         if (name != command.name)
             continue;
-        const Arguments arguments(argv + 2, argv + argc);
+        Arguments arguments(argv + at + 1, argv + argc);
+        arguments.insert(arguments.end(), leading.begin(), leading.end());
         if (helpRequested(command, arguments))
             return EXIT_OK;
         const int code = command.run(arguments);

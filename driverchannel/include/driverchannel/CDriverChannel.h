@@ -31,6 +31,9 @@ inline constexpr int CHANNEL_NOT_PREPARED = -10;
 inline constexpr int CHANNEL_PREVIOUS_NOT_REMOVED = -11;
 inline constexpr int CHANNEL_DIRECTORY_FAILED = -13;
 
+// The name the program loads its port driver by.
+inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
+
 // Byte count with which the driver reports that the keyboard stayed silent
 // during a send.
 inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = 254;

@@ -2,11 +2,11 @@
 // operation stands for one system call (or a short, fixed sequence of them)
 // that the channel's algorithms use; the decisions stay in the channel.
 //
-// Backends: src/win32 (service control manager, registry, DeviceIoControl).
-// There is no Linux backend yet: the POSIX one (the driver host process and
-// its socket) comes next and fits the same operations, see
-// docs/driverchannel.md. Until then a Linux build has no default platform
-// and CDriverChannel() is not declared there; tests supply their own.
+// Backends: src/win32 (service control manager, registry, DeviceIoControl)
+// and src/posix (Linux: the tavrin driver host process, a registration record
+// in the user's runtime directory, the host's socket); see
+// docs/driverchannel.md. Builds without a backend declare no default
+// platform and no CDriverChannel(); callers pass their own platform.
 #pragma once
 
 #include <cstdint>
@@ -93,9 +93,30 @@ public:
     virtual std::string DevicePathOf(const std::string& deviceName);
 };
 
+// What the platform of this build drives.
+struct DriverPlatformOptions {
+    // Empty: the real keyboard. Otherwise the emulated keyboard, whose memory
+    // lives in this file (created when missing). The emulator is chosen only
+    // this way, never as a fallback.
+    std::string emulatedKeyboardMemory;
+};
+
 // The platform of this build. Declared only where the build has one.
 #if defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_PLATFORM)
-std::unique_ptr<CDriverPlatform> CreateDriverPlatform();
+// Linux: the driver host, with the hardware backend (started through pkexec
+// unless the process is root) or the emulated keyboard.
+// Windows: the service control manager. There is no emulated keyboard on
+// Windows: a platform asked for one touches nothing and its Load finds no
+// driver file (CHANNEL_DRIVER_FILE_NOT_FOUND).
+// Never null.
+std::unique_ptr<CDriverPlatform> CreateDriverPlatform(const DriverPlatformOptions& options = {});
+
+// The memory file of the emulated keyboard when the user names none:
+// $XDG_STATE_HOME/lodemar/emulated-keyboard.bin (else ~/.local/state/...),
+// its folder created on demand. Empty when no such folder can be had (and
+// always on Windows): the caller must then not ask for emulation, rather
+// than fall back to the real keyboard.
+std::string DefaultEmulatedKeyboardMemory();
 #endif
 
 } // namespace driverchannel

@@ -1,5 +1,7 @@
 #include "CWin32DriverPlatform.h"
 
+#include "../CUnavailableDriverPlatform.h"
+
 // windows.h first: the other two rely on it.
 #include <windows.h>
 
@@ -153,9 +155,18 @@ void CWin32DriverPlatform::CloseDevice(DeviceHandle device)
     ::CloseHandle(toHandle(device));
 }
 
-std::unique_ptr<CDriverPlatform> CreateDriverPlatform()
+std::unique_ptr<CDriverPlatform> CreateDriverPlatform(const DriverPlatformOptions& options)
 {
+    // No emulated keyboard exists here; asking for one must not reach the
+    // real keyboard instead.
+    if (!options.emulatedKeyboardMemory.empty())
+        return std::make_unique<CUnavailableDriverPlatform>();
     return std::make_unique<CWin32DriverPlatform>();
+}
+
+std::string DefaultEmulatedKeyboardMemory()
+{
+    return {};
 }
 
 } // namespace driverchannel

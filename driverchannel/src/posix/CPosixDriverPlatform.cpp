@@ -1,0 +1,350 @@
+#include "CPosixDriverPlatform.h"
+
+#include "HostProcess.h"
+#include "PosixPaths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace driverchannel::posix {
+
+namespace {
+
+// Top bit clear: the channel takes the service path (Prepare, Install, Start).
+constexpr std::uint32_t SERVICE_FAMILY_VERSION = 0;
+// The service key's last component names the record to clear.
+constexpr char KEY_SEPARATOR = '\\';
+
+// The host's command line.
+constexpr char HOST_SOCKET_OPTION[] = "--socket";
+constexpr char HOST_EMULATE_OPTION[] = "--emulate";
+constexpr char HOST_HARDWARE_OPTION[] = "--hardware";
+
+constexpr auto START_POLL_INTERVAL = std::chrono::milliseconds(20);
+// How long a host that did not come up gets to end after SIGTERM.
+constexpr int ABANDON_GRACE_MS = 1000;
+
+std::uint32_t identityBackend(HostBackend backend)
+{
+    return backend == HostBackend::Emulated ? tavrin::BACKEND_EMULATED : tavrin::BACKEND_HARDWARE;
+}
+
+} // namespace
+
+PosixPlatformSettings defaultPosixSettings(const DriverPlatformOptions& options)
+{
+    PosixPlatformSettings settings;
+    settings.registrationDirectory = registrationDirectory();
+    settings.installedDirectory = installedDriverDirectory();
+    settings.emulatedKeyboardMemory = options.emulatedKeyboardMemory;
+    // Raw port I/O needs root; the emulated keyboard never does.
+    settings.elevate = ::geteuid() != 0;
+    return settings;
+}
+
+CPosixDriverPlatform::CPosixDriverPlatform(PosixPlatformSettings settings)
+    : m_settings(std::move(settings))
+{
+    // One memory file, one socket: however the user spelt its path.
+    m_settings.emulatedKeyboardMemory = normalisedPath(m_settings.emulatedKeyboardMemory);
+}
+
+CPosixDriverPlatform::~CPosixDriverPlatform()
+{
+    // Hosts still running were not stopped (or refused to stop) and keep
+    // serving, like a service; ended ones are reaped.
+    for (const auto& [socket, pid] : m_hosts)
+        pollChild(pid);
+}
+
+std::uint32_t CPosixDriverPlatform::QueryVersion()
+{
+    return SERVICE_FAMILY_VERSION;
+}
+
+void CPosixDriverPlatform::DeleteServiceKey(const std::string& keyPath)
+{
+    const std::size_t at = keyPath.rfind(KEY_SEPARATOR);
+    const std::string name = at == std::string::npos ? keyPath : keyPath.substr(at + 1);
+    deleteServiceRecord(m_settings.registrationDirectory, name);
+}
+
+bool CPosixDriverPlatform::ReadCurrentDirectory(std::string& directory)
+{
+    std::vector<char> buffer(256);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
+            directory = buffer.data();
+            return true;
+        }
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return false;
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool CPosixDriverPlatform::ReadWindowsDirectory(std::string& directory)
+{
+    if (m_settings.installedDirectory.empty())
+        return false;
+    directory = m_settings.installedDirectory;
+    return true;
+}
+
+bool CPosixDriverPlatform::FileExists(const std::string& path)
+{
+    // A program the host can be started from, not just any name.
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+ServiceHandle CPosixDriverPlatform::OpenServiceManager()
+{
+    if (!ensurePrivateDirectory(m_settings.registrationDirectory))
+        return NO_SERVICE;
+    const std::intptr_t handle = NextHandle();
+    m_managers.insert(handle);
+    return ServiceHandle { handle };
+}
+
+ServiceHandle CPosixDriverPlatform::CreateDriverService(
+    ServiceHandle manager, const std::string& name, const std::string& driverPath)
+{
+    if (!m_managers.count(static_cast<std::intptr_t>(manager)) || !isRecordName(name))
+        return NO_SERVICE;
+    ServiceRecord record;
+    record.name = name;
+    record.driverPath = driverPath;
+    record.socketPath = DevicePathOf(name);
+    record.backend = Backend();
+    record.memoryFile = m_settings.emulatedKeyboardMemory;
+    if (!createServiceRecord(m_settings.registrationDirectory, record))
+        return NO_SERVICE;
+    const std::intptr_t handle = NextHandle();
+    m_services.emplace(handle, std::move(record));
+    return ServiceHandle { handle };
+}
+
+ServiceHandle CPosixDriverPlatform::OpenDriverService(ServiceHandle manager, const std::string& name)
+{
+    if (!m_managers.count(static_cast<std::intptr_t>(manager)))
+        return NO_SERVICE;
+    std::optional<ServiceRecord> record = readServiceRecord(m_settings.registrationDirectory, name);
+    if (!record)
+        return NO_SERVICE;
+    const std::intptr_t handle = NextHandle();
+    m_services.emplace(handle, std::move(*record));
+    return ServiceHandle { handle };
+}
+
+StartOutcome CPosixDriverPlatform::StartDriverService(ServiceHandle service)
+{
+    const auto found = m_services.find(static_cast<std::intptr_t>(service));
+    if (found == m_services.end())
+        return StartOutcome::Failed;
+    const ServiceRecord& record = found->second;
+    // A registration for another keyboard than this platform's is not
+    // started: the keyboard is never chosen behind the user's back.
+    if (!MatchesOptions(record))
+        return StartOutcome::Failed;
+    tavrin::HostIdentity identity;
+    if (tavrin::ProbeHost(record.socketPath, m_settings.probeTimeoutMs, &identity) == tavrin::CLIENT_OK)
+        return identity.backend == identityBackend(record.backend) ? StartOutcome::AlreadyRunning
+                                                                   : StartOutcome::Failed;
+    return LaunchHost(record);
+}
+
+StartOutcome CPosixDriverPlatform::LaunchHost(const ServiceRecord& record)
+{
+    std::vector<std::string> argv;
+    const bool elevated = record.backend == HostBackend::Hardware && m_settings.elevate;
+    if (elevated)
+        argv.push_back(m_settings.elevator);
+    argv.insert(argv.end(), { record.driverPath, HOST_SOCKET_OPTION, record.socketPath });
+    if (record.backend == HostBackend::Emulated)
+        argv.insert(argv.end(), { HOST_EMULATE_OPTION, record.memoryFile });
+    else
+        argv.push_back(HOST_HARDWARE_OPTION);
+
+    // A host of ours that ended since is reaped before its place is taken.
+    if (const auto old = m_hosts.find(record.socketPath);
+        old != m_hosts.end() && pollChild(old->second) != ChildState::Running)
+        m_hosts.erase(old);
+
+    const pid_t pid = spawnProcess(argv);
+    if (pid < 0)
+        return StartOutcome::Failed;
+    const int timeoutMs = elevated ? m_settings.elevatedStartTimeoutMs : m_settings.startTimeoutMs;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (pollChild(pid) != ChildState::Running)
+            return StartOutcome::Failed; // it ended: bad options, memory file, rights, socket
+        tavrin::HostIdentity identity;
+        if (tavrin::ProbeHost(record.socketPath, m_settings.probeTimeoutMs, &identity) == tavrin::CLIENT_OK) {
+            if (identity.backend != identityBackend(record.backend)) {
+                endChild(pid, ABANDON_GRACE_MS);
+                return StartOutcome::Failed;
+            }
+            m_hosts[record.socketPath] = pid;
+            return StartOutcome::Started;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(START_POLL_INTERVAL);
+    }
+    // Never came up. One that runs as root cannot be signalled; it is
+    // remembered so that it is reaped if it ends while we run.
+    if (!endChild(pid, ABANDON_GRACE_MS))
+        m_hosts[record.socketPath] = pid;
+    return StartOutcome::Failed;
+}
+
+bool CPosixDriverPlatform::StopDriverService(ServiceHandle service)
+{
+    const auto found = m_services.find(static_cast<std::intptr_t>(service));
+    if (found == m_services.end())
+        return false;
+    const std::string& socket = found->second.socketPath;
+    // The host removes its socket, answers and hangs up; one that no longer
+    // serves counts as stopped.
+    if (tavrin::StopHost(socket, m_settings.stopTimeoutMs) != tavrin::CLIENT_OK)
+        return false;
+    const auto host = m_hosts.find(socket);
+    if (host == m_hosts.end())
+        return true;
+    if (!waitForChild(host->second, m_settings.stopTimeoutMs))
+        return false;
+    m_hosts.erase(host);
+    return true;
+}
+
+bool CPosixDriverPlatform::DeleteDriverService(ServiceHandle service)
+{
+    const auto found = m_services.find(static_cast<std::intptr_t>(service));
+    return found != m_services.end()
+        && deleteServiceRecord(m_settings.registrationDirectory, found->second.name);
+}
+
+void CPosixDriverPlatform::CloseServiceObject(ServiceHandle handle)
+{
+    const auto value = static_cast<std::intptr_t>(handle);
+    m_managers.erase(value);
+    m_services.erase(value);
+}
+
+DeviceHandle CPosixDriverPlatform::OpenDeviceFile(const std::string& path)
+{
+    tavrin::CTavrinClient client;
+    if (client.Connect(path, m_settings.connectTimeoutMs) != tavrin::CLIENT_OK)
+        return INVALID_DEVICE;
+    const std::intptr_t handle = NextHandle();
+    m_devices.emplace(handle, std::move(client));
+    return DeviceHandle { handle };
+}
+
+DeviceHandle CPosixDriverPlatform::OpenVxdFile(const std::string&)
+{
+    // Only the 9x family loads a VxD; this platform reports the other family.
+    return INVALID_DEVICE;
+}
+
+bool CPosixDriverPlatform::DeviceControl(DeviceHandle device, std::uint32_t controlCode, const void* input,
+    std::uint32_t inputLength, void* output, std::uint32_t outputLength, std::uint32_t& bytesReturned)
+{
+    const auto found = m_devices.find(static_cast<std::intptr_t>(device));
+    if (found == m_devices.end())
+        return false;
+    tavrin::ExchangeResult result;
+    // A failed exchange (host gone, no answer in time, garbled reply) closes
+    // the connection: later requests on this handle fail too.
+    if (found->second.Exchange(
+            controlCode, input, inputLength, output, outputLength, result, m_settings.requestTimeoutMs)
+        != tavrin::CLIENT_OK)
+        return false;
+    bytesReturned = result.information;
+    if (!TAVRIN_STATUS_IS_SUCCESS(result.status))
+        return false;
+    // The system copies `information` bytes to the caller's buffer; a host
+    // that claims more than it sent would leave the caller trusting stale
+    // bytes. (With no output buffer the information is a report, such as
+    // the 254 of a send the keyboard did not answer.)
+    if (outputLength != 0 && result.information > result.outputCount)
+        return false;
+    return true;
+}
+
+void CPosixDriverPlatform::CloseDevice(DeviceHandle device)
+{
+    m_devices.erase(static_cast<std::intptr_t>(device));
+}
+
+std::string CPosixDriverPlatform::DriverFileInDirectory(const std::string& directory, const std::string& name)
+{
+    return directory + "/" + hostFileName(name);
+}
+
+std::string CPosixDriverPlatform::DriverFileInSystem(
+    const std::string& installedDirectory, const std::string& name)
+{
+    return installedDirectory + "/" + hostFileName(name);
+}
+
+bool CPosixDriverPlatform::IsDevicePath(const std::string& deviceName)
+{
+    return !deviceName.empty() && deviceName.front() == '/';
+}
+
+std::string CPosixDriverPlatform::DevicePathOf(const std::string& deviceName)
+{
+    return hostSocketPath(m_settings.registrationDirectory, deviceName, m_settings.emulatedKeyboardMemory);
+}
+
+pid_t CPosixDriverPlatform::StartedHost(const std::string& socketPath) const
+{
+    const auto found = m_hosts.find(socketPath);
+    return found == m_hosts.end() ? -1 : found->second;
+}
+
+HostBackend CPosixDriverPlatform::Backend() const
+{
+    return m_settings.emulatedKeyboardMemory.empty() ? HostBackend::Hardware : HostBackend::Emulated;
+}
+
+bool CPosixDriverPlatform::MatchesOptions(const ServiceRecord& record) const
+{
+    return record.backend == Backend()
+        && (record.backend == HostBackend::Hardware
+            || record.memoryFile == m_settings.emulatedKeyboardMemory);
+}
+
+std::intptr_t CPosixDriverPlatform::NextHandle()
+{
+    // 0 and -1 are reserved (no handle, invalid handle).
+    return ++m_lastHandle;
+}
+
+} // namespace driverchannel::posix
+
+namespace driverchannel {
+
+std::unique_ptr<CDriverPlatform> CreateDriverPlatform(const DriverPlatformOptions& options)
+{
+    return std::make_unique<posix::CPosixDriverPlatform>(posix::defaultPosixSettings(options));
+}
+
+std::string DefaultEmulatedKeyboardMemory()
+{
+    const std::string folder = posix::stateDirectory();
+    if (folder.empty() || !posix::ensurePrivateDirectory(folder))
+        return {};
+    return folder + "/" + posix::DEFAULT_MEMORY_FILE;
+}
+
+} // namespace driverchannel

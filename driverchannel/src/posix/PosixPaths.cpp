@@ -1,0 +1,136 @@
+#include "PosixPaths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace driverchannel::posix {
+
+namespace {
+
+constexpr char RUNTIME_VARIABLE[] = "XDG_RUNTIME_DIR";
+constexpr char STATE_VARIABLE[] = "XDG_STATE_HOME";
+constexpr char HOME_VARIABLE[] = "HOME";
+constexpr char STATE_BELOW_HOME[] = "/.local/state";
+constexpr char RUNTIME_FALLBACK_FORMAT[] = "/tmp/lodemar-%u";
+constexpr char SOCKET_SUFFIX[] = ".sock";
+constexpr char EMULATED_SOCKET_INFIX[] = ".emulated-";
+constexpr mode_t PRIVATE_MODE = 0700;
+
+// XDG variables count only when they hold an absolute path.
+std::string absoluteVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr || value[0] != '/')
+        return {};
+    return value;
+}
+
+// FNV-1a, 64 bits: stable across runs and builds.
+std::uint64_t fnv1a(const std::string& text)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+bool makeDirectory(const std::string& path)
+{
+    return ::mkdir(path.c_str(), PRIVATE_MODE) == 0 || errno == EEXIST;
+}
+
+} // namespace
+
+std::string registrationDirectory()
+{
+    const std::string runtime = absoluteVariable(RUNTIME_VARIABLE);
+    if (!runtime.empty())
+        return runtime + "/" + SUITE_FOLDER;
+    char fallback[64];
+    std::snprintf(fallback, sizeof fallback, RUNTIME_FALLBACK_FORMAT, static_cast<unsigned>(::getuid()));
+    return fallback;
+}
+
+std::string stateDirectory()
+{
+    std::string base = absoluteVariable(STATE_VARIABLE);
+    if (base.empty()) {
+        const std::string home = absoluteVariable(HOME_VARIABLE);
+        if (home.empty())
+            return {};
+        base = home + STATE_BELOW_HOME;
+    }
+    return base + "/" + SUITE_FOLDER;
+}
+
+bool ensurePrivateDirectory(const std::string& path)
+{
+    if (path.empty() || path[0] != '/')
+        return false;
+    // Parents are made as needed (an XDG state folder may not exist yet).
+    for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
+        if (!makeDirectory(path.substr(0, at)))
+            return false;
+    if (!makeDirectory(path))
+        return false;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    if ((st.st_mode & 077) != 0)
+        return ::chmod(path.c_str(), PRIVATE_MODE) == 0;
+    return true;
+}
+
+std::string installedDriverDirectory()
+{
+    const char* given = std::getenv(DRIVER_DIRECTORY_VARIABLE);
+    if (given != nullptr && given[0] != '\0') {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+        return error ? std::string(given) : absolute.string();
+    }
+    return LODEMAR_INSTALLED_DRIVER_DIR;
+}
+
+std::string hostFileName(const std::string& name)
+{
+    std::string file = name;
+    for (char& c : file)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return file;
+}
+
+std::string hostSocketPath(
+    const std::string& directory, const std::string& deviceName, const std::string& memoryFile)
+{
+    std::string path = directory + "/" + deviceName;
+    if (!memoryFile.empty()) {
+        char hash[17];
+        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(memoryFile)));
+        path += EMULATED_SOCKET_INFIX;
+        path += hash;
+    }
+    return path + SOCKET_SUFFIX;
+}
+
+std::string normalisedPath(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    if (error)
+        return path;
+    return canonical.string();
+}
+
+} // namespace driverchannel::posix

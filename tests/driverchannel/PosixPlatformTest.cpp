@@ -1,0 +1,369 @@
+// The Linux backend under the real channel: finding the host program, the
+// registration record, starting, adopting and stopping hosts (the real
+// tavrin, scripts that fail, a stand-in that will not stop).
+#include "posix/CPosixDriverPlatform.h"
+#include "posix/PosixPaths.h"
+
+#include "HostProcess.h"
+
+#include <driverchannel/CDriverChannel.h>
+#include <tavrin/TavrinControl.h>
+#include <tavrin/TavrinWire.h>
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+
+using namespace driverchannel;
+using namespace driverchannel::posix;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+void writeScript(const std::string& path, const std::string& body)
+{
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+}
+
+bool processExists(pid_t pid)
+{
+    return pid > 0 && ::kill(pid, 0) == 0;
+}
+
+// A host that answers who it is but never answers a stop request.
+class CStubbornHost {
+public:
+    explicit CStubbornHost(const std::string& path)
+        : path_(path)
+    {
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a {};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(listener_, 8);
+        if (::pipe(stop_) != 0)
+            stop_[0] = stop_[1] = -1;
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~CStubbornHost()
+    {
+        const char quit = 0;
+        (void)!::write(stop_[1], &quit, 1);
+        thread_.join();
+        for (auto& [fd, buffer] : clients_)
+            ::close(fd);
+        ::close(listener_);
+        ::close(stop_[0]);
+        ::close(stop_[1]);
+        ::unlink(path_.c_str());
+    }
+    bool StopAsked() const { return stopAsked_; }
+
+private:
+    void Serve()
+    {
+        for (;;) {
+            std::vector<pollfd> fds { { stop_[0], POLLIN, 0 }, { listener_, POLLIN, 0 } };
+            for (const auto& [fd, buffer] : clients_)
+                fds.push_back({ fd, POLLIN, 0 });
+            if (::poll(fds.data(), fds.size(), -1) <= 0 || fds[0].revents)
+                return;
+            if (fds[1].revents) {
+                const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (fd >= 0)
+                    clients_[fd];
+            }
+            for (std::size_t i = 2; i < fds.size(); ++i)
+                if (fds[i].revents)
+                    Answer(fds[i].fd);
+        }
+    }
+    void Answer(int fd)
+    {
+        std::vector<std::uint8_t>& in = clients_[fd];
+        std::uint8_t chunk[512];
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n <= 0) {
+            ::close(fd);
+            clients_.erase(fd);
+            return;
+        }
+        in.insert(in.end(), chunk, chunk + n);
+        tavrin::WireRequest request;
+        const int taken = tavrin::parseRequest(in.data(), in.size(), request);
+        if (taken <= 0)
+            return;
+        const std::uint32_t code = request.code;
+        in.erase(in.begin(), in.begin() + taken);
+        std::vector<std::uint8_t> reply;
+        if (code == tavrin::HOST_STOP) {
+            stopAsked_ = true; // and no answer
+            return;
+        }
+        if (code == tavrin::HOST_IDENTIFY) {
+            std::uint8_t identity[tavrin::HOST_IDENTITY_SIZE];
+            tavrin::encodeIdentity(identity,
+                { tavrin::HOST_PROTOCOL_VERSION, TAVRIN_VERSION, static_cast<std::uint32_t>(::getpid()),
+                    tavrin::BACKEND_EMULATED });
+            tavrin::encodeReply(reply, TAVRIN_STATUS_SUCCESS, sizeof identity, identity, sizeof identity);
+        } else {
+            tavrin::encodeReply(reply, TAVRIN_STATUS_SUCCESS, 0, nullptr, 0);
+        }
+        (void)!::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+    }
+
+    std::string path_;
+    int listener_ = -1;
+    int stop_[2] = { -1, -1 };
+    std::map<int, std::vector<std::uint8_t>> clients_;
+    std::atomic<bool> stopAsked_ { false };
+    std::thread thread_;
+};
+
+class PosixPlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* sub : { "run", "cwd", "libexec" })
+            fs::create_directory(folder_ / sub);
+        previous_ = fs::current_path();
+        fs::current_path(folder_ / "cwd");
+        settings_.registrationDirectory = folder_ / "run";
+        settings_.installedDirectory = folder_ / "libexec";
+        settings_.emulatedKeyboardMemory = folder_ / "kb.bin";
+        settings_.startTimeoutMs = 10000;
+        settings_.stopTimeoutMs = 3000;
+        settings_.probeTimeoutMs = 500;
+    }
+    void TearDown() override { fs::current_path(previous_); }
+
+    void InstallHost(const std::string& where)
+    {
+        fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin"));
+    }
+    std::string Record() const { return folder_ / "run/Tavrin.service"; }
+    CPosixDriverPlatform& Platform()
+    {
+        platform_.emplace(settings_);
+        return *platform_;
+    }
+    int Load(CDriverChannel& channel) { return channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true); }
+
+    CTempFolder folder_;
+    PosixPlatformSettings settings_;
+    std::optional<CPosixDriverPlatform> platform_;
+    fs::path previous_;
+};
+
+TEST_F(PosixPlatformTest, HostFromTheCurrentDirectoryIsRegisteredStartedAndRemovedAgain)
+{
+    InstallHost("cwd");
+    InstallHost("libexec"); // the current directory's copy wins
+    CPosixDriverPlatform& platform = Platform();
+    std::optional<CDriverChannel> channel(std::in_place, platform);
+    ASSERT_EQ(Load(*channel), CHANNEL_SUCCESS);
+    EXPECT_EQ(channel->DriverPath(), folder_ / "cwd/tavrin");
+    EXPECT_TRUE(channel->RemovesOnStop());
+
+    const std::string socket = channel->DevicePath();
+    EXPECT_EQ(fs::path(socket).parent_path(), folder_ / "run");
+    const std::optional<ServiceRecord> record = readServiceRecord(folder_ / "run", "Tavrin");
+    ASSERT_TRUE(record.has_value()) << readText(Record());
+    EXPECT_EQ(record->driverPath, folder_ / "cwd/tavrin");
+    EXPECT_EQ(record->socketPath, socket);
+    EXPECT_EQ(record->backend, HostBackend::Emulated);
+    EXPECT_EQ(record->memoryFile, folder_ / "kb.bin");
+    EXPECT_EQ(fs::status(folder_ / "run").permissions() & fs::perms::all, fs::perms::owner_all);
+
+    // The device answers the driver's requests.
+    std::uint8_t version[4] = {};
+    EXPECT_EQ(channel->Request(IOCTL_GET_VERSION, version, 4, version, 4), 4);
+    EXPECT_EQ(version[0], TAVRIN_VERSION);
+    const pid_t host = platform.StartedHost(socket);
+    ASSERT_GT(host, 0);
+
+    channel.reset();
+    EXPECT_FALSE(fs::exists(Record()));
+    EXPECT_FALSE(fs::exists(socket));
+    EXPECT_FALSE(processExists(host)); // ended and reaped
+    EXPECT_EQ(platform.StartedHost(socket), -1);
+}
+
+TEST_F(PosixPlatformTest, HostFromTheInstalledFolderOrNowhere)
+{
+    InstallHost("libexec");
+    {
+        CDriverChannel channel(Platform());
+        ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
+        EXPECT_EQ(channel.DriverPath(), folder_ / "libexec/tavrin");
+    }
+    // No host anywhere (a non-executable file does not count): -4, and the
+    // stale record of an earlier run is deleted first all the same.
+    fs::remove(folder_ / "libexec/tavrin");
+    std::ofstream(folder_ / "cwd/tavrin") << "not a program";
+    std::ofstream(Record()) << "left behind";
+    CDriverChannel channel(Platform());
+    EXPECT_EQ(Load(channel), CHANNEL_DRIVER_FILE_NOT_FOUND);
+    EXPECT_FALSE(fs::exists(Record()));
+    EXPECT_FALSE(channel.IsInstalled());
+}
+
+TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedThenStoppedAndItsRegistrationKept)
+{
+    InstallHost("cwd");
+    CPosixDriverPlatform& platform = Platform();
+    const std::string socket = platform.DevicePathOf(DRIVER_SERVICE_NAME);
+    // Started by someone else, with a keyboard that never answers.
+    CHostProcess host(
+        { "--socket", socket, "--emulate", folder_ / "kb.bin", "--fault", "silent" }, folder_ / "host.err");
+    ASSERT_EQ(tavrin::WaitForHost(socket, 5000), tavrin::CLIENT_OK);
+    {
+        CDriverChannel channel(platform);
+        ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
+        EXPECT_FALSE(channel.RemovesOnStop());
+        EXPECT_EQ(platform.StartedHost(socket), -1);
+        // A send the keyboard did not answer comes back with information
+        // 254, and the channel reports it as a failed request.
+        const std::uint8_t packet[] = { 0xE8, 0x00, 0x00 };
+        EXPECT_EQ(channel.Send(IOCTL_SEND_BYTES, packet, sizeof packet), CHANNEL_REQUEST_FAILED);
+        std::vector<std::uint8_t> block(10240);
+        EXPECT_EQ(channel.Request(IOCTL_READ_DATA, "\xE9", 1, block.data(), 10240), 0);
+        // The driver's own failure status is a failed request.
+        EXPECT_EQ(channel.Request(IOCTL_READ_DATA, "\xE9", 1, block.data(), 7999), CHANNEL_REQUEST_FAILED);
+    }
+    EXPECT_EQ(host.Wait(), 0);
+    EXPECT_TRUE(fs::exists(Record()));
+}
+
+TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
+{
+    writeScript(folder_ / "cwd/tavrin", "exit 2");
+    {
+        CDriverChannel channel(Platform());
+        EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
+        EXPECT_TRUE(channel.IsInstalled());
+        EXPECT_FALSE(channel.IsStarted());
+    }
+    EXPECT_TRUE(fs::exists(Record()));
+
+    // One that never opens its socket is given up after the start time-out
+    // and does not outlive the attempt.
+    writeScript(folder_ / "cwd/tavrin", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
+    settings_.startTimeoutMs = 500;
+    CPosixDriverPlatform& platform = Platform();
+    {
+        CDriverChannel channel(platform);
+        EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
+    }
+    EXPECT_EQ(platform.StartedHost(platform.DevicePathOf(DRIVER_SERVICE_NAME)), -1); // reaped
+    const std::string script = readText(folder_ / "pid");
+    if (!script.empty()) {
+        EXPECT_FALSE(processExists(std::stoi(script)));
+    }
+    EXPECT_TRUE(fs::exists(Record()));
+
+    // The next run deletes the record, registers anew and starts.
+    fs::remove(folder_ / "cwd/tavrin");
+    InstallHost("cwd");
+    settings_.startTimeoutMs = 10000;
+    CDriverChannel channel(Platform());
+    EXPECT_EQ(Load(channel), CHANNEL_SUCCESS);
+}
+
+TEST_F(PosixPlatformTest, HostThatWillNotStopGivesMinus7)
+{
+    InstallHost("cwd");
+    settings_.stopTimeoutMs = 300;
+    CPosixDriverPlatform& platform = Platform();
+    CStubbornHost host(platform.DevicePathOf(DRIVER_SERVICE_NAME));
+    CDriverChannel channel(platform);
+    ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
+    EXPECT_FALSE(channel.RemovesOnStop());
+    EXPECT_EQ(channel.Remove(false), CHANNEL_STOP_REFUSED);
+    EXPECT_TRUE(host.StopAsked());
+    EXPECT_TRUE(channel.IsStarted());
+    EXPECT_EQ(channel.Device(), NO_DEVICE); // closed before the stop request
+}
+
+TEST_F(PosixPlatformTest, RealKeyboardHostIsStartedThroughTheElevator)
+{
+    InstallHost("cwd");
+    settings_.emulatedKeyboardMemory.clear();
+    settings_.elevate = true;
+    settings_.elevator = folder_ / "elevator";
+    // Records what it was asked to run, then fails as a refused password does.
+    writeScript(settings_.elevator, "echo \"$@\" > " + (folder_ / "args") + "; exit 126");
+    CDriverChannel channel(Platform());
+    EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
+    EXPECT_EQ(channel.DevicePath(), folder_ / "run/Tavrin.sock");
+    EXPECT_EQ(readText(folder_ / "args"),
+        (folder_ / "cwd/tavrin") + " --socket " + channel.DevicePath() + " --hardware\n");
+}
+
+TEST_F(PosixPlatformTest, EachKeyboardHasItsOwnSocket)
+{
+    const std::string real = hostSocketPath("/r", "Tavrin", "");
+    const std::string one = hostSocketPath("/r", "Tavrin", "/m/one.bin");
+    const std::string two = hostSocketPath("/r", "Tavrin", "/m/two.bin");
+    EXPECT_EQ(real, "/r/Tavrin.sock");
+    EXPECT_NE(one, real);
+    EXPECT_NE(one, two);
+    // However the memory file is spelt.
+    settings_.emulatedKeyboardMemory = folder_ / "kb.bin";
+    std::ofstream(folder_ / "kb.bin") << "";
+    const std::string plain = Platform().DevicePathOf("Tavrin");
+    fs::create_symlink(folder_ / "kb.bin", folder_ / "link.bin");
+    for (const std::string& spelling :
+        { folder_ / "cwd/../kb.bin", folder_ / "link.bin", std::string("../kb.bin") }) {
+        settings_.emulatedKeyboardMemory = spelling;
+        EXPECT_EQ(Platform().DevicePathOf("Tavrin"), plain) << spelling;
+    }
+}
+
+TEST_F(PosixPlatformTest, RegistrationFolderMustBePrivate)
+{
+    InstallHost("cwd");
+    fs::remove(folder_ / "run");
+    fs::create_directory(folder_ / "elsewhere");
+    fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "run");
+    CDriverChannel channel(Platform());
+    EXPECT_EQ(Load(channel), CHANNEL_OPEN_MANAGER_FAILED);
+
+    // A folder open to others is closed first.
+    fs::remove(folder_ / "run");
+    fs::create_directory(folder_ / "run");
+    fs::permissions(folder_ / "run", fs::perms::all);
+    CDriverChannel open(Platform());
+    EXPECT_EQ(Load(open), CHANNEL_SUCCESS);
+    EXPECT_EQ(fs::status(folder_ / "run").permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST(PosixPathsTest, DefaultMemoryFileLivesInTheStateFolder)
+{
+    CTempFolder folder;
+    ::setenv("XDG_STATE_HOME", (folder / "state").c_str(), 1);
+    EXPECT_EQ(DefaultEmulatedKeyboardMemory(), folder / "state/lodemar/emulated-keyboard.bin");
+    EXPECT_TRUE(fs::is_directory(folder / "state/lodemar"));
+    ::unsetenv("XDG_STATE_HOME");
+    ::setenv("HOME", folder.Path().c_str(), 1);
+    EXPECT_EQ(DefaultEmulatedKeyboardMemory(), folder / ".local/state/lodemar/emulated-keyboard.bin");
+    // No folder: no default, rather than the real keyboard.
+    ::setenv("HOME", "relative", 1);
+    EXPECT_EQ(DefaultEmulatedKeyboardMemory(), "");
+}
+
+} // namespace

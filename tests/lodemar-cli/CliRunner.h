@@ -1,0 +1,110 @@
+// Runs the real lodemar-cli binary in a child process and collects what it
+// printed; a private folder per test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace clitest {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string readText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline Bytes readBytes(const fs::path& file)
+{
+    const std::string text = readText(file);
+    return Bytes(text.begin(), text.end());
+}
+
+inline void writeText(const fs::path& file, const std::string& text)
+{
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+inline int lineCount(const std::string& text)
+{
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class CliTestBase : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device seed;
+        dir_ = fs::temp_directory_path()
+            / ("cli-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Runs lodemar-cli with the arguments; stdout and stderr go to files
+    // (stdout to outFile when given, e.g. /dev/full). workingDirectory, when
+    // given, is the child's current directory.
+    CliRun cli(const std::vector<std::string>& arguments, const std::string& outFile = {},
+        const std::string& workingDirectory = {})
+    {
+        const fs::path out = outFile.empty() ? dir_ / "stdout" : fs::path(outFile);
+        const fs::path err = dir_ / "stderr";
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+                ::_exit(127);
+            if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)
+                ::_exit(127);
+            std::vector<char*> argv { const_cast<char*>(LODEMAR_CLI) };
+            for (const std::string& a : arguments)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(LODEMAR_CLI, argv.data());
+            ::_exit(127);
+        }
+        CliRun run;
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (outFile.empty())
+            run.out = readText(out);
+        run.err = readText(err);
+        return run;
+    }
+
+    // A failure: non-zero exit and exactly one line on stderr that holds needle.
+    void expectFailure(const CliRun& run, int status, const std::string& needle)
+    {
+        EXPECT_EQ(run.status, status);
+        EXPECT_EQ(lineCount(run.err), 1) << run.err;
+        EXPECT_NE(run.err.find(needle), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.rfind("lodemar-cli: ", 0), 0u) << run.err;
+    }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+} // namespace clitest

@@ -1,0 +1,172 @@
+// lodemar-cli's keyboard commands against the real driver host and the
+// emulated keyboard, each run in a process of its own.
+#include "CliRunner.h"
+
+#include <keydata/KeyFile.h>
+#include <keydata/KeyImage.h>
+#include <keydata/WritePackets.h>
+
+#include <cstdlib>
+
+using namespace keydata;
+using namespace clitest;
+
+namespace {
+
+const fs::path EXAMPLES = EXAMPLES_DIR;
+const fs::path HOST = TAVRIN_HOST_PATH;
+constexpr char WRITE_OK[] = "Data writed to keyboard successful!\n";
+constexpr char WRITE_FAIL[] = "Data writed to keyboard fail,Please retry again!";
+constexpr char READ_OK[] = "Read data from keyboard successful!\n";
+constexpr char READ_FAIL[] = "Read data fail,Please read again!";
+
+// The bytes a write of the table sends, each answered by the keyboard.
+std::size_t bytesWritten(const KeyTable& table)
+{
+    std::size_t total = headerPacket(table.systemConfig, table.mcrConfig).length + finishPacket().length;
+    std::uint16_t address = DATA_AREA_BASE;
+    WritePacket packet;
+    for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
+        EXPECT_EQ(keyPacket(table, n, address, packet), PACKET_OK);
+        total += packet.length;
+    }
+    return total;
+}
+
+class KeyboardCliTest : public CliTestBase {
+protected:
+    void SetUp() override
+    {
+        CliTestBase::SetUp();
+        // Registration, sockets and the default memory file stay in the test's folder.
+        ::setenv("XDG_RUNTIME_DIR", path("run").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
+        ::setenv("LODEMAR_DRIVER_DIR", HOST.parent_path().c_str(), 1);
+        memory_ = "--emulate=" + path("kb.bin");
+
+        ASSERT_EQ(storeKey(small_.recordOfKeyNumber(0), KIND_STRING, Bytes { 'a', 'b' }), KEYTABLE_OK);
+        ASSERT_EQ(
+            storeKey(small_.recordOfKeyNumber(90), KIND_STRING, Bytes { 'l', 'a', 't', 'e' }), KEYTABLE_OK);
+        ASSERT_TRUE(saveKeyFile(path("small.dat"), small_).ok());
+    }
+
+    // A folder whose "tavrin" starts the real host with extra arguments.
+    std::string HostWith(const std::string& name, const std::string& extra)
+    {
+        fs::create_directory(dir_ / name);
+        const fs::path wrapper = dir_ / name / "tavrin";
+        writeText(wrapper, "#!/bin/sh\nexec " + HOST.string() + " \"$@\" " + extra + "\n");
+        fs::permissions(wrapper, fs::perms::owner_all);
+        return path(name);
+    }
+
+    // Nothing registered or serving is left behind.
+    void ExpectNothingLeft()
+    {
+        if (fs::exists(dir_ / "run/lodemar")) {
+            EXPECT_TRUE(fs::is_empty(dir_ / "run/lodemar"));
+        }
+    }
+
+    std::string memory_;
+    KeyTable small_;
+};
+
+TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
+{
+    const std::string layout = (EXAMPLES / "retail-pos.dat").string();
+    CliRun run = cli({ memory_, "write", layout });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, WRITE_OK);
+    // Not a terminal: a plain progress line every 16 keys and the last.
+    EXPECT_EQ(lineCount(run.err), 9) << run.err;
+    EXPECT_EQ(run.err.rfind("Programing... [1%] programing 0 key\n", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("Programing... [13%] programing 16 key\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Programing... [100%] programing 127 key\n"), std::string::npos) << run.err;
+    ExpectNothingLeft();
+
+    run = cli({ "read", "-o", path("back.dat"), memory_ });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, READ_OK);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(readBytes(path("back.dat")), readBytes(layout));
+    ExpectNothingLeft();
+}
+
+TEST_F(KeyboardCliTest, VerifyListsTheKeysTheKeyboardDoesNotHold)
+{
+    CliRun run = cli({ "verify", path("small.dat"), memory_ });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+        std::string(WRITE_OK) + READ_OK + "The keyboard holds the key table of " + path("small.dat") + ".\n");
+
+    // A keyboard that falls silent early in its read-out: the driver closes
+    // the block, the read counts as done, and the late keys are missing.
+    const std::size_t stall = bytesWritten(small_) + 2 + 100;
+    const std::string folder = HostWith("stalling", "--fault stall=" + std::to_string(stall));
+    run = cli({ "verify", path("small.dat"), memory_ }, {}, folder);
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_NE(run.out.find("1 of 128 key numbers and 0 settings bytes differ"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("key number  90 (3,0)    file: string late; keyboard: empty\n"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("key number   0"), std::string::npos) << run.out;
+    ExpectNothingLeft();
+}
+
+TEST_F(KeyboardCliTest, SilentKeyboardFailsWriteAndRead)
+{
+    const std::string folder = HostWith("silent", "--fault silent");
+    CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, folder);
+    expectFailure(run, 1, WRITE_FAIL);
+    EXPECT_NE(run.err.find("the header packet"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+
+    run = cli({ "read", "-o", path("out.dat"), memory_ }, {}, folder);
+    expectFailure(run, 1, READ_FAIL);
+    EXPECT_NE(run.err.find("refused the read command"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(path("out.dat")));
+    ExpectNothingLeft();
+}
+
+TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutAHost)
+{
+    KeyTable big;
+    for (int n = 0; n < 15; ++n)
+        ASSERT_EQ(storeKey(big.recordOfKeyNumber(n), KIND_STRING, Bytes(255, 'x')), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("big.dat"), big).ok());
+    expectFailure(cli({ "write", path("big.dat"), memory_ }), 1, "cannot be written to the keyboard");
+    expectFailure(cli({ "verify", path("big.dat"), memory_ }), 1, "more than the keyboard's data area");
+    EXPECT_FALSE(fs::exists(dir_ / "run"));
+    EXPECT_FALSE(fs::exists(path("kb.bin")));
+
+    fs::create_directory(dir_ / "empty");
+    ::setenv("LODEMAR_DRIVER_DIR", path("empty").c_str(), 1);
+    const CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, path("empty"));
+    expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is neither");
+    EXPECT_NE(run.err.find(path("empty")), std::string::npos);
+}
+
+TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)
+{
+    const CliRun help = cli({ "--help" });
+    for (const char* text : { "read -o FILE.dat", "write FILE.dat", "verify FILE.dat", "--emulate[=MEMFILE]",
+             "REAL keyboard", "pkexec", "LODEMAR_DRIVER_DIR" })
+        EXPECT_NE(help.out.find(text), std::string::npos) << text;
+
+    expectFailure(cli({ "write" }), 2, "write: wrong arguments");
+    expectFailure(cli({ "write", "a.dat", "b.dat" }), 2, "write: wrong arguments");
+    expectFailure(cli({ "read", memory_ }), 2, "-o FILE.dat");
+    expectFailure(cli({ "verify", "a.dat", "-x" }), 2, "unknown option '-x'");
+    expectFailure(cli({ "--emulate=", "write", "a.dat" }), 2, "--emulate= needs a file name");
+    expectFailure(cli({ "--emulate", "show", "a.dat" }), 2, "show: wrong arguments");
+    expectFailure(cli({ "--emulate" }), 2, "no command");
+
+    // Alone, --emulate means the default memory file, made on demand; a
+    // never-programmed keyboard reads as a fresh table.
+    const CliRun run = cli({ "--emulate", "read", "-o", path("fresh.dat") });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(fs::file_size(dir_ / "state/lodemar/emulated-keyboard.bin"), 4096u);
+    EXPECT_EQ(readBytes(path("fresh.dat")), encodeImage(KeyTable {}));
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+// What the keyboard commands share: the choice of keyboard (--emulate), the
+// driver channel loaded for it, the progress bar of a write and the texts
+// of their failures.
+#pragma once
+
+#include "CliCommand.h"
+
+#include <driverchannel/CDriverChannel.h>
+#include <transfer/CKeyboardTransfer.h>
+
+#include <memory>
+#include <string>
+
+namespace lodemar::cli {
+
+struct KeyboardChoice {
+    bool emulate = false;
+    std::string memoryFile; // empty with emulate: the default memory file
+};
+
+// --emulate or --emulate=MEMFILE.
+bool isEmulateOption(const std::string& argument);
+
+// Takes the --emulate options out of arguments into choice (the last one
+// counts). False, with a message for usageError, for "--emulate=".
+bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::string& problem);
+
+// The folder the driver host is installed in, or LODEMAR_DRIVER_DIR.
+std::string installedDriverFolder();
+
+// The driver channel, loaded for the chosen keyboard and removed again when
+// the session ends.
+class CKeyboardSession {
+public:
+    // Prints why it cannot (one line on stderr) and returns false.
+    bool Open(const KeyboardChoice& choice);
+    driverchannel::CDriverChannel& Channel() { return *m_channel; }
+
+private:
+    std::unique_ptr<driverchannel::CDriverChannel> m_channel;
+};
+
+// The progress of a write on stderr: a bar redrawn in place on a terminal,
+// plain lines every few keys otherwise.
+class CProgressBar {
+public:
+    CProgressBar();
+    void Update(int keyNumber);
+    // Ends the bar's line.
+    void Finish();
+
+private:
+    bool m_terminal;
+    bool m_drawn = false;
+};
+
+// FILE.dat and --emulate options of write and verify; on a wrong command
+// line usageCode holds the code to return (the message is printed).
+bool parseKeyboardFileArguments(
+    const char* self, const Arguments& given, KeyboardChoice& choice, std::string& file, int& usageCode);
+// Loads a key data file the keyboard can store; prints why not.
+bool loadWritableTable(const std::string& file, keydata::KeyTable& table);
+// Writes with the progress bar and prints the system's success or failure text.
+bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table);
+
+// One line for a failed write or read, beginning with the system's text.
+std::string writeFailureText(const transfer::WriteResult& result);
+std::string readFailureText(const transfer::ReadResult& result);
+
+} // namespace lodemar::cli
