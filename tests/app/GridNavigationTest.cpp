@@ -55,13 +55,3 @@ TEST(GridNavigation, DownDescendsWrapsFromRowFourAndLeavesTheSmallKeysAtKey19)
     EXPECT_EQ(keyControlIdAt(moveOnGrid({ 5, 0 }, GridMove::Down)), 1019);
     EXPECT_EQ(move({ 5, 3 }, GridMove::Down, 4), (GridPosition { 0, 18 }));
 }
-
-TEST(GridNavigation, ControlIdsAndPositionsCorrespond)
-{
-    EXPECT_EQ(keyControlIdAt({ 0, 0 }), 1001);
-    EXPECT_EQ(keyControlIdAt({ 4, 18 }), 1095);
-    EXPECT_EQ(gridPositionOfControl(1019), (GridPosition { 0, 18 }));
-    EXPECT_EQ(gridPositionOfControl(1077), (GridPosition { 4, 0 }));
-    EXPECT_EQ(gridPositionOfControl(1096), (GridPosition { 5, 0 }));
-    EXPECT_EQ(gridPositionOfControl(1100), (GridPosition { 5, 4 }));
-}
