@@ -1,0 +1,157 @@
+// CMainDialog: the program's main window, a modal dialog whose loop is the
+// program's life. It holds the grid of 100 key caps, the key content box
+// and seven command buttons, owns the driver channel and the key table, and
+// routes every command through OnCommand (swallowed while a keyboard read
+// runs).
+//
+//   CMainDialog dialog(CreateProgramChannel(options), options.emulate);
+//   dialog.SetKeyEditor(CreateProgramKeyEditor());
+//   dialog.exec();
+#pragma once
+
+#include <app/GridNavigation.h>
+#include <app/KeyEditor.h>
+#include <app/MainDialogIds.h>
+
+#include <driverchannel/CDriverChannel.h>
+#include <keydata/KeyTable.h>
+#include <widgets/Colors.h>
+
+#include <QDialog>
+#include <QIcon>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+
+namespace widgets {
+class CSkinnedButton;
+}
+
+namespace app {
+
+// Caption colours of the key caps (0x00BBGGRR).
+inline constexpr widgets::ColorRef COLOR_KEY_CHANGED = widgets::makeColorRef(255, 0, 0); // red
+inline constexpr widgets::ColorRef COLOR_KEY_STORED = widgets::makeColorRef(0, 0, 0); // black
+inline constexpr widgets::ColorRef COLOR_KEY_WRITTEN = widgets::makeColorRef(0, 0, 255); // blue
+inline constexpr widgets::ColorRef COLOR_COMMAND_CAPTION = 0x500000;
+
+class CMainDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the window and initialises it: faces, edit mode, the driver
+    // Load (a failure is reported with a message box and the window stays
+    // usable), the grid map. A null channel counts as a failed load.
+    explicit CMainDialog(std::unique_ptr<driverchannel::CDriverChannel> channel,
+        bool emulatedKeyboard = false, QWidget* parent = nullptr);
+    ~CMainDialog() override;
+
+    void SetKeyEditor(KeyEditor editor) { m_keyEditor = std::move(editor); }
+
+    // Command routing: every button and key cap comes here. While the
+    // reading flag is set every command is swallowed. Key caps (1001..1100)
+    // run the key command first; then the command's handler runs. Returns
+    // whether the command was consumed.
+    bool OnCommand(int id);
+    // System commands (the context menu): IDM_ABOUTBOX, minimise, restore,
+    // close. Ignored while the reading flag is set.
+    void OnSysCommand(int command);
+
+    // Button handlers.
+    void OnBrowseEdit();
+    void OnConfig();
+    void OnWriteToKb();
+    void OnReadKbData();
+    void OnSaveToFile();
+    void OnLoadFromFile();
+    void OnQuit();
+    // Asks before quitting; ends the dialog (rejected) on Yes. Returns
+    // whether it ended.
+    bool ConfirmQuit();
+
+    // The grid. A key cap's caption is keyCaption of its record; its colour
+    // marks the last thing that happened to it.
+    // Refresh after a load or read: captions from the table (non-empty keys
+    // black), then the key content box shows the last focused key.
+    void RefreshGrid();
+    // Colours every non-empty key (black after a save, blue after a write);
+    // captions stay.
+    void MarkKeys(widgets::ColorRef color);
+
+    // The reading flag: set for the duration of a keyboard read.
+    void SetReading(bool reading) { m_reading = reading ? 1 : 0; }
+    bool IsReading() const { return m_reading != 0; }
+
+    bool IsEditMode() const { return m_editMode != 0; }
+    GridPosition NavigationPosition() const { return { m_navigationRow, m_navigationColumn }; }
+    QString KeyContentText() const { return m_keyContentText; }
+    // The result of the driver Load at initialisation.
+    int LoadResult() const { return m_loadResult; }
+    bool IsEmulatedKeyboard() const { return m_emulatedKeyboard; }
+
+    keydata::KeyTable& Table() { return m_table; }
+    driverchannel::CDriverChannel* Channel() { return m_channel.get(); }
+    // The key cap of control id 1001..1100, or nullptr.
+    widgets::CSkinnedButton* KeyCap(int controlId) const;
+    // The command button of a control id, or nullptr.
+    widgets::CSkinnedButton* CommandButton(int controlId) const;
+    QPlainTextEdit* KeyContentBox() const { return m_keyContent; }
+
+    // The window's context menu: the system-menu entries the window offers,
+    // a separator and "&About Me...". The caller owns it.
+    QMenu* CreateContextMenu();
+
+    // Escape and the close button end the dialog without asking (not while
+    // a keyboard read runs).
+    void reject() override;
+
+protected:
+    // The grid's keyboard navigation: the one place where Qt key events
+    // are looked at.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void CreateControls();
+    void OnInitDialog();
+    void LoadFaces();
+    void BuildGridMap();
+    void SetTitle(const char* title);
+    void RunKeyCommand(int id);
+    void ShowKeyText(const keydata::KeyRecord& record);
+    bool OnGridKey(int focusedId, int virtualKey);
+    void ShowAbout();
+    void SetKeyCaption(widgets::CSkinnedButton* cap, int id, const keydata::KeyRecord& record);
+
+    widgets::CSkinnedButton* m_browseEditButton = nullptr;
+    widgets::CSkinnedButton* m_configButton = nullptr;
+    widgets::CSkinnedButton* m_readButton = nullptr;
+    widgets::CSkinnedButton* m_writeButton = nullptr;
+    widgets::CSkinnedButton* m_loadButton = nullptr;
+    widgets::CSkinnedButton* m_saveButton = nullptr;
+    widgets::CSkinnedButton* m_quitButton = nullptr;
+    QString m_keyContentText;
+    std::int32_t m_navigationRow = 0;
+    std::int32_t m_navigationColumn = 0;
+    std::int32_t m_reading = 0;
+    std::int32_t m_editMode = 1;
+    // Element k is control 1000 + k for k = 1..100; the others stay null.
+    std::array<widgets::CSkinnedButton*, KEY_CAP_SLOTS> m_keyCaps {};
+    std::unique_ptr<driverchannel::CDriverChannel> m_channel;
+    std::array<keydata::GridSlot, keydata::GRID_MAP_SIZE> m_gridMap {};
+    QIcon m_icon;
+
+    QPlainTextEdit* m_keyContent = nullptr;
+    QLabel* m_decoration = nullptr;
+    keydata::KeyTable m_table;
+    KeyEditor m_keyEditor;
+    bool m_emulatedKeyboard = false;
+    int m_loadResult = driverchannel::CHANNEL_SUCCESS;
+};
+
+} // namespace app

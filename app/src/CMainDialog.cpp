@@ -1,0 +1,494 @@
+#include <app/AppTexts.h>
+#include <app/CAboutDialog.h>
+#include <app/CMainDialog.h>
+
+#include <keydata/KeyText.h>
+#include <resources/Resources.h>
+#include <widgets/ControlId.h>
+#include <widgets/DialogUnits.h>
+#include <widgets/GuiSeams.h>
+#include <widgets/PhysicalKeys.h>
+#include <widgets/SkinnedButton.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+#include <algorithm>
+#include <string>
+
+namespace app {
+namespace {
+
+using widgets::CSkinnedButton;
+
+// Template 102, in dialog units.
+inline constexpr int DIALOG_WIDTH = 468;
+inline constexpr int DIALOG_HEIGHT = 261;
+
+inline constexpr int KEY_WIDTH = 21;
+inline constexpr int KEY_HEIGHT = 23;
+// Groups of nine, six and four keys.
+inline constexpr int KEY_COLUMN_X[keydata::GRID_COLUMNS]
+    = { 7, 29, 51, 73, 95, 117, 139, 162, 184, 221, 243, 265, 288, 310, 332, 370, 392, 414, 436 };
+inline constexpr int KEY_ROW_Y[] = { 61, 88, 116, 143, 171 };
+inline constexpr int KEY_ROWS = 5;
+
+inline constexpr int SMALL_KEY_WIDTH = 14;
+inline constexpr int SMALL_KEY_HEIGHT = 9;
+struct Point {
+    int x, y;
+};
+// 1096 (bottom) to 1100 (top), on a curve.
+inline constexpr Point SMALL_KEY_PLACES[]
+    = { { 383, 48 }, { 379, 37 }, { 377, 26 }, { 379, 15 }, { 383, 4 } };
+
+struct Placement {
+    int x, y, width, height;
+};
+inline constexpr Placement DECORATION_PLACE { 394, 15, 19, 29 };
+inline constexpr Placement KEY_CONTENT_PLACE { 7, 201, 448, 21 };
+
+inline constexpr int COMMAND_Y = 231;
+inline constexpr int COMMAND_WIDTH = 59;
+inline constexpr int COMMAND_HEIGHT = 14;
+
+// Faces: skin id, frame count, top, bottom, left, right.
+struct Face {
+    int skin, frames, top, bottom, left, right;
+};
+inline constexpr Face KEY_FACE { resources::BITMAP_KEY_SKIN, 5, 5, 5, 2, 2 };
+inline constexpr Face SMALL_KEY_FACE { resources::BITMAP_SMALL_KEY_SKIN, 5, 5, 5, 2, 2 };
+inline constexpr Face COMMAND_FACE { resources::BITMAP_COMMAND_SKIN, 5, 15, 6, 15, 8 };
+
+QRect placed(const Placement& p)
+{
+    return widgets::dialogRect(p.x, p.y, p.width, p.height);
+}
+
+bool loadFace(CSkinnedButton* button, const Face& face)
+{
+    return button->LoadSkin(face.skin, face.frames, face.top, face.bottom, face.left, face.right);
+}
+
+bool isKeyCapId(int id)
+{
+    return id >= IDC_KEY_FIRST && id <= IDC_KEY_LAST;
+}
+
+} // namespace
+
+CMainDialog::CMainDialog(
+    std::unique_ptr<driverchannel::CDriverChannel> channel, bool emulatedKeyboard, QWidget* parent)
+    : QDialog(parent,
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_channel(std::move(channel))
+    , m_icon(resources::resourceIcon(resources::ICON_PROGRAM))
+    , m_emulatedKeyboard(emulatedKeyboard)
+{
+    setFont(widgets::dialogFont());
+    setFixedSize(widgets::dialogSize(DIALOG_WIDTH, DIALOG_HEIGHT));
+    SetTitle(TITLE_TEMPLATE);
+    CreateControls();
+    OnInitDialog();
+}
+
+CMainDialog::~CMainDialog() = default;
+
+// The controls in the template's order, which is also the focus order.
+void CMainDialog::CreateControls()
+{
+    for (int row = 0; row < KEY_ROWS; ++row)
+        for (int column = 0; column < keydata::GRID_COLUMNS; ++column) {
+            const int id = keyControlIdAt({ row, column });
+            auto* cap = new CSkinnedButton(this);
+            cap->SetControlId(id);
+            cap->setGeometry(
+                widgets::dialogRect(KEY_COLUMN_X[column], KEY_ROW_Y[row], KEY_WIDTH, KEY_HEIGHT));
+            m_keyCaps[std::size_t(id - 1000)] = cap;
+        }
+    for (int i = 0; i < int(std::size(SMALL_KEY_PLACES)); ++i) {
+        const int id = IDC_SMALL_KEY_FIRST + i;
+        auto* cap = new CSkinnedButton(this);
+        cap->SetControlId(id);
+        cap->setGeometry(widgets::dialogRect(
+            SMALL_KEY_PLACES[i].x, SMALL_KEY_PLACES[i].y, SMALL_KEY_WIDTH, SMALL_KEY_HEIGHT));
+        m_keyCaps[std::size_t(id - 1000)] = cap;
+    }
+    for (CSkinnedButton* cap : m_keyCaps) {
+        if (!cap)
+            continue;
+        // Enter on a key cap is the grid's (see eventFilter), not a default button's.
+        cap->setAutoDefault(false);
+        cap->installEventFilter(this);
+        const int id = cap->ControlId();
+        connect(cap, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+    }
+
+    m_keyContent = new QPlainTextEdit(this);
+    widgets::setControlId(m_keyContent, IDC_KEY_CONTENT);
+    m_keyContent->setGeometry(placed(KEY_CONTENT_PLACE));
+    m_keyContent->setReadOnly(true);
+    m_keyContent->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_keyContent->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_keyContent->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_keyContent->installEventFilter(this);
+
+    struct Command {
+        CSkinnedButton** member;
+        int id;
+        const char* caption;
+        int x;
+    };
+    const Command commands[] = {
+        { &m_browseEditButton, IDC_BROWSE_EDIT, CAPTION_BROWSE, 9 },
+        { &m_configButton, IDC_CONFIG, CAPTION_CONFIG, 74 },
+        { &m_writeButton, IDC_WRITE_KB, CAPTION_WRITE_KB, 139 },
+        { &m_readButton, IDC_READ_KB, CAPTION_READ_KB, 204 },
+        { &m_saveButton, IDC_SAVE_FILE, CAPTION_SAVE_FILE, 269 },
+        { &m_loadButton, IDC_LOAD_FILE, CAPTION_LOAD_FILE, 334 },
+        { &m_quitButton, IDC_QUIT, CAPTION_QUIT, 399 },
+    };
+    for (const Command& command : commands) {
+        auto* button = new CSkinnedButton(QString::fromLatin1(command.caption), this);
+        button->SetControlId(command.id);
+        button->setGeometry(widgets::dialogRect(command.x, COMMAND_Y, COMMAND_WIDTH, COMMAND_HEIGHT));
+        const int id = command.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        *command.member = button;
+    }
+
+    m_decoration = new QLabel(this);
+    m_decoration->setGeometry(placed(DECORATION_PLACE));
+    m_decoration->setPixmap(resources::resourcePixmap(resources::BITMAP_DECORATION));
+}
+
+void CMainDialog::OnInitDialog()
+{
+    // The About entry lives in the context menu (CreateContextMenu): the
+    // window manager owns the system menu here.
+    setWindowIcon(m_icon);
+    LoadFaces();
+    m_editMode = 1;
+    m_reading = 0;
+
+    m_loadResult
+        = m_channel ? m_channel->Load(DRIVER_NAME, nullptr, nullptr, true) : driverchannel::CHANNEL_NO_DEVICE;
+    if (m_loadResult != driverchannel::CHANNEL_SUCCESS)
+        widgets::ShowMessage(this, QString::fromLatin1(MSG_DRIVER_LOAD_FAILED), widgets::MessageIcon::Stop);
+
+    BuildGridMap();
+}
+
+void CMainDialog::LoadFaces()
+{
+    for (int id = IDC_KEY_FIRST; id <= IDC_KEY_LAST_MAIN; ++id)
+        loadFace(KeyCap(id), KEY_FACE);
+    for (int id = IDC_SMALL_KEY_FIRST; id <= IDC_KEY_LAST; ++id)
+        loadFace(KeyCap(id), SMALL_KEY_FACE);
+    for (CSkinnedButton* button : { m_browseEditButton, m_configButton, m_writeButton, m_readButton,
+             m_saveButton, m_loadButton, m_quitButton }) {
+        loadFace(button, COMMAND_FACE);
+        button->SetCaptionColor(COLOR_COMMAND_CAPTION);
+    }
+}
+
+void CMainDialog::BuildGridMap()
+{
+    for (int index = 0; index < keydata::GRID_MAP_SIZE; ++index)
+        m_gridMap[std::size_t(index)] = keydata::slotOfGridIndex(index);
+}
+
+void CMainDialog::SetTitle(const char* title)
+{
+    QString text = QString::fromLatin1(title);
+    if (m_emulatedKeyboard)
+        text += QString::fromLatin1(TITLE_EMULATED_SUFFIX);
+    setWindowTitle(text);
+}
+
+CSkinnedButton* CMainDialog::KeyCap(int controlId) const
+{
+    return isKeyCapId(controlId) ? m_keyCaps[std::size_t(controlId - 1000)] : nullptr;
+}
+
+CSkinnedButton* CMainDialog::CommandButton(int controlId) const
+{
+    for (CSkinnedButton* button : { m_browseEditButton, m_configButton, m_writeButton, m_readButton,
+             m_saveButton, m_loadButton, m_quitButton })
+        if (button && button->ControlId() == controlId)
+            return button;
+    return nullptr;
+}
+
+bool CMainDialog::OnCommand(int id)
+{
+    if (m_reading)
+        return true; // a keyboard read runs: nothing happens
+    if (isKeyCapId(id))
+        RunKeyCommand(id);
+    switch (id) {
+    case IDC_BROWSE_EDIT:
+        OnBrowseEdit();
+        break;
+    case IDC_CONFIG:
+        OnConfig();
+        break;
+    case IDC_WRITE_KB:
+        OnWriteToKb();
+        break;
+    case IDC_READ_KB:
+        OnReadKbData();
+        break;
+    case IDC_SAVE_FILE:
+        OnSaveToFile();
+        break;
+    case IDC_LOAD_FILE:
+        OnLoadFromFile();
+        break;
+    case IDC_QUIT:
+        OnQuit();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+// Ids above 1100 would address slots without a key cap (row 5 from column
+// 5 on, or row 6, outside the table); no control sends them, and
+// isKeyCapId keeps them out.
+void CMainDialog::RunKeyCommand(int id)
+{
+    const GridPosition position = gridPositionOfControl(id);
+    m_navigationRow = position.row;
+    m_navigationColumn = position.column;
+    keydata::KeyRecord& record = m_table.record(position.row, position.column);
+    const keydata::KeyRecord before = record;
+    CSkinnedButton* cap = KeyCap(id);
+
+    if (m_editMode && m_keyEditor) {
+        const QString title = QString::asprintf(EDIT_KEY_TITLE_FORMAT, id - 1000);
+        const int result = m_keyEditor(m_table, position.row, position.column, title, this);
+        // Only the bytes count: a change of kind alone is no change.
+        if (result == QDialog::Accepted && !std::ranges::equal(before.bytes(), record.bytes())) {
+            SetKeyCaption(cap, id, record);
+            cap->SetCaptionColor(COLOR_KEY_CHANGED);
+            cap->update();
+        }
+    }
+
+    ShowKeyText(record);
+    if (record.isEmpty())
+        cap->setText(QString());
+}
+
+void CMainDialog::SetKeyCaption(CSkinnedButton* cap, int id, const keydata::KeyRecord& record)
+{
+    std::string caption;
+    keydata::keyCaption(id, record.isEmpty(), caption);
+    cap->setText(QString::fromLatin1(caption));
+}
+
+void CMainDialog::ShowKeyText(const keydata::KeyRecord& record)
+{
+    std::string text;
+    keydata::renderKeyText(record, text);
+    // Key text is byte text; string content bytes are ISO-8859-1 characters.
+    m_keyContentText = QString::fromLatin1(text);
+    m_keyContent->setPlainText(m_keyContentText);
+}
+
+void CMainDialog::OnBrowseEdit()
+{
+    if (m_editMode) {
+        m_browseEditButton->setText(QString::fromLatin1(CAPTION_EDIT));
+        SetTitle(TITLE_BROWSE_MODE);
+        m_editMode = 0;
+    } else {
+        m_browseEditButton->setText(QString::fromLatin1(CAPTION_BROWSE));
+        SetTitle(TITLE_EDIT_MODE);
+        m_editMode = 1;
+    }
+}
+
+// The configuration dialog, the keyboard transfers and the file commands
+// come with the transfer and file work; until then their buttons do
+// nothing.
+void CMainDialog::OnConfig() { }
+void CMainDialog::OnWriteToKb() { }
+void CMainDialog::OnReadKbData() { }
+void CMainDialog::OnSaveToFile() { }
+void CMainDialog::OnLoadFromFile() { }
+
+void CMainDialog::OnQuit()
+{
+    ConfirmQuit();
+}
+
+bool CMainDialog::ConfirmQuit()
+{
+    if (widgets::ShowMessage(this, QString::fromLatin1(MSG_CONFIRM_QUIT), widgets::MessageIcon::Question,
+            widgets::MessageButtons::YesNo)
+        != widgets::MessageAnswer::Yes)
+        return false;
+    done(QDialog::Rejected);
+    return true;
+}
+
+void CMainDialog::RefreshGrid()
+{
+    for (int index = 0; index < keydata::GRID_KEYS; ++index) {
+        const int id = IDC_KEY_FIRST + index;
+        CSkinnedButton* cap = KeyCap(id);
+        const keydata::GridSlot slot = m_gridMap[std::size_t(index)];
+        if (!cap || !slot.valid())
+            continue;
+        const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
+        if (!record.isEmpty()) {
+            SetKeyCaption(cap, id, record);
+            cap->SetCaptionColor(COLOR_KEY_STORED);
+        } else {
+            cap->setText(QString());
+        }
+        cap->update();
+    }
+
+    // The last focused key is only ever a key cap id; anything else (the
+    // content box's own id among them) has no record and leaves the box.
+    const int last = widgets::LastFocusedKey();
+    if (KeyCap(last)) {
+        const keydata::GridSlot slot = m_gridMap[std::size_t(last - IDC_KEY_FIRST)];
+        if (slot.valid())
+            ShowKeyText(m_table.record(slot.row, slot.column));
+    }
+}
+
+void CMainDialog::MarkKeys(widgets::ColorRef color)
+{
+    for (int index = 0; index < keydata::GRID_KEYS; ++index) {
+        CSkinnedButton* cap = KeyCap(IDC_KEY_FIRST + index);
+        const keydata::GridSlot slot = m_gridMap[std::size_t(index)];
+        if (!cap || !slot.valid() || m_table.record(slot.row, slot.column).isEmpty())
+            continue;
+        cap->SetCaptionColor(color);
+        cap->update();
+    }
+}
+
+bool CMainDialog::OnGridKey(int focusedId, int virtualKey)
+{
+    GridPosition position = NavigationPosition();
+    switch (virtualKey) {
+    case VK_TAB:
+        return true;
+    case VK_RETURN:
+        OnCommand(focusedId);
+        position = gridPositionOfControl(focusedId);
+        break;
+    case VK_LEFT:
+        position = moveOnGrid(position, GridMove::Left);
+        break;
+    case VK_RIGHT:
+        position = moveOnGrid(position, GridMove::Right);
+        break;
+    case VK_UP:
+        position = moveOnGrid(position, GridMove::Up);
+        break;
+    case VK_DOWN:
+        position = moveOnGrid(position, GridMove::Down);
+        break;
+    default:
+        return false;
+    }
+    m_navigationRow = position.row;
+    m_navigationColumn = position.column;
+
+    // A position without a key cap (row 5 from column 5 on) moves nothing.
+    const int target = keyControlIdAt(position);
+    if (CSkinnedButton* cap = KeyCap(target)) {
+        cap->setFocus(Qt::OtherFocusReason);
+        // Enter has just run the key's command.
+        if (!m_editMode && virtualKey != VK_RETURN)
+            OnCommand(target);
+    }
+    return true;
+}
+
+bool CMainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only the focus widget's own key events: a key event that a child
+    // passes on to its parent would otherwise be seen twice.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && watched == QApplication::focusWidget()) {
+        widgets::PhysicalKey key;
+        if (widgets::physicalKeyOf(event, key) && key.message == widgets::KeyMessage::KeyDown) {
+            auto* widget = static_cast<QWidget*>(watched);
+            const int id = widgets::controlId(widget);
+            if (id >= IDC_KEY_FIRST && id <= IDC_NAVIGATION_LAST)
+                return OnGridKey(id, key.virtualKey);
+            // Enter in the read-only content box has nothing to do.
+            if (widget == m_keyContent && key.virtualKey == VK_RETURN)
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QMenu* CMainDialog::CreateContextMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->addAction(QString::fromLatin1(MENU_MINIMIZE), this, [this] { OnSysCommand(SC_MINIMIZE_COMMAND); });
+    menu->addAction(QString::fromLatin1(MENU_CLOSE), this, [this] { OnSysCommand(SC_CLOSE_COMMAND); });
+    menu->addSeparator();
+    menu->addAction(QString::fromLatin1(ABOUT_MENU_TEXT), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    return menu;
+}
+
+void CMainDialog::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_reading)
+        return;
+    std::unique_ptr<QMenu> menu(CreateContextMenu());
+    menu->exec(event->globalPos());
+}
+
+void CMainDialog::OnSysCommand(int command)
+{
+    if (m_reading)
+        return;
+    switch (command & SYSTEM_COMMAND_MASK) {
+    case IDM_ABOUTBOX:
+        ShowAbout();
+        break;
+    case SC_MINIMIZE_COMMAND:
+        showMinimized();
+        break;
+    case SC_RESTORE_COMMAND:
+        showNormal();
+        break;
+    case SC_CLOSE_COMMAND:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainDialog::ShowAbout()
+{
+    CAboutDialog about(this);
+    widgets::RunModal(about);
+}
+
+void CMainDialog::reject()
+{
+    if (m_reading)
+        return;
+    QDialog::reject();
+}
+
+} // namespace app

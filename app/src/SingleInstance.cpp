@@ -1,0 +1,19 @@
+#include <app/SingleInstance.h>
+
+#include <app/MainDialogIds.h>
+
+#include <utility>
+
+namespace app {
+
+CSingleInstance::CSingleInstance()
+    : CSingleInstance(SINGLE_INSTANCE_NAME)
+{
+}
+
+CSingleInstance::~CSingleInstance()
+{
+    Release();
+}
+
+} // namespace app
