@@ -21,8 +21,8 @@ inline constexpr widgets::ColorRef COMMAND_CAPTION_COLOR = widgets::makeColorRef
 // Called once the button has its final size.
 inline void skinCommandButton(widgets::CSkinnedButton& button)
 {
-    button.LoadSkin(resources::BITMAP_COMMAND_SKIN, COMMAND_SKIN_FRAMES, COMMAND_SKIN_TOP, COMMAND_SKIN_BOTTOM,
-        COMMAND_SKIN_LEFT, COMMAND_SKIN_RIGHT);
+    button.LoadSkin(resources::BITMAP_COMMAND_SKIN, COMMAND_SKIN_FRAMES, COMMAND_SKIN_TOP,
+        COMMAND_SKIN_BOTTOM, COMMAND_SKIN_LEFT, COMMAND_SKIN_RIGHT);
     button.SetCaptionColor(COMMAND_CAPTION_COLOR);
     button.update();
 }

@@ -44,10 +44,9 @@ constexpr int BUTTON_HEIGHT = 16;
 constexpr int OK_X = 50;
 constexpr int CANCEL_X = 124;
 
-
 template <std::size_t N>
-void buildGroup(QWidget* dialog, const char* title, int x, int width, std::span<const keydata::SettingBit> bits,
-    int firstId, std::array<QCheckBox*, N>& boxes)
+void buildGroup(QWidget* dialog, const char* title, int x, int width,
+    std::span<const keydata::SettingBit> bits, int firstId, std::array<QCheckBox*, N>& boxes)
 {
     auto* group = new QGroupBox(QString::fromLatin1(title), dialog);
     group->setGeometry(widgets::dialogRect(x, GROUP_Y, width, GROUP_HEIGHT));
@@ -61,7 +60,8 @@ void buildGroup(QWidget* dialog, const char* title, int x, int width, std::span<
 }
 
 template <std::size_t N>
-void showBits(const std::array<QCheckBox*, N>& boxes, std::span<const keydata::SettingBit> bits, std::uint8_t value)
+void showBits(
+    const std::array<QCheckBox*, N>& boxes, std::span<const keydata::SettingBit> bits, std::uint8_t value)
 {
     for (std::size_t i = 0; i < N; ++i)
         boxes[i]->setChecked((value & bits[i].mask) != 0);
@@ -87,8 +87,8 @@ CConfigDialog::CConfigDialog(keydata::KeyTable& table, QWidget* parent)
     setFont(widgets::dialogFont());
     setFixedSize(widgets::dialogSize(DIALOG_WIDTH, DIALOG_HEIGHT));
 
-    buildGroup(this, TEXT_SYSTEM_CONFIG_GROUP, SYSTEM_GROUP_X, SYSTEM_GROUP_WIDTH, keydata::systemConfigBits(),
-        ID_FIRST_SYSTEM_BOX, m_systemBoxes);
+    buildGroup(this, TEXT_SYSTEM_CONFIG_GROUP, SYSTEM_GROUP_X, SYSTEM_GROUP_WIDTH,
+        keydata::systemConfigBits(), ID_FIRST_SYSTEM_BOX, m_systemBoxes);
     buildGroup(this, TEXT_MCR_CONFIG_GROUP, MCR_GROUP_X, MCR_GROUP_WIDTH, keydata::mcrConfigBits(),
         ID_FIRST_MCR_BOX, m_mcrBoxes);
 

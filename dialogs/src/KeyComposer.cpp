@@ -19,15 +19,19 @@ bool isLockCode(std::uint8_t value)
     return value == keydata::LOCK_CAPS || value == keydata::LOCK_NUM || value == keydata::LOCK_SCROLL;
 }
 
-bool inRange(int id, int first, int last) { return id >= first && id <= last; }
+bool inRange(int id, int first, int last)
+{
+    return id >= first && id <= last;
+}
 
 // Keys that string keys cannot use: Backspace, Esc and the function row,
 // the editing block, the arrows, Num, right Alt and Ctrl, left Ctrl and Alt,
 // and Caps.
 bool isDisabledForStrings(int id)
 {
-    return id == KEY_BACKSPACE || inRange(id, KEY_ESCAPE, KEY_PAUSE) || inRange(id, KEY_RIGHT_ALT, KEY_NUM_LOCK)
-        || inRange(id, KEY_LEFT_CTRL, KEY_LEFT_ALT) || id == KEY_CAPS;
+    return id == KEY_BACKSPACE || inRange(id, KEY_ESCAPE, KEY_PAUSE)
+        || inRange(id, KEY_RIGHT_ALT, KEY_NUM_LOCK) || inRange(id, KEY_LEFT_CTRL, KEY_LEFT_ALT)
+        || id == KEY_CAPS;
 }
 
 // A few bytes built for one append (a prefix, a code, Print Screen).
@@ -404,7 +408,10 @@ PressResult CKeyComposer::DoublePress(PressKey key, std::uint32_t now)
     return PressResult::Wait;
 }
 
-void CKeyComposer::ClearPressTimes() { m_lastPress.fill(0); }
+void CKeyComposer::ClearPressTimes()
+{
+    m_lastPress.fill(0);
+}
 
 int CKeyComposer::LastUsedLayer() const
 {

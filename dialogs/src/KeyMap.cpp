@@ -112,7 +112,10 @@ static_assert(std::size(KEY_MAP) == KEY_MAP_SIZE);
 
 } // namespace
 
-std::span<const KeyMapEntry> keyMap() { return KEY_MAP; }
+std::span<const KeyMapEntry> keyMap()
+{
+    return KEY_MAP;
+}
 
 int buttonOfVirtualKey(int virtualKey)
 {

@@ -66,18 +66,22 @@ constexpr int ID_LAYER_SWITCH = 1163;
 constexpr int BOLD_FONT_HEIGHT = 0; // the field's own size
 
 // The six modifier buttons in the order of m_modifierButtons.
-constexpr int MODIFIER_IDS[] = { KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT, KEY_LEFT_CTRL, KEY_RIGHT_CTRL, KEY_LEFT_ALT,
-    KEY_RIGHT_ALT };
+constexpr int MODIFIER_IDS[]
+    = { KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT, KEY_LEFT_CTRL, KEY_RIGHT_CTRL, KEY_LEFT_ALT, KEY_RIGHT_ALT };
 constexpr int STRIP_UNKNOWN = 0;
 constexpr int STRIP_RELEASED = 1;
 constexpr int STRIP_PUSHED = 2;
 
-QRect rectOf(const Place& place) { return widgets::dialogRect(place.x, place.y, place.width, place.height); }
+QRect rectOf(const Place& place)
+{
+    return widgets::dialogRect(place.x, place.y, place.width, place.height);
+}
 
 std::uint32_t monotonicTicks()
 {
     using namespace std::chrono;
-    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 enum class FieldCheck { Ok, NotUnsigned, OutOfRange };
@@ -113,9 +117,11 @@ StripLook stripLookOf(Modifier modifier)
 {
     switch (modifier) {
     case Modifier::Ctrl:
-        return { resources::BITMAP_CTRL_RELEASED, resources::BITMAP_CTRL_PUSHED, TIP_CTRL_RELEASED, TIP_CTRL_PUSHED };
+        return { resources::BITMAP_CTRL_RELEASED, resources::BITMAP_CTRL_PUSHED, TIP_CTRL_RELEASED,
+            TIP_CTRL_PUSHED };
     case Modifier::Alt:
-        return { resources::BITMAP_ALT_RELEASED, resources::BITMAP_ALT_PUSHED, TIP_ALT_RELEASED, TIP_ALT_PUSHED };
+        return { resources::BITMAP_ALT_RELEASED, resources::BITMAP_ALT_PUSHED, TIP_ALT_RELEASED,
+            TIP_ALT_PUSHED };
     case Modifier::Shift:
     case Modifier::None:
         break;
@@ -139,7 +145,10 @@ CKeyProgrammingDialog::CKeyProgrammingDialog(keydata::KeyTable& table, QWidget* 
 
 CKeyProgrammingDialog::~CKeyProgrammingDialog() = default;
 
-void CKeyProgrammingDialog::SetTitle(const QString& title) { m_title = title; }
+void CKeyProgrammingDialog::SetTitle(const QString& title)
+{
+    m_title = title;
+}
 
 void CKeyProgrammingDialog::SetPosition(int row, int column)
 {
@@ -147,7 +156,10 @@ void CKeyProgrammingDialog::SetPosition(int row, int column)
     m_column = column;
 }
 
-void CKeyProgrammingDialog::SetTickSource(TickSource ticks) { m_ticks = ticks ? std::move(ticks) : monotonicTicks; }
+void CKeyProgrammingDialog::SetTickSource(TickSource ticks)
+{
+    m_ticks = ticks ? std::move(ticks) : monotonicTicks;
+}
 
 keydata::KeyRecord* CKeyProgrammingDialog::Record() const
 {
@@ -299,8 +311,9 @@ void CKeyProgrammingDialog::OnInitDialog()
         m_composer.Open(*record);
     else
         m_composer.Open(keydata::KeyRecord {});
-    m_switchLayer->setCurrentIndex(
-        m_composer.GetMode() == Mode::LayerSwitch && !m_composer.IsLocked() ? m_composer.SwitchLayerIndex() : -1);
+    m_switchLayer->setCurrentIndex(m_composer.GetMode() == Mode::LayerSwitch && !m_composer.IsLocked()
+            ? m_composer.SwitchLayerIndex()
+            : -1);
     m_stripShown.fill(STRIP_UNKNOWN);
     ShowFields();
 
@@ -533,9 +546,9 @@ bool CKeyProgrammingDialog::OnKeyDataEvent(QEvent* event)
     widgets::PhysicalKey key;
     const bool known = widgets::physicalKeyOf(*keyEvent, key);
     const bool alt = keyEvent->modifiers().testFlag(Qt::AltModifier);
-    const bool systemKey = known ? (key.message == widgets::KeyMessage::SysKeyDown
-                                       || key.message == widgets::KeyMessage::SysKeyUp)
-                                 : alt;
+    const bool systemKey = known
+        ? (key.message == widgets::KeyMessage::SysKeyDown || key.message == widgets::KeyMessage::SysKeyUp)
+        : alt;
     const bool function = m_composer.GetMode() == Mode::Function;
 
     if (type == QEvent::ShortcutOverride) {

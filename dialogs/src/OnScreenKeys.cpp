@@ -130,6 +130,7 @@ static_assert(std::size(ON_SCREEN_KEYS) == ON_SCREEN_KEY_COUNT);
 // BUTTON_CODE_TABLE[id - FIRST_KEY_ID]: the make code (scan code set 2) of
 // each button. Print Screen (1124) is appended as PRINT_SCREEN_SEQUENCE and
 // has no entry; 1042, 1045, 1056 and 1107 carry codes that no button uses.
+// clang-format off
 constexpr std::uint8_t BUTTON_CODE_TABLE[LAST_KEY_ID - FIRST_KEY_ID + 1] = {
     // 1000..1009: -, ~`, 1, 2, 3, 4, 5, 6, 7, 8
     0x00, 0x0E, 0x16, 0x1E, 0x26, 0x25, 0x2E, 0x36, 0x3D, 0x3E,
@@ -158,6 +159,7 @@ constexpr std::uint8_t BUTTON_CODE_TABLE[LAST_KEY_ID - FIRST_KEY_ID + 1] = {
     // 1120..1126: F9, F10, F11, F12, PS, SCL, Pause
     0x01, 0x09, 0x78, 0x07, 0x00, 0x7E, keydata::PAUSE_CODE,
 };
+// clang-format on
 
 constexpr int ENTER_CHARACTER = 0x0D;
 constexpr int TAB_CHARACTER = 0x09;
@@ -172,7 +174,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 
 } // namespace
 
-std::span<const OnScreenKey> onScreenKeys() { return ON_SCREEN_KEYS; }
+std::span<const OnScreenKey> onScreenKeys()
+{
+    return ON_SCREEN_KEYS;
+}
 
 const OnScreenKey* findOnScreenKey(int id)
 {
@@ -194,7 +199,8 @@ bool isExtendedKey(int id)
     constexpr int FIRST_EDITING_KEY = 1075;
     constexpr int LAST_EDITING_KEY = 1089;
     constexpr int KEYPAD_DIVIDE = 1095;
-    return (id >= FIRST_EDITING_KEY && id <= LAST_EDITING_KEY) || id == KEYPAD_DIVIDE || id == KEY_KEYPAD_ENTER;
+    return (id >= FIRST_EDITING_KEY && id <= LAST_EDITING_KEY) || id == KEYPAD_DIVIDE
+        || id == KEY_KEYPAD_ENTER;
 }
 
 std::uint8_t lockCodeOf(int id)
