@@ -23,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextCursor>
 
 #include <chrono>
@@ -130,6 +132,45 @@ StripLook stripLookOf(Modifier modifier)
         TIP_SHIFT_PUSHED };
 }
 
+constexpr int TWO_LINE_FONT_PIXELS = 10; // two lines of the 11-pixel font need 26 pixels
+
+// An on-screen key. Two-line captions (shifted over unshifted) are drawn a
+// pixel smaller, so that both lines fit a 15-unit key.
+class COnScreenKeyButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const QStringList lines = text().split(QLatin1Char('\n'));
+        if (lines.size() < 2) {
+            QPushButton::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+
+        QFont small = font();
+        small.setPixelSize(TWO_LINE_FONT_PIXELS);
+        painter.setFont(small);
+        const QFontMetrics metrics(small);
+        const int step = metrics.height();
+        const int textHeight = step * int(lines.size() - 1) + metrics.height();
+        const int shift = isDown() ? 1 : 0;
+        int baseline = (height() - textHeight) / 2 + metrics.ascent() + shift;
+        painter.setPen(
+            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        for (const QString& line : lines) {
+            painter.drawText(QPoint((width() - metrics.horizontalAdvance(line)) / 2 + shift, baseline), line);
+            baseline += step;
+        }
+    }
+};
+
 } // namespace
 
 CKeyProgrammingDialog::CKeyProgrammingDialog(keydata::KeyTable& table, QWidget* parent)
@@ -186,7 +227,7 @@ void CKeyProgrammingDialog::BuildControls()
                     m_modifierButtons[i] = strip;
             button = strip;
         } else {
-            button = new QPushButton(this);
+            button = new COnScreenKeyButton(this);
         }
         button->setText(QString::fromLatin1(key.caption));
         button->setGeometry(widgets::dialogRect(key.x, key.y, key.width, key.height));
