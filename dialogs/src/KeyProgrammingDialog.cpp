@@ -550,11 +550,16 @@ void CKeyProgrammingDialog::OnLayerFocusOut()
 
 bool CKeyProgrammingDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_open && !m_telling && event->type() == QEvent::FocusOut) {
-        if (watched == m_delayEdit)
-            OnDelayFocusOut();
-        else if (watched == m_layerEdit)
-            OnLayerFocusOut();
+    if (event->type() == QEvent::FocusOut && (watched == m_delayEdit || watched == m_layerEdit)) {
+        // Not while a message is up or the field's own handling moves the focus.
+        if (m_open && !m_telling && !m_leavingField) {
+            m_leavingField = true;
+            if (watched == m_delayEdit)
+                OnDelayFocusOut();
+            else
+                OnLayerFocusOut();
+            m_leavingField = false;
+        }
         return false;
     }
     if (watched == m_keyData->viewport()) {

@@ -127,4 +127,5 @@ private:
 
     bool m_open = false; // between the opening and done()
     bool m_telling = false; // a message is up: focus changes are not edits
+    bool m_leavingField = false; // a Delay or Layer field is being left
 };
