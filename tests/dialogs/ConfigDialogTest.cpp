@@ -1,0 +1,117 @@
+// The configuration dialog's seven check boxes and the two settings bytes;
+// the dialog pictures.
+#include <dialogs/ConfigDialog.h>
+#include <dialogs/DialogImage.h>
+#include <dialogs/KeyProgrammingDialog.h>
+
+#include <keydata/KeyTable.h>
+#include <widgets/ControlId.h>
+#include <widgets/DialogUnits.h>
+#include <widgets/GuiSeams.h>
+#include <widgets/SkinnedButton.h>
+
+#include <QCheckBox>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int FIRST_BOX = 1155;
+constexpr int LAST_BOX = 1161;
+
+QCheckBox* box(QDialog& dialog, int id)
+{
+    return qobject_cast<QCheckBox*>(widgets::findControl(&dialog, id));
+}
+
+// Runs the dialog through the modal seam: edit gets the shown dialog, then
+// the button with id ends it.
+int run(keydata::KeyTable& table, int buttonId, const std::function<void(QDialog&)>& edit = {})
+{
+    widgets::CSeamRecorder seams;
+    seams.onModal = [&](QDialog& dialog) {
+        dialog.show();
+        if (edit)
+            edit(dialog);
+        qobject_cast<QAbstractButton*>(widgets::findControl(&dialog, buttonId))->click();
+        return dialog.result();
+    };
+    CConfigDialog dialog(table);
+    return widgets::RunModal(dialog);
+}
+
+} // namespace
+
+TEST(ConfigDialog, ShowsTheBitsAndItsLook)
+{
+    keydata::KeyTable table;
+    table.systemConfig = 0x05;
+    table.mcrConfig = 0x0A;
+    CConfigDialog dialog(table);
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Config"));
+    EXPECT_EQ(dialog.size(), widgets::dialogSize(224, 100));
+    const char* captions[] = { "Beep enable", "Send break code", "Beep (nop key)", "Send format_code",
+        "Send [Enter]", "Track2 enable", "Track3 enable" };
+    const bool checked[] = { true, false, true, false, true, false, true };
+    for (int id = FIRST_BOX; id <= LAST_BOX; ++id) {
+        QCheckBox* check = box(dialog, id);
+        ASSERT_NE(check, nullptr) << id;
+        EXPECT_EQ(check->text(), QString::fromLatin1(captions[id - FIRST_BOX]));
+        EXPECT_EQ(check->isChecked(), checked[id - FIRST_BOX]) << id;
+        EXPECT_TRUE(dialog.rect().contains(check->geometry())) << id;
+    }
+    for (const int id : { 1, 2 }) {
+        auto* button = qobject_cast<widgets::CSkinnedButton*>(widgets::findControl(&dialog, id));
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->IsSkinReady());
+        EXPECT_EQ(button->CaptionColor(), 0x500000u);
+    }
+}
+
+TEST(ConfigDialog, OkRebuildsBothBytesCancelKeepsThem)
+{
+    keydata::KeyTable table;
+    EXPECT_EQ(run(table, 1), QDialog::Accepted);
+    EXPECT_EQ(table.systemConfig, 0x03);
+    EXPECT_EQ(table.mcrConfig, 0x0F);
+
+    const auto clearAll = [](QDialog& dialog) {
+        for (int id = FIRST_BOX; id <= LAST_BOX; ++id)
+            box(dialog, id)->setChecked(false);
+    };
+    EXPECT_EQ(run(table, 2, clearAll), QDialog::Rejected);
+    EXPECT_EQ(table.systemConfig, 0x03);
+    EXPECT_EQ(table.mcrConfig, 0x0F);
+    EXPECT_EQ(run(table, 1, clearAll), QDialog::Accepted);
+    EXPECT_EQ(table.systemConfig, 0x00);
+    EXPECT_EQ(table.mcrConfig, 0x00);
+
+    // Bits without a box are dropped on OK, kept on Cancel.
+    table.systemConfig = 0xFA;
+    table.mcrConfig = 0xF5;
+    run(table, 2);
+    EXPECT_EQ(table.systemConfig, 0xFA);
+    EXPECT_EQ(table.mcrConfig, 0xF5);
+    run(table, 1, [](QDialog& dialog) { box(dialog, 1157)->setChecked(false); });
+    EXPECT_EQ(table.systemConfig, 0x02);
+    EXPECT_EQ(table.mcrConfig, 0x05);
+}
+
+TEST(DialogImage, PicturesHaveTheDialogSize)
+{
+    QTemporaryDir folder;
+    keydata::KeyTable table;
+    CKeyProgrammingDialog keyDialog(table);
+    keyDialog.SetPosition(0, 0);
+    CConfigDialog configDialog(table);
+    for (QDialog* dialog : std::initializer_list<QDialog*> { &keyDialog, &configDialog }) {
+        const QString path = folder.filePath(dialog->metaObject()->className() + QStringLiteral(".png"));
+        ASSERT_TRUE(dialogs::saveDialogImage(*dialog, path));
+        const QImage image(path);
+        EXPECT_EQ(image.size(), dialog->size());
+    }
+    EXPECT_FALSE(dialogs::saveDialogImage(configDialog, folder.filePath(QStringLiteral("missing/x.png"))));
+}

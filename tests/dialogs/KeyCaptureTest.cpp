@@ -1,0 +1,240 @@
+// The physical keyboard in "Key Data": the key map, the modifiers with
+// their left and right hand, Alt as a system key, the double-press rule.
+#include "DialogTestSupport.h"
+
+#include <dialogs/KeyMap.h>
+#include <dialogs/OnScreenKeys.h>
+
+#include <widgets/PhysicalKeys.h>
+#include <widgets/StripButton.h>
+
+#include <QRadioButton>
+
+#include <set>
+
+using namespace dialogs;
+using namespace dialogs::test;
+
+namespace {
+
+constexpr int STRING_MODE = 1160;
+constexpr int FUNCTION_MODE = 1161;
+constexpr int LAYER_SWITCH = 1163;
+
+} // namespace
+
+TEST(KeyMap, PairsEveryMappedButtonOnceAndFindsTheMainKeys)
+{
+    std::set<int> buttons;
+    for (const KeyMapEntry& entry : keyMap()) {
+        EXPECT_NE(findOnScreenKey(entry.buttonId), nullptr) << entry.buttonId;
+        EXPECT_TRUE(buttons.insert(entry.buttonId).second) << entry.buttonId;
+    }
+    EXPECT_EQ(buttons.size(), 97u);
+    EXPECT_EQ(buttonOfVirtualKey(VK_SHIFT), KEY_LEFT_SHIFT);
+    EXPECT_EQ(buttonOfVirtualKey(VK_CONTROL), KEY_LEFT_CTRL);
+    EXPECT_EQ(buttonOfVirtualKey(VK_RETURN), KEY_ENTER);
+    for (const int vk : { VK_MENU, VK_SNAPSHOT, VK_PAUSE })
+        EXPECT_EQ(buttonOfVirtualKey(vk), 0) << vk;
+}
+
+TEST_F(DialogTest, PhysicalCtrlWithALetter)
+{
+    Open();
+    Click(FUNCTION_MODE);
+    Press(LEFT_CTRL, Qt::ControlModifier);
+    Send(QEvent::KeyRelease, LEFT_CTRL, Qt::ControlModifier, true); // auto-repeat
+    Press(LEFT_CTRL, Qt::ControlModifier, true);
+    Press(LEFT_CTRL, Qt::ControlModifier, true);
+    Tap(KEY_C, Qt::ControlModifier);
+    Release(LEFT_CTRL);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("CTL(C)0F0CTL"));
+
+    // The right-hand key, told apart by the native key code.
+    Press(RIGHT_CTRL, Qt::ControlModifier);
+    Release(RIGHT_CTRL);
+    // After the release the on-screen key presses again.
+    Click(KEY_LEFT_CTRL);
+    EXPECT_EQ(Control<widgets::CStripButton>(KEY_LEFT_CTRL)->TipText(), QStringLiteral("Control Pushed!"));
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Stored(), Bytes({ 0x14, 0x21, 0xE1, 0x14, 0xE0, 0x14, 0xE1, 0x14, 0x14 }));
+}
+
+TEST_F(DialogTest, PhysicalShiftHands)
+{
+    Open();
+    // String Mode: capitals while Shift is down, also over the shift lock.
+    Click(KEY_LEFT_SHIFT);
+    Press(LEFT_SHIFT, Qt::ShiftModifier);
+    Tap(KEY_A, Qt::ShiftModifier);
+    Release(LEFT_SHIFT);
+    Tap(KEY_A);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("Aa"));
+    EXPECT_EQ(Control<widgets::CStripButton>(KEY_LEFT_SHIFT)->TipText(), QStringLiteral("Shift Released!"));
+
+    Click(FUNCTION_MODE);
+    Press(RIGHT_SHIFT, Qt::ShiftModifier);
+    Tap(KEY_A, Qt::ShiftModifier);
+    Release(RIGHT_SHIFT);
+    Press(LEFT_SHIFT, Qt::ShiftModifier);
+    Release(LEFT_SHIFT);
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Stored(), Bytes({ 0x59, 0x1C, 0xE1, 0x59, 0x12, 0xE1, 0x12 }));
+}
+
+TEST_F(DialogTest, AltIsASystemKeyInFunctionMode)
+{
+    Open();
+    Click(FUNCTION_MODE);
+    Press(LEFT_ALT, Qt::AltModifier);
+    Tap(KEY_A, Qt::AltModifier);
+    Release(LEFT_ALT, Qt::AltModifier);
+    Press(RIGHT_ALT, Qt::AltModifier);
+    Release(RIGHT_ALT, Qt::AltModifier);
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Stored(), Bytes({ 0x11, 0x1C, 0xE1, 0x11, 0xE0, 0x11, 0xE1, 0x11 }));
+}
+
+TEST_F(DialogTest, AltKeepsItsMnemonicsOutsideFunctionMode)
+{
+    Open();
+    ASSERT_TRUE(ShowActive());
+    KeyData()->setFocus();
+    // String Mode: Alt+F is the mnemonic of "&Function Mode".
+    QTest::keyClick(KeyData(), Qt::Key_F, Qt::AltModifier);
+    auto* functionMode = Control<QRadioButton>(FUNCTION_MODE);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return functionMode->isChecked(); }, 2000));
+    // Function Mode: Alt and S are captured; the mnemonic of "&String Mode"
+    // does not fire.
+    KeyData()->setFocus();
+    QTest::keyClick(KeyData(), Qt::Key_S, Qt::AltModifier);
+    QTest::qWait(300);
+    EXPECT_TRUE(functionMode->isChecked());
+    EXPECT_EQ(KeyDataText(), QStringLiteral("ALT(S)0F0ALT"));
+}
+
+TEST_F(DialogTest, BackspaceDeletesOnADoublePressOrEntersItself)
+{
+    Open();
+    Click(FUNCTION_MODE);
+    Tap(KEY_A);
+    Tap(KEY_C);
+    Tap(BACKSPACE);
+    now += 400;
+    Tap(BACKSPACE);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)"));
+    now += 5000;
+    Tap(BACKSPACE);
+    now += 2000;
+    Tap(BACKSPACE);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)BKS"));
+    // Another key between the presses makes the second a first one.
+    Tap(BACKSPACE);
+    Tap(KEY_C);
+    now += 100;
+    Tap(BACKSPACE);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)BKS(C)"));
+
+    // String Mode deletes at every press.
+    Click(1160);
+    Tap(KEY_A);
+    Tap(KEY_A);
+    Tap(BACKSPACE);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("a"));
+    Tap(BACKSPACE);
+    EXPECT_TRUE(KeyDataText().isEmpty());
+}
+
+TEST_F(DialogTest, EnterTwiceIsOkEscapeTwiceIsCancel)
+{
+    Open();
+    Tap(KEY_A);
+    Tap(RETURN);
+    EXPECT_TRUE(dialog->isVisible());
+    now += 300;
+    Tap(RETURN);
+    ASSERT_TRUE(dialog->isHidden());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(Stored(), Bytes({ 'a' }));
+
+    Open();
+    Tap(KEY_A);
+    Tap(ESCAPE);
+    now += 300;
+    Tap(ESCAPE);
+    ASSERT_TRUE(dialog->isHidden());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(Stored().empty());
+
+    // Slow presses enter Enter and Esc themselves.
+    Open();
+    Click(FUNCTION_MODE);
+    for (const NativeKey& key : { RETURN, ESCAPE }) {
+        Tap(key);
+        now += 1500;
+        Tap(key);
+    }
+    EXPECT_EQ(KeyDataText(), QStringLiteral("CR.ESC"));
+}
+
+TEST_F(DialogTest, TabTwiceMovesTheFocus)
+{
+    Open();
+    ASSERT_TRUE(ShowActive());
+    KeyData()->setFocus();
+    Tap(TAB);
+    EXPECT_EQ(QApplication::focusWidget(), KeyData());
+    now += 200;
+    Tap(TAB);
+    EXPECT_NE(QApplication::focusWidget(), KeyData());
+    EXPECT_TRUE(KeyDataText().isEmpty());
+}
+
+TEST_F(DialogTest, EnterOnAModeButton)
+{
+    Open();
+    ASSERT_TRUE(ShowActive());
+    auto* stringMode = Control<QRadioButton>(STRING_MODE);
+    stringMode->setFocus();
+    QTest::keyClick(stringMode, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), KeyData());
+    EXPECT_TRUE(dialog->isVisible());
+
+    // On other controls Enter is the dialog's OK.
+    auto* layerSwitch = Control<QRadioButton>(LAYER_SWITCH);
+    layerSwitch->setFocus();
+    QTest::keyClick(layerSwitch, Qt::Key_Return);
+    EXPECT_TRUE(dialog->isHidden());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+}
+
+TEST_F(DialogTest, MappedKeysOfTheKeypadAndNavigationBlock)
+{
+    Open();
+    Click(FUNCTION_MODE);
+    // Keypad 7 with Num Lock on, Home, keypad "/" and F12.
+    Tap({ Qt::Key_7, 79, 0xFFB7 }, Qt::KeypadModifier);
+    Tap({ Qt::Key_Home, 110, 0xFF50 });
+    Tap({ Qt::Key_Slash, 106, 0xFFAF }, Qt::KeypadModifier);
+    Tap({ Qt::Key_F12, 96, 0xFFC9 });
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Stored(), Bytes({ 0x6C, 0xE0, 0x6C, 0xE0, 0x4A, 0x07 }));
+}
+
+TEST_F(DialogTest, FullContentRefusesAPhysicalShift)
+{
+    Open(keydata::KIND_STRING, Bytes(255, 'x'));
+    Press(LEFT_SHIFT, Qt::ShiftModifier);
+    EXPECT_EQ(seams.LastText(), QStringLiteral("Key string can't over than 255"));
+}
+
+TEST_F(DialogTest, RightClickOnKeyDataIsSwallowed)
+{
+    Open(keydata::KIND_STRING, { 'a', 'b' });
+    QWidget* viewport = KeyData()->viewport();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), viewport->mapToGlobal(QPointF(5, 5)),
+        Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    EXPECT_TRUE(QApplication::sendEvent(viewport, &press));
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+    EXPECT_TRUE(QApplication::sendEvent(viewport, &menu));
+}
