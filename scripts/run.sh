@@ -4,8 +4,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 "$root/scripts/setup.sh"
 configure_build "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-if [ -x "$root/build/app/lodemar" ]; then
-  exec "$root/build/app/lodemar" --emulate "$@"
-fi
-# Until the program's window exists, show a shipped layout with the CLI.
-exec "$root/build/tools/lodemar-cli/lodemar-cli" show "$root/examples/retail-pos.dat"
+# The program starts the tavrin driver host; from the build tree it is found
+# through LODEMAR_DRIVER_DIR (an installed program finds it in libexec).
+export LODEMAR_DRIVER_DIR="$root/build/driver/host"
+exec "$root/build/app/lodemar" --emulate "$@"

@@ -8,7 +8,7 @@
 // Each window is one entry of SHOTS; a new window adds an entry.
 #include <app/CAboutDialog.h>
 #include <app/CMainDialog.h>
-#include <app/CUnavailableDriverPlatform.h>
+#include <driverchannel/CUnavailableDriverPlatform.h>
 
 #include <keydata/KeyTable.h>
 #include <widgets/DialogUnits.h>
@@ -32,7 +32,7 @@ using namespace app;
 
 std::unique_ptr<driverchannel::CDriverChannel> offlineChannel()
 {
-    return std::make_unique<driverchannel::CDriverChannel>(std::make_unique<CUnavailableDriverPlatform>());
+    return std::make_unique<driverchannel::CDriverChannel>(std::make_unique<driverchannel::CUnavailableDriverPlatform>());
 }
 
 // Programs the key shown by the key cap with this control id.

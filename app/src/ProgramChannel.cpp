@@ -1,23 +1,23 @@
 #include <app/ProgramChannel.h>
 
-#include <app/CUnavailableDriverPlatform.h>
+#include <driverchannel/CUnavailableDriverPlatform.h>
 
 namespace app {
 
 std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const ProgramOptions& options)
 {
-#if defined(_WIN32) && defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_PLATFORM)
-    if (!options.emulate)
-        return std::make_unique<driverchannel::CDriverChannel>();
-        // The keyboard emulator runs on Linux only: an emulated keyboard is not
-        // reachable from a Windows build, which the failed load then says.
-#else
-    // No driver platform is built for this system yet (the driver host
-    // backend comes with the POSIX channel): neither the real nor the
-    // emulated keyboard can be reached, and Load fails honestly.
-    (void)options;
-#endif
-    return std::make_unique<driverchannel::CDriverChannel>(std::make_unique<CUnavailableDriverPlatform>());
+    driverchannel::DriverPlatformOptions platform;
+    if (options.emulate) {
+        platform.emulatedKeyboardMemory = options.emulatedKeyboardMemory.empty()
+            ? driverchannel::DefaultEmulatedKeyboardMemory()
+            : options.emulatedKeyboardMemory;
+        // No place for the emulator's memory: the emulated keyboard cannot be
+        // reached, and an empty name would mean the real keyboard instead.
+        if (platform.emulatedKeyboardMemory.empty())
+            return std::make_unique<driverchannel::CDriverChannel>(
+                std::make_unique<driverchannel::CUnavailableDriverPlatform>());
+    }
+    return std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverPlatform(platform));
 }
 
 } // namespace app

@@ -1,16 +1,18 @@
 #include <app/KeyEditor.h>
 
+#include <dialogs/KeyProgrammingDialog.h>
+#include <widgets/GuiSeams.h>
+
 namespace app {
 
 KeyEditor CreateProgramKeyEditor()
 {
-    // The key programming dialog (CKeyProgrammingDialog in dialogs/) is not
-    // part of this build yet. Once it is, this returns
-    //   [](KeyTable& t, int row, int column, const QString& title, QWidget* parent) {
-    //       CKeyProgrammingDialog dialog(t, parent);
-    //       dialog.SetTitle(title); dialog.SetPosition(row, column);
-    //       return widgets::RunModal(dialog); }
-    return KeyEditor();
+    return [](keydata::KeyTable& table, int row, int column, const QString& title, QWidget* parent) {
+        CKeyProgrammingDialog dialog(table, parent);
+        dialog.SetTitle(title);
+        dialog.SetPosition(row, column);
+        return widgets::RunModal(dialog);
+    };
 }
 
 } // namespace app

@@ -1,4 +1,4 @@
-#include "CUnavailableDriverPlatform.h"
+#include "driverchannel/CUnavailableDriverPlatform.h"
 
 namespace driverchannel {
 

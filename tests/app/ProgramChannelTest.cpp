@@ -5,25 +5,54 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 using namespace app;
 using namespace driverchannel;
 
-#if !defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_PLATFORM)
-// Without a driver platform in the build, neither keyboard can be reached:
-// the channel must say so rather than report success.
-TEST(ProgramChannel, WithoutADriverPlatformNothingLoadsAndEveryRequestFails)
-{
-    for (const bool emulate : { false, true }) {
-        ProgramOptions options;
-        options.emulate = emulate;
-        const auto channel = CreateProgramChannel(options);
-        ASSERT_NE(channel, nullptr);
-        EXPECT_EQ(channel->Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
-        const std::uint8_t packet[] = { 0xED, 0x00 };
-        std::uint8_t reply[16] = {};
-        EXPECT_EQ(channel->Send(0x0022E000, packet, sizeof packet), CHANNEL_NO_DEVICE);
-        EXPECT_EQ(channel->Request(0x0022E008, packet, 1, reply, sizeof reply), CHANNEL_NO_DEVICE);
+namespace {
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value)
+        : name_(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            had_ = true;
+            old_ = old;
+        }
+        setenv(name, value, 1);
     }
+    ~ScopedEnv()
+    {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+} // namespace
+
+// Asked for the emulated keyboard with no place for its memory, the program
+// must not fall back to the real keyboard: nothing loads, requests fail.
+TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
+{
+    ScopedEnv state("XDG_STATE_HOME", "/proc/lodemar-no-such-folder");
+    ScopedEnv home("HOME", "/proc/lodemar-no-such-folder");
+    ProgramOptions options;
+    options.emulate = true;
+    const auto channel = CreateProgramChannel(options);
+    ASSERT_NE(channel, nullptr);
+    EXPECT_EQ(channel->Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
+    const std::uint8_t packet[] = { 0xED, 0x00 };
+    std::uint8_t reply[16] = {};
+    EXPECT_EQ(channel->Send(0x0022E000, packet, sizeof packet), CHANNEL_NO_DEVICE);
+    EXPECT_EQ(channel->Request(0x0022E008, packet, 1, reply, sizeof reply), CHANNEL_NO_DEVICE);
 }
-#endif

@@ -1,6 +1,6 @@
 #include "CFakeDriverPlatform.h"
 
-#include "CUnavailableDriverPlatform.h"
+#include <driverchannel/CUnavailableDriverPlatform.h>
 #include "driverchannel/CDriverChannel.h"
 
 #include <tavrin/TavrinControl.h>

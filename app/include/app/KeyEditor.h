@@ -19,8 +19,6 @@ using KeyEditor = std::function<int(
     keydata::KeyTable& table, int row, int column, const QString& title, QWidget* parent)>;
 
 // The program's editor: the key programming dialog, run through RunModal.
-// Empty while this build has no key programming dialog; the grid then
-// shows the key's text in edit mode as in browse mode.
 KeyEditor CreateProgramKeyEditor();
 
 } // namespace app

@@ -10,10 +10,10 @@
 
 namespace app {
 
-// Windows: the channel over the system (service control manager and the
-// Tavrin device). Linux: no driver platform is built yet, so the channel
-// stands over CUnavailableDriverPlatform and Load fails as with nothing
-// installed. An emulated keyboard is chosen with options.emulate.
+// The channel over the platform of this build: Windows, the service control
+// manager and the Tavrin device; Linux, the tavrin driver host. The emulated
+// keyboard is chosen only with options.emulate (Linux); when it cannot be
+// reached, the channel stands over CUnavailableDriverPlatform and Load fails.
 std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const ProgramOptions& options);
 
 } // namespace app

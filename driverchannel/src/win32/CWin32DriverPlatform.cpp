@@ -1,6 +1,6 @@
 #include "CWin32DriverPlatform.h"
 
-#include "../CUnavailableDriverPlatform.h"
+#include <driverchannel/CUnavailableDriverPlatform.h>
 
 // windows.h first: the other two rely on it.
 #include <windows.h>
