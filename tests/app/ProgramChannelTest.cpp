@@ -2,6 +2,8 @@
 
 #include <app/MainDialogIds.h>
 
+#include <tavrin/TavrinControl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -53,6 +55,6 @@ TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
     EXPECT_EQ(channel->Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
     const std::uint8_t packet[] = { 0xED, 0x00 };
     std::uint8_t reply[16] = {};
-    EXPECT_EQ(channel->Send(0x0022E000, packet, sizeof packet), CHANNEL_NO_DEVICE);
-    EXPECT_EQ(channel->Request(0x0022E008, packet, 1, reply, sizeof reply), CHANNEL_NO_DEVICE);
+    EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, packet, sizeof packet), CHANNEL_NO_DEVICE);
+    EXPECT_EQ(channel->Request(IOCTL_READ_DATA, packet, 1, reply, sizeof reply), CHANNEL_NO_DEVICE);
 }
