@@ -401,9 +401,9 @@ bool CKeyProgrammingDialog::ReadFields()
         if (check == FieldCheck::Ok)
             return true;
         if (check == FieldCheck::NotUnsigned)
-            Tell(QString::fromLatin1(TEXT_NOT_UNSIGNED));
+            Tell(QString::fromLatin1(TEXT_NOT_UNSIGNED), widgets::MessageIcon::Warning);
         else
-            Tell(QString::fromLatin1(TEXT_OUT_OF_RANGE).arg(0).arg(maximum));
+            Tell(QString::fromLatin1(TEXT_OUT_OF_RANGE).arg(0).arg(maximum), widgets::MessageIcon::Warning);
         field->setFocus(Qt::OtherFocusReason);
         field->selectAll();
         return false;
@@ -469,10 +469,10 @@ void CKeyProgrammingDialog::ShowModifierStrips()
     }
 }
 
-void CKeyProgrammingDialog::Tell(const QString& text)
+void CKeyProgrammingDialog::Tell(const QString& text, widgets::MessageIcon icon)
 {
     m_telling = true;
-    widgets::ShowMessage(this, text, widgets::MessageIcon::Stop);
+    widgets::ShowMessage(this, text, icon);
     m_telling = false;
 }
 

@@ -292,7 +292,7 @@ TEST_F(DialogTest, InvalidFieldsAreReportedAndNothingIsStored)
         c.field->setText(QString::fromLatin1(c.text));
         EXPECT_FALSE(PressOk()) << c.text;
         EXPECT_EQ(seams.LastText(), c.message) << c.text;
-        EXPECT_EQ(seams.messages.back().icon, widgets::MessageIcon::Stop);
+        EXPECT_EQ(seams.messages.back().icon, widgets::MessageIcon::Warning);
         EXPECT_EQ(Stored(), Bytes({ 'k' })) << c.text;
         c.field->setText(QStringLiteral("0"));
     }

@@ -36,6 +36,8 @@ QMessageBox::Icon qtIconOf(MessageIcon icon)
         return QMessageBox::Question;
     case MessageIcon::Information:
         return QMessageBox::Information;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
     case MessageIcon::None:
         break;
     }

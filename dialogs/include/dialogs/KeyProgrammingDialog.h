@@ -16,6 +16,7 @@
 #include <dialogs/KeyComposer.h>
 
 #include <widgets/ColorFont.h>
+#include <widgets/GuiSeams.h>
 
 #include <QDialog>
 #include <QHash>
@@ -80,7 +81,7 @@ private:
     void ShowFields();
     void ShowModifierStrips();
     void ApplyPadState();
-    void Tell(const QString& text);
+    void Tell(const QString& text, widgets::MessageIcon icon = widgets::MessageIcon::Stop);
     void Report(int result);
 
     void OnKeyClicked(int id);

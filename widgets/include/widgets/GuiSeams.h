@@ -23,7 +23,7 @@ class QDialog;
 
 namespace widgets {
 
-enum class MessageIcon { None, Stop, Question, Information };
+enum class MessageIcon { None, Stop, Question, Information, Warning };
 enum class MessageButtons { Ok, YesNo };
 // The platform's answer codes.
 enum class MessageAnswer { Ok = 1, Yes = 6, No = 7 };
