@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Everything below the GUI built with clang, address and undefined-behaviour
+# Everything, the Qt program included, built with clang, address and undefined-behaviour
 # sanitizers: the test suite, then each fuzz target for a bounded time.
 set -euo pipefail
 source "$(dirname "$0")/../common.sh"
 dir="$root/build-sanitize"
 configure_build "$dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
-  -DCMAKE_CXX_COMPILER=clang++ -DLODEMAR_BUILD_GUI=OFF -DLODEMAR_SANITIZE=ON \
+  -DCMAKE_CXX_COMPILER=clang++ -DLODEMAR_SANITIZE=ON \
   -DLODEMAR_FUZZ=ON -DLODEMAR_BENCH=OFF
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
