@@ -10,6 +10,7 @@
 #include <widgets/GuiSeams.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -56,6 +57,9 @@ int CProgrammerApp::Run(int& argc, char** argv)
         std::printf(USAGE_TEXT, program.constData());
         return 0;
     }
+
+    // Before the channel looks for the driver host.
+    UseDriverHostNearProgram(QFile::encodeName(QFileInfo(programPath).absolutePath()).toStdString());
 
     QApplication::setWindowIcon(resources::resourceIcon(resources::ICON_PROGRAM));
     widgets::installFontSubstitutions();
