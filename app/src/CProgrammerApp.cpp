@@ -4,6 +4,7 @@
 #include <app/ProgramChannel.h>
 #include <app/ProgramOptions.h>
 #include <app/SingleInstance.h>
+#include <app/TerminationSignals.h>
 
 #include <resources/Resources.h>
 #include <widgets/DialogUnits.h>
@@ -63,11 +64,13 @@ int CProgrammerApp::Run(int& argc, char** argv)
 
     QApplication::setWindowIcon(resources::resourceIcon(resources::ICON_PROGRAM));
     widgets::installFontSubstitutions();
+    QuitOnTerminationSignals(&application);
     {
         CMainDialog dialog(CreateProgramChannel(options), options.emulate);
         dialog.SetKeyEditor(CreateProgramKeyEditor());
         widgets::SetMainWindow(&dialog);
-        dialog.exec();
+        if (!TerminationRequested())
+            dialog.exec();
     }
     // Only now, with the driver removed by the window's channel: a new copy
     // started meanwhile must not load the driver while this one removes it.
