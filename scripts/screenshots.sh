@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Draws the program's windows with Qt's offscreen platform and saves them as
-# PNG files in docs/images/ (main-window.png, about.png). Run by hand, not
-# in CI; look at the pictures and compare them with the window layouts.
+# PNG files in docs/images/ (main-window.png, key-programming-dialog.png,
+# config-dialog.png, progress-window.png, about.png), each in a plain frame
+# with its caption. Run by hand, not in CI; look at the pictures and compare
+# them with the window layouts.
 #   scripts/screenshots.sh [NAME...]    names as listed in
 #                                       app/screenshots/ScreenshotMain.cpp
 set -euo pipefail

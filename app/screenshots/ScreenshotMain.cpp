@@ -1,7 +1,9 @@
 // lodemar_screenshots: draws the program's windows with the offscreen
 // platform and saves each as a PNG, for the documentation and for
 // comparing the windows with their templates by eye. Message boxes are
-// answered silently; nothing touches a keyboard.
+// answered silently; nothing touches a keyboard. The offscreen platform
+// draws no window frame, so each picture gets a plain one with the window's
+// caption (the progress window's percentage lives there).
 //
 //   lodemar_screenshots OUTPUT_DIR [NAME...]   (no names: every window)
 //
@@ -10,13 +12,20 @@
 #include <app/CMainDialog.h>
 #include <driverchannel/CUnavailableDriverPlatform.h>
 
+#include <dialogs/ConfigDialog.h>
+#include <dialogs/KeyProgrammingDialog.h>
 #include <keydata/KeyTable.h>
+#include <resources/Resources.h>
+#include <transfer/TransferTexts.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
+#include <widgets/ProgressPopup.h>
 #include <widgets/SkinnedButton.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QPixmap>
 #include <QTest>
 
@@ -32,7 +41,8 @@ using namespace app;
 
 std::unique_ptr<driverchannel::CDriverChannel> offlineChannel()
 {
-    return std::make_unique<driverchannel::CDriverChannel>(std::make_unique<driverchannel::CUnavailableDriverPlatform>());
+    return std::make_unique<driverchannel::CDriverChannel>(
+        std::make_unique<driverchannel::CUnavailableDriverPlatform>());
 }
 
 // Programs the key shown by the key cap with this control id.
@@ -41,6 +51,71 @@ void store(keydata::KeyTable& table, int controlId, std::uint8_t kind, std::stri
     const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
     keydata::storeKey(table.record(slot.row, slot.column), kind,
         { reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() });
+}
+
+// Which caption buttons a frame shows.
+enum FrameButtons { NO_BUTTONS = 0, CLOSE_BUTTON = 1, MINIMIZE_BUTTON = 2 };
+
+// A plain window frame around a client picture: a 3-D border and a caption
+// bar with the title, optionally the program icon and caption buttons.
+QPixmap framed(const QPixmap& client, const QString& title, int buttons, bool icon = false)
+{
+    constexpr int BORDER = 4;
+    constexpr int CAPTION = 20;
+    const QColor face(0xD4, 0xD0, 0xC8);
+    QPixmap out(client.width() + 2 * BORDER, client.height() + CAPTION + 2 * BORDER + 1);
+    out.fill(face);
+    QPainter painter(&out);
+    const QRect all = out.rect();
+    painter.setPen(Qt::white);
+    painter.drawLine(all.topLeft() + QPoint(1, 1), all.topRight() + QPoint(-1, 1));
+    painter.drawLine(all.topLeft() + QPoint(1, 1), all.bottomLeft() + QPoint(1, -1));
+    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.drawLine(all.bottomLeft() + QPoint(1, -1), all.bottomRight() + QPoint(-1, -1));
+    painter.drawLine(all.topRight() + QPoint(-1, 1), all.bottomRight() + QPoint(-1, -1));
+    painter.setPen(QColor(0x40, 0x40, 0x40));
+    painter.drawRect(all.adjusted(0, 0, -1, -1));
+
+    const QRect bar(BORDER, BORDER, out.width() - 2 * BORDER, CAPTION);
+    QLinearGradient gradient(bar.topLeft(), bar.topRight());
+    gradient.setColorAt(0, QColor(0x0A, 0x24, 0x6A));
+    gradient.setColorAt(1, QColor(0xA6, 0xCA, 0xF0));
+    painter.fillRect(bar, gradient);
+    int textLeft = bar.left() + 4;
+    if (icon) {
+        const QPixmap small = resources::resourceIcon(resources::ICON_PROGRAM).pixmap(16, 16);
+        painter.drawPixmap(bar.left() + 2, bar.top() + 2, small);
+        textLeft += 18;
+    }
+    QFont font = widgets::dialogFont();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(textLeft, bar.top(), bar.width() - textLeft, bar.height()),
+        Qt::AlignVCenter | Qt::AlignLeft, title);
+
+    // Caption buttons from the right: close, then minimise.
+    int right = bar.right() - 2;
+    auto button = [&](const QString& glyph) {
+        const QRect box(right - 16, bar.top() + 2, 16, 14);
+        painter.fillRect(box, face);
+        painter.setPen(Qt::white);
+        painter.drawLine(box.topLeft(), box.topRight());
+        painter.drawLine(box.topLeft(), box.bottomLeft());
+        painter.setPen(QColor(0x40, 0x40, 0x40));
+        painter.drawLine(box.bottomLeft(), box.bottomRight());
+        painter.drawLine(box.topRight(), box.bottomRight());
+        painter.setPen(Qt::black);
+        painter.drawText(box, Qt::AlignCenter, glyph);
+        right -= 18;
+    };
+    if (buttons & CLOSE_BUTTON)
+        button(QStringLiteral("x"));
+    if (buttons & MINIMIZE_BUTTON)
+        button(QStringLiteral("_"));
+
+    painter.drawPixmap(BORDER, BORDER + CAPTION + 1, client);
+    return out;
 }
 
 // Shows the window, lets it settle, and grabs its client area.
@@ -54,11 +129,17 @@ QPixmap grabShown(QWidget& window)
     return window.grab();
 }
 
-// The main window with a few programmed keys: captions black after a
-// refresh, one just edited (red), one key selected in the content box.
-QPixmap mainWindow()
+QPixmap framedWindow(QWidget& window, int buttons, bool icon = false)
 {
-    CMainDialog dialog(offlineChannel());
+    const QPixmap client = grabShown(window);
+    return framed(client, window.windowTitle(), buttons, icon);
+}
+
+// The main window of `lodemar --emulate` with a few programmed keys:
+// captions black after a refresh, one just edited (red), one key selected
+// in the content box.
+void programKeys(CMainDialog& dialog)
+{
     keydata::KeyTable& table = dialog.Table();
     store(table, 1001, keydata::KIND_STRING, "Hello, world\r");
     store(table, 1006, keydata::KIND_STRING, "user@example.org\t");
@@ -76,13 +157,65 @@ QPixmap mainWindow()
     }
     if (auto* cap = dialog.KeyCap(1006))
         cap->setFocus();
-    return grabShown(dialog);
+}
+
+QPixmap mainWindow()
+{
+    CMainDialog dialog(offlineChannel(), true);
+    programKeys(dialog);
+    return framedWindow(dialog, MINIMIZE_BUTTON | CLOSE_BUTTON, true);
+}
+
+// A write under way: the progress window over the disabled main window,
+// as the write shows it while key 57 is sent.
+QPixmap progressWindow()
+{
+    CMainDialog dialog(offlineChannel(), true);
+    programKeys(dialog);
+    widgets::CProgressPopup progress;
+    progress.SetKeepPosition(false);
+    progress.Create(&dialog, QString::fromLatin1(transfer::text::PROGRESS_TITLE), false);
+    progress.BeginModal();
+    progress.SetBounds(0, keydata::KEY_NUMBER_COUNT, 1);
+    progress.SetPosition(58);
+    progress.SetStatus(transfer::text::PROGRESS_STATUS, 57);
+    QApplication::processEvents();
+
+    QPixmap picture = framed(dialog.grab(), dialog.windowTitle(), MINIMIZE_BUTTON | CLOSE_BUTTON, true);
+    const QPixmap popup = framed(progress.Window()->grab(), progress.Window()->windowTitle(), NO_BUTTONS);
+    QPainter painter(&picture);
+    painter.drawPixmap((picture.width() - popup.width()) / 2, (picture.height() - popup.height()) / 2, popup);
+    painter.end();
+    progress.Close();
+    return picture;
+}
+
+// The key programming dialog as the grid opens it for key 5, holding left
+// Shift, A, the release of left Shift, a delay and Enter.
+QPixmap keyProgrammingDialog()
+{
+    keydata::KeyTable table;
+    const std::uint8_t content[] = { 0x12, 0x1C, 0xE1, 0x12, 0xE3, 0xE3, 0x5A };
+    keydata::storeKey(table.record(0, 4), keydata::KIND_FUNCTION, content);
+    CKeyProgrammingDialog dialog(table);
+    dialog.SetTitle(QStringLiteral("Editing Key 5"));
+    dialog.SetPosition(0, 4);
+    return framedWindow(dialog, CLOSE_BUTTON);
+}
+
+// The configuration dialog with "Track2 enable" cleared.
+QPixmap configDialog()
+{
+    keydata::KeyTable table;
+    table.mcrConfig = 0x0B;
+    CConfigDialog dialog(table);
+    return framedWindow(dialog, CLOSE_BUTTON);
 }
 
 QPixmap aboutBox()
 {
     CAboutDialog about;
-    return grabShown(about);
+    return framedWindow(about, CLOSE_BUTTON);
 }
 
 struct Shot {
@@ -92,6 +225,9 @@ struct Shot {
 
 const Shot SHOTS[] = {
     { "main-window", mainWindow },
+    { "key-programming-dialog", keyProgrammingDialog },
+    { "config-dialog", configDialog },
+    { "progress-window", progressWindow },
     { "about", aboutBox },
 };
 

@@ -2,8 +2,11 @@
 #include <app/CAboutDialog.h>
 #include <app/CMainDialog.h>
 
+#include <dialogs/ConfigDialog.h>
+#include <driverchannel/CUnavailableDriverPlatform.h>
 #include <keydata/KeyText.h>
 #include <resources/Resources.h>
+#include <transfer/CKeyboardTransfer.h>
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
@@ -89,11 +92,18 @@ CMainDialog::CMainDialog(
     , m_icon(resources::resourceIcon(resources::ICON_PROGRAM))
     , m_emulatedKeyboard(emulatedKeyboard)
 {
+    // Without a channel the transfers still run their course and fail as
+    // they do with no device.
+    const bool noChannel = !m_channel;
+    if (noChannel)
+        m_channel = std::make_unique<driverchannel::CDriverChannel>(
+            std::make_unique<driverchannel::CUnavailableDriverPlatform>());
+    m_transfer = std::make_unique<transfer::CKeyboardTransfer>(*m_channel);
     setFont(widgets::dialogFont());
     setFixedSize(widgets::dialogSize(DIALOG_WIDTH, DIALOG_HEIGHT));
     SetTitle(TITLE_TEMPLATE);
     CreateControls();
-    OnInitDialog();
+    OnInitDialog(noChannel);
 }
 
 CMainDialog::~CMainDialog() = default;
@@ -166,7 +176,7 @@ void CMainDialog::CreateControls()
     m_decoration->setPixmap(resources::resourcePixmap(resources::BITMAP_DECORATION));
 }
 
-void CMainDialog::OnInitDialog()
+void CMainDialog::OnInitDialog(bool noChannel)
 {
     // The About entry lives in the context menu (CreateContextMenu): the
     // window manager owns the system menu here.
@@ -176,7 +186,7 @@ void CMainDialog::OnInitDialog()
     m_reading = 0;
 
     m_loadResult
-        = m_channel ? m_channel->Load(DRIVER_NAME, nullptr, nullptr, true) : driverchannel::CHANNEL_NO_DEVICE;
+        = noChannel ? driverchannel::CHANNEL_NO_DEVICE : m_channel->Load(DRIVER_NAME, nullptr, nullptr, true);
     if (m_loadResult != driverchannel::CHANNEL_SUCCESS)
         widgets::ShowMessage(this, QString::fromLatin1(MSG_DRIVER_LOAD_FAILED), widgets::MessageIcon::Stop);
 
@@ -226,8 +236,10 @@ CSkinnedButton* CMainDialog::CommandButton(int controlId) const
 
 bool CMainDialog::OnCommand(int id)
 {
-    if (m_reading)
-        return true; // a keyboard read runs: nothing happens
+    // A keyboard read runs: nothing happens. A write disables the window,
+    // and its message pump must not start anything either.
+    if (m_reading || m_writing)
+        return true;
     if (isKeyCapId(id))
         RunKeyCommand(id);
     switch (id) {
@@ -315,14 +327,12 @@ void CMainDialog::OnBrowseEdit()
     }
 }
 
-// The configuration dialog, the keyboard transfers and the file commands
-// come with the transfer and file work; until then their buttons do
-// nothing.
-void CMainDialog::OnConfig() { }
-void CMainDialog::OnWriteToKb() { }
-void CMainDialog::OnReadKbData() { }
-void CMainDialog::OnSaveToFile() { }
-void CMainDialog::OnLoadFromFile() { }
+// The settings bytes change in place; what the grid shows does not.
+void CMainDialog::OnConfig()
+{
+    CConfigDialog dialog(m_table, this);
+    widgets::RunModal(dialog);
+}
 
 void CMainDialog::OnQuit()
 {
@@ -450,7 +460,7 @@ QMenu* CMainDialog::CreateContextMenu()
 
 void CMainDialog::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (m_reading)
+    if (m_reading || m_writing)
         return;
     std::unique_ptr<QMenu> menu(CreateContextMenu());
     menu->exec(event->globalPos());
@@ -458,7 +468,7 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event)
 
 void CMainDialog::OnSysCommand(int command)
 {
-    if (m_reading)
+    if (m_reading || m_writing)
         return;
     switch (command & SYSTEM_COMMAND_MASK) {
     case IDM_ABOUTBOX:
@@ -486,7 +496,8 @@ void CMainDialog::ShowAbout()
 
 void CMainDialog::reject()
 {
-    if (m_reading)
+    // The window cannot go away under a transfer.
+    if (m_reading || m_writing)
         return;
     QDialog::reject();
 }

@@ -4,12 +4,14 @@
 #include <app/ProgramChannel.h>
 #include <app/ProgramOptions.h>
 #include <app/SingleInstance.h>
+#include <app/TerminationSignals.h>
 
 #include <resources/Resources.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -57,13 +59,18 @@ int CProgrammerApp::Run(int& argc, char** argv)
         return 0;
     }
 
+    // Before the channel looks for the driver host.
+    UseDriverHostNearProgram(QFile::encodeName(QFileInfo(programPath).absolutePath()).toStdString());
+
     QApplication::setWindowIcon(resources::resourceIcon(resources::ICON_PROGRAM));
     widgets::installFontSubstitutions();
+    QuitOnTerminationSignals(&application);
     {
         CMainDialog dialog(CreateProgramChannel(options), options.emulate);
         dialog.SetKeyEditor(CreateProgramKeyEditor());
         widgets::SetMainWindow(&dialog);
-        dialog.exec();
+        if (!TerminationRequested())
+            dialog.exec();
     }
     // Only now, with the driver removed by the window's channel: a new copy
     // started meanwhile must not load the driver while this one removes it.

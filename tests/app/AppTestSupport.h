@@ -1,5 +1,6 @@
-// Helpers of the main window's tests: a window over a scripted fake system,
-// the seams answered, and a key editor that records what it was asked.
+// Helpers of the main window's tests: a window over a scripted fake system
+// that reports each device request, the seams answered, and a key editor
+// that records what it was asked.
 #pragma once
 
 #include "CFakeDriverPlatform.h"
@@ -25,6 +26,23 @@
 namespace app::test {
 
 inline constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
+
+// The fake system, calling onDeviceControl as each device request arrives
+// (before it is answered), so a test can look at the program meanwhile.
+class CObservedPlatform : public driverchannel::testing::CFakeDriverPlatform {
+public:
+    std::function<void(std::uint32_t code)> onDeviceControl;
+
+    bool DeviceControl(driverchannel::DeviceHandle device, std::uint32_t code, const void* input,
+        std::uint32_t inputLength, void* output, std::uint32_t outputLength,
+        std::uint32_t& bytesReturned) override
+    {
+        if (onDeviceControl)
+            onDeviceControl(code);
+        return CFakeDriverPlatform::DeviceControl(
+            device, code, input, inputLength, output, outputLength, bytesReturned);
+    }
+};
 
 inline void storeBytes(keydata::KeyRecord& record, std::uint8_t kind, std::string_view bytes)
 {
@@ -80,7 +98,7 @@ protected:
         return dialog;
     }
 
-    driverchannel::testing::CFakeDriverPlatform platform;
+    CObservedPlatform platform;
     widgets::CSeamRecorder seams;
     std::vector<EditorCall> editorCalls;
     // What the stand-in editor does to the record, and how it ends.

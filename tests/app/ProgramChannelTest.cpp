@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 using namespace app;
@@ -40,6 +44,15 @@ private:
     std::string old_;
 };
 
+namespace fs = std::filesystem;
+
+void makeHost(const fs::path& folder, bool executable = true)
+{
+    fs::create_directories(folder);
+    std::ofstream(folder / "tavrin") << "#!/bin/sh\n";
+    ::chmod((folder / "tavrin").c_str(), executable ? 0755 : 0644);
+}
+
 } // namespace
 
 // Asked for the emulated keyboard with no place for its memory, the program
@@ -57,4 +70,29 @@ TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
     std::uint8_t reply[16] = {};
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, packet, sizeof packet), CHANNEL_NO_DEVICE);
     EXPECT_EQ(channel->Request(IOCTL_READ_DATA, packet, 1, reply, sizeof reply), CHANNEL_NO_DEVICE);
+}
+
+TEST(ProgramChannel, TheHostIsFoundBesideAnInstalledProgramOrInTheBuildTree)
+{
+    char pattern[] = "/tmp/lodemar-places-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path root = pattern;
+    makeHost(root / "prefix/libexec");
+    fs::create_directories(root / "prefix/bin");
+    makeHost(root / "build/driver/host");
+    fs::create_directories(root / "build/app");
+    fs::create_directories(root / "elsewhere");
+    const DriverHostPlaces places { "../libexec", (root / "build/app").string(),
+        (root / "build/driver/host").string() };
+
+    EXPECT_EQ(
+        driverHostFolderFor((root / "prefix/bin").string(), places), (root / "prefix/libexec").string());
+    EXPECT_EQ(
+        driverHostFolderFor((root / "build/app").string(), places), (root / "build/driver/host").string());
+    // Another folder is neither an install tree nor the build tree.
+    EXPECT_EQ(driverHostFolderFor((root / "elsewhere").string(), places), "");
+    // A host that cannot be run does not count.
+    makeHost(root / "prefix/libexec", false);
+    EXPECT_EQ(driverHostFolderFor((root / "prefix/bin").string(), places), "");
+    fs::remove_all(root);
 }

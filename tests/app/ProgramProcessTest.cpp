@@ -1,7 +1,9 @@
-// The program itself, run as separate processes: one copy at a time.
+// The program itself, run as separate processes: one copy at a time, the
+// driver host found from the build tree, a clean end on request.
 #include <app/MainDialogIds.h>
 #include <app/SingleInstance.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -27,7 +29,11 @@ protected:
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // The program finds the host of its build tree by itself, from any
+        // current folder.
+        environment.remove(QStringLiteral("LODEMAR_DRIVER_DIR"));
         program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(m_memory.path());
         program.setProgram(QStringLiteral(LODEMAR_PROGRAM_PATH));
         program.setArguments({ QStringLiteral("--emulate=") + m_memory.filePath(QStringLiteral("kb.mem")) });
         program.start();
@@ -56,6 +62,37 @@ protected:
         program.waitForFinished(EXIT_LIMIT_MS);
     }
 
+    // Asks the program to end, as the session does at logout.
+    static bool Terminate(QProcess& program)
+    {
+        program.terminate();
+        if (program.waitForFinished(EXIT_LIMIT_MS))
+            return true;
+        Kill(program);
+        return false;
+    }
+
+    // The socket of the emulated keyboard's host, in the runtime folder of
+    // the test main; empty while there is none.
+    static QStringList HostSockets()
+    {
+        const QDir folder(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/lodemar"));
+        return folder.entryList({ QStringLiteral("Tavrin.emulated-*.sock") }, QDir::System);
+    }
+
+    static bool WaitForHostSocket(QProcess& program)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(START_LIMIT_MS);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!HostSockets().isEmpty())
+                return true;
+            if (program.state() == QProcess::NotRunning)
+                return false;
+            QThread::msleep(20);
+        }
+        return false;
+    }
+
     QTemporaryDir m_memory;
 };
 
@@ -75,7 +112,7 @@ TEST_F(ProgramProcessTest, ASecondCopyEndsAtOnceWithoutAWord)
     EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
     EXPECT_TRUE(second.readAllStandardError().isEmpty());
     EXPECT_EQ(first.state(), QProcess::Running);
-    Kill(first);
+    EXPECT_TRUE(Terminate(first));
 }
 
 TEST_F(ProgramProcessTest, AKilledFirstCopyDoesNotBlockTheNext)
@@ -92,5 +129,20 @@ TEST_F(ProgramProcessTest, AKilledFirstCopyDoesNotBlockTheNext)
     Start(next);
     EXPECT_TRUE(WaitUntilHeld(next));
     EXPECT_EQ(next.state(), QProcess::Running);
-    Kill(next);
+    // A host the killed copy left running is taken over and stopped.
+    EXPECT_TRUE(Terminate(next));
+}
+
+TEST_F(ProgramProcessTest, StartsTheHostOfItsBuildTreeAndStopsItWhenAskedToEnd)
+{
+    QProcess program;
+    Start(program);
+    ASSERT_TRUE(WaitForHostSocket(program));
+    EXPECT_TRUE(QFile::exists(m_memory.filePath(QStringLiteral("kb.mem"))));
+
+    ASSERT_TRUE(Terminate(program));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    // The host removes its socket as it ends.
+    EXPECT_TRUE(HostSockets().isEmpty());
 }

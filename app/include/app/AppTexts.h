@@ -27,6 +27,42 @@ inline constexpr const char* CAPTION_QUIT = "&Quit";
 inline constexpr const char* MSG_DRIVER_LOAD_FAILED = "Can't not load kernel program!!!";
 inline constexpr const char* MSG_CONFIRM_QUIT = "Are you sure quit this program?";
 
+// The key data file. "%s" is the full path of the file, after the ".dat"
+// rule.
+inline constexpr const char* MSG_OPEN_FILE_FAIL = "Open file %s fail";
+inline constexpr const char* MSG_NOT_SAVE_FILE = "File %s NOT a save file!";
+inline constexpr const char* MSG_OPEN_FILE_SUCCESS = "Open file %s successful!";
+inline constexpr const char* MSG_SAVE_FILE_SUCCESS = "Save data to file %s successful";
+// Filters of the file dialogs: description and patterns. Windows matches
+// patterns without regard to case; elsewhere the open filter names both.
+inline constexpr const char* FILTER_SAVE_FILE = "Keyboard data file (*.dat)";
+#if defined(_WIN32)
+inline constexpr const char* FILTER_OPEN_FILE = "Keyboard data file (*.DAT)";
+#else
+inline constexpr const char* FILTER_OPEN_FILE = "Keyboard data file (*.DAT *.dat)";
+#endif
+
+// Ours: what the key data file layer now refuses or reports. "%s" is the
+// path, the second "%s" the system's reason.
+inline constexpr const char* MSG_SAVE_FILE_FAIL
+    = "Save data to file %s fail: %s.\nThe file was left as it was.";
+inline constexpr const char* MSG_SAVE_TOO_LONG
+    = "The key table was not saved to %s: its data needs %d bytes, more than the %d bytes a "
+      "keyboard data file can hold.\nNothing was written.";
+inline constexpr const char* MSG_SAVE_MARKER_BYTE
+    = "The key table was not saved to %s: key number %d holds a byte of 0xFA or above, which "
+      "would be read back as a marker.\nNothing was written.";
+inline constexpr const char* MSG_SAVE_SETTINGS_MARKER
+    = "The key table was not saved to %s: a settings byte is 0xFA or above, which would be "
+      "read back as a marker.\nNothing was written.";
+inline constexpr const char* MSG_READ_FILE_FAIL
+    = "Read file %s fail: %s.\nThe key table was not changed.";
+
+// Ours: appended to the reason why a table cannot be written to the
+// keyboard (the transfer's text): the keyboard's data area in bytes.
+inline constexpr const char* MSG_FIT_DATA_AREA
+    = "\n\nData area of the keyboard: %d bytes used, %d bytes free of %d.\nNothing was sent.";
+
 // Title of the key programming dialog, with the key's number (control id - 1000).
 inline constexpr const char* EDIT_KEY_TITLE_FORMAT = "Editing Key %d";
 

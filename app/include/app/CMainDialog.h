@@ -29,9 +29,13 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 
-namespace widgets {
-class CSkinnedButton;
+namespace transfer {
+class CKeyboardTransfer;
 }
+namespace widgets {
+class CProgressPopup;
+class CSkinnedButton;
+} // namespace widgets
 
 namespace app {
 
@@ -46,7 +50,8 @@ class CMainDialog : public QDialog {
 public:
     // Builds the window and initialises it: faces, edit mode, the driver
     // Load (a failure is reported with a message box and the window stays
-    // usable), the grid map. A null channel counts as a failed load.
+    // usable), the grid map. A null channel counts as a failed load: the
+    // window then works over a channel that reaches no device.
     explicit CMainDialog(std::unique_ptr<driverchannel::CDriverChannel> channel,
         bool emulatedKeyboard = false, QWidget* parent = nullptr);
     ~CMainDialog() override;
@@ -54,7 +59,8 @@ public:
     void SetKeyEditor(KeyEditor editor) { m_keyEditor = std::move(editor); }
 
     // Command routing: every button and key cap comes here. While the
-    // reading flag is set every command is swallowed. Key caps (1001..1100)
+    // reading flag is set (and while a write runs) every command is
+    // swallowed. Key caps (1001..1100)
     // run the key command first; then the command's handler runs. Returns
     // whether the command was consumed.
     bool OnCommand(int id);
@@ -62,12 +68,22 @@ public:
     // close. Ignored while the reading flag is set.
     void OnSysCommand(int command);
 
-    // Button handlers.
+    // Button handlers. Every outcome is told with a message box.
     void OnBrowseEdit();
+    // The configuration dialog over the key table's settings bytes; the
+    // grid is not refreshed.
     void OnConfig();
+    // Writes the key table into the keyboard under the progress window:
+    // a table the keyboard cannot store is refused first, then the user
+    // confirms; after a complete write the programmed keys turn blue.
     void OnWriteToKb();
+    // Reads the key table out of the keyboard (the reading flag is set for
+    // the request) and refreshes the grid.
     void OnReadKbData();
+    // Saves the key table to a ".dat" file chosen by the user; the
+    // programmed keys turn black.
     void OnSaveToFile();
+    // Loads a ".dat" file chosen by the user and refreshes the grid.
     void OnLoadFromFile();
     void OnQuit();
     // Asks before quitting; ends the dialog (rejected) on Yes. Returns
@@ -86,6 +102,10 @@ public:
     // The reading flag: set for the duration of a keyboard read.
     void SetReading(bool reading) { m_reading = reading ? 1 : 0; }
     bool IsReading() const { return m_reading != 0; }
+    // A keyboard write runs (the window is disabled under its progress
+    // window, which Progress() returns meanwhile).
+    bool IsWriting() const { return m_writing; }
+    widgets::CProgressPopup* Progress() const { return m_progress; }
 
     bool IsEditMode() const { return m_editMode != 0; }
     GridPosition NavigationPosition() const { return { m_navigationRow, m_navigationColumn }; }
@@ -118,7 +138,7 @@ protected:
 
 private:
     void CreateControls();
-    void OnInitDialog();
+    void OnInitDialog(bool noChannel);
     void LoadFaces();
     void BuildGridMap();
     void SetTitle(const char* title);
@@ -152,6 +172,9 @@ private:
     KeyEditor m_keyEditor;
     bool m_emulatedKeyboard = false;
     int m_loadResult = driverchannel::CHANNEL_SUCCESS;
+    std::unique_ptr<transfer::CKeyboardTransfer> m_transfer;
+    widgets::CProgressPopup* m_progress = nullptr;
+    bool m_writing = false;
 };
 
 } // namespace app

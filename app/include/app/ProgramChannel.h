@@ -7,6 +7,7 @@
 #include <driverchannel/CDriverChannel.h>
 
 #include <memory>
+#include <string>
 
 namespace app {
 
@@ -15,5 +16,32 @@ namespace app {
 // keyboard is chosen only with options.emulate (Linux); when it cannot be
 // reached, the channel stands over CUnavailableDriverPlatform and Load fails.
 std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const ProgramOptions& options);
+
+// Linux: the channel looks for the driver host "tavrin" in the current
+// folder and then in the libexec folder fixed at build time, or instead in
+// the folder this variable names.
+inline constexpr char DRIVER_FOLDER_VARIABLE[] = "LODEMAR_DRIVER_DIR";
+
+// Where the host can be besides those places: installed beside the program
+// (an install tree moved to another prefix), or in the build tree when the
+// program runs from there.
+struct DriverHostPlaces {
+    std::string installedFromProgram; // the libexec folder relative to the program's folder
+    std::string buildProgramFolder; // the program's folder in the build tree
+    std::string buildHostFolder; // the host's folder in the build tree
+};
+
+// This build's places (empty on Windows, where the driver is no host).
+DriverHostPlaces ProgramDriverHostPlaces();
+
+// The folder holding the host for a program in programFolder: the
+// installed folder beside it, else the build tree's host folder when the
+// program is the build tree's. Empty when neither holds the host.
+std::string driverHostFolderFor(const std::string& programFolder, const DriverHostPlaces& places);
+
+// Points the channel at driverHostFolderFor(programFolder) through
+// DRIVER_FOLDER_VARIABLE, unless the variable is set already or no such
+// folder exists. Call before the channel is made.
+void UseDriverHostNearProgram(const std::string& programFolder);
 
 } // namespace app

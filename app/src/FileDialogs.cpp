@@ -1,0 +1,49 @@
+#include <app/AppTexts.h>
+#include <app/FileDialogs.h>
+
+#include <QFileDialog>
+
+#include <utility>
+
+namespace app {
+namespace {
+
+FileDialogHook& fileDialogHook()
+{
+    static FileDialogHook hook;
+    return hook;
+}
+
+QString choose(FileDialogKind kind, QWidget* owner, const char* filter)
+{
+    FileDialogRequest request;
+    request.kind = kind;
+    request.owner = owner;
+    request.filter = QString::fromLatin1(filter);
+    if (const FileDialogHook& hook = fileDialogHook())
+        return hook(request);
+    // No title and no folder: the dialog's own title, the current folder.
+    if (kind == FileDialogKind::Save)
+        return QFileDialog::getSaveFileName(
+            owner, QString(), QString(), request.filter, nullptr, QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getOpenFileName(owner, QString(), QString(), request.filter);
+}
+
+} // namespace
+
+QString ChooseSaveFile(QWidget* owner)
+{
+    return choose(FileDialogKind::Save, owner, FILTER_SAVE_FILE);
+}
+
+QString ChooseOpenFile(QWidget* owner)
+{
+    return choose(FileDialogKind::Open, owner, FILTER_OPEN_FILE);
+}
+
+FileDialogHook SetFileDialogHook(FileDialogHook hook)
+{
+    return std::exchange(fileDialogHook(), std::move(hook));
+}
+
+} // namespace app

@@ -1,0 +1,110 @@
+// The main window's keyboard transfers: "&Write to KB" under the progress
+// window and "&Read KB data", over the GUI-free transfer component.
+#include <app/AppTexts.h>
+#include <app/CMainDialog.h>
+
+#include <keydata/KeyboardFit.h>
+#include <keydata/KeyboardProtocol.h>
+#include <keydata/WritePackets.h>
+#include <transfer/CKeyboardTransfer.h>
+#include <transfer/TransferTexts.h>
+#include <widgets/GuiSeams.h>
+#include <widgets/ProgressPopup.h>
+#include <widgets/WidgetTexts.h>
+
+#include <QWidget>
+
+#include <memory>
+
+namespace app {
+namespace {
+
+using widgets::MessageAnswer;
+using widgets::MessageButtons;
+using widgets::MessageIcon;
+
+// The transfer's reason and the state of the keyboard's data area.
+QString fitRefusalMessage(const keydata::KeyboardFit& fit)
+{
+    return QString::fromStdString(transfer::fitRefusalText(fit))
+        + QString::asprintf(
+            MSG_FIT_DATA_AREA, int(fit.dataUsed), int(fit.dataFree), int(keydata::DATA_AREA_SIZE));
+}
+
+bool confirmed(QWidget* owner, const char* question)
+{
+    return widgets::ShowMessage(
+               owner, QString::fromLatin1(question), MessageIcon::Question, MessageButtons::YesNo)
+        == MessageAnswer::Yes;
+}
+
+} // namespace
+
+void CMainDialog::OnWriteToKb()
+{
+    // Refused before the question: there is nothing to confirm.
+    const keydata::KeyboardFit fit = keydata::checkKeyboardFit(m_table);
+    if (!fit.fits()) {
+        widgets::ShowMessage(this, fitRefusalMessage(fit), MessageIcon::Stop);
+        return;
+    }
+    if (!confirmed(this, transfer::text::CONFIRM_WRITE))
+        return;
+
+    // The progress window comes after the header packet, with the first key.
+    std::unique_ptr<widgets::CProgressPopup> progress;
+    m_writing = true;
+    const transfer::WriteResult result = m_transfer->Write(m_table, [&](int keyNumber) {
+        if (!progress) {
+            progress = std::make_unique<widgets::CProgressPopup>(
+                this, QString::fromLatin1(transfer::text::PROGRESS_TITLE), false);
+            // The window exists, so its title stays "Programing...".
+            progress->BeginModal(QString::fromLatin1(widgets::PROGRESS_DEFAULT_TITLE));
+            progress->SetBounds(0, keydata::KEY_NUMBER_COUNT, 1);
+            m_progress = progress.get();
+        }
+        progress->SetStatus(transfer::text::PROGRESS_STATUS, keyNumber);
+        progress->Advance();
+        progress->PumpMessages(true);
+    });
+    m_writing = false;
+
+    // Every key packet went out (even if the finish then failed): the
+    // programmed keys are in the keyboard.
+    if (result.MarksKeys())
+        MarkKeys(COLOR_KEY_WRITTEN);
+    if (progress)
+        progress->Close();
+    m_progress = nullptr;
+
+    if (result.Succeeded())
+        widgets::ShowMessage(
+            this, QString::fromLatin1(transfer::text::WRITE_SUCCESS), MessageIcon::Information);
+    else if (result.status == transfer::WriteStatus::NotFitting)
+        widgets::ShowMessage(this, fitRefusalMessage(result.fit), MessageIcon::Stop);
+    else
+        widgets::ShowMessage(this, QString::fromLatin1(transfer::text::WRITE_FAIL), MessageIcon::Stop);
+}
+
+void CMainDialog::OnReadKbData()
+{
+    if (!confirmed(this, transfer::text::CONFIRM_READ))
+        return;
+
+    // The request blocks until the keyboard has sent its memory.
+    SetReading(true);
+    const transfer::ReadResult result = m_transfer->Read(m_table);
+    SetReading(false);
+    if (result.Succeeded())
+        RefreshGrid();
+
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+
+    if (result.Succeeded())
+        widgets::ShowMessage(this, QString::fromLatin1(transfer::text::READ_SUCCESS), MessageIcon::None);
+    else
+        widgets::ShowMessage(this, QString::fromLatin1(transfer::text::READ_FAIL), MessageIcon::Stop);
+}
+
+} // namespace app

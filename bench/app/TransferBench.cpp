@@ -1,0 +1,118 @@
+// The main window's "&Write to KB" and "&Read KB data" against the emulated
+// keyboard through the real driver host, as `lodemar --emulate` runs them:
+// confirmation answered, progress window, messages answered. Each write
+// waits 1 ms per byte in the host, as the port driver does, so the time
+// follows the bytes a table needs.
+#include <app/CMainDialog.h>
+#include <app/ProgramChannel.h>
+
+#include <keydata/KeyFile.h>
+#include <keydata/WritePackets.h>
+#include <widgets/GuiSeams.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+QTemporaryDir* workFolder = nullptr;
+
+std::unique_ptr<app::CMainDialog> openWindow()
+{
+    app::ProgramOptions options;
+    options.emulate = true;
+    options.emulatedKeyboardMemory = workFolder->filePath(QStringLiteral("kb.mem")).toStdString();
+    return std::make_unique<app::CMainDialog>(app::CreateProgramChannel(options), true);
+}
+
+// One table per argument: 0 empty, 1 the retail layout, 2 the multi-layer one.
+bool loadTable(int which, keydata::KeyTable& table)
+{
+    static const char* const FILES[] = { nullptr, "retail-pos.dat", "multi-layer.dat" };
+    if (which == 0)
+        return true;
+    return keydata::loadKeyFile(std::string(LODEMAR_EXAMPLES_DIR) + "/" + FILES[which], table).ok();
+}
+
+// The bytes a write sends: header, the 128 key packets, finish.
+std::size_t bytesSent(const keydata::KeyTable& table)
+{
+    std::size_t bytes
+        = keydata::headerPacket(table.systemConfig, table.mcrConfig).length + keydata::finishPacket().length;
+    std::uint16_t address = keydata::DATA_AREA_BASE;
+    keydata::WritePacket packet;
+    for (int key = 0; key < keydata::KEY_NUMBER_COUNT; ++key)
+        if (keydata::keyPacket(table, key, address, packet) == keydata::PACKET_OK)
+            bytes += packet.length;
+    return bytes;
+}
+
+void BM_WriteToKeyboard(benchmark::State& state)
+{
+    widgets::CSeamRecorder seams;
+    auto dialog = openWindow();
+    if (dialog->LoadResult() != 0 || !loadTable(int(state.range(0)), dialog->Table())) {
+        state.SkipWithError("no emulated keyboard or no example table");
+        return;
+    }
+    for (auto _ : state) {
+        dialog->OnWriteToKb();
+        if (seams.LastText() != QStringLiteral("Data writed to keyboard successful!")) {
+            state.SkipWithError(qPrintable(seams.LastText()));
+            return;
+        }
+    }
+    state.counters["bytes_sent"] = double(bytesSent(dialog->Table()));
+}
+
+void BM_ReadFromKeyboard(benchmark::State& state)
+{
+    widgets::CSeamRecorder seams;
+    auto dialog = openWindow();
+    if (dialog->LoadResult() != 0 || !loadTable(int(state.range(0)), dialog->Table())) {
+        state.SkipWithError("no emulated keyboard or no example table");
+        return;
+    }
+    dialog->OnWriteToKb();
+    for (auto _ : state) {
+        dialog->OnReadKbData();
+        if (seams.LastText() != QStringLiteral("Read data from keyboard successful!")) {
+            state.SkipWithError(qPrintable(seams.LastText()));
+            return;
+        }
+    }
+}
+
+BENCHMARK(BM_WriteToKeyboard)->Arg(0)->Arg(1)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadFromKeyboard)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir folder;
+    workFolder = &folder;
+    // The host's socket and the progress window's position stay private.
+    const QString runtime = folder.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    setenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit().constData(), 1);
+    setenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit().constData(), 1);
+    setenv(app::DRIVER_FOLDER_VARIABLE, LODEMAR_HOST_FOLDER, 1);
+
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Lodemar"));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

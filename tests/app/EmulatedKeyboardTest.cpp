@@ -1,0 +1,74 @@
+// The program's window against the emulated keyboard through the real
+// driver host, as `lodemar --emulate=MEMFILE` runs it: a table written by
+// one window is read back by a fresh one after the host has gone.
+#include "AppTestSupport.h"
+
+#include <app/ProgramChannel.h>
+
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <string>
+
+using namespace app;
+using namespace app::test;
+using widgets::MessageIcon;
+
+namespace {
+
+class EmulatedKeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Lodemar"));
+        ASSERT_TRUE(memory.isValid());
+        ::setenv(DRIVER_FOLDER_VARIABLE, LODEMAR_HOST_FOLDER, 1);
+        options.emulate = true;
+        options.emulatedKeyboardMemory
+            = QFile::encodeName(memory.filePath(QStringLiteral("kb.mem"))).toStdString();
+    }
+    void TearDown() override { ::unsetenv(DRIVER_FOLDER_VARIABLE); }
+
+    std::unique_ptr<CMainDialog> Open()
+    {
+        auto dialog = std::make_unique<CMainDialog>(CreateProgramChannel(options), options.emulate);
+        EXPECT_EQ(dialog->LoadResult(), 0);
+        return dialog;
+    }
+
+    QTemporaryDir memory;
+    ProgramOptions options;
+    widgets::CSeamRecorder seams;
+};
+
+} // namespace
+
+TEST_F(EmulatedKeyboardTest, AWrittenTableIsReadBackByAFreshWindow)
+{
+    keydata::KeyTable written;
+    {
+        auto dialog = Open();
+        EXPECT_TRUE(dialog->windowTitle().endsWith(QStringLiteral(" [emulated keyboard]")));
+        keydata::KeyTable& table = dialog->Table();
+        table.systemConfig = 0x06;
+        table.mcrConfig = 0x09;
+        storeBytes(recordOf(*dialog, 1001), keydata::KIND_STRING, "Hello\r");
+        storeBytes(recordOf(*dialog, 1040), keydata::KIND_FUNCTION, "\x14\x21\xE1\x14");
+        storeBytes(recordOf(*dialog, 1096), keydata::KIND_SWITCH, "\x03");
+        storeBytes(recordOf(*dialog, 1095), keydata::KIND_STRING, std::string(255, 'z'));
+        written = table;
+
+        dialog->OnWriteToKb();
+        ASSERT_EQ(seams.LastText(), QStringLiteral("Data writed to keyboard successful!"));
+        EXPECT_EQ(seams.messages.back().icon, MessageIcon::Information);
+        EXPECT_EQ(dialog->KeyCap(1040)->CaptionColor(), COLOR_KEY_WRITTEN);
+    } // the window goes, and with it the host
+
+    auto fresh = Open();
+    ASSERT_EQ(fresh->Table(), keydata::KeyTable());
+    fresh->OnReadKbData();
+    ASSERT_EQ(seams.LastText(), QStringLiteral("Read data from keyboard successful!"));
+    EXPECT_EQ(fresh->Table(), written);
+    EXPECT_EQ(fresh->KeyCap(1096)->text(), QStringLiteral("L"));
+    EXPECT_EQ(fresh->KeyCap(1040)->CaptionColor(), COLOR_KEY_STORED);
+}

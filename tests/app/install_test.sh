@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# install_test.sh BUILD_DIR
+# Installs the whole build into a temporary prefix, checks that every
+# deliverable lands in its usual place, and that the installed program
+# starts the installed driver host (from any current folder, with no
+# LODEMAR_DRIVER_DIR) and stops it again when asked to end.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+runtime=$(mktemp -d)
+chmod 700 "$runtime"
+program=""
+cleanup() {
+  [ -n "$program" ] && kill -KILL "$program" 2>/dev/null || true
+  rm -rf "$prefix" "$runtime"
+}
+trap cleanup EXIT
+fail() { echo "install_test: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+for file in bin/lodemar bin/lodemar-cli bin/vorelin libexec/tavrin; do
+  [ -x "$prefix/$file" ] || fail "$file is not installed as a program"
+done
+[ -f "$prefix/include/vorelin.h" ] || fail "the library's header is missing"
+ls "$prefix"/lib*/libvorelin.so* >/dev/null 2>&1 || fail "the library is missing"
+ls "$prefix"/lib*/pkgconfig/vorelin.pc >/dev/null 2>&1 || fail "the pkg-config file is missing"
+[ -f "$prefix/share/applications/lodemar.desktop" ] || fail "the desktop entry is missing"
+grep -qx 'Exec=lodemar' "$prefix/share/applications/lodemar.desktop" || fail "the desktop entry does not start lodemar"
+for size in 16 32 48 128 256; do
+  [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/lodemar.png" ] || fail "icon ${size}x${size} is missing"
+done
+"$prefix/bin/lodemar-cli" --help >/dev/null || fail "the installed lodemar-cli does not run"
+
+# The installed program and the installed host.
+cd /
+env -u LODEMAR_DRIVER_DIR XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen \
+  "$prefix/bin/lodemar" --emulate="$runtime/kb.mem" &
+program=$!
+record="$runtime/lodemar/Tavrin.service"
+for _ in $(seq 600); do
+  if compgen -G "$runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null; then break; fi
+  kill -0 "$program" 2>/dev/null || fail "the installed program ended before starting the host"
+  sleep 0.05
+done
+compgen -G "$runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null || fail "no driver host came up"
+grep -qx "driver=$prefix/libexec/tavrin" "$record" || fail "the host started is not the installed one: $(grep driver= "$record")"
+
+kill -TERM "$program"
+status=0
+wait "$program" || status=$?
+program=""
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+! compgen -G "$runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null || fail "the host was left running"
+[ ! -e "$record" ] || fail "the driver registration was left behind"
+echo "install_test: everything in place under $prefix"
