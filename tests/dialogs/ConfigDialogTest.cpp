@@ -1,8 +1,6 @@
 // The configuration dialog's seven check boxes and the two settings bytes;
 // the dialog pictures.
 #include <dialogs/ConfigDialog.h>
-#include <dialogs/DialogImage.h>
-#include <dialogs/KeyProgrammingDialog.h>
 
 #include <keydata/KeyTable.h>
 #include <widgets/ControlId.h>
@@ -11,8 +9,6 @@
 #include <widgets/SkinnedButton.h>
 
 #include <QCheckBox>
-#include <QImageReader>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -98,20 +94,4 @@ TEST(ConfigDialog, OkRebuildsBothBytesCancelKeepsThem)
     run(table, 1, [](QDialog& dialog) { box(dialog, 1157)->setChecked(false); });
     EXPECT_EQ(table.systemConfig, 0x02);
     EXPECT_EQ(table.mcrConfig, 0x05);
-}
-
-TEST(DialogImage, PicturesHaveTheDialogSize)
-{
-    QTemporaryDir folder;
-    keydata::KeyTable table;
-    CKeyProgrammingDialog keyDialog(table);
-    keyDialog.SetPosition(0, 0);
-    CConfigDialog configDialog(table);
-    for (QDialog* dialog : std::initializer_list<QDialog*> { &keyDialog, &configDialog }) {
-        const QString path = folder.filePath(dialog->metaObject()->className() + QStringLiteral(".png"));
-        ASSERT_TRUE(dialogs::saveDialogImage(*dialog, path));
-        const QImage image(path);
-        EXPECT_EQ(image.size(), dialog->size());
-    }
-    EXPECT_FALSE(dialogs::saveDialogImage(configDialog, folder.filePath(QStringLiteral("missing/x.png"))));
 }
