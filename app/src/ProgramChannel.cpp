@@ -88,12 +88,12 @@ void UseDriverHostNearProgram(const std::string& programFolder)
 #if defined(_WIN32)
     (void)programFolder;
 #else
-    const char* given = std::getenv(DRIVER_FOLDER_VARIABLE);
+    const char* given = std::getenv(driverchannel::DRIVER_DIRECTORY_VARIABLE);
     if (given != nullptr && given[0] != '\0')
         return;
     const std::string folder = driverHostFolderFor(programFolder, ProgramDriverHostPlaces());
     if (!folder.empty())
-        ::setenv(DRIVER_FOLDER_VARIABLE, folder.c_str(), 1);
+        ::setenv(driverchannel::DRIVER_DIRECTORY_VARIABLE, folder.c_str(), 1);
 #endif
 }
 

@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit().constData(), 1);
     setenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit().constData(), 1);
-    setenv(app::DRIVER_FOLDER_VARIABLE, LODEMAR_HOST_FOLDER, 1);
+    setenv(driverchannel::DRIVER_DIRECTORY_VARIABLE, LODEMAR_HOST_FOLDER, 1);
 
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lodemar"));

@@ -22,12 +22,12 @@ protected:
     {
         QCoreApplication::setApplicationName(QStringLiteral("Lodemar"));
         ASSERT_TRUE(memory.isValid());
-        ::setenv(DRIVER_FOLDER_VARIABLE, LODEMAR_HOST_FOLDER, 1);
+        ::setenv(driverchannel::DRIVER_DIRECTORY_VARIABLE, LODEMAR_HOST_FOLDER, 1);
         options.emulate = true;
         options.emulatedKeyboardMemory
             = QFile::encodeName(memory.filePath(QStringLiteral("kb.mem"))).toStdString();
     }
-    void TearDown() override { ::unsetenv(DRIVER_FOLDER_VARIABLE); }
+    void TearDown() override { ::unsetenv(driverchannel::DRIVER_DIRECTORY_VARIABLE); }
 
     std::unique_ptr<CMainDialog> Open()
     {

@@ -18,7 +18,6 @@ namespace lodemar::cli {
 namespace {
 
 constexpr std::string_view EMULATE_OPTION = "--emulate";
-constexpr char DRIVER_FOLDER_VARIABLE[] = "LODEMAR_DRIVER_DIR";
 
 constexpr int PROGRESS_STEPS = keydata::KEY_NUMBER_COUNT; // one step per key packet
 constexpr int PROGRESS_BAR_WIDTH = 32;
@@ -99,7 +98,7 @@ bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::strin
 
 std::string installedDriverFolder()
 {
-    const char* given = std::getenv(DRIVER_FOLDER_VARIABLE);
+    const char* given = std::getenv(driverchannel::DRIVER_DIRECTORY_VARIABLE);
     return given != nullptr && given[0] != '\0' ? given : LODEMAR_INSTALLED_DRIVER_DIR;
 }
 

@@ -19,8 +19,7 @@ std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const Progra
 
 // Linux: the channel looks for the driver host "tavrin" in the current
 // folder and then in the libexec folder fixed at build time, or instead in
-// the folder this variable names.
-inline constexpr char DRIVER_FOLDER_VARIABLE[] = "LODEMAR_DRIVER_DIR";
+// the folder driverchannel::DRIVER_DIRECTORY_VARIABLE names.
 
 // Where the host can be besides those places: installed beside the program
 // (an install tree moved to another prefix), or in the build tree when the
@@ -40,7 +39,7 @@ DriverHostPlaces ProgramDriverHostPlaces();
 std::string driverHostFolderFor(const std::string& programFolder, const DriverHostPlaces& places);
 
 // Points the channel at driverHostFolderFor(programFolder) through
-// DRIVER_FOLDER_VARIABLE, unless the variable is set already or no such
+// DRIVER_DIRECTORY_VARIABLE, unless the variable is set already or no such
 // folder exists. Call before the channel is made.
 void UseDriverHostNearProgram(const std::string& programFolder);
 

@@ -93,6 +93,10 @@ public:
     virtual std::string DevicePathOf(const std::string& deviceName);
 };
 
+// Linux: names a folder that replaces the installed location of the driver
+// host (for running from a build tree or a moved install).
+inline constexpr char DRIVER_DIRECTORY_VARIABLE[] = "LODEMAR_DRIVER_DIR";
+
 // What the platform of this build drives.
 struct DriverPlatformOptions {
     // Empty: the real keyboard. Otherwise the emulated keyboard, whose memory

@@ -1,5 +1,7 @@
 #include "PosixPaths.h"
 
+#include <driverchannel/CDriverPlatform.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 

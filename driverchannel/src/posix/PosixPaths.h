@@ -9,9 +9,6 @@ namespace driverchannel::posix {
 inline constexpr char SUITE_FOLDER[] = "lodemar";
 // The emulated keyboard's default memory file, in the state folder.
 inline constexpr char DEFAULT_MEMORY_FILE[] = "emulated-keyboard.bin";
-// Names a folder that replaces the installed location of the driver host
-// (for running from a build tree).
-inline constexpr char DRIVER_DIRECTORY_VARIABLE[] = "LODEMAR_DRIVER_DIR";
 
 // $XDG_RUNTIME_DIR/lodemar, or /tmp/lodemar-UID when the session has no
 // runtime directory. Not created here.
