@@ -3,6 +3,7 @@
 #include "ReaderStatus.h"
 
 #include <algorithm>
+#include <utility>
 
 CMemoryCard::CMemoryCard()
 {
@@ -27,20 +28,12 @@ std::span<const std::uint8_t> CMemoryCard::Area(std::uint8_t which) const
 
 std::span<std::uint8_t> CMemoryCard::area(std::uint8_t which)
 {
-    switch (which) {
-    case AREA_MAIN:
-        return main_;
-    case AREA_PROTECTION:
-        return protection_;
-    case AREA_SECURITY:
-        return security_;
-    default:
-        return {};
-    }
+    const auto bytes = std::as_const(*this).Area(which);
+    return { const_cast<std::uint8_t*>(bytes.data()), bytes.size() };
 }
 
-std::uint8_t CMemoryCard::Read(std::uint8_t which, std::uint8_t address, std::uint8_t count,
-                               std::vector<std::uint8_t>& out) const
+std::uint8_t CMemoryCard::Read(
+    std::uint8_t which, std::uint8_t address, std::uint8_t count, std::vector<std::uint8_t>& out) const
 {
     const auto bytes = Area(which);
     if (bytes.empty() || std::size_t(address) + count > bytes.size())

@@ -25,25 +25,10 @@ std::string recordText(const keydata::KeyRecord& record)
     return line;
 }
 
-} // namespace
-
-int runVerify(const Arguments& given)
+// Reads the keyboard back after the write and lists what differs.
+int compareWithKeyboard(
+    transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, const std::string& file)
 {
-    KeyboardChoice choice;
-    std::string file;
-    int usageCode = EXIT_USAGE;
-    if (!parseKeyboardFileArguments(commandNamed("verify").name, given, choice, file, usageCode))
-        return usageCode;
-    keydata::KeyTable table;
-    if (!loadWritableTable(file, table))
-        return EXIT_FAILED;
-    CKeyboardSession session;
-    if (!session.Open(choice))
-        return EXIT_FAILED;
-    transfer::CKeyboardTransfer transfer(session.Channel());
-    if (!writeWithProgress(transfer, table))
-        return EXIT_FAILED;
-
     keydata::KeyTable back;
     const transfer::ReadResult read = transfer.Read(back);
     if (!read.Succeeded())
@@ -83,6 +68,13 @@ int runVerify(const Arguments& given)
     }
     std::cout << format(text::VERIFY_DIFFERS, keys, settings, shown.c_str()) << lines;
     return EXIT_DIFFERS;
+}
+
+} // namespace
+
+int runVerify(const Arguments& given)
+{
+    return writeFileToKeyboard(commandNamed("verify").name, given, compareWithKeyboard);
 }
 
 } // namespace lodemar::cli

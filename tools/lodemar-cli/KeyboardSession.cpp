@@ -193,6 +193,25 @@ bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::Key
     return true;
 }
 
+int writeFileToKeyboard(const char* self, const Arguments& given, const AfterWrite& afterWrite)
+{
+    KeyboardChoice choice;
+    std::string file;
+    int usageCode = EXIT_USAGE;
+    if (!parseKeyboardFileArguments(self, given, choice, file, usageCode))
+        return usageCode;
+    keydata::KeyTable table;
+    if (!loadWritableTable(file, table))
+        return EXIT_FAILED;
+    CKeyboardSession session;
+    if (!session.Open(choice))
+        return EXIT_FAILED;
+    transfer::CKeyboardTransfer transfer(session.Channel());
+    if (!writeWithProgress(transfer, table))
+        return EXIT_FAILED;
+    return afterWrite ? afterWrite(transfer, table, file) : EXIT_OK;
+}
+
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table)
 {
     std::size_t length = 0;

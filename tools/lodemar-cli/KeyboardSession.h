@@ -8,6 +8,7 @@
 #include <driverchannel/CDriverChannel.h>
 #include <transfer/CKeyboardTransfer.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -62,6 +63,13 @@ bool parseKeyboardFileArguments(
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table);
 // Writes with the progress bar and prints the system's success or failure text.
 bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table);
+
+// What write and verify share: parse FILE.dat and --emulate, load the file,
+// open the keyboard and write the table. Returns the exit code; after a
+// successful write, the code afterWrite returns (EXIT_OK without one).
+using AfterWrite = std::function<int(
+    transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, const std::string& file)>;
+int writeFileToKeyboard(const char* self, const Arguments& given, const AfterWrite& afterWrite = {});
 
 // One line for a failed write or read, beginning with the system's text.
 std::string writeFailureText(const transfer::WriteResult& result);
