@@ -5,6 +5,9 @@
 #include <fstream>
 #include <iterator>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <kbemu/KeyboardFirmware.h>
@@ -243,4 +246,63 @@ TEST_F(MemoryFileTest, EmptyFileStartsErasedAndMissingFolderFails)
     EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_OK);
     EXPECT_EQ(FileBytes().size(), 4096u);
     EXPECT_EQ(memory.Open((path / "below-a-file").string()), kbemu::MEMORY_E_OPEN);
+}
+
+TEST_F(MemoryFileTest, LinksOtherFilesAndOtherUsersFilesAreRefusedUntouched)
+{
+    const std::filesystem::path target = path.string() + ".target";
+    {
+        std::ofstream(target, std::ios::binary) << "precious";
+    }
+    std::filesystem::create_symlink(target, path);
+    kbemu::CKeyboardMemory memory;
+    EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_E_NOT_OWN);
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_E_NOT_OWN);
+    std::filesystem::remove(path);
+    if (::geteuid() == 0) { // only root can give a file away
+        std::filesystem::copy_file(target, path);
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_E_NOT_OWN);
+    }
+    EXPECT_FALSE(memory.HasFile());
+    std::ifstream in(target);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+    std::filesystem::remove(target);
+}
+
+namespace {
+
+// A store whose saves fail until told otherwise, recording what it was given.
+struct FlakyStore final : kbemu::CMemoryStore {
+    bool fail = true;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> saved;
+    int Save(std::uint32_t offset, const std::uint8_t*, std::uint32_t count) override
+    {
+        if (fail)
+            return kbemu::MEMORY_E_IO;
+        saved.emplace_back(offset, count);
+        return kbemu::MEMORY_OK;
+    }
+};
+
+} // namespace
+
+TEST(MemoryStoreTest, FailedCommitKeepsItsRangeForTheNextOne)
+{
+    kbemu::CKeyboardMemory memory;
+    auto owned = std::make_unique<FlakyStore>();
+    FlakyStore& store = *owned;
+    memory.Attach(std::move(owned));
+    memory.Store(0x210, 1);
+    memory.Store(0x200, 2);
+    EXPECT_EQ(memory.Commit(), kbemu::MEMORY_E_IO);
+    EXPECT_TRUE(memory.Dirty());
+    memory.Store(0x300, 3);
+    store.fail = false;
+    EXPECT_EQ(memory.Commit(), kbemu::MEMORY_OK);
+    EXPECT_FALSE(memory.Dirty());
+    ASSERT_EQ(store.saved.size(), 1u);
+    EXPECT_EQ(store.saved[0], std::make_pair(0x200u, 0x101u));
 }

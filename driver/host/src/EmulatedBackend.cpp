@@ -59,6 +59,9 @@ std::unique_ptr<CHostBackend> openEmulatedBackend(const HostOptions& options, st
     case kbemu::MEMORY_E_SIZE:
         error = texts::MEMORY_WRONG_SIZE + options.memoryFile;
         break;
+    case kbemu::MEMORY_E_NOT_OWN:
+        error = texts::MEMORY_NOT_OWN + options.memoryFile;
+        break;
     case kbemu::MEMORY_E_IO:
         error = texts::MEMORY_IO_FAILED + options.memoryFile;
         break;

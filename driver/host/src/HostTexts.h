@@ -27,6 +27,8 @@ inline constexpr char BAD_UID[] = "not a user id: ";
 inline constexpr char MEMORY_OPEN_FAILED[] = "cannot open or create the keyboard memory file ";
 inline constexpr char MEMORY_WRONG_SIZE[] = "not a keyboard memory file (it must hold exactly 4096 bytes): ";
 inline constexpr char MEMORY_IO_FAILED[] = "cannot read or write the keyboard memory file ";
+inline constexpr char MEMORY_NOT_OWN[]
+    = "refused: the keyboard memory file must be a regular file of your own, not a link: ";
 inline constexpr char MEMORY_COMMIT_FAILED[] = "writing the keyboard memory file failed";
 
 inline constexpr char HARDWARE_NEEDS_ROOT[]

@@ -1,10 +1,10 @@
-// The programmable keyboard's 4 KiB memory, optionally kept in a file so that
-// it survives across runs as the real keyboard's memory does.
+// The programmable keyboard's 4 KiB memory, optionally kept in a store (a
+// file) so that it survives across runs as the real keyboard's memory does.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <fstream>
+#include <memory>
 #include <string>
 
 namespace kbemu {
@@ -16,31 +16,49 @@ inline constexpr std::uint8_t ERASED_BYTE = 0xFF; // a never-written cell
 inline constexpr int MEMORY_OK = 0;
 inline constexpr int MEMORY_E_OPEN = -1; // the file cannot be opened or created
 inline constexpr int MEMORY_E_SIZE = -2; // the file exists but is not a memory file
-inline constexpr int MEMORY_E_IO = -3; // reading or writing the file failed
+inline constexpr int MEMORY_E_IO = -3; // reading, writing or syncing the file failed
+inline constexpr int MEMORY_E_NOT_OWN = -4; // a link, not a regular file, or not the user's
+
+// Where the cells are kept between runs.
+class CMemoryStore {
+public:
+    virtual ~CMemoryStore() = default;
+    // Makes bytes [offset, offset + count) durable: MEMORY_OK only once they
+    // would survive a crash, else MEMORY_E_IO.
+    virtual int Save(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) = 0;
+};
 
 class CKeyboardMemory {
 public:
     CKeyboardMemory();
+    ~CKeyboardMemory();
     CKeyboardMemory(const CKeyboardMemory&) = delete;
     CKeyboardMemory& operator=(const CKeyboardMemory&) = delete;
 
-    // Binds the memory to a file: an existing file of exactly MEMORY_SIZE
-    // bytes is loaded; a missing or empty file is created erased. Any other
-    // file is left untouched and refused, so a wrong path cannot destroy data.
+    // Binds the memory to a file (POSIX builds): an existing file of exactly
+    // MEMORY_SIZE bytes is loaded; a missing or empty file is created erased.
+    // Any other file is left untouched and refused, so a wrong path cannot
+    // destroy data; so is a symbolic link, a file that is not regular and
+    // one that belongs to another user.
     int Open(const std::string& path);
-    bool HasFile() const { return file_.is_open(); }
+    // Binds the memory to a store that already holds these cells (loaded by
+    // the caller through Store, then marked clean with Commit before this).
+    void Attach(std::unique_ptr<CMemoryStore> store);
+    bool HasFile() const { return store_ != nullptr; }
 
     std::uint8_t Byte(std::uint32_t address) const { return bytes_[address % MEMORY_SIZE]; }
     void Store(std::uint32_t address, std::uint8_t value);
-    // Writes what changed since the last commit to the file, if there is one.
+    // Saves what changed since the last successful commit to the store, if
+    // there is one. A failed save keeps its range dirty for the next commit.
     int Commit();
     void Erase();
+    bool Dirty() const { return dirtyFrom_ < dirtyTo_; }
 
     const std::array<std::uint8_t, MEMORY_SIZE>& Bytes() const { return bytes_; }
 
 private:
     std::array<std::uint8_t, MEMORY_SIZE> bytes_;
-    std::fstream file_;
+    std::unique_ptr<CMemoryStore> store_;
     std::uint32_t dirtyFrom_ = MEMORY_SIZE;
     std::uint32_t dirtyTo_ = 0;
 };

@@ -1,0 +1,99 @@
+// The memory file on POSIX systems. The path may come from another user's
+// folder (a shared /tmp): the last component is opened without following a
+// link, and the file must be a regular file of this user's.
+#include "kbemu/KeyboardMemory.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kbemu {
+
+namespace {
+
+constexpr mode_t MEMORY_FILE_MODE = 0600;
+
+class CFileStore final : public CMemoryStore {
+public:
+    explicit CFileStore(int fd)
+        : fd_(fd)
+    {
+    }
+    ~CFileStore() override { ::close(fd_); }
+
+    int Save(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) override
+    {
+        while (count > 0) {
+            const ssize_t n = ::pwrite(fd_, bytes, count, offset);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return MEMORY_E_IO;
+            bytes += n;
+            offset += static_cast<std::uint32_t>(n);
+            count -= static_cast<std::uint32_t>(n);
+        }
+        return ::fdatasync(fd_) == 0 ? MEMORY_OK : MEMORY_E_IO;
+    }
+
+private:
+    int fd_;
+};
+
+// Reads exactly count bytes from the start of fd.
+bool readAll(int fd, std::uint8_t* into, std::uint32_t count)
+{
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd, into + done, count - done, done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::uint32_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+int CKeyboardMemory::Open(const std::string& path)
+{
+    store_.reset();
+    constexpr int FLAGS = O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd = ::open(path.c_str(), FLAGS);
+    if (fd < 0 && errno == ENOENT)
+        fd = ::open(path.c_str(), FLAGS | O_CREAT | O_EXCL, MEMORY_FILE_MODE);
+    if (fd < 0)
+        return errno == ELOOP ? MEMORY_E_NOT_OWN : MEMORY_E_OPEN;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return MEMORY_E_NOT_OWN;
+    }
+    if (st.st_size == static_cast<off_t>(MEMORY_SIZE)) {
+        if (!readAll(fd, bytes_.data(), MEMORY_SIZE)) {
+            ::close(fd);
+            return MEMORY_E_IO;
+        }
+        dirtyFrom_ = MEMORY_SIZE;
+        dirtyTo_ = 0;
+        store_ = std::make_unique<CFileStore>(fd);
+        return MEMORY_OK;
+    }
+    if (st.st_size != 0) {
+        ::close(fd);
+        return MEMORY_E_SIZE;
+    }
+    // New (or empty) file: an erased keyboard, written out whole.
+    store_ = std::make_unique<CFileStore>(fd);
+    Erase();
+    const int committed = Commit();
+    if (committed != MEMORY_OK)
+        store_.reset();
+    return committed;
+}
+
+} // namespace kbemu
