@@ -80,6 +80,13 @@ TAVRIN_PAGEABLE TavrinCompletion readData(
     return complete(TAVRIN_STATUS_SUCCESS, length);
 }
 
+TAVRIN_PAGEABLE TavrinCompletion identifyKeyboard(const TavrinPlatform* p, uint8_t* buffer, uint32_t outputLength)
+{
+    if (outputLength < TAVRIN_IDENTIFY_SIZE)
+        return complete(TAVRIN_STATUS_BUFFER_TOO_SMALL);
+    return complete(TAVRIN_STATUS_SUCCESS, read_id(p, buffer, TAVRIN_IDENTIFY_SIZE));
+}
+
 } // namespace
 
 TAVRIN_PAGEABLE TavrinCompletion TavrinServeControl(const TavrinPlatform* p, uint32_t controlCode,
@@ -94,6 +101,8 @@ TAVRIN_PAGEABLE TavrinCompletion TavrinServeControl(const TavrinPlatform* p, uin
         return getVersion(p, systemBuffer, inputLength, outputLength);
     case IOCTL_READ_DATA:
         return readData(p, systemBuffer, inputLength, outputLength);
+    case IOCTL_IDENTIFY_KEYBOARD:
+        return identifyKeyboard(p, systemBuffer, outputLength);
     default:
         tavrinTrace(p, TRACE_UNKNOWN_CODE, 0);
         return complete(TAVRIN_STATUS_INVALID_DEVICE_REQUEST);
