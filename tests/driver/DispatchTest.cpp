@@ -69,11 +69,13 @@ TEST_F(DispatchTest, BusyControllerMakesTheSendReport254)
     EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8 }, 0).completion.information, TAVRIN_SEND_NO_REPLY);
 }
 
-TEST_F(DispatchTest, RefusalsStillCountAsAnswers)
+TEST_F(DispatchTest, RefusedBytesMakeTheSendReport254)
 {
     Faults({ .refuse = true });
     const Request r = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00 }, 0);
-    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(r.completion.information, TAVRIN_SEND_NO_REPLY);
+    // Every byte is still tried.
     EXPECT_EQ(pc.Traces(), Lines(3, "send_cmd return = fe\n"));
 }
 

@@ -24,15 +24,17 @@ TAVRIN_PAGEABLE TavrinCompletion sendBytes(
         return complete(TAVRIN_STATUS_INVALID_PARAMETER);
     uint8_t bytes[TAVRIN_SEND_MAX] = {};
     copyBytes(bytes, buffer, inputLength);
-    bool silent = false;
+    bool notTaken = false;
     for (uint32_t i = 0; i < inputLength; ++i) {
         const int reply = send_cmd(p, bytes[i]);
         tavrinTrace(p, TRACE_SEND_RESULT, reply);
-        // Any reply byte is an answer; only a time-out means nobody listened.
-        if (reply < 0)
-            silent = true;
+        // The keyboard acknowledges every byte it takes; silence or any other
+        // reply (the refusal 0xFE of a keyboard that does not know the
+        // command) means the byte was lost.
+        if (reply != KBD_ACK)
+            notTaken = true;
     }
-    if (!silent)
+    if (!notTaken)
         return complete(TAVRIN_STATUS_SUCCESS);
     // The information is a byte count the system copies to the caller's
     // output buffer: it must fit there.
