@@ -16,8 +16,11 @@ namespace {
 std::string hexBytes(const std::uint8_t* bytes, int count)
 {
     std::string text;
-    for (int i = 0; i < count; ++i)
-        text += (i ? " " : "") + format(text::HEX_BYTE, bytes[i]);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += ' ';
+        text += format(text::HEX_BYTE, bytes[i]);
+    }
     return text;
 }
 
