@@ -170,8 +170,8 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
 TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)
 {
     const CliRun help = cli({ "--help" });
-    for (const char* text : { "read -o FILE.dat", "write FILE.dat", "verify FILE.dat", "probe [--emulate", "--emulate[=MEMFILE]",
-             "REAL keyboard", "pkexec", "LODEMAR_DRIVER_DIR" })
+    for (const char* text : { "read -o FILE.dat", "write FILE.dat", "verify FILE.dat", "probe [--emulate",
+             "--emulate[=MEMFILE]", "REAL keyboard", "pkexec", "LODEMAR_DRIVER_DIR" })
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
 
     expectFailure(cli({ "write" }), 2, "write: wrong arguments");

@@ -145,11 +145,13 @@ inline constexpr const char* PROBE_TRANSLATED = "PS/2 keyboard, translated by th
 inline constexpr const char* PROBE_OTHER_KEYBOARD = "a keyboard with a less common ID";
 inline constexpr const char* PROBE_ID_CUT_SHORT = "a keyboard's ID, cut short";
 inline constexpr const char* PROBE_NO_ID = "acknowledged without ID bytes, as an old AT keyboard does";
-inline constexpr const char* PROBE_SILENT = "no keyboard answers: nothing came back to the identify command (is "
-                                            "the keyboard plugged into the keyboard port?)";
+inline constexpr const char* PROBE_SILENT
+    = "no keyboard answers: nothing came back to the identify command (is "
+      "the keyboard plugged into the keyboard port?)";
 inline constexpr const char* PROBE_REFUSED
     = "the keyboard answered %s and did not acknowledge the identify command";
-inline constexpr const char* PROBE_NOT_KEYBOARD = "the keyboard port answers %s, which is not a keyboard's ID";
+inline constexpr const char* PROBE_NOT_KEYBOARD
+    = "the keyboard port answers %s, which is not a keyboard's ID";
 inline constexpr const char* PROBE_FAILED = "the identify request failed (%s)";
 inline constexpr const char* HEX_BYTE = "%02X";
 

@@ -82,8 +82,10 @@ TAVRIN_PAGEABLE TavrinCompletion readData(
     return complete(TAVRIN_STATUS_SUCCESS, length);
 }
 
-TAVRIN_PAGEABLE TavrinCompletion identifyKeyboard(const TavrinPlatform* p, uint8_t* buffer, uint32_t outputLength)
+TAVRIN_PAGEABLE TavrinCompletion identifyKeyboard(
+    const TavrinPlatform* p, uint8_t* buffer, uint32_t outputLength)
 {
+    static_assert(TAVRIN_IDENTIFY_SIZE == 1 + KBD_ID_BYTES, "the reply byte and the ID bytes");
     if (outputLength < TAVRIN_IDENTIFY_SIZE)
         return complete(TAVRIN_STATUS_BUFFER_TOO_SMALL);
     return complete(TAVRIN_STATUS_SUCCESS, read_id(p, buffer, TAVRIN_IDENTIFY_SIZE));
