@@ -47,7 +47,13 @@ command -v cpio >/dev/null || skip "cpio is not installed"
 cache="${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/lodemar/vm"
 mkdir -p "$cache" 2>/dev/null && [ -w "$cache" ] || { cache="$dir/cache"; mkdir -p "$cache"; }
 
-package=$(apt-cache depends "$meta" 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }' || true)
+kernel_package() { apt-cache depends "$meta" 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }' || true; }
+package=$(kernel_package)
+if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
+  # A machine whose package lists were never fetched or were cleaned.
+  apt-get update -qq >/dev/null 2>&1 || true
+  package=$(kernel_package)
+fi
 version=""
 [ -z "$package" ] \
   || version=$(apt-cache show --no-all-versions "$package" 2>/dev/null | awk '/^Version:/ { print $2; exit }' || true)
