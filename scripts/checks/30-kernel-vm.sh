@@ -71,6 +71,8 @@ if [ -n "$version" ]; then
       mv "$fetch"/$module_path "$fetch/out/serio_raw.ko"
       rm -rf "$kernel"
       mv "$fetch/out" "$kernel"
+      # Older versions are not needed any more.
+      find "$cache" -mindepth 1 -maxdepth 1 -name 'linux-image-*' ! -path "$kernel" -exec rm -rf {} +
     else
       say "apt-get download failed:"; sed 's/^/  /' "$fetch/log"
       kernel=""
