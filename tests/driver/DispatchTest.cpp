@@ -69,11 +69,13 @@ TEST_F(DispatchTest, BusyControllerMakesTheSendReport254)
     EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8 }, 0).completion.information, TAVRIN_SEND_NO_REPLY);
 }
 
-TEST_F(DispatchTest, RefusalsStillCountAsAnswers)
+TEST_F(DispatchTest, RefusedBytesMakeTheSendReport254)
 {
     Faults({ .refuse = true });
     const Request r = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00 }, 0);
-    EXPECT_EQ(r.completion.information, 0u);
+    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(r.completion.information, TAVRIN_SEND_NO_REPLY);
+    // Every byte is still tried.
     EXPECT_EQ(pc.Traces(), Lines(3, "send_cmd return = fe\n"));
 }
 
@@ -182,9 +184,44 @@ TEST_F(DispatchTest, ReadWithoutACommandByteIsRefused)
     EXPECT_EQ(pc.ScratchObtained(), 0u);
 }
 
+TEST_F(DispatchTest, IdentifyReturnsWhatTheKeyboardAnswered)
+{
+    struct Case {
+        const char* name;
+        kbemu::KeyboardFaults faults;
+        std::uint32_t outputLength;
+        std::uint32_t status;
+        Bytes answer;
+    };
+    const Case cases[] = {
+        { "PS/2 keyboard", {}, 3, TAVRIN_STATUS_SUCCESS, { 0xFA, 0xAB, 0x83 } },
+        { "roomy output", {}, 16, TAVRIN_STATUS_SUCCESS, { 0xFA, 0xAB, 0x83 } },
+        { "silent", { .silent = true }, 3, TAVRIN_STATUS_SUCCESS, {} },
+        { "refused: no ID awaited", { .refuse = true }, 3, TAVRIN_STATUS_SUCCESS, { 0xFE } },
+        { "ID cut short", { .stallAfter = 2 }, 3, TAVRIN_STATUS_SUCCESS, { 0xFA, 0xAB } },
+        { "short output", {}, 2, TAVRIN_STATUS_BUFFER_TOO_SMALL, {} },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kbemu::CKeyboardMemory caseMemory;
+        kbemu::CKeyboardFirmware caseKeyboard { caseMemory };
+        caseKeyboard.SetFaults(c.faults);
+        kbemu::CEmulatedPc casePc { caseKeyboard };
+        platform = casePc.Platform();
+        const std::uint8_t maskBefore = casePc.Mask();
+        const Request r = Control(IOCTL_IDENTIFY_KEYBOARD, {}, c.outputLength);
+        EXPECT_EQ(r.completion.status, c.status);
+        EXPECT_EQ(Block(r), c.answer);
+        EXPECT_TRUE(r.GuardIntact());
+        EXPECT_EQ(casePc.Mask(), maskBefore);
+        const bool contacted = c.status == TAVRIN_STATUS_SUCCESS;
+        EXPECT_EQ(casePc.BytesReceived(), contacted ? Bytes { 0xF2 } : Bytes {});
+    }
+}
+
 TEST_F(DispatchTest, UnknownCodeIsAnInvalidRequest)
 {
-    const Request r = Control(0x0022E00C, { 1, 2, 3, 4 }, 16);
+    const Request r = Control(0x0022E010, { 1, 2, 3, 4 }, 16);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_DEVICE_REQUEST);
     EXPECT_EQ(pc.Traces(), Lines { "IoControl code not define" });
     EXPECT_TRUE(pc.Events().empty());

@@ -138,6 +138,11 @@ TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
     EXPECT_EQ(r.information, 516u);
     EXPECT_EQ(Bytes(block.begin(), block.begin() + 3), (Bytes { 0xFC, 0x05, 0x0E }));
 
+    Bytes answer(TAVRIN_IDENTIFY_SIZE);
+    r = Call(client, IOCTL_IDENTIFY_KEYBOARD, {}, answer);
+    EXPECT_EQ(r.status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(answer, (Bytes { 0xFA, 0xAB, 0x83 }));
+
     Bytes some(8);
     r = Call(client, 0x0022E010, {}, some);
     EXPECT_EQ(r.status, TAVRIN_STATUS_INVALID_DEVICE_REQUEST);

@@ -128,6 +128,27 @@ TEST_F(KeyboardCliTest, SilentKeyboardFailsWriteAndRead)
     ExpectNothingLeft();
 }
 
+TEST_F(KeyboardCliTest, ProbeReportsWhetherAndWhatTheKeyboardAnswers)
+{
+    CliRun run = cli({ "probe", memory_ });
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "keyboard answers: FA AB 83 (PS/2 keyboard, untranslated)\n");
+    EXPECT_EQ(run.err, "");
+    ExpectNothingLeft();
+
+    const std::pair<const char*, const char*> faulty[] = {
+        { "silent", "no keyboard answers: nothing came back to the identify command" },
+        { "refuse", "the keyboard answered FE and did not acknowledge the identify command" },
+    };
+    for (const auto& [fault, message] : faulty) {
+        run = cli({ memory_, "probe" }, {}, HostWith(fault, std::string("--fault ") + fault));
+        expectFailure(run, 1, message);
+        EXPECT_EQ(run.out, "");
+    }
+    expectFailure(cli({ "probe", "now", memory_ }), 2, "probe: wrong arguments");
+    ExpectNothingLeft();
+}
+
 TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutAHost)
 {
     KeyTable big;
@@ -149,8 +170,8 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
 TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)
 {
     const CliRun help = cli({ "--help" });
-    for (const char* text : { "read -o FILE.dat", "write FILE.dat", "verify FILE.dat", "--emulate[=MEMFILE]",
-             "REAL keyboard", "pkexec", "LODEMAR_DRIVER_DIR" })
+    for (const char* text : { "read -o FILE.dat", "write FILE.dat", "verify FILE.dat", "probe [--emulate",
+             "--emulate[=MEMFILE]", "REAL keyboard", "pkexec", "LODEMAR_DRIVER_DIR" })
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
 
     expectFailure(cli({ "write" }), 2, "write: wrong arguments");

@@ -30,6 +30,7 @@ int runImport(const Arguments& arguments);
 int runRead(const Arguments& arguments);
 int runWrite(const Arguments& arguments);
 int runVerify(const Arguments& arguments);
+int runProbe(const Arguments& arguments);
 
 // Prints "lodemar-cli: <message>" as one line on stderr and returns code.
 int fail(const std::string& message, int code = EXIT_FAILED);

@@ -35,6 +35,10 @@ constexpr CliCommand COMMANDS[] = {
         "Write the key table of the file into the keyboard, read it back and list the keys that\n"
         "differ (exit status 3 when any do).",
         runVerify },
+    { "probe", "[--emulate[=MEMFILE]]",
+        "Ask the keyboard to identify itself (the standard identify command) and print its answer;\n"
+        "nothing is written. Exit status 1 when no keyboard answers.",
+        runProbe },
 };
 
 std::string systemMessage(int error)

@@ -11,7 +11,7 @@ inline constexpr const char* HELP_INTRO
       "Commands:\n";
 // %s: the installed folder of the driver host.
 inline constexpr const char* HELP_OUTRO
-    = "\nKeyboard commands (read, write, verify):\n"
+    = "\nKeyboard commands (read, write, verify, probe):\n"
       "  --emulate[=MEMFILE]  use the emulated keyboard, whose memory is kept in MEMFILE\n"
       "                       (default: $XDG_STATE_HOME/lodemar/emulated-keyboard.bin); it may also\n"
       "                       stand before the command.\n"
@@ -137,6 +137,23 @@ inline constexpr const char* WRITE_FAILED_FINISH = "%s (the finish packet: %s)";
 inline constexpr const char* READ_FAILED = "%s (%s)";
 inline constexpr const char* READ_REFUSED = "the keyboard refused the read command";
 inline constexpr const char* READ_TOO_LONG = "the keyboard sent 8000 bytes without ending its image";
+
+// probe. %s: the answer's bytes in hexadecimal.
+inline constexpr const char* PROBE_ANSWER = "keyboard answers: %s (%s)\n";
+inline constexpr const char* PROBE_UNTRANSLATED = "PS/2 keyboard, untranslated";
+inline constexpr const char* PROBE_TRANSLATED = "PS/2 keyboard, translated by the keyboard controller";
+inline constexpr const char* PROBE_OTHER_KEYBOARD = "a keyboard with a less common ID";
+inline constexpr const char* PROBE_ID_CUT_SHORT = "a keyboard's ID, cut short";
+inline constexpr const char* PROBE_NO_ID = "acknowledged without ID bytes, as an old AT keyboard does";
+inline constexpr const char* PROBE_SILENT
+    = "no keyboard answers: nothing came back to the identify command (is "
+      "the keyboard plugged into the keyboard port?)";
+inline constexpr const char* PROBE_REFUSED
+    = "the keyboard answered %s and did not acknowledge the identify command";
+inline constexpr const char* PROBE_NOT_KEYBOARD
+    = "the keyboard port answers %s, which is not a keyboard's ID";
+inline constexpr const char* PROBE_FAILED = "the identify request failed (%s)";
+inline constexpr const char* HEX_BYTE = "%02X";
 
 // The progress of a write: a bar redrawn in place on a terminal, a line every
 // few keys otherwise. %s title, %d percentage, then the status line.

@@ -23,18 +23,6 @@ constexpr int PROGRESS_STEPS = keydata::KEY_NUMBER_COUNT; // one step per key pa
 constexpr int PROGRESS_BAR_WIDTH = 32;
 constexpr int PROGRESS_LINE_EVERY = 16; // keys between plain lines
 
-std::string channelText(int result)
-{
-    switch (result) {
-    case driverchannel::CHANNEL_NO_DEVICE:
-        return text::CHANNEL_NO_DEVICE_TEXT;
-    case driverchannel::CHANNEL_REQUEST_FAILED:
-        return text::CHANNEL_REQUEST_FAILED_TEXT;
-    default:
-        return format(text::CHANNEL_OTHER_TEXT, result);
-    }
-}
-
 std::string loadFailureReason(int result, bool emulate)
 {
     switch (result) {
@@ -64,6 +52,18 @@ int percentOf(int keyNumber)
 }
 
 } // namespace
+
+std::string channelText(int result)
+{
+    switch (result) {
+    case driverchannel::CHANNEL_NO_DEVICE:
+        return text::CHANNEL_NO_DEVICE_TEXT;
+    case driverchannel::CHANNEL_REQUEST_FAILED:
+        return text::CHANNEL_REQUEST_FAILED_TEXT;
+    default:
+        return format(text::CHANNEL_OTHER_TEXT, result);
+    }
+}
 
 bool isEmulateOption(const std::string& argument)
 {

@@ -71,6 +71,9 @@ using AfterWrite = std::function<int(
     transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, const std::string& file)>;
 int writeFileToKeyboard(const char* self, const Arguments& given, const AfterWrite& afterWrite = {});
 
+// Why a request through the driver channel failed, from its result code.
+std::string channelText(int result);
+
 // One line for a failed write or read, beginning with the system's text.
 std::string writeFailureText(const transfer::WriteResult& result);
 std::string readFailureText(const transfer::ReadResult& result);

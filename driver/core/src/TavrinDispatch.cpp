@@ -24,15 +24,17 @@ TAVRIN_PAGEABLE TavrinCompletion sendBytes(
         return complete(TAVRIN_STATUS_INVALID_PARAMETER);
     uint8_t bytes[TAVRIN_SEND_MAX] = {};
     copyBytes(bytes, buffer, inputLength);
-    bool silent = false;
+    bool notTaken = false;
     for (uint32_t i = 0; i < inputLength; ++i) {
         const int reply = send_cmd(p, bytes[i]);
         tavrinTrace(p, TRACE_SEND_RESULT, reply);
-        // Any reply byte is an answer; only a time-out means nobody listened.
-        if (reply < 0)
-            silent = true;
+        // The keyboard acknowledges every byte it takes; silence or any other
+        // reply (the refusal 0xFE of a keyboard that does not know the
+        // command) means the byte was lost.
+        if (reply != KBD_ACK)
+            notTaken = true;
     }
-    if (!silent)
+    if (!notTaken)
         return complete(TAVRIN_STATUS_SUCCESS);
     // The information is a byte count the system copies to the caller's
     // output buffer: it must fit there.
@@ -80,6 +82,15 @@ TAVRIN_PAGEABLE TavrinCompletion readData(
     return complete(TAVRIN_STATUS_SUCCESS, length);
 }
 
+TAVRIN_PAGEABLE TavrinCompletion identifyKeyboard(
+    const TavrinPlatform* p, uint8_t* buffer, uint32_t outputLength)
+{
+    static_assert(TAVRIN_IDENTIFY_SIZE == 1 + KBD_ID_BYTES, "the reply byte and the ID bytes");
+    if (outputLength < TAVRIN_IDENTIFY_SIZE)
+        return complete(TAVRIN_STATUS_BUFFER_TOO_SMALL);
+    return complete(TAVRIN_STATUS_SUCCESS, read_id(p, buffer, TAVRIN_IDENTIFY_SIZE));
+}
+
 } // namespace
 
 TAVRIN_PAGEABLE TavrinCompletion TavrinServeControl(const TavrinPlatform* p, uint32_t controlCode,
@@ -94,6 +105,8 @@ TAVRIN_PAGEABLE TavrinCompletion TavrinServeControl(const TavrinPlatform* p, uin
         return getVersion(p, systemBuffer, inputLength, outputLength);
     case IOCTL_READ_DATA:
         return readData(p, systemBuffer, inputLength, outputLength);
+    case IOCTL_IDENTIFY_KEYBOARD:
+        return identifyKeyboard(p, systemBuffer, outputLength);
     default:
         tavrinTrace(p, TRACE_UNKNOWN_CODE, 0);
         return complete(TAVRIN_STATUS_INVALID_DEVICE_REQUEST);

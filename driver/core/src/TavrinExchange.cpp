@@ -112,3 +112,23 @@ uint32_t read_data(const TavrinPlatform* p, uint8_t command, uint8_t* block, uin
     out(p, PIC_MASTER_MASK_PORT, PIC_MASK_NONE);
     return len + 1;
 }
+
+uint32_t read_id(const TavrinPlatform* p, uint8_t* reply, uint32_t capacity)
+{
+    if (capacity == 0 || reply == nullptr)
+        return 0;
+    const int answer = send_cmd(p, KBD_IDENTIFY);
+    if (answer < 0)
+        return 0;
+    reply[0] = static_cast<uint8_t>(answer);
+    uint32_t count = 1;
+    if (answer != KBD_ACK)
+        return count;
+    // The ID bytes follow the acknowledgement unasked: the keyboard interrupt
+    // stays masked until they are in, or the system's driver would take them.
+    maskKeyboardIrq(p);
+    while (count < capacity && count <= KBD_ID_BYTES && waitOutputFull(p, POLL_READ_OUT))
+        reply[count++] = in(p, KBC_DATA_PORT);
+    unmaskKeyboardIrq(p);
+    return count;
+}

@@ -5,11 +5,12 @@
 #ifndef TAVRIN_CONTROL_H
 #define TAVRIN_CONTROL_H
 
-/* Buffered device control codes: device type 0x22, functions 0x800..0x802,
+/* Buffered device control codes: device type 0x22, functions 0x800..0x803,
  * read and write access required. */
 #define IOCTL_SEND_BYTES 0x0022E000u
 #define IOCTL_GET_VERSION 0x0022E004u
 #define IOCTL_READ_DATA 0x0022E008u
+#define IOCTL_IDENTIFY_KEYBOARD 0x0022E00Cu
 
 /* Completion statuses (NT status values, reported unchanged by the host). */
 #define TAVRIN_STATUS_SUCCESS 0x00000000u
@@ -31,7 +32,8 @@
 /* IOCTL_SEND_BYTES: at most this many bytes per request; a longer request is
  * refused with TAVRIN_STATUS_INVALID_PARAMETER before any port is touched. */
 #define TAVRIN_SEND_MAX 300u
-/* Information of a completed send in which at least one byte got no reply.
+/* Information of a completed send in which at least one byte was not taken:
+ * it got no reply, or a reply other than the acknowledgement 0xFA.
  * Information counts output bytes, which the system copies back to the
  * caller: so it is reported with no output buffer (the normal call) or one of
  * at least 254 bytes (zeroed); with a smaller output buffer such a send
@@ -44,5 +46,12 @@
 #define TAVRIN_READ_MIN_OUTPUT 8000u
 #define TAVRIN_READ_MAX_UNITS 8000u
 #define TAVRIN_READ_BLOCK_MAX 8001u
+
+/* IOCTL_IDENTIFY_KEYBOARD: no input; the output is what the keyboard answered
+ * to the identify command: its reply and, when that acknowledged, up to two
+ * ID bytes (information counts them; 0 when nothing answered). The caller
+ * must offer this much output, else TAVRIN_STATUS_BUFFER_TOO_SMALL before
+ * the keyboard is contacted. */
+#define TAVRIN_IDENTIFY_SIZE 3u
 
 #endif

@@ -34,8 +34,8 @@ inline constexpr int CHANNEL_DIRECTORY_FAILED = -13;
 // The name the program loads its port driver by.
 inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
 
-// Byte count with which the driver reports that the keyboard stayed silent
-// during a send.
+// Byte count with which the driver reports that the keyboard did not take a
+// byte of a send (it stayed silent or refused it).
 inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = 254;
 
 class CDriverChannel {

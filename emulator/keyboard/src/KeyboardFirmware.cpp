@@ -216,6 +216,11 @@ void CKeyboardFirmware::Command(std::uint8_t byte)
     case CMD_READ:
         state_ = State::ReadArgument;
         break;
+    case KBD_IDENTIFY:
+        // As a PS/2 keyboard behind a controller that does not translate.
+        Reply(KBD_ID_KEYBOARD);
+        Reply(KBD_ID_UNTRANSLATED);
+        break;
     default:
         break; // acknowledged and ignored
     }

@@ -48,6 +48,12 @@ int send_cmd(const TavrinPlatform* platform, uint8_t value);
 // the end byte, or 0 when the keyboard refused (or capacity is 0).
 uint32_t read_data(const TavrinPlatform* platform, uint8_t command, uint8_t* block, uint32_t capacity);
 
+// Sends the identify command and stores the keyboard's answer in reply
+// (capacity bytes): its reply byte, then, when that was 0xFA, up to two ID
+// bytes, each awaited as long as a read-out byte. Returns the bytes stored;
+// 0 when nothing answered (or capacity is 0).
+uint32_t read_id(const TavrinPlatform* platform, uint8_t* reply, uint32_t capacity);
+
 // Serves one buffered device control request. systemBuffer holds the input
 // on entry and receives the output; it must hold max(inputLength,
 // outputLength) bytes (it may be null when both are 0).

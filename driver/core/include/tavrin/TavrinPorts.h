@@ -29,6 +29,15 @@ inline constexpr uint8_t KBD_CONTROL_MIN = 0xFA; // stream bytes from here up tr
 inline constexpr uint8_t KBD_END_BYTE = 0xFD; // ends the read-out and every block
 inline constexpr uint8_t KBD_NIBBLE_BIAS = 2; // each nibble travels as its value plus 2
 
+// The standard identify command: acknowledged, then the device's ID bytes.
+// A PS/2 keyboard answers 0xAB 0x83; a controller that translates to scan
+// code set 1 passes the second byte on as 0x41.
+inline constexpr uint8_t KBD_IDENTIFY = 0xF2;
+inline constexpr uint32_t KBD_ID_BYTES = 2;
+inline constexpr uint8_t KBD_ID_KEYBOARD = 0xAB;
+inline constexpr uint8_t KBD_ID_UNTRANSLATED = 0x83;
+inline constexpr uint8_t KBD_ID_TRANSLATED = 0x41;
+
 // Waits are counted status reads, never time.
 inline constexpr uint32_t POLL_INPUT_CLEAR = 10000;
 inline constexpr uint32_t POLL_REPLY = 90000;

@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Runs the real-keyboard code on a real Linux kernel: boots Debian's cloud
+# kernel under QEMU (whose PC has an i8042 controller with a PS/2 keyboard)
+# with an initramfs of busybox, serio_raw.ko and the statically linked
+# lodemar-cli and tavrin, twice at once:
+#   - default: the kernel owns the keyboard port (the kernel's serio facts,
+#     the driver host's serio backend, the 1 ms pacing);
+#   - nokbd (i8042.nokbd): the kernel leaves the port alone, and the raw-port
+#     backend reaches the keyboard through the controller's ports.
+# The guest (scripts/vm/guest-init.sh) prints a PASS/FAIL line per check;
+# any FAIL, a missing end line or a boot that does not power off in time
+# fails the stage. Skips, saying why, when QEMU or the kernel cannot be had.
+#
+# The kernel is downloaded once per version, never installed, and kept in
+# ${XDG_CACHE_HOME:-$HOME/.cache}/lodemar/vm (build-vm/cache when that cannot
+# be written).
+set -euo pipefail
+source "$(dirname "$0")/../common.sh"
+
+# The checks of the driver host's serio backend: on once it has one.
+serio_backend=${LODEMAR_VM_SERIO_BACKEND:-off}
+
+boot_seconds=150 # per boot; both run at once
+name=kernel-vm
+dir="$root/build-vm"
+meta=linux-image-cloud-amd64
+module_path=lib/modules/*/kernel/drivers/input/serio/serio_raw.ko
+
+say() { echo "$name: $*"; }
+skip() {
+  say "SKIPPED: $*"
+  exit 0
+}
+started=$SECONDS
+
+# --- Tools ----------------------------------------------------------------
+qemu=$(command -v qemu-system-x86_64 || true)
+[ -n "$qemu" ] || skip "qemu-system-x86_64 is not installed (package qemu-system-x86, scripts/packages/vm.txt)"
+"$qemu" --version >/dev/null 2>&1 || skip "qemu-system-x86_64 does not run here"
+busybox=/bin/busybox
+if [ ! -x "$busybox" ] || readelf -l "$busybox" 2>/dev/null | grep -q 'program interpreter'; then
+  skip "no statically linked $busybox (package busybox-static)"
+fi
+command -v cpio >/dev/null || skip "cpio is not installed"
+
+# --- The kernel: vmlinuz and serio_raw.ko of one package version ----------
+cache="${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/lodemar/vm"
+mkdir -p "$cache" 2>/dev/null && [ -w "$cache" ] || { cache="$dir/cache"; mkdir -p "$cache"; }
+
+kernel_package() { apt-cache depends "$meta" 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }' || true; }
+package=$(kernel_package)
+if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
+  # A machine whose package lists were never fetched or were cleaned.
+  apt-get update -qq >/dev/null 2>&1 || true
+  package=$(kernel_package)
+fi
+version=""
+[ -z "$package" ] \
+  || version=$(apt-cache show --no-all-versions "$package" 2>/dev/null | awk '/^Version:/ { print $2; exit }' || true)
+if [ -n "$version" ]; then
+  kernel="$cache/${package}_$version"
+  if [ ! -f "$kernel/vmlinuz" ] || [ ! -f "$kernel/serio_raw.ko" ]; then
+    say "downloading $package $version"
+    fetch=$(mktemp -d "$cache/.fetch.XXXXXX")
+    trap 'rm -rf "$fetch"' EXIT
+    if (cd "$fetch" && apt-get download "$package=$version") >"$fetch/log" 2>&1; then
+      mkdir "$fetch/out"
+      dpkg-deb --fsys-tarfile "$fetch"/*.deb \
+        | tar -x -C "$fetch" --wildcards './boot/vmlinuz-*' "./$module_path"
+      mv "$fetch"/boot/vmlinuz-* "$fetch/out/vmlinuz"
+      mv "$fetch"/$module_path "$fetch/out/serio_raw.ko"
+      rm -rf "$kernel"
+      mv "$fetch/out" "$kernel"
+      # Older versions are not needed any more.
+      find "$cache" -mindepth 1 -maxdepth 1 -name 'linux-image-*' ! -path "$kernel" -exec rm -rf {} +
+    else
+      say "apt-get download failed:"; sed 's/^/  /' "$fetch/log"
+      kernel=""
+    fi
+    rm -rf "$fetch"
+    trap - EXIT
+  fi
+else
+  kernel=""
+fi
+if [ -z "$kernel" ]; then
+  # Offline: the newest kernel cached before, if any.
+  kernel=$(ls -d "$cache"/linux-image-*/ 2>/dev/null | sort -V | tail -n 1 || true)
+  kernel=${kernel%/}
+  [ -n "$kernel" ] || skip "no kernel: apt knows no $meta or cannot download it, and none is cached in $cache"
+  say "using the cached $(basename "$kernel")"
+fi
+
+# --- The programs, statically linked, installed as the guest has them -----
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLODEMAR_BUILD_GUI=OFF \
+  -DBUILD_TESTING=OFF -DLODEMAR_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_EXE_LINKER_FLAGS=-static >/dev/null
+cmake --build "$dir" -j "$jobs" --target tavrin lodemar-cli
+stage="$dir/initramfs"
+rm -rf "$stage"
+# Only the keyboard programs: what has no component of its own.
+DESTDIR="$stage" cmake --install "$dir" --component Unspecified --strip >/dev/null
+mkdir -p "$stage"/{bin,dev,proc,sys,run,tmp,root,vm,lib/modules}
+cp "$busybox" "$stage/bin/busybox"
+cp "$kernel/serio_raw.ko" "$stage/lib/modules/"
+cp "$root/scripts/vm/guest-init.sh" "$stage/init"
+chmod 755 "$stage/init"
+cp "$root/examples/retail-pos.dat" "$stage/vm/table.dat"
+initrd="$dir/initrd.cpio.gz"
+(cd "$stage" && find . | LC_ALL=C sort | cpio -o -H newc -R 0:0 --quiet) | gzip -1 >"$initrd"
+say "kernel $(basename "$kernel"), initramfs $(($(stat -c %s "$initrd") / 1024)) KiB, serio backend checks $serio_backend"
+
+# --- Both boots at once ---------------------------------------------------
+boot() { # NAME EXTRA-KERNEL-ARGUMENTS
+  timeout -k 5 "$boot_seconds" "$qemu" -accel tcg -m 256M -smp 1 -no-user-config \
+    -kernel "$kernel/vmlinuz" -initrd "$initrd" \
+    -append "console=ttyS0 quiet panic=-1 lodemar_vm=$1 lodemar_serio=$serio_backend $2" \
+    -display none -monitor none -serial "file:$dir/vm-$1.log" -no-reboot -nic none \
+    </dev/null >"$dir/vm-$1.qemu" 2>&1
+}
+boots=(default nokbd)
+rm -f "$dir"/vm-*.log
+boot default "" & default_pid=$!
+boot nokbd "i8042.nokbd" & nokbd_pid=$!
+status_default=0; wait "$default_pid" || status_default=$?
+status_nokbd=0; wait "$nokbd_pid" || status_nokbd=$?
+
+failures=0
+ran=0
+for b in "${boots[@]}"; do
+  status_var="status_$b"
+  status=${!status_var}
+  log="$dir/vm-$b.log"
+  lines=$(tr -d '\r' <"$log" 2>/dev/null | grep -a '^VMTEST ' || true)
+  if [ -z "$lines" ] && [ "$status" -ne 0 ] && [ "$status" -ne 124 ]; then
+    skip "QEMU could not run (exit $status): $(head -c 400 "$dir/vm-$b.qemu")"
+  fi
+  sed -n 's/^VMTEST \(PASS\|FAIL\|INFO\|OFF\) /  ['"$b"'] \1 /p' <<<"$lines"
+  if [ "$status" -eq 124 ]; then
+    say "$b boot: no power-off within $boot_seconds s"
+    failures=$((failures + 1))
+  elif [ "$status" -ne 0 ]; then
+    say "$b boot: QEMU ended with $status"
+    failures=$((failures + 1))
+  fi
+  if ! grep -qx "VMTEST END $b" <<<"$lines"; then
+    say "$b boot: the checks did not run to their end; the console's last lines:"
+    tr -d '\r' <"$log" 2>/dev/null | tail -n 15 | sed 's/^/    /'
+    failures=$((failures + 1))
+  fi
+  failures=$((failures + $(grep -c '^VMTEST FAIL ' <<<"$lines" || true)))
+  ran=$((ran + $(grep -c '^VMTEST \(PASS\|FAIL\) ' <<<"$lines" || true)))
+done
+if [ "$serio_backend" != on ]; then
+  say "the serio backend's checks are off (LODEMAR_VM_SERIO_BACKEND=on turns them on)"
+fi
+if [ "$failures" -ne 0 ]; then
+  say "$failures failure(s); consoles in $dir/vm-*.log"
+  exit 1
+fi
+say "$ran checks passed in both boots ($((SECONDS - started)) s)"

@@ -1,0 +1,83 @@
+#include "CliCommand.h"
+#include "CliTexts.h"
+#include "Format.h"
+#include "KeyboardSession.h"
+
+#include <tavrin/TavrinControl.h>
+#include <tavrin/TavrinPorts.h>
+
+#include <cstdint>
+#include <iostream>
+
+namespace lodemar::cli {
+
+namespace {
+
+std::string hexBytes(const std::uint8_t* bytes, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += ' ';
+        text += format(text::HEX_BYTE, bytes[i]);
+    }
+    return text;
+}
+
+// What an acknowledged answer says about the device; null when it is not a
+// keyboard's.
+const char* describe(const std::uint8_t* answer, int count)
+{
+    if (count == 1)
+        return text::PROBE_NO_ID;
+    if (answer[1] != KBD_ID_KEYBOARD)
+        return nullptr;
+    if (count == 2)
+        return text::PROBE_ID_CUT_SHORT;
+    switch (answer[2]) {
+    case KBD_ID_UNTRANSLATED:
+        return text::PROBE_UNTRANSLATED;
+    case KBD_ID_TRANSLATED:
+        return text::PROBE_TRANSLATED;
+    default:
+        return text::PROBE_OTHER_KEYBOARD;
+    }
+}
+
+} // namespace
+
+int runProbe(const Arguments& given)
+{
+    const char* self = commandNamed("probe").name;
+    Arguments arguments = given;
+    KeyboardChoice choice;
+    std::string problem;
+    if (!takeKeyboardChoice(arguments, choice, problem))
+        return usageError(self, problem);
+    if (!arguments.empty()) {
+        const std::string& extra = arguments.front();
+        return usageError(self,
+            extra.size() > 1 && extra[0] == '-' ? format(text::UNKNOWN_OPTION, extra.c_str())
+                                                : std::string(text::WRONG_ARGUMENTS));
+    }
+
+    CKeyboardSession session;
+    if (!session.Open(choice))
+        return EXIT_FAILED;
+    std::uint8_t answer[TAVRIN_IDENTIFY_SIZE] = {};
+    const int count = session.Channel().Request(IOCTL_IDENTIFY_KEYBOARD, nullptr, 0, answer, sizeof answer);
+    if (count < 0)
+        return fail(format(text::PROBE_FAILED, channelText(count).c_str()));
+    if (count == 0)
+        return fail(text::PROBE_SILENT);
+    const std::string bytes = hexBytes(answer, count);
+    if (answer[0] != KBD_ACK)
+        return fail(format(text::PROBE_REFUSED, bytes.c_str()));
+    const char* description = describe(answer, count);
+    if (description == nullptr)
+        return fail(format(text::PROBE_NOT_KEYBOARD, bytes.c_str()));
+    std::cout << format(text::PROBE_ANSWER, bytes.c_str(), description);
+    return EXIT_OK;
+}
+
+} // namespace lodemar::cli
