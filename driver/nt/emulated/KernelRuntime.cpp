@@ -3,7 +3,8 @@
 // pool memory, and the few places where the hosted library would throw stop
 // the system instead (this code is built without exceptions, and none of
 // these can happen in the emulator's use of the containers but running out
-// of pool).
+// of pool). There is no C runtime start either: no constructor of a global
+// object would ever run, so the sources compiled into the driver have none.
 #include <ntddk.h>
 
 #include <cstddef>
