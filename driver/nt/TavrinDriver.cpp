@@ -103,8 +103,8 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
     UNICODE_STRING deviceName;
     RtlInitUnicodeString(&deviceName, TAVRIN_DEVICE_NAME);
     PDEVICE_OBJECT device = nullptr;
-    NTSTATUS status
-        = IoCreateDevice(driver, TAVRIN_DEVICE_EXTENSION_SIZE, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
+    NTSTATUS status = IoCreateDevice(
+        driver, TAVRIN_DEVICE_EXTENSION_SIZE, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
     if (!NT_SUCCESS(status))
         return status;
     UNICODE_STRING link;
