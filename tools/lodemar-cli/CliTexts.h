@@ -15,7 +15,8 @@ inline constexpr const char* HELP_OUTRO
     = "\nKeyboard commands (read, write, verify):\n"
       "  They use the keyboard through the port driver Tavrin.sys, which lodemar-cli installs as a\n"
       "  service, starts, stops and removes again; that needs an administrator. Tavrin.sys is looked\n"
-      "  for in the current directory, then in %s. There is no emulated keyboard on Windows.\n"
+      "  for in the current directory, then in %s.\n"
+      "  There is no emulated keyboard on Windows: --emulate is refused.\n"
       "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
       "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
       "3 when verify finds keys that differ.\n";
