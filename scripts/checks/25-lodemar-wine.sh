@@ -5,8 +5,9 @@
 # to the emulated PC and keyboard (its memory kept in
 # C:\windows\temp\TavrinEmulatedKeyboard.bin, its faults named in
 # C:\windows\temp\TavrinEmulatedKeyboard.fault). Checks a write and a read
-# back, a silent keyboard, a missing driver file, that the service is gone
-# after every run, and that show prints what the Linux build prints.
+# back, verify, a silent keyboard, a missing driver file, that the service is
+# gone after every run, and that show, export and import do what the Linux
+# build does.
 set -euo pipefail
 source "$(dirname "$0")/../common.sh"
 
@@ -83,13 +84,15 @@ service_gone() { # service_gone WHEN
 #    that the first run starts would hold a pipe open.)
 for command in show export; do
   (cd "$root" && "$native/tools/lodemar-cli/lodemar-cli" $command examples/retail-pos.dat >"$run/linux.$command")
-  (cd "$root" && "$wine" "$run/lodemar-cli.exe" $command examples/retail-pos.dat >"$run/windows.$command")
+  (cd "$root" && timeout 120 "$wine" "$run/lodemar-cli.exe" $command examples/retail-pos.dat >"$run/windows.$command") \
+    || echo "lodemar-wine: $command failed under wine" >&2
   if ! cmp "$run/linux.$command" "$run/windows.$command" >&2; then
     diff "$run/linux.$command" "$run/windows.$command" | head -n 20 >&2 || true
     failures=$((failures + 1))
   fi
 done
-(cd "$root" && "$wine" "$run/lodemar-cli.exe" import examples/multi-layer.json -o "${run#$root/}/imported.dat" >/dev/null)
+(cd "$root" && timeout 120 "$wine" "$run/lodemar-cli.exe" import examples/multi-layer.json \
+  -o "${run#"$root"/}/imported.dat" >/dev/null) || echo "lodemar-wine: import failed under wine" >&2
 cmp "$run/imported.dat" "$root/examples/multi-layer.dat" >&2 || failures=$((failures + 1))
 
 # 2. No driver file: the load failure, nothing registered.
