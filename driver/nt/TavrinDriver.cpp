@@ -1,10 +1,13 @@
 // The NT kernel frame of the port driver: device and link, the dispatch
-// routines and unload. Everything about the keyboard is in the core; this
-// file only adapts the I/O manager and the HAL to it.
+// routines and unload. Everything about the keyboard is in the core; the
+// ports it drives are the machine's (TavrinMachine.h); this file only adapts
+// the I/O manager and the kernel's services to the core.
 //
-// Built only by the i686 mingw-w64 cross build. It cannot be loaded or run on
-// the build machines; see docs/driver.md.
+// Tavrin.sys is the i686 build with the PC's own ports. It cannot be loaded or
+// run on the build machines; the x86_64 test build runs this same frame under
+// Wine with the emulated keyboard. See docs/driver.md.
 #include "TavrinEntryText.h"
+#include "TavrinMachine.h"
 
 #include <tavrin/TavrinCore.h>
 
@@ -17,7 +20,6 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING reg
 
 namespace {
 
-constexpr ULONG DEVICE_EXTENSION_SIZE = 4; // unused, kept for the callers' expectations
 constexpr LONGLONG ONE_MILLISECOND = -10000; // relative, in 100 ns units
 
 void TavrinTraceText(const char* text)
@@ -25,17 +27,8 @@ void TavrinTraceText(const char* text)
     DbgPrint("%s", text);
 }
 
-// The core's platform, resident: it runs under a masked keyboard interrupt.
-UCHAR TavrinReadPort(void*, uint16_t port)
-{
-    return READ_PORT_UCHAR(reinterpret_cast<PUCHAR>(static_cast<ULONG_PTR>(port)));
-}
-
-void TavrinWritePort(void*, uint16_t port, uint8_t value)
-{
-    WRITE_PORT_UCHAR(reinterpret_cast<PUCHAR>(static_cast<ULONG_PTR>(port)), value);
-}
-
+// The core's platform beside the ports, resident: it runs under a masked
+// keyboard interrupt.
 void TavrinWaitOneMillisecond(void*)
 {
     LARGE_INTEGER interval;
@@ -61,6 +54,7 @@ void TavrinReleaseScratch(void*, uint8_t* block, uint32_t tag)
 void NTAPI TavrinUnloadDriver(PDRIVER_OBJECT driver)
 {
     TavrinTraceText(TRACE_UNLOAD_START);
+    TavrinMachineStop(driver->DeviceObject);
     // The device goes before its link.
     IoDeleteDevice(driver->DeviceObject);
     UNICODE_STRING link;
@@ -77,13 +71,12 @@ NTSTATUS NTAPI TavrinDispatchCreateClose(PDEVICE_OBJECT, PIRP irp)
     return STATUS_SUCCESS;
 }
 
-TAVRIN_PAGED_CODE NTSTATUS NTAPI TavrinDispatchControl(PDEVICE_OBJECT, PIRP irp)
+TAVRIN_PAGED_CODE NTSTATUS NTAPI TavrinDispatchControl(PDEVICE_OBJECT device, PIRP irp)
 {
     const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
-    // Built per request: the driver keeps nothing between requests.
+    // Built per request: the frame keeps nothing between requests.
     TavrinPlatform platform {};
-    platform.readPort = TavrinReadPort;
-    platform.writePort = TavrinWritePort;
+    TavrinMachineAcquire(device, platform);
     platform.waitOneMillisecond = TavrinWaitOneMillisecond;
     platform.trace = TavrinTraceLine;
     platform.obtainScratch = TavrinObtainScratch;
@@ -94,6 +87,7 @@ TAVRIN_PAGED_CODE NTSTATUS NTAPI TavrinDispatchControl(PDEVICE_OBJECT, PIRP irp)
             static_cast<uint8_t*>(irp->AssociatedIrp.SystemBuffer),
             stack->Parameters.DeviceIoControl.InputBufferLength,
             stack->Parameters.DeviceIoControl.OutputBufferLength);
+    TavrinMachineRelease(device);
     const NTSTATUS status = static_cast<NTSTATUS>(done.status);
     irp->IoStatus.Status = status;
     irp->IoStatus.Information = done.information;
@@ -109,8 +103,8 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
     UNICODE_STRING deviceName;
     RtlInitUnicodeString(&deviceName, TAVRIN_DEVICE_NAME);
     PDEVICE_OBJECT device = nullptr;
-    NTSTATUS status
-        = IoCreateDevice(driver, DEVICE_EXTENSION_SIZE, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
+    NTSTATUS status = IoCreateDevice(
+        driver, TAVRIN_DEVICE_EXTENSION_SIZE, &deviceName, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);
     if (!NT_SUCCESS(status))
         return status;
     UNICODE_STRING link;
@@ -118,6 +112,12 @@ extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
     status = IoCreateSymbolicLink(&link, &deviceName);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(device);
+        return status;
+    }
+    status = TavrinMachineStart(device);
+    if (!NT_SUCCESS(status)) {
+        IoDeleteDevice(device);
+        IoDeleteSymbolicLink(&link);
         return status;
     }
     driver->MajorFunction[IRP_MJ_CREATE] = TavrinDispatchCreateClose;

@@ -1,42 +1,59 @@
 #!/usr/bin/env bash
-# Checks the NT kernel driver of the i686 cross build: a native-subsystem
-# image that imports from ntoskrnl.exe and hal.dll only. (It cannot be loaded
-# here; this is what can be verified without Windows.)
+# Checks both builds of the NT kernel driver: Tavrin.sys of the i686 cross
+# build (the shipped driver, which cannot be loaded here) and the x86_64 test
+# build wine-test/Tavrin.sys (run under Wine by 25-lodemar-wine.sh). Each must
+# be a native-subsystem image of its architecture that imports from
+# ntoskrnl.exe and hal.dll only, with its PAGE and INIT sections.
 set -euo pipefail
 source "$(dirname "$0")/../common.sh"
-dir="$root/build-win32"
-if [ ! -f "$dir/build.ninja" ]; then
-  configure_build "$dir" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake"
-else
-  cmake --build "$dir" -j "$jobs" --target tavrin_sys
-fi
-sys="$dir/driver/nt/Tavrin.sys"
-[ -f "$sys" ] || { echo "missing $sys" >&2; exit 1; }
 
-headers=$(i686-w64-mingw32-objdump -p "$sys")
 fail=0
-if ! grep -Eq '^Subsystem[[:space:]]+0*1[[:space:]]' <<<"$headers"; then
-  echo "Tavrin.sys: subsystem is not native:" >&2
-  grep -E '^Subsystem' <<<"$headers" >&2 || true
-  fail=1
-fi
-dlls=$(grep -E 'DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
-if [ -z "$dlls" ]; then
-  echo "Tavrin.sys: no import table found" >&2
-  fail=1
-fi
-for dll in $dlls; do
-  case "$dll" in
-    ntoskrnl.exe|hal.dll) ;;
-    *) echo "Tavrin.sys: imports from $dll" >&2; fail=1 ;;
-  esac
-done
-for section in PAGE INIT; do
-  if ! i686-w64-mingw32-objdump -h "$sys" | awk '{print $2}' | grep -qx "$section"; then
-    echo "Tavrin.sys: no $section section" >&2
+for build in i686:win32:tavrin_sys:Tavrin.sys:pei-i386 \
+             x86_64:win64:tavrin_sys_emulated:wine-test/Tavrin.sys:pei-x86-64; do
+  IFS=: read -r arch folder target file format <<<"$build"
+  dir="$root/build-$folder"
+  if [ ! -f "$dir/build.ninja" ]; then
+    configure_build "$dir" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$arch-w64-mingw32.cmake"
+  else
+    cmake --build "$dir" -j "$jobs" --target "$target" >/dev/null
+  fi
+  sys="$dir/driver/nt/$file"
+  [ -f "$sys" ] || { echo "missing $sys" >&2; fail=1; continue; }
+  name="$arch $file"
+  bad=0
+
+  headers=$(objdump -p "$sys")
+  if ! grep -q "file format $format\$" <<<"$headers"; then
+    echo "$name: not a $format image" >&2
+    bad=1
+  fi
+  if ! grep -Eq '^Subsystem[[:space:]]+0*1[[:space:]]' <<<"$headers"; then
+    echo "$name: subsystem is not native:" >&2
+    grep -E '^Subsystem' <<<"$headers" >&2 || true
+    bad=1
+  fi
+  dlls=$(grep -E 'DLL Name:' <<<"$headers" | awk '{print tolower($3)}' | sort -u)
+  if [ -z "$dlls" ]; then
+    echo "$name: no import table found" >&2
+    bad=1
+  fi
+  for dll in $dlls; do
+    case "$dll" in
+      ntoskrnl.exe|hal.dll) ;;
+      *) echo "$name: imports from $dll" >&2; bad=1 ;;
+    esac
+  done
+  for section in PAGE INIT; do
+    if ! objdump -h "$sys" | awk '{print $2}' | grep -qx "$section"; then
+      echo "$name: no $section section" >&2
+      bad=1
+    fi
+  done
+  if [ "$bad" -eq 0 ]; then
+    echo "$name: native subsystem, imports from" $dlls
+  else
     fail=1
   fi
 done
-[ "$fail" -eq 0 ] || exit 1
-echo "Tavrin.sys: native subsystem, imports from" $dlls
+exit "$fail"

@@ -9,6 +9,18 @@ inline constexpr const char* HELP_INTRO
     = "Shows, exports and imports keyboard data files (.dat) of the programmable keyboard, and reads,\n"
       "writes and verifies the keyboard itself.\n\n"
       "Commands:\n";
+#if defined(_WIN32)
+// %s: the system driver folder.
+inline constexpr const char* HELP_OUTRO
+    = "\nKeyboard commands (read, write, verify):\n"
+      "  They use the keyboard through the port driver Tavrin.sys, which lodemar-cli installs as a\n"
+      "  service, starts, stops and removes again; that needs an administrator. Tavrin.sys is looked\n"
+      "  for in the current directory, then in %s.\n"
+      "  There is no emulated keyboard on Windows: --emulate is refused.\n"
+      "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
+      "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
+      "3 when verify finds keys that differ.\n";
+#else
 // %s: the installed folder of the driver host.
 inline constexpr const char* HELP_OUTRO
     = "\nKeyboard commands (read, write, verify, probe):\n"
@@ -23,6 +35,7 @@ inline constexpr const char* HELP_OUTRO
       "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
       "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
       "3 when verify finds keys that differ.\n";
+#endif
 inline constexpr const char* COMMAND_USAGE = "usage: lodemar-cli %s %s\n%s\n";
 
 inline constexpr const char* NO_COMMAND = "no command given; try 'lodemar-cli --help'";
@@ -111,6 +124,16 @@ inline constexpr const char* NO_DEFAULT_MEMORY
     = "no folder for the emulated keyboard's memory (set XDG_STATE_HOME or HOME), name a file with "
       "--emulate=MEMFILE";
 inline constexpr const char* LOAD_FAILED = "%s (%s)";
+#if defined(_WIN32)
+// The driver is the kernel driver service Tavrin.sys.
+inline constexpr const char* NO_EMULATION
+    = "there is no emulated keyboard on Windows (it belongs to the Linux driver host)";
+inline constexpr const char* LOAD_NO_DRIVER_FILE
+    = "Tavrin.sys is neither in the current directory nor in %s; run lodemar-cli in the folder where it lies";
+inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
+    = "cannot open the service control manager; run lodemar-cli as administrator";
+inline constexpr const char* LOAD_NO_REGISTRATION = "the driver service could not be created or opened";
+#else
 inline constexpr const char* LOAD_NO_DRIVER_FILE
     = "the driver host 'tavrin' is neither in the current directory nor in %s; run lodemar-cli where it lies "
       "or set "
@@ -118,16 +141,28 @@ inline constexpr const char* LOAD_NO_DRIVER_FILE
 inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
     = "cannot use the folder for the driver registration in the runtime directory ($XDG_RUNTIME_DIR)";
 inline constexpr const char* LOAD_NO_REGISTRATION = "the driver registration could not be written or read";
+#endif
 inline constexpr const char* LOAD_OUT_OF_MEMORY = "out of memory";
+#if defined(_WIN32)
+inline constexpr const char* LOAD_START_FAILED_EMULATED = "the driver service did not start";
+inline constexpr const char* LOAD_START_FAILED_HARDWARE
+    = "the driver service did not start (Tavrin.sys is a 32-bit driver; 64-bit Windows refuses it)";
+inline constexpr const char* LOAD_NO_DEVICE = "cannot open the driver's device \\\\.\\Tavrin";
+#else
 inline constexpr const char* LOAD_START_FAILED_EMULATED
     = "the driver host did not start (see its message above)";
 inline constexpr const char* LOAD_START_FAILED_HARDWARE
     = "the driver host did not start; the real keyboard needs root, through pkexec (see the message above)";
 inline constexpr const char* LOAD_NO_DEVICE = "cannot connect to the driver host";
+#endif
 inline constexpr const char* LOAD_NO_DIRECTORY = "cannot read the current directory";
 inline constexpr const char* LOAD_OTHER = "result %d";
 
+#if defined(_WIN32)
+inline constexpr const char* CHANNEL_NO_DEVICE_TEXT = "the driver's device is not open";
+#else
 inline constexpr const char* CHANNEL_NO_DEVICE_TEXT = "no connection to the driver host";
+#endif
 inline constexpr const char* CHANNEL_REQUEST_FAILED_TEXT
     = "the request failed or the keyboard did not answer";
 inline constexpr const char* CHANNEL_OTHER_TEXT = "result %d";

@@ -7,7 +7,9 @@
 namespace lodemar::cli {
 
 // printf into a std::string, for the formats of CliTexts.h.
-#if defined(__GNUC__)
+#if defined(__MINGW_PRINTF_FORMAT)
+__attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2))) // mingw's C99 printf (%zu), not the system's
+#elif defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 inline std::string

@@ -7,6 +7,10 @@
 #include <transfer/TransferTexts.h>
 
 #include <unistd.h>
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -98,13 +102,26 @@ bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::strin
 
 std::string installedDriverFolder()
 {
+#if defined(_WIN32)
+    // The channel's second place for Tavrin.sys: the system driver folder.
+    char windows[MAX_PATH] = "";
+    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(length > 0 && length < MAX_PATH ? windows : "%WINDIR%") + "\\system32\\Drivers";
+#else
     const char* given = std::getenv(driverchannel::DRIVER_DIRECTORY_VARIABLE);
     return given != nullptr && given[0] != '\0' ? given : LODEMAR_INSTALLED_DRIVER_DIR;
+#endif
 }
 
 bool CKeyboardSession::Open(const KeyboardChoice& choice)
 {
     driverchannel::DriverPlatformOptions options;
+#if defined(_WIN32)
+    if (choice.emulate) {
+        fail(text::NO_EMULATION);
+        return false;
+    }
+#endif
     if (choice.emulate) {
         options.emulatedKeyboardMemory
             = choice.memoryFile.empty() ? driverchannel::DefaultEmulatedKeyboardMemory() : choice.memoryFile;

@@ -26,7 +26,8 @@ bool isEmulateOption(const std::string& argument);
 // counts). False, with a message for usageError, for "--emulate=".
 bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::string& problem);
 
-// The folder the driver host is installed in, or LODEMAR_DRIVER_DIR.
+// The folder the driver host is installed in, or LODEMAR_DRIVER_DIR; on
+// Windows the system driver folder.
 std::string installedDriverFolder();
 
 // The driver channel, loaded for the chosen keyboard and removed again when

@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 using namespace lodemar::cli;
 
@@ -32,6 +36,11 @@ void printHelp()
 
 int main(int argc, char** argv)
 {
+#if defined(_WIN32)
+    // The same bytes as on Linux: lines end in a bare line feed.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+#endif
     // Options that choose the keyboard may stand before the command; they
     // are handed to it with its own arguments.
     Arguments leading;
