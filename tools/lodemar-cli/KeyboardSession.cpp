@@ -35,11 +35,14 @@ std::string channelText(int result)
     }
 }
 
-std::string loadFailureReason(int result, bool emulate)
+std::string loadFailureReason(const driverchannel::CDriverChannel& channel, int result, bool emulate)
 {
     switch (result) {
+    case driverchannel::CHANNEL_KEYBOARD_IN_USE:
+        return format(text::LOAD_KEYBOARD_IN_USE, channel.KeyboardHolder().c_str());
     case driverchannel::CHANNEL_DRIVER_FILE_NOT_FOUND:
-        return format(text::LOAD_NO_DRIVER_FILE, installedDriverFolder().c_str());
+        return emulate ? format(text::LOAD_NO_DRIVER_FILE_EMULATED, emulatedDriverFolder().c_str())
+                       : format(text::LOAD_NO_DRIVER_FILE_HARDWARE, installedDriverFolder().c_str());
     case driverchannel::CHANNEL_OPEN_MANAGER_FAILED:
         return text::LOAD_NO_REGISTRATION_FOLDER;
     case driverchannel::CHANNEL_OPEN_SERVICE_FAILED:
@@ -98,8 +101,13 @@ bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::strin
 
 std::string installedDriverFolder()
 {
+    return LODEMAR_INSTALLED_DRIVER_DIR;
+}
+
+std::string emulatedDriverFolder()
+{
     const char* given = std::getenv(driverchannel::DRIVER_DIRECTORY_VARIABLE);
-    return given != nullptr && given[0] != '\0' ? given : LODEMAR_INSTALLED_DRIVER_DIR;
+    return given != nullptr && given[0] != '\0' ? given : installedDriverFolder();
 }
 
 bool CKeyboardSession::Open(const KeyboardChoice& choice)
@@ -116,10 +124,13 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
     }
     m_channel = std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverPlatform(options));
     const int loaded = m_channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true);
-    if (loaded == driverchannel::CHANNEL_SUCCESS)
+    if (loaded == driverchannel::CHANNEL_SUCCESS) {
+        if (!choice.emulate)
+            std::cerr << text::PROGRAM << ": " << text::KEYBOARD_PAUSED << '\n';
         return true;
+    }
     fail(format(text::LOAD_FAILED, transfer::text::LOAD_DRIVER_FAIL,
-        loadFailureReason(loaded, choice.emulate).c_str()));
+        loadFailureReason(*m_channel, loaded, choice.emulate).c_str()));
     return false;
 }
 

@@ -26,11 +26,15 @@ bool isEmulateOption(const std::string& argument);
 // counts). False, with a message for usageError, for "--emulate=".
 bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::string& problem);
 
-// The folder the driver host is installed in, or LODEMAR_DRIVER_DIR.
+// The folder the driver host is installed in: the real keyboard's host
+// comes from there only.
 std::string installedDriverFolder();
+// Where the emulated keyboard's host is looked for: LODEMAR_DRIVER_DIR, else
+// the installed folder.
+std::string emulatedDriverFolder();
 
-// The driver channel, loaded for the chosen keyboard and removed again when
-// the session ends.
+// The driver channel, loaded for the chosen keyboard (held by this run
+// alone) and removed again when the session ends.
 class CKeyboardSession {
 public:
     // Prints why it cannot (one line on stderr) and returns false.

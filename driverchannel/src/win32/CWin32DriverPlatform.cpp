@@ -169,4 +169,10 @@ std::string DefaultEmulatedKeyboardMemory()
     return {};
 }
 
+bool PrivateRuntimeFolder(std::string& folder)
+{
+    folder.clear();
+    return false;
+}
+
 } // namespace driverchannel
