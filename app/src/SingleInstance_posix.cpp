@@ -158,7 +158,7 @@ void CSingleInstance::Release()
         // Still the holder here: no new first copy listens at this path yet.
         ::close(m_listener);
         m_listener = -1;
-        ::unlink(ServerPathOf(m_name).c_str());
+        ::unlink(m_serverPath.c_str());
     }
     if (m_native == NO_LOCK)
         return;
@@ -190,6 +190,7 @@ int CSingleInstance::Listen()
         return -1;
     }
     m_listener = fd;
+    m_serverPath = path;
     return fd;
 }
 

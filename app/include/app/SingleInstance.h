@@ -65,6 +65,7 @@ private:
     std::string m_refusedPath;
     std::intptr_t m_native; // file descriptor or mutex handle
     int m_listener = -1;
+    std::string m_serverPath;
 };
 
 } // namespace app
