@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <string_view>
 
@@ -35,14 +34,15 @@ std::string channelText(int result)
     }
 }
 
-std::string loadFailureReason(const driverchannel::CDriverChannel& channel, int result, bool emulate)
+std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
+    const driverchannel::DriverPlatformOptions& options, int result, bool emulate)
 {
     switch (result) {
     case driverchannel::CHANNEL_KEYBOARD_IN_USE:
         return format(text::LOAD_KEYBOARD_IN_USE, channel.KeyboardHolder().c_str());
     case driverchannel::CHANNEL_DRIVER_FILE_NOT_FOUND:
-        return emulate ? format(text::LOAD_NO_DRIVER_FILE_EMULATED, emulatedDriverFolder().c_str())
-                       : format(text::LOAD_NO_DRIVER_FILE_HARDWARE, installedDriverFolder().c_str());
+        return format(emulate ? text::LOAD_NO_DRIVER_FILE_EMULATED : text::LOAD_NO_DRIVER_FILE_HARDWARE,
+            driverchannel::DriverHostFolder(options).c_str());
     case driverchannel::CHANNEL_OPEN_MANAGER_FAILED:
         return text::LOAD_NO_REGISTRATION_FOLDER;
     case driverchannel::CHANNEL_OPEN_SERVICE_FAILED:
@@ -101,13 +101,7 @@ bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::strin
 
 std::string installedDriverFolder()
 {
-    return LODEMAR_INSTALLED_DRIVER_DIR;
-}
-
-std::string emulatedDriverFolder()
-{
-    const char* given = std::getenv(driverchannel::DRIVER_DIRECTORY_VARIABLE);
-    return given != nullptr && given[0] != '\0' ? given : installedDriverFolder();
+    return driverchannel::DriverHostFolder({});
 }
 
 bool CKeyboardSession::Open(const KeyboardChoice& choice)
@@ -130,7 +124,7 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
         return true;
     }
     fail(format(text::LOAD_FAILED, transfer::text::LOAD_DRIVER_FAIL,
-        loadFailureReason(*m_channel, loaded, choice.emulate).c_str()));
+        loadFailureReason(*m_channel, options, loaded, choice.emulate).c_str()));
     return false;
 }
 

@@ -29,9 +29,6 @@ bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::strin
 // The folder the driver host is installed in: the real keyboard's host
 // comes from there only.
 std::string installedDriverFolder();
-// Where the emulated keyboard's host is looked for: LODEMAR_DRIVER_DIR, else
-// the installed folder.
-std::string emulatedDriverFolder();
 
 // The driver channel, loaded for the chosen keyboard (held by this run
 // alone) and removed again when the session ends.

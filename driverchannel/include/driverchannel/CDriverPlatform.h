@@ -142,6 +142,12 @@ std::unique_ptr<CDriverPlatform> CreateDriverPlatform(const DriverPlatformOption
 // than fall back to the real keyboard.
 std::string DefaultEmulatedKeyboardMemory();
 
+// Linux: the one folder the driver host for these options is taken from:
+// the installed libexec folder; for the emulated keyboard
+// $LODEMAR_DRIVER_DIR instead when it is set. Empty on Windows, whose
+// driver file is looked for as the channel's algorithm says.
+std::string DriverHostFolder(const DriverPlatformOptions& options);
+
 // Linux: the user's private folder of the suite ($XDG_RUNTIME_DIR/lodemar,
 // else $TMPDIR/lodemar-UID or /tmp/lodemar-UID) in folder; true once it
 // exists with mode 0700, false when it is a link, belongs to another user or

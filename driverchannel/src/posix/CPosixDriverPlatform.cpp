@@ -419,6 +419,11 @@ std::string DefaultEmulatedKeyboardMemory()
     return folder + "/" + posix::DEFAULT_MEMORY_FILE;
 }
 
+std::string DriverHostFolder(const DriverPlatformOptions& options)
+{
+    return posix::defaultPosixSettings(options).installedDirectory;
+}
+
 bool PrivateRuntimeFolder(std::string& folder)
 {
     folder = posix::registrationDirectory();

@@ -169,6 +169,11 @@ std::string DefaultEmulatedKeyboardMemory()
     return {};
 }
 
+std::string DriverHostFolder(const DriverPlatformOptions&)
+{
+    return {};
+}
+
 bool PrivateRuntimeFolder(std::string& folder)
 {
     folder.clear();
