@@ -187,8 +187,16 @@ void CMainDialog::OnInitDialog(bool noChannel)
 
     m_loadResult
         = noChannel ? driverchannel::CHANNEL_NO_DEVICE : m_channel->Load(DRIVER_NAME, nullptr, nullptr, true);
-    if (m_loadResult != driverchannel::CHANNEL_SUCCESS)
-        widgets::ShowMessage(this, QString::fromLatin1(MSG_DRIVER_LOAD_FAILED), widgets::MessageIcon::Stop);
+    if (m_loadResult != driverchannel::CHANNEL_SUCCESS) {
+        QString text = QString::fromLatin1(MSG_DRIVER_LOAD_FAILED);
+        // Another run holds the keyboard: say which, after the system's text.
+        if (m_loadResult == driverchannel::CHANNEL_KEYBOARD_IN_USE)
+            text += QString::asprintf(MSG_KEYBOARD_IN_USE, m_channel->KeyboardHolder().c_str());
+        widgets::ShowMessage(this, text, widgets::MessageIcon::Stop);
+    }
+    if (!m_emulatedKeyboard)
+        for (CSkinnedButton* transfer : { m_writeButton, m_readButton })
+            transfer->setToolTip(QString::fromLatin1(TIP_KEYBOARD_PAUSED));
 
     BuildGridMap();
 }

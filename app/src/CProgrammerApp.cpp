@@ -13,20 +13,63 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <QStringList>
+#include <QWidget>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace app {
 
+namespace {
+
+// The program file's name for messages before Qt is up.
+std::string programFileName(const char* path)
+{
+    const std::string text = path != nullptr ? path : "";
+    const std::size_t slash = text.rfind('/');
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+} // namespace
+
+void BringToFront(QWidget* window)
+{
+    if (window != nullptr && window->isVisible()) {
+        if (window->isMinimized())
+            window->showNormal();
+        window->raise();
+        window->activateWindow();
+    }
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != window) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
 int CProgrammerApp::Run(int& argc, char** argv)
 {
-    // Before anything is shown or loaded: a second copy ends here, silently.
+    // Before anything is shown or loaded: a later copy ends here.
     CSingleInstance instance;
-    if (instance.Acquire() == InstanceState::AlreadyRunning)
-        return 0;
+    switch (instance.Acquire()) {
+    case InstanceState::AlreadyRunning: {
+        const bool shown = instance.AskRunningCopyToShow(SHOW_REQUEST_LIMIT_MS);
+        std::fprintf(stderr, shown ? MSG_ALREADY_RUNNING_SHOWN : MSG_ALREADY_RUNNING,
+            programFileName(argc > 0 ? argv[0] : nullptr).c_str());
+        return EXIT_ALREADY_RUNNING;
+    }
+    case InstanceState::Refused:
+        std::fprintf(stderr, ERROR_LOCK_NOT_OWN, programFileName(argc > 0 ? argv[0] : nullptr).c_str(),
+            instance.RefusedPath().c_str());
+        return EXIT_LOCK_REFUSED;
+    case InstanceState::Acquired:
+    case InstanceState::Unavailable:
+        break;
+    }
 
     QApplication application(argc, argv);
     const QString programPath = QCoreApplication::applicationFilePath();
@@ -65,8 +108,20 @@ int CProgrammerApp::Run(int& argc, char** argv)
     QApplication::setWindowIcon(resources::resourceIcon(resources::ICON_PROGRAM));
     widgets::installFontSubstitutions();
     QuitOnTerminationSignals(&application);
+    // Later copies ask for the window; until it exists, for the box that
+    // its making may show.
+    QPointer<QWidget> window;
+    std::unique_ptr<QSocketNotifier> requests;
+    if (const int listener = instance.Listen(); listener >= 0) {
+        requests = std::make_unique<QSocketNotifier>(listener, QSocketNotifier::Read);
+        QObject::connect(requests.get(), &QSocketNotifier::activated, requests.get(), [&instance, &window] {
+            if (instance.TakeShowRequest())
+                BringToFront(window);
+        });
+    }
     {
         CMainDialog dialog(CreateProgramChannel(options), options.emulate);
+        window = &dialog;
         dialog.SetKeyEditor(CreateProgramKeyEditor());
         widgets::SetMainWindow(&dialog);
         if (!TerminationRequested())
@@ -74,6 +129,7 @@ int CProgrammerApp::Run(int& argc, char** argv)
     }
     // Only now, with the driver removed by the window's channel: a new copy
     // started meanwhile must not load the driver while this one removes it.
+    requests.reset();
     instance.Release();
     return 0;
 }

@@ -1,6 +1,7 @@
 // The named mutex, created with initial ownership as the first copy holds
 // it. A second copy sees ERROR_ALREADY_EXISTS, gives its handle back and
-// ends. The system releases an abandoned mutex when its holder dies.
+// ends. The system releases an abandoned mutex when its holder dies. The
+// mutex belongs to the session, so nothing here can be another user's.
 #include <app/SingleInstance.h>
 
 #include <windows.h>
@@ -26,6 +27,28 @@ CSingleInstance::CSingleInstance(std::string name)
 std::string CSingleInstance::LockPathOf(const std::string&)
 {
     return std::string();
+}
+
+std::string CSingleInstance::ServerPathOf(const std::string&)
+{
+    return std::string();
+}
+
+// The first copy is not asked to come forward here: it stays where it is,
+// and the later copy only says that it runs.
+int CSingleInstance::Listen()
+{
+    return -1;
+}
+
+bool CSingleInstance::TakeShowRequest()
+{
+    return false;
+}
+
+bool CSingleInstance::AskRunningCopyToShow(int)
+{
+    return false;
 }
 
 InstanceState CSingleInstance::Acquire()

@@ -80,6 +80,8 @@ CDriverChannel::~CDriverChannel()
         CloseDeviceHandle();
         if (m_ntFamily)
             Remove(false);
+        // Only now: the next run must not find our driver still serving.
+        m_platform.ReleaseKeyboard();
     } catch (...) {
         // Nothing can be reported from here; the service is left as it is.
     }
@@ -88,6 +90,18 @@ CDriverChannel::~CDriverChannel()
 int CDriverChannel::Load(std::string_view name, const char* driverPath, const char* deviceName, bool startNow)
 {
     try {
+        // Before the stale key is cleared: that key may be another run's.
+        std::string holder;
+        switch (m_platform.ClaimKeyboard(std::string(name), holder)) {
+        case KeyboardClaim::Held:
+            break;
+        case KeyboardClaim::InUse:
+            m_keyboardHolder = std::move(holder);
+            return CHANNEL_KEYBOARD_IN_USE;
+        case KeyboardClaim::Failed:
+            return CHANNEL_OPEN_MANAGER_FAILED;
+        }
+        m_keyboardHolder.clear();
         // Clears whatever an earlier run left registered; the result does not matter.
         m_platform.DeleteServiceKey(names::SERVICE_KEY);
     } catch (const std::bad_alloc&) {

@@ -1,10 +1,18 @@
 // The Windows forms of the driver file and device names, used by every
-// platform that does not name its files otherwise.
+// platform that does not name its files otherwise, and the default of
+// holding the keyboard (nothing to hold).
 #include "driverchannel/CDriverPlatform.h"
 
 #include "DriverNames.h"
 
 namespace driverchannel {
+
+KeyboardClaim CDriverPlatform::ClaimKeyboard(const std::string&, std::string&)
+{
+    return KeyboardClaim::Held;
+}
+
+void CDriverPlatform::ReleaseKeyboard() { }
 
 std::string CDriverPlatform::DriverFileInDirectory(const std::string& directory, const std::string& name)
 {

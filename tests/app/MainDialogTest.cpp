@@ -68,6 +68,26 @@ TEST_F(MainDialogTest, AFailedLoadIsReportedAndTheWindowStaysUsable)
     EXPECT_EQ(seams.messages.size(), 1u);
 }
 
+TEST_F(MainDialogTest, AKeyboardInUseIsNamedAfterTheLoadFailure)
+{
+    platform.claim = driverchannel::KeyboardClaim::InUse;
+    platform.claimHolder = "process 4711 (lodemar-cli)";
+    auto dialog = MakeDialog();
+    ASSERT_EQ(seams.messages.size(), 1u);
+    EXPECT_EQ(seams.messages[0].text,
+        QStringLiteral("Can't not load kernel program!!!\n\nThe keyboard is in use by process 4711 "
+                       "(lodemar-cli).\nNothing is sent to it from this window."));
+    EXPECT_EQ(dialog->LoadResult(), driverchannel::CHANNEL_KEYBOARD_IN_USE);
+}
+
+TEST_F(MainDialogTest, TheRealKeyboardsTransferButtonsSayItPausesMeanwhile)
+{
+    const QString paused = QStringLiteral("The keyboard types nothing while it is being programmed or read.");
+    EXPECT_EQ(MakeDialog(false)->CommandButton(IDC_WRITE_KB)->toolTip(), paused);
+    EXPECT_EQ(MakeDialog(false)->CommandButton(IDC_READ_KB)->toolTip(), paused);
+    EXPECT_EQ(MakeDialog(true)->CommandButton(IDC_WRITE_KB)->toolTip(), QString());
+}
+
 TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePlacesThem)
 {
     auto dialog = MakeDialog();

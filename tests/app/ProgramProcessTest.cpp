@@ -1,17 +1,24 @@
-// The program itself, run as separate processes: one copy at a time, the
-// driver host found from the build tree, a clean end on request.
+// The program itself, run as separate processes: one copy at a time (a
+// later one asks the first to come forward), the driver host found from the
+// build tree, a clean end on request.
+#include <app/CProgrammerApp.h>
 #include <app/MainDialogIds.h>
 #include <app/SingleInstance.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <vector>
+
+#include <signal.h>
 
 using namespace app;
 
@@ -93,12 +100,31 @@ protected:
         return false;
     }
 
+    // The processes whose parent is pid (from /proc).
+    static std::vector<pid_t> ChildrenOf(pid_t pid)
+    {
+        std::vector<pid_t> children;
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            bool number = false;
+            const int candidate = entry.toInt(&number);
+            QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+            if (!number || !stat.open(QIODevice::ReadOnly))
+                continue;
+            // "pid (name) state ppid ...": the name may hold spaces.
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (fields.size() > 1 && fields[1].toInt() == pid)
+                children.push_back(candidate);
+        }
+        return children;
+    }
+
     QTemporaryDir m_memory;
 };
 
 } // namespace
 
-TEST_F(ProgramProcessTest, ASecondCopyEndsAtOnceWithoutAWord)
+TEST_F(ProgramProcessTest, ASecondCopyAsksTheFirstToShowItsWindowAndSaysSo)
 {
     QProcess first;
     Start(first);
@@ -108,18 +134,49 @@ TEST_F(ProgramProcessTest, ASecondCopyEndsAtOnceWithoutAWord)
     Start(second);
     ASSERT_TRUE(second.waitForFinished(EXIT_LIMIT_MS));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(second.exitCode(), EXIT_ALREADY_RUNNING);
     EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
-    EXPECT_TRUE(second.readAllStandardError().isEmpty());
+    // The first copy answered the request.
+    EXPECT_EQ(second.readAllStandardError().toStdString(),
+        "lodemar: a copy of the program is already running; it was asked to show its window.\n");
     EXPECT_EQ(first.state(), QProcess::Running);
     EXPECT_TRUE(Terminate(first));
+}
+
+TEST_F(ProgramProcessTest, ALockFileThatIsNotTheUsersOwnStopsTheProgramWithAMessage)
+{
+    const QString lock = QString::fromStdString(CSingleInstance::LockPathOf(SINGLE_INSTANCE_NAME));
+    ASSERT_TRUE(QFile::link(m_memory.filePath(QStringLiteral("elsewhere")), lock));
+    QProcess program;
+    Start(program);
+    ASSERT_TRUE(program.waitForFinished(EXIT_LIMIT_MS));
+    QFile::remove(lock);
+    EXPECT_EQ(program.exitCode(), EXIT_LOCK_REFUSED);
+    const QString error = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(error.startsWith(QStringLiteral("lodemar: ") + lock + QStringLiteral(" is not this user's own")))
+        << error.toStdString();
+    EXPECT_FALSE(QFile::exists(m_memory.filePath(QStringLiteral("elsewhere"))));
+}
+
+TEST(BringToFrontTest, AMinimisedWindowIsRestoredAndActivated)
+{
+    QWidget window;
+    window.showMinimized();
+    QApplication::processEvents();
+    BringToFront(&window);
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isActiveWindow());
+    BringToFront(nullptr); // no window yet: nothing to do
 }
 
 TEST_F(ProgramProcessTest, AKilledFirstCopyDoesNotBlockTheNext)
 {
     QProcess first;
     Start(first);
-    ASSERT_TRUE(WaitUntilHeld(first));
+    ASSERT_TRUE(WaitForHostSocket(first));
+    const std::vector<pid_t> hosts = ChildrenOf(pid_t(first.processId()));
     Kill(first);
     {
         CSingleInstance probe;
@@ -129,8 +186,11 @@ TEST_F(ProgramProcessTest, AKilledFirstCopyDoesNotBlockTheNext)
     Start(next);
     EXPECT_TRUE(WaitUntilHeld(next));
     EXPECT_EQ(next.state(), QProcess::Running);
-    // A host the killed copy left running is taken over and stopped.
     EXPECT_TRUE(Terminate(next));
+    // The killed copy's host ends with it where the host asks to; one that
+    // does not is ended here, so that nothing outlives the test.
+    for (const pid_t host : hosts)
+        ::kill(host, SIGTERM);
 }
 
 TEST_F(ProgramProcessTest, StartsTheHostOfItsBuildTreeAndStopsItWhenAskedToEnd)

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <spawn.h>
 #include <string>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +21,31 @@ using namespace app;
 
 namespace {
 
+// Sets an environment variable for one test.
+class CScopedVariable {
+public:
+    explicit CScopedVariable(const char* name)
+        : m_name(name)
+    {
+        const char* old = std::getenv(name);
+        m_had = old != nullptr;
+        if (old)
+            m_old = old;
+    }
+    ~CScopedVariable()
+    {
+        if (m_had)
+            ::setenv(m_name, m_old.c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
 // A private runtime directory for the test's lock files.
 class SingleInstanceTest : public ::testing::Test {
 protected:
@@ -25,24 +54,13 @@ protected:
         char pattern[] = "/tmp/lodemar-instance-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         m_dir = pattern;
-        const char* old = std::getenv("XDG_RUNTIME_DIR");
-        m_hadRuntime = old != nullptr;
-        if (old)
-            m_oldRuntime = old;
         ::setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
     }
-    void TearDown() override
-    {
-        if (m_hadRuntime)
-            ::setenv("XDG_RUNTIME_DIR", m_oldRuntime.c_str(), 1);
-        else
-            ::unsetenv("XDG_RUNTIME_DIR");
-        std::filesystem::remove_all(m_dir);
-    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     std::string m_dir;
-    std::string m_oldRuntime;
-    bool m_hadRuntime = false;
+    CScopedVariable m_runtime { "XDG_RUNTIME_DIR" };
+    CScopedVariable m_temporary { "TMPDIR" };
 };
 
 } // namespace
@@ -60,18 +78,28 @@ TEST_F(SingleInstanceTest, OneHolderAtATimeUntilReleased)
 
     first.Release();
     EXPECT_EQ(second.Acquire(), InstanceState::Acquired);
-    EXPECT_EQ(CSingleInstance::LockPathOf("LODEMAR_TEST"), m_dir + "/LODEMAR_TEST.lock");
+    EXPECT_EQ(CSingleInstance::LockPathOf("LODEMAR_TEST"), m_dir + "/lodemar/LODEMAR_TEST.lock");
 }
 
-TEST_F(SingleInstanceTest, WithoutARuntimeDirectoryTheLockIsPerUserInTheTempFolder)
+// Without a runtime directory: a folder of the user's own in the shared
+// temporary folder, never one another user made first.
+TEST_F(SingleInstanceTest, WithoutARuntimeDirectoryTheLockIsInAPrivateFolder)
 {
     ::unsetenv("XDG_RUNTIME_DIR");
-    const char* temp = std::getenv("TMPDIR");
-    const std::string folder = temp && *temp ? temp : "/tmp";
-    EXPECT_EQ(CSingleInstance::LockPathOf("TAVRIN_LODEMAR"),
-        folder + "/TAVRIN_LODEMAR-" + std::to_string(::getuid()) + ".lock");
-    ::setenv("XDG_RUNTIME_DIR", (m_dir + "/missing").c_str(), 1);
-    EXPECT_EQ(CSingleInstance::LockPathOf("X").rfind(folder + "/X-", 0), 0u);
+    ::setenv("TMPDIR", m_dir.c_str(), 1);
+    const std::string folder = m_dir + "/lodemar-" + std::to_string(::getuid());
+    CSingleInstance instance("X");
+    ASSERT_EQ(instance.Acquire(), InstanceState::Acquired);
+    EXPECT_EQ(CSingleInstance::LockPathOf("X"), folder + "/X.lock");
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_all);
+    instance.Release();
+
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(m_dir + "/elsewhere");
+    ASSERT_EQ(::symlink((m_dir + "/elsewhere").c_str(), folder.c_str()), 0);
+    EXPECT_EQ(instance.Acquire(), InstanceState::Refused);
+    EXPECT_EQ(instance.RefusedPath(), folder);
 }
 
 // The program starts the driver host as a child: the lock must not live on
@@ -93,12 +121,45 @@ TEST_F(SingleInstanceTest, ChildProcessesDoNotKeepTheLock)
     ::waitpid(child, nullptr, 0);
 }
 
-TEST_F(SingleInstanceTest, ALinkInPlaceOfTheLockFileIsNotFollowed)
+TEST_F(SingleInstanceTest, ALockFileThatIsALinkOrAnotherUsersIsRefused)
 {
+    const std::string lock = CSingleInstance::LockPathOf("LODEMAR_TEST");
     const std::string target = m_dir + "/target";
-    ASSERT_EQ(::symlink(target.c_str(), (m_dir + "/LODEMAR_TEST.lock").c_str()), 0);
+    ASSERT_EQ(::symlink(target.c_str(), lock.c_str()), 0);
     CSingleInstance instance("LODEMAR_TEST");
-    EXPECT_EQ(instance.Acquire(), InstanceState::Unavailable);
+    EXPECT_EQ(instance.Acquire(), InstanceState::Refused);
+    EXPECT_EQ(instance.RefusedPath(), lock);
     EXPECT_FALSE(instance.IsHeld());
     EXPECT_FALSE(std::filesystem::exists(target));
+
+    if (::geteuid() != 0)
+        return; // only root can give a file away
+    std::filesystem::remove(lock);
+    std::ofstream(lock) << "";
+    ASSERT_EQ(::chown(lock.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(instance.Acquire(), InstanceState::Refused);
+}
+
+TEST_F(SingleInstanceTest, ALaterCopyAsksTheFirstToShowItsWindow)
+{
+    CSingleInstance first("LODEMAR_TEST");
+    CSingleInstance later("LODEMAR_TEST");
+    ASSERT_EQ(first.Acquire(), InstanceState::Acquired);
+    ASSERT_EQ(later.Acquire(), InstanceState::AlreadyRunning);
+    // Not listening (yet): the later copy gives up after its time.
+    EXPECT_FALSE(later.AskRunningCopyToShow(200));
+
+    const int listener = first.Listen();
+    ASSERT_GE(listener, 0);
+    bool answered = false;
+    std::thread asking([&] { answered = later.AskRunningCopyToShow(10000); });
+    pollfd waiting { listener, POLLIN, 0 };
+    ASSERT_EQ(::poll(&waiting, 1, 10000), 1);
+    EXPECT_TRUE(first.TakeShowRequest());
+    asking.join();
+    EXPECT_TRUE(answered);
+
+    // Gone with the first copy.
+    first.Release();
+    EXPECT_FALSE(std::filesystem::exists(CSingleInstance::ServerPathOf("LODEMAR_TEST")));
 }

@@ -37,13 +37,13 @@ cd /
 env -u LODEMAR_DRIVER_DIR XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen \
   "$prefix/bin/lodemar" --emulate="$runtime/kb.mem" &
 program=$!
-record="$runtime/lodemar/Tavrin.service"
 for _ in $(seq 600); do
   if compgen -G "$runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null; then break; fi
   kill -0 "$program" 2>/dev/null || fail "the installed program ended before starting the host"
   sleep 0.05
 done
 compgen -G "$runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null || fail "no driver host came up"
+record=$(compgen -G "$runtime/lodemar/Tavrin.emulated-*.service") || fail "no driver registration"
 grep -qx "driver=$prefix/libexec/tavrin" "$record" || fail "the host started is not the installed one: $(grep driver= "$record")"
 
 kill -TERM "$program"
@@ -53,4 +53,5 @@ program=""
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
 ! compgen -G "$runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null || fail "the host was left running"
 [ ! -e "$record" ] || fail "the driver registration was left behind"
+! compgen -G "$runtime/lodemar/Tavrin.emulated-*.lock" >/dev/null || fail "the keyboard's lock was left behind"
 echo "install_test: everything in place under $prefix"

@@ -11,6 +11,7 @@
 #include <deque>
 #include <map>
 #include <new>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -51,6 +52,8 @@ public:
     bool deleteRefused = false;
     bool deviceOpenFails = false;
     std::string throwBadAllocIn; // the name of a call that runs out of memory
+    KeyboardClaim claim = KeyboardClaim::Held;
+    std::string claimHolder; // what an InUse claim reports
     std::deque<Reply> replies; // default reply: success, count 0
 
     // Observed state.
@@ -59,6 +62,8 @@ public:
     std::vector<IoCall> ioCalls;
     std::set<std::intptr_t> openServiceObjects;
     std::set<std::intptr_t> openDevices;
+    // The calls made before the keyboard was given up; none while held.
+    std::optional<std::size_t> releasedAfterCalls;
 
     bool Called(const std::string& prefix) const
     {
@@ -66,6 +71,13 @@ public:
             calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
     }
 
+    KeyboardClaim ClaimKeyboard(const std::string&, std::string& holder) override
+    {
+        if (claim == KeyboardClaim::InUse)
+            holder = claimHolder;
+        return claim;
+    }
+    void ReleaseKeyboard() override { releasedAfterCalls = calls.size(); }
     std::uint32_t QueryVersion() override { return version; }
     void DeleteServiceKey(const std::string& keyPath) override { Log("DeleteServiceKey " + keyPath); }
     bool ReadCurrentDirectory(std::string& directory) override

@@ -60,6 +60,30 @@ TEST_F(DriverChannelTest, LoadRegistersStartsOpensAndDestructionRemovesAgain)
     ExpectAllHandlesClosed();
 }
 
+TEST_F(DriverChannelTest, KeyboardHeldElsewhereIsReportedBeforeAnythingIsTouched)
+{
+    os.claim = KeyboardClaim::InUse;
+    os.claimHolder = "process 7 (lodemar)";
+    EXPECT_EQ(LoadTavrin(), CHANNEL_KEYBOARD_IN_USE);
+    EXPECT_EQ(channel->KeyboardHolder(), "process 7 (lodemar)");
+    EXPECT_TRUE(os.calls.empty()); // not even the stale key of the other run
+    os.claim = KeyboardClaim::Failed;
+    EXPECT_EQ(LoadTavrin(), CHANNEL_OPEN_MANAGER_FAILED);
+    EXPECT_TRUE(os.calls.empty());
+
+    // Held: given up only once the service has been stopped and deleted.
+    os.claim = KeyboardClaim::Held;
+    channel.reset();
+    os.releasedAfterCalls.reset();
+    ASSERT_EQ(LoadTavrin(), CHANNEL_SUCCESS);
+    EXPECT_EQ(channel->KeyboardHolder(), "");
+    EXPECT_FALSE(os.releasedAfterCalls.has_value());
+    channel.reset();
+    ASSERT_TRUE(os.releasedAfterCalls.has_value());
+    EXPECT_EQ(*os.releasedAfterCalls, os.calls.size());
+    EXPECT_THAT(os.calls, Contains("DeleteDriverService Tavrin"));
+}
+
 TEST_F(DriverChannelTest, DriverFileFoundInSystemDirectoryOrNowhere)
 {
     os.files = { SYSTEM_DRIVER };

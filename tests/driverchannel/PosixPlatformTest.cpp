@@ -1,6 +1,7 @@
-// The Linux backend under the real channel: finding the host program, the
-// registration record, starting, adopting and stopping hosts (the real
-// tavrin, scripts that fail, a stand-in that will not stop).
+// The Linux backend under the real channel: finding the host program (never
+// in the current folder), the registration record, one run per keyboard,
+// starting, adopting and stopping hosts (the real tavrin, scripts that fail
+// or will not end, a stand-in host).
 #include "posix/CPosixDriverPlatform.h"
 #include "posix/PosixPaths.h"
 
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -46,8 +48,9 @@ bool processExists(pid_t pid)
 // A host that answers who it is but never answers a stop request.
 class CStubbornHost {
 public:
-    explicit CStubbornHost(const std::string& path)
+    explicit CStubbornHost(const std::string& path, std::uint32_t backend = tavrin::BACKEND_EMULATED)
         : path_(path)
+        , backend_(backend)
     {
         listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un a {};
@@ -118,7 +121,7 @@ private:
             std::uint8_t identity[tavrin::HOST_IDENTITY_SIZE];
             tavrin::encodeIdentity(identity,
                 { tavrin::HOST_PROTOCOL_VERSION, TAVRIN_VERSION, static_cast<std::uint32_t>(::getpid()),
-                    tavrin::BACKEND_EMULATED });
+                    backend_ });
             tavrin::encodeReply(reply, TAVRIN_STATUS_SUCCESS, sizeof identity, identity, sizeof identity);
         } else {
             tavrin::encodeReply(reply, TAVRIN_STATUS_SUCCESS, 0, nullptr, 0);
@@ -127,6 +130,7 @@ private:
     }
 
     std::string path_;
+    std::uint32_t backend_;
     int listener_ = -1;
     int stop_[2] = { -1, -1 };
     std::map<int, std::vector<std::uint8_t>> clients_;
@@ -145,6 +149,8 @@ protected:
         settings_.registrationDirectory = folder_ / "run";
         settings_.installedDirectory = folder_ / "libexec";
         settings_.emulatedKeyboardMemory = folder_ / "kb.bin";
+        settings_.hardwareSocket = folder_ / "hardware.sock";
+        settings_.elevator = folder_ / "elevator";
         settings_.startTimeoutMs = 10000;
         settings_.stopTimeoutMs = 3000;
         settings_.probeTimeoutMs = 500;
@@ -155,7 +161,15 @@ protected:
     {
         fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin"));
     }
-    std::string Record() const { return folder_ / "run/Tavrin.service"; }
+    // A program named like the host that only leaves a mark if it ever runs.
+    void PlantHost(const std::string& where)
+    {
+        writeScript(folder_ / (where + "/tavrin"), "touch " + (folder_ / "planted-ran"));
+    }
+    bool PlantedHostRan() const { return fs::exists(folder_ / "planted-ran"); }
+    // The emulated keyboard's record and lock in the registration folder.
+    std::string Id() const { return keyboardId("Tavrin", normalisedPath(settings_.emulatedKeyboardMemory)); }
+    std::string Record() const { return recordPath(folder_ / "run", Id()); }
     CPosixDriverPlatform& Platform()
     {
         platform_.emplace(settings_);
@@ -169,21 +183,21 @@ protected:
     fs::path previous_;
 };
 
-TEST_F(PosixPlatformTest, HostFromTheCurrentDirectoryIsRegisteredStartedAndRemovedAgain)
+TEST_F(PosixPlatformTest, HostFromTheInstalledFolderIsRegisteredStartedAndRemovedAgain)
 {
-    InstallHost("cwd");
-    InstallHost("libexec"); // the current directory's copy wins
+    PlantHost("cwd"); // never run, though the current folder comes first on Windows
+    InstallHost("libexec");
     CPosixDriverPlatform& platform = Platform();
     std::optional<CDriverChannel> channel(std::in_place, platform);
     ASSERT_EQ(Load(*channel), CHANNEL_SUCCESS);
-    EXPECT_EQ(channel->DriverPath(), folder_ / "cwd/tavrin");
+    EXPECT_EQ(channel->DriverPath(), folder_ / "libexec/tavrin");
     EXPECT_TRUE(channel->RemovesOnStop());
 
     const std::string socket = channel->DevicePath();
-    EXPECT_EQ(fs::path(socket).parent_path(), folder_ / "run");
-    const std::optional<ServiceRecord> record = readServiceRecord(folder_ / "run", "Tavrin");
+    EXPECT_EQ(socket, hostSocketPath(folder_ / "run", Id()));
+    const std::optional<ServiceRecord> record = readServiceRecord(folder_ / "run", Id(), "Tavrin");
     ASSERT_TRUE(record.has_value()) << readText(Record());
-    EXPECT_EQ(record->driverPath, folder_ / "cwd/tavrin");
+    EXPECT_EQ(record->driverPath, folder_ / "libexec/tavrin");
     EXPECT_EQ(record->socketPath, socket);
     EXPECT_EQ(record->backend, HostBackend::Emulated);
     EXPECT_EQ(record->memoryFile, folder_ / "kb.bin");
@@ -197,10 +211,10 @@ TEST_F(PosixPlatformTest, HostFromTheCurrentDirectoryIsRegisteredStartedAndRemov
     ASSERT_GT(host, 0);
 
     channel.reset();
-    EXPECT_FALSE(fs::exists(Record()));
-    EXPECT_FALSE(fs::exists(socket));
+    EXPECT_TRUE(fs::is_empty(folder_ / "run")); // record, socket and lock gone
     EXPECT_FALSE(processExists(host)); // ended and reaped
     EXPECT_EQ(platform.StartedHost(socket), -1);
+    EXPECT_FALSE(PlantedHostRan());
 }
 
 TEST_F(PosixPlatformTest, HostFromTheInstalledFolderOrNowhere)
@@ -211,20 +225,23 @@ TEST_F(PosixPlatformTest, HostFromTheInstalledFolderOrNowhere)
         ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
         EXPECT_EQ(channel.DriverPath(), folder_ / "libexec/tavrin");
     }
-    // No host anywhere (a non-executable file does not count): -4, and the
-    // stale record of an earlier run is deleted first all the same.
+    // No host there (a non-executable file does not count, one in the
+    // current folder is never looked at): -4, and the stale record of an
+    // earlier run is deleted first all the same.
     fs::remove(folder_ / "libexec/tavrin");
-    std::ofstream(folder_ / "cwd/tavrin") << "not a program";
+    std::ofstream(folder_ / "libexec/tavrin") << "not a program";
+    PlantHost("cwd");
     std::ofstream(Record()) << "left behind";
     CDriverChannel channel(Platform());
     EXPECT_EQ(Load(channel), CHANNEL_DRIVER_FILE_NOT_FOUND);
     EXPECT_FALSE(fs::exists(Record()));
     EXPECT_FALSE(channel.IsInstalled());
+    EXPECT_FALSE(PlantedHostRan());
 }
 
-TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedThenStoppedAndItsRegistrationKept)
+TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedAndLeftServingWithItsRegistration)
 {
-    InstallHost("cwd");
+    InstallHost("libexec");
     CPosixDriverPlatform& platform = Platform();
     const std::string socket = platform.DevicePathOf(DRIVER_SERVICE_NAME);
     // Started by someone else, with a keyboard that never answers.
@@ -245,13 +262,16 @@ TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedThenStoppedAndItsRegistrationK
         // The driver's own failure status is a failed request.
         EXPECT_EQ(channel.Request(IOCTL_READ_DATA, "\xE9", 1, block.data(), 7999), CHANNEL_REQUEST_FAILED);
     }
-    EXPECT_EQ(host.Wait(), 0);
+    // Whoever started it stops it; this run did not.
+    EXPECT_EQ(tavrin::ProbeHost(socket, 1000), tavrin::CLIENT_OK);
     EXPECT_TRUE(fs::exists(Record()));
+    EXPECT_EQ(tavrin::StopHost(socket, 3000), tavrin::CLIENT_OK);
+    EXPECT_EQ(host.Wait(), 0);
 }
 
 TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
 {
-    writeScript(folder_ / "cwd/tavrin", "exit 2");
+    writeScript(folder_ / "libexec/tavrin", "exit 2");
     {
         CDriverChannel channel(Platform());
         EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
@@ -262,7 +282,7 @@ TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
 
     // One that never opens its socket is given up after the start time-out
     // and does not outlive the attempt.
-    writeScript(folder_ / "cwd/tavrin", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
+    writeScript(folder_ / "libexec/tavrin", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
     settings_.startTimeoutMs = 500;
     CPosixDriverPlatform& platform = Platform();
     {
@@ -277,66 +297,169 @@ TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
     EXPECT_TRUE(fs::exists(Record()));
 
     // The next run deletes the record, registers anew and starts.
-    fs::remove(folder_ / "cwd/tavrin");
-    InstallHost("cwd");
+    fs::remove(folder_ / "libexec/tavrin");
+    InstallHost("libexec");
     settings_.startTimeoutMs = 10000;
     CDriverChannel channel(Platform());
     EXPECT_EQ(Load(channel), CHANNEL_SUCCESS);
 }
 
-TEST_F(PosixPlatformTest, HostThatWillNotStopGivesMinus7)
+TEST_F(PosixPlatformTest, HostOfOursThatDoesNotEndGivesMinus7)
 {
-    InstallHost("cwd");
+    // The host stops when asked, but its process goes on.
+    writeScript(folder_ / "libexec/tavrin", std::string(TAVRIN_HOST_PATH) + " \"$@\"; exec sleep 30");
     settings_.stopTimeoutMs = 300;
     CPosixDriverPlatform& platform = Platform();
-    CStubbornHost host(platform.DevicePathOf(DRIVER_SERVICE_NAME));
     CDriverChannel channel(platform);
     ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
-    EXPECT_FALSE(channel.RemovesOnStop());
+    const pid_t started = platform.StartedHost(channel.DevicePath());
+    ASSERT_GT(started, 0);
     EXPECT_EQ(channel.Remove(false), CHANNEL_STOP_REFUSED);
-    EXPECT_TRUE(host.StopAsked());
     EXPECT_TRUE(channel.IsStarted());
     EXPECT_EQ(channel.Device(), NO_DEVICE); // closed before the stop request
+    ::kill(started, SIGKILL);
 }
 
-TEST_F(PosixPlatformTest, RealKeyboardHostIsStartedThroughTheElevator)
+TEST_F(PosixPlatformTest, RealKeyboardHostIsStartedThroughTheElevatorFromTheInstalledFolderOnly)
 {
-    InstallHost("cwd");
+    PlantHost("cwd");
+    InstallHost("libexec");
     settings_.emulatedKeyboardMemory.clear();
     settings_.elevate = true;
-    settings_.elevator = folder_ / "elevator";
     // Records what it was asked to run, then fails as a refused password does.
     writeScript(settings_.elevator, "echo \"$@\" > " + (folder_ / "args") + "; exit 126");
     CDriverChannel channel(Platform());
     EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
-    EXPECT_EQ(channel.DevicePath(), folder_ / "run/Tavrin.sock");
-    EXPECT_EQ(readText(folder_ / "args"),
-        (folder_ / "cwd/tavrin") + " --socket " + channel.DevicePath() + " --hardware\n");
+    EXPECT_EQ(channel.DevicePath(), settings_.hardwareSocket);
+    // No paths for the host that runs as root: its socket is its own.
+    EXPECT_EQ(readText(folder_ / "args"), (folder_ / "libexec/tavrin") + " --hardware\n");
+    EXPECT_FALSE(PlantedHostRan());
 }
 
-TEST_F(PosixPlatformTest, EachKeyboardHasItsOwnSocket)
+TEST_F(PosixPlatformTest, DefaultSettingsTakeTheRealKeyboardsHostFromTheInstalledFolderOnly)
 {
-    const std::string real = hostSocketPath("/r", "Tavrin", "");
-    const std::string one = hostSocketPath("/r", "Tavrin", "/m/one.bin");
-    const std::string two = hostSocketPath("/r", "Tavrin", "/m/two.bin");
-    EXPECT_EQ(real, "/r/Tavrin.sock");
-    EXPECT_NE(one, real);
-    EXPECT_NE(one, two);
-    // However the memory file is spelt.
+    ::setenv(DRIVER_DIRECTORY_VARIABLE, (folder_ / "cwd").c_str(), 1);
+    ::unsetenv(HARDWARE_SOCKET_VARIABLE);
+    const PosixPlatformSettings real = defaultPosixSettings({});
+    EXPECT_EQ(real.installedDirectory, installedDriverDirectory());
+    EXPECT_NE(real.installedDirectory, folder_ / "cwd");
+    EXPECT_EQ(real.elevator, "/usr/bin/pkexec");
+    EXPECT_EQ(fs::path(real.hardwareSocket).filename(), "tavrin.sock");
+    EXPECT_EQ(fs::path(real.hardwareLock).filename(), "tavrin.lock");
+    EXPECT_FALSE(real.attachedHardwareHost);
+    EXPECT_EQ(defaultPosixSettings({ folder_ / "kb.bin" }).installedDirectory, folder_ / "cwd");
+
+    ::setenv(HARDWARE_SOCKET_VARIABLE, (folder_ / "hardware.sock").c_str(), 1);
+    const PosixPlatformSettings attached = defaultPosixSettings({});
+    EXPECT_EQ(attached.hardwareSocket, folder_ / "hardware.sock");
+    EXPECT_TRUE(attached.attachedHardwareHost);
+    EXPECT_EQ(attached.hardwareLock, "");
+    ::unsetenv(HARDWARE_SOCKET_VARIABLE);
+    ::unsetenv(DRIVER_DIRECTORY_VARIABLE);
+}
+
+TEST_F(PosixPlatformTest, OneRunPerKeyboardAndTheSecondTouchesNothing)
+{
+    InstallHost("libexec");
+    std::optional<CPosixDriverPlatform> firstPlatform(std::in_place, settings_);
+    std::optional<CDriverChannel> first(std::in_place, *firstPlatform);
+    ASSERT_EQ(Load(*first), CHANNEL_SUCCESS);
+    const std::string record = readText(Record());
+
+    CPosixDriverPlatform secondPlatform(settings_);
+    CDriverChannel second(secondPlatform);
+    EXPECT_EQ(Load(second), CHANNEL_KEYBOARD_IN_USE);
+    EXPECT_EQ(second.KeyboardHolder(), "process " + std::to_string(::getpid()) + " (driverchannel_posix_tests)");
+    EXPECT_FALSE(second.IsPrepared());
+    EXPECT_EQ(readText(Record()), record);
+    std::uint8_t version[4] = {};
+    EXPECT_EQ(first->Request(IOCTL_GET_VERSION, version, 4, version, 4), 4);
+
+    // Another keyboard at the same time.
+    settings_.emulatedKeyboardMemory = folder_ / "other.bin";
+    CPosixDriverPlatform otherPlatform(settings_);
+    CDriverChannel other(otherPlatform);
+    EXPECT_EQ(Load(other), CHANNEL_SUCCESS);
+    EXPECT_NE(other.DevicePath(), first->DevicePath());
+
+    // Free once the first run has stopped its host.
+    first.reset();
+    firstPlatform.reset();
     settings_.emulatedKeyboardMemory = folder_ / "kb.bin";
-    std::ofstream(folder_ / "kb.bin") << "";
-    const std::string plain = Platform().DevicePathOf("Tavrin");
-    fs::create_symlink(folder_ / "kb.bin", folder_ / "link.bin");
-    for (const std::string& spelling :
-        { folder_ / "cwd/../kb.bin", folder_ / "link.bin", std::string("../kb.bin") }) {
-        settings_.emulatedKeyboardMemory = spelling;
-        EXPECT_EQ(Platform().DevicePathOf("Tavrin"), plain) << spelling;
+    CDriverChannel next(Platform());
+    EXPECT_EQ(Load(next), CHANNEL_SUCCESS);
+}
+
+TEST_F(PosixPlatformTest, RealKeyboardHeldByAnotherUsersHostIsReportedBeforeAnythingStarts)
+{
+    InstallHost("libexec");
+    settings_.emulatedKeyboardMemory.clear();
+    settings_.elevate = true;
+    writeScript(settings_.elevator, "touch " + (folder_ / "asked"));
+    settings_.hardwareLock = folder_ / "hardware.lock";
+    // What the root host writes and holds for its whole life.
+    std::ofstream(settings_.hardwareLock) << ::getpid() << " 0\n";
+    const int held = ::open(settings_.hardwareLock.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    CPosixDriverPlatform platform(settings_);
+    CDriverChannel channel(platform);
+    EXPECT_EQ(Load(channel), CHANNEL_KEYBOARD_IN_USE);
+    EXPECT_EQ(channel.KeyboardHolder().rfind("process " + std::to_string(::getpid()) + " (", 0), 0u)
+        << channel.KeyboardHolder();
+    EXPECT_NE(channel.KeyboardHolder().find(" of user root"), std::string::npos) << channel.KeyboardHolder();
+    EXPECT_FALSE(fs::exists(folder_ / "asked"));
+    EXPECT_FALSE(fs::exists(folder_ / "run/Tavrin.lock")); // our own lock given up again
+
+    // Free again: the elevator is asked.
+    ::close(held);
+    CDriverChannel next(Platform());
+    EXPECT_EQ(Load(next), CHANNEL_START_FAILED);
+    EXPECT_TRUE(fs::exists(folder_ / "asked"));
+}
+
+TEST_F(PosixPlatformTest, AttachedRealKeyboardHostIsUsedButNeverStartedOrStopped)
+{
+    settings_.emulatedKeyboardMemory.clear();
+    settings_.elevate = true;
+    writeScript(settings_.elevator, "touch " + (folder_ / "asked"));
+    settings_.attachedHardwareHost = true;
+    {
+        CDriverChannel channel(Platform());
+        EXPECT_EQ(Load(channel), CHANNEL_START_FAILED); // none serving: none started
     }
+    CStubbornHost host(settings_.hardwareSocket, tavrin::BACKEND_HARDWARE);
+    {
+        CDriverChannel channel(Platform());
+        ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
+        std::uint8_t version[4] = {};
+        EXPECT_EQ(channel.Request(IOCTL_GET_VERSION, version, 4, version, 4), 0);
+    }
+    EXPECT_FALSE(host.StopAsked());
+    EXPECT_FALSE(fs::exists(folder_ / "asked"));
+}
+
+TEST_F(PosixPlatformTest, EachKeyboardHasItsOwnId)
+{
+    EXPECT_EQ(keyboardId("Tavrin", ""), "Tavrin");
+    EXPECT_EQ(keyboardId("Tavrin", "/m/one.bin").rfind("Tavrin.emulated-", 0), 0u);
+    EXPECT_NE(keyboardId("Tavrin", "/m/one.bin"), keyboardId("Tavrin", "/m/two.bin"));
+    // However the memory file's folder is spelt; a link in its place is kept
+    // as given, for the host to refuse.
+    std::ofstream(folder_ / "kb.bin") << "";
+    fs::create_symlink(folder_ / "cwd", folder_ / "cwd-link");
+    fs::create_symlink(folder_ / "kb.bin", folder_ / "link.bin");
+    const std::string plain = folder_ / "kb.bin";
+    for (const std::string& spelling : { folder_ / "cwd/../kb.bin", std::string("../kb.bin"),
+             folder_ / "cwd-link/../kb.bin" })
+        EXPECT_EQ(normalisedPath(spelling), plain) << spelling;
+    EXPECT_EQ(normalisedPath(folder_ / "cwd-link/m.bin"), folder_ / "cwd/m.bin");
+    EXPECT_EQ(normalisedPath(folder_ / "link.bin"), folder_ / "link.bin");
 }
 
 TEST_F(PosixPlatformTest, RegistrationFolderMustBePrivate)
 {
-    InstallHost("cwd");
+    InstallHost("libexec");
     fs::remove(folder_ / "run");
     fs::create_directory(folder_ / "elsewhere");
     fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "run");

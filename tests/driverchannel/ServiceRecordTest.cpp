@@ -52,10 +52,11 @@ TEST(ServiceRecordTest, CreatedOnceReadBackAndDeleted)
 {
     CTempFolder folder;
     const ServiceRecord record = emulatedRecord();
-    ASSERT_TRUE(createServiceRecord(folder.Path(), record));
-    EXPECT_FALSE(createServiceRecord(folder.Path(), record)); // exists
-    EXPECT_EQ(readServiceRecord(folder.Path(), "Tavrin"), record);
-    EXPECT_FALSE(readServiceRecord(folder.Path(), "Other").has_value());
+    const std::string file = "Tavrin.emulated-1";
+    ASSERT_TRUE(createServiceRecord(folder.Path(), file, record));
+    EXPECT_FALSE(createServiceRecord(folder.Path(), file, record)); // exists
+    EXPECT_EQ(readServiceRecord(folder.Path(), file, "Tavrin"), record);
+    EXPECT_FALSE(readServiceRecord(folder.Path(), "Tavrin", "Tavrin").has_value());
 
     // Nothing but the record is left in the folder.
     int files = 0;
@@ -63,20 +64,20 @@ TEST(ServiceRecordTest, CreatedOnceReadBackAndDeleted)
         ++files;
     EXPECT_EQ(files, 1);
 
-    EXPECT_TRUE(deleteServiceRecord(folder.Path(), "Tavrin"));
-    EXPECT_FALSE(std::filesystem::exists(recordPath(folder.Path(), "Tavrin")));
-    EXPECT_TRUE(deleteServiceRecord(folder.Path(), "Tavrin")); // gone already
+    EXPECT_TRUE(deleteServiceRecord(folder.Path(), file));
+    EXPECT_FALSE(std::filesystem::exists(recordPath(folder.Path(), file)));
+    EXPECT_TRUE(deleteServiceRecord(folder.Path(), file)); // gone already
 
     // Names that would leave the folder are not records.
     for (const char* name : { "", ".", "..", "a/b", "../Tavrin" }) {
         ServiceRecord escaping = record;
         escaping.name = name;
-        EXPECT_FALSE(createServiceRecord(folder.Path(), escaping)) << name;
-        EXPECT_FALSE(readServiceRecord(folder.Path(), name).has_value()) << name;
+        EXPECT_FALSE(createServiceRecord(folder.Path(), file, escaping)) << name;
+        EXPECT_FALSE(createServiceRecord(folder.Path(), name, record)) << name;
+        EXPECT_FALSE(readServiceRecord(folder.Path(), name, "Tavrin").has_value()) << name;
     }
-    // A record filed under another name is not that service's.
-    std::ofstream(recordPath(folder.Path(), "Other")) << formatServiceRecord(record);
-    EXPECT_FALSE(readServiceRecord(folder.Path(), "Other").has_value());
+    // A record of another service name is not that service's.
+    EXPECT_FALSE(readServiceRecord(folder.Path(), file, "Other").has_value());
 }
 
 } // namespace

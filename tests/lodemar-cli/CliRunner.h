@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,17 @@ struct CliRun {
     std::string out;
     std::string err;
 };
+
+// A run started and not yet waited for.
+struct CliChild {
+    pid_t pid = -1;
+    fs::path out;
+    fs::path err;
+    bool collectOut = true;
+};
+
+// The user a hostile-user test runs as (nobody).
+inline constexpr uid_t OTHER_USER = 65534;
 
 inline std::string readText(const fs::path& file)
 {
@@ -66,15 +78,29 @@ protected:
     CliRun cli(const std::vector<std::string>& arguments, const std::string& outFile = {},
         const std::string& workingDirectory = {})
     {
-        const fs::path out = outFile.empty() ? dir_ / "stdout" : fs::path(outFile);
-        const fs::path err = dir_ / "stderr";
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        return cliFinish(cliStart(arguments, outFile, workingDirectory));
+    }
+
+    // The same, in the background; as OTHER_USER when asOtherUser is set (root only).
+    CliChild cliStart(const std::vector<std::string>& arguments, const std::string& outFile = {},
+        const std::string& workingDirectory = {}, bool asOtherUser = false)
+    {
+        const std::string run = std::to_string(runs_++);
+        CliChild child;
+        child.collectOut = outFile.empty();
+        child.out = outFile.empty() ? dir_ / ("stdout" + run) : fs::path(outFile);
+        child.err = dir_ / ("stderr" + run);
+        child.pid = ::fork();
+        if (child.pid == 0) {
+            const int o = ::open(child.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int e = ::open(child.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
                 ::_exit(127);
             if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)
+                ::_exit(127);
+            if (asOtherUser
+                && (::setgroups(0, nullptr) != 0 || ::setresgid(OTHER_USER, OTHER_USER, OTHER_USER) != 0
+                    || ::setresuid(OTHER_USER, OTHER_USER, OTHER_USER) != 0))
                 ::_exit(127);
             std::vector<char*> argv { const_cast<char*>(LODEMAR_CLI) };
             for (const std::string& a : arguments)
@@ -83,13 +109,18 @@ protected:
             ::execv(LODEMAR_CLI, argv.data());
             ::_exit(127);
         }
+        return child;
+    }
+
+    CliRun cliFinish(const CliChild& child)
+    {
         CliRun run;
         int status = 0;
-        ::waitpid(child, &status, 0);
+        ::waitpid(child.pid, &status, 0);
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (outFile.empty())
-            run.out = readText(out);
-        run.err = readText(err);
+        if (child.collectOut)
+            run.out = readText(child.out);
+        run.err = readText(child.err);
         return run;
     }
 
@@ -105,6 +136,7 @@ protected:
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
     fs::path dir_;
+    int runs_ = 0;
 };
 
 } // namespace clitest

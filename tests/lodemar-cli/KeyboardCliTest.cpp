@@ -6,6 +6,8 @@
 #include <keydata/KeyImage.h>
 #include <keydata/WritePackets.h>
 
+#include <signal.h>
+
 #include <cstdlib>
 
 using namespace keydata;
@@ -50,14 +52,30 @@ protected:
         ASSERT_TRUE(saveKeyFile(path("small.dat"), small_).ok());
     }
 
-    // A folder whose "tavrin" starts the real host with extra arguments.
+    // A folder whose "tavrin" starts the real host with extra arguments;
+    // the runs from now on take their host from there.
     std::string HostWith(const std::string& name, const std::string& extra)
     {
         fs::create_directory(dir_ / name);
         const fs::path wrapper = dir_ / name / "tavrin";
         writeText(wrapper, "#!/bin/sh\nexec " + HOST.string() + " \"$@\" " + extra + "\n");
         fs::permissions(wrapper, fs::perms::owner_all);
+        ::setenv("LODEMAR_DRIVER_DIR", path(name).c_str(), 1);
         return path(name);
+    }
+
+    // Waits until a run holds the keyboard of memoryFile and its host serves.
+    bool WaitUntilServing(const CliChild& child)
+    {
+        for (int i = 0; i < 1000; ++i) {
+            for (const auto& entry : fs::directory_iterator(dir_ / "run/lodemar", ignored_))
+                if (entry.path().extension() == ".sock")
+                    return true;
+            if (::waitpid(child.pid, nullptr, WNOHANG) != 0)
+                return false;
+            ::usleep(10000);
+        }
+        return false;
     }
 
     // Nothing registered or serving is left behind.
@@ -70,6 +88,7 @@ protected:
 
     std::string memory_;
     KeyTable small_;
+    std::error_code ignored_;
 };
 
 TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
@@ -103,8 +122,8 @@ TEST_F(KeyboardCliTest, VerifyListsTheKeysTheKeyboardDoesNotHold)
     // A keyboard that falls silent early in its read-out: the driver closes
     // the block, the read counts as done, and the late keys are missing.
     const std::size_t stall = bytesWritten(small_) + 2 + 100;
-    const std::string folder = HostWith("stalling", "--fault stall=" + std::to_string(stall));
-    run = cli({ "verify", path("small.dat"), memory_ }, {}, folder);
+    HostWith("stalling", "--fault stall=" + std::to_string(stall));
+    run = cli({ "verify", path("small.dat"), memory_ });
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_NE(run.out.find("1 of 128 key numbers and 0 settings bytes differ"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("key number  90 (3,0)    file: string late; keyboard: empty\n"), std::string::npos)
@@ -115,13 +134,13 @@ TEST_F(KeyboardCliTest, VerifyListsTheKeysTheKeyboardDoesNotHold)
 
 TEST_F(KeyboardCliTest, SilentKeyboardFailsWriteAndRead)
 {
-    const std::string folder = HostWith("silent", "--fault silent");
-    CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, folder);
+    HostWith("silent", "--fault silent");
+    CliRun run = cli({ "write", path("small.dat"), memory_ });
     expectFailure(run, 1, WRITE_FAIL);
     EXPECT_NE(run.err.find("the header packet"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
 
-    run = cli({ "read", "-o", path("out.dat"), memory_ }, {}, folder);
+    run = cli({ "read", "-o", path("out.dat"), memory_ });
     expectFailure(run, 1, READ_FAIL);
     EXPECT_NE(run.err.find("refused the read command"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(path("out.dat")));
@@ -163,8 +182,101 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
     fs::create_directory(dir_ / "empty");
     ::setenv("LODEMAR_DRIVER_DIR", path("empty").c_str(), 1);
     const CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, path("empty"));
-    expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is neither");
+    expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not in");
     EXPECT_NE(run.err.find(path("empty")), std::string::npos);
+}
+
+// A program named tavrin in the current folder (or, for the real keyboard,
+// in LODEMAR_DRIVER_DIR) is never run, whoever runs lodemar-cli.
+TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
+{
+    const fs::path planted = dir_ / "planted";
+    fs::create_directory(planted);
+    writeText(planted / "tavrin", "#!/bin/sh\ntouch " + (planted / "ran").string() + "\n");
+    fs::permissions(planted / "tavrin", fs::perms::all);
+    fs::permissions(planted, fs::perms::all); // the mark can be made whoever runs it
+
+    const bool root = ::geteuid() == 0;
+    for (const bool other : { false, true }) {
+        if (other && !root)
+            continue; // only root can become another user
+        SCOPED_TRACE(other ? "as another user" : "as the caller");
+        if (other) {
+            // That user's own folders.
+            for (const char* folder : { "other-run", "other-state" }) {
+                fs::create_directory(dir_ / folder);
+                ASSERT_EQ(::chown(path(folder).c_str(), OTHER_USER, OTHER_USER), 0);
+            }
+            ::setenv("XDG_RUNTIME_DIR", path("other-run").c_str(), 1);
+            ::setenv("XDG_STATE_HOME", path("other-state").c_str(), 1);
+            fs::copy_file(path("small.dat"), path("other-state/small.dat"));
+        }
+        const std::string table = other ? path("other-state/small.dat") : path("small.dat");
+        const std::string memory = "--emulate=" + (other ? path("other-state/kb.bin") : path("kb.bin"));
+
+        ::setenv("LODEMAR_DRIVER_DIR", HOST.parent_path().c_str(), 1);
+        CliRun run = cliFinish(cliStart({ memory, "write", table }, {}, planted, other));
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, WRITE_OK);
+
+        ::setenv("LODEMAR_DRIVER_DIR", planted.c_str(), 1);
+        run = cliFinish(cliStart({ "write", table }, {}, planted, other));
+        expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not installed in");
+        EXPECT_FALSE(fs::exists(planted / "ran"));
+    }
+}
+
+TEST_F(KeyboardCliTest, TwoOverlappingRunsOnOneKeyboardEndTruthfully)
+{
+    const std::string layout = (EXAMPLES / "retail-pos.dat").string();
+    const CliChild first = cliStart({ memory_, "write", layout });
+    ASSERT_TRUE(WaitUntilServing(first));
+
+    // The second is refused before it sends anything, and names the first.
+    const CliRun second = cli({ "write", path("small.dat"), memory_ });
+    EXPECT_EQ(::waitpid(first.pid, nullptr, WNOHANG), 0) << "the first run ended too early to overlap";
+    expectFailure(second, 1,
+        "Can't not load kernel program!!! (the keyboard is in use by process " + std::to_string(first.pid)
+            + " (lodemar-cli); nothing was sent");
+    EXPECT_EQ(second.out, "");
+
+    // The first went on undisturbed, and stopped its own host.
+    const CliRun done = cliFinish(first);
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(done.out, WRITE_OK);
+    ExpectNothingLeft();
+    ASSERT_EQ(cli({ "read", "-o", path("back.dat"), memory_ }).status, 0);
+    EXPECT_EQ(readBytes(path("back.dat")), readBytes(layout));
+}
+
+TEST_F(KeyboardCliTest, RunsOnTwoEmulatedKeyboardsGoOnAtTheSameTime)
+{
+    const CliChild first = cliStart({ memory_, "write", (EXAMPLES / "retail-pos.dat").string() });
+    ASSERT_TRUE(WaitUntilServing(first));
+    const CliRun second = cli({ "write", path("small.dat"), "--emulate=" + path("other.bin") });
+    EXPECT_EQ(second.status, 0) << second.err;
+    const CliRun done = cliFinish(first);
+    EXPECT_EQ(done.status, 0) << done.err;
+    ExpectNothingLeft();
+}
+
+TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
+{
+    HostWith("recorded", "");
+    writeText(path("recorded/tavrin"),
+        "#!/bin/sh\necho $$ > " + path("host.pid") + "\nexec " + HOST.string() + " \"$@\"\n");
+    const CliChild killed = cliStart({ memory_, "write", (EXAMPLES / "retail-pos.dat").string() });
+    ASSERT_TRUE(WaitUntilServing(killed));
+    ::kill(killed.pid, SIGKILL);
+    cliFinish(killed);
+
+    const CliRun next = cli({ "read", "-o", path("back.dat"), memory_ });
+    EXPECT_EQ(next.status, 0) << next.err;
+    // The killed run's host ends with it where the host asks to; one that
+    // does not is stopped here so that nothing outlives the test.
+    const pid_t host = std::atoi(readText(path("host.pid")).c_str());
+    if (host > 0)
+        ::kill(host, SIGTERM);
 }
 
 TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)

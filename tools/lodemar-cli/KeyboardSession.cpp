@@ -13,7 +13,6 @@
 #endif
 
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <string_view>
 
@@ -27,11 +26,15 @@ constexpr int PROGRESS_STEPS = keydata::KEY_NUMBER_COUNT; // one step per key pa
 constexpr int PROGRESS_BAR_WIDTH = 32;
 constexpr int PROGRESS_LINE_EVERY = 16; // keys between plain lines
 
-std::string loadFailureReason(int result, bool emulate)
+std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
+    const driverchannel::DriverPlatformOptions& options, int result, bool emulate)
 {
     switch (result) {
+    case driverchannel::CHANNEL_KEYBOARD_IN_USE:
+        return format(text::LOAD_KEYBOARD_IN_USE, channel.KeyboardHolder().c_str());
     case driverchannel::CHANNEL_DRIVER_FILE_NOT_FOUND:
-        return format(text::LOAD_NO_DRIVER_FILE, installedDriverFolder().c_str());
+        return format(emulate ? text::LOAD_NO_DRIVER_FILE_EMULATED : text::LOAD_NO_DRIVER_FILE_HARDWARE,
+            driverchannel::DriverHostFolder(options).c_str());
     case driverchannel::CHANNEL_OPEN_MANAGER_FAILED:
         return text::LOAD_NO_REGISTRATION_FOLDER;
     case driverchannel::CHANNEL_OPEN_SERVICE_FAILED:
@@ -102,15 +105,7 @@ bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::strin
 
 std::string installedDriverFolder()
 {
-#if defined(_WIN32)
-    // The channel's second place for Tavrin.sys: the system driver folder.
-    char windows[MAX_PATH] = "";
-    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(length > 0 && length < MAX_PATH ? windows : "%WINDIR%") + "\\system32\\Drivers";
-#else
-    const char* given = std::getenv(driverchannel::DRIVER_DIRECTORY_VARIABLE);
-    return given != nullptr && given[0] != '\0' ? given : LODEMAR_INSTALLED_DRIVER_DIR;
-#endif
+    return driverchannel::DriverHostFolder({});
 }
 
 bool CKeyboardSession::Open(const KeyboardChoice& choice)
@@ -133,10 +128,13 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
     }
     m_channel = std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverPlatform(options));
     const int loaded = m_channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true);
-    if (loaded == driverchannel::CHANNEL_SUCCESS)
+    if (loaded == driverchannel::CHANNEL_SUCCESS) {
+        if (!choice.emulate)
+            std::cerr << text::PROGRAM << ": " << text::KEYBOARD_PAUSED << '\n';
         return true;
+    }
     fail(format(text::LOAD_FAILED, transfer::text::LOAD_DRIVER_FAIL,
-        loadFailureReason(loaded, choice.emulate).c_str()));
+        loadFailureReason(*m_channel, options, loaded, choice.emulate).c_str()));
     return false;
 }
 

@@ -26,12 +26,12 @@ bool isEmulateOption(const std::string& argument);
 // counts). False, with a message for usageError, for "--emulate=".
 bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::string& problem);
 
-// The folder the driver host is installed in, or LODEMAR_DRIVER_DIR; on
-// Windows the system driver folder.
+// The folder the driver host is installed in (the real keyboard's host comes
+// from there only); on Windows the system driver folder.
 std::string installedDriverFolder();
 
-// The driver channel, loaded for the chosen keyboard and removed again when
-// the session ends.
+// The driver channel, loaded for the chosen keyboard (held by this run
+// alone) and removed again when the session ends.
 class CKeyboardSession {
 public:
     // Prints why it cannot (one line on stderr) and returns false.

@@ -12,6 +12,9 @@ inline constexpr const char* TITLE_EDIT_MODE = "Keyboard programing tool -- Edit
 inline constexpr const char* TITLE_BROWSE_MODE = "Keyboard programing tool -- Browse mode";
 // Ours: appended to every title while the keyboard is emulated.
 inline constexpr const char* TITLE_EMULATED_SUFFIX = " [emulated keyboard]";
+// Ours: the tip of the write and read buttons when the keyboard is real.
+inline constexpr const char* TIP_KEYBOARD_PAUSED
+    = "The keyboard types nothing while it is being programmed or read.";
 
 // Command button captions.
 inline constexpr const char* CAPTION_BROWSE = "Brows&e"; // shown in edit mode
@@ -25,6 +28,10 @@ inline constexpr const char* CAPTION_QUIT = "&Quit";
 
 // Message boxes.
 inline constexpr const char* MSG_DRIVER_LOAD_FAILED = "Can't not load kernel program!!!";
+// Ours: follows MSG_DRIVER_LOAD_FAILED when another run holds the keyboard;
+// %s names it (e.g. "process 4711 (lodemar-cli)").
+inline constexpr const char* MSG_KEYBOARD_IN_USE
+    = "\n\nThe keyboard is in use by %s.\nNothing is sent to it from this window.";
 inline constexpr const char* MSG_CONFIRM_QUIT = "Are you sure quit this program?";
 
 // The key data file. "%s" is the full path of the file, after the ".dat"
@@ -84,6 +91,17 @@ inline constexpr const char* USAGE_TEXT
       "  --emulate[=MEMFILE]  program an emulated keyboard whose memory is kept\n"
       "                       in MEMFILE (default: the emulator's usual file)\n"
       "  --help               show this text\n";
+// Ours: what a later copy says on standard error (never a box, so that no
+// script waits on one). %s the program's file name.
+inline constexpr const char* MSG_ALREADY_RUNNING_SHOWN
+    = "%s: a copy of the program is already running; it was asked to show its window.\n";
+inline constexpr const char* MSG_ALREADY_RUNNING
+    = "%s: a copy of the program is already running (it did not answer the request to show its "
+      "window).\n";
+// Ours: the single-instance lock (or its folder) is not the user's own.
+inline constexpr const char* ERROR_LOCK_NOT_OWN
+    = "%s: %s is not this user's own or is a link, so one copy at a time cannot be ensured; remove it "
+      "and start the program again.\n";
 inline constexpr const char* ERROR_UNKNOWN_OPTION = "%s: unknown option '%s'\n";
 inline constexpr const char* ERROR_EMPTY_MEMFILE = "%s: --emulate= needs a file name\n";
 

@@ -17,9 +17,10 @@ namespace app {
 // reached, the channel stands over CUnavailableDriverPlatform and Load fails.
 std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const ProgramOptions& options);
 
-// Linux: the channel looks for the driver host "tavrin" in the current
-// folder and then in the libexec folder fixed at build time, or instead in
-// the folder driverchannel::DRIVER_DIRECTORY_VARIABLE names.
+// Linux: the channel takes the driver host "tavrin" from the libexec folder
+// fixed at build time, never from the current folder; for the emulated
+// keyboard the folder driverchannel::DRIVER_DIRECTORY_VARIABLE names counts
+// instead.
 
 // Where the host can be besides those places: installed beside the program
 // (an install tree moved to another prefix), or in the build tree when the
@@ -39,8 +40,9 @@ DriverHostPlaces ProgramDriverHostPlaces();
 std::string driverHostFolderFor(const std::string& programFolder, const DriverHostPlaces& places);
 
 // Points the channel at driverHostFolderFor(programFolder) through
-// DRIVER_DIRECTORY_VARIABLE, unless the variable is set already or no such
-// folder exists. Call before the channel is made.
+// DRIVER_DIRECTORY_VARIABLE (so for the emulated keyboard only), unless the
+// variable is set already or no such folder exists. Call before the channel
+// is made.
 void UseDriverHostNearProgram(const std::string& programFolder);
 
 } // namespace app

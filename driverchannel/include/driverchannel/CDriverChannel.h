@@ -30,6 +30,9 @@ inline constexpr int CHANNEL_REQUEST_FAILED = -9;
 inline constexpr int CHANNEL_NOT_PREPARED = -10;
 inline constexpr int CHANNEL_PREVIOUS_NOT_REMOVED = -11;
 inline constexpr int CHANNEL_DIRECTORY_FAILED = -13;
+// Ours: another run holds the keyboard; KeyboardHolder() says which.
+// Nothing was registered, started or sent.
+inline constexpr int CHANNEL_KEYBOARD_IN_USE = -14;
 
 // The name the program loads its port driver by.
 inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
@@ -48,14 +51,16 @@ public:
     // Over the platform of this build.
     CDriverChannel();
 #endif
-    // Closes the device; on the NT family then Remove(false).
+    // Closes the device; on the NT family then Remove(false); then gives
+    // the keyboard up.
     ~CDriverChannel();
 
     CDriverChannel(const CDriverChannel&) = delete;
     CDriverChannel& operator=(const CDriverChannel&) = delete;
 
-    // Clears the stale service key, then Prepare and (NT family) Install.
-    // driverPath and deviceName may be null.
+    // Takes the keyboard for this run (CHANNEL_KEYBOARD_IN_USE when another
+    // run holds it), clears the stale service key, then Prepare and (NT
+    // family) Install. driverPath and deviceName may be null.
     int Load(std::string_view name, const char* driverPath, const char* deviceName, bool startNow);
     int Prepare(std::string_view name, const char* driverPath, const char* deviceName);
     int Install(bool startNow);
@@ -107,6 +112,12 @@ public:
     {
         return m_ntFamily;
     }
+    // After CHANNEL_KEYBOARD_IN_USE: who holds the keyboard, e.g.
+    // "process 4711 (lodemar)". Empty otherwise.
+    const std::string& KeyboardHolder() const
+    {
+        return m_keyboardHolder;
+    }
 
 private:
     int PrepareVxd(std::string_view name, const char* driverPath);
@@ -122,6 +133,7 @@ private:
     std::string m_serviceName;
     std::string m_driverPath;
     std::string m_devicePath;
+    std::string m_keyboardHolder;
     bool m_prepared = false;
     bool m_started = false;
     bool m_installed = false;

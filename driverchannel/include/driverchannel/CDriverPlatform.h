@@ -31,6 +31,12 @@ enum class StartOutcome {
     Failed,
 };
 
+enum class KeyboardClaim {
+    Held, // this run holds the keyboard now (or held it already)
+    InUse, // another run holds it
+    Failed, // the lock could not be had (no private folder for it)
+};
+
 // Versions at or above this value (top bit set) belong to the 9x family.
 inline constexpr std::uint32_t VERSION_9X_FAMILY_BIT = 0x80000000u;
 
@@ -40,6 +46,16 @@ public:
 
     // The system version value; the channel tests its top bit only.
     virtual std::uint32_t QueryVersion() = 0;
+
+    // Holds the keyboard that the driver name drives for this run, before
+    // anything else is touched, so that two runs never drive one keyboard or
+    // stop each other's driver. On InUse, holder describes the run that
+    // holds it. The default holds
+    // nothing: where the program's single instance is the only user of the
+    // driver (Windows), there is nothing more to hold.
+    virtual KeyboardClaim ClaimKeyboard(const std::string& name, std::string& holder);
+    // Gives the keyboard up; called once the driver has been stopped.
+    virtual void ReleaseKeyboard();
 
     // Deletes a key below the local machine's root with all its subkeys.
     virtual void DeleteServiceKey(const std::string& keyPath) = 0;
@@ -94,8 +110,12 @@ public:
 };
 
 // Linux: names a folder that replaces the installed location of the driver
-// host (for running from a build tree or a moved install).
+// host for the emulated keyboard (for running from a build tree or a moved
+// install). The real keyboard's host comes only from the installed location.
 inline constexpr char DRIVER_DIRECTORY_VARIABLE[] = "LODEMAR_DRIVER_DIR";
+// Linux, for tests and diagnosis: the socket of a host that already serves
+// the real keyboard; the channel uses it and never starts or stops a host.
+inline constexpr char HARDWARE_SOCKET_VARIABLE[] = "LODEMAR_HARDWARE_SOCKET";
 
 // What the platform of this build drives.
 struct DriverPlatformOptions {
@@ -121,6 +141,18 @@ std::unique_ptr<CDriverPlatform> CreateDriverPlatform(const DriverPlatformOption
 // always on Windows): the caller must then not ask for emulation, rather
 // than fall back to the real keyboard.
 std::string DefaultEmulatedKeyboardMemory();
+
+// The folder the driver for these options is taken from. Linux: the
+// installed libexec folder; for the emulated keyboard $LODEMAR_DRIVER_DIR
+// instead when it is set. Windows: the system driver folder, the second place
+// the channel looks in after the current directory.
+std::string DriverHostFolder(const DriverPlatformOptions& options);
+
+// Linux: the user's private folder of the suite ($XDG_RUNTIME_DIR/lodemar,
+// else $TMPDIR/lodemar-UID or /tmp/lodemar-UID) in folder; true once it
+// exists with mode 0700, false when it is a link, belongs to another user or
+// cannot be made. Windows: false, folder empty.
+bool PrivateRuntimeFolder(std::string& folder);
 #endif
 
 } // namespace driverchannel

@@ -7,8 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -21,6 +22,16 @@ namespace {
 constexpr std::uint32_t SERVICE_FAMILY_VERSION = 0;
 // The service key's last component names the record to clear.
 constexpr char KEY_SEPARATOR = '\\';
+
+// The real keyboard's root host serves and locks at fixed places in its
+// root-owned runtime folder. The host is built with the same LODEMAR_RUN_DIR
+// and defines the same names (tavrin::HARDWARE_SOCKET_PATH,
+// tavrin::HARDWARE_LOCK_PATH); until both sides share one header, these are
+// the channel's copies.
+constexpr char HARDWARE_SOCKET_PATH[] = LODEMAR_RUN_DIR "/tavrin.sock";
+constexpr char HARDWARE_LOCK_PATH[] = LODEMAR_RUN_DIR "/tavrin.lock";
+// By absolute path: PATH is the caller's to choose.
+constexpr char PKEXEC_PATH[] = "/usr/bin/pkexec";
 
 // The host's command line.
 constexpr char HOST_SOCKET_OPTION[] = "--socket";
@@ -42,10 +53,22 @@ PosixPlatformSettings defaultPosixSettings(const DriverPlatformOptions& options)
 {
     PosixPlatformSettings settings;
     settings.registrationDirectory = registrationDirectory();
-    settings.installedDirectory = installedDriverDirectory();
     settings.emulatedKeyboardMemory = options.emulatedKeyboardMemory;
-    // Raw port I/O needs root; the emulated keyboard never does.
+    // The host that runs as root comes from the installed folder only;
+    // another folder may only serve the emulated keyboard, which runs as us.
+    settings.installedDirectory
+        = options.emulatedKeyboardMemory.empty() ? installedDriverDirectory() : emulatedDriverDirectory();
+    // The keyboard port needs root; the emulated keyboard never does.
     settings.elevate = ::geteuid() != 0;
+    settings.elevator = PKEXEC_PATH;
+    const char* attached = std::getenv(HARDWARE_SOCKET_VARIABLE);
+    if (attached != nullptr && attached[0] == '/') {
+        settings.hardwareSocket = attached;
+        settings.attachedHardwareHost = true;
+    } else {
+        settings.hardwareSocket = HARDWARE_SOCKET_PATH;
+        settings.hardwareLock = HARDWARE_LOCK_PATH;
+    }
     return settings;
 }
 
@@ -58,10 +81,42 @@ CPosixDriverPlatform::CPosixDriverPlatform(PosixPlatformSettings settings)
 
 CPosixDriverPlatform::~CPosixDriverPlatform()
 {
-    // Hosts still running were not stopped (or refused to stop) and keep
-    // serving, like a service; ended ones are reaped.
+    // Hosts still running were not stopped (or refused to stop); they end
+    // with this process. Ended ones are reaped.
     for (const auto& [socket, pid] : m_hosts)
         pollChild(pid);
+}
+
+KeyboardClaim CPosixDriverPlatform::ClaimKeyboard(const std::string& name, std::string& holder)
+{
+    if (m_lock.Held())
+        return KeyboardClaim::Held;
+    const std::string id = KeyboardId(name);
+    if (!isRecordName(id) || !ensurePrivateDirectory(m_settings.registrationDirectory))
+        return KeyboardClaim::Failed;
+    switch (m_lock.Take(keyboardLockPath(m_settings.registrationDirectory, id), holder)) {
+    case LockState::Held:
+        break;
+    case LockState::InUse:
+        return KeyboardClaim::InUse;
+    case LockState::Failed:
+        return KeyboardClaim::Failed;
+    }
+    // Another user's run holds the real keyboard through its root host: said
+    // now, before a password is asked for a host that could only refuse.
+    if (Backend() == HostBackend::Hardware && !m_settings.hardwareLock.empty()) {
+        if (std::optional<std::string> other = hardwareHostHolder(m_settings.hardwareLock)) {
+            m_lock.Release();
+            holder = std::move(*other);
+            return KeyboardClaim::InUse;
+        }
+    }
+    return KeyboardClaim::Held;
+}
+
+void CPosixDriverPlatform::ReleaseKeyboard()
+{
+    m_lock.Release();
 }
 
 std::uint32_t CPosixDriverPlatform::QueryVersion()
@@ -73,21 +128,16 @@ void CPosixDriverPlatform::DeleteServiceKey(const std::string& keyPath)
 {
     const std::size_t at = keyPath.rfind(KEY_SEPARATOR);
     const std::string name = at == std::string::npos ? keyPath : keyPath.substr(at + 1);
-    deleteServiceRecord(m_settings.registrationDirectory, name);
+    if (isRecordName(name))
+        deleteServiceRecord(m_settings.registrationDirectory, KeyboardId(name));
 }
 
 bool CPosixDriverPlatform::ReadCurrentDirectory(std::string& directory)
 {
-    std::vector<char> buffer(256);
-    for (;;) {
-        if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
-            directory = buffer.data();
-            return true;
-        }
-        if (errno != ERANGE || buffer.size() > (1u << 20))
-            return false;
-        buffer.resize(buffer.size() * 2);
-    }
+    // The current folder is never searched (see DriverFileInDirectory), so
+    // one that cannot be read is no failure either.
+    directory.clear();
+    return true;
 }
 
 bool CPosixDriverPlatform::ReadWindowsDirectory(std::string& directory)
@@ -100,6 +150,12 @@ bool CPosixDriverPlatform::ReadWindowsDirectory(std::string& directory)
 
 bool CPosixDriverPlatform::FileExists(const std::string& path)
 {
+    if (path.empty())
+        return false;
+    // A host someone else serves is never started: its program need not be
+    // here (the record names where it would be).
+    if (m_settings.attachedHardwareHost && Backend() == HostBackend::Hardware)
+        return true;
     // A program the host can be started from, not just any name.
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
@@ -125,7 +181,7 @@ ServiceHandle CPosixDriverPlatform::CreateDriverService(
     record.socketPath = DevicePathOf(name);
     record.backend = Backend();
     record.memoryFile = m_settings.emulatedKeyboardMemory;
-    if (!createServiceRecord(m_settings.registrationDirectory, record))
+    if (!createServiceRecord(m_settings.registrationDirectory, KeyboardId(name), record))
         return NO_SERVICE;
     const std::intptr_t handle = NextHandle();
     m_services.emplace(handle, std::move(record));
@@ -136,7 +192,10 @@ ServiceHandle CPosixDriverPlatform::OpenDriverService(ServiceHandle manager, con
 {
     if (!m_managers.count(static_cast<std::intptr_t>(manager)))
         return NO_SERVICE;
-    std::optional<ServiceRecord> record = readServiceRecord(m_settings.registrationDirectory, name);
+    if (!isRecordName(name))
+        return NO_SERVICE;
+    std::optional<ServiceRecord> record
+        = readServiceRecord(m_settings.registrationDirectory, KeyboardId(name), name);
     if (!record)
         return NO_SERVICE;
     const std::intptr_t handle = NextHandle();
@@ -158,6 +217,8 @@ StartOutcome CPosixDriverPlatform::StartDriverService(ServiceHandle service)
     if (tavrin::ProbeHost(record.socketPath, m_settings.probeTimeoutMs, &identity) == tavrin::CLIENT_OK)
         return identity.backend == identityBackend(record.backend) ? StartOutcome::AlreadyRunning
                                                                    : StartOutcome::Failed;
+    if (m_settings.attachedHardwareHost && record.backend == HostBackend::Hardware)
+        return StartOutcome::Failed;
     return LaunchHost(record);
 }
 
@@ -167,9 +228,11 @@ StartOutcome CPosixDriverPlatform::LaunchHost(const ServiceRecord& record)
     const bool elevated = record.backend == HostBackend::Hardware && m_settings.elevate;
     if (elevated)
         argv.push_back(m_settings.elevator);
-    argv.insert(argv.end(), { record.driverPath, HOST_SOCKET_OPTION, record.socketPath });
+    argv.push_back(record.driverPath);
+    // The real keyboard's host takes no paths from us: its socket is fixed.
     if (record.backend == HostBackend::Emulated)
-        argv.insert(argv.end(), { HOST_EMULATE_OPTION, record.memoryFile });
+        argv.insert(argv.end(),
+            { HOST_SOCKET_OPTION, record.socketPath, HOST_EMULATE_OPTION, record.memoryFile });
     else
         argv.push_back(HOST_HARDWARE_OPTION);
 
@@ -212,13 +275,15 @@ bool CPosixDriverPlatform::StopDriverService(ServiceHandle service)
     if (found == m_services.end())
         return false;
     const std::string& socket = found->second.socketPath;
+    // A host this run did not start is not ours to stop: it is left serving
+    // whoever started it.
+    const auto host = m_hosts.find(socket);
+    if (host == m_hosts.end())
+        return true;
     // The host removes its socket, answers and hangs up; one that no longer
     // serves counts as stopped.
     if (tavrin::StopHost(socket, m_settings.stopTimeoutMs) != tavrin::CLIENT_OK)
         return false;
-    const auto host = m_hosts.find(socket);
-    if (host == m_hosts.end())
-        return true;
     if (!waitForChild(host->second, m_settings.stopTimeoutMs))
         return false;
     m_hosts.erase(host);
@@ -229,7 +294,7 @@ bool CPosixDriverPlatform::DeleteDriverService(ServiceHandle service)
 {
     const auto found = m_services.find(static_cast<std::intptr_t>(service));
     return found != m_services.end()
-        && deleteServiceRecord(m_settings.registrationDirectory, found->second.name);
+        && deleteServiceRecord(m_settings.registrationDirectory, KeyboardId(found->second.name));
 }
 
 void CPosixDriverPlatform::CloseServiceObject(ServiceHandle handle)
@@ -285,9 +350,9 @@ void CPosixDriverPlatform::CloseDevice(DeviceHandle device)
     m_devices.erase(static_cast<std::intptr_t>(device));
 }
 
-std::string CPosixDriverPlatform::DriverFileInDirectory(const std::string& directory, const std::string& name)
+std::string CPosixDriverPlatform::DriverFileInDirectory(const std::string&, const std::string&)
 {
-    return directory + "/" + hostFileName(name);
+    return {};
 }
 
 std::string CPosixDriverPlatform::DriverFileInSystem(
@@ -303,7 +368,9 @@ bool CPosixDriverPlatform::IsDevicePath(const std::string& deviceName)
 
 std::string CPosixDriverPlatform::DevicePathOf(const std::string& deviceName)
 {
-    return hostSocketPath(m_settings.registrationDirectory, deviceName, m_settings.emulatedKeyboardMemory);
+    if (Backend() == HostBackend::Hardware)
+        return m_settings.hardwareSocket;
+    return hostSocketPath(m_settings.registrationDirectory, KeyboardId(deviceName));
 }
 
 pid_t CPosixDriverPlatform::StartedHost(const std::string& socketPath) const
@@ -315,6 +382,11 @@ pid_t CPosixDriverPlatform::StartedHost(const std::string& socketPath) const
 HostBackend CPosixDriverPlatform::Backend() const
 {
     return m_settings.emulatedKeyboardMemory.empty() ? HostBackend::Hardware : HostBackend::Emulated;
+}
+
+std::string CPosixDriverPlatform::KeyboardId(const std::string& name) const
+{
+    return keyboardId(name, m_settings.emulatedKeyboardMemory);
 }
 
 bool CPosixDriverPlatform::MatchesOptions(const ServiceRecord& record) const
@@ -345,6 +417,17 @@ std::string DefaultEmulatedKeyboardMemory()
     if (folder.empty() || !posix::ensurePrivateDirectory(folder))
         return {};
     return folder + "/" + posix::DEFAULT_MEMORY_FILE;
+}
+
+std::string DriverHostFolder(const DriverPlatformOptions& options)
+{
+    return posix::defaultPosixSettings(options).installedDirectory;
+}
+
+bool PrivateRuntimeFolder(std::string& folder)
+{
+    folder = posix::registrationDirectory();
+    return posix::ensurePrivateDirectory(folder);
 }
 
 } // namespace driverchannel

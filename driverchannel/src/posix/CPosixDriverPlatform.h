@@ -5,6 +5,7 @@
 
 #include "driverchannel/CDriverPlatform.h"
 
+#include "KeyboardLock.h"
 #include "ServiceRecord.h"
 
 #include <tavrin/TavrinClient.h>
@@ -19,11 +20,14 @@
 namespace driverchannel::posix {
 
 struct PosixPlatformSettings {
-    std::string registrationDirectory; // records and sockets
-    std::string installedDirectory; // the "system" location of the host program
+    std::string registrationDirectory; // locks, records, emulated keyboards' sockets
+    std::string installedDirectory; // the one place the host program is taken from
     std::string emulatedKeyboardMemory; // empty: the real keyboard (hardware backend)
     bool elevate = false; // start the hardware host through the elevator
-    std::string elevator = "pkexec";
+    std::string elevator; // absolute path (pkexec)
+    std::string hardwareSocket; // where the real keyboard's host serves
+    std::string hardwareLock; // the real keyboard's host lock, read before starting one; empty: none
+    bool attachedHardwareHost = false; // hardwareSocket is served by a host we never start or stop
     int probeTimeoutMs = 1000; // is a host already serving?
     int startTimeoutMs = 10000; // until a host started directly answers
     int elevatedStartTimeoutMs = 120000; // leaves time for the password dialog
@@ -32,8 +36,10 @@ struct PosixPlatformSettings {
     int requestTimeoutMs = 60000; // a read-out from the real keyboard may take seconds
 };
 
-// The settings of this process: runtime directory, installed location,
-// pkexec unless root.
+// The settings of this process: runtime directory; the installed location
+// (for the emulated keyboard $LODEMAR_DRIVER_DIR instead); pkexec unless
+// root; the real keyboard's fixed socket and lock, or the socket that
+// $LODEMAR_HARDWARE_SOCKET names.
 PosixPlatformSettings defaultPosixSettings(const DriverPlatformOptions& options);
 
 class CPosixDriverPlatform final : public CDriverPlatform {
@@ -41,6 +47,8 @@ public:
     explicit CPosixDriverPlatform(PosixPlatformSettings settings);
     ~CPosixDriverPlatform() override;
 
+    KeyboardClaim ClaimKeyboard(const std::string& name, std::string& holder) override;
+    void ReleaseKeyboard() override;
     std::uint32_t QueryVersion() override;
     void DeleteServiceKey(const std::string& keyPath) override;
     bool ReadCurrentDirectory(std::string& directory) override;
@@ -63,8 +71,10 @@ public:
         std::uint32_t& bytesReturned) override;
     void CloseDevice(DeviceHandle device) override;
 
-    // DIR/tavrin for the name Tavrin, in the current and the installed folder.
+    // The current folder names no host: a program planted there must never
+    // run (as root, for the real keyboard).
     std::string DriverFileInDirectory(const std::string& directory, const std::string& name) override;
+    // DIR/tavrin for the name Tavrin, in the installed folder.
     std::string DriverFileInSystem(const std::string& installedDirectory, const std::string& name) override;
     // An absolute path names a socket already.
     bool IsDevicePath(const std::string& deviceName) override;
@@ -76,6 +86,7 @@ public:
 
 private:
     HostBackend Backend() const;
+    std::string KeyboardId(const std::string& name) const;
     bool MatchesOptions(const ServiceRecord& record) const;
     StartOutcome LaunchHost(const ServiceRecord& record);
     std::intptr_t NextHandle();
@@ -86,6 +97,7 @@ private:
     std::map<std::intptr_t, ServiceRecord> m_services;
     std::map<std::intptr_t, tavrin::CTavrinClient> m_devices;
     std::map<std::string, pid_t> m_hosts; // socket path -> host we started
+    CKeyboardLock m_lock;
 };
 
 } // namespace driverchannel::posix

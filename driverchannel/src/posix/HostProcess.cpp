@@ -23,7 +23,8 @@ constexpr char NULL_DEVICE[] = "/dev/null";
 
 pid_t spawnProcess(const std::vector<std::string>& argv)
 {
-    if (argv.empty())
+    // Never looked up through PATH, which is the caller's to choose.
+    if (argv.empty() || argv[0].empty() || argv[0][0] != '/')
         return -1;
     std::vector<char*> pointers;
     pointers.reserve(argv.size() + 1);
@@ -38,7 +39,7 @@ pid_t spawnProcess(const std::vector<std::string>& argv)
         return -1;
     pid_t pid = -1;
     const bool ok = ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, NULL_DEVICE, O_WRONLY, 0) == 0
-        && ::posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0;
+        && ::posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0;
     ::posix_spawn_file_actions_destroy(&actions);
     return ok ? pid : -1;
 }

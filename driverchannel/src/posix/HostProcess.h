@@ -10,7 +10,7 @@
 
 namespace driverchannel::posix {
 
-// Starts argv[0] (looked up in PATH when it holds no slash); -1 on failure.
+// Starts argv[0], an absolute path; -1 on failure (also for a relative one).
 pid_t spawnProcess(const std::vector<std::string>& argv);
 
 enum class ChildState {

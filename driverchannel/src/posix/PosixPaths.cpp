@@ -19,9 +19,12 @@ constexpr char RUNTIME_VARIABLE[] = "XDG_RUNTIME_DIR";
 constexpr char STATE_VARIABLE[] = "XDG_STATE_HOME";
 constexpr char HOME_VARIABLE[] = "HOME";
 constexpr char STATE_BELOW_HOME[] = "/.local/state";
-constexpr char RUNTIME_FALLBACK_FORMAT[] = "/tmp/lodemar-%u";
+constexpr char TEMPORARY_VARIABLE[] = "TMPDIR";
+constexpr char TEMPORARY_FALLBACK[] = "/tmp";
+constexpr char RUNTIME_FALLBACK_FORMAT[] = "/lodemar-%u";
 constexpr char SOCKET_SUFFIX[] = ".sock";
-constexpr char EMULATED_SOCKET_INFIX[] = ".emulated-";
+constexpr char LOCK_SUFFIX[] = ".lock";
+constexpr char EMULATED_ID_INFIX[] = ".emulated-";
 constexpr mode_t PRIVATE_MODE = 0700;
 
 // XDG variables count only when they hold an absolute path.
@@ -56,9 +59,14 @@ std::string registrationDirectory()
     const std::string runtime = absoluteVariable(RUNTIME_VARIABLE);
     if (!runtime.empty())
         return runtime + "/" + SUITE_FOLDER;
-    char fallback[64];
-    std::snprintf(fallback, sizeof fallback, RUNTIME_FALLBACK_FORMAT, static_cast<unsigned>(::getuid()));
-    return fallback;
+    // A shared folder: the name is per user, and ensurePrivateDirectory
+    // refuses one that another user made first.
+    std::string temporary = absoluteVariable(TEMPORARY_VARIABLE);
+    if (temporary.empty())
+        temporary = TEMPORARY_FALLBACK;
+    char name[64];
+    std::snprintf(name, sizeof name, RUNTIME_FALLBACK_FORMAT, static_cast<unsigned>(::getuid()));
+    return temporary + name;
 }
 
 std::string stateDirectory()
@@ -93,13 +101,18 @@ bool ensurePrivateDirectory(const std::string& path)
 
 std::string installedDriverDirectory()
 {
+    return LODEMAR_INSTALLED_DRIVER_DIR;
+}
+
+std::string emulatedDriverDirectory()
+{
     const char* given = std::getenv(DRIVER_DIRECTORY_VARIABLE);
     if (given != nullptr && given[0] != '\0') {
         std::error_code error;
         const std::filesystem::path absolute = std::filesystem::absolute(given, error);
         return error ? std::string(given) : absolute.string();
     }
-    return LODEMAR_INSTALLED_DRIVER_DIR;
+    return installedDriverDirectory();
 }
 
 std::string hostFileName(const std::string& name)
@@ -111,28 +124,43 @@ std::string hostFileName(const std::string& name)
     return file;
 }
 
-std::string hostSocketPath(
-    const std::string& directory, const std::string& deviceName, const std::string& memoryFile)
+std::string keyboardId(const std::string& name, const std::string& memoryFile)
 {
-    std::string path = directory + "/" + deviceName;
-    if (!memoryFile.empty()) {
-        char hash[17];
-        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(memoryFile)));
-        path += EMULATED_SOCKET_INFIX;
-        path += hash;
-    }
-    return path + SOCKET_SUFFIX;
+    if (memoryFile.empty())
+        return name;
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(memoryFile)));
+    return name + EMULATED_ID_INFIX + hash;
+}
+
+std::string hostSocketPath(const std::string& directory, const std::string& id)
+{
+    return directory + "/" + id + SOCKET_SUFFIX;
+}
+
+std::string keyboardLockPath(const std::string& directory, const std::string& id)
+{
+    return directory + "/" + id + LOCK_SUFFIX;
 }
 
 std::string normalisedPath(const std::string& path)
 {
+    namespace fs = std::filesystem;
     if (path.empty())
         return path;
     std::error_code error;
-    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    const fs::path absolute = fs::absolute(path, error);
     if (error)
         return path;
-    return canonical.string();
+    const fs::path name = absolute.filename();
+    // A folder ("x/", "x/..") has no last component to keep: it is no
+    // memory file, and whoever opens it refuses it.
+    if (name.empty() || name == "." || name == "..") {
+        const fs::path canonical = fs::weakly_canonical(absolute, error);
+        return error ? path : canonical.string();
+    }
+    const fs::path folder = fs::weakly_canonical(absolute.parent_path(), error);
+    return error ? path : (folder / name).string();
 }
 
 } // namespace driverchannel::posix

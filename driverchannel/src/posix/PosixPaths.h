@@ -10,8 +10,8 @@ inline constexpr char SUITE_FOLDER[] = "lodemar";
 // The emulated keyboard's default memory file, in the state folder.
 inline constexpr char DEFAULT_MEMORY_FILE[] = "emulated-keyboard.bin";
 
-// $XDG_RUNTIME_DIR/lodemar, or /tmp/lodemar-UID when the session has no
-// runtime directory. Not created here.
+// $XDG_RUNTIME_DIR/lodemar, or $TMPDIR/lodemar-UID (/tmp/lodemar-UID) when
+// the session has no runtime directory. Not created here.
 std::string registrationDirectory();
 
 // $XDG_STATE_HOME/lodemar, else $HOME/.local/state/lodemar; empty when
@@ -23,22 +23,32 @@ std::string stateDirectory();
 // closed to others, since sockets and records in it steer what runs.
 bool ensurePrivateDirectory(const std::string& path);
 
-// The installed location of the driver host: $LODEMAR_DRIVER_DIR when set
-// (made absolute), else the libexec folder this build installs into.
+// The libexec folder this build installs the driver host into: the only
+// place the real keyboard's host is taken from.
 std::string installedDriverDirectory();
+// Where the emulated keyboard's host is looked for: $LODEMAR_DRIVER_DIR when
+// set (made absolute), else the installed folder.
+std::string emulatedDriverDirectory();
 
 // The host program of a driver name: the name in lower case ("Tavrin" ->
 // "tavrin").
 std::string hostFileName(const std::string& name);
 
-// The socket of a device name: DIR/NAME.sock for the real keyboard,
-// DIR/NAME.emulated-HASH.sock for an emulated one, HASH naming its memory
-// file, so a host serving one keyboard is never taken for another's.
-std::string hostSocketPath(
-    const std::string& directory, const std::string& deviceName, const std::string& memoryFile);
+// The keyboard a driver name drives: NAME for the real keyboard,
+// NAME.emulated-HASH for an emulated one, HASH naming its memory file. It
+// names the keyboard's lock, record and (emulated) socket, so a run on one
+// keyboard never touches another's, and a host serving one keyboard is never
+// taken for another's.
+std::string keyboardId(const std::string& name, const std::string& memoryFile);
+// DIR/ID.sock
+std::string hostSocketPath(const std::string& directory, const std::string& id);
+// DIR/ID.lock
+std::string keyboardLockPath(const std::string& directory, const std::string& id);
 
-// An absolute path with symbolic links resolved as far as the file exists;
-// the path unchanged when that fails.
+// An absolute path whose folder has its symbolic links resolved (as far as
+// it exists) but whose last component is kept as given, so that a link
+// there is seen, and refused, by whoever opens the file; the path unchanged
+// when that fails.
 std::string normalisedPath(const std::string& path);
 
 } // namespace driverchannel::posix

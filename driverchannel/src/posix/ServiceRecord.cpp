@@ -122,22 +122,22 @@ bool isRecordName(const std::string& name)
         && !holdsLineBreak(name) && name.find('\0') == std::string::npos;
 }
 
-std::string recordPath(const std::string& directory, const std::string& name)
+std::string recordPath(const std::string& directory, const std::string& file)
 {
-    return directory + "/" + name + RECORD_SUFFIX;
+    return directory + "/" + file + RECORD_SUFFIX;
 }
 
-bool createServiceRecord(const std::string& directory, const ServiceRecord& record)
+bool createServiceRecord(const std::string& directory, const std::string& file, const ServiceRecord& record)
 {
-    if (directory.empty() || !isRecordName(record.name))
+    if (directory.empty() || !isRecordName(file) || !isRecordName(record.name))
         return false;
     const std::string text = formatServiceRecord(record);
     if (text.empty())
         return false;
-    const std::string target = recordPath(directory, record.name);
+    const std::string target = recordPath(directory, file);
     // Written aside, then linked into place: link() fails when the record
     // exists, and a reader never sees part of one.
-    std::string temporary = directory + "/." + record.name + TEMPORARY_SUFFIX;
+    std::string temporary = directory + "/." + file + TEMPORARY_SUFFIX;
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return false;
@@ -148,11 +148,12 @@ bool createServiceRecord(const std::string& directory, const ServiceRecord& reco
     return linked;
 }
 
-std::optional<ServiceRecord> readServiceRecord(const std::string& directory, const std::string& name)
+std::optional<ServiceRecord> readServiceRecord(
+    const std::string& directory, const std::string& file, const std::string& name)
 {
-    if (directory.empty() || !isRecordName(name))
+    if (directory.empty() || !isRecordName(file))
         return std::nullopt;
-    const int fd = ::open(recordPath(directory, name).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::open(recordPath(directory, file).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return std::nullopt;
     std::string text;
@@ -180,11 +181,11 @@ std::optional<ServiceRecord> readServiceRecord(const std::string& directory, con
     return record;
 }
 
-bool deleteServiceRecord(const std::string& directory, const std::string& name)
+bool deleteServiceRecord(const std::string& directory, const std::string& file)
 {
-    if (directory.empty() || !isRecordName(name))
+    if (directory.empty() || !isRecordName(file))
         return true;
-    return ::unlink(recordPath(directory, name).c_str()) == 0 || errno == ENOENT;
+    return ::unlink(recordPath(directory, file).c_str()) == 0 || errno == ENOENT;
 }
 
 } // namespace driverchannel::posix

@@ -1,7 +1,8 @@
 // The registration record that stands in for the driver service on Linux: a
-// small text file per service name in the user's runtime directory, written
-// by Install, read by Start and Remove, deleted by Remove and by Load's first
-// step. It says which host program serves which socket with which keyboard.
+// small text file per keyboard in the user's runtime directory (FILE.service,
+// FILE the keyboard's id), written by Install, read by Start and Remove,
+// deleted by Remove and by Load's first step. It says which host program
+// serves which socket with which keyboard.
 //
 //   name=Tavrin
 //   driver=/usr/local/libexec/tavrin
@@ -39,15 +40,17 @@ std::string formatServiceRecord(const ServiceRecord& record);
 // Unknown keys are ignored; a missing or doubled field makes it unreadable.
 std::optional<ServiceRecord> parseServiceRecord(const std::string& text);
 
-// A service name that can name a file in the registration directory.
+// A name that can name a file in the registration directory.
 bool isRecordName(const std::string& name);
-std::string recordPath(const std::string& directory, const std::string& name);
+std::string recordPath(const std::string& directory, const std::string& file);
 
-// Creates the record in directory; false when one exists already or it
-// cannot be written. Readers never see a half-written record.
-bool createServiceRecord(const std::string& directory, const ServiceRecord& record);
-std::optional<ServiceRecord> readServiceRecord(const std::string& directory, const std::string& name);
+// Creates the record as file in directory; false when one exists already or
+// it cannot be written. Readers never see a half-written record.
+bool createServiceRecord(const std::string& directory, const std::string& file, const ServiceRecord& record);
+// The record in file, when it is one of the service name.
+std::optional<ServiceRecord> readServiceRecord(
+    const std::string& directory, const std::string& file, const std::string& name);
 // True when the record is gone (also when there was none).
-bool deleteServiceRecord(const std::string& directory, const std::string& name);
+bool deleteServiceRecord(const std::string& directory, const std::string& file);
 
 } // namespace driverchannel::posix

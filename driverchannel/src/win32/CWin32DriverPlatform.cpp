@@ -169,4 +169,18 @@ std::string DefaultEmulatedKeyboardMemory()
     return {};
 }
 
+std::string DriverHostFolder(const DriverPlatformOptions&)
+{
+    // The channel's second place for Tavrin.sys: the system driver folder.
+    char windows[MAX_PATH] = "";
+    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(length > 0 && length < MAX_PATH ? windows : "%WINDIR%") + "\\system32\\Drivers";
+}
+
+bool PrivateRuntimeFolder(std::string& folder)
+{
+    folder.clear();
+    return false;
+}
+
 } // namespace driverchannel

@@ -1,0 +1,204 @@
+#include "KeyboardLock.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace driverchannel::posix {
+
+namespace {
+
+constexpr mode_t LOCK_MODE = 0600;
+// A lock file another run removes under us is taken again; a few rounds
+// are plenty, since each one means a run ended meanwhile.
+constexpr int TAKE_ROUNDS = 8;
+// The longest line worth reading from a lock file, and of a name shown.
+constexpr std::size_t LINE_LIMIT = 128;
+constexpr std::size_t NAME_LIMIT = 32;
+constexpr char PROCESS_NAME_FILE[] = "/proc/%ld/comm";
+
+std::string format(const char* form, long number, const std::string& text = {})
+{
+    char buffer[LINE_LIMIT + 64];
+    std::snprintf(buffer, sizeof buffer, form, number, text.c_str());
+    return buffer;
+}
+
+// The first line of fd (read from its start), bounded.
+std::string firstLine(int fd)
+{
+    char buffer[LINE_LIMIT];
+    ssize_t n;
+    do
+        n = ::pread(fd, buffer, sizeof buffer, 0);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0)
+        return {};
+    const std::string_view text(buffer, static_cast<std::size_t>(n));
+    return std::string(text.substr(0, text.find('\n')));
+}
+
+// What another user or a stale file wrote is shown only as plain text.
+std::string printable(std::string_view text)
+{
+    std::string out;
+    for (char c : text.substr(0, NAME_LIMIT))
+        out.push_back(c >= 0x20 && c < 0x7f ? c : '?');
+    return out;
+}
+
+// "<pid> <rest>": the pid (0 when there is none) and the rest.
+long splitLine(const std::string& line, std::string& rest)
+{
+    char* end = nullptr;
+    const long pid = std::strtol(line.c_str(), &end, 10);
+    if (end == line.c_str() || pid <= 0 || (*end != ' ' && *end != '\0'))
+        return 0;
+    rest = *end == ' ' ? std::string(end + 1) : std::string();
+    return pid;
+}
+
+std::string describeProcess(long pid, const std::string& name)
+{
+    if (pid <= 0)
+        return HOLDER_UNKNOWN;
+    return name.empty() ? format(HOLDER_PROCESS_UNNAMED, pid) : format(HOLDER_PROCESS, pid, printable(name));
+}
+
+std::string processName(long pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, PROCESS_NAME_FILE, pid);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const std::string name = firstLine(fd);
+    ::close(fd);
+    return name;
+}
+
+std::string userName(const std::string& uidText)
+{
+    char* end = nullptr;
+    const unsigned long uid = std::strtoul(uidText.c_str(), &end, 10);
+    if (uidText.empty() || *end != '\0')
+        return printable(uidText);
+    passwd entry {};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (::getpwuid_r(static_cast<uid_t>(uid), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
+        return printable(found->pw_name);
+    return uidText;
+}
+
+bool writeLine(int fd, const std::string& line)
+{
+    if (::ftruncate(fd, 0) != 0)
+        return false;
+    ssize_t n;
+    do
+        n = ::pwrite(fd, line.data(), line.size(), 0);
+    while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(line.size());
+}
+
+int lockFile(int fd, int operation)
+{
+    int result;
+    do
+        result = ::flock(fd, operation | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
+
+} // namespace
+
+CKeyboardLock::~CKeyboardLock()
+{
+    Release();
+}
+
+LockState CKeyboardLock::Take(const std::string& path, std::string& holder)
+{
+    if (m_fd >= 0)
+        return LockState::Held;
+    for (int round = 0; round < TAKE_ROUNDS; ++round) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, LOCK_MODE);
+        if (fd < 0)
+            return LockState::Failed;
+        struct stat opened;
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid()) {
+            ::close(fd);
+            return LockState::Failed;
+        }
+        const int error = lockFile(fd, LOCK_EX);
+        if (error == EWOULDBLOCK) {
+            std::string name;
+            const long pid = splitLine(firstLine(fd), name);
+            holder = describeProcess(pid, name);
+            ::close(fd);
+            return LockState::InUse;
+        }
+        if (error != 0) {
+            ::close(fd);
+            return LockState::Failed;
+        }
+        struct stat now;
+        if (::lstat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino) {
+            // Who holds it, for the run that finds it taken. A line that
+            // cannot be written only makes that run's report vaguer.
+            (void)writeLine(fd,
+                std::to_string(static_cast<long>(::getpid())) + " " + program_invocation_short_name + "\n");
+            m_fd = fd;
+            m_path = path;
+            return LockState::Held;
+        }
+        // Its holder removed the file while we waited: the lock won is on a
+        // file nobody else will look at.
+        ::close(fd);
+    }
+    return LockState::Failed;
+}
+
+void CKeyboardLock::Release()
+{
+    if (m_fd < 0)
+        return;
+    // Removed while still held: see Take.
+    ::unlink(m_path.c_str());
+    ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+}
+
+std::optional<std::string> hardwareHostHolder(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info;
+    // A shared lock only to see whether a host holds its exclusive one;
+    // dropped at once, so it never keeps a host from starting.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || lockFile(fd, LOCK_SH) != EWOULDBLOCK) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string uid;
+    const long pid = splitLine(firstLine(fd), uid);
+    ::close(fd);
+    const std::string process = describeProcess(pid, pid > 0 ? processName(pid) : std::string());
+    if (uid.empty())
+        return process;
+    char buffer[LINE_LIMIT * 2];
+    std::snprintf(buffer, sizeof buffer, HOLDER_OF_USER, process.c_str(), userName(uid).c_str());
+    return std::string(buffer);
+}
+
+} // namespace driverchannel::posix
