@@ -177,3 +177,31 @@ TEST_F(SerioHostTest, SecondHostIsToldWhoHoldsTheKeyboard)
     EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw" }));
     EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
 }
+
+TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
+{
+    CFakeSerio fake(dir / "kernel");
+    const std::string sys = fake.Sys();
+    const std::string dev = fake.Dev();
+    // A program that starts the host and ends without stopping it.
+    const pid_t program = ::fork();
+    if (program == 0) {
+        const char* argv[] = { TAVRIN_HOST_PATH, "--hardware", "--socket", socketPath.c_str(), "--test-sysfs-root",
+            sys.c_str(), "--test-dev-root", dev.c_str(), nullptr };
+        pid_t host = -1;
+        if (::posix_spawn(&host, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+            ::_exit(1);
+        struct stat st;
+        for (int i = 0; i < 1000 && ::stat(socketPath.c_str(), &st) != 0; ++i)
+            ::usleep(10000);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(program, &status, 0);
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(fake.WaitForDriver("atkbd"));
+    EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+    for (int i = 0; i < 500 && std::filesystem::exists(socketPath); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(std::filesystem::exists(socketPath));
+}

@@ -135,14 +135,14 @@ int CHostFolder::OpenOwnFile(const char* name, mode_t mode, std::string& error)
     const int fd = ::openat(fd_, name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode);
     const std::string path = path_ + "/" + name;
     if (fd < 0) {
-        error = errno == ELOOP ? texts::LOCK_NOT_OWN + path : texts::LOCK_FAILED + path + ": " + std::strerror(errno);
+        error = errno == ELOOP ? texts::FILE_NOT_OWN + path : texts::LOCK_FAILED + path + ": " + std::strerror(errno);
         return -1;
     }
     struct stat st;
     // A second name (a hard link) would let a user aim the writes elsewhere.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
         ::close(fd);
-        error = texts::LOCK_NOT_OWN + path;
+        error = texts::FILE_NOT_OWN + path;
         return -1;
     }
     if ((st.st_mode & 07777) != mode)

@@ -47,7 +47,7 @@ inline constexpr char RUN_DIR_UNSAFE[]
     = "refused: not a root-owned folder that only root can change (or a link): ";
 inline constexpr char RUN_DIR_FAILED[] = "cannot create or open the runtime folder ";
 inline constexpr char LOCK_FAILED[] = "cannot create or lock ";
-inline constexpr char LOCK_NOT_OWN[] = "refused: the lock file is a link or not the host's own: ";
+inline constexpr char FILE_NOT_OWN[] = "refused: a link, or not a file of the host's own: ";
 inline constexpr char IN_USE_BY[] = "the keyboard is in use by process ";
 inline constexpr char IN_USE_UID[] = " (uid ";
 inline constexpr char DROP_FAILED[] = "cannot drop root rights after taking the keyboard port: ";
