@@ -19,7 +19,7 @@ namespace tavrin {
 
 namespace {
 
-constexpr int LISTEN_BACKLOG = 8;
+constexpr int LISTEN_BACKLOG = 16;
 constexpr std::size_t MAX_CONNECTIONS = 8;
 constexpr std::size_t READ_CHUNK = 16 * 1024;
 constexpr mode_t SOCKET_MODE = 0600;
