@@ -11,12 +11,6 @@ void CRequestStream::Take(const std::uint8_t* data, std::size_t size)
     in_.insert(in_.end(), data, data + size);
 }
 
-bool CRequestStream::Ready() const
-{
-    WireRequest request;
-    return Partial() && parseRequest(in_.data() + head_, in_.size() - head_, request) != WIRE_INCOMPLETE;
-}
-
 CRequestStream::Step CRequestStream::ServeNext(CHostService& service, std::vector<std::uint8_t>& reply)
 {
     WireRequest request;

@@ -28,8 +28,6 @@ public:
     bool End(std::vector<std::uint8_t>& reply);
 
     bool Partial() const { return in_.size() > head_; }
-    // A whole (or unreadable) request waits to be served.
-    bool Ready() const;
 
 private:
     std::vector<std::uint8_t> in_;
