@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -9,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -17,7 +20,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int SERIO_RAW_QUEUE = 64;
-constexpr auto BYTE_TIME = std::chrono::microseconds(20);
+// A real keyboard sends about one byte a millisecond, so serio_raw's queue
+// gives the host some 64 ms to come back for its bytes.
+constexpr auto BYTE_TIME = std::chrono::milliseconds(1);
 constexpr char MISC_NAME[] = "serio_raw0";
 const char* const WORDS[] = { "serio_raw", "atkbd", "psmouse", "rescan", "none" };
 
@@ -170,11 +175,22 @@ void CFakeSerio::Apply(const std::string& command)
 
 void CFakeSerio::Run()
 {
+    // The keyboard is hardware: it does not wait for a busy machine. Where
+    // allowed (root) this thread runs ahead of ordinary processes.
+    sched_param priority {};
+    priority.sched_priority = 1;
+    (void)::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &priority);
     std::string pending;
+    auto nextByte = std::chrono::steady_clock::now();
     for (;;) {
         pollfd fds[3] = { { stop_[0], POLLIN, 0 }, { control_, POLLIN, 0 }, { master_, POLLIN, 0 } };
         const int count = master_ >= 0 ? 3 : 2;
-        if (::poll(fds, count, wire_.empty() ? 100 : 0) < 0)
+        const auto now = std::chrono::steady_clock::now();
+        const int wait = wire_.empty()
+            ? 100
+            : static_cast<int>(std::max<long long>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - now).count()));
+        if (::poll(fds, count, wait) < 0)
             continue;
         if (fds[0].revents != 0)
             return;
@@ -206,7 +222,7 @@ void CFakeSerio::Run()
                     wire_.push_back(keyboard_.TakeOutput());
             }
         }
-        if (!wire_.empty() && master_ >= 0) {
+        if (!wire_.empty() && master_ >= 0 && std::chrono::steady_clock::now() >= nextByte) {
             int queued = 0;
             ::ioctl(slave_, TIOCINQ, &queued);
             if (queued >= SERIO_RAW_QUEUE)
@@ -214,7 +230,7 @@ void CFakeSerio::Run()
             else
                 (void)::write(master_, &wire_.front(), 1);
             wire_.pop_front();
-            std::this_thread::sleep_for(BYTE_TIME);
+            nextByte = std::max(nextByte + BYTE_TIME, std::chrono::steady_clock::now());
         }
     }
 }

@@ -155,7 +155,7 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneAndGivesUpRootOnceThePortIsHeld)
                 return 1;
             return r.information == 516 && block[1] == 0x05 && block[2] == 0x0E ? 0 : 2;
         });
-        EXPECT_EQ(written, 0);
+        EXPECT_EQ(written, 0) << "dropped " << fake.Dropped();
         EXPECT_EQ(asUser(65533, [] { return -ProbeHost(SOCKET, WAIT_MS); }), -CLIENT_E_CONNECT);
 
         EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);

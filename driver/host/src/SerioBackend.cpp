@@ -126,7 +126,10 @@ private:
             EndWait();
             return KBC_OUTPUT_FULL;
         }
-        observed_ = nowNs();
+        // Known empty up to the end of that look, and no further: time this
+        // process spent without the processor was not looked at, so a host
+        // that comes back late still looks before giving up.
+        observed_ = until;
         return 0;
     }
 
