@@ -3,15 +3,15 @@
 
 #include "HostOptions.h"
 
+using tavrin::HostCaller;
 using tavrin::HostOptions;
 
 namespace {
 
-bool parse(
-    std::vector<const char*> args, HostOptions& options, std::string& error, const char* pkexec = nullptr)
+bool parse(std::vector<const char*> args, HostOptions& options, std::string& error, HostCaller caller = {})
 {
     args.insert(args.begin(), "tavrin");
-    return tavrin::parseHostOptions(static_cast<int>(args.size()), args.data(), pkexec, options, error);
+    return tavrin::parseHostOptions(static_cast<int>(args.size()), args.data(), caller, options, error);
 }
 
 } // namespace
@@ -21,7 +21,7 @@ TEST(HostOptionsTest, EmulationWithFaults)
     HostOptions o;
     std::string error;
     ASSERT_TRUE(parse({ "--socket=/run/t.sock", "--emulate", "kb.bin", "--fault", "refuse",
-                          "--fault=stall=12", "--fault", "busy", "--trace" },
+                          "--fault=stall=12", "--fault", "busy", "--trace", "--allow-uid", "1001" },
         o, error))
         << error;
     EXPECT_EQ(o.socketPath, "/run/t.sock");
@@ -30,23 +30,42 @@ TEST(HostOptionsTest, EmulationWithFaults)
     EXPECT_EQ(o.faults.stallAfter, 12);
     EXPECT_TRUE(o.busyController);
     EXPECT_TRUE(o.trace);
-    EXPECT_FALSE(o.allowUid);
+    EXPECT_EQ(o.allowUid, 1001u);
+    EXPECT_FALSE(o.privileged);
 }
 
-TEST(HostOptionsTest, AllowedUserComesFromTheLineOrFromPkexec)
+TEST(HostOptionsTest, PrivilegedHostTakesOnlyTheRealKeyboard)
 {
-    HostOptions fromEnv;
+    const HostCaller pkexec { "1000", false, 0 };
+    const HostCaller setUid { nullptr, true, 1002 };
+    HostOptions ok;
     std::string error;
-    ASSERT_TRUE(parse({ "--socket", "s", "--hardware" }, fromEnv, error, "1000"));
-    EXPECT_EQ(fromEnv.allowUid, 1000u);
+    ASSERT_TRUE(parse({ "--hardware", "--trace" }, ok, error, pkexec)) << error;
+    EXPECT_TRUE(ok.privileged);
+    EXPECT_EQ(ok.callerUid, 1000u);
+    EXPECT_TRUE(ok.socketPath.empty());
+    HostOptions bySetUid;
+    ASSERT_TRUE(parse({ "--hardware" }, bySetUid, error, setUid));
+    EXPECT_EQ(bySetUid.callerUid, 1002u);
 
-    HostOptions fromLine;
-    ASSERT_TRUE(parse({ "--socket", "s", "--hardware", "--allow-uid", "1001" }, fromLine, error, "1000"));
-    EXPECT_EQ(fromLine.allowUid, 1001u);
-
-    HostOptions bad;
-    EXPECT_FALSE(parse({ "--socket", "s", "--hardware" }, bad, error, "12x"));
-    EXPECT_FALSE(parse({ "--socket", "s", "--hardware", "--allow-uid", "4294967295" }, bad, error));
+    const std::vector<std::vector<const char*>> refused = {
+        { "--hardware", "--socket", "/tmp/s" },
+        { "--emulate", "/root/x", "--socket", "/tmp/s" },
+        { "--hardware", "--fault", "silent" },
+        { "--hardware", "--allow-uid", "1001" },
+        { "--hardware", "--test-sysfs-root", "/tmp/sys" },
+        { "--hardware", "--test-idle-ms", "10" },
+        {},
+    };
+    for (const auto& line : refused) {
+        for (const HostCaller& caller : { pkexec, setUid }) {
+            HostOptions o;
+            EXPECT_FALSE(parse(line, o, error, caller)) << (line.empty() ? "" : line.back());
+            EXPECT_NE(error.find("only the real keyboard"), std::string::npos) << error;
+        }
+    }
+    HostOptions badUid;
+    EXPECT_FALSE(parse({ "--hardware" }, badUid, error, HostCaller { "12x", false, 0 }));
 }
 
 TEST(HostOptionsTest, TheKeyboardIsNeverChosenSilently)
@@ -66,4 +85,8 @@ TEST(HostOptionsTest, TheKeyboardIsNeverChosenSilently)
     HostOptions o6;
     EXPECT_FALSE(parse({ "--socket", "s", "--emulate" }, o6, error));
     EXPECT_EQ(error, "missing value for --emulate");
+    HostOptions o7;
+    EXPECT_FALSE(parse({ "--hardware", "--test-dev-root", "/tmp/dev" }, o7, error));
+    HostOptions o8;
+    EXPECT_FALSE(parse({ "--socket", "s", "--emulate", "m", "--test-idle-ms", "0" }, o8, error));
 }

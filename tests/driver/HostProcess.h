@@ -47,11 +47,15 @@ private:
 
 class CHostProcess {
 public:
-    // Starts tavrin with args; its standard error goes to errorFile.
-    CHostProcess(const std::vector<std::string>& args, const std::string& errorFile)
+    // Starts tavrin (or program) with args and, when given, this environment
+    // ("NAME=value" each) instead of the test's; its standard error goes to
+    // errorFile.
+    CHostProcess(const std::vector<std::string>& args, const std::string& errorFile,
+        const std::optional<std::vector<std::string>>& environment = std::nullopt,
+        const std::string& program = TAVRIN_HOST_PATH)
         : errorFile_(errorFile)
     {
-        std::vector<std::string> all { TAVRIN_HOST_PATH };
+        std::vector<std::string> all { program };
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all)
@@ -61,7 +65,13 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(
             &actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        std::vector<std::string> env = environment.value_or(std::vector<std::string>());
+        std::vector<char*> envp;
+        for (std::string& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environment ? envp.data() : environ)
+            != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }

@@ -349,3 +349,51 @@ TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
     EXPECT_EQ(probeAs(OTHER), CLIENT_OK);
     EXPECT_EQ(probeAs(65533), CLIENT_E_CONNECT);
 }
+
+TEST_F(HostTest, IdleAndHalfSentConnectionsAreDroppedAndTheClientReconnects)
+{
+    auto host = Start({ "--test-idle-ms", "200", "--test-stall-ms", "300" });
+    CTavrinClient client = Connect();
+    HostIdentity identity;
+    ASSERT_EQ(client.Identify(identity, WAIT_MS), CLIENT_OK);
+    {
+        CRawConnection idle(socketPath);
+        EXPECT_TRUE(idle.ReceiveAll().empty()); // hung up, not timed out by the test
+        CRawConnection halfSent(socketPath);
+        const Bytes whole = header(IOCTL_GET_VERSION, 4, 4);
+        halfSent.Send(Bytes(whole.begin(), whole.begin() + 7));
+        EXPECT_EQ(statusOf(halfSent.ReceiveAll()), HOST_STATUS_TRUNCATED);
+    }
+    // The client's own idle connection went the same way; it reconnects once.
+    EXPECT_EQ(client.Identify(identity, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(identity.pid, static_cast<std::uint32_t>(host->Pid()));
+}
+
+TEST_F(HostTest, NoPeerLocksOthersOut)
+{
+    auto host = Start({ "--fault", "endless", "--test-stall-ms", "20000" });
+    // More idle connections than the host keeps.
+    std::vector<std::unique_ptr<CRawConnection>> idle;
+    for (int i = 0; i < 12; ++i)
+        idle.push_back(std::make_unique<CRawConnection>(socketPath));
+    {
+        CTavrinClient newcomer;
+        HostIdentity identity;
+        ASSERT_EQ(newcomer.Connect(socketPath, 2000), CLIENT_OK);
+        EXPECT_EQ(newcomer.Identify(identity, 2000), CLIENT_OK);
+    }
+    // A peer that asks for read-outs and never reads the replies.
+    CRawConnection greedy(socketPath);
+    Bytes requests;
+    for (int i = 0; i < 64; ++i) {
+        const std::uint8_t read = 0xE9;
+        encodeRequest(requests, IOCTL_READ_DATA, &read, 1, 10240);
+    }
+    greedy.Send(requests);
+    CTavrinClient client = Connect();
+    Bytes version(4);
+    ExchangeResult result;
+    const Bytes zeros(4, 0);
+    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, zeros.data(), 4, version.data(), 4, result, 2000), CLIENT_OK);
+    EXPECT_EQ(version, (Bytes { 100, 0, 0, 0 }));
+}

@@ -32,20 +32,24 @@ public:
     TavrinPlatform Platform() override { return pc_.Platform(); }
     std::uint32_t Kind() const override { return BACKEND_EMULATED; }
 
-    void AfterRequest() override
+    void BeforeRequest() override { failedBefore_ = memory_.FailedCommits(); }
+
+    void AfterRequest(TavrinCompletion& done) override
     {
-        // The keyboard cannot tell the PC that its memory failed; the host can.
-        const int result = keyboard_.LastCommitResult();
-        if (result != kbemu::MEMORY_OK && result != reported_)
-            std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::MEMORY_COMMIT_FAILED);
-        reported_ = result;
+        // The keyboard cannot tell the PC that its memory failed; the host
+        // can: the request that wrote it fails, so the write is not taken
+        // for done. The range stays dirty for the next commit.
+        if (memory_.FailedCommits() == failedBefore_)
+            return;
+        std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::MEMORY_COMMIT_FAILED);
+        done = TavrinCompletion { TAVRIN_STATUS_IO_DEVICE_ERROR, 0 };
     }
 
 private:
     kbemu::CKeyboardMemory memory_;
     kbemu::CKeyboardFirmware keyboard_;
     kbemu::CEmulatedPc pc_;
-    int reported_ = kbemu::MEMORY_OK;
+    std::uint32_t failedBefore_ = 0;
 };
 
 } // namespace

@@ -1,9 +1,10 @@
-// The PC's own keyboard controller through raw port I/O (Linux on x86 only).
+// The choice of the real keyboard's backend, and raw port I/O.
 //
-// It needs root (ioperm) and cannot be tested on the build machines. Limits:
-// on machines whose interrupts go through an APIC, masking IRQ 1 at the
-// legacy controller does not keep the kernel's own keyboard driver (i8042)
-// from taking reply bytes off port 0x60; see docs/driver.md.
+// Raw port I/O (Linux on x86 only) drives ports 0x60/0x64 directly. It is
+// used only where no kernel driver owns the controller: with the kernel's
+// i8042 driver in charge it would race the interrupt handler for every
+// reply byte, so the host refuses. It needs root (ioperm) and cannot be
+// tested on the build machines.
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -12,6 +13,7 @@
 
 #include "HostBackend.h"
 #include "HostTexts.h"
+#include "SerioPort.h"
 
 #if defined(__linux__) && (defined(__i386__) || defined(__x86_64__))
 #define TAVRIN_RAW_PORTS 1
@@ -24,9 +26,9 @@ namespace tavrin {
 
 namespace {
 
-class CHardwareBackend final : public CHostBackend {
+class CRawPortBackend final : public CHostBackend {
 public:
-    explicit CHardwareBackend(bool trace)
+    explicit CRawPortBackend(bool trace)
         : trace_(trace)
     {
     }
@@ -65,23 +67,42 @@ private:
 
 } // namespace
 
-std::unique_ptr<CHostBackend> openHardwareBackend(const HostOptions& options, std::string& error)
+std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error)
 {
-    if (const int e = CHardwareBackend::Acquire(); e != 0) {
+    std::string name;
+    if (!findKeyboardPort(options.sysfsRoot, name).empty() || kernelOwnsController(options.sysfsRoot)) {
+        error = texts::HARDWARE_KERNEL_OWNS;
+        return nullptr;
+    }
+    if (const int e = CRawPortBackend::Acquire(); e != 0) {
         error = std::string(texts::HARDWARE_NEEDS_ROOT) + std::strerror(e);
         return nullptr;
     }
-    return std::make_unique<CHardwareBackend>(options.trace);
+    return std::make_unique<CRawPortBackend>(options.trace);
 }
 
 #else
 
-std::unique_ptr<CHostBackend> openHardwareBackend(const HostOptions&, std::string& error)
+std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions&, std::string& error)
 {
     error = texts::HARDWARE_UNSUPPORTED;
     return nullptr;
 }
 
 #endif
+
+std::unique_ptr<CHostBackend> openHardwareBackend(
+    const HostOptions& options, CHostFolder& folder, std::string& error)
+{
+    std::string name;
+    if (!findKeyboardPort(options.sysfsRoot, name).empty())
+        return openSerioBackend(options, folder, error);
+    // Raw ports only on the real machine with no kernel driver in charge.
+    if (!options.rawPorts) {
+        error = texts::SERIO_NO_PORT + options.sysfsRoot + "/bus/serio/devices)";
+        return nullptr;
+    }
+    return openRawPortBackend(options, error);
+}
 
 } // namespace tavrin

@@ -9,6 +9,8 @@ namespace tavrin {
 
 namespace {
 
+constexpr int MAX_BOUND_MS = 24 * 60 * 60 * 1000;
+
 bool parseNumber(std::string_view text, std::uint64_t& value)
 {
     if (text.empty())
@@ -24,6 +26,15 @@ bool parseUid(std::string_view text, std::uint32_t& uid)
     if (!parseNumber(text, value) || value >= 0xFFFFFFFFu)
         return false;
     uid = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool parseMilliseconds(std::string_view text, int& ms)
+{
+    std::uint64_t value = 0;
+    if (!parseNumber(text, value) || value == 0 || value > MAX_BOUND_MS)
+        return false;
+    ms = static_cast<int>(value);
     return true;
 }
 
@@ -52,9 +63,13 @@ bool parseFault(std::string_view text, HostOptions& options)
 } // namespace
 
 bool parseHostOptions(
-    int argc, const char* const* argv, const char* pkexecUid, HostOptions& options, std::string& error)
+    int argc, const char* const* argv, const HostCaller& caller, HostOptions& options, std::string& error)
 {
     bool faultGiven = false;
+    bool testGiven = false;
+    // Options a privileged host refuses: everything that names a path or
+    // changes what is served.
+    bool callerChosen = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::string_view value;
@@ -76,11 +91,18 @@ bool parseHostOptions(
         };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
-        } else if (arg == "--trace") {
+            continue;
+        }
+        if (arg == "--trace") {
             options.trace = true;
-        } else if (arg == "--hardware") {
+            continue;
+        }
+        if (arg == "--hardware") {
             options.hardware = true;
-        } else if (arg == "--socket") {
+            continue;
+        }
+        callerChosen = true;
+        if (arg == "--socket") {
             if (!takeValue())
                 return false;
             options.socketPath = value;
@@ -105,15 +127,34 @@ bool parseHostOptions(
                 return false;
             }
             options.allowUid = uid;
+        } else if (arg == "--test-sysfs-root" || arg == "--test-dev-root") {
+            if (!takeValue())
+                return false;
+            (arg == "--test-sysfs-root" ? options.sysfsRoot : options.devRoot) = value;
+            testGiven = true;
+        } else if (arg == "--test-idle-ms" || arg == "--test-stall-ms") {
+            if (!takeValue())
+                return false;
+            if (!parseMilliseconds(value, arg == "--test-idle-ms" ? options.idleMs : options.stallMs)) {
+                error = std::string(texts::BAD_BOUND) + std::string(value);
+                return false;
+            }
         } else {
             error = std::string(texts::UNKNOWN_OPTION) + std::string(argv[i]);
             return false;
         }
     }
+
+    options.privileged = caller.pkexecUid != nullptr || caller.elevated;
+    options.callerUid = caller.realUid;
+    if (caller.pkexecUid != nullptr && !parseUid(caller.pkexecUid, options.callerUid)) {
+        error = std::string(texts::BAD_UID) + caller.pkexecUid;
+        return false;
+    }
     if (options.help)
         return true;
-    if (options.socketPath.empty()) {
-        error = texts::NO_SOCKET;
+    if (options.privileged && (callerChosen || !options.hardware)) {
+        error = texts::PRIVILEGED_HARDWARE_ONLY;
         return false;
     }
     if (options.hardware && !options.memoryFile.empty()) {
@@ -124,17 +165,17 @@ bool parseHostOptions(
         error = texts::NO_BACKEND;
         return false;
     }
+    if (!options.hardware && options.socketPath.empty()) {
+        error = texts::NO_SOCKET;
+        return false;
+    }
     if (faultGiven && options.hardware) {
         error = texts::FAULT_NEEDS_EMULATION;
         return false;
     }
-    if (!options.allowUid && pkexecUid != nullptr && *pkexecUid != '\0') {
-        std::uint32_t uid = 0;
-        if (!parseUid(pkexecUid, uid)) {
-            error = std::string(texts::BAD_UID) + pkexecUid;
-            return false;
-        }
-        options.allowUid = uid;
+    if (testGiven && (!options.hardware || options.socketPath.empty())) {
+        error = texts::TEST_ROOTS_NEED_SOCKET;
+        return false;
     }
     return true;
 }

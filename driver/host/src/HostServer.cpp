@@ -1,5 +1,6 @@
 #include "HostServer.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
@@ -7,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,18 +19,43 @@ namespace tavrin {
 
 namespace {
 
-constexpr int LISTEN_BACKLOG = 8;
+constexpr int LISTEN_BACKLOG = 16;
 constexpr std::size_t MAX_CONNECTIONS = 8;
-constexpr int SEND_TIMEOUT_MS = 5000; // a peer that does not read its reply is dropped
 constexpr std::size_t READ_CHUNK = 16 * 1024;
+constexpr mode_t SOCKET_MODE = 0600;
 
-bool fillAddress(const std::string& path, sockaddr_un& address)
+// The socket is bound by its name inside the folder, with the folder as the
+// current directory for that moment: no path is looked up twice.
+class CInFolder {
+public:
+    explicit CInFolder(int folderFd)
+        : old_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC))
+    {
+        ok_ = ::fchdir(folderFd) == 0;
+    }
+    ~CInFolder()
+    {
+        if (old_ >= 0) {
+            (void)::fchdir(old_);
+            ::close(old_);
+        } else {
+            (void)::chdir("/");
+        }
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    int old_;
+    bool ok_ = false;
+};
+
+bool fillAddress(const std::string& name, sockaddr_un& address)
 {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
+    if (name.size() >= sizeof address.sun_path)
         return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    std::memcpy(address.sun_path, name.c_str(), name.size() + 1);
     return true;
 }
 
@@ -43,10 +70,17 @@ bool socketIsServed(const sockaddr_un& address)
     return served;
 }
 
+int millisecondsUntil(std::chrono::steady_clock::time_point when)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 0, 24LL * 60 * 60 * 1000));
+}
+
 } // namespace
 
-CHostServer::CHostServer(CHostService& service, ServerSettings settings)
+CHostServer::CHostServer(CHostService& service, const CHostFolder& folder, ServerSettings settings)
     : service_(service)
+    , folder_(folder)
     , settings_(std::move(settings))
 {
 }
@@ -60,28 +94,41 @@ CHostServer::~CHostServer()
 
 int CHostServer::Open(std::string& error)
 {
-    const std::string& path = settings_.socketPath;
+    const std::string& name = folder_.SocketName();
+    const std::string shown = folder_.SocketPath();
+    const int dir = folder_.Fd();
     sockaddr_un address;
-    if (!fillAddress(path, address)) {
-        error = texts::SOCKET_PATH_TOO_LONG + path;
+    if (!fillAddress(name, address)) {
+        error = texts::SOCKET_PATH_TOO_LONG + shown;
+        return EXIT_SETUP;
+    }
+    CInFolder inFolder(dir);
+    if (!inFolder.Ok()) {
+        error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
         return EXIT_SETUP;
     }
     struct stat st;
-    if (::lstat(path.c_str(), &st) == 0) {
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (!S_ISSOCK(st.st_mode)) {
-            error = texts::SOCKET_NOT_A_SOCKET + path;
+            error = texts::SOCKET_NOT_A_SOCKET + shown;
             return EXIT_SETUP;
         }
         if (socketIsServed(address)) {
-            error = texts::SOCKET_IN_USE + path;
+            error = texts::SOCKET_IN_USE + shown;
             return EXIT_IN_USE;
         }
-        ::unlink(path.c_str()); // left behind by a host that did not end cleanly
+        // Left behind by a host that did not end cleanly; replaced only
+        // where nobody else can swap the name in the meantime.
+        if (!folder_.Safe() || (st.st_uid != ::geteuid() && ::geteuid() != 0)) {
+            error = texts::SOCKET_NOT_SAFE + shown;
+            return EXIT_SETUP;
+        }
+        ::unlinkat(dir, name.c_str(), 0);
     }
 
     listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listener_ < 0) {
-        error = texts::SOCKET_FAILED + path + ": " + std::strerror(errno);
+        error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
         return EXIT_SETUP;
     }
     // Owner-only from the moment it exists.
@@ -89,28 +136,37 @@ int CHostServer::Open(std::string& error)
     const int bound = ::bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     const int bindError = errno;
     ::umask(oldMask);
-    if (bound != 0) {
-        error = texts::SOCKET_FAILED + path + ": " + std::strerror(bindError);
-        ::close(listener_);
-        listener_ = -1;
-        return EXIT_SETUP;
-    }
-    bool ok = ::chmod(path.c_str(), S_IRUSR | S_IWUSR) == 0;
-    // Started as root for a user: the socket becomes that user's.
-    if (ok && ::geteuid() == 0 && settings_.allowUid)
-        ok = ::chown(path.c_str(), static_cast<uid_t>(*settings_.allowUid), static_cast<gid_t>(-1)) == 0;
-    ok = ok && ::stat(path.c_str(), &st) == 0 && ::listen(listener_, LISTEN_BACKLOG) == 0;
-    if (!ok) {
-        error = texts::SOCKET_FAILED + path + ": " + std::strerror(errno);
-        ::unlink(path.c_str());
+    if (bound != 0 || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISSOCK(st.st_mode)
+        || (st.st_mode & 0777) != SOCKET_MODE) {
+        error = texts::SOCKET_FAILED + shown + ": " + std::strerror(bound != 0 ? bindError : EPERM);
         ::close(listener_);
         listener_ = -1;
         return EXIT_SETUP;
     }
     socketDevice_ = st.st_dev;
     socketInode_ = st.st_ino;
+    // Handed to the user it serves, by its name in a folder nobody else can change.
+    if (settings_.socketOwner) {
+        if (!folder_.Safe()) {
+            error = texts::SOCKET_CANNOT_GIVE + shown;
+            CloseListener();
+            return EXIT_SETUP;
+        }
+        if (::fchownat(dir, name.c_str(), static_cast<uid_t>(*settings_.socketOwner), static_cast<gid_t>(-1),
+                AT_SYMLINK_NOFOLLOW)
+            != 0) {
+            error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
+            CloseListener();
+            return EXIT_SETUP;
+        }
+    }
+    if (::listen(listener_, LISTEN_BACKLOG) != 0) {
+        error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
+        CloseListener();
+        return EXIT_SETUP;
+    }
     if (settings_.verbose)
-        std::fprintf(stderr, "%s%s%s\n", texts::PREFIX, texts::SERVING, path.c_str());
+        std::fprintf(stderr, "%s%s%s\n", texts::PREFIX, texts::SERVING, shown.c_str());
     return EXIT_SERVED;
 }
 
@@ -120,11 +176,24 @@ void CHostServer::CloseListener()
         return;
     ::close(listener_);
     listener_ = -1;
-    // Remove the socket only if it is still ours.
+    // Removed only if it is still ours, in a folder where the name cannot be
+    // swapped. A host that gave up root cannot remove it from root's folder;
+    // the next host replaces it.
     struct stat st;
-    if (::lstat(settings_.socketPath.c_str(), &st) == 0 && st.st_dev == socketDevice_
-        && st.st_ino == socketInode_)
-        ::unlink(settings_.socketPath.c_str());
+    const std::string& name = folder_.SocketName();
+    if (folder_.Safe() && ::fstatat(folder_.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+        && st.st_dev == socketDevice_ && st.st_ino == socketInode_)
+        ::unlinkat(folder_.Fd(), name.c_str(), 0);
+}
+
+bool CHostServer::Idle(const Connection& c) const
+{
+    return c.out.empty() && !c.stream.Partial() && !c.ended && !c.hangUp;
+}
+
+CHostServer::Clock::time_point CHostServer::Deadline(const Connection& c) const
+{
+    return c.since + std::chrono::milliseconds(Idle(c) ? settings_.idleMs : settings_.stallMs);
 }
 
 int CHostServer::Run(int signalFd)
@@ -134,9 +203,14 @@ int CHostServer::Run(int signalFd)
         fds.clear();
         fds.push_back({ signalFd, POLLIN, 0 });
         fds.push_back({ listener_, POLLIN, 0 });
-        for (const Connection& c : connections_)
-            fds.push_back({ c.fd, POLLIN, 0 });
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        int timeout = -1;
+        for (const Connection& c : connections_) {
+            const short events = !c.out.empty() ? POLLOUT : (c.ended || c.hangUp ? 0 : POLLIN);
+            fds.push_back({ c.fd, events, 0 });
+            const int left = millisecondsUntil(Deadline(c));
+            timeout = timeout < 0 ? left : std::min(timeout, left);
+        }
+        if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
             break;
@@ -146,12 +220,30 @@ int CHostServer::Run(int signalFd)
             if (::read(signalFd, &info, sizeof info) > 0)
                 break;
         }
-        // Connections first: fds[2 + i] belongs to connections_[i] as polled.
+        // fds[2 + i] belongs to connections_[i] as polled.
         const std::size_t polled = fds.size() - 2;
         std::vector<bool> keep(polled, true);
-        for (std::size_t i = 0; i < polled && !stopping_; ++i)
-            if (fds[2 + i].revents != 0)
-                keep[i] = ReadFrom(connections_[i]);
+        for (std::size_t i = 0; i < polled && !stopping_; ++i) {
+            Connection& c = connections_[i];
+            const short got = fds[2 + i].revents;
+            if ((got & POLLNVAL) != 0)
+                keep[i] = false;
+            if (keep[i] && (got & POLLOUT) != 0)
+                keep[i] = Flush(c);
+            if (keep[i] && (got & (POLLIN | POLLHUP | POLLERR)) != 0 && c.out.empty())
+                keep[i] = ReadFrom(c);
+            if (keep[i])
+                keep[i] = Serve(c);
+            if (stopping_)
+                FinishStop(c);
+            else if (keep[i] && Clock::now() >= Deadline(c)) {
+                // Idle too long, or a request or reply stuck half way: a
+                // request left half sent still hears why.
+                if (c.out.empty() && c.stream.End(c.out))
+                    Flush(c);
+                keep[i] = false;
+            }
+        }
         for (std::size_t i = polled; i-- > 0;) {
             if (!keep[i]) {
                 ::close(connections_[i].fd);
@@ -180,106 +272,121 @@ void CHostServer::Accept()
         socklen_t size = sizeof peer;
         const bool known = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0;
         const bool allowed = known
-            && (peer.uid == ::geteuid()
-                || (settings_.allowUid && peer.uid == static_cast<uid_t>(*settings_.allowUid)));
+            && std::find(settings_.allowedUids.begin(), settings_.allowedUids.end(),
+                   static_cast<std::uint32_t>(peer.uid))
+                != settings_.allowedUids.end();
         if (!allowed) {
             std::fprintf(stderr, "%s%s%ld\n", texts::PREFIX, texts::PEER_REFUSED,
                 known ? static_cast<long>(peer.uid) : -1L);
-            reply_.clear();
-            encodeReply(reply_, TAVRIN_STATUS_ACCESS_DENIED, 0, nullptr, 0);
-            Send(fd, reply_);
+            std::vector<std::uint8_t> reply;
+            encodeReply(reply, TAVRIN_STATUS_ACCESS_DENIED, 0, nullptr, 0);
+            // A fresh socket's buffer takes these few bytes at once.
+            (void)::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             ::close(fd);
             continue;
         }
         if (connections_.size() >= MAX_CONNECTIONS) {
-            ::close(fd);
-            continue;
+            // Full: the connection idle for longest makes room; its client
+            // reconnects when it needs the host again.
+            auto oldest = connections_.end();
+            for (auto it = connections_.begin(); it != connections_.end(); ++it)
+                if (Idle(*it) && (oldest == connections_.end() || it->since < oldest->since))
+                    oldest = it;
+            if (oldest == connections_.end()) {
+                ::close(fd);
+                continue;
+            }
+            ::close(oldest->fd);
+            connections_.erase(oldest);
         }
-        connections_.push_back({ fd, {} });
+        Connection c;
+        c.fd = fd;
+        c.since = Clock::now();
+        connections_.push_back(std::move(c));
     }
 }
 
 bool CHostServer::ReadFrom(Connection& c)
 {
-    bool ended = false;
+    std::uint8_t chunk[READ_CHUNK];
+    const bool wasPartial = c.stream.Partial();
     for (;;) {
-        const std::size_t old = c.in.size();
-        c.in.resize(old + READ_CHUNK);
-        const ssize_t n = ::recv(c.fd, c.in.data() + old, READ_CHUNK, 0);
-        c.in.resize(old + (n > 0 ? static_cast<std::size_t>(n) : 0));
+        const ssize_t n = ::recv(c.fd, chunk, sizeof chunk, 0);
         if (n > 0) {
-            // Serve what is complete before reading more, so a flood of
-            // requests never piles up unparsed.
-            if (!Process(c, false))
-                return false;
-            continue;
+            c.stream.Take(chunk, static_cast<std::size_t>(n));
+            // A half-sent request's time runs from its first byte.
+            if (!wasPartial)
+                c.since = Clock::now();
+            return true;
         }
-        if (n == 0)
-            ended = true;
-        else if (errno == EINTR)
+        if (n < 0 && errno == EINTR)
             continue;
-        else if (errno != EAGAIN && errno != EWOULDBLOCK)
-            ended = true;
-        break;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return true;
+        c.ended = true;
+        return true;
     }
-    return Process(c, ended) && !ended;
 }
 
-bool CHostServer::Process(Connection& c, bool ended)
+bool CHostServer::Serve(Connection& c)
 {
-    std::size_t used = 0;
-    bool keep = true;
-    while (keep && !stopping_) {
-        WireRequest request;
-        const int taken = parseRequest(c.in.data() + used, c.in.size() - used, request);
-        if (taken == WIRE_INCOMPLETE)
+    // One request at a time per peer: the next waits until this reply is
+    // taken, so a peer that does not read cannot pile up replies.
+    while (c.out.empty() && !c.hangUp && !stopping_) {
+        const CRequestStream::Step step = c.stream.ServeNext(service_, c.out);
+        if (step == CRequestStream::Step::Incomplete)
             break;
-        reply_.clear();
-        if (taken < 0) {
-            // The stream cannot be resynchronised: answer and hang up.
-            encodeReply(reply_, HOST_STATUS_MALFORMED, 0, nullptr, 0);
-            Send(c.fd, reply_);
-            return false;
-        }
-        service_.Serve(request, reply_);
-        used += static_cast<std::size_t>(taken);
+        c.since = Clock::now();
+        if (step == CRequestStream::Step::Malformed)
+            c.hangUp = true;
         if (service_.StopRequested()) {
             // Gone from the file system before the caller hears the answer.
             stopping_ = true;
             CloseListener();
-            keep = false;
+            c.hangUp = true;
+            return true;
         }
-        if (!Send(c.fd, reply_))
-            keep = false;
+        if (!Flush(c))
+            return false;
     }
-    c.in.erase(c.in.begin(), c.in.begin() + static_cast<std::ptrdiff_t>(used));
-    if (keep && ended && !c.in.empty()) {
-        reply_.clear();
-        encodeReply(reply_, HOST_STATUS_TRUNCATED, 0, nullptr, 0);
-        Send(c.fd, reply_);
+    if (c.out.empty() && c.ended && !c.hangUp) {
+        if (!c.stream.End(c.out))
+            return false;
+        c.hangUp = true;
+        return Flush(c);
     }
-    return keep;
+    return !(c.out.empty() && c.hangUp);
 }
 
-bool CHostServer::Send(int fd, const std::vector<std::uint8_t>& bytes)
+bool CHostServer::Flush(Connection& c)
 {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    while (c.sent < c.out.size()) {
+        const ssize_t n
+            = ::send(c.fd, c.out.data() + c.sent, c.out.size() - c.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
-            sent += static_cast<std::size_t>(n);
+            c.sent += static_cast<std::size_t>(n);
+            c.since = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd p { fd, POLLOUT, 0 };
-            if (::poll(&p, 1, SEND_TIMEOUT_MS) > 0)
-                continue;
-        }
-        return false;
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
     }
-    return true;
+    c.out.clear();
+    c.sent = 0;
+    c.since = Clock::now();
+    return !c.hangUp;
+}
+
+void CHostServer::FinishStop(Connection& c)
+{
+    // The stop reply still reaches its caller, within the stall bound.
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(settings_.stallMs);
+    while (!c.out.empty() && Flush(c) && !c.out.empty()) {
+        pollfd p { c.fd, POLLOUT, 0 };
+        if (::poll(&p, 1, millisecondsUntil(end)) <= 0)
+            break;
+    }
 }
 
 } // namespace tavrin

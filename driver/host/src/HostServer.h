@@ -1,63 +1,76 @@
 // The driver host's socket: owner-only, peers checked by their credentials,
-// one request served at a time, whatever the number of connections.
+// one request served at a time, whatever the number of connections. No peer
+// can hold the others up: replies are written without blocking, and idle,
+// half-sent or unread connections are dropped after bounded times.
 #pragma once
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "HostFolder.h"
+#include "HostOptions.h"
 #include "HostService.h"
+#include "HostStream.h"
 
 namespace tavrin {
 
-// Exit codes of the host.
-inline constexpr int EXIT_SERVED = 0;
-inline constexpr int EXIT_USAGE = 1;
-inline constexpr int EXIT_SETUP = 2; // memory file, hardware or socket could not be had
-inline constexpr int EXIT_IN_USE = 3; // another host already serves the socket
-
 struct ServerSettings {
-    std::string socketPath;
-    std::optional<std::uint32_t> allowUid;
+    std::vector<std::uint32_t> allowedUids; // peers that may connect
+    std::optional<std::uint32_t> socketOwner; // hand the socket to this user (root only)
     bool verbose = false;
+    int idleMs = DEFAULT_IDLE_MS;
+    int stallMs = DEFAULT_STALL_MS;
 };
 
 class CHostServer {
 public:
-    CHostServer(CHostService& service, ServerSettings settings);
+    CHostServer(CHostService& service, const CHostFolder& folder, ServerSettings settings);
     ~CHostServer();
     CHostServer(const CHostServer&) = delete;
     CHostServer& operator=(const CHostServer&) = delete;
 
-    // Creates the socket; EXIT_SERVED, or EXIT_SETUP / EXIT_IN_USE with a message.
+    // Creates the socket in the folder; EXIT_SERVED, or EXIT_SETUP /
+    // EXIT_IN_USE with a message.
     int Open(std::string& error);
     // Serves until a stop request or a signal arrives on signalFd (a
     // signalfd for the termination signals); removes the socket and returns.
     int Run(int signalFd);
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     struct Connection {
-        int fd;
-        std::vector<std::uint8_t> in;
+        int fd = -1;
+        CRequestStream stream;
+        std::vector<std::uint8_t> out; // reply bytes not yet taken by the peer
+        std::size_t sent = 0;
+        Clock::time_point since; // idle, half-sent or unread since
+        bool ended = false; // the peer sent its last byte
+        bool hangUp = false; // close once out is sent
     };
 
     void Accept();
-    // False when the connection is to be closed.
+    // Each returns false when the connection is to be closed.
     bool ReadFrom(Connection& c);
-    bool Process(Connection& c, bool ended);
-    bool Send(int fd, const std::vector<std::uint8_t>& bytes);
+    bool Flush(Connection& c);
+    bool Serve(Connection& c);
+    Clock::time_point Deadline(const Connection& c) const;
+    bool Idle(const Connection& c) const;
+    void FinishStop(Connection& c);
     void CloseListener();
 
     CHostService& service_;
+    const CHostFolder& folder_;
     ServerSettings settings_;
     int listener_ = -1;
     dev_t socketDevice_ = 0;
     ino_t socketInode_ = 0;
     std::vector<Connection> connections_;
-    std::vector<std::uint8_t> reply_;
     bool stopping_ = false;
 };
 

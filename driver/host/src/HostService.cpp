@@ -35,9 +35,10 @@ void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& 
     buffer_.assign(std::max(request.inputLength, request.outputLength), 0);
     std::copy_n(request.input, request.inputLength, buffer_.begin());
     TavrinPlatform platform = backend_.Platform();
-    const TavrinCompletion done = TavrinServeControl(&platform, request.code,
+    backend_.BeforeRequest();
+    TavrinCompletion done = TavrinServeControl(&platform, request.code,
         buffer_.empty() ? nullptr : buffer_.data(), request.inputLength, request.outputLength);
-    backend_.AfterRequest();
+    backend_.AfterRequest(done);
     // Output travels only on success and never beyond what the caller offered.
     const std::uint32_t count
         = TAVRIN_STATUS_IS_SUCCESS(done.status) ? std::min(done.information, request.outputLength) : 0;

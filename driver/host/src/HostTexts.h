@@ -4,14 +4,17 @@
 namespace tavrin::texts {
 
 inline constexpr char USAGE[]
-    = "usage: tavrin --socket PATH (--emulate MEMFILE [--fault F]... | --hardware)\n"
-      "              [--allow-uid UID] [--trace]\n"
-      "Serves the Tavrin port driver's control codes on the local socket PATH.\n"
+    = "usage: tavrin --socket PATH --emulate MEMFILE [--fault F]... [--allow-uid UID] [--trace]\n"
+      "       tavrin --hardware [--trace]\n"
+      "Serves the Tavrin port driver's control codes on a local socket.\n"
       "  --emulate MEMFILE  emulated keyboard whose 4096-byte memory lives in MEMFILE\n"
       "  --fault F          emulated keyboard fault: silent, refuse, endless, busy, stall=N\n"
-      "  --hardware         the PC's keyboard controller through raw port I/O (root, x86)\n"
-      "  --allow-uid UID    also serve this user (default: $PKEXEC_UID when set)\n"
-      "  --trace            print the driver's trace lines on standard error\n";
+      "  --hardware         the real keyboard on the PC's keyboard port (root; through pkexec\n"
+      "                     for a user). The socket is fixed, in the runtime folder. While the\n"
+      "                     host holds the port the keyboard types nothing.\n"
+      "  --allow-uid UID    also serve this user\n"
+      "  --trace            print the driver's trace lines on standard error\n"
+      "Started through pkexec (or set-id) only --hardware and --trace are accepted.\n";
 
 inline constexpr char PREFIX[] = "tavrin: ";
 
@@ -19,26 +22,67 @@ inline constexpr char NO_SOCKET[] = "--socket PATH is required";
 inline constexpr char NO_BACKEND[] = "choose the keyboard: --emulate MEMFILE or --hardware";
 inline constexpr char TWO_BACKENDS[] = "--emulate and --hardware exclude each other";
 inline constexpr char FAULT_NEEDS_EMULATION[] = "--fault applies to the emulated keyboard only";
+inline constexpr char TEST_ROOTS_NEED_SOCKET[] = "--test-sysfs-root and --test-dev-root need --hardware --socket";
+inline constexpr char PRIVILEGED_HARDWARE_ONLY[]
+    = "started with more rights than its caller, tavrin serves only the real keyboard: "
+      "--hardware [--trace], nothing else";
 inline constexpr char UNKNOWN_OPTION[] = "unknown option ";
 inline constexpr char MISSING_VALUE[] = "missing value for ";
 inline constexpr char BAD_FAULT[] = "unknown fault ";
 inline constexpr char BAD_UID[] = "not a user id: ";
+inline constexpr char BAD_BOUND[] = "not a time in milliseconds: ";
+inline constexpr char NO_PARENT[] = "the program that started the host has already ended";
 
 inline constexpr char MEMORY_OPEN_FAILED[] = "cannot open or create the keyboard memory file ";
 inline constexpr char MEMORY_WRONG_SIZE[] = "not a keyboard memory file (it must hold exactly 4096 bytes): ";
 inline constexpr char MEMORY_IO_FAILED[] = "cannot read or write the keyboard memory file ";
 inline constexpr char MEMORY_NOT_OWN[]
     = "refused: the keyboard memory file must be a regular file of your own, not a link: ";
-inline constexpr char MEMORY_COMMIT_FAILED[] = "writing the keyboard memory file failed";
+inline constexpr char MEMORY_COMMIT_FAILED[]
+    = "writing the keyboard memory file failed; the request that wrote it failed too";
 
+// The runtime folder of the real keyboard's host.
+inline constexpr char RUN_DIR_NEEDS_ROOT[] = "the real keyboard's host must run as root (through pkexec for a user)";
+inline constexpr char RUN_DIR_UNSAFE[]
+    = "refused: not a root-owned folder that only root can change (or a link): ";
+inline constexpr char RUN_DIR_FAILED[] = "cannot create or open the runtime folder ";
+inline constexpr char LOCK_FAILED[] = "cannot create or lock ";
+inline constexpr char FILE_NOT_OWN[] = "refused: a link, or not a file of the host's own: ";
+inline constexpr char IN_USE_BY[] = "the keyboard is in use by process ";
+inline constexpr char IN_USE_UID[] = " (uid ";
+inline constexpr char DROP_FAILED[] = "cannot drop root rights after taking the keyboard port: ";
+
+// The keyboard port through the kernel (serio).
+inline constexpr char SERIO_NO_PORT[] = "no keyboard port found (no serio port described as \"i8042 KBD port\" under ";
+inline constexpr char SERIO_HELD[] = "refused: the keyboard port %s is held by the driver \"%s\", not by this program";
+inline constexpr char SERIO_NO_DRIVER[]
+    = "the kernel's serio_raw driver is not available (modprobe serio_raw failed)";
+inline constexpr char SERIO_CONTROL_FAILED[] = "cannot hand the keyboard port to serio_raw through ";
+inline constexpr char SERIO_NO_DEVICE[] = "serio_raw took the keyboard port but its device did not appear under ";
+inline constexpr char SERIO_RECORD_FAILED[] = "cannot keep the record of the held keyboard port: ";
+inline constexpr char SERIO_RECOVERED[]
+    = "gave the keyboard port %s back to \"%s\": a previous host ended without doing so";
+inline constexpr char SERIO_GIVE_BACK_FAILED[]
+    = "could not give the keyboard port %s back; the keyboard stays silent until it is "
+      "(as root: echo -n %s > %s/drvctl, or start the host again)";
+inline constexpr char SERIO_LOST[] = "the keyboard port was taken away from the host";
+
+// Raw port I/O, only where no kernel driver owns the controller.
 inline constexpr char HARDWARE_NEEDS_ROOT[]
     = "the hardware backend needs root to reach the keyboard controller ports "
       "(start tavrin as root or through pkexec, or use --emulate MEMFILE): ";
 inline constexpr char HARDWARE_UNSUPPORTED[]
-    = "the hardware backend needs an x86 PC running Linux; use --emulate MEMFILE";
+    = "no keyboard port found and raw port I/O needs an x86 PC running Linux; use --emulate MEMFILE";
+inline constexpr char HARDWARE_KERNEL_OWNS[]
+    = "refused: the kernel's i8042 driver owns the keyboard controller but offers no keyboard port; "
+      "raw port I/O would race it";
 
 inline constexpr char SOCKET_PATH_TOO_LONG[] = "socket path too long: ";
 inline constexpr char SOCKET_NOT_A_SOCKET[] = "exists and is not a socket, not replacing it: ";
+inline constexpr char SOCKET_NOT_SAFE[]
+    = "a socket is left over in a folder others can change; remove it yourself: ";
+inline constexpr char SOCKET_CANNOT_GIVE[]
+    = "cannot hand the socket to another user safely: its folder is not root's alone: ";
 inline constexpr char SOCKET_IN_USE[] = "another host already serves ";
 inline constexpr char SOCKET_FAILED[] = "cannot create the socket ";
 inline constexpr char PEER_REFUSED[] = "refused a connection from uid ";

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <algorithm>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -18,6 +19,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr auto RETRY_INTERVAL = std::chrono::milliseconds(10);
+// A live host accepts at once; a reconnect that takes longer finds none.
+constexpr int RECONNECT_TIMEOUT_MS = 1000;
 
 class CDeadline {
 public:
@@ -56,9 +59,9 @@ int waitFor(int fd, short events, const CDeadline& deadline)
     }
 }
 
-int sendAll(int fd, const std::vector<std::uint8_t>& bytes, const CDeadline& deadline)
+int sendAll(int fd, const std::vector<std::uint8_t>& bytes, const CDeadline& deadline, std::size_t& sent)
 {
-    std::size_t sent = 0;
+    sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n > 0) {
@@ -71,6 +74,14 @@ int sendAll(int fd, const std::vector<std::uint8_t>& bytes, const CDeadline& dea
         }
     }
     return CLIENT_OK;
+}
+
+// Anything waiting on an idle connection (a hang-up, or bytes nobody asked
+// for) means the host has dropped it.
+bool droppedByHost(int fd)
+{
+    pollfd p { fd, POLLIN | POLLRDHUP, 0 };
+    return ::poll(&p, 1, 0) > 0 && p.revents != 0;
 }
 
 // Reads until one whole reply is in; CLIENT_OK with reply set.
@@ -107,6 +118,7 @@ CTavrinClient::~CTavrinClient()
 
 CTavrinClient::CTavrinClient(CTavrinClient&& other) noexcept
     : fd_(other.fd_)
+    , path_(std::move(other.path_))
 {
     other.fd_ = -1;
 }
@@ -116,6 +128,7 @@ CTavrinClient& CTavrinClient::operator=(CTavrinClient&& other) noexcept
     if (this != &other) {
         Close();
         fd_ = other.fd_;
+        path_ = std::move(other.path_);
         other.fd_ = -1;
     }
     return *this;
@@ -144,6 +157,7 @@ int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs)
             return CLIENT_E_IO;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             fd_ = fd;
+            path_ = socketPath;
             return CLIENT_OK;
         }
         const int error = errno;
@@ -168,7 +182,24 @@ int CTavrinClient::Exchange(std::uint32_t code, const void* input, std::uint32_t
     const CDeadline deadline(timeoutMs);
     std::vector<std::uint8_t> bytes;
     encodeRequest(bytes, code, static_cast<const std::uint8_t*>(input), inputLength, outputLength);
-    int r = sendAll(fd_, bytes, deadline);
+    // The host drops connections that sat idle: such a connection is
+    // replaced once, before any byte of the request went out.
+    bool reconnected = false;
+    auto reconnect = [&] {
+        reconnected = true;
+        const std::string path = path_;
+        const int left = deadline.Left();
+        return Connect(path, left < 0 ? RECONNECT_TIMEOUT_MS : std::min(left, RECONNECT_TIMEOUT_MS));
+    };
+    if (droppedByHost(fd_) && reconnect() != CLIENT_OK)
+        return CLIENT_E_IO;
+    std::size_t sent = 0;
+    int r = sendAll(fd_, bytes, deadline, sent);
+    if (r == CLIENT_E_IO && sent == 0 && !reconnected && (errno == EPIPE || errno == ECONNRESET)) {
+        if (reconnect() != CLIENT_OK)
+            return CLIENT_E_IO;
+        r = sendAll(fd_, bytes, deadline, sent);
+    }
     WireReply reply;
     bytes.clear();
     // A host that refuses a peer answers at once and hangs up, possibly before

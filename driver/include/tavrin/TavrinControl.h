@@ -21,6 +21,9 @@
 #define TAVRIN_STATUS_BUFFER_TOO_SMALL 0xC0000023u
 #define TAVRIN_STATUS_INSUFFICIENT_RESOURCES 0xC000009Au
 #define TAVRIN_STATUS_IO_TIMEOUT 0xC00000B5u
+/* The device took the request but could not keep what it was told (the
+ * driver host's emulated keyboard failed to save its memory). */
+#define TAVRIN_STATUS_IO_DEVICE_ERROR 0xC0000185u
 
 /* A status is a success when its top bit is clear. */
 #define TAVRIN_STATUS_IS_SUCCESS(s) (((s)&0x80000000u) == 0u)

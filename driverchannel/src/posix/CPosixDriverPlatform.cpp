@@ -3,6 +3,8 @@
 #include "HostProcess.h"
 #include "PosixPaths.h"
 
+#include <tavrin/TavrinPaths.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,13 +25,6 @@ constexpr std::uint32_t SERVICE_FAMILY_VERSION = 0;
 // The service key's last component names the record to clear.
 constexpr char KEY_SEPARATOR = '\\';
 
-// The real keyboard's root host serves and locks at fixed places in its
-// root-owned runtime folder. The host is built with the same LODEMAR_RUN_DIR
-// and defines the same names (tavrin::HARDWARE_SOCKET_PATH,
-// tavrin::HARDWARE_LOCK_PATH); until both sides share one header, these are
-// the channel's copies.
-constexpr char HARDWARE_SOCKET_PATH[] = LODEMAR_RUN_DIR "/tavrin.sock";
-constexpr char HARDWARE_LOCK_PATH[] = LODEMAR_RUN_DIR "/tavrin.lock";
 // By absolute path: PATH is the caller's to choose.
 constexpr char PKEXEC_PATH[] = "/usr/bin/pkexec";
 
@@ -66,8 +61,8 @@ PosixPlatformSettings defaultPosixSettings(const DriverPlatformOptions& options)
         settings.hardwareSocket = attached;
         settings.attachedHardwareHost = true;
     } else {
-        settings.hardwareSocket = HARDWARE_SOCKET_PATH;
-        settings.hardwareLock = HARDWARE_LOCK_PATH;
+        settings.hardwareSocket = tavrin::HARDWARE_SOCKET_PATH;
+        settings.hardwareLock = tavrin::HARDWARE_LOCK_PATH;
     }
     return settings;
 }

@@ -37,8 +37,10 @@ int CKeyboardMemory::Commit()
         return MEMORY_OK;
     if (store_) {
         const int saved = store_->Save(dirtyFrom_, bytes_.data() + dirtyFrom_, dirtyTo_ - dirtyFrom_);
-        if (saved != MEMORY_OK)
+        if (saved != MEMORY_OK) {
+            ++failedCommits_;
             return saved;
+        }
     }
     dirtyFrom_ = MEMORY_SIZE;
     dirtyTo_ = 0;

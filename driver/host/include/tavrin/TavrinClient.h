@@ -45,7 +45,9 @@ public:
     void Close();
 
     // One buffered device control request. The reply's status is in result;
-    // the return value only tells whether the exchange itself worked.
+    // the return value only tells whether the exchange itself worked. A
+    // connection the host dropped while it was idle is replaced once,
+    // transparently, before the request is sent.
     int Exchange(std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
         std::uint32_t outputLength, ExchangeResult& result, int timeoutMs);
 
@@ -56,6 +58,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::string path_;
 };
 
 // A live host answers on socketPath within timeoutMs (connect and identify).

@@ -53,6 +53,8 @@ public:
     int Commit();
     void Erase();
     bool Dirty() const { return dirtyFrom_ < dirtyTo_; }
+    // Commits whose save failed, so far.
+    std::uint32_t FailedCommits() const { return failedCommits_; }
 
     const std::array<std::uint8_t, MEMORY_SIZE>& Bytes() const { return bytes_; }
 
@@ -61,6 +63,7 @@ private:
     std::unique_ptr<CMemoryStore> store_;
     std::uint32_t dirtyFrom_ = MEMORY_SIZE;
     std::uint32_t dirtyTo_ = 0;
+    std::uint32_t failedCommits_ = 0;
 };
 
 } // namespace kbemu

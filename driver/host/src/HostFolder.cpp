@@ -1,0 +1,188 @@
+#include "HostFolder.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include <tavrin/TavrinPaths.h>
+
+#include "HostOptions.h"
+#include "HostTexts.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr mode_t RUN_DIR_MODE = 0755;
+constexpr mode_t LOCK_MODE = 0644; // any user may read who holds the keyboard
+constexpr int DIR_FLAGS = O_DIRECTORY | O_RDONLY | O_CLOEXEC | O_NOFOLLOW;
+
+// Root's and changeable by root alone.
+bool rootOnly(const struct stat& st)
+{
+    return S_ISDIR(st.st_mode) && st.st_uid == 0 && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::vector<std::string> components(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    while (at < path.size()) {
+        const std::size_t end = path.find('/', at);
+        const std::string part = path.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (!part.empty())
+            parts.push_back(part);
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    return parts;
+}
+
+} // namespace
+
+CHostFolder::~CHostFolder()
+{
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int CHostFolder::OpenFixed(const std::string& path, std::string& error)
+{
+    const std::vector<std::string> parts = components(path);
+    if (path.empty() || path[0] != '/' || parts.empty()) {
+        error = texts::RUN_DIR_UNSAFE + path;
+        return EXIT_SETUP;
+    }
+    int fd = ::open("/", DIR_FLAGS);
+    struct stat st;
+    std::string walked;
+    for (std::size_t i = 0; fd >= 0 && i < parts.size(); ++i) {
+        if (::fstat(fd, &st) != 0 || !rootOnly(st)) {
+            ::close(fd);
+            error = texts::RUN_DIR_UNSAFE + (walked.empty() ? std::string("/") : walked);
+            return EXIT_SETUP;
+        }
+        walked += "/" + parts[i];
+        if (i + 1 == parts.size() && ::mkdirat(fd, parts[i].c_str(), RUN_DIR_MODE) != 0 && errno != EEXIST) {
+            error = texts::RUN_DIR_FAILED + walked + ": " + std::strerror(errno);
+            ::close(fd);
+            return EXIT_SETUP;
+        }
+        const int next = ::openat(fd, parts[i].c_str(), DIR_FLAGS);
+        const int openError = errno;
+        ::close(fd);
+        fd = next;
+        if (fd < 0) {
+            error = (openError == ELOOP || openError == ENOTDIR) ? texts::RUN_DIR_UNSAFE + walked
+                                                                 : texts::RUN_DIR_FAILED + walked + ": "
+                    + std::strerror(openError);
+            return EXIT_SETUP;
+        }
+    }
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        error = texts::RUN_DIR_UNSAFE + path;
+        return EXIT_SETUP;
+    }
+    // Root's own folder: its mode is set through the descriptor.
+    if ((st.st_mode & 07777) != RUN_DIR_MODE && ::fchmod(fd, RUN_DIR_MODE) != 0) {
+        error = texts::RUN_DIR_FAILED + path + ": " + std::strerror(errno);
+        ::close(fd);
+        return EXIT_SETUP;
+    }
+    fd_ = fd;
+    path_ = path;
+    socketName_ = RUN_SOCKET_NAME;
+    safe_ = true;
+    return EXIT_SERVED;
+}
+
+int CHostFolder::OpenBeside(const std::string& socketPath, std::string& error)
+{
+    const std::size_t slash = socketPath.rfind('/');
+    const std::string folder
+        = slash == std::string::npos ? "." : (slash == 0 ? "/" : socketPath.substr(0, slash));
+    socketName_ = slash == std::string::npos ? socketPath : socketPath.substr(slash + 1);
+    path_ = folder;
+    if (socketName_.empty() || socketName_ == "." || socketName_ == "..") {
+        error = texts::SOCKET_FAILED + socketPath;
+        return EXIT_SETUP;
+    }
+    // The caller's own folder: links above the last component are its own business.
+    fd_ = ::open(folder.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+        error = texts::SOCKET_FAILED + socketPath + ": " + std::strerror(errno);
+        return EXIT_SETUP;
+    }
+    const bool ownedHere = st.st_uid == ::geteuid() || st.st_uid == 0;
+    safe_ = ownedHere && ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0);
+    return EXIT_SERVED;
+}
+
+int CHostFolder::OpenOwnFile(const char* name, mode_t mode, std::string& error)
+{
+    const int fd = ::openat(fd_, name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode);
+    const std::string path = path_ + "/" + name;
+    if (fd < 0) {
+        error = errno == ELOOP ? texts::FILE_NOT_OWN + path : texts::LOCK_FAILED + path + ": " + std::strerror(errno);
+        return -1;
+    }
+    struct stat st;
+    // A second name (a hard link) would let a user aim the writes elsewhere.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        ::close(fd);
+        error = texts::FILE_NOT_OWN + path;
+        return -1;
+    }
+    if ((st.st_mode & 07777) != mode)
+        ::fchmod(fd, mode);
+    return fd;
+}
+
+int CHostFolder::Lock(pid_t callerPid, std::uint32_t callerUid, std::string& error)
+{
+    const int fd = OpenOwnFile(RUN_LOCK_NAME, LOCK_MODE, error);
+    if (fd < 0)
+        return EXIT_SETUP;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int lockError = errno;
+        if (lockError != EWOULDBLOCK) {
+            error = texts::LOCK_FAILED + path_ + "/" + RUN_LOCK_NAME + ": " + std::strerror(lockError);
+            ::close(fd);
+            return EXIT_SETUP;
+        }
+        char line[64] = {};
+        const ssize_t n = ::pread(fd, line, sizeof line - 1, 0);
+        ::close(fd);
+        std::string_view holder(line, n > 0 ? static_cast<std::size_t>(n) : 0);
+        const std::size_t space = holder.find(' ');
+        const std::size_t end = holder.find('\n');
+        error = texts::IN_USE_BY + std::string(holder.substr(0, space)) + texts::IN_USE_UID
+            + std::string(space == std::string_view::npos ? std::string_view("?")
+                                                          : holder.substr(space + 1, end - space - 1))
+            + ")";
+        return EXIT_IN_USE;
+    }
+    const std::string line = std::to_string(callerPid) + " " + std::to_string(callerUid) + "\n";
+    if (::ftruncate(fd, 0) != 0
+        || ::pwrite(fd, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size())) {
+        error = texts::LOCK_FAILED + path_ + "/" + RUN_LOCK_NAME + ": " + std::strerror(errno);
+        ::close(fd);
+        return EXIT_SETUP;
+    }
+    lockFd_ = fd;
+    return EXIT_SERVED;
+}
+
+} // namespace tavrin

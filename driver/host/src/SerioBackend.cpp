@@ -1,0 +1,272 @@
+// The real keyboard through serio_raw, presented to the driver core as the
+// 8042 controller's status and data ports over a byte stream, so the one
+// implementation of the exchange (send_cmd, read_data) serves here too.
+//
+// - The input buffer is always empty: serio_raw takes a written byte at once
+//   (a write the kernel refuses shows as a controller that never takes it).
+// - The output buffer is full while bytes the keyboard sent wait here. Every
+//   byte readable is drained into a local buffer at once, since serio_raw
+//   keeps only 64 and drops the rest.
+// - The core bounds its waits by counts of status reads. A status read with
+//   no byte waiting stands for 1 us of controller time on a virtual clock:
+//   it blocks (in ppoll, woken by the next byte) while the virtual clock is
+//   ahead of real time and returns at once once real time has passed it. So
+//   the bounds of 10000, 90000 and 30000 reads become about 10, 90 and 30 ms
+//   of real time, whatever the speed of the machine.
+// - The interrupt mask (0x21) and port B (0x61) are kept in registers of
+//   their own and reach no hardware: the kernel owns the interrupt
+//   controller, serio_raw already keeps the keyboard's bytes away from the
+//   keyboard driver, and the i8042 driver acknowledges bytes itself.
+//
+// The real kernel path cannot be run on the build machines (no i8042, no
+// kernel modules); it is tested against a simulated serio_raw device.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include <tavrin/TavrinWire.h>
+
+#include "HostBackend.h"
+#include "HostFolder.h"
+#include "HostTexts.h"
+#include "SerioPort.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr std::int64_t NS_PER_STATUS_READ = 1000;
+// How far one blocking look at the device reaches ahead of the virtual
+// clock: the reads it covers then return at once. It saves system calls and
+// adds nothing to the latency (a byte wakes the wait).
+constexpr std::int64_t LOOK_AHEAD_NS = 1000000;
+constexpr std::size_t DRAIN_CHUNK = 4096;
+
+std::int64_t nowNs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+class CSerioController {
+public:
+    explicit CSerioController(int fd)
+        : fd_(fd)
+    {
+    }
+
+    std::uint8_t Read(std::uint16_t port)
+    {
+        if (port == KBC_STATUS_PORT)
+            return Status();
+        EndWait();
+        switch (port) {
+        case KBC_DATA_PORT:
+            if (head_ < buffer_.size())
+                last_ = buffer_[head_++];
+            return last_; // an empty buffer reads its last byte, as on the controller
+        case PIC_MASTER_MASK_PORT:
+            return mask_;
+        case SYSTEM_PORT_B:
+            return portB_;
+        default:
+            return 0xFF;
+        }
+    }
+
+    void Write(std::uint16_t port, std::uint8_t value)
+    {
+        EndWait();
+        switch (port) {
+        case KBC_DATA_PORT:
+            refused_ = !Send(value);
+            break;
+        case PIC_MASTER_MASK_PORT:
+            mask_ = value;
+            break;
+        case SYSTEM_PORT_B:
+            portB_ = value;
+            break;
+        default:
+            break;
+        }
+    }
+
+    bool Lost() const { return lost_; }
+
+private:
+    std::uint8_t Status()
+    {
+        if (refused_)
+            return KBC_INPUT_FULL;
+        if (head_ < buffer_.size()) {
+            EndWait();
+            return KBC_OUTPUT_FULL;
+        }
+        if (lost_)
+            return KBC_INPUT_FULL;
+        if (!waiting_) {
+            waiting_ = true;
+            virtual_ = observed_ = nowNs();
+        }
+        virtual_ += NS_PER_STATUS_READ;
+        // This moment is already known to have passed without a byte.
+        if (virtual_ <= observed_)
+            return 0;
+        const std::int64_t until = virtual_ + LOOK_AHEAD_NS;
+        if (Drain(until - nowNs())) {
+            EndWait();
+            return KBC_OUTPUT_FULL;
+        }
+        // Known empty up to the end of that look, and no further: time this
+        // process spent without the processor was not looked at, so a host
+        // that comes back late still looks before giving up.
+        observed_ = until;
+        return 0;
+    }
+
+    void EndWait()
+    {
+        waiting_ = false;
+        refused_ = false;
+    }
+
+    bool Send(std::uint8_t value)
+    {
+        for (;;) {
+            const ssize_t n = ::write(fd_, &value, 1);
+            if (n == 1)
+                return true;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno == EAGAIN) {
+                pollfd p { fd_, POLLOUT, 0 };
+                if (::poll(&p, 1, 10) > 0)
+                    continue;
+            }
+            if (n < 0 && (errno == ENODEV || errno == EIO))
+                lost_ = true;
+            return false;
+        }
+    }
+
+    // Waits up to timeoutNs for bytes and takes all that are there.
+    bool Drain(std::int64_t timeoutNs)
+    {
+        if (head_ == buffer_.size()) {
+            buffer_.clear();
+            head_ = 0;
+        }
+        pollfd p { fd_, POLLIN, 0 };
+        timespec limit { 0, 0 };
+        if (timeoutNs > 0) {
+            limit.tv_sec = static_cast<time_t>(timeoutNs / 1000000000);
+            limit.tv_nsec = static_cast<long>(timeoutNs % 1000000000);
+        }
+        int ready;
+        while ((ready = ::ppoll(&p, 1, &limit, nullptr)) < 0 && errno == EINTR) { }
+        if (ready <= 0)
+            return false;
+        std::uint8_t chunk[DRAIN_CHUNK];
+        for (;;) {
+            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+            if (n > 0) {
+                buffer_.insert(buffer_.end(), chunk, chunk + n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            // The device went away (someone unbound the port): no more bytes.
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                lost_ = true;
+            break;
+        }
+        return head_ < buffer_.size();
+    }
+
+    int fd_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t head_ = 0;
+    std::uint8_t last_ = 0;
+    std::uint8_t mask_ = 0;
+    std::uint8_t portB_ = 0;
+    bool waiting_ = false;
+    bool refused_ = false;
+    bool lost_ = false;
+    std::int64_t virtual_ = 0;
+    std::int64_t observed_ = 0;
+};
+
+class CSerioBackend final : public CHostBackend {
+public:
+    CSerioBackend(const HostOptions& options, int recordFd)
+        : port_(options.sysfsRoot, options.devRoot, recordFd)
+        , trace_(options.trace)
+    {
+    }
+
+    bool Open(std::string& error)
+    {
+        port_.Recover();
+        if (!port_.Take(error))
+            return false;
+        controller_.emplace(port_.DeviceFd());
+        return true;
+    }
+
+    TavrinPlatform Platform() override
+    {
+        TavrinPlatform p {};
+        p.context = &*controller_;
+        p.readPort = [](void* c, std::uint16_t port) { return static_cast<CSerioController*>(c)->Read(port); };
+        p.writePort = [](void* c, std::uint16_t port, std::uint8_t value) {
+            static_cast<CSerioController*>(c)->Write(port, value);
+        };
+        p.waitOneMillisecond = [](void*) { waitOneMillisecond(); };
+        if (trace_)
+            p.trace = [](void*, const char* line) { traceToStandardError(line); };
+        p.obtainScratch
+            = [](void*, std::uint32_t size, std::uint32_t) { return new (std::nothrow) std::uint8_t[size]; };
+        p.releaseScratch = [](void*, std::uint8_t* block, std::uint32_t) { delete[] block; };
+        return p;
+    }
+
+    std::uint32_t Kind() const override { return BACKEND_HARDWARE; }
+
+    void AfterRequest(TavrinCompletion&) override
+    {
+        if (controller_->Lost() && !lostReported_) {
+            std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::SERIO_LOST);
+            lostReported_ = true;
+        }
+    }
+
+private:
+    CSerioPort port_;
+    std::optional<CSerioController> controller_;
+    bool trace_;
+    bool lostReported_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, CHostFolder& folder, std::string& error)
+{
+    const int record = folder.OpenOwnFile(SERIO_RECORD_NAME, 0644, error);
+    if (record < 0)
+        return nullptr;
+    auto backend = std::make_unique<CSerioBackend>(options, record);
+    if (!backend->Open(error))
+        return nullptr;
+    return backend;
+}
+
+} // namespace tavrin

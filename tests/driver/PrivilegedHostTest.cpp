@@ -1,0 +1,226 @@
+// The host as a hostile user meets it when it runs with more rights than its
+// caller. These run a copy of the host whose fixed folders (runtime folder,
+// sysfs, /dev) lie in the build tree, so the program's own folder stays
+// fixed and the real one is never touched. They need root and skip without.
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <memory>
+#include <sstream>
+
+#include "../emulator-keyboard/TablePackets.h"
+#include "FakeSerio.h"
+#include "HostProcess.h"
+
+using namespace tavrin;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int WAIT_MS = 10000;
+constexpr uid_t CALLER = 65534;
+const std::string ROOT = TAVRIN_PRIVILEGED_ROOT;
+const std::string RUN = ROOT + "/run";
+const std::string SOCKET = RUN + "/tavrin.sock";
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+// Runs what in a child acting as uid; its exit status is the result.
+template <typename What> int asUser(uid_t uid, What what)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)
+            ::_exit(100);
+        ::_exit(what());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+}
+
+std::string statusLine(pid_t pid, const std::string& key)
+{
+    std::istringstream in(fileText("/proc/" + std::to_string(pid) + "/status"));
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key + ":", 0) == 0)
+            return line.substr(key.size() + 1);
+    return {};
+}
+
+} // namespace
+
+class PrivilegedHostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root: runs the host privileged and acts as other users";
+        // Tests share the copy's fixed folders: one at a time.
+        fs::create_directories(ROOT);
+        lock_ = ::open((ROOT + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_EQ(::flock(lock_, LOCK_EX), 0);
+        fs::remove_all(RUN);
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    }
+    void TearDown() override
+    {
+        if (lock_ >= 0)
+            ::close(lock_);
+    }
+
+    std::unique_ptr<CHostProcess> Start(std::vector<std::string> args = { "--hardware" },
+        std::vector<std::string> env = { "PKEXEC_UID=65534" })
+    {
+        return std::make_unique<CHostProcess>(args, dir / "stderr.txt", env, TAVRIN_PRIVILEGED_HOST_PATH);
+    }
+
+    CTempFolder dir;
+    int lock_ = -1;
+};
+
+TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTouched)
+{
+    const std::string planted = dir / "planted";
+    const std::vector<std::vector<std::string>> lines = {
+        { "--socket", dir / "s", "--emulate", planted },
+        { "--hardware", "--fault", "silent" },
+        { "--hardware", "--socket", dir / "s" },
+        { "--hardware", "--allow-uid", "0" },
+        { "--hardware", "--test-sysfs-root", dir.Path() },
+        { "--hardware", "--test-idle-ms", "10" },
+    };
+    for (const auto& line : lines) {
+        auto host = Start(line);
+        EXPECT_EQ(host->Wait(), 1) << line[1];
+        EXPECT_NE(host->ErrorText().find("only the real keyboard"), std::string::npos) << host->ErrorText();
+    }
+    // A set-user-id copy run by another user counts as privileged too.
+    const std::string setUid = dir / "tavrin";
+    fs::copy_file(TAVRIN_PRIVILEGED_HOST_PATH, setUid);
+    ASSERT_EQ(::chmod(setUid.c_str(), 04755), 0);
+    const int status = asUser(CALLER, [&] {
+        const char* argv[] = { "tavrin", "--socket", "/tmp/x.sock", "--emulate", planted.c_str(), nullptr };
+        ::execv(setUid.c_str(), const_cast<char* const*>(argv));
+        return 127;
+    });
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(fs::exists(planted));
+    EXPECT_FALSE(fs::exists(dir / "s"));
+    EXPECT_FALSE(fs::exists(RUN));
+}
+
+TEST_F(PrivilegedHostTest, ServesItsCallerAloneAndGivesUpRootOnceThePortIsHeld)
+{
+    CFakeSerio fake(ROOT + "/kernel");
+    for (int run = 0; run < 2; ++run) { // the second replaces the socket the first could not remove
+        auto host = Start();
+        ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+        struct stat st;
+        ASSERT_EQ(::stat(RUN.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 0u);
+        EXPECT_EQ(st.st_mode & 07777, 0755u);
+        ASSERT_EQ(::lstat(SOCKET.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISSOCK(st.st_mode));
+        EXPECT_EQ(st.st_uid, CALLER);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(fileText(RUN + "/tavrin.lock"), std::to_string(::getpid()) + " 65534\n");
+
+        EXPECT_EQ(statusLine(host->Pid(), "Uid"), "\t65534\t65534\t65534\t65534");
+        EXPECT_EQ(statusLine(host->Pid(), "NoNewPrivs"), "\t1");
+        EXPECT_EQ(statusLine(host->Pid(), "CapEff"), "\t0000000000000000");
+        EXPECT_EQ(statusLine(host->Pid(), "Groups").find_first_not_of("\t "), std::string::npos);
+
+        // The caller writes and reads the keyboard; another user cannot connect.
+        const int written = asUser(CALLER, [] {
+            CTavrinClient client;
+            ExchangeResult r;
+            const Bytes header = testing_tables::headerPacket(0x05, 0x0E);
+            const std::uint8_t read = 0xE9;
+            Bytes block(10240);
+            if (client.Connect(SOCKET, WAIT_MS) != CLIENT_OK
+                || client.Exchange(IOCTL_SEND_BYTES, header.data(), static_cast<std::uint32_t>(header.size()),
+                       nullptr, 0, r, WAIT_MS)
+                    != CLIENT_OK
+                || r.information != 0
+                || client.Exchange(IOCTL_READ_DATA, &read, 1, block.data(), 10240, r, WAIT_MS)
+                    != CLIENT_OK)
+                return 1;
+            return r.information == 516 && block[1] == 0x05 && block[2] == 0x0E ? 0 : 2;
+        });
+        EXPECT_EQ(written, 0) << "dropped " << fake.Dropped();
+        EXPECT_EQ(asUser(65533, [] { return -ProbeHost(SOCKET, WAIT_MS); }), -CLIENT_E_CONNECT);
+
+        EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+        EXPECT_EQ(host->Wait(), 0) << host->ErrorText();
+        // Given back through the control file opened while it was root.
+        EXPECT_TRUE(fake.WaitForDriver("atkbd"));
+        EXPECT_EQ(fileText(RUN + "/tavrin.serio"), "");
+    }
+    EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd", "serio_raw", "atkbd" }));
+}
+
+TEST_F(PrivilegedHostTest, PlantedFolderAndFilesAreNeverFollowed)
+{
+    const std::string victim = dir / "victim";
+    auto plant = [&](const std::string& what) {
+        fs::remove_all(RUN);
+        std::ofstream(victim) << "precious";
+        ASSERT_EQ(::chown(victim.c_str(), CALLER, CALLER), 0);
+        if (what == "folder link") {
+            fs::create_directory_symlink(dir.Path(), RUN);
+            return;
+        }
+        fs::create_directory(RUN);
+        if (what == "folder of another user")
+            ASSERT_EQ(::chown(RUN.c_str(), CALLER, CALLER), 0);
+        else if (what == "lock link")
+            fs::create_symlink(victim, RUN + "/tavrin.lock");
+        else if (what == "socket link")
+            fs::create_symlink(victim, SOCKET);
+        else if (what == "record link")
+            fs::create_hard_link(victim, RUN + "/tavrin.serio");
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        { "folder link", "refused: not a root-owned folder" },
+        { "folder of another user", "refused: not a root-owned folder" },
+        { "lock link", "refused: a link, or not a file" },
+        { "socket link", "is not a socket, not replacing it" },
+        { "record link", "refused: a link, or not a file of the host's own" },
+    };
+    for (const auto& [what, message] : cases) {
+        CFakeSerio fake(ROOT + "/kernel");
+        plant(what);
+        auto host = Start();
+        EXPECT_EQ(host->Wait(), 2) << what << ": " << host->ErrorText();
+        EXPECT_NE(host->ErrorText().find(message), std::string::npos) << what << ": " << host->ErrorText();
+        EXPECT_EQ(fileText(victim), "precious") << what;
+        struct stat st;
+        ASSERT_EQ(::stat(victim.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, CALLER) << what;
+        EXPECT_EQ(st.st_mode & 07777, 0644u) << what;
+        EXPECT_FALSE(fs::exists(dir / "tavrin.sock")) << what;
+        EXPECT_EQ(fake.Driver(), "atkbd") << what;
+    }
+    fs::remove_all(RUN);
+}
+
+TEST_F(PrivilegedHostTest, SecondHostNamesWhoHoldsTheKeyboard)
+{
+    fs::create_directory(RUN);
+    ASSERT_EQ(::chmod(RUN.c_str(), 0755), 0);
+    const int held = ::open((RUN + "/tavrin.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    ASSERT_EQ(::write(held, "4242 1000\n", 10), 10);
+    auto host = Start();
+    EXPECT_EQ(host->Wait(), 3);
+    EXPECT_NE(host->ErrorText().find("in use by process 4242 (uid 1000)"), std::string::npos) << host->ErrorText();
+    ::close(held);
+}

@@ -1,0 +1,207 @@
+// The host's serio backend against a simulated serio_raw and sysfs: the
+// port is taken, used and given back on every end; a port left held by a
+// killed host is recovered; a port someone else holds is left alone. The
+// real kernel path cannot be run on the build machines.
+#include <fcntl.h>
+
+#include <memory>
+
+#include "../emulator-keyboard/TablePackets.h"
+#include "FakeSerio.h"
+#include "HostProcess.h"
+
+using namespace tavrin;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr int WAIT_MS = 10000;
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+} // namespace
+
+class SerioHostTest : public ::testing::Test {
+protected:
+    CTempFolder dir;
+    std::string socketPath = dir / "tavrin.sock";
+    std::string errorPath = dir / "stderr.txt";
+
+    std::unique_ptr<CHostProcess> Start(const CFakeSerio& fake, bool waitForIt = true)
+    {
+        auto host = std::make_unique<CHostProcess>(std::vector<std::string> { "--hardware", "--socket",
+                                                       socketPath, "--test-sysfs-root", fake.Sys(),
+                                                       "--test-dev-root", fake.Dev() },
+            errorPath);
+        if (waitForIt) {
+            HostIdentity identity;
+            EXPECT_EQ(WaitForHost(socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
+            EXPECT_EQ(identity.backend, BACKEND_HARDWARE);
+        }
+        return host;
+    }
+
+    ExchangeResult Call(CTavrinClient& client, std::uint32_t code, const Bytes& input, Bytes& output)
+    {
+        ExchangeResult result;
+        EXPECT_EQ(client.Exchange(code, input.data(), static_cast<std::uint32_t>(input.size()), output.data(),
+                      static_cast<std::uint32_t>(output.size()), result, WAIT_MS),
+            CLIENT_OK);
+        output.resize(result.outputCount);
+        return result;
+    }
+
+    // The port is the keyboard driver's again and nothing says it is held.
+    void ExpectGivenBack(CFakeSerio& fake)
+    {
+        EXPECT_TRUE(fake.WaitForDriver("atkbd"));
+        EXPECT_EQ(fileText(dir / "tavrin.serio"), "");
+    }
+};
+
+TEST_F(SerioHostTest, WritesAndReadsTheKeyboardThroughSerioRaw)
+{
+    CFakeSerio fake(dir / "kernel");
+    testing_tables::TestTable table = testing_tables::typicalTable();
+    auto host = Start(fake);
+    EXPECT_EQ(fake.Driver(), "serio_raw");
+    EXPECT_EQ(fileText(dir / "tavrin.serio"), "serio0 atkbd\n");
+    EXPECT_EQ(fake.Driver("serio1"), "psmouse");
+
+    CTavrinClient client;
+    ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+    for (const Bytes& packet : testing_tables::writePackets(table)) {
+        Bytes none;
+        const ExchangeResult r = Call(client, IOCTL_SEND_BYTES, packet, none);
+        ASSERT_EQ(r.status, TAVRIN_STATUS_SUCCESS);
+        ASSERT_EQ(r.information, 0u);
+    }
+    Bytes block(10240);
+    EXPECT_EQ(Call(client, IOCTL_READ_DATA, { 0xE9 }, block).status, TAVRIN_STATUS_SUCCESS);
+    EXPECT_EQ(block, testing_tables::expectedImage(table));
+    EXPECT_EQ(fake.Dropped(), 0u);
+
+    EXPECT_EQ(client.Stop(WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(host->Wait(), 0);
+    EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+    ExpectGivenBack(fake);
+}
+
+TEST_F(SerioHostTest, SilentKeyboardIsReportedThroughInformation254)
+{
+    CFakeSerio fake(dir / "kernel");
+    kbemu::KeyboardFaults silent;
+    silent.silent = true;
+    fake.SetFaults(silent);
+    auto host = Start(fake);
+    CTavrinClient client;
+    ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+    Bytes none;
+    EXPECT_EQ(Call(client, IOCTL_SEND_BYTES, { 0xED, 0x00 }, none).information, TAVRIN_SEND_NO_REPLY);
+    Bytes block(10240);
+    EXPECT_EQ(Call(client, IOCTL_READ_DATA, { 0xE9 }, block).information, 0u);
+}
+
+TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
+{
+    for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
+        CFakeSerio fake(dir / "kernel");
+        auto host = Start(fake);
+        host->Signal(signal);
+        EXPECT_EQ(host->Wait(), 0) << signal;
+        EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd" })) << signal;
+        ExpectGivenBack(fake);
+        EXPECT_FALSE(std::filesystem::exists(socketPath));
+    }
+    // Setup failing after the port was taken (the socket's name is taken).
+    CFakeSerio fake(dir / "kernel");
+    std::ofstream(socketPath) << "not a socket";
+    auto host = Start(fake, false);
+    EXPECT_EQ(host->Wait(), 2);
+    EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+    ExpectGivenBack(fake);
+}
+
+TEST_F(SerioHostTest, PortLeftByAKilledHostIsRecoveredAtTheNextStart)
+{
+    CFakeSerio fake(dir / "kernel");
+    {
+        auto host = Start(fake);
+        host->Signal(SIGKILL);
+        EXPECT_EQ(host->Wait(), -2);
+        EXPECT_EQ(fake.Driver(), "serio_raw"); // the keyboard stays silent...
+    }
+    auto host = Start(fake); // ...until the next host starts
+    EXPECT_NE(host->ErrorText().find("gave the keyboard port serio0 back"), std::string::npos) << host->ErrorText();
+    EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd", "serio_raw" }));
+    EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(host->Wait(), 0);
+    ExpectGivenBack(fake);
+}
+
+TEST_F(SerioHostTest, PortThatIsNotTheKeyboardDriversIsLeftAlone)
+{
+    struct Case {
+        std::vector<FakeSerioPort> ports;
+        std::string message;
+    };
+    const Case cases[] = {
+        { { { "serio0", "i8042 KBD port", "serio_raw" } }, "held by the driver \"serio_raw\"" },
+        { { { "serio0", "i8042 KBD port", "psmouse" } }, "held by the driver \"psmouse\"" },
+        { { { "serio1", "i8042 AUX port", "psmouse" } }, "no keyboard port found" },
+    };
+    for (const Case& c : cases) {
+        CFakeSerio fake(dir / "kernel", c.ports);
+        auto host = Start(fake, false);
+        EXPECT_EQ(host->Wait(), 2);
+        EXPECT_NE(host->ErrorText().find(c.message), std::string::npos) << host->ErrorText();
+        EXPECT_TRUE(fake.Commands().empty());
+        EXPECT_EQ(fake.Driver(c.ports[0].name), c.ports[0].driver);
+    }
+}
+
+TEST_F(SerioHostTest, SecondHostIsToldWhoHoldsTheKeyboard)
+{
+    CFakeSerio fake(dir / "kernel");
+    auto first = Start(fake);
+    auto second = Start(fake, false);
+    EXPECT_EQ(second->Wait(), 3);
+    EXPECT_NE(second->ErrorText().find("in use by process " + std::to_string(::getpid()) + " (uid "
+                  + std::to_string(::getuid()) + ")"),
+        std::string::npos)
+        << second->ErrorText();
+    EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw" }));
+    EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
+}
+
+TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
+{
+    CFakeSerio fake(dir / "kernel");
+    const std::string sys = fake.Sys();
+    const std::string dev = fake.Dev();
+    // A program that starts the host and ends without stopping it.
+    const pid_t program = ::fork();
+    if (program == 0) {
+        const char* argv[] = { TAVRIN_HOST_PATH, "--hardware", "--socket", socketPath.c_str(), "--test-sysfs-root",
+            sys.c_str(), "--test-dev-root", dev.c_str(), nullptr };
+        pid_t host = -1;
+        if (::posix_spawn(&host, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+            ::_exit(1);
+        struct stat st;
+        for (int i = 0; i < 1000 && ::stat(socketPath.c_str(), &st) != 0; ++i)
+            ::usleep(10000);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(program, &status, 0);
+    ASSERT_EQ(status, 0);
+    EXPECT_TRUE(fake.WaitForDriver("atkbd"));
+    EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+    for (int i = 0; i < 500 && std::filesystem::exists(socketPath); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(std::filesystem::exists(socketPath));
+}
