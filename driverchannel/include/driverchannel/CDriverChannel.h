@@ -37,6 +37,9 @@ inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
 // Byte count with which the driver reports that the keyboard stayed silent
 // during a send.
 inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = 254;
+// Byte count with which the driver reports that the keyboard refused a byte
+// of a send (its "resend" reply).
+inline constexpr std::uint32_t SEND_REFUSED_BY_KEYBOARD = 253;
 
 class CDriverChannel {
 public:
