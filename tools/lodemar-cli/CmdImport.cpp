@@ -4,11 +4,13 @@
 #include "KeyFileMessages.h"
 #include "TableJson.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <ios>
 
 namespace lodemar::cli {
 
@@ -27,6 +29,47 @@ std::string parseMessage(const char* what)
             message.erase(0, end + 2);
     }
     return message;
+}
+
+// Reads the whole JSON file. A folder or anything else that is not a
+// regular file is refused without waiting on it (a FIFO would block).
+bool readInput(const std::string& path, std::string& contents)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode))
+            fail(format(text::IMPORT_READ, path.c_str(), std::strerror(EISDIR)));
+        else
+            fail(format(text::NOT_REGULAR, path.c_str()));
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        fail(format(text::IMPORT_READ, path.c_str(), std::strerror(errno)));
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            fail(format(text::IMPORT_READ, path.c_str(), std::strerror(error)));
+            return false;
+        }
+        if (n == 0)
+            break;
+        contents.append(buffer, static_cast<std::size_t>(n));
+        if (static_cast<std::streamoff>(contents.size()) > MAX_JSON_SIZE) {
+            ::close(fd);
+            fail(format(text::IMPORT_TOO_BIG, path.c_str()));
+            return false;
+        }
+    }
+    ::close(fd);
+    return true;
 }
 
 } // namespace
@@ -55,19 +98,13 @@ int runImport(const Arguments& arguments)
     if (output.empty())
         return usageError(self, text::MISSING_OUTPUT);
 
-    std::ifstream in(input, std::ios::binary);
-    if (!in)
-        return fail(format(text::IMPORT_READ, input.c_str(), std::strerror(errno)));
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    if (in.bad())
-        return fail(format(text::IMPORT_READ, input.c_str(), std::strerror(errno)));
-    if (static_cast<std::streamoff>(contents.tellp()) > MAX_JSON_SIZE)
-        return fail(format(text::IMPORT_TOO_BIG, input.c_str()));
+    std::string contents;
+    if (!readInput(input, contents))
+        return EXIT_FAILED;
 
     nlohmann::json document;
     try {
-        document = nlohmann::json::parse(contents.str());
+        document = nlohmann::json::parse(contents);
     } catch (const nlohmann::json::exception& error) {
         return fail(format(text::IMPORT_BAD_JSON, input.c_str(), parseMessage(error.what()).c_str()));
     }
