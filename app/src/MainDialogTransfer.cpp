@@ -82,8 +82,8 @@ void CMainDialog::OnWriteToKb()
     });
     m_writing = false;
 
-    // Every key packet went out (even if the finish then failed) and the
-    // keyboard, when read back, holds them.
+    // The keyboard read back holds the programmed keys; or every key packet
+    // went out and only the finish failed.
     if (result.MarksKeys())
         MarkKeys(COLOR_KEY_WRITTEN);
     if (progress)
