@@ -59,10 +59,9 @@ void CMainDialog::OnSaveToFile()
         break;
     case keydata::KEYFILE_E_MARKER_BYTE:
         widgets::ShowMessage(this,
-            saved.keyNumber >= 0
-                ? QString::asprintf(MSG_SAVE_MARKER_BYTE, shownPath.constData(),
-                    keydata::keyNameForUser(saved.keyNumber).c_str())
-                : QString::asprintf(MSG_SAVE_SETTINGS_MARKER, shownPath.constData()),
+            saved.keyNumber >= 0 ? QString::asprintf(
+                MSG_SAVE_MARKER_BYTE, shownPath.constData(), keydata::keyNameForUser(saved.keyNumber).c_str())
+                                 : QString::asprintf(MSG_SAVE_SETTINGS_MARKER, shownPath.constData()),
             MessageIcon::Stop);
         break;
     default: // writing, flushing or replacing failed: never a success

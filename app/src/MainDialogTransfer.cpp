@@ -100,8 +100,8 @@ void CMainDialog::OnWriteToKb()
         break;
     case transfer::WriteStatus::Mismatch:
         writeFailure(this,
-            QString::asprintf(transfer::text::VERIFY_MISMATCH,
-                transfer::differenceText(result.difference).c_str()));
+            QString::asprintf(
+                transfer::text::VERIFY_MISMATCH, transfer::differenceText(result.difference).c_str()));
         break;
     case transfer::WriteStatus::VerifyReadFailed:
         writeFailure(this, QString::fromLatin1(transfer::text::VERIFY_READ_FAILED));

@@ -155,7 +155,8 @@ public:
         initStyleOption(&option);
         const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
         QFont fitted = font();
-        for (int stretch = QFont::Unstretched; stretch >= MIN_CAPTION_STRETCH; stretch -= CAPTION_STRETCH_STEP) {
+        for (int stretch = QFont::Unstretched; stretch >= MIN_CAPTION_STRETCH;
+             stretch -= CAPTION_STRETCH_STEP) {
             fitted.setStretch(stretch);
             if (QFontMetrics(fitted).boundingRect(text()).width() <= room)
                 break;
@@ -504,8 +505,8 @@ void CKeyProgrammingDialog::Tell(const QString& text, widgets::MessageIcon icon)
     // The box had the keyboard: a modifier key released meanwhile sent its
     // key-up there. The platform knows which keys are still down.
     const Qt::KeyboardModifiers down = QGuiApplication::queryKeyboardModifiers();
-    m_composer.ForgetReleasedModifierKeys(down.testFlag(Qt::ShiftModifier), down.testFlag(Qt::ControlModifier),
-        down.testFlag(Qt::AltModifier));
+    m_composer.ForgetReleasedModifierKeys(
+        down.testFlag(Qt::ShiftModifier), down.testFlag(Qt::ControlModifier), down.testFlag(Qt::AltModifier));
     ShowModifierStrips();
 }
 

@@ -11,7 +11,9 @@
 namespace keydata::detail {
 
 inline constexpr int FILE_OK = 0;
-inline constexpr int FILE_E_OPEN = -1; // cannot be opened; save: the target cannot be written or the new file not created
+// Cannot be opened; for a save: the target may not be written, or the new
+// file cannot be created.
+inline constexpr int FILE_E_OPEN = -1;
 inline constexpr int FILE_E_WRITE = -2; // writing, flushing or the final rename failed
 inline constexpr int FILE_E_NOT_REGULAR = -3; // a folder, FIFO, device or socket: never opened for data
 

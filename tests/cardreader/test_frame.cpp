@@ -185,7 +185,8 @@ TEST(VorelinReceive, ReadsUntilTheWholeFrameIsInAndNoFurther)
     const Bytes frame = bytesOneByOne({ 0x02, 0x00, 0x03, 0x41, 0x42, 0x43, 0x03, 0x03 }, line.chunks);
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 }); // the next frame on the line
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE, 0xEE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()), VORELIN_RX_COMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+        VORELIN_RX_COMPLETE);
     EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 8), frame);
     EXPECT_EQ(reply[8], 0) << "the buffer is cleared first";
     EXPECT_EQ(line.left(), 5u) << "bytes after the frame stay on the line";
@@ -199,7 +200,8 @@ TEST(VorelinReceive, ShortestReplyInOneChunkTakesTwoReads)
     ScriptedLine line;
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03, 0x99 });
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()), VORELIN_RX_COMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+        VORELIN_RX_COMPLETE);
     EXPECT_EQ(line.asked, (std::vector<size_t> { 3, 2 }));
     EXPECT_EQ(line.left(), 1u);
 }
@@ -208,22 +210,26 @@ TEST(VorelinReceive, SilenceStallAndErrorAreTold)
 {
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
     ScriptedLine silent;
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &silent, reply.data()), VORELIN_RX_NO_REPLY);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &silent, reply.data()),
+        VORELIN_RX_NO_REPLY);
 
     // At 9600 baud a single-read design would see this first byte alone and
     // take the zeroed rest for a success without data.
     ScriptedLine stalled;
     stalled.chunks.push_back({ 0x02 });
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalled, reply.data()), VORELIN_RX_INCOMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalled, reply.data()),
+        VORELIN_RX_INCOMPLETE);
 
     ScriptedLine stalledInData;
     stalledInData.chunks.push_back({ 0x02, 0x00, 0x04, 0x01 });
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalledInData, reply.data()), VORELIN_RX_INCOMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalledInData, reply.data()),
+        VORELIN_RX_INCOMPLETE);
 
     ScriptedLine failing;
     failing.chunks.push_back({ 0x02, 0x00 });
     failing.failAtEnd = true;
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &failing, reply.data()), VORELIN_RX_FAILED);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &failing, reply.data()),
+        VORELIN_RX_FAILED);
 }
 
 TEST(VorelinReceive, OversizeFrameIsTakenOffTheLineWithoutOverrunningTheBuffer)
@@ -237,7 +243,8 @@ TEST(VorelinReceive, OversizeFrameIsTakenOffTheLineWithoutOverrunningTheBuffer)
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 });
     // Exactly the buffer: ASan catches a write past it.
     std::vector<unsigned char> reply(VORELIN_REPLY_BUFFER_SIZE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()), VORELIN_RX_OVERSIZE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+        VORELIN_RX_OVERSIZE);
     EXPECT_EQ(line.left(), 5u);
     EXPECT_EQ(vorelinCheckReply(reply.data()), VORELIN_ERR_CHECK);
 }

@@ -12,8 +12,8 @@
 #include <widgets/StripButton.h>
 
 #include <QComboBox>
-#include <QStyleOptionButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 
@@ -389,13 +389,16 @@ TEST_F(DialogTest, OnScreenCaptionsFitTheirKeys)
         auto* button = Control<QPushButton>(key.id);
         // Two lines are drawn by the key itself, a size smaller; strip
         // buttons show pictures.
-        if (!button || button->text().contains(QLatin1Char('\n')) || qobject_cast<widgets::CStripButton*>(button))
+        if (!button || button->text().contains(QLatin1Char('\n'))
+            || qobject_cast<widgets::CStripButton*>(button))
             continue;
         QStyleOptionButton option;
         option.initFrom(button);
         option.text = button->text();
         const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-        EXPECT_LE(QFontMetrics(button->font()).boundingRect(button->text()).width(), room.width()) << key.caption;
-        EXPECT_EQ(QFontInfo(button->font()).pixelSize(), QFontInfo(dialog->font()).pixelSize()) << key.caption;
+        EXPECT_LE(QFontMetrics(button->font()).boundingRect(button->text()).width(), room.width())
+            << key.caption;
+        EXPECT_EQ(QFontInfo(button->font()).pixelSize(), QFontInfo(dialog->font()).pixelSize())
+            << key.caption;
     }
 }

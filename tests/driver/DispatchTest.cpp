@@ -103,8 +103,7 @@ TEST_F(DispatchTest, ResendMeansTheByteWasRefusedAndAnyOtherReplyIsAnAnswer)
         std::vector<int> replies;
         std::uint32_t information;
     } cases[] = {
-        { { 0xFA, 0xFA, 0xFA }, 0 },
-        { { 0xEE, 0x00, 0xFC }, 0 }, // odd replies are still answers
+        { { 0xFA, 0xFA, 0xFA }, 0 }, { { 0xEE, 0x00, 0xFC }, 0 }, // odd replies are still answers
         { { 0xFA, 0xFE, 0xFA }, TAVRIN_SEND_REFUSED },
         { { 0xFE, 0xFE, -1 }, TAVRIN_SEND_NO_REPLY }, // silence outweighs refusal
     };

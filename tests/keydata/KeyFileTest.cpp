@@ -10,8 +10,8 @@
 #include <vector>
 
 #include <csignal>
-#include <sys/resource.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

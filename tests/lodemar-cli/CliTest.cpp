@@ -222,7 +222,8 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
         keys("{\"keyNumber\":5,\"kind\":3,\"content\":\"41fa42\"}"), "key 5: content byte 0xFA at offset 1");
     importFails(keys("{\"keyNumber\":6,\"kind\":3,\"content\":\"" + std::string(512, '4') + "\"}"),
         "key 6: content has 256 bytes");
-    importFails(keys("{\"keyNumber\":7,\"kind\":250,\"content\":\"\"}"), "key 7: kind must be an integer 0..249");
+    importFails(
+        keys("{\"keyNumber\":7,\"kind\":250,\"content\":\"\"}"), "key 7: kind must be an integer 0..249");
     importFails(keys("{\"keyNumber\":7,\"kind\":-1,\"content\":\"\"}"), "key 7: kind");
     importFails(keys("{\"keyNumber\":7,\"kind\":2.5,\"content\":\"\"}"), "key 7: kind");
     importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4100\"}"), "key 8: content byte 0x00");
@@ -306,8 +307,8 @@ TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten)
     expectFailure(cli({ "show", path("folder") }), 1, "is not a regular file");
     expectFailure(cli({ "import", path("in.json"), "-o", path("fifo") }), 1, "is not a regular file");
     expectFailure(cli({ "import", path("fifo"), "-o", path("out.dat") }), 1, "is not a regular file");
-    expectFailure(
-        cli({ "import", path("folder"), "-o", path("out.dat") }), 1, "cannot read " + path("folder") + ": Is a directory");
+    expectFailure(cli({ "import", path("folder"), "-o", path("out.dat") }), 1,
+        "cannot read " + path("folder") + ": Is a directory");
     EXPECT_EQ(fs::status(dir_ / "fifo").type(), fs::file_type::fifo);
     EXPECT_FALSE(fs::exists(dir_ / "out.dat"));
 }

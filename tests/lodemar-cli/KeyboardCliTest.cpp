@@ -101,7 +101,8 @@ TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
     const Bytes memory = readBytes(path("kb.bin"));
     CliRun run = cli({ "verify", path("small.dat"), memory_ });
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, std::string(READ_OK) + "The keyboard holds the key table of " + path("small.dat") + ".\n");
+    EXPECT_EQ(
+        run.out, std::string(READ_OK) + "The keyboard holds the key table of " + path("small.dat") + ".\n");
 
     // Another file: the keys that differ, by grid caption; the keyboard
     // keeps what it held.
@@ -141,8 +142,9 @@ TEST_F(KeyboardCliTest, AReadThatBreaksOffIsAFailedRead)
     CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, folder);
     EXPECT_EQ(run.status, 1);
     const std::string last = run.err.substr(run.err.rfind('\n', run.err.size() - 2) + 1);
-    EXPECT_EQ(last.rfind(std::string("lodemar-cli: ") + WRITE_FAIL + " (every packet was sent, but the read-back "
-                                                                  "failed: the keyboard's data broke off",
+    EXPECT_EQ(last.rfind(std::string("lodemar-cli: ") + WRITE_FAIL
+                      + " (every packet was sent, but the read-back "
+                        "failed: the keyboard's data broke off",
                   0),
         0u)
         << run.err;

@@ -94,7 +94,8 @@ TEST_F(TransferTest, WriteSendsHeaderOnePacketPerKeyAndFinishThenReadsBackWithPr
     os.ioCalls.clear();
     progress.clear();
     os.replies.clear();
-    const WriteResult unverified = transfer.Write(table, [&](int step) { progress.push_back(step); }, false);
+    const WriteResult unverified = transfer.Write(
+        table, [&](int step) { progress.push_back(step); }, false);
     EXPECT_TRUE(unverified.Succeeded());
     EXPECT_FALSE(unverified.verified);
     EXPECT_EQ(os.ioCalls.size(), 130u);

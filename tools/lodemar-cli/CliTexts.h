@@ -141,7 +141,8 @@ inline constexpr const char* READ_TOO_LONG = "the keyboard sent 8000 bytes witho
 inline constexpr const char* READ_END_ONLY = "the keyboard took the read command but sent no data";
 inline constexpr const char* READ_INCOMPLETE
     = "the keyboard's data broke off before all 128 keys had come; nothing was read";
-inline constexpr const char* WRITE_FAILED_READ_BACK = "%s (every packet was sent, but the read-back failed: %s)";
+inline constexpr const char* WRITE_FAILED_READ_BACK
+    = "%s (every packet was sent, but the read-back failed: %s)";
 inline constexpr const char* WRITE_FAILED_MISMATCH = "%s (read back, the keyboard does not hold: %s)";
 inline constexpr const char* NO_VERIFY_OPTION = "--no-verify";
 

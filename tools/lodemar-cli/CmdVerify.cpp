@@ -84,8 +84,8 @@ int runVerify(const Arguments& given)
         std::cout << format(text::VERIFY_SAME, shown.c_str());
         return EXIT_OK;
     }
-    std::cout << format(text::VERIFY_DIFFERS, static_cast<int>(difference.keyNumbers.size()), settings,
-                     shown.c_str())
+    std::cout << format(
+        text::VERIFY_DIFFERS, static_cast<int>(difference.keyNumbers.size()), settings, shown.c_str())
               << lines;
     return EXIT_DIFFERS;
 }

@@ -184,7 +184,8 @@ bool parseKeyboardFileArguments(
 bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify)
 {
     CProgressBar bar(transfer::writeSteps(verify));
-    const transfer::WriteResult written = transfer.Write(table, [&bar](int step) { bar.Update(step); }, verify);
+    const transfer::WriteResult written = transfer.Write(
+        table, [&bar](int step) { bar.Update(step); }, verify);
     bar.Finish();
     if (!written.Succeeded()) {
         fail(writeFailureText(written));

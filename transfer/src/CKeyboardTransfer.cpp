@@ -29,7 +29,8 @@ CKeyboardTransfer::CKeyboardTransfer(driverchannel::CDriverChannel& channel)
 {
 }
 
-WriteResult CKeyboardTransfer::Write(const keydata::KeyTable& table, const WriteProgress& progress, bool verify)
+WriteResult CKeyboardTransfer::Write(
+    const keydata::KeyTable& table, const WriteProgress& progress, bool verify)
 {
     WriteResult result;
     result.fit = keydata::checkKeyboardFit(table);

@@ -19,14 +19,14 @@ inline constexpr const char* KEY_FILE_EXTENSION = ".dat";
 inline constexpr std::size_t KEY_FILE_READ_LIMIT = 10240;
 
 inline constexpr int KEYFILE_OK = 0;
-inline constexpr int KEYFILE_E_OPEN = -1;          // load: cannot open; save: the file cannot be written or created
+inline constexpr int KEYFILE_E_OPEN = -1;          // load: cannot open; save: cannot be written or created
 inline constexpr int KEYFILE_E_EMPTY = -2;         // load: nothing to read
 inline constexpr int KEYFILE_E_NOT_SAVE_FILE = -3; // load: first byte not 0xFC or fourth not 0xFA
 inline constexpr int KEYFILE_E_TOO_LONG = -4;      // load: over 8000 bytes; save: image over 8000 bytes
 inline constexpr int KEYFILE_E_READ = -5;          // load: the read failed part-way
 inline constexpr int KEYFILE_E_WRITE = -6;         // save: writing, flushing or replacing failed
 inline constexpr int KEYFILE_E_MARKER_BYTE = -7;   // save: a byte of 0xFA or above would read back as a marker
-inline constexpr int KEYFILE_E_NOT_REGULAR = -8;   // the path names a folder, FIFO, device or socket: not touched
+inline constexpr int KEYFILE_E_NOT_REGULAR = -8;   // a folder, FIFO, device or socket: not touched
 
 struct KeyFileResult {
     int result = KEYFILE_OK;

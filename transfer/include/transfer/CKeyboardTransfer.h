@@ -5,8 +5,8 @@
 #pragma once
 
 #include <driverchannel/CDriverChannel.h>
-#include <keydata/KeyImage.h>
 #include <keydata/KeyboardFit.h>
+#include <keydata/KeyImage.h>
 #include <keydata/KeyTable.h>
 
 #include <array>
