@@ -4,13 +4,11 @@
 #include "KeyFileMessages.h"
 #include "TableJson.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
-#include <ios>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace lodemar::cli {
 
@@ -32,43 +30,36 @@ std::string parseMessage(const char* what)
 }
 
 // Reads the whole JSON file. A folder or anything else that is not a
-// regular file is refused without waiting on it (a FIFO would block).
+// regular file is refused without being opened (a FIFO's open would wait for
+// a writer).
 bool readInput(const std::string& path, std::string& contents)
 {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        if (S_ISDIR(st.st_mode))
-            fail(format(text::IMPORT_READ, path.c_str(), std::strerror(EISDIR)));
-        else
-            fail(format(text::NOT_REGULAR, path.c_str()));
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_directory(status)) {
+        fail(format(text::IMPORT_READ, path.c_str(), std::strerror(EISDIR)));
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        fail(format(text::NOT_REGULAR, path.c_str()));
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
         fail(format(text::IMPORT_READ, path.c_str(), std::strerror(errno)));
         return false;
     }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            fail(format(text::IMPORT_READ, path.c_str(), std::strerror(error)));
-            return false;
-        }
-        if (n == 0)
-            break;
-        contents.append(buffer, static_cast<std::size_t>(n));
-        if (static_cast<std::streamoff>(contents.size()) > MAX_JSON_SIZE) {
-            ::close(fd);
-            fail(format(text::IMPORT_TOO_BIG, path.c_str()));
-            return false;
-        }
+    std::ostringstream read;
+    read << in.rdbuf();
+    if (in.bad()) {
+        fail(format(text::IMPORT_READ, path.c_str(), std::strerror(errno)));
+        return false;
     }
-    ::close(fd);
+    if (static_cast<std::streamoff>(read.tellp()) > MAX_JSON_SIZE) {
+        fail(format(text::IMPORT_TOO_BIG, path.c_str()));
+        return false;
+    }
+    contents = read.str();
     return true;
 }
 
