@@ -6,6 +6,7 @@
 
 #include <keydata/KeyFile.h>
 #include <keydata/KeyImage.h>
+#include <keydata/KeyText.h>
 #include <widgets/GuiSeams.h>
 
 #include <QFile>
@@ -46,7 +47,8 @@ void CMainDialog::OnSaveToFile()
         MarkKeys(COLOR_KEY_STORED);
         showFileMessage(this, MSG_SAVE_FILE_SUCCESS, path, MessageIcon::None);
         break;
-    case keydata::KEYFILE_E_OPEN:
+    case keydata::KEYFILE_E_OPEN: // cannot be created, or not written by this user
+    case keydata::KEYFILE_E_NOT_REGULAR:
         showFileMessage(this, MSG_OPEN_FILE_FAIL, path, MessageIcon::None);
         break;
     case keydata::KEYFILE_E_TOO_LONG:
@@ -57,9 +59,9 @@ void CMainDialog::OnSaveToFile()
         break;
     case keydata::KEYFILE_E_MARKER_BYTE:
         widgets::ShowMessage(this,
-            saved.keyNumber >= 0
-                ? QString::asprintf(MSG_SAVE_MARKER_BYTE, shownPath.constData(), saved.keyNumber)
-                : QString::asprintf(MSG_SAVE_SETTINGS_MARKER, shownPath.constData()),
+            saved.keyNumber >= 0 ? QString::asprintf(
+                MSG_SAVE_MARKER_BYTE, shownPath.constData(), keydata::keyNameForUser(saved.keyNumber).c_str())
+                                 : QString::asprintf(MSG_SAVE_SETTINGS_MARKER, shownPath.constData()),
             MessageIcon::Stop);
         break;
     default: // writing, flushing or replacing failed: never a success
@@ -86,6 +88,7 @@ void CMainDialog::OnLoadFromFile()
         showFileMessage(this, MSG_OPEN_FILE_SUCCESS, path, MessageIcon::None);
         break;
     case keydata::KEYFILE_E_OPEN:
+    case keydata::KEYFILE_E_NOT_REGULAR: // a FIFO or device is never opened
         showFileMessage(this, MSG_OPEN_FILE_FAIL, path, MessageIcon::None);
         break;
     case keydata::KEYFILE_E_NOT_SAVE_FILE:

@@ -31,6 +31,15 @@ QString fitRefusalMessage(const keydata::KeyboardFit& fit)
             MSG_FIT_DATA_AREA, int(fit.dataUsed), int(fit.dataFree), int(keydata::DATA_AREA_SIZE));
 }
 
+// The system's failure text, and ours on a line of its own under it.
+void writeFailure(QWidget* owner, const QString& detail)
+{
+    QString text = QString::fromLatin1(transfer::text::WRITE_FAIL);
+    if (!detail.isEmpty())
+        text += QStringLiteral("\n\n") + detail;
+    widgets::ShowMessage(owner, text, MessageIcon::Stop);
+}
+
 bool confirmed(QWidget* owner, const char* question)
 {
     return widgets::ShowMessage(
@@ -51,39 +60,56 @@ void CMainDialog::OnWriteToKb()
     if (!confirmed(this, transfer::text::CONFIRM_WRITE))
         return;
 
-    // The progress window comes after the header packet, with the first key.
+    // The progress window comes after the header packet, with the first key;
+    // its last step is the read-back that confirms the write.
     std::unique_ptr<widgets::CProgressPopup> progress;
     m_writing = true;
-    const transfer::WriteResult result = m_transfer->Write(m_table, [&](int keyNumber) {
+    const transfer::WriteResult result = m_transfer->Write(m_table, [&](int step) {
         if (!progress) {
             progress = std::make_unique<widgets::CProgressPopup>(
                 this, QString::fromLatin1(transfer::text::PROGRESS_TITLE), false);
             // The window exists, so its title stays "Programing...".
             progress->BeginModal(QString::fromLatin1(widgets::PROGRESS_DEFAULT_TITLE));
-            progress->SetBounds(0, keydata::KEY_NUMBER_COUNT, 1);
+            progress->SetBounds(0, transfer::writeSteps(true), 1);
             m_progress = progress.get();
         }
-        progress->SetStatus(transfer::text::PROGRESS_STATUS, keyNumber);
+        if (step == transfer::VERIFY_STEP)
+            progress->SetStatus("%s", transfer::text::PROGRESS_VERIFY);
+        else
+            progress->SetStatus(transfer::text::PROGRESS_STATUS, step);
         progress->Advance();
         progress->PumpMessages(true);
     });
     m_writing = false;
 
-    // Every key packet went out (even if the finish then failed): the
-    // programmed keys are in the keyboard.
+    // The keyboard read back holds the programmed keys; or every key packet
+    // went out and only the finish failed.
     if (result.MarksKeys())
         MarkKeys(COLOR_KEY_WRITTEN);
     if (progress)
         progress->Close();
     m_progress = nullptr;
 
-    if (result.Succeeded())
+    switch (result.status) {
+    case transfer::WriteStatus::Written:
         widgets::ShowMessage(
             this, QString::fromLatin1(transfer::text::WRITE_SUCCESS), MessageIcon::Information);
-    else if (result.status == transfer::WriteStatus::NotFitting)
+        break;
+    case transfer::WriteStatus::NotFitting:
         widgets::ShowMessage(this, fitRefusalMessage(result.fit), MessageIcon::Stop);
-    else
-        widgets::ShowMessage(this, QString::fromLatin1(transfer::text::WRITE_FAIL), MessageIcon::Stop);
+        break;
+    case transfer::WriteStatus::Mismatch:
+        writeFailure(this,
+            QString::asprintf(
+                transfer::text::VERIFY_MISMATCH, transfer::differenceText(result.difference).c_str()));
+        break;
+    case transfer::WriteStatus::VerifyReadFailed:
+        writeFailure(this, QString::fromLatin1(transfer::text::VERIFY_READ_FAILED));
+        break;
+    default:
+        writeFailure(this, QString());
+        break;
+    }
 }
 
 void CMainDialog::OnReadKbData()
@@ -95,13 +121,16 @@ void CMainDialog::OnReadKbData()
     SetReading(true);
     const transfer::ReadResult result = m_transfer->Read(m_table);
     SetReading(false);
-    if (result.Succeeded())
+    // A keyboard that took the read command and sent nothing leaves the
+    // table as it was, and is told as a success, as designed.
+    const bool success = result.Succeeded() || result.status == transfer::ReadStatus::EndOnly;
+    if (success)
         RefreshGrid();
 
     if (QWidget* grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
 
-    if (result.Succeeded())
+    if (success)
         widgets::ShowMessage(this, QString::fromLatin1(transfer::text::READ_SUCCESS), MessageIcon::None);
     else
         widgets::ShowMessage(this, QString::fromLatin1(transfer::text::READ_FAIL), MessageIcon::Stop);

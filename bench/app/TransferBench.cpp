@@ -1,6 +1,7 @@
-// The main window's "&Write to KB" and "&Read KB data" against the emulated
-// keyboard through the real driver host, as `lodemar --emulate` runs them:
-// confirmation answered, progress window, messages answered. Each write
+// The main window's "&Write to KB" (with its read-back) and "&Read KB data"
+// against the emulated keyboard through the real driver host, as
+// `lodemar --emulate` runs them: confirmation answered, progress window,
+// messages answered; and the transfer's write with and without the read-back. Each write
 // waits 1 ms per byte in the host, as the port driver does, so the time
 // follows the bytes a table needs.
 #include <app/CMainDialog.h>
@@ -8,6 +9,7 @@
 
 #include <keydata/KeyFile.h>
 #include <keydata/WritePackets.h>
+#include <transfer/CKeyboardTransfer.h>
 #include <widgets/GuiSeams.h>
 
 #include <QApplication>
@@ -72,6 +74,32 @@ void BM_WriteToKeyboard(benchmark::State& state)
     state.counters["bytes_sent"] = double(bytesSent(dialog->Table()));
 }
 
+// The transfer itself (no window), with and without the read-back that
+// confirms a write: the second argument is 1 with it. The difference is
+// what the check adds to a write.
+void BM_WriteThroughTheTransfer(benchmark::State& state)
+{
+    app::ProgramOptions options;
+    options.emulate = true;
+    options.emulatedKeyboardMemory = workFolder->filePath(QStringLiteral("kb.mem")).toStdString();
+    std::unique_ptr<driverchannel::CDriverChannel> channel = app::CreateProgramChannel(options);
+    keydata::KeyTable table;
+    if (!channel || channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true) != 0
+        || !loadTable(int(state.range(0)), table)) {
+        state.SkipWithError("no emulated keyboard or no example table");
+        return;
+    }
+    transfer::CKeyboardTransfer transfer(*channel);
+    const bool verify = state.range(1) != 0;
+    for (auto _ : state) {
+        if (!transfer.Write(table, {}, verify).Succeeded()) {
+            state.SkipWithError("the write failed");
+            return;
+        }
+    }
+    state.counters["bytes_sent"] = double(bytesSent(table));
+}
+
 void BM_ReadFromKeyboard(benchmark::State& state)
 {
     widgets::CSeamRecorder seams;
@@ -91,6 +119,13 @@ void BM_ReadFromKeyboard(benchmark::State& state)
 }
 
 BENCHMARK(BM_WriteToKeyboard)->Arg(0)->Arg(1)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteThroughTheTransfer)
+    ->Args({ 0, 0 })
+    ->Args({ 0, 1 })
+    ->Args({ 1, 0 })
+    ->Args({ 1, 1 })
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadFromKeyboard)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -32,12 +32,14 @@
  * Waiting
  *   A reply is read until its whole frame is in. The wait for its first byte
  *   is bounded by VORELIN_FIRST_BYTE_WAIT_MS, each wait for a further byte by
- *   VORELIN_NEXT_BYTE_WAIT_MS; an expired wait counts as a failed read. Bytes
+ *   VORELIN_NEXT_BYTE_WAIT_MS, and the whole frame from its first byte on by
+ *   VORELIN_FRAME_WAIT_MS; an expired wait counts as a failed read. Bytes
  *   left waiting on the port from an earlier exchange (a reply that came too
  *   late, noise after a reply) are discarded before a request is written,
  *   together with whatever still follows them until the line has been quiet
- *   for VORELIN_NEXT_BYTE_WAIT_MS. Noise that arrives only after the request
- *   has been written cannot be told from the reply.
+ *   for VORELIN_NEXT_BYTE_WAIT_MS (for at most VORELIN_FRAME_WAIT_MS). Noise
+ *   that arrives only after the request has been written cannot be told from
+ *   the reply.
  */
 #ifndef VORELIN_H
 #define VORELIN_H
@@ -91,6 +93,8 @@ typedef void* VorelinHandle;
 /* Bounds of the reply waits, in milliseconds. */
 #define VORELIN_FIRST_BYTE_WAIT_MS 1000
 #define VORELIN_NEXT_BYTE_WAIT_MS 100
+/* The longest reply frame (260 bytes) takes about 271 ms at 9600 baud. */
+#define VORELIN_FRAME_WAIT_MS 1000
 
 /* Opens the serial device named exactly as given (no prefix is added), for
    exclusive use, at 9600 baud 8N1 raw without flow control, with DTR and RTS

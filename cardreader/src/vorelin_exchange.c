@@ -9,11 +9,11 @@ int vorelinTransact(VorelinHandle port, const unsigned char* frame, size_t lengt
         return VORELIN_ERR_IO;
     // A late reply to an earlier exchange, or noise after it, must not pass
     // for this exchange's reply.
-    if (vorelinDiscardStale(vorelinPortRead, port) < 0)
+    if (vorelinDiscardStale(vorelinPortRead, vorelinPortClock, port) < 0)
         return VORELIN_ERR_IO;
     if (vorelinPortWrite(port, frame, length) != 0)
         return VORELIN_ERR_IO;
-    return vorelinReceiveReply(vorelinPortRead, port, reply);
+    return vorelinReceiveReply(vorelinPortRead, vorelinPortClock, port, reply);
 }
 
 int vorelinExchange(VorelinHandle port, const unsigned char* frame, size_t length, unsigned char* reply)

@@ -62,7 +62,19 @@ int vorelinCheckBeepReply(const unsigned char* reply)
     return memcmp(reply, SUCCESS_REPLY, sizeof SUCCESS_REPLY) == 0 ? VORELIN_OK : VORELIN_ERR_BEEP_REPLY;
 }
 
-int vorelinReceiveReply(VorelinReadFn read, void* context, unsigned char* reply)
+/* The wait for a further byte: at most VORELIN_NEXT_BYTE_WAIT_MS, and no
+   longer than what is left of VORELIN_FRAME_WAIT_MS since start; -1 when
+   nothing is left. */
+static int nextWait(VorelinClockFn clock, void* context, unsigned start)
+{
+    const unsigned elapsed = clock(context) - start;
+    if (elapsed >= VORELIN_FRAME_WAIT_MS)
+        return -1;
+    const unsigned left = VORELIN_FRAME_WAIT_MS - elapsed;
+    return left < VORELIN_NEXT_BYTE_WAIT_MS ? (int)left : VORELIN_NEXT_BYTE_WAIT_MS;
+}
+
+int vorelinReceiveReply(VorelinReadFn read, VorelinClockFn clock, void* context, unsigned char* reply)
 {
     memset(reply, 0, VORELIN_REPLY_BUFFER_SIZE);
     // The frame's length is known once the length byte is in; until then ask
@@ -70,9 +82,14 @@ int vorelinReceiveReply(VorelinReadFn read, void* context, unsigned char* reply)
     size_t need = VORELIN_REPLY_DATA_OFFSET;
     size_t got = 0;
     int lengthKnown = 0;
+    unsigned start = 0; /* when the first byte was in */
     unsigned char overflow[64];
     while (got < need) {
-        const int wait = got == 0 ? VORELIN_FIRST_BYTE_WAIT_MS : VORELIN_NEXT_BYTE_WAIT_MS;
+        // A reader that sends a byte just within each gap must not stretch
+        // the exchange without end: the whole frame has its bound too.
+        const int wait = got == 0 ? VORELIN_FIRST_BYTE_WAIT_MS : nextWait(clock, context, start);
+        if (wait < 0)
+            return VORELIN_RX_INCOMPLETE;
         size_t room = need - got;
         unsigned char* into;
         if (got < VORELIN_REPLY_BUFFER_SIZE) {
@@ -92,6 +109,8 @@ int vorelinReceiveReply(VorelinReadFn read, void* context, unsigned char* reply)
             return got == 0 ? VORELIN_RX_NO_REPLY : VORELIN_RX_INCOMPLETE;
         if ((size_t)n > room)
             return VORELIN_RX_FAILED;
+        if (got == 0)
+            start = clock(context);
         got += (size_t)n;
         if (!lengthKnown && got >= VORELIN_REPLY_DATA_OFFSET) {
             lengthKnown = 1;
@@ -101,15 +120,19 @@ int vorelinReceiveReply(VorelinReadFn read, void* context, unsigned char* reply)
     return need > VORELIN_REPLY_BUFFER_SIZE ? VORELIN_RX_OVERSIZE : VORELIN_RX_COMPLETE;
 }
 
-int vorelinDiscardStale(VorelinReadFn read, void* context)
+int vorelinDiscardStale(VorelinReadFn read, VorelinClockFn clock, void* context)
 {
     unsigned char sink[64];
     int n = read(context, sink, sizeof sink, 0);
     if (n <= 0)
         return n;
+    const unsigned start = clock(context);
     int dropped = n;
     while (dropped < VORELIN_MAX_STALE) {
-        n = read(context, sink, sizeof sink, VORELIN_NEXT_BYTE_WAIT_MS);
+        const int wait = nextWait(clock, context, start);
+        if (wait < 0)
+            break;
+        n = read(context, sink, sizeof sink, wait);
         if (n < 0)
             return -1;
         if (n == 0)

@@ -100,20 +100,25 @@ enum {
    them: returns the count (> 0), 0 when the wait expired, -1 on error. */
 typedef int (*VorelinReadFn)(void* context, unsigned char* buffer, size_t max, int waitMs);
 
+/* A millisecond count that only ever goes up (modulo 2^32): differences are
+   taken as unsigned. */
+typedef unsigned (*VorelinClockFn)(void* context);
+
 /* Once stale bytes are found before a request, the line is drained until no
    byte has come for VORELIN_NEXT_BYTE_WAIT_MS (the same rule that ends a
-   frame), taking at most this many bytes. */
+   frame), taking at most this many bytes and at most VORELIN_FRAME_WAIT_MS. */
 enum { VORELIN_MAX_STALE = 1024 };
 
 /* Drops whatever is waiting on the line, and what is still coming after it.
    Costs no wait when nothing is waiting. Returns the count dropped, or -1 on
    a port error. */
-int vorelinDiscardStale(VorelinReadFn read, void* context);
+int vorelinDiscardStale(VorelinReadFn read, VorelinClockFn clock, void* context);
 
 /* Receives one reply frame into the 256-byte reply buffer, which it clears
    first. Takes no byte beyond the frame's announced end, so whatever follows
-   it stays on the line. */
-int vorelinReceiveReply(VorelinReadFn read, void* context, unsigned char* reply);
+   it stays on the line. The frame must be complete VORELIN_FRAME_WAIT_MS
+   after its first byte, however the bytes trickle in. */
+int vorelinReceiveReply(VorelinReadFn read, VorelinClockFn clock, void* context, unsigned char* reply);
 
 #ifdef __cplusplus
 }

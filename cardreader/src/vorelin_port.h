@@ -12,7 +12,8 @@
 extern "C" {
 #endif
 
-/* Opens and sets up the port; null when it cannot be opened. */
+/* Opens and sets up the port; null when it cannot be opened or is not a
+   serial device (a terminal). */
 VorelinHandle vorelinPortOpen(const char* name);
 
 /* Releases the port: 1, or 0 for a null handle. */
@@ -25,6 +26,10 @@ int vorelinPortWrite(VorelinHandle port, const unsigned char* data, size_t count
    max: the count (> 0), 0 when the wait expired, -1 on error. Matches
    VorelinReadFn with the handle as context. */
 int vorelinPortRead(void* port, unsigned char* buffer, size_t max, int waitMs);
+
+/* Milliseconds of a clock that never goes back (modulo 2^32). Matches
+   VorelinClockFn. */
+unsigned vorelinPortClock(void* port);
 
 #ifdef __cplusplus
 }

@@ -11,6 +11,7 @@
 #include <string.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -80,11 +81,21 @@ VorelinHandle vorelinPortOpen(const char* name)
 {
     if (!name)
         return NULL;
+    // Only a serial device is a port: a regular file, a FIFO or /dev/null
+    // would take every request and never answer. A character device is
+    // looked at before it is opened, a terminal after.
+    struct stat st;
+    if (stat(name, &st) == 0 && !S_ISCHR(st.st_mode))
+        return NULL;
     // Non-blocking so that a missing carrier cannot hold up the open, and so
     // that reads and writes are bounded by poll() below.
     const int fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return NULL;
+    if (!isatty(fd)) {
+        close(fd);
+        return NULL;
+    }
     // The advisory lock keeps out other users of this library even when they
     // are privileged (TIOCEXCL does not stop root); TIOCEXCL keeps out any
     // later open by an unprivileged program.
@@ -131,6 +142,12 @@ int vorelinPortWrite(VorelinHandle port, const unsigned char* data, size_t count
         return -1;
     }
     return 0;
+}
+
+unsigned vorelinPortClock(void* port)
+{
+    (void)port;
+    return (unsigned)nowMs();
 }
 
 int vorelinPortRead(void* port, unsigned char* buffer, size_t max, int waitMs)

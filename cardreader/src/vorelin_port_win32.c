@@ -41,6 +41,15 @@ VorelinHandle vorelinPortOpen(const char* name)
     HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (h == INVALID_HANDLE_VALUE || h == NULL)
         return NULL;
+    // Only a serial device is a port: a file or NUL would take every request
+    // and never answer.
+    DCB current;
+    ZeroMemory(&current, sizeof current);
+    current.DCBlength = sizeof current;
+    if (GetFileType(h) != FILE_TYPE_CHAR || !GetCommState(h, &current)) {
+        CloseHandle(h);
+        return NULL;
+    }
 
     setReturnAtOnce(h);
     (void)SetCommMask(h, EV_RXCHAR);
@@ -92,6 +101,12 @@ int vorelinPortWrite(VorelinHandle port, const unsigned char* data, size_t count
     if (!WriteFile((HANDLE)port, data, (DWORD)count, &written, NULL))
         return -1;
     return written == count ? 0 : -1;
+}
+
+unsigned vorelinPortClock(void* port)
+{
+    (void)port;
+    return (unsigned)GetTickCount();
 }
 
 int vorelinPortRead(void* port, unsigned char* buffer, size_t max, int waitMs)

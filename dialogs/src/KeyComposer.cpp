@@ -378,6 +378,21 @@ int CKeyComposer::ModifierKeyUp(Modifier modifier, bool rightHand, int leftButto
     return result;
 }
 
+void CKeyComposer::ForgetReleasedModifierKeys(bool shiftDown, bool ctrlDown, bool altDown)
+{
+    // No release code is made up: mostly the message was the refusal of a
+    // full content, which would refuse the release code the same way.
+    const auto forget = [](bool& held, unsigned& state, bool down) {
+        if (held && !down) {
+            held = false;
+            state = 0;
+        }
+    };
+    forget(m_shiftHeld, m_shiftState, shiftDown);
+    forget(m_ctrlHeld, m_ctrlState, ctrlDown);
+    forget(m_altHeld, m_altState, altDown);
+}
+
 unsigned& CKeyComposer::StateOf(Modifier modifier)
 {
     switch (modifier) {

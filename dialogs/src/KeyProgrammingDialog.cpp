@@ -16,6 +16,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,12 +134,36 @@ StripLook stripLookOf(Modifier modifier)
 }
 
 constexpr int TWO_LINE_FONT_PIXELS = 10; // two lines of the 11-pixel font need 26 pixels
+// Narrowest a one-line caption is drawn, in percent of its width.
+constexpr int MIN_CAPTION_STRETCH = 75;
+constexpr int CAPTION_STRETCH_STEP = 5;
 
 // An on-screen key. Two-line captions (shifted over unshifted) are drawn a
 // pixel smaller, so that both lines fit a 15-unit key.
 class COnScreenKeyButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
+
+    // A one-line caption wider than the key's label area ("Hom", "Num" in
+    // the dialog font) would be cut at both sides: it is drawn narrower, at
+    // the same height. Called once the key has its caption and size.
+    void FitCaption()
+    {
+        if (text().contains(QLatin1Char('\n')))
+            return;
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width();
+        QFont fitted = font();
+        for (int stretch = QFont::Unstretched; stretch >= MIN_CAPTION_STRETCH;
+             stretch -= CAPTION_STRETCH_STEP) {
+            fitted.setStretch(stretch);
+            if (QFontMetrics(fitted).boundingRect(text()).width() <= room)
+                break;
+        }
+        if (fitted.stretch() != QFont::Unstretched)
+            setFont(fitted);
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override
@@ -231,6 +256,8 @@ void CKeyProgrammingDialog::BuildControls()
         }
         button->setText(QString::fromLatin1(key.caption));
         button->setGeometry(widgets::dialogRect(key.x, key.y, key.width, key.height));
+        if (auto* onScreen = dynamic_cast<COnScreenKeyButton*>(button))
+            onScreen->FitCaption();
         widgets::setControlId(button, key.id);
         const int id = key.id;
         connect(button, &QPushButton::clicked, this, [this, id] { OnKeyClicked(id); });
@@ -379,9 +406,10 @@ void CKeyProgrammingDialog::accept()
         return;
     if (!m_open)
         OnInitDialog(); // accepted without being shown: the key as it is
-    // A delay typed into its field counts, whether OK was clicked (which
-    // takes the focus from the field) or pressed with Enter in the field.
-    if (focusWidget() == m_delayEdit && !OnDelayFocusOut())
+    // A value shown in Delay counts however it got there: typed (OK with a
+    // click takes the focus from the field, Enter in the field does not) or
+    // set with the spin arrows, which never take the focus.
+    if (!OnDelayFocusOut())
         return;
     if (!ReadFields())
         return;
@@ -474,6 +502,12 @@ void CKeyProgrammingDialog::Tell(const QString& text, widgets::MessageIcon icon)
     m_telling = true;
     widgets::ShowMessage(this, text, icon);
     m_telling = false;
+    // The box had the keyboard: a modifier key released meanwhile sent its
+    // key-up there. The platform knows which keys are still down.
+    const Qt::KeyboardModifiers down = QGuiApplication::queryKeyboardModifiers();
+    m_composer.ForgetReleasedModifierKeys(
+        down.testFlag(Qt::ShiftModifier), down.testFlag(Qt::ControlModifier), down.testFlag(Qt::AltModifier));
+    ShowModifierStrips();
 }
 
 void CKeyProgrammingDialog::Report(int result)

@@ -291,8 +291,8 @@ int CDriverChannel::Send(std::uint32_t controlCode, const void* input, std::uint
     std::uint32_t count = 0;
     const bool ok = m_platform.DeviceControl(m_device, controlCode, input, inputLength, nullptr, 0, count);
     // A call the system rejected is a failed send too, not only the driver's
-    // report of a byte the keyboard did not take.
-    if (!ok || count == SEND_SILENT_KEYBOARD)
+    // report of a silent or refusing keyboard.
+    if (!ok || count == SEND_SILENT_KEYBOARD || count == SEND_REFUSED_BY_KEYBOARD)
         return CHANNEL_REQUEST_FAILED;
     return CHANNEL_SUCCESS;
 }

@@ -18,6 +18,13 @@ struct Line {
     uint32_t seed;
 };
 
+// Each byte takes a millisecond: a frame (at most 260 bytes) never reaches
+// the frame bound.
+unsigned clockOf(void* context)
+{
+    return static_cast<unsigned>(static_cast<Line*>(context)->at);
+}
+
 int readPiece(void* context, unsigned char* buffer, size_t max, int)
 {
     auto& line = *static_cast<Line*>(context);
@@ -44,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // An exactly sized heap buffer, so that any overrun is caught.
     auto* reply = static_cast<unsigned char*>(std::malloc(VORELIN_REPLY_BUFFER_SIZE));
-    const int rx = vorelinReceiveReply(readPiece, &line, reply);
+    const int rx = vorelinReceiveReply(readPiece, clockOf, &line, reply);
     if (rx == VORELIN_RX_COMPLETE || rx == VORELIN_RX_OVERSIZE) {
         const size_t frame = vorelinReplyFrameLength(reply[VORELIN_REPLY_LENGTH_OFFSET]);
         if (line.at != frame)

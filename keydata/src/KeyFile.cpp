@@ -2,7 +2,7 @@
 
 #include <keydata/KeyImage.h>
 
-#include "FileReplace.h"
+#include "FileAccess.h"
 
 #include <algorithm>
 #include <array>
@@ -39,13 +39,18 @@ KeyFileResult loadKeyFile(const std::string& path, KeyTable& table)
 {
     KeyFileResult result;
     result.path = path;
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    std::FILE* opened = nullptr;
+    switch (detail::openForReading(path, opened, result.systemError)) {
+    case detail::FILE_OK:
+        break;
+    case detail::FILE_E_NOT_REGULAR:
+        result.result = KEYFILE_E_NOT_REGULAR;
+        return result;
+    default:
         result.result = KEYFILE_E_OPEN;
-        result.systemError = errno;
         return result;
     }
+    std::unique_ptr<std::FILE, FileCloser> file(opened);
     std::array<std::uint8_t, KEY_FILE_READ_LIMIT> buffer;
     std::size_t count = 0;
     while (count < buffer.size()) {
@@ -81,11 +86,14 @@ KeyFileResult saveKeyFile(const std::string& path, const KeyTable& table)
     }
     const std::vector<std::uint8_t> image = encodeImage(table);
     switch (detail::replaceFile(path, image, result.systemError)) {
-    case detail::REPLACE_OK:
+    case detail::FILE_OK:
         result.length = image.size();
         break;
-    case detail::REPLACE_E_CREATE:
+    case detail::FILE_E_OPEN:
         result.result = KEYFILE_E_OPEN;
+        break;
+    case detail::FILE_E_NOT_REGULAR:
+        result.result = KEYFILE_E_NOT_REGULAR;
         break;
     default:
         result.result = KEYFILE_E_WRITE;

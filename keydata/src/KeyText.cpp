@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace keydata {
 
@@ -134,6 +135,27 @@ void keyCaption(int controlId, bool empty, std::string& text)
         text += std::to_string(gridIndex + 1);
     else
         text += SMALL_KEY_CAPTIONS[gridIndex - GRID_MAIN_KEYS];
+}
+
+void keyNumberCaption(int keyNumber, std::string& text)
+{
+    const SlotCode slot = slotOfKeyNumber(keyNumber);
+    if (slot == SLOT_NONE)
+        return;
+    for (int index = 0; index < GRID_KEYS; ++index) {
+        const GridSlot grid = slotOfGridIndex(index);
+        if (grid.row == slotRow(slot) && grid.column == slotColumn(slot)) {
+            keyCaption(GRID_FIRST_CONTROL_ID + index, false, text);
+            return;
+        }
+    }
+}
+
+std::string keyNameForUser(int keyNumber)
+{
+    std::string caption;
+    keyNumberCaption(keyNumber, caption);
+    return caption.empty() ? KEY_NAME_NUMBER + std::to_string(keyNumber) : KEY_NAME_CAPTION + caption;
 }
 
 } // namespace keydata

@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 
 #include <string>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace app;
@@ -119,13 +123,31 @@ TEST_F(FileCommandsTest, AFailedSaveIsNeverReportedAsSuccess)
     EXPECT_EQ(seams.LastText(), QStringLiteral("Open file %1 fail").arg(answer + QStringLiteral(".dat")));
     EXPECT_EQ(seams.messages.back().icon, MessageIcon::None);
 
-    // A name that leads to a full device: the writes fail.
+    // A name that leads to a device, or a FIFO: no key data file, not opened.
     const QString full = Path(QStringLiteral("full.dat"));
+    const QString fifo = Path(QStringLiteral("fifo.dat"));
     ASSERT_EQ(::symlink("/dev/full", QFile::encodeName(full).constData()), 0);
-    answer = full;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& name : { full, fifo }) {
+        answer = name;
+        dialog->OnSaveToFile();
+        EXPECT_EQ(seams.LastText(), QStringLiteral("Open file %1 fail").arg(answer));
+        dialog->OnLoadFromFile();
+        EXPECT_EQ(seams.LastText(), QStringLiteral("Open file %1 fail").arg(answer));
+    }
+
+    // The disk fills up half-way (a file size limit stands in for it).
+    answer = Path(QStringLiteral("limited.dat"));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 100;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
     dialog->OnSaveToFile();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
     const QString text = seams.LastText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Save data to file %1 fail: ").arg(full)))
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Save data to file %1 fail: ").arg(answer)))
         << text.toStdString();
     EXPECT_EQ(seams.messages.back().icon, MessageIcon::Stop);
     EXPECT_EQ(dialog->KeyCap(1001)->CaptionColor(), COLOR_KEY_CHANGED);

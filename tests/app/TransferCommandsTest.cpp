@@ -49,6 +49,14 @@ protected:
     {
         platform.replies.push_back(Reply { true, count, std::move(block) });
     }
+    // Answers a write's 130 sends, then its read-back with what the
+    // keyboard holds.
+    void ReplyToWrite(const keydata::KeyTable& held)
+    {
+        platform.replies.assign(130, Reply {});
+        const std::vector<std::uint8_t> image = keydata::encodeImage(held);
+        ReplyToRead(image, std::uint32_t(image.size()));
+    }
 
     std::unique_ptr<CMainDialog> dialog;
 };
@@ -85,8 +93,9 @@ struct SendView {
     QString status;
 };
 
-TEST_F(TransferCommandsTest, AnEmptyTableIsWrittenAs130SendsUnderTheProgressWindow)
+TEST_F(TransferCommandsTest, AnEmptyTableIsWrittenAs130SendsAndReadBackUnderTheProgressWindow)
 {
+    ReplyToWrite(dialog->Table());
     std::vector<SendView> views;
     platform.onDeviceControl = [&](std::uint32_t) {
         SendView view;
@@ -107,7 +116,7 @@ TEST_F(TransferCommandsTest, AnEmptyTableIsWrittenAs130SendsUnderTheProgressWind
         EXPECT_EQ(lengths[i], 6u) << i;
     EXPECT_EQ(lengths.back(), 2u); // finish
 
-    ASSERT_EQ(views.size(), 130u);
+    ASSERT_EQ(views.size(), 131u);
     // The progress window comes after the header, over a disabled window.
     EXPECT_FALSE(views[0].hasProgress);
     EXPECT_TRUE(views[1].hasProgress);
@@ -116,8 +125,13 @@ TEST_F(TransferCommandsTest, AnEmptyTableIsWrittenAs130SendsUnderTheProgressWind
     EXPECT_EQ(views[1].caption, QStringLiteral("Programing... [1%]"));
     EXPECT_EQ(views[64].caption, QStringLiteral("Programing... [50%]"));
     EXPECT_EQ(views[128].status, QStringLiteral("programing 127 key"));
-    EXPECT_EQ(views[128].caption, QStringLiteral("Programing... [100%]"));
+    EXPECT_EQ(views[128].caption, QStringLiteral("Programing... [99%]"));
     EXPECT_TRUE(views[129].hasProgress); // still up for the finish
+    // Its last stretch: the keyboard read back.
+    EXPECT_EQ(platform.ioCalls.back().code, IOCTL_READ_DATA);
+    EXPECT_EQ(views[130].status, QStringLiteral("checking the keyboard"));
+    EXPECT_EQ(views[130].caption, QStringLiteral("Programing... [100%]"));
+    EXPECT_FALSE(views[130].windowEnabled);
 
     // Closed before the result is told; the window works again.
     EXPECT_EQ(dialog->Progress(), nullptr);
@@ -145,6 +159,40 @@ TEST_F(TransferCommandsTest, ACompleteWriteTurnsTheProgrammedKeysBlueEvenIfTheFi
     EXPECT_NE(dialog->KeyCap(1002)->CaptionColor(), COLOR_KEY_WRITTEN);
 }
 
+// Every packet answered, yet the keyboard holds something else: a failure
+// naming the keys by their grid captions, and nothing marked.
+TEST_F(TransferCommandsTest, AWriteTheKeyboardDoesNotHoldFailsAndNamesTheKeys)
+{
+    storeBytes(recordOf(*dialog, 1001), keydata::KIND_STRING, "abc");
+    storeBytes(recordOf(*dialog, 1097), keydata::KIND_STRING, "r");
+    keydata::KeyTable held = dialog->Table();
+    storeBytes(recordOf(*dialog, 1030), keydata::KIND_STRING, "thirty");
+    held.systemConfig = 0x01;
+    ReplyToWrite(held);
+    dialog->OnWriteToKb();
+
+    EXPECT_EQ(seams.LastText(),
+        QStringLiteral("Data writed to keyboard fail,Please retry again!\n\n"
+                       "The keyboard does not hold what was written: key 30, the settings."));
+    EXPECT_EQ(seams.messages.back().icon, MessageIcon::Stop);
+    EXPECT_NE(dialog->KeyCap(1001)->CaptionColor(), COLOR_KEY_WRITTEN);
+    EXPECT_NE(dialog->KeyCap(1097)->CaptionColor(), COLOR_KEY_WRITTEN);
+
+    // A read-back that fails is no confirmation either.
+    ReplyToWrite(dialog->Table());
+    platform.replies.back() = Reply { true, 1, { 0xFD } };
+    dialog->OnWriteToKb();
+    EXPECT_EQ(seams.LastText(),
+        QStringLiteral("Data writed to keyboard fail,Please retry again!\n\n"
+                       "The keyboard could not be read back to check what was written."));
+    EXPECT_NE(dialog->KeyCap(1001)->CaptionColor(), COLOR_KEY_WRITTEN);
+
+    // The keyboard refusing the header's bytes ("resend").
+    platform.replies = { Reply { true, driverchannel::SEND_REFUSED_BY_KEYBOARD, {} } };
+    dialog->OnWriteToKb();
+    EXPECT_EQ(seams.LastText(), QString::fromLatin1(WRITE_FAIL));
+}
+
 TEST_F(TransferCommandsTest, AFailedKeySendEndsTheWriteWithTheFailureTextAndMarksNothing)
 {
     storeBytes(recordOf(*dialog, 1001), keydata::KIND_STRING, "abc");
@@ -166,6 +214,7 @@ TEST_F(TransferCommandsTest, AFailedKeySendEndsTheWriteWithTheFailureTextAndMark
 TEST_F(TransferCommandsTest, EscapeDuringAWriteNeitherStopsItNorClosesTheWindow)
 {
     ASSERT_TRUE(showActive(*dialog));
+    ReplyToWrite(dialog->Table());
     int sends = 0;
     bool cancelled = false;
     bool enabledDuringWrite = false;
@@ -302,5 +351,17 @@ TEST_F(TransferCommandsTest, ALoneEndByteIsASuccessfulReadThatChangesNothing)
     ReplyToRead({}, 0);
     dialog->OnReadKbData();
     EXPECT_EQ(seams.LastText(), QString::fromLatin1(READ_FAIL));
+    EXPECT_EQ(dialog->Table(), before);
+
+    // A read-out that broke off after a few keys: the part that came is no
+    // table.
+    keydata::KeyTable keyboard;
+    std::vector<std::uint8_t> image = keydata::encodeImage(keyboard);
+    image.resize(60);
+    image.push_back(0xFD);
+    ReplyToRead(image, std::uint32_t(image.size()));
+    dialog->OnReadKbData();
+    EXPECT_EQ(seams.LastText(), QString::fromLatin1(READ_FAIL));
+    EXPECT_EQ(seams.messages.back().icon, MessageIcon::Stop);
     EXPECT_EQ(dialog->Table(), before);
 }

@@ -36,6 +36,10 @@ struct ScriptedLine {
     std::vector<int> waits;
     std::vector<size_t> asked;
     size_t handedOut = 0;
+    unsigned now = 0; // milliseconds
+    unsigned msPerChunk = 0; // how long each chunk takes to arrive
+
+    static unsigned clock(void* context) { return static_cast<ScriptedLine*>(context)->now; }
 
     static int read(void* context, unsigned char* buffer, size_t max, int waitMs)
     {
@@ -45,6 +49,7 @@ struct ScriptedLine {
         if (self.chunks.empty())
             return self.failAtEnd ? -1 : 0;
         Bytes& front = self.chunks.front();
+        self.now += self.msPerChunk;
         if (front.empty()) {
             self.chunks.pop_front();
             return 0;
@@ -180,7 +185,8 @@ TEST(VorelinReceive, ReadsUntilTheWholeFrameIsInAndNoFurther)
     const Bytes frame = bytesOneByOne({ 0x02, 0x00, 0x03, 0x41, 0x42, 0x43, 0x03, 0x03 }, line.chunks);
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 }); // the next frame on the line
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE, 0xEE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, &line, reply.data()), VORELIN_RX_COMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+        VORELIN_RX_COMPLETE);
     EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 8), frame);
     EXPECT_EQ(reply[8], 0) << "the buffer is cleared first";
     EXPECT_EQ(line.left(), 5u) << "bytes after the frame stay on the line";
@@ -194,7 +200,8 @@ TEST(VorelinReceive, ShortestReplyInOneChunkTakesTwoReads)
     ScriptedLine line;
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03, 0x99 });
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, &line, reply.data()), VORELIN_RX_COMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+        VORELIN_RX_COMPLETE);
     EXPECT_EQ(line.asked, (std::vector<size_t> { 3, 2 }));
     EXPECT_EQ(line.left(), 1u);
 }
@@ -203,22 +210,26 @@ TEST(VorelinReceive, SilenceStallAndErrorAreTold)
 {
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
     ScriptedLine silent;
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, &silent, reply.data()), VORELIN_RX_NO_REPLY);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &silent, reply.data()),
+        VORELIN_RX_NO_REPLY);
 
     // At 9600 baud a single-read design would see this first byte alone and
     // take the zeroed rest for a success without data.
     ScriptedLine stalled;
     stalled.chunks.push_back({ 0x02 });
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, &stalled, reply.data()), VORELIN_RX_INCOMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalled, reply.data()),
+        VORELIN_RX_INCOMPLETE);
 
     ScriptedLine stalledInData;
     stalledInData.chunks.push_back({ 0x02, 0x00, 0x04, 0x01 });
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, &stalledInData, reply.data()), VORELIN_RX_INCOMPLETE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalledInData, reply.data()),
+        VORELIN_RX_INCOMPLETE);
 
     ScriptedLine failing;
     failing.chunks.push_back({ 0x02, 0x00 });
     failing.failAtEnd = true;
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, &failing, reply.data()), VORELIN_RX_FAILED);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &failing, reply.data()),
+        VORELIN_RX_FAILED);
 }
 
 TEST(VorelinReceive, OversizeFrameIsTakenOffTheLineWithoutOverrunningTheBuffer)
@@ -232,15 +243,49 @@ TEST(VorelinReceive, OversizeFrameIsTakenOffTheLineWithoutOverrunningTheBuffer)
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 });
     // Exactly the buffer: ASan catches a write past it.
     std::vector<unsigned char> reply(VORELIN_REPLY_BUFFER_SIZE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, &line, reply.data()), VORELIN_RX_OVERSIZE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+        VORELIN_RX_OVERSIZE);
     EXPECT_EQ(line.left(), 5u);
     EXPECT_EQ(vorelinCheckReply(reply.data()), VORELIN_ERR_CHECK);
+}
+
+// A reader that sends a byte every 90 ms never lets a 100 ms gap expire: the
+// longest frame would take some 23 s, the endless stale stream 92 s.
+TEST(VorelinReceive, TheWholeFrameIsBounded)
+{
+    ScriptedLine line;
+    line.msPerChunk = 90;
+    Bytes frame(255 + 5, 0x33);
+    frame[0] = 0x02;
+    frame[1] = 0x00;
+    frame[2] = 255;
+    bytesOneByOne(frame, line.chunks);
+    Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+        VORELIN_RX_INCOMPLETE);
+    EXPECT_LE(line.now, 90u + VORELIN_FRAME_WAIT_MS + VORELIN_NEXT_BYTE_WAIT_MS);
+    EXPECT_EQ(line.waits.back(), 10) << "the last wait is what is left of the bound";
+
+    ScriptedLine stale;
+    stale.msPerChunk = 90;
+    for (int i = 0; i < 2000; ++i)
+        stale.chunks.push_back({ 0x55 });
+    const int dropped = vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &stale);
+    EXPECT_GT(dropped, 0);
+    EXPECT_LE(stale.now, 90u + VORELIN_FRAME_WAIT_MS + VORELIN_NEXT_BYTE_WAIT_MS);
+
+    // A frame that keeps within the bound is read whole, however it is cut.
+    ScriptedLine quick;
+    quick.msPerChunk = 1;
+    bytesOneByOne(frame, quick.chunks);
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &quick, reply.data()),
+        VORELIN_RX_OVERSIZE);
 }
 
 TEST(VorelinDiscard, NothingWaitingCostsOneImmediateRead)
 {
     ScriptedLine line;
-    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::read, &line), 0);
+    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &line), 0);
     EXPECT_EQ(line.waits, (std::vector<int> { 0 }));
 }
 
@@ -251,7 +296,7 @@ TEST(VorelinDiscard, StaleBytesAreDrainedUntilTheLineIsQuiet)
     line.chunks.push_back({ 0x01, 0x07, 0x06, 0x03 });
     line.chunks.push_back({});
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 }); // after the quiet gap
-    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::read, &line), 6);
+    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &line), 6);
     EXPECT_EQ(line.left(), 5u);
     EXPECT_EQ(line.waits.back(), VORELIN_NEXT_BYTE_WAIT_MS);
 }
@@ -261,7 +306,7 @@ TEST(VorelinDiscard, EndlessStreamIsCutOff)
     ScriptedLine line;
     for (int i = 0; i < 100; ++i)
         line.chunks.push_back(Bytes(64, 0x55));
-    const int dropped = vorelinDiscardStale(ScriptedLine::read, &line);
+    const int dropped = vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &line);
     EXPECT_GE(dropped, VORELIN_MAX_STALE);
     EXPECT_LT(dropped, VORELIN_MAX_STALE + 64);
     EXPECT_GT(line.left(), 0u);

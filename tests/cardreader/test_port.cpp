@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,6 +20,23 @@ TEST(VorelinPort, MissingDeviceGivesNullAndClosingNullGivesZero)
     EXPECT_EQ(port, nullptr);
     EXPECT_EQ(CloseComProt(port), 0);
     EXPECT_EQ(OpenComProt(nullptr), nullptr);
+}
+
+// They would take every request and never answer (or, for a FIFO, not even
+// take it): no serial port.
+TEST(VorelinPort, OnlyATerminalIsAPort)
+{
+    char folder[] = "/tmp/vorelin-port-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string file = std::string(folder) + "/file";
+    const std::string fifo = std::string(folder) + "/fifo";
+    close(open(file.c_str(), O_WRONLY | O_CREAT, 0600));
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& name : { file, fifo, std::string("/dev/null"), std::string(folder) })
+        EXPECT_EQ(OpenComProt(name.c_str()), nullptr) << name;
+    unlink(file.c_str());
+    unlink(fifo.c_str());
+    rmdir(folder);
 }
 
 TEST(VorelinPort, HeldPortCannotBeOpenedAgainUntilClosed)

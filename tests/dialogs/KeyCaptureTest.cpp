@@ -8,7 +8,9 @@
 #include <widgets/PhysicalKeys.h>
 #include <widgets/StripButton.h>
 
+#include <QMessageBox>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <set>
 
@@ -20,6 +22,7 @@ namespace {
 constexpr int STRING_MODE = 1160;
 constexpr int FUNCTION_MODE = 1161;
 constexpr int LAYER_SWITCH = 1163;
+constexpr int DELETE = 1129;
 
 } // namespace
 
@@ -226,6 +229,35 @@ TEST_F(DialogTest, FullContentRefusesAPhysicalShift)
     Open(keydata::KIND_STRING, Bytes(255, 'x'));
     Press(LEFT_SHIFT, Qt::ShiftModifier);
     EXPECT_EQ(seams.LastText(), QStringLiteral("Key string can't over than 255"));
+}
+
+// A real message box takes the keyboard: the Shift key is released while
+// it is up, and its key-up never reaches "Key Data". The key events go
+// through the window system, as a user's do.
+TEST_F(DialogTest, ShiftReleasedWhileTheFullMessageIsUpIsReleased)
+{
+    Open(keydata::KIND_STRING, Bytes(255, 'x'));
+    ASSERT_TRUE(ShowActive());
+    KeyData()->setFocus();
+    const widgets::MessageHook recorder = widgets::SetMessageHook({}); // the real box
+    bool boxShown = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->windowHandle())
+            return;
+        boxShown = true;
+        QTest::keyRelease(box->windowHandle(), Qt::Key_Shift);
+        box->button(QMessageBox::Ok)->click();
+    });
+    QTest::keyPress(dialog->windowHandle(), Qt::Key_Shift);
+    widgets::SetMessageHook(recorder);
+    ASSERT_TRUE(boxShown);
+
+    Click(DELETE);
+    QTest::keyClick(dialog->windowHandle(), Qt::Key_A);
+    EXPECT_TRUE(KeyDataText().endsWith(QStringLiteral("xa"))) << KeyDataText().right(4).toStdString();
+    for (const int id : { KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT })
+        EXPECT_EQ(Control<widgets::CStripButton>(id)->TipText(), QStringLiteral("Shift Released!"));
 }
 
 TEST_F(DialogTest, RightClickOnKeyDataIsSwallowed)

@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 
@@ -254,6 +255,24 @@ TEST_F(DialogTest, DelayIsInsertedWhenItsFieldIsLeft)
     EXPECT_EQ(Stored(), Bytes({ 'a', 's', 0xE3, 0xE3, 0xE3, 0xE3, 0xE3 }));
 }
 
+// The spin arrows never take the focus, so the field is never left: OK
+// inserts what it shows all the same.
+TEST_F(DialogTest, DelaySetWithTheSpinArrowsIsInsertedOnOk)
+{
+    Open();
+    ASSERT_TRUE(ShowActive());
+    Click(A);
+    KeyData()->setFocus();
+    auto* up = Control(ID_DELAY_SPIN)->findChildren<QAbstractButton*>().at(0);
+    QTest::mouseClick(up, Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(DelayField()->text(), QStringLiteral("2"));
+    EXPECT_NE(QApplication::focusWidget(), DelayField());
+    QTest::mouseClick(Control(1), Qt::LeftButton); // OK
+    ASSERT_TRUE(dialog->isHidden());
+    EXPECT_EQ(Stored(), Bytes({ 'a', 0xE3, 0xE3 }));
+}
+
 TEST_F(DialogTest, DelaySpinStepsWithinItsRange)
 {
     Open();
@@ -360,4 +379,26 @@ TEST_F(DialogTest, ModeClicksDropTheContentButKeepTheFields)
     Click(STRING_MODE);
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(Record().kind, keydata::KIND_EMPTY);
+}
+// A caption wider than its key's label area would be cut at both sides
+// ("Hom", "PUp", "PDn", "Num", "SCL" in the dialog font).
+TEST_F(DialogTest, OnScreenCaptionsFitTheirKeys)
+{
+    Open();
+    for (const OnScreenKey& key : onScreenKeys()) {
+        auto* button = Control<QPushButton>(key.id);
+        // Two lines are drawn by the key itself, a size smaller; strip
+        // buttons show pictures.
+        if (!button || button->text().contains(QLatin1Char('\n'))
+            || qobject_cast<widgets::CStripButton*>(button))
+            continue;
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        EXPECT_LE(QFontMetrics(button->font()).boundingRect(button->text()).width(), room.width())
+            << key.caption;
+        EXPECT_EQ(QFontInfo(button->font()).pixelSize(), QFontInfo(dialog->font()).pixelSize())
+            << key.caption;
+    }
 }

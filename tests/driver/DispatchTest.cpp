@@ -69,14 +69,73 @@ TEST_F(DispatchTest, BusyControllerMakesTheSendReport254)
     EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8 }, 0).completion.information, TAVRIN_SEND_NO_REPLY);
 }
 
-TEST_F(DispatchTest, RefusedBytesMakeTheSendReport254)
+// A keyboard that answers each byte with the next scripted reply; -1 for
+// no reply at all.
+struct ScriptedReplies {
+    std::vector<int> replies;
+    std::size_t next = 0;
+    bool pending = false;
+    std::uint8_t reply = 0;
+
+    static std::uint8_t Read(void* context, std::uint16_t port)
+    {
+        auto& self = *static_cast<ScriptedReplies*>(context);
+        if (port == KBC_STATUS_PORT)
+            return self.pending ? KBC_OUTPUT_FULL : 0;
+        self.pending = false;
+        return port == KBC_DATA_PORT ? self.reply : 0;
+    }
+    static void Write(void* context, std::uint16_t port, std::uint8_t)
+    {
+        auto& self = *static_cast<ScriptedReplies*>(context);
+        if (port != KBC_DATA_PORT)
+            return;
+        const int reply = self.next < self.replies.size() ? self.replies[self.next++] : -1;
+        self.pending = reply >= 0;
+        self.reply = static_cast<std::uint8_t>(reply);
+    }
+    static void Wait(void*) { }
+};
+
+TEST_F(DispatchTest, ResendMeansTheByteWasRefusedAndAnyOtherReplyIsAnAnswer)
+{
+    const struct {
+        std::vector<int> replies;
+        std::uint32_t information;
+    } cases[] = {
+        { { 0xFA, 0xFA, 0xFA }, 0 }, { { 0xEE, 0x00, 0xFC }, 0 }, // odd replies are still answers
+        { { 0xFA, 0xFE, 0xFA }, TAVRIN_SEND_REFUSED },
+        { { 0xFE, 0xFE, -1 }, TAVRIN_SEND_NO_REPLY }, // silence outweighs refusal
+    };
+    for (const auto& c : cases) {
+        ScriptedReplies keyboardReplies { c.replies };
+        TavrinPlatform scripted {};
+        scripted.context = &keyboardReplies;
+        scripted.readPort = ScriptedReplies::Read;
+        scripted.writePort = ScriptedReplies::Write;
+        scripted.waitOneMillisecond = ScriptedReplies::Wait;
+        std::uint8_t packet[3] = { 0xE8, 0x01, 0x00 };
+        const TavrinCompletion done = TavrinServeControl(&scripted, IOCTL_SEND_BYTES, packet, 3, 0);
+        EXPECT_EQ(done.status, TAVRIN_STATUS_SUCCESS);
+        EXPECT_EQ(done.information, c.information) << c.replies[1];
+        EXPECT_EQ(keyboardReplies.next, 3u); // every byte is tried
+    }
+}
+
+TEST_F(DispatchTest, RefusedSendNeverReportsMoreThanTheOutputBufferHolds)
 {
     Faults({ .refuse = true });
     const Request r = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00 }, 0);
-    EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
-    EXPECT_EQ(r.completion.information, TAVRIN_SEND_NO_REPLY);
-    // Every byte is still tried.
+    EXPECT_EQ(r.completion.information, TAVRIN_SEND_REFUSED);
     EXPECT_EQ(pc.Traces(), Lines(3, "send_cmd return = fe\n"));
+
+    const Request small = Control(IOCTL_SEND_BYTES, { 0xE8 }, 100);
+    EXPECT_EQ(small.completion.status, TAVRIN_STATUS_IO_DEVICE_ERROR);
+    EXPECT_EQ(small.completion.information, 0u);
+    const Request roomy = Control(IOCTL_SEND_BYTES, { 0xE8 }, 253);
+    EXPECT_EQ(roomy.completion.information, TAVRIN_SEND_REFUSED);
+    EXPECT_EQ(Block(roomy), Bytes(253, 0x00));
+    EXPECT_TRUE(roomy.GuardIntact());
 }
 
 TEST_F(DispatchTest, SendLongerThanTheBufferIsRefusedUntouched)

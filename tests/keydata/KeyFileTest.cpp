@@ -10,8 +10,10 @@
 #include <vector>
 
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace keydata;
@@ -132,7 +134,6 @@ TEST_F(KeyFileTest, LoadResultsLeaveTheTableAlone)
     EXPECT_EQ(huge.result, KEYFILE_E_TOO_LONG);
     EXPECT_EQ(huge.length, KEY_FILE_READ_LIMIT);
 
-    EXPECT_EQ(loadKeyFile(dir_.string(), table).result, KEYFILE_E_READ); // a folder opens but cannot be read
     EXPECT_EQ(table, before);
 
     big.resize(8000);
@@ -183,21 +184,12 @@ TEST_F(KeyFileTest, FailedSavesKeepThePreviousFile)
 
     EXPECT_EQ(saveKeyFile(path("no/such/folder/k.dat"), sampleTable()).result, KEYFILE_E_OPEN);
 
-    // A folder in the way: the rename over it fails.
-    fs::create_directory(path("folder.dat"));
-    const KeyFileResult overFolder = saveKeyFile(path("folder.dat"), sampleTable());
-    EXPECT_EQ(overFolder.result, KEYFILE_E_WRITE);
-    EXPECT_NE(overFolder.systemError, 0);
-    EXPECT_TRUE(fs::is_directory(path("folder.dat")));
-
     // Disk full half-way: a file size limit makes the write fail after
     // 100 bytes (works for root too, unlike a read-only folder).
     EXPECT_EXIT(saveWithFileSizeLimit(file, 100), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(read(file), previous);
 
-    std::vector<std::string> left = entries();
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string> { "folder.dat", "keep.dat" }));
+    EXPECT_EQ(entries(), (std::vector<std::string> { "keep.dat" }));
 }
 
 TEST_F(KeyFileTest, ReadOnlyFolder)
@@ -211,26 +203,16 @@ TEST_F(KeyFileTest, ReadOnlyFolder)
     EXPECT_EQ(read(file), encodeImage(KeyTable {}));
 }
 
-TEST_F(KeyFileTest, DeviceTargetsAreWrittenInPlace)
-{
-    if (::access("/dev/full", W_OK) != 0)
-        GTEST_SKIP() << "no /dev/full";
-    const KeyFileResult full = saveKeyFile("/dev/full", sampleTable());
-    EXPECT_EQ(full.result, KEYFILE_E_WRITE);
-    EXPECT_EQ(full.systemError, ENOSPC);
-    struct stat st;
-    ASSERT_EQ(::stat("/dev/full", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode)); // still the device, not replaced by a file
-
-    EXPECT_TRUE(saveKeyFile("/dev/null", sampleTable()).ok());
-}
-
-TEST_F(KeyFileTest, ReplacingKeepsLinksAndPermissions)
+TEST_F(KeyFileTest, ReplacingKeepsLinksPermissionsAndOwner)
 {
     const std::string target = path("target.dat");
     ASSERT_TRUE(saveKeyFile(target, KeyTable {}).ok());
     ::chmod(target.c_str(), 0640);
     fs::create_symlink("target.dat", path("link.dat"));
+    const bool root = ::geteuid() == 0;
+    if (root) { // someone else's file that root replaces
+        ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    }
 
     ASSERT_TRUE(saveKeyFile(path("link.dat"), sampleTable()).ok());
     EXPECT_TRUE(fs::is_symlink(path("link.dat")));
@@ -238,6 +220,78 @@ TEST_F(KeyFileTest, ReplacingKeepsLinksAndPermissions)
     struct stat st;
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 65534u);
+    }
+
+    // A second hard link sees the new contents: written in place, not split.
+    ASSERT_EQ(::link(target.c_str(), path("hard.dat").c_str()), 0);
+    KeyTable other = sampleTable();
+    other.mcrConfig = 0x01;
+    ASSERT_TRUE(saveKeyFile(target, other).ok());
+    EXPECT_EQ(read(path("hard.dat")), encodeImage(other));
+    struct stat hard;
+    ASSERT_EQ(::stat(path("hard.dat").c_str(), &hard), 0);
+    EXPECT_EQ(hard.st_ino, st.st_ino);
+    EXPECT_EQ(entries().size(), 3u);
+}
+
+// A FIFO's open would wait for a writer (or reader) for ever; devices and
+// folders are no key data files either. Nothing is opened or replaced.
+TEST_F(KeyFileTest, OnlyRegularFilesAreLoadedOrSaved)
+{
+    ASSERT_EQ(::mkfifo(path("fifo.dat").c_str(), 0600), 0);
+    fs::create_directory(path("folder.dat"));
+    const KeyTable before = sampleTable();
+    for (const std::string& target : { path("fifo.dat"), path("folder.dat"), std::string("/dev/null") }) {
+        KeyTable table = before;
+        EXPECT_EQ(loadKeyFile(target, table).result, KEYFILE_E_NOT_REGULAR) << target;
+        EXPECT_EQ(table, before);
+        EXPECT_EQ(saveKeyFile(target, table).result, KEYFILE_E_NOT_REGULAR) << target;
+    }
+    EXPECT_EQ(fs::status(path("fifo.dat")).type(), fs::file_type::fifo);
+    EXPECT_TRUE(fs::is_directory(path("folder.dat")));
+    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+}
+
+// The folder may be writable while the file is not: the save must not go
+// around the file's own permission. Root passes every permission check, so
+// the saves run as an unprivileged user when the test runs as root.
+TEST_F(KeyFileTest, AFileTheCallerMayNotWriteStaysUntouched)
+{
+    const bool root = ::geteuid() == 0;
+    constexpr uid_t NOBODY = 65534;
+    const std::string readOnly = path("read-only.dat");
+    const std::string others = path("others.dat");
+    ASSERT_TRUE(saveKeyFile(readOnly, KeyTable {}).ok());
+    ASSERT_TRUE(saveKeyFile(others, KeyTable {}).ok());
+    ::chmod(readOnly.c_str(), 0444);
+    ::chmod(others.c_str(), 0644);
+    if (root) {
+        ::chmod(dir_.c_str(), 0777);
+        ASSERT_EQ(::chown(readOnly.c_str(), NOBODY, NOBODY), 0);
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (root
+            && (::setgroups(0, nullptr) != 0 || ::setresgid(NOBODY, NOBODY, NOBODY) != 0
+                || ::setresuid(NOBODY, NOBODY, NOBODY) != 0))
+            std::_Exit(10);
+        int failures = 0;
+        failures += saveKeyFile(readOnly, sampleTable()).result != KEYFILE_E_OPEN;
+        if (root) // someone else's file
+            failures += saveKeyFile(others, sampleTable()).result != KEYFILE_E_OPEN;
+        failures += !saveKeyFile(path("new.dat"), sampleTable()).ok(); // the folder itself is writable
+        std::_Exit(failures);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(read(readOnly), encodeImage(KeyTable {}));
+    EXPECT_EQ(read(others), encodeImage(KeyTable {}));
+    EXPECT_EQ(fs::status(readOnly).permissions(), fs::perms(0444));
 }
 
 TEST(KeyFileName, DatExtension)

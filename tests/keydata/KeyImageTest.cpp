@@ -259,3 +259,28 @@ TEST(DecodeImage, UnknownKindsAreKeptAndEncodedUnchanged)
     ASSERT_TRUE(decodeImage(again, image));
     EXPECT_EQ(again, table);
 }
+
+// What a read-out that broke off looks like: the driver closes whatever
+// arrived with the end byte.
+TEST(WholeImage, NeedsAGroupForEveryKeyNumberAndTheEndByte)
+{
+    KeyTable table;
+    setKey(table, 127, KIND_STRING, { 'a', 'b' });
+    const Bytes whole = encodeImage(table);
+    EXPECT_TRUE(isWholeImage(whole));
+
+    const auto cutAt = [&](std::size_t length) {
+        Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+        cut.push_back(END_MARK);
+        return cut;
+    };
+    EXPECT_FALSE(isWholeImage(cutAt(0))); // acknowledged, then nothing
+    EXPECT_FALSE(isWholeImage(cutAt(3))); // settings only
+    EXPECT_FALSE(isWholeImage(cutAt(whole.size() - 6))); // in the last group, before its kind
+    EXPECT_TRUE(isWholeImage(cutAt(whole.size() - 2))); // inside the last content: not visible
+    EXPECT_FALSE(isWholeImage(Bytes(whole.begin(), whole.end() - 1))); // no end byte
+
+    Bytes missing = whole; // a group whose key number is out of range
+    missing[3 + 1] = 128;
+    EXPECT_FALSE(isWholeImage(missing));
+}

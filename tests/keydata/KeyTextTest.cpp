@@ -126,3 +126,13 @@ TEST(KeyText, Captions)
     EXPECT_EQ(caption(1000, false), "");
     EXPECT_EQ(caption(1101, false), "");
 }
+
+TEST(KeyText, KeysAreNamedByTheirGridCaption)
+{
+    EXPECT_EQ(keyNameForUser(14), "key 30"); // key number 14 is the key cap captioned 30
+    EXPECT_EQ(keyNameForUser(keyNumberOfSlot(0, 14)), "key 15");
+    EXPECT_EQ(keyNameForUser(keyNumberOfSlot(5, 0)), "key L");
+    EXPECT_EQ(keyNameForUser(keyNumberOfSlot(5, 4)), "key Z");
+    EXPECT_EQ(keyNameForUser(HIDDEN_KEY_NUMBER), "key number 120"); // no grid key shows these
+    EXPECT_EQ(keyNameForUser(96), "key number 96");
+}

@@ -61,6 +61,9 @@ inline int lineCount(const std::string& text)
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
+// No command takes this long, not even a write to the emulated keyboard.
+inline constexpr unsigned RUN_LIMIT_SECONDS = 60;
+
 class CliTestBase : public ::testing::Test {
 protected:
     void SetUp() override
@@ -102,6 +105,7 @@ protected:
                 && (::setgroups(0, nullptr) != 0 || ::setresgid(OTHER_USER, OTHER_USER, OTHER_USER) != 0
                     || ::setresuid(OTHER_USER, OTHER_USER, OTHER_USER) != 0))
                 ::_exit(127);
+            ::alarm(RUN_LIMIT_SECONDS); // a run that hangs fails instead of stopping the suite
             std::vector<char*> argv { const_cast<char*>(LODEMAR_CLI) };
             for (const std::string& a : arguments)
                 argv.push_back(const_cast<char*>(a.c_str()));

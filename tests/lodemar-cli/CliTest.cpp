@@ -11,6 +11,8 @@
 
 #include <sstream>
 
+#include <sys/stat.h>
+
 using namespace keydata;
 using namespace clitest;
 
@@ -176,7 +178,8 @@ TEST_F(CliTest, ShowMakesKeyTextSafeAndReportsWhatCannotBeWritten)
     EXPECT_NE(run.out.find("\n2     85  (0,1)   kind 5\n"), std::string::npos);
     EXPECT_NE(run.out.find("other bits 0x80"), std::string::npos);
     EXPECT_NE(run.out.find("Keyboard write: refused"), std::string::npos);
-    EXPECT_NE(run.out.find("key number 85 has an unknown kind"), std::string::npos);
+    EXPECT_NE(run.out.find("key 2 has an unknown kind"), std::string::npos); // by its grid caption
+    EXPECT_NE(run.out.find("(from key 30 on)"), std::string::npos); // key number 14
     EXPECT_NE(run.out.find("bit 7"), std::string::npos);
     EXPECT_EQ(run.out.find("Keyboard write: fits"), std::string::npos);
 }
@@ -219,7 +222,8 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
         keys("{\"keyNumber\":5,\"kind\":3,\"content\":\"41fa42\"}"), "key 5: content byte 0xFA at offset 1");
     importFails(keys("{\"keyNumber\":6,\"kind\":3,\"content\":\"" + std::string(512, '4') + "\"}"),
         "key 6: content has 256 bytes");
-    importFails(keys("{\"keyNumber\":7,\"kind\":4,\"content\":\"\"}"), "key 7: kind must be an integer 0..3");
+    importFails(
+        keys("{\"keyNumber\":7,\"kind\":250,\"content\":\"\"}"), "key 7: kind must be an integer 0..249");
     importFails(keys("{\"keyNumber\":7,\"kind\":-1,\"content\":\"\"}"), "key 7: kind");
     importFails(keys("{\"keyNumber\":7,\"kind\":2.5,\"content\":\"\"}"), "key 7: kind");
     importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4100\"}"), "key 8: content byte 0x00");
@@ -268,6 +272,45 @@ TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
     writeText(dir_ / "again.json", exported.out);
     ASSERT_EQ(cli({ "import", path("again.json"), "-o", path("again.dat") }).status, 0);
     EXPECT_EQ(readBytes(path("again.dat")), readBytes(path("k.dat")));
+}
+
+// Whatever the loader accepts comes back byte for byte: kinds the keyboard
+// does not know, and key text with DEL and C1 controls, escaped in JSON.
+TEST_F(CliTest, ExportAndImportRoundTripEveryLoadableFile)
+{
+    KeyTable table;
+    table.recordOfKeyNumber(20).kind = 0xF9;
+    table.recordOfKeyNumber(21).kind = 4;
+    ASSERT_EQ(storeKey(table.recordOfKeyNumber(22), KIND_STRING, Bytes { 'a', 0x7F, 0x85, 0x9F, 0xA0, 0x1B }),
+        KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).ok());
+
+    const CliRun exported = cli({ "export", path("odd.dat") });
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(exported.out.find("\"text\":\"a\\u007f\\u0085\\u009f\xC2\xA0\\u001b\""), std::string::npos)
+        << exported.out;
+    for (const char* raw : { "\x7F", "\xC2\x85", "\xC2\x9F" })
+        EXPECT_EQ(exported.out.find(raw), std::string::npos);
+    writeText(dir_ / "odd.json", exported.out);
+    const CliRun imported = cli({ "import", path("odd.json"), "-o", path("back.dat") });
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(readBytes(path("back.dat")), readBytes(path("odd.dat")));
+}
+
+// A FIFO would block the open for ever; a folder is no file to read.
+TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten)
+{
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    fs::create_directory(dir_ / "folder");
+    writeText(dir_ / "in.json", "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}");
+    expectFailure(cli({ "show", path("fifo") }), 1, "is not a regular file");
+    expectFailure(cli({ "show", path("folder") }), 1, "is not a regular file");
+    expectFailure(cli({ "import", path("in.json"), "-o", path("fifo") }), 1, "is not a regular file");
+    expectFailure(cli({ "import", path("fifo"), "-o", path("out.dat") }), 1, "is not a regular file");
+    expectFailure(cli({ "import", path("folder"), "-o", path("out.dat") }), 1,
+        "cannot read " + path("folder") + ": Is a directory");
+    EXPECT_EQ(fs::status(dir_ / "fifo").type(), fs::file_type::fifo);
+    EXPECT_FALSE(fs::exists(dir_ / "out.dat"));
 }
 
 TEST_F(CliTest, OutputThatCannotBeWrittenFails)

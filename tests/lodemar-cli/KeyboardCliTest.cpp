@@ -97,11 +97,13 @@ TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
     CliRun run = cli({ memory_, "write", layout });
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, WRITE_OK);
-    // Not a terminal: a plain progress line every 16 keys and the last.
-    EXPECT_EQ(lineCount(run.err), 9) << run.err;
+    // Not a terminal: a plain progress line every 16 keys, the last key and
+    // the read-back.
+    EXPECT_EQ(lineCount(run.err), 10) << run.err;
     EXPECT_EQ(run.err.rfind("Programing... [1%] programing 0 key\n", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("Programing... [13%] programing 16 key\n"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("Programing... [100%] programing 127 key\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Programing... [99%] programing 127 key\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Programing... [100%] checking the keyboard\n"), std::string::npos) << run.err;
     ExpectNothingLeft();
 
     run = cli({ "read", "-o", path("back.dat"), memory_ });
@@ -112,23 +114,74 @@ TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
     ExpectNothingLeft();
 }
 
-TEST_F(KeyboardCliTest, VerifyListsTheKeysTheKeyboardDoesNotHold)
+TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
 {
+    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
+    const Bytes memory = readBytes(path("kb.bin"));
     CliRun run = cli({ "verify", path("small.dat"), memory_ });
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-        std::string(WRITE_OK) + READ_OK + "The keyboard holds the key table of " + path("small.dat") + ".\n");
+    EXPECT_EQ(
+        run.out, std::string(READ_OK) + "The keyboard holds the key table of " + path("small.dat") + ".\n");
 
-    // A keyboard that falls silent early in its read-out: the driver closes
-    // the block, the read counts as done, and the late keys are missing.
-    const std::size_t stall = bytesWritten(small_) + 2 + 100;
-    HostWith("stalling", "--fault stall=" + std::to_string(stall));
-    run = cli({ "verify", path("small.dat"), memory_ });
+    // Another file: the keys that differ, by grid caption; the keyboard
+    // keeps what it held.
+    KeyTable other = small_;
+    ASSERT_EQ(storeKey(other.recordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("other.dat"), other).ok());
+    run = cli({ "verify", path("other.dat"), memory_ });
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_NE(run.out.find("1 of 128 key numbers and 0 settings bytes differ"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("key number  90 (3,0)    file: string late; keyboard: empty\n"), std::string::npos)
+    EXPECT_NE(run.out.find("  58   key number  90 (3,0)    file: string new; keyboard: string late\n"),
+        std::string::npos)
         << run.out;
-    EXPECT_EQ(run.out.find("key number   0"), std::string::npos) << run.out;
+    EXPECT_EQ(readBytes(path("kb.bin")), memory);
+    ExpectNothingLeft();
+}
+
+// A keyboard that answers every byte with "resend" takes nothing: the write
+// fails at its first packet and the keyboard keeps what it held.
+TEST_F(KeyboardCliTest, RefusedBytesFailTheWrite)
+{
+    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
+    const Bytes memory = readBytes(path("kb.bin"));
+    const std::string folder = HostWith("refusing", "--fault refuse");
+    const CliRun run = cli({ "write", (EXAMPLES / "retail-pos.dat").string(), memory_ }, {}, folder);
+    expectFailure(run, 1, std::string(WRITE_FAIL) + " (the header packet");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(readBytes(path("kb.bin")), memory);
+}
+
+// A keyboard that stalls in its read-out: the driver closes the block, and
+// the part that came must not pass for the keyboard's table.
+TEST_F(KeyboardCliTest, AReadThatBreaksOffIsAFailedRead)
+{
+    const std::size_t written = bytesWritten(small_);
+    // During the read-back of a write: every packet went out, the check failed.
+    std::string folder = HostWith("stall-check", "--fault stall=" + std::to_string(written + 2 + 100));
+    CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, folder);
+    EXPECT_EQ(run.status, 1);
+    const std::string last = run.err.substr(run.err.rfind('\n', run.err.size() - 2) + 1);
+    EXPECT_EQ(last.rfind(std::string("lodemar-cli: ") + WRITE_FAIL
+                      + " (every packet was sent, but the read-back "
+                        "failed: the keyboard's data broke off",
+                  0),
+        0u)
+        << run.err;
+    // --no-verify leaves the read-back out.
+    run = cli({ "write", "--no-verify", path("small.dat"), memory_ }, {}, folder);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, WRITE_OK);
+
+    // Reads: part-way, and right after the two acknowledgements.
+    const std::string out = path("out.dat");
+    ASSERT_TRUE(saveKeyFile(out, KeyTable {}).ok());
+    for (const std::size_t stall : { 2 + 100, 2 }) {
+        folder = HostWith("stall-read-" + std::to_string(stall), "--fault stall=" + std::to_string(stall));
+        run = cli({ "read", "-o", out, memory_ }, {}, folder);
+        expectFailure(run, 1, READ_FAIL);
+        EXPECT_NE(run.err.find(stall == 2 ? "sent no data" : "broke off"), std::string::npos) << run.err;
+        EXPECT_EQ(readBytes(out), encodeImage(KeyTable {})) << stall;
+    }
     ExpectNothingLeft();
 }
 
@@ -176,6 +229,7 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
     ASSERT_TRUE(saveKeyFile(path("big.dat"), big).ok());
     expectFailure(cli({ "write", path("big.dat"), memory_ }), 1, "cannot be written to the keyboard");
     expectFailure(cli({ "verify", path("big.dat"), memory_ }), 1, "more than the keyboard's data area");
+    expectFailure(cli({ "write", "--no-verify", "-n", path("big.dat") }), 2, "unknown option '-n'");
     EXPECT_FALSE(fs::exists(dir_ / "run"));
     EXPECT_FALSE(fs::exists(path("kb.bin")));
 

@@ -45,6 +45,12 @@ protected:
         os.replies.assign(static_cast<std::size_t>(ok), SENT);
         os.replies.push_back(then);
     }
+    // A write whose 130 sends go through, then the read-back with this block.
+    void ScriptWriteAndReadBack(const Bytes& block)
+    {
+        os.replies.assign(130, SENT);
+        os.replies.push_back({ true, static_cast<std::uint32_t>(block.size()), block });
+    }
 
     CFakeDriverPlatform os;
     CDriverChannel channel { os };
@@ -52,32 +58,107 @@ protected:
     keydata::KeyTable table;
 };
 
-TEST_F(TransferTest, WriteSendsHeaderOnePacketPerKeyAndFinishWithProgressBeforeEach)
+TEST_F(TransferTest, WriteSendsHeaderOnePacketPerKeyAndFinishThenReadsBackWithProgressBeforeEach)
 {
     setString(table, 7, std::string(255, 'x')); // the longest packet
+    ScriptWriteAndReadBack(keydata::encodeImage(table));
     std::vector<int> progress;
     std::vector<std::size_t> sentBefore;
-    const WriteResult result = transfer.Write(table, [&](int key) {
-        progress.push_back(key);
+    const WriteResult result = transfer.Write(table, [&](int step) {
+        progress.push_back(step);
         sentBefore.push_back(os.ioCalls.size());
     });
     EXPECT_TRUE(result.Succeeded());
+    EXPECT_TRUE(result.verified);
     EXPECT_TRUE(result.MarksKeys());
     EXPECT_EQ(result.packetsSent, 130);
-    ASSERT_EQ(os.ioCalls.size(), 130u);
-    for (const auto& call : os.ioCalls) {
-        EXPECT_EQ(call.code, IOCTL_SEND_BYTES);
-        EXPECT_EQ(call.outputLength, 0u);
+    ASSERT_EQ(os.ioCalls.size(), 131u);
+    for (std::size_t i = 0; i < 130; ++i) {
+        EXPECT_EQ(os.ioCalls[i].code, IOCTL_SEND_BYTES);
+        EXPECT_EQ(os.ioCalls[i].outputLength, 0u);
     }
     EXPECT_THAT(os.ioCalls.front().input, ElementsAre(0xE8, 0x00, 0x00, 0xE7, 0xAA, 0x55, 0x03, 0x0F));
-    EXPECT_THAT(os.ioCalls.back().input, ElementsAre(0xED, 0x00));
+    EXPECT_THAT(os.ioCalls[129].input, ElementsAre(0xED, 0x00));
+    EXPECT_EQ(os.ioCalls.back().code, IOCTL_READ_DATA);
     for (int n = 0; n < 128; ++n)
         EXPECT_EQ(os.ioCalls[1 + n].input.size(), n == 7 ? 266u : 6u) << n;
-    ASSERT_EQ(progress.size(), 128u);
+    ASSERT_EQ(progress.size(), 129u);
     for (int n = 0; n < 128; ++n) {
         EXPECT_EQ(progress[n], n);
         EXPECT_EQ(sentBefore[n], 1u + n); // called before the key's own packet
     }
+    EXPECT_EQ(progress.back(), VERIFY_STEP);
+    EXPECT_EQ(sentBefore.back(), 130u); // after the finish, before the read-back
+
+    // Without the read-back: the sends alone.
+    os.ioCalls.clear();
+    progress.clear();
+    os.replies.clear();
+    const WriteResult unverified = transfer.Write(
+        table, [&](int step) { progress.push_back(step); }, false);
+    EXPECT_TRUE(unverified.Succeeded());
+    EXPECT_FALSE(unverified.verified);
+    EXPECT_EQ(os.ioCalls.size(), 130u);
+    EXPECT_EQ(progress.size(), 128u);
+}
+
+// A keyboard may answer every byte and still not hold the table: only its
+// memory tells.
+TEST_F(TransferTest, AWriteSucceedsOnlyWhenTheKeyboardHoldsTheTable)
+{
+    setString(table, 14, "fourteen"); // key cap 30
+    table.recordOfKeyNumber(3).kind = keydata::KIND_SWITCH;
+    table.recordOfKeyNumber(3).content[0] = 0x05;
+
+    keydata::KeyTable other = table;
+    setString(other, 14, "other");
+    other.mcrConfig = 0x01;
+    keydata::KeyTable untouched; // a keyboard that took nothing of it
+    untouched.systemConfig = 0x01;
+    Bytes cut = keydata::encodeImage(table);
+    cut.resize(cut.size() / 2);
+    cut.push_back(keydata::END_MARK);
+
+    const struct {
+        const char* what;
+        Bytes readBack;
+        WriteStatus status;
+        std::string differs;
+    } cases[] = {
+        { "holds it", keydata::encodeImage(table), WriteStatus::Written, "" },
+        { "other contents", keydata::encodeImage(other), WriteStatus::Mismatch, "key 30, the settings" },
+        { "nothing taken", keydata::encodeImage(untouched), WriteStatus::Mismatch,
+            "key 90, key 30, the settings" }, // key numbers 3 and 14
+        { "read-back broke off", cut, WriteStatus::VerifyReadFailed, "" },
+        { "nothing read back", { keydata::END_MARK }, WriteStatus::VerifyReadFailed, "" },
+    };
+    for (const auto& c : cases) {
+        ScriptWriteAndReadBack(c.readBack);
+        const WriteResult result = transfer.Write(table);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(result.verified, c.status != WriteStatus::VerifyReadFailed) << c.what;
+        EXPECT_EQ(result.MarksKeys(), c.status == WriteStatus::Written) << c.what;
+        EXPECT_EQ(differenceText(result.difference), c.differs) << c.what;
+    }
+
+    // A keyboard differing in every key is named by its first few keys.
+    keydata::KeyTable everything;
+    for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n)
+        setString(everything, n, "x");
+    ScriptWriteAndReadBack(keydata::encodeImage(everything));
+    const WriteResult result = transfer.Write(table);
+    ASSERT_EQ(result.status, WriteStatus::Mismatch);
+    EXPECT_EQ(result.difference.keyNumbers.size(), 128u);
+    EXPECT_THAT(differenceText(result.difference), ::testing::EndsWith(", and 112 more keys"));
+}
+
+TEST_F(TransferTest, APacketTheKeyboardRefusedFailsTheWrite)
+{
+    ScriptSends(3, { true, SEND_REFUSED_BY_KEYBOARD, {} });
+    const WriteResult result = transfer.Write(table);
+    EXPECT_EQ(result.status, WriteStatus::KeyFailed);
+    EXPECT_EQ(result.failedKeyNumber, 2);
+    EXPECT_EQ(os.ioCalls.size(), 4u);
 }
 
 TEST_F(TransferTest, WriteStopsAtTheFirstFailedSend)
@@ -117,6 +198,7 @@ TEST_F(TransferTest, FailedFinishStillMarksTheKeys)
     ScriptSends(129, { false, 0, {} });
     const WriteResult result = transfer.Write(table);
     EXPECT_EQ(result.status, WriteStatus::FinishFailed);
+    EXPECT_EQ(os.ioCalls.size(), 130u); // no read-back
     EXPECT_FALSE(result.Succeeded());
     EXPECT_TRUE(result.MarksKeys());
     EXPECT_EQ(result.packetsSent, 129);
@@ -131,14 +213,14 @@ TEST_F(TransferTest, TableTheKeyboardCannotHoldIsRefusedBeforeAnythingIsSent)
     EXPECT_EQ(result.status, WriteStatus::NotFitting);
     EXPECT_TRUE(os.ioCalls.empty());
     EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("3840 bytes, 256 more"));
-    EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("from key number 14 on"));
+    EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("from key 30 on")); // key number 14
 
     keydata::KeyTable marker;
     marker.recordOfKeyNumber(9).kind = keydata::KIND_STRING;
     marker.recordOfKeyNumber(9).content[0] = 0xFB;
     result = transfer.Write(marker);
     EXPECT_EQ(result.status, WriteStatus::NotFitting);
-    EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("key number 9 holds a byte of 0xFA or above"));
+    EXPECT_THAT(fitRefusalText(result.fit), HasSubstr(": key 87 holds a byte of 0xFA or above"));
     EXPECT_TRUE(os.ioCalls.empty());
     EXPECT_EQ(fitRefusalText(keydata::checkKeyboardFit(table)), "");
 }
@@ -157,13 +239,22 @@ TEST_F(TransferTest, KeyCapsToMarkAreTheGridKeysThatAreNotEmpty)
     EXPECT_TRUE(marks.test(99));
 }
 
+// An image of exactly 8000 bytes: 516 bytes of groups, 7484 of contents.
+Bytes imageOf8000(keydata::KeyTable& keyboard)
+{
+    for (int key = 0; key < 29; ++key)
+        setString(keyboard, key, std::string(255, 'k'));
+    setString(keyboard, 29, std::string(89, 'k'));
+    keyboard.systemConfig = 0x05;
+    return keydata::encodeImage(keyboard);
+}
+
 TEST_F(TransferTest, ReadAsksForTheImageAndJudgesTheCount)
 {
-    // A block of 8000 bytes is accepted, 8001 refused; settings show which.
-    Bytes block(8001, 0x00);
-    block[0] = keydata::SETTINGS_MARK;
-    block[1] = 0x05;
-    block[2] = 0x0A;
+    keydata::KeyTable keyboard;
+    Bytes block = imageOf8000(keyboard);
+    ASSERT_EQ(block.size(), 8000u);
+    block.push_back(keydata::END_MARK);
     os.replies = { { true, 8001, block }, { true, 8000, block }, { true, 0, {} }, { false, 0, {} } };
 
     ReadResult result = transfer.Read(table);
@@ -176,35 +267,42 @@ TEST_F(TransferTest, ReadAsksForTheImageAndJudgesTheCount)
     result = transfer.Read(table);
     EXPECT_TRUE(result.Succeeded());
     EXPECT_EQ(result.count, 8000);
-    EXPECT_EQ(table.systemConfig, 0x05);
+    EXPECT_EQ(table, keyboard);
 
     EXPECT_EQ(transfer.Read(table).status, ReadStatus::NothingReturned);
     result = transfer.Read(table);
     EXPECT_EQ(result.status, ReadStatus::RequestFailed);
     EXPECT_EQ(result.count, CHANNEL_REQUEST_FAILED);
-    EXPECT_EQ(table.systemConfig, 0x05); // failures change nothing
+    EXPECT_EQ(table, keyboard); // failures change nothing
 
     CDriverChannel unloaded(os);
     EXPECT_EQ(CKeyboardTransfer(unloaded).Read(table).count, CHANNEL_NO_DEVICE);
 }
 
-TEST_F(TransferTest, ReadAppliesOnlyWhatTheBlockHoldsOverAZeroedBuffer)
+// A keyboard that stalls part-way: the driver closes what came with the end
+// byte. Such a block is no table, however it decodes.
+TEST_F(TransferTest, OnlyAWholeImageIsRead)
 {
     setString(table, 3, "kept");
     const keydata::KeyTable before = table;
-    // Just the end byte: a success that changes nothing.
-    os.replies = { { true, 1, { keydata::END_MARK } } };
-    EXPECT_TRUE(transfer.Read(table).Succeeded());
+    keydata::KeyTable keyboard;
+    setString(keyboard, 100, "late");
+    const Bytes image = keydata::encodeImage(keyboard);
+    const auto cutAfter = [&](std::size_t length) {
+        Bytes block(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
+        block.push_back(keydata::END_MARK);
+        return Reply { true, static_cast<std::uint32_t>(block.size()), block };
+    };
+    os.replies = { cutAfter(0), cutAfter(3), cutAfter(200), cutAfter(image.size() - 10) };
+    EXPECT_EQ(transfer.Read(table).status, ReadStatus::EndOnly);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(transfer.Read(table).status, ReadStatus::Incomplete) << i;
     EXPECT_EQ(table, before);
 
-    // Bytes of an earlier read must not shine through a shorter one.
-    os.replies = { { true, 4, { keydata::SETTINGS_MARK, 0x05, 0x0A, keydata::END_MARK } },
-        { true, 3, { keydata::SETTINGS_MARK } } };
-    ASSERT_TRUE(transfer.Read(table).Succeeded());
-    ASSERT_TRUE(transfer.Read(table).Succeeded());
-    EXPECT_EQ(table.systemConfig, 0x00);
-    EXPECT_EQ(table.mcrConfig, 0x00);
-    EXPECT_EQ(table.recordOfKeyNumber(3), before.recordOfKeyNumber(3));
+    os.replies = { { true, static_cast<std::uint32_t>(image.size()), image } };
+    keydata::KeyboardContents contents;
+    ASSERT_TRUE(transfer.Read(contents).Succeeded());
+    EXPECT_EQ(contents.keys[100], keyboard.recordOfKeyNumber(100));
 }
 
 } // namespace

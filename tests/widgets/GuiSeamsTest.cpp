@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -96,6 +97,27 @@ TEST(GuiSeams, RealMessageBoxShowsCaptionIconAndButtons)
     EXPECT_EQ(text, QStringLiteral("Are you sure quit this program?"));
     EXPECT_EQ(icon, QMessageBox::Question);
     EXPECT_TRUE(hadYes && hadNo);
+}
+
+// A file named a<i>b.dat must not turn into "ab.dat" in italics.
+TEST(GuiSeams, RealMessageBoxShowsPlainText)
+{
+    const QString text = QStringLiteral("Open file /tmp/a<i>b.dat fail");
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+            shown = label->text();
+            format = label->textFormat();
+        }
+        box->button(QMessageBox::Ok)->click();
+    });
+    ShowMessage(nullptr, text, MessageIcon::None);
+    EXPECT_EQ(shown, text);
+    EXPECT_EQ(format, Qt::PlainText);
 }
 
 TEST(GuiSeams, ModalDialogsRunThroughTheHookOrForReal)

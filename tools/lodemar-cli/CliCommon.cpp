@@ -3,6 +3,8 @@
 #include "Format.h"
 #include "KeyFileMessages.h"
 
+#include <keydata/KeyText.h>
+
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -27,13 +29,15 @@ constexpr CliCommand COMMANDS[] = {
         runImport },
     { "read", "-o FILE.dat [--emulate[=MEMFILE]]", "Read the key table out of the keyboard and save it.",
         runRead },
-    { "write", "FILE.dat [--emulate[=MEMFILE]]",
-        "Write the key table of the file into the keyboard, with a progress bar on stderr. A table\n"
-        "the keyboard cannot store faithfully is refused before anything is sent.",
+    { "write", "FILE.dat [--no-verify] [--emulate[=MEMFILE]]",
+        "Write the key table of the file into the keyboard, with a progress bar on stderr, then read\n"
+        "the keyboard back: the write has succeeded only when the keyboard holds the table\n"
+        "(--no-verify leaves the read-back out). A table the keyboard cannot store faithfully is\n"
+        "refused before anything is sent.",
         runWrite },
     { "verify", "FILE.dat [--emulate[=MEMFILE]]",
-        "Write the key table of the file into the keyboard, read it back and list the keys that\n"
-        "differ (exit status 3 when any do).",
+        "Read the keyboard and compare it with the key table of the file, sending nothing else; list\n"
+        "the keys that differ (exit status 3 when any do).",
         runVerify },
     { "probe", "[--emulate[=MEMFILE]]",
         "Ask the keyboard to identify itself (the standard identify command) and print its answer;\n"
@@ -106,6 +110,9 @@ bool loadTableOrReport(const std::string& path, keydata::KeyTable& table, std::s
     case keydata::KEYFILE_E_READ:
         fail(format(text::LOAD_READ, file, systemMessage(result.systemError).c_str()));
         break;
+    case keydata::KEYFILE_E_NOT_REGULAR:
+        fail(format(text::NOT_REGULAR, file));
+        break;
     default:
         fail(format(text::UNKNOWN_RESULT, file, result.result));
         break;
@@ -124,8 +131,11 @@ std::string saveFailureMessage(const keydata::KeyFileResult& result)
     case keydata::KEYFILE_E_TOO_LONG:
         return format(text::SAVE_TOO_LONG, file, result.length);
     case keydata::KEYFILE_E_MARKER_BYTE:
-        return result.keyNumber >= 0 ? format(text::SAVE_MARKER_KEY, file, result.keyNumber)
-                                     : format(text::SAVE_MARKER_SETTINGS, file);
+        return result.keyNumber >= 0
+            ? format(text::SAVE_MARKER_KEY, file, keydata::keyNameForUser(result.keyNumber).c_str())
+            : format(text::SAVE_MARKER_SETTINGS, file);
+    case keydata::KEYFILE_E_NOT_REGULAR:
+        return format(text::NOT_REGULAR, file);
     default:
         return format(text::UNKNOWN_RESULT, file, result.result);
     }

@@ -58,12 +58,14 @@ inline constexpr const char* LOAD_NOT_SAVE_FILE
 inline constexpr const char* LOAD_TOO_LONG
     = "%s is longer than 8000 bytes, the most a keyboard data file holds";
 inline constexpr const char* LOAD_READ = "cannot read %s: %s";
-inline constexpr const char* SAVE_OPEN = "cannot create %s: %s";
+inline constexpr const char* NOT_REGULAR
+    = "%s is not a regular file (a folder, FIFO or device cannot hold a key table); nothing was done";
+inline constexpr const char* SAVE_OPEN = "cannot open %s for writing: %s (nothing was changed)";
 inline constexpr const char* SAVE_WRITE = "cannot write %s: %s (the previous file is unchanged)";
 inline constexpr const char* SAVE_TOO_LONG = "%s not written: the key table's image would be %zu bytes, but "
                                              "a keyboard data file over 8000 bytes cannot be loaded again";
 inline constexpr const char* SAVE_MARKER_KEY
-    = "%s not written: key %d holds a byte of 0xFA or above, which a keyboard data file cannot store";
+    = "%s not written: %s holds a byte of 0xFA or above, which a keyboard data file cannot store";
 inline constexpr const char* SAVE_MARKER_SETTINGS
     = "%s not written: a settings byte of 0xFA or above cannot be stored in a keyboard data file";
 inline constexpr const char* UNKNOWN_RESULT = "%s: unexpected result %d";
@@ -88,13 +90,12 @@ inline constexpr const char* SHOW_DATA_AREA = "Data area: %zu of %zu bytes used,
 inline constexpr const char* SHOW_FITS = "Keyboard write: fits\n";
 inline constexpr const char* SHOW_NO_FIT
     = "Keyboard write: refused, the function and string contents need %zu bytes, %zu more than the data area "
-      "holds (from key number %d on)\n";
-inline constexpr const char* SHOW_MARKER = "Keyboard write: key number %d holds a byte of 0xFA or above, "
+      "holds (from %s on)\n";
+inline constexpr const char* SHOW_MARKER = "Keyboard write: %s holds a byte of 0xFA or above, "
                                            "which the keyboard's read-out cannot return\n";
 inline constexpr const char* SHOW_UNKNOWN_KIND
-    = "Keyboard write: key number %d has an unknown kind and is written as an empty key\n";
-inline constexpr const char* SHOW_DROPPED
-    = "Keyboard write: key number %d holds bytes its kind does not write\n";
+    = "Keyboard write: %s has an unknown kind and is written as an empty key\n";
+inline constexpr const char* SHOW_DROPPED = "Keyboard write: %s holds bytes its kind does not write\n";
 inline constexpr const char* SHOW_BIT7
     = "Keyboard write: bit 7 of a settings byte is not written (settings travel as 7-bit values)\n";
 
@@ -114,7 +115,7 @@ inline constexpr const char* JSON_KEYS = "keys must be an array";
 inline constexpr const char* JSON_KEY_OBJECT = "must be an object";
 inline constexpr const char* JSON_KEY_NUMBER = "keyNumber must be an integer 0..127";
 inline constexpr const char* JSON_DUPLICATE = "listed twice";
-inline constexpr const char* JSON_KIND = "kind must be an integer 0..3";
+inline constexpr const char* JSON_KIND = "kind must be an integer 0..249";
 inline constexpr const char* JSON_CONTENT_TYPE = "content must be a string of hexadecimal byte pairs";
 inline constexpr const char* JSON_CONTENT_LONG = "content has %zu bytes, more than 255";
 inline constexpr const char* JSON_CONTENT_MARKER
@@ -185,6 +186,13 @@ inline constexpr const char* WRITE_FAILED_FINISH = "%s (the finish packet: %s)";
 inline constexpr const char* READ_FAILED = "%s (%s)";
 inline constexpr const char* READ_REFUSED = "the keyboard refused the read command";
 inline constexpr const char* READ_TOO_LONG = "the keyboard sent 8000 bytes without ending its image";
+inline constexpr const char* READ_END_ONLY = "the keyboard took the read command but sent no data";
+inline constexpr const char* READ_INCOMPLETE
+    = "the keyboard's data broke off before all 128 keys had come; nothing was read";
+inline constexpr const char* WRITE_FAILED_READ_BACK
+    = "%s (every packet was sent, but the read-back failed: %s)";
+inline constexpr const char* WRITE_FAILED_MISMATCH = "%s (read back, the keyboard does not hold: %s)";
+inline constexpr const char* NO_VERIFY_OPTION = "--no-verify";
 
 // probe. %s: the answer's bytes in hexadecimal.
 inline constexpr const char* PROBE_ANSWER = "keyboard answers: %s (%s)\n";
@@ -205,7 +213,7 @@ inline constexpr const char* HEX_BYTE = "%02X";
 
 // The progress of a write: a bar redrawn in place on a terminal, a line every
 // few keys otherwise. %s title, %d percentage, then the status line.
-inline constexpr const char* PROGRESS_BAR = "\r%s [%3d%%] [%s] %s";
+inline constexpr const char* PROGRESS_BAR = "\r%s [%3d%%] [%s] %s\033[K";
 inline constexpr const char* PROGRESS_LINE = "%s [%d%%] %s\n";
 inline constexpr char PROGRESS_DONE = '#';
 inline constexpr char PROGRESS_TODO = '.';
@@ -214,7 +222,7 @@ inline constexpr char PROGRESS_TODO = '.';
 inline constexpr const char* VERIFY_SAME = "The keyboard holds the key table of %s.\n";
 inline constexpr const char* VERIFY_DIFFERS
     = "%d of 128 key numbers and %d settings bytes differ between %s and the keyboard:\n";
-inline constexpr const char* VERIFY_KEY = "  key number %3d %-8s file: %s; keyboard: %s\n";
+inline constexpr const char* VERIFY_KEY = "  %-4s key number %3d %-8s file: %s; keyboard: %s\n";
 inline constexpr const char* VERIFY_SETTING = "  %-12s file: 0x%02X; keyboard: 0x%02X\n";
 inline constexpr const char* VERIFY_RECORD = "%s %s";
 

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace lodemar::cli {
@@ -27,6 +27,40 @@ std::string parseMessage(const char* what)
             message.erase(0, end + 2);
     }
     return message;
+}
+
+// Reads the whole JSON file. A folder or anything else that is not a
+// regular file is refused without being opened (a FIFO's open would wait for
+// a writer).
+bool readInput(const std::string& path, std::string& contents)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_directory(status)) {
+        fail(format(text::IMPORT_READ, path.c_str(), std::strerror(EISDIR)));
+        return false;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        fail(format(text::NOT_REGULAR, path.c_str()));
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        fail(format(text::IMPORT_READ, path.c_str(), std::strerror(errno)));
+        return false;
+    }
+    std::ostringstream read;
+    read << in.rdbuf();
+    if (in.bad()) {
+        fail(format(text::IMPORT_READ, path.c_str(), std::strerror(errno)));
+        return false;
+    }
+    if (static_cast<std::streamoff>(read.tellp()) > MAX_JSON_SIZE) {
+        fail(format(text::IMPORT_TOO_BIG, path.c_str()));
+        return false;
+    }
+    contents = read.str();
+    return true;
 }
 
 } // namespace
@@ -55,19 +89,13 @@ int runImport(const Arguments& arguments)
     if (output.empty())
         return usageError(self, text::MISSING_OUTPUT);
 
-    std::ifstream in(input, std::ios::binary);
-    if (!in)
-        return fail(format(text::IMPORT_READ, input.c_str(), std::strerror(errno)));
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    if (in.bad())
-        return fail(format(text::IMPORT_READ, input.c_str(), std::strerror(errno)));
-    if (static_cast<std::streamoff>(contents.tellp()) > MAX_JSON_SIZE)
-        return fail(format(text::IMPORT_TOO_BIG, input.c_str()));
+    std::string contents;
+    if (!readInput(input, contents))
+        return EXIT_FAILED;
 
     nlohmann::json document;
     try {
-        document = nlohmann::json::parse(contents.str());
+        document = nlohmann::json::parse(contents);
     } catch (const nlohmann::json::exception& error) {
         return fail(format(text::IMPORT_BAD_JSON, input.c_str(), parseMessage(error.what()).c_str()));
     }

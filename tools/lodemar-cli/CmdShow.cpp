@@ -53,14 +53,14 @@ std::string fitLines(const keydata::KeyboardFit& fit)
 {
     std::string lines = format(text::SHOW_DATA_AREA, fit.dataUsed, keydata::DATA_AREA_SIZE, fit.dataFree);
     if (fit.overflowKey >= 0)
-        lines += format(
-            text::SHOW_NO_FIT, fit.dataUsed, fit.dataUsed - keydata::DATA_AREA_SIZE, fit.overflowKey);
+        lines += format(text::SHOW_NO_FIT, fit.dataUsed, fit.dataUsed - keydata::DATA_AREA_SIZE,
+            keydata::keyNameForUser(fit.overflowKey).c_str());
     if (fit.markerKey >= 0)
-        lines += format(text::SHOW_MARKER, fit.markerKey);
+        lines += format(text::SHOW_MARKER, keydata::keyNameForUser(fit.markerKey).c_str());
     if (fit.unknownKindKey >= 0)
-        lines += format(text::SHOW_UNKNOWN_KIND, fit.unknownKindKey);
+        lines += format(text::SHOW_UNKNOWN_KIND, keydata::keyNameForUser(fit.unknownKindKey).c_str());
     if (fit.droppedBytesKey >= 0)
-        lines += format(text::SHOW_DROPPED, fit.droppedBytesKey);
+        lines += format(text::SHOW_DROPPED, keydata::keyNameForUser(fit.droppedBytesKey).c_str());
     if (fit.settingsBit7)
         lines += text::SHOW_BIT7;
     if (fit.fits())

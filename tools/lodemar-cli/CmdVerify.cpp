@@ -25,56 +25,69 @@ std::string recordText(const keydata::KeyRecord& record)
     return line;
 }
 
-// Reads the keyboard back after the write and lists what differs.
-int compareWithKeyboard(
-    transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, const std::string& file)
+std::string keyLabel(int keyNumber)
 {
-    keydata::KeyTable back;
-    const transfer::ReadResult read = transfer.Read(back);
-    if (!read.Succeeded())
-        return fail(readFailureText(read));
-    std::cout << transfer::text::READ_SUCCESS << '\n';
-
-    // Per key number, as the keyboard holds them: the shared slot is
-    // compared once for each of its key numbers.
-    std::string lines;
-    int keys = 0;
-    for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n) {
-        const keydata::KeyRecord& wanted = table.recordOfKeyNumber(n);
-        const keydata::KeyRecord& found = back.recordOfKeyNumber(n);
-        if (wanted == found)
-            continue;
-        ++keys;
-        const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
-        const std::string where = format("(%d,%d)", keydata::slotRow(slot), keydata::slotColumn(slot));
-        lines += format(
-            text::VERIFY_KEY, n, where.c_str(), recordText(wanted).c_str(), recordText(found).c_str());
-    }
-    int settings = 0;
-    const std::pair<const char*, std::pair<std::uint8_t, std::uint8_t>> bytes[] = {
-        { "systemConfig", { table.systemConfig, back.systemConfig } },
-        { "mcrConfig", { table.mcrConfig, back.mcrConfig } },
-    };
-    for (const auto& [name, values] : bytes) {
-        if (values.first == values.second)
-            continue;
-        ++settings;
-        lines += format(text::VERIFY_SETTING, name, values.first, values.second);
-    }
-    const std::string shown = displayText(file, true);
-    if (keys == 0 && settings == 0) {
-        std::cout << format(text::VERIFY_SAME, shown.c_str());
-        return EXIT_OK;
-    }
-    std::cout << format(text::VERIFY_DIFFERS, keys, settings, shown.c_str()) << lines;
-    return EXIT_DIFFERS;
+    std::string caption;
+    keydata::keyNumberCaption(keyNumber, caption);
+    return caption.empty() ? text::SHOW_NO_CAPTION : caption;
 }
 
 } // namespace
 
+// Reads the keyboard and compares it with the file; sends nothing else.
 int runVerify(const Arguments& given)
 {
-    return writeFileToKeyboard(commandNamed("verify").name, given, compareWithKeyboard);
+    const char* self = commandNamed("verify").name;
+    KeyboardChoice choice;
+    std::string file;
+    int usageCode = EXIT_USAGE;
+    if (!parseKeyboardFileArguments(self, given, choice, file, usageCode))
+        return usageCode;
+    keydata::KeyTable table;
+    if (!loadWritableTable(file, table))
+        return EXIT_FAILED;
+    CKeyboardSession session;
+    if (!session.Open(choice))
+        return EXIT_FAILED;
+    transfer::CKeyboardTransfer transfer(session.Channel());
+    keydata::KeyboardContents keyboard;
+    const transfer::ReadResult read = transfer.Read(keyboard);
+    if (!read.Succeeded())
+        return fail(readFailureText(read));
+    std::cout << transfer::text::READ_SUCCESS << '\n';
+
+    // Compared as the keyboard holds a written table, key number by key
+    // number: each of the shared slot's key numbers on its own.
+    const transfer::TableDifference difference = transfer::compareWithKeyboard(table, keyboard);
+    std::string lines;
+    for (const int n : difference.keyNumbers) {
+        const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
+        const std::string where = format("(%d,%d)", keydata::slotRow(slot), keydata::slotColumn(slot));
+        lines += format(text::VERIFY_KEY, keyLabel(n).c_str(), n, where.c_str(),
+            recordText(table.recordOfKeyNumber(n)).c_str(),
+            recordText(keyboard.keys[static_cast<std::size_t>(n)]).c_str());
+    }
+    const std::pair<const char*, std::pair<std::uint8_t, std::uint8_t>> bytes[] = {
+        { "systemConfig", { table.systemConfig, keyboard.systemConfig } },
+        { "mcrConfig", { table.mcrConfig, keyboard.mcrConfig } },
+    };
+    const bool differs[] = { difference.systemConfig, difference.mcrConfig };
+    int settings = 0;
+    for (std::size_t i = 0; i < std::size(bytes); ++i) {
+        if (!differs[i])
+            continue;
+        ++settings;
+        lines += format(text::VERIFY_SETTING, bytes[i].first, bytes[i].second.first, bytes[i].second.second);
+    }
+    const std::string shown = displayText(file, true);
+    if (difference.Empty()) {
+        std::cout << format(text::VERIFY_SAME, shown.c_str());
+        return EXIT_OK;
+    }
+    std::cout << format(
+        text::VERIFY_DIFFERS, static_cast<int>(difference.keyNumbers.size()), settings, shown.c_str())
+              << lines;
+    return EXIT_DIFFERS;
 }
 
 } // namespace lodemar::cli

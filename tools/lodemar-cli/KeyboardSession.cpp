@@ -22,7 +22,6 @@ namespace {
 
 constexpr std::string_view EMULATE_OPTION = "--emulate";
 
-constexpr int PROGRESS_STEPS = keydata::KEY_NUMBER_COUNT; // one step per key packet
 constexpr int PROGRESS_BAR_WIDTH = 32;
 constexpr int PROGRESS_LINE_EVERY = 16; // keys between plain lines
 
@@ -52,10 +51,10 @@ std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
     }
 }
 
-// The progress window's rounding: position n + 1 of 128, half up.
-int percentOf(int keyNumber)
+// The progress window's rounding: position step + 1 of steps, half up.
+int percentOf(int step, int steps)
 {
-    return static_cast<int>((keyNumber + 1) * 100.0 / PROGRESS_STEPS + 0.5);
+    return static_cast<int>((step + 1) * 100.0 / steps + 0.5);
 }
 
 } // namespace
@@ -138,25 +137,28 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
     return false;
 }
 
-CProgressBar::CProgressBar()
-    : m_terminal(::isatty(STDERR_FILENO) == 1)
+CProgressBar::CProgressBar(int steps)
+    : m_steps(steps)
+    , m_terminal(::isatty(STDERR_FILENO) == 1)
 {
 }
 
-void CProgressBar::Update(int keyNumber)
+void CProgressBar::Update(int step)
 {
-    const std::string status = format(transfer::text::PROGRESS_STATUS, keyNumber);
-    const int percent = percentOf(keyNumber);
+    const std::string status = step == transfer::VERIFY_STEP ? std::string(transfer::text::PROGRESS_VERIFY)
+                                                             : format(transfer::text::PROGRESS_STATUS, step);
+    const int percent = percentOf(step, m_steps);
     if (m_terminal) {
-        const int done = (keyNumber + 1) * PROGRESS_BAR_WIDTH / PROGRESS_STEPS;
+        const int done = (step + 1) * PROGRESS_BAR_WIDTH / m_steps;
         const std::string bar = std::string(static_cast<std::size_t>(done), text::PROGRESS_DONE)
             + std::string(static_cast<std::size_t>(PROGRESS_BAR_WIDTH - done), text::PROGRESS_TODO);
+        // The line is cleared: the verification's status is shorter.
         std::fputs(
             format(text::PROGRESS_BAR, transfer::text::PROGRESS_TITLE, percent, bar.c_str(), status.c_str())
                 .c_str(),
             stderr);
         m_drawn = true;
-    } else if (keyNumber % PROGRESS_LINE_EVERY == 0 || keyNumber == PROGRESS_STEPS - 1) {
+    } else if (step % PROGRESS_LINE_EVERY == 0 || step >= keydata::KEY_NUMBER_COUNT - 1) {
         std::fputs(
             format(text::PROGRESS_LINE, transfer::text::PROGRESS_TITLE, percent, status.c_str()).c_str(),
             stderr);
@@ -194,11 +196,11 @@ bool parseKeyboardFileArguments(
     return true;
 }
 
-bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table)
+bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify)
 {
-    CProgressBar bar;
-    const transfer::WriteResult written
-        = transfer.Write(table, [&bar](int keyNumber) { bar.Update(keyNumber); });
+    CProgressBar bar(transfer::writeSteps(verify));
+    const transfer::WriteResult written = transfer.Write(
+        table, [&bar](int step) { bar.Update(step); }, verify);
     bar.Finish();
     if (!written.Succeeded()) {
         fail(writeFailureText(written));
@@ -208,7 +210,7 @@ bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::Key
     return true;
 }
 
-int writeFileToKeyboard(const char* self, const Arguments& given, const AfterWrite& afterWrite)
+int writeFileToKeyboard(const char* self, const Arguments& given, bool verify)
 {
     KeyboardChoice choice;
     std::string file;
@@ -222,9 +224,7 @@ int writeFileToKeyboard(const char* self, const Arguments& given, const AfterWri
     if (!session.Open(choice))
         return EXIT_FAILED;
     transfer::CKeyboardTransfer transfer(session.Channel());
-    if (!writeWithProgress(transfer, table))
-        return EXIT_FAILED;
-    return afterWrite ? afterWrite(transfer, table, file) : EXIT_OK;
+    return writeWithProgress(transfer, table, verify) ? EXIT_OK : EXIT_FAILED;
 }
 
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table)
@@ -254,7 +254,30 @@ std::string writeFailureText(const transfer::WriteResult& result)
             text::WRITE_FAILED_KEY, fail, result.failedKeyNumber, channelText(result.channelResult).c_str());
     case transfer::WriteStatus::FinishFailed:
         return format(text::WRITE_FAILED_FINISH, fail, channelText(result.channelResult).c_str());
+    case transfer::WriteStatus::VerifyReadFailed:
+        return format(text::WRITE_FAILED_READ_BACK, fail, readFailureReason(result.verifyRead).c_str());
+    case transfer::WriteStatus::Mismatch:
+        return format(text::WRITE_FAILED_MISMATCH, fail, transfer::differenceText(result.difference).c_str());
     case transfer::WriteStatus::Written:
+        break;
+    }
+    return {};
+}
+
+std::string readFailureReason(const transfer::ReadResult& result)
+{
+    switch (result.status) {
+    case transfer::ReadStatus::RequestFailed:
+        return channelText(result.count);
+    case transfer::ReadStatus::NothingReturned:
+        return text::READ_REFUSED;
+    case transfer::ReadStatus::TooLong:
+        return text::READ_TOO_LONG;
+    case transfer::ReadStatus::EndOnly:
+        return text::READ_END_ONLY;
+    case transfer::ReadStatus::Incomplete:
+        return text::READ_INCOMPLETE;
+    case transfer::ReadStatus::Read:
         break;
     }
     return {};
@@ -262,18 +285,7 @@ std::string writeFailureText(const transfer::WriteResult& result)
 
 std::string readFailureText(const transfer::ReadResult& result)
 {
-    const char* fail = transfer::text::READ_FAIL;
-    switch (result.status) {
-    case transfer::ReadStatus::RequestFailed:
-        return format(text::READ_FAILED, fail, channelText(result.count).c_str());
-    case transfer::ReadStatus::NothingReturned:
-        return format(text::READ_FAILED, fail, text::READ_REFUSED);
-    case transfer::ReadStatus::TooLong:
-        return format(text::READ_FAILED, fail, text::READ_TOO_LONG);
-    case transfer::ReadStatus::Read:
-        break;
-    }
-    return {};
+    return format(text::READ_FAILED, transfer::text::READ_FAIL, readFailureReason(result).c_str());
 }
 
 } // namespace lodemar::cli

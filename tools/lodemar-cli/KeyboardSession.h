@@ -8,7 +8,6 @@
 #include <driverchannel/CDriverChannel.h>
 #include <transfer/CKeyboardTransfer.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,12 +45,15 @@ private:
 // plain lines every few keys otherwise.
 class CProgressBar {
 public:
-    CProgressBar();
-    void Update(int keyNumber);
+    // steps: transfer::writeSteps of the write.
+    explicit CProgressBar(int steps);
+    // A write's progress step (a key number, or transfer::VERIFY_STEP).
+    void Update(int step);
     // Ends the bar's line.
     void Finish();
 
 private:
+    int m_steps;
     bool m_terminal;
     bool m_drawn = false;
 };
@@ -62,15 +64,13 @@ bool parseKeyboardFileArguments(
     const char* self, const Arguments& given, KeyboardChoice& choice, std::string& file, int& usageCode);
 // Loads a key data file the keyboard can store; prints why not.
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table);
-// Writes with the progress bar and prints the system's success or failure text.
-bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table);
+// Writes with the progress bar (and, with verify, reads the keyboard back)
+// and prints the system's success or failure text.
+bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify);
 
-// What write and verify share: parse FILE.dat and --emulate, load the file,
-// open the keyboard and write the table. Returns the exit code; after a
-// successful write, the code afterWrite returns (EXIT_OK without one).
-using AfterWrite = std::function<int(
-    transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, const std::string& file)>;
-int writeFileToKeyboard(const char* self, const Arguments& given, const AfterWrite& afterWrite = {});
+// write: parse FILE.dat and --emulate, load the file, open the keyboard and
+// write the table. Returns the exit code.
+int writeFileToKeyboard(const char* self, const Arguments& given, bool verify);
 
 // Why a request through the driver channel failed, from its result code.
 std::string channelText(int result);
@@ -78,5 +78,7 @@ std::string channelText(int result);
 // One line for a failed write or read, beginning with the system's text.
 std::string writeFailureText(const transfer::WriteResult& result);
 std::string readFailureText(const transfer::ReadResult& result);
+// Why a read failed, without the system's text.
+std::string readFailureReason(const transfer::ReadResult& result);
 
 } // namespace lodemar::cli

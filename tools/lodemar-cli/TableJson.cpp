@@ -118,6 +118,27 @@ void appendUtf8(std::string& out, unsigned codePoint)
     }
 }
 
+// The JSON library escapes C0 controls only: DEL and the C1 controls
+// (U+0080..U+009F, C2 80..C2 9F in UTF-8) are escaped here alike. Those
+// bytes occur in dumped JSON only inside strings.
+std::string escapeControls(const std::string& dumped)
+{
+    std::string out;
+    for (std::size_t i = 0; i < dumped.size(); ++i) {
+        const auto b = static_cast<unsigned char>(dumped[i]);
+        const auto next = i + 1 < dumped.size() ? static_cast<unsigned char>(dumped[i + 1]) : 0;
+        if (b == 0x7F) {
+            out += format("\\u%04x", b);
+        } else if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += format("\\u%04x", next);
+            ++i;
+        } else {
+            out += static_cast<char>(b);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 std::string displayText(const std::string& raw, bool escapeControls)
@@ -152,7 +173,7 @@ std::string exportJson(const KeyTable& table)
         key[FIELD_KIND] = record.kind;
         key[FIELD_CONTENT] = hexOf(record.bytes());
         key[FIELD_TEXT] = displayText(keyText, false);
-        out += "    " + key.dump();
+        out += "    " + escapeControls(key.dump());
         out += n + 1 < keydata::KEY_NUMBER_COUNT ? ",\n" : "\n";
     }
     out += "  ]\n}\n";
@@ -204,7 +225,8 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
             return false;
         }
         seen[static_cast<std::size_t>(n)] = true;
-        const auto kind = intField(key, FIELD_KIND, keydata::KIND_EMPTY, keydata::KIND_STRING);
+        // Any kind a file can hold comes back, the unknown ones included.
+        const auto kind = intField(key, FIELD_KIND, keydata::KIND_EMPTY, LAST_STORABLE_BYTE);
         if (!kind) {
             problem.detail = text::JSON_KIND;
             return false;

@@ -6,6 +6,7 @@
 #include <tavrin/TavrinControl.h>
 
 #include <algorithm>
+#include <span>
 
 namespace transfer {
 
@@ -28,7 +29,8 @@ CKeyboardTransfer::CKeyboardTransfer(driverchannel::CDriverChannel& channel)
 {
 }
 
-WriteResult CKeyboardTransfer::Write(const keydata::KeyTable& table, const WriteProgress& progress)
+WriteResult CKeyboardTransfer::Write(
+    const keydata::KeyTable& table, const WriteProgress& progress, bool verify)
 {
     WriteResult result;
     result.fit = keydata::checkKeyboardFit(table);
@@ -73,10 +75,27 @@ WriteResult CKeyboardTransfer::Write(const keydata::KeyTable& table, const Write
     }
     ++result.packetsSent;
     result.status = WriteStatus::Written;
+    if (!verify)
+        return result;
+
+    // The keyboard answers every byte it takes, but only its memory tells
+    // whether the table is there.
+    if (progress)
+        progress(VERIFY_STEP);
+    keydata::KeyboardContents back;
+    result.verifyRead = Read(back);
+    if (!result.verifyRead.Succeeded()) {
+        result.status = WriteStatus::VerifyReadFailed;
+        return result;
+    }
+    result.verified = true;
+    result.difference = compareWithKeyboard(table, back);
+    if (!result.difference.Empty())
+        result.status = WriteStatus::Mismatch;
     return result;
 }
 
-ReadResult CKeyboardTransfer::Read(keydata::KeyTable& table)
+ReadResult CKeyboardTransfer::ReadBlock(std::span<const std::uint8_t>& block)
 {
     std::fill(m_receive.begin(), m_receive.end(), std::uint8_t { 0 });
     ReadResult result;
@@ -88,10 +107,45 @@ ReadResult CKeyboardTransfer::Read(keydata::KeyTable& table)
         result.status = ReadStatus::NothingReturned;
     else if (result.count > READ_COUNT_LIMIT)
         result.status = ReadStatus::TooLong;
-    // The count includes the end byte the driver appends.
-    else if (!keydata::decodeImage(table, { m_receive.data(), static_cast<std::size_t>(result.count) }))
-        result.status = ReadStatus::TooLong;
+    else if (result.count == 1)
+        result.status = ReadStatus::EndOnly;
+    if (result.status != ReadStatus::Read)
+        return result;
+    // The count includes the end byte the driver appends, also after a
+    // time-out: only the groups show whether the image is whole.
+    block = { m_receive.data(), static_cast<std::size_t>(result.count) };
+    if (!keydata::isWholeImage(block))
+        result.status = ReadStatus::Incomplete;
     return result;
+}
+
+ReadResult CKeyboardTransfer::Read(keydata::KeyTable& table)
+{
+    std::span<const std::uint8_t> block;
+    ReadResult result = ReadBlock(block);
+    if (result.Succeeded())
+        keydata::decodeImage(table, block);
+    return result;
+}
+
+ReadResult CKeyboardTransfer::Read(keydata::KeyboardContents& contents)
+{
+    std::span<const std::uint8_t> block;
+    ReadResult result = ReadBlock(block);
+    if (result.Succeeded())
+        keydata::decodeImage(contents, block);
+    return result;
+}
+
+TableDifference compareWithKeyboard(const keydata::KeyTable& written, const keydata::KeyboardContents& read)
+{
+    TableDifference difference;
+    for (int keyNumber = 0; keyNumber < keydata::KEY_NUMBER_COUNT; ++keyNumber)
+        if (!(written.recordOfKeyNumber(keyNumber) == read.keys[std::size_t(keyNumber)]))
+            difference.keyNumbers.push_back(keyNumber);
+    difference.systemConfig = (written.systemConfig & keydata::SETTINGS_MASK) != read.systemConfig;
+    difference.mcrConfig = (written.mcrConfig & keydata::SETTINGS_MASK) != read.mcrConfig;
+    return difference;
 }
 
 std::bitset<keydata::GRID_KEYS> keyCapsToMark(const keydata::KeyTable& table)

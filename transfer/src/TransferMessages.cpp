@@ -1,7 +1,10 @@
 #include "transfer/CKeyboardTransfer.h"
 #include "transfer/TransferTexts.h"
 
+#include <keydata/KeyText.h>
 #include <keydata/WritePackets.h>
+
+#include <algorithm>
 
 #include <cstdarg>
 #include <cstdio>
@@ -24,6 +27,15 @@ formatText(const char* format, ...)
     return length > 0 ? std::string(buffer) : std::string();
 }
 
+// A keyboard that took nothing differs in every key: the message names the
+// first few.
+constexpr std::size_t DIFFERENCE_NAMES_SHOWN = 16;
+
+std::string keyName(int keyNumber)
+{
+    return keydata::keyNameForUser(keyNumber);
+}
+
 } // namespace
 
 std::string fitRefusalText(const keydata::KeyboardFit& fit)
@@ -35,18 +47,36 @@ std::string fitRefusalText(const keydata::KeyboardFit& fit)
         // Plain int: the Windows C library of old knows no %zu.
         return formatText(text::FIT_DATA_AREA, static_cast<int>(fit.dataUsed),
             static_cast<int>(fit.dataUsed - keydata::DATA_AREA_SIZE),
-            static_cast<int>(keydata::DATA_AREA_SIZE), fit.overflowKey);
+            static_cast<int>(keydata::DATA_AREA_SIZE), keyName(fit.overflowKey).c_str());
     case keydata::FIT_E_MARKER_BYTE:
-        return formatText(text::FIT_MARKER_BYTE, fit.markerKey);
+        return formatText(text::FIT_MARKER_BYTE, keyName(fit.markerKey).c_str());
     case keydata::FIT_E_UNKNOWN_KIND:
-        return formatText(text::FIT_UNKNOWN_KIND, fit.unknownKindKey);
+        return formatText(text::FIT_UNKNOWN_KIND, keyName(fit.unknownKindKey).c_str());
     case keydata::FIT_E_DROPPED_BYTES:
-        return formatText(text::FIT_DROPPED_BYTES, fit.droppedBytesKey);
+        return formatText(text::FIT_DROPPED_BYTES, keyName(fit.droppedBytesKey).c_str());
     case keydata::FIT_E_SETTINGS_BIT7:
         return text::FIT_SETTINGS_BIT7;
     default:
         return text::FIT_REFUSED;
     }
+}
+
+std::string differenceText(const TableDifference& difference)
+{
+    std::string names;
+    const auto add = [&names](const std::string& name) {
+        if (!names.empty())
+            names += text::DIFFERENCE_SEPARATOR;
+        names += name;
+    };
+    const std::size_t shown = std::min(difference.keyNumbers.size(), DIFFERENCE_NAMES_SHOWN);
+    for (std::size_t i = 0; i < shown; ++i)
+        add(keyName(difference.keyNumbers[i]));
+    if (shown < difference.keyNumbers.size())
+        add(formatText(text::DIFFERENCE_MORE, static_cast<int>(difference.keyNumbers.size() - shown)));
+    if (difference.systemConfig || difference.mcrConfig)
+        add(text::DIFFERENCE_SETTINGS);
+    return names;
 }
 
 } // namespace transfer

@@ -74,6 +74,8 @@ MessageAnswer ShowMessage(QWidget* owner, const QString& text, MessageIcon icon,
     QMessageBox box(qtIconOf(icon), request.caption, text,
         yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
     box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    // Texts carry file names and key text: never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
     const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
     if (!yesNo)

@@ -35,7 +35,8 @@ inline constexpr const char* MSG_KEYBOARD_IN_USE
 inline constexpr const char* MSG_CONFIRM_QUIT = "Are you sure quit this program?";
 
 // The key data file. "%s" is the full path of the file, after the ".dat"
-// rule.
+// rule. A file that exists but cannot be written, or that is not a regular
+// file, is "Open file %s fail" too.
 inline constexpr const char* MSG_OPEN_FILE_FAIL = "Open file %s fail";
 inline constexpr const char* MSG_NOT_SAVE_FILE = "File %s NOT a save file!";
 inline constexpr const char* MSG_OPEN_FILE_SUCCESS = "Open file %s successful!";
@@ -57,7 +58,7 @@ inline constexpr const char* MSG_SAVE_TOO_LONG
     = "The key table was not saved to %s: its data needs %d bytes, more than the %d bytes a "
       "keyboard data file can hold.\nNothing was written.";
 inline constexpr const char* MSG_SAVE_MARKER_BYTE
-    = "The key table was not saved to %s: key number %d holds a byte of 0xFA or above, which "
+    = "The key table was not saved to %s: %s holds a byte of 0xFA or above, which "
       "would be read back as a marker.\nNothing was written.";
 inline constexpr const char* MSG_SAVE_SETTINGS_MARKER
     = "The key table was not saved to %s: a settings byte is 0xFA or above, which would be "

@@ -126,6 +126,11 @@ public:
     int AltKeyDown(bool rightHand);
     int AltKeyUp(bool rightHand);
 
+    // Physical modifier keys held (a key-down came) that are no longer down
+    // although their key-up never came (a message box took it): they are
+    // released without a release code.
+    void ForgetReleasedModifierKeys(bool shiftDown, bool ctrlDown, bool altDown);
+
     // The double-press rule for one key at tick count now (milliseconds).
     PressResult DoublePress(PressKey key, std::uint32_t now);
     void ClearPressTimes();

@@ -15,6 +15,21 @@ TavrinCompletion complete(uint32_t status, uint32_t information = 0)
     return TavrinCompletion { status, information };
 }
 
+// A send some byte of which the keyboard did not take. The information is a
+// byte count the system copies to the caller's output buffer: it must fit
+// there.
+TAVRIN_PAGEABLE TavrinCompletion failedSend(
+    uint8_t* buffer, uint32_t outputLength, uint32_t information, uint32_t statusWithoutRoom)
+{
+    if (outputLength == 0)
+        return complete(TAVRIN_STATUS_SUCCESS, information);
+    if (outputLength < information)
+        return complete(statusWithoutRoom);
+    for (uint32_t i = 0; i < information; ++i)
+        buffer[i] = 0;
+    return complete(TAVRIN_STATUS_SUCCESS, information);
+}
+
 TAVRIN_PAGEABLE TavrinCompletion sendBytes(
     const TavrinPlatform* p, uint8_t* buffer, uint32_t inputLength, uint32_t outputLength)
 {
@@ -24,27 +39,23 @@ TAVRIN_PAGEABLE TavrinCompletion sendBytes(
         return complete(TAVRIN_STATUS_INVALID_PARAMETER);
     uint8_t bytes[TAVRIN_SEND_MAX] = {};
     copyBytes(bytes, buffer, inputLength);
-    bool notTaken = false;
+    bool silent = false;
+    bool refused = false;
     for (uint32_t i = 0; i < inputLength; ++i) {
         const int reply = send_cmd(p, bytes[i]);
         tavrinTrace(p, TRACE_SEND_RESULT, reply);
-        // The keyboard acknowledges every byte it takes; silence or any other
-        // reply (the refusal 0xFE of a keyboard that does not know the
-        // command) means the byte was lost.
-        if (reply != KBD_ACK)
-            notTaken = true;
+        // A time-out means nobody listened; "resend" means the byte was not
+        // taken. Any other reply byte is an answer.
+        if (reply < 0)
+            silent = true;
+        else if (reply == KBD_RESEND)
+            refused = true;
     }
-    if (!notTaken)
-        return complete(TAVRIN_STATUS_SUCCESS);
-    // The information is a byte count the system copies to the caller's
-    // output buffer: it must fit there.
-    if (outputLength == 0)
-        return complete(TAVRIN_STATUS_SUCCESS, TAVRIN_SEND_NO_REPLY);
-    if (outputLength < TAVRIN_SEND_NO_REPLY)
-        return complete(TAVRIN_STATUS_IO_TIMEOUT);
-    for (uint32_t i = 0; i < TAVRIN_SEND_NO_REPLY; ++i)
-        buffer[i] = 0;
-    return complete(TAVRIN_STATUS_SUCCESS, TAVRIN_SEND_NO_REPLY);
+    if (silent)
+        return failedSend(buffer, outputLength, TAVRIN_SEND_NO_REPLY, TAVRIN_STATUS_IO_TIMEOUT);
+    if (refused)
+        return failedSend(buffer, outputLength, TAVRIN_SEND_REFUSED, TAVRIN_STATUS_IO_DEVICE_ERROR);
+    return complete(TAVRIN_STATUS_SUCCESS);
 }
 
 TAVRIN_PAGEABLE TavrinCompletion getVersion(

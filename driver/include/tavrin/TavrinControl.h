@@ -21,8 +21,9 @@
 #define TAVRIN_STATUS_BUFFER_TOO_SMALL 0xC0000023u
 #define TAVRIN_STATUS_INSUFFICIENT_RESOURCES 0xC000009Au
 #define TAVRIN_STATUS_IO_TIMEOUT 0xC00000B5u
-/* The device took the request but could not keep what it was told (the
- * driver host's emulated keyboard failed to save its memory). */
+/* The device took the request but could not complete it as told (a byte
+ * the keyboard refused; the driver host's emulated keyboard failed to save
+ * its memory). */
 #define TAVRIN_STATUS_IO_DEVICE_ERROR 0xC0000185u
 
 /* A status is a success when its top bit is clear. */
@@ -42,6 +43,12 @@
  * at least 254 bytes (zeroed); with a smaller output buffer such a send
  * completes with TAVRIN_STATUS_IO_TIMEOUT instead. */
 #define TAVRIN_SEND_NO_REPLY 254u
+/* Information of a completed send in which every byte got a reply but at
+ * least one reply was the keyboard's "resend" (0xFE): that byte was not
+ * taken. Same output-buffer rule as TAVRIN_SEND_NO_REPLY; with a smaller
+ * output buffer such a send completes with TAVRIN_STATUS_IO_DEVICE_ERROR. A
+ * byte with no reply outweighs a refused one. */
+#define TAVRIN_SEND_REFUSED 253u
 
 /* IOCTL_READ_DATA: the caller must offer at least this much output; the block
  * holds at most TAVRIN_READ_MAX_UNITS decoded bytes plus the end byte, and

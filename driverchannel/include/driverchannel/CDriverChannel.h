@@ -40,6 +40,9 @@ inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
 // Byte count with which the driver reports that the keyboard did not take a
 // byte of a send (it stayed silent or refused it).
 inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = 254;
+// Byte count with which the driver reports that the keyboard refused a byte
+// of a send (its "resend" reply).
+inline constexpr std::uint32_t SEND_REFUSED_BY_KEYBOARD = 253;
 
 class CDriverChannel {
 public:

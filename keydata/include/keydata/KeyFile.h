@@ -19,13 +19,14 @@ inline constexpr const char* KEY_FILE_EXTENSION = ".dat";
 inline constexpr std::size_t KEY_FILE_READ_LIMIT = 10240;
 
 inline constexpr int KEYFILE_OK = 0;
-inline constexpr int KEYFILE_E_OPEN = -1;          // load: cannot open; save: cannot create the file
+inline constexpr int KEYFILE_E_OPEN = -1;          // load: cannot open; save: cannot be written or created
 inline constexpr int KEYFILE_E_EMPTY = -2;         // load: nothing to read
 inline constexpr int KEYFILE_E_NOT_SAVE_FILE = -3; // load: first byte not 0xFC or fourth not 0xFA
 inline constexpr int KEYFILE_E_TOO_LONG = -4;      // load: over 8000 bytes; save: image over 8000 bytes
 inline constexpr int KEYFILE_E_READ = -5;          // load: the read failed part-way
 inline constexpr int KEYFILE_E_WRITE = -6;         // save: writing, flushing or replacing failed
 inline constexpr int KEYFILE_E_MARKER_BYTE = -7;   // save: a byte of 0xFA or above would read back as a marker
+inline constexpr int KEYFILE_E_NOT_REGULAR = -8;   // a folder, FIFO, device or socket: not touched
 
 struct KeyFileResult {
     int result = KEYFILE_OK;
@@ -38,7 +39,7 @@ struct KeyFileResult {
 
 // Reads the file and applies it to the table. The table changes only when
 // the file is a save file of at most 8000 bytes; records the file does not
-// name keep their values.
+// name keep their values. Only regular files are read.
 KeyFileResult loadKeyFile(const std::string& path, KeyTable& table);
 
 // Same checks on bytes already in memory (what loadKeyFile applies after
@@ -47,8 +48,11 @@ int applyKeyFileBytes(std::span<const std::uint8_t> bytes, KeyTable& table);
 
 // Writes the table's image. The table is refused, and nothing written, when
 // the image could not be loaded again (over 8000 bytes, or a byte that would
-// be read as a marker). The file is replaced atomically: a failure at any
-// point leaves the previous file as it was and never reports success.
+// be read as a marker). An existing file must be a regular file the caller
+// may write. It is replaced atomically, keeping its permissions and owner (a
+// file with several hard links, or one whose owner a new file could not be
+// given, is written in place); a failure before the replacement leaves the
+// previous file as it was, and no failure reports success.
 KeyFileResult saveKeyFile(const std::string& path, const KeyTable& table);
 
 // The name with ".dat" appended unless it already ends in it (any case).

@@ -7,6 +7,7 @@
 
 #include <keydata/KeyTable.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -35,6 +36,24 @@ std::vector<std::uint8_t> encodeImage(const KeyTable& table);
 // stand anywhere; look-ahead past the end reads 0x00 (never the memory
 // behind the span).
 bool decodeImage(KeyTable& table, std::span<const std::uint8_t> image);
+
+// What a keyboard holds, key number by key number: unlike a KeyTable, the 27
+// key numbers of the shared slot each have a record of their own.
+struct KeyboardContents {
+    std::uint8_t systemConfig = DEFAULT_SYSTEM_CONFIG;
+    std::uint8_t mcrConfig = DEFAULT_MCR_CONFIG;
+    std::array<KeyRecord, KEY_NUMBER_COUNT> keys {};
+};
+// The same decoding into contents.
+bool decodeImage(KeyboardContents& contents, std::span<const std::uint8_t> image);
+
+// Whether bytes hold the whole image that every write leaves in the
+// keyboard: a complete group (KEY_MARK n DATA_MARK kind) for each key number
+// 0..127, at most IMAGE_DECODE_LIMIT bytes ending in END_MARK. A read-out
+// that broke off part-way (the driver closes the block with END_MARK after a
+// time-out) lacks the groups after the break. A break inside the contents of
+// key number 127 cannot be told from a shorter content.
+bool isWholeImage(std::span<const std::uint8_t> image);
 
 // Whether the table's image decodes back into the same table.
 inline constexpr int IMAGE_OK = 0;

@@ -22,6 +22,11 @@ inline constexpr const char* STRING_DELAY_TEXT = "[D1S]";
 inline constexpr std::uint8_t CHAR_TAB = 0x09;
 inline constexpr std::uint8_t CHAR_ENTER = 0x0D;
 
+// How messages name a key: by its grid caption, or by its key number when no
+// grid key shows it.
+inline constexpr const char* KEY_NAME_CAPTION = "key ";
+inline constexpr const char* KEY_NAME_NUMBER = "key number ";
+
 // Every renderer appends to the caller's text and adds no separators.
 // Contents end at their first 0x00 or at the end of the span.
 
@@ -42,5 +47,14 @@ void renderKeyText(const KeyRecord& record, std::string& text);
 // Caption of the key cap with control id 1001..1100: its number, or L, R,
 // S, X, Z for the five small keys; nothing for an empty key or another id.
 void keyCaption(int controlId, bool empty, std::string& text);
+
+// The caption of the grid key that shows key number 0..127 (as keyCaption,
+// for a key that is not empty); nothing for key number 120 and the key
+// numbers of the shared slot, which no grid key shows.
+void keyNumberCaption(int keyNumber, std::string& text);
+
+// How messages name key number 0..127 to the user: "key 15", "key L", or,
+// for a key number without a grid key, "key number 120".
+std::string keyNameForUser(int keyNumber);
 
 } // namespace keydata
