@@ -36,8 +36,7 @@
 /* IOCTL_SEND_BYTES: at most this many bytes per request; a longer request is
  * refused with TAVRIN_STATUS_INVALID_PARAMETER before any port is touched. */
 #define TAVRIN_SEND_MAX 300u
-/* Information of a completed send in which at least one byte was not taken:
- * it got no reply, or a reply other than the acknowledgement 0xFA.
+/* Information of a completed send in which at least one byte got no reply.
  * Information counts output bytes, which the system copies back to the
  * caller: so it is reported with no output buffer (the normal call) or one of
  * at least 254 bytes (zeroed); with a smaller output buffer such a send
