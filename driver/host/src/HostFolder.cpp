@@ -23,10 +23,13 @@ constexpr mode_t RUN_DIR_MODE = 0755;
 constexpr mode_t LOCK_MODE = 0644; // any user may read who holds the keyboard
 constexpr int DIR_FLAGS = O_DIRECTORY | O_RDONLY | O_CLOEXEC | O_NOFOLLOW;
 
-// Root's and changeable by root alone.
+// Root's, and no one else can replace what is in it: writable by root alone,
+// or sticky (like /tmp), where only an entry's owner may rename or remove it
+// and every entry below is checked to be root's in turn.
 bool rootOnly(const struct stat& st)
 {
-    return S_ISDIR(st.st_mode) && st.st_uid == 0 && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    return S_ISDIR(st.st_mode) && st.st_uid == 0
+        && ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0);
 }
 
 std::vector<std::string> components(const std::string& path)
