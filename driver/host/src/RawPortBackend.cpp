@@ -1,10 +1,10 @@
-// The choice of the real keyboard's backend, and raw port I/O.
-//
 // Raw port I/O (Linux on x86 only) drives ports 0x60/0x64 directly. It is
 // used only where no kernel driver owns the controller: with the kernel's
 // i8042 driver in charge it would race the interrupt handler for every
-// reply byte, so the host refuses. It needs root (ioperm) and cannot be
-// tested on the build machines.
+// reply byte, so the host refuses. The serving process asks for the ports
+// (ioperm, root) before it gives root up and keeps them for its life: no
+// kernel driver wants them, so nothing is taken from anyone. It cannot be
+// run on the build machines; the kernel test machine runs it.
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -67,13 +67,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error)
+bool rawPortsAllowed(const HostOptions& options, std::string& error)
 {
     std::string name;
     if (!findKeyboardPort(options.sysfsRoot, name).empty() || kernelOwnsController(options.sysfsRoot)) {
         error = texts::HARDWARE_KERNEL_OWNS;
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error)
+{
     if (const int e = CRawPortBackend::Acquire(); e != 0) {
         error = std::string(texts::HARDWARE_NEEDS_ROOT) + std::strerror(e);
         return nullptr;
@@ -83,6 +88,12 @@ std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std
 
 #else
 
+bool rawPortsAllowed(const HostOptions&, std::string& error)
+{
+    error = texts::HARDWARE_UNSUPPORTED;
+    return false;
+}
+
 std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions&, std::string& error)
 {
     error = texts::HARDWARE_UNSUPPORTED;
@@ -90,19 +101,5 @@ std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions&, std::string
 }
 
 #endif
-
-std::unique_ptr<CHostBackend> openHardwareBackend(
-    const HostOptions& options, CHostFolder& folder, std::string& error)
-{
-    std::string name;
-    if (!findKeyboardPort(options.sysfsRoot, name).empty())
-        return openSerioBackend(options, folder, error);
-    // Raw ports only on the real machine with no kernel driver in charge.
-    if (!options.rawPorts) {
-        error = texts::SERIO_NO_PORT + options.sysfsRoot + "/bus/serio/devices)";
-        return nullptr;
-    }
-    return openRawPortBackend(options, error);
-}
 
 } // namespace tavrin
