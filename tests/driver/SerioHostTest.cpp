@@ -161,7 +161,7 @@ TEST_F(SerioHostTest, SilentKeyboardIsReportedThroughInformation254)
     CTavrinClient client;
     ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
     Bytes none;
-    EXPECT_EQ(Call(client, IOCTL_SEND_BYTES, { 0xED, 0x00 }, none).information, TAVRIN_SEND_NO_REPLY);
+    EXPECT_EQ(Call(client, IOCTL_SEND_BYTES, { 0xED }, none).information, TAVRIN_SEND_NO_REPLY);
     Bytes block(10240);
     EXPECT_EQ(Call(client, IOCTL_READ_DATA, { 0xE9 }, block).information, 0u);
 }

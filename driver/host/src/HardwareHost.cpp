@@ -89,7 +89,7 @@ int runHardwareHost(
         port->Recover();
         if (!port->Prepare(error))
             return fail(EXIT_SETUP, error);
-    } else if (!options.rawPorts) {
+    } else if (options.simulatedKernel) {
         // Raw ports only on the real machine with no kernel driver in charge.
         return fail(EXIT_SETUP, texts::SERIO_NO_PORT + options.sysfsRoot + "/bus/serio/devices)");
     } else if (!rawPortsAllowed(options, error)) {

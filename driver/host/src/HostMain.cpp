@@ -26,8 +26,8 @@
 #ifndef TAVRIN_DEV_ROOT
 #define TAVRIN_DEV_ROOT "/dev"
 #endif
-#ifndef TAVRIN_RAW_PORTS_ALLOWED
-#define TAVRIN_RAW_PORTS_ALLOWED 1
+#ifndef TAVRIN_SIMULATED_KERNEL
+#define TAVRIN_SIMULATED_KERNEL 0
 #endif
 
 int main(int argc, char** argv)
@@ -53,7 +53,8 @@ int main(int argc, char** argv)
     // Nothing the caller left open travels into a privileged host.
     if (options.privileged)
         ::close_range(3, ~0U, 0);
-    options.rawPorts = options.sysfsRoot.empty() && options.devRoot.empty() && TAVRIN_RAW_PORTS_ALLOWED;
+    options.simulatedKernel
+        = !options.sysfsRoot.empty() || !options.devRoot.empty() || TAVRIN_SIMULATED_KERNEL;
     if (options.sysfsRoot.empty())
         options.sysfsRoot = TAVRIN_SYSFS_ROOT;
     if (options.devRoot.empty())

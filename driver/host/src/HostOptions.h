@@ -25,6 +25,7 @@ inline constexpr int DEFAULT_STALL_MS = 5000;
 // other within milliseconds, and a check read-out follows a write at once;
 // the user's typing comes back this long after the transfer.
 inline constexpr int DEFAULT_RELEASE_MS = 1500;
+inline constexpr int SIMULATED_DEVICE_SLACK_MS = 2000;
 
 struct HostOptions {
     std::string socketPath; // empty with --hardware: the fixed runtime folder's socket
@@ -48,9 +49,13 @@ struct HostOptions {
     int stallMs = DEFAULT_STALL_MS;
     int releaseMs = DEFAULT_RELEASE_MS;
 
-    // Set by the program, not the line: raw port I/O is considered only on
-    // the real machine (no stand-in roots).
-    bool rawPorts = false;
+    // Set by the program, not the line: the keyboard port is simulated
+    // (stand-in roots, or a test build whose fixed roots are stand-ins).
+    // Raw port I/O is then never considered, and every wait for the serio
+    // device may last SIMULATED_DEVICE_SLACK_MS longer: the simulated device
+    // is a pseudo-terminal, whose bytes pass through a kernel worker that a
+    // loaded machine has been seen to keep waiting for almost a second.
+    bool simulatedKernel = false;
 };
 
 // How the process was started.

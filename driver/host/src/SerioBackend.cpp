@@ -15,7 +15,9 @@
 //   it blocks (in ppoll, woken by the next byte) while the virtual clock is
 //   ahead of real time and returns at once once real time has passed it. So
 //   the bounds of 10000, 90000 and 30000 reads become about 10, 90 and 30 ms
-//   of real time, whatever the speed of the machine.
+//   of real time, whatever the speed of the machine. The first read of a
+//   wait only looks: the wait for an empty input buffer before each byte
+//   costs nothing.
 // - The interrupt mask (0x21) and port B (0x61) are kept in registers of
 //   their own and reach no hardware: the kernel owns the interrupt
 //   controller, serio_raw already keeps the keyboard's bytes away from the
@@ -63,6 +65,10 @@ std::int64_t nowNs()
 
 class CSerioController {
 public:
+    explicit CSerioController(std::int64_t slackNs)
+        : slackNs_(slackNs)
+    {
+    }
     ~CSerioController() { Detach(); }
 
     // Takes the device over (and closes it at Detach).
@@ -133,7 +139,24 @@ private:
         if (lost_)
             return KBC_INPUT_FULL;
         if (!waiting_) {
+            // The first look of a wait does not block: a wait for the input
+            // buffer to empty (before every byte sent) ends with it.
             waiting_ = true;
+            slackLeft_ = slackNs_ > 0;
+            virtual_ = observed_ = nowNs();
+            if (Drain(0)) {
+                EndWait();
+                return KBC_OUTPUT_FULL;
+            }
+            return 0;
+        }
+        if (slackLeft_) {
+            // A simulated device gets some slack before the wait counts.
+            slackLeft_ = false;
+            if (Drain(slackNs_)) {
+                EndWait();
+                return KBC_OUTPUT_FULL;
+            }
             virtual_ = observed_ = nowNs();
         }
         virtual_ += NS_PER_STATUS_READ;
@@ -211,6 +234,7 @@ private:
         return head_ < buffer_.size();
     }
 
+    const std::int64_t slackNs_;
     int fd_ = -1;
     std::vector<std::uint8_t> buffer_;
     std::size_t head_ = 0;
@@ -218,6 +242,7 @@ private:
     std::uint8_t mask_ = 0;
     std::uint8_t portB_ = 0;
     bool waiting_ = false;
+    bool slackLeft_ = false;
     bool refused_ = false;
     bool lost_ = false;
     std::int64_t virtual_ = 0;
@@ -228,6 +253,7 @@ class CSerioBackend final : public CHostBackend {
 public:
     CSerioBackend(const HostOptions& options, int monitorFd)
         : monitor_(monitorFd)
+        , controller_(options.simulatedKernel ? std::int64_t { SIMULATED_DEVICE_SLACK_MS } * 1000000 : 0)
         , trace_(options.trace)
         , releaseMs_(options.releaseMs)
     {
