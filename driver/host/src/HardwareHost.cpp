@@ -92,7 +92,7 @@ int runHardwareHost(
     } else if (options.simulatedKernel) {
         // Raw ports only on the real machine with no kernel driver in charge.
         return fail(EXIT_SETUP, texts::SERIO_NO_PORT + options.sysfsRoot + "/bus/serio/devices)");
-    } else if (!rawPortsAllowed(options, error)) {
+    } else if (!rawPortsAllowed(error)) {
         return fail(EXIT_SETUP, error);
     }
 

@@ -58,7 +58,7 @@ int runHardwareHost(
 std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, int monitorFd);
 std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error);
 // Whether raw port I/O may be used here: no kernel driver owns the controller.
-bool rawPortsAllowed(const HostOptions& options, std::string& error);
+bool rawPortsAllowed(std::string& error);
 
 // The real 1 ms wait before each byte sent: sleeps most of it and spins the
 // rest, so that each wait is close to 1 ms rather than 1 ms plus the timer's

@@ -89,8 +89,8 @@ inline constexpr char HARDWARE_NEEDS_ROOT[]
 inline constexpr char HARDWARE_UNSUPPORTED[]
     = "no keyboard port found and raw port I/O needs an x86 PC running Linux; use --emulate MEMFILE";
 inline constexpr char HARDWARE_KERNEL_OWNS[]
-    = "refused: the kernel's i8042 driver owns the keyboard controller but offers no keyboard port; "
-      "raw port I/O would race it";
+    = "refused: the kernel's i8042 driver takes the keyboard's interrupt (IRQ 1) but offers no keyboard "
+      "port; raw port I/O would race it";
 
 inline constexpr char SOCKET_PATH_TOO_LONG[] = "socket path too long: ";
 inline constexpr char SOCKET_NOT_A_SOCKET[] = "exists and is not a socket, not replacing it: ";

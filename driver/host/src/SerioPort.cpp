@@ -26,7 +26,6 @@ namespace {
 
 constexpr char SERIO_DEVICES[] = "/bus/serio/devices";
 constexpr char SERIO_DRIVERS[] = "/bus/serio/drivers/";
-constexpr char I8042_DEVICE[] = "/bus/platform/drivers/i8042/i8042";
 constexpr char KEYBOARD_DRIVER[] = "atkbd";
 constexpr char RESCAN[] = "rescan"; // the kernel picks the port's driver itself
 constexpr char REAL_SYSFS[] = "/sys";
@@ -156,12 +155,6 @@ std::string findKeyboardPort(const std::string& sysfs, std::string& name)
         }
     }
     return {};
-}
-
-bool kernelOwnsController(const std::string& sysfs)
-{
-    struct stat st;
-    return ::stat((sysfs + I8042_DEVICE).c_str(), &st) == 0;
 }
 
 CSerioPort::CSerioPort(std::string sysfs, std::string dev, int recordFd)

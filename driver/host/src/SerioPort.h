@@ -59,7 +59,5 @@ private:
 
 // The keyboard port's folder under sysfs, or "" when there is none.
 std::string findKeyboardPort(const std::string& sysfs, std::string& name);
-// Whether the kernel's i8042 driver is bound (it owns the controller).
-bool kernelOwnsController(const std::string& sysfs);
 
 } // namespace tavrin
