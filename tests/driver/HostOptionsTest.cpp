@@ -55,6 +55,7 @@ TEST(HostOptionsTest, PrivilegedHostTakesOnlyTheRealKeyboard)
         { "--hardware", "--allow-uid", "1001" },
         { "--hardware", "--test-sysfs-root", "/tmp/sys" },
         { "--hardware", "--test-idle-ms", "10" },
+        { "--hardware", "--test-release-ms", "10" },
         {},
     };
     for (const auto& line : refused) {

@@ -97,6 +97,7 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
         { "--hardware", "--allow-uid", "0" },
         { "--hardware", "--test-sysfs-root", dir.Path() },
         { "--hardware", "--test-idle-ms", "10" },
+        { "--hardware", "--test-release-ms", "600000" },
     };
     for (const auto& line : lines) {
         auto host = Start(line);
