@@ -57,7 +57,8 @@ int runHardwareHost(
 // keyboard; raw port I/O (ioperm: before root is given up).
 std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, int monitorFd);
 std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error);
-// Whether raw port I/O may be used here: no kernel driver owns the controller.
+// Whether raw port I/O may be used here: the kernel does not take the
+// keyboard's interrupt.
 bool rawPortsAllowed(std::string& error);
 
 // The real 1 ms wait before each byte sent: sleeps most of it and spins the

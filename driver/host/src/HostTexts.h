@@ -10,8 +10,9 @@ inline constexpr char USAGE[]
       "  --emulate MEMFILE  emulated keyboard whose 4096-byte memory lives in MEMFILE\n"
       "  --fault F          emulated keyboard fault: silent, refuse, endless, busy, stall=N\n"
       "  --hardware         the real keyboard on the PC's keyboard port (root; through pkexec\n"
-      "                     for a user). The socket is fixed, in the runtime folder. While the\n"
-      "                     host holds the port the keyboard types nothing.\n"
+      "                     for a user). The socket is fixed, in the runtime folder. The host\n"
+      "                     takes the keyboard port only while requests come (and 1.5 s after);\n"
+      "                     meanwhile the keyboard types nothing.\n"
       "  --allow-uid UID    also serve this user\n"
       "  --trace            print the driver's trace lines on standard error\n"
       "Started through pkexec (or set-id) only --hardware and --trace are accepted.\n";
