@@ -1,6 +1,7 @@
 // Speed of the keyboard transfers through the driver host:
 //   - writing a typical table (header, 128 key packets, finish) to the
-//     emulated keyboard, as the ratio to the floor of 1 ms per byte sent;
+//     emulated keyboard, and to the real keyboard's serio backend over a
+//     simulated serio_raw, as the ratio to the floor of 1 ms per byte sent;
 //   - the read-out of a full keyboard image through the host, and through
 //     the core alone.
 #include <fcntl.h>
@@ -14,11 +15,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include <kbemu/EmulatedPc.h>
 #include <tavrin/TavrinClient.h>
 
+#include "../../tests/driver/FakeSerio.h"
 #include "../../tests/emulator-keyboard/TablePackets.h"
 
 extern char** environ;
@@ -30,16 +33,22 @@ using namespace testing_tables;
 
 constexpr int WAIT_MS = 10000;
 
-// A host with the emulated keyboard in a folder of its own.
+// A host in a folder of its own: with the emulated keyboard, or with the
+// real keyboard's serio backend over a simulated kernel.
 class CBenchHost {
 public:
-    CBenchHost()
+    explicit CBenchHost(bool serio = false)
     {
         char pattern[] = "/tmp/tavrin-bench-XXXXXX";
         dir_ = ::mkdtemp(pattern);
         socket_ = dir_ + "/s";
-        std::string memory = dir_ + "/kb.bin";
-        std::vector<std::string> args { TAVRIN_HOST_PATH, "--socket", socket_, "--emulate", memory };
+        std::vector<std::string> args { TAVRIN_HOST_PATH, "--socket", socket_, "--emulate",
+            dir_ + "/kb.bin" };
+        if (serio) {
+            fake_ = std::make_unique<CFakeSerio>(dir_ + "/kernel");
+            args = { TAVRIN_HOST_PATH, "--socket", socket_, "--hardware", "--test-sysfs-root", fake_->Sys(),
+                "--test-dev-root", fake_->Dev() };
+        }
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
@@ -56,6 +65,7 @@ public:
             tavrin::StopHost(socket_, WAIT_MS);
             ::waitpid(pid_, nullptr, 0);
         }
+        fake_.reset();
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
@@ -85,6 +95,7 @@ private:
     std::string dir_;
     std::string socket_;
     pid_t pid_ = -1;
+    std::unique_ptr<CFakeSerio> fake_;
     tavrin::CTavrinClient client_;
     bool ok_ = false;
 };
@@ -100,9 +111,10 @@ TestTable fullTable()
     return t;
 }
 
+// state.range(0): 1 through the serio backend.
 void BM_WriteTypicalTable(benchmark::State& state)
 {
-    CBenchHost host;
+    CBenchHost host(state.range(0) == 1);
     if (!host.Ok()) {
         state.SkipWithError("driver host did not start");
         return;
@@ -125,7 +137,13 @@ void BM_WriteTypicalTable(benchmark::State& state)
     state.counters["bytes_sent"] = static_cast<double>(bytes);
     state.counters["ratio_to_1ms_per_byte"] = seconds / floor;
 }
-BENCHMARK(BM_WriteTypicalTable)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteTypicalTable)
+    ->ArgName("serio")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_ReadFullImageThroughHost(benchmark::State& state)
 {

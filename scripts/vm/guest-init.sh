@@ -3,12 +3,11 @@
 # process 1 it mounts what the checks need, runs itself again as a child (a
 # driver host must not see init as its parent) and powers the machine off.
 # The child prints one line per check on the serial console:
-#   VMTEST PASS|FAIL|INFO|OFF <check>: <detail>
+#   VMTEST PASS|FAIL|INFO <check>: <detail>
 # and, only when it got to the end, "VMTEST END <boot>".
 #
 # Kernel command line: lodemar_vm=default|nokbd names the boot (nokbd goes
-# with i8042.nokbd); lodemar_serio=on enables the checks of the driver
-# host's serio backend.
+# with i8042.nokbd).
 
 if [ "$$" = 1 ]; then
   /bin/busybox --install -s /bin
@@ -17,7 +16,8 @@ if [ "$$" = 1 ]; then
   mount -t sysfs sysfs /sys
   mount -t devtmpfs devtmpfs /dev
   mkdir -p /run /tmp /root
-  mount -t tmpfs tmpfs /run
+  # /run as a system has it: root's alone (the real keyboard's host checks).
+  mount -t tmpfs -o mode=0755 tmpfs /run
   mount -t tmpfs tmpfs /tmp
   export HOME=/root
   sh /init checks
@@ -25,11 +25,11 @@ if [ "$$" = 1 ]; then
 fi
 
 boot=$(sed -n 's/.*lodemar_vm=\([a-z]*\).*/\1/p' /proc/cmdline)
-serio=$(sed -n 's/.*lodemar_serio=\([a-z]*\).*/\1/p' /proc/cmdline)
 table=/vm/table.dat
 cli=/usr/bin/lodemar-cli
 host=/usr/libexec/tavrin
 module=/lib/modules/serio_raw.ko
+socket=/run/lodemar/tavrin.sock
 write_fail="Data writed to keyboard fail,Please retry again!"
 read_fail="Read data fail,Please read again!"
 load_fail="Can't not load kernel program!!!"
@@ -38,7 +38,6 @@ cd /tmp
 pass() { echo "VMTEST PASS $1: $2"; }
 fail() { echo "VMTEST FAIL $1: $2"; }
 info() { echo "VMTEST INFO $1: $2"; }
-off() { echo "VMTEST OFF $1: disabled until the driver host has its serio backend"; }
 
 # The serio port of the keyboard ("i8042 KBD port"), empty when there is none.
 keyboard_port() {
@@ -74,7 +73,7 @@ run() {
 # expect_failure CHECK TEXT: the last run ended with 1 and TEXT on stderr.
 expect_failure() {
   if [ "$status" = 1 ] && grep -qF "$2" "/tmp/$1.err"; then
-    pass "$1" "exit 1, $(head -n 1 "/tmp/$1.err")"
+    pass "$1" "exit 1, $(grep -F "$2" "/tmp/$1.err" | head -n 1)"
   else
     fail "$1" "exit $status, stdout '$out', stderr '$err'"
   fi
@@ -86,6 +85,28 @@ expect_probe() {
     "0:keyboard answers: FA AB "*) pass "$1" "$out" ;;
     *) fail "$1" "exit $status, stdout '$out', stderr '$err'" ;;
   esac
+}
+
+# The process whose parent is $1 (the real keyboard's host serves from one).
+child_of() {
+  local status
+  for status in /proc/[0-9]*/status; do
+    [ "$(awk '/^PPid:/ { print $2 }' "$status" 2>/dev/null)" = "$1" ] && { basename "${status%/status}"; return; }
+  done
+}
+has_child() { [ -n "$(child_of "$1")" ]; }
+status_field() { awk -v key="$2:" '$1 == key { $1 = ""; print substr($0, 2) }' "/proc/$1/status" 2>/dev/null; }
+# Gone, or a zombie nobody reaps (this init does not).
+gone() { [ ! -e "/proc/$1" ] || [ "$(status_field "$1" State | cut -c1)" = Z ]; }
+# start_host [OPTIONS]: a host of the real keyboard in the background, as a
+# program would start it; $host_pid once it serves.
+start_host() {
+  "$host" --hardware "$@" 2>/tmp/host.err &
+  host_pid=$!
+  wait_for 5 has_child "$host_pid" && wait_for 5 test -S "$socket"
+}
+attached_probe() { # NAME: lodemar-cli probe through the running host
+  run "$1" env LODEMAR_HARDWARE_SOCKET="$socket" "$cli" probe
 }
 
 # --- What the kernel does (the ground the driver host stands on) ----------
@@ -155,7 +176,10 @@ pacing() {
 
 # --- The raw-port backend where no kernel driver owns the keyboard port ---
 
+keyboard_irq() { awk '$1 == "1:" { $1 = ""; print }' /proc/interrupts; }
+
 raw_ports() {
+  info raw-i8042 "i8042 driver $([ -e /sys/bus/platform/drivers/i8042/i8042 ] && echo bound || echo absent), IRQ 1: '$(keyboard_irq)'"
   if [ -z "$(keyboard_port)" ]; then
     pass raw-no-kernel-port "i8042.nokbd: the kernel registered no keyboard port"
   else
@@ -169,78 +193,208 @@ raw_ports() {
   run raw-read "$cli" read -o /tmp/raw-read.dat
   expect_failure raw-read "$read_fail"
   [ ! -e /tmp/raw-read.dat ] || fail raw-read "a file was saved"
+
+  # The serving process asked for the ports before it gave root up.
+  local serving
+  if ! start_host; then
+    fail raw-privileges "the host did not come up: $(cat /tmp/host.err)"
+    return
+  fi
+  serving=$(child_of "$host_pid")
+  attached_probe raw-privileges
+  if [ "$status" = 0 ] && [ "$(status_field "$serving" Uid)" = "65534 65534 65534 65534" ] \
+     && [ "$(status_field "$serving" NoNewPrivs)" = 1 ]; then
+    pass raw-privileges "the serving process $serving (uid 65534, NoNewPrivs) keeps its port rights: $out"
+  else
+    fail raw-privileges "exit $status, stdout '$out', stderr '$err', Uid '$(status_field "$serving" Uid)'"
+  fi
+  kill -TERM "$host_pid"
+  wait "$host_pid"
 }
 
-# --- The serio backend (default boot, the kernel owns the port) -----------
+# --- The driver host's serio backend (default boot, the kernel owns the port)
 
-serio_port_back() { # CHECK
+port_back() { # CHECK: the port is with atkbd again
   local port
   port=$(keyboard_port)
-  if wait_for 2 driver_is "$port" atkbd; then
+  if wait_for 5 driver_is "$port" atkbd; then
     pass "$1-port-back" "$(basename "$port") is with atkbd again"
   else
     fail "$1-port-back" "$(basename "$port") is with '$(driver_of "$port")'"
   fi
 }
-
-# A host killed while it holds the port: the next one gives it back.
-serio_recovery() {
-  local socket=/run/lodemar/tavrin.sock port pid held
+# Without serio_raw loaded the host says so and never falls back to raw
+# port I/O behind the kernel's back; with a modprobe that can, it loads it.
+serio_module() {
+  local port
   port=$(keyboard_port)
-  "$host" --hardware 2>/tmp/serio-recovery.host &
-  pid=$!
-  wait_for 5 test -S "$socket"
-  run serio-recovery-held env LODEMAR_HARDWARE_SOCKET="$socket" "$cli" probe
+  # busybox timeout's watchdog may still hold the device opened above.
+  if ! wait_for 5 rmmod serio_raw 2>/dev/null; then
+    fail serio-no-module "cannot unload serio_raw: $(lsmod | grep serio_raw)"
+    return
+  fi
+  run serio-no-module "$cli" probe
+  if [ "$status" = 1 ] && grep -qF "$load_fail" /tmp/serio-no-module.err \
+     && grep -qF "serio_raw driver is not loaded, and no modprobe" /tmp/serio-no-module.err \
+     && driver_is "$port" atkbd; then
+    pass serio-no-module "exit 1, $(grep -F 'tavrin:' /tmp/serio-no-module.err | head -n 1); no raw port I/O"
+  else
+    fail serio-no-module "exit $status, stdout '$out', stderr '$err', port with '$(driver_of "$port")'"
+  fi
+
+  local tree
+  tree=/lib/modules/$(uname -r)
+  mkdir -p /sbin "$tree/kernel/drivers/input/serio"
+  cp "$module" "$tree/kernel/drivers/input/serio/"
+  depmod
+  ln -sf /bin/busybox /sbin/modprobe
+  run serio-modprobe "$cli" probe
+  if [ "$status" = 0 ] && lsmod | grep -q '^serio_raw'; then
+    pass serio-modprobe "the host loaded serio_raw through /sbin/modprobe; $out"
+  else
+    fail serio-modprobe "exit $status, stdout '$out', stderr '$err', $(lsmod | grep serio_raw || echo 'not loaded')"
+  fi
+  port_back serio-modprobe
+}
+
+# The raw-port backend where the kernel takes the keyboard's interrupt: a
+# host that cannot see the keyboard port (its folder hidden) must refuse
+# rather than race the kernel.
+raw_refused() {
+  local port
+  port=$(keyboard_port)
+  mount -t tmpfs tmpfs /sys/bus/serio/devices
+  run raw-refused "$cli" probe
+  umount /sys/bus/serio/devices
+  if [ "$status" = 1 ] && grep -qF "takes the keyboard's interrupt (IRQ 1)" /tmp/raw-refused.err \
+     && driver_is "$port" atkbd; then
+    pass raw-refused "IRQ 1:$(keyboard_irq); $(grep -F 'tavrin:' /tmp/raw-refused.err | head -n 1)"
+  else
+    fail raw-refused "exit $status, stdout '$out', stderr '$err'"
+  fi
+}
+
+# lodemar-cli as a user runs it: the host started and stopped by the command.
+serio_commands() {
+  run serio-probe "$cli" probe
+  expect_probe serio-probe
+  port_back serio-probe
+  run serio-write "$cli" write "$table"
+  expect_failure serio-write "$write_fail"
+  port_back serio-write
+  run serio-read "$cli" read -o /tmp/serio-read.dat
+  expect_failure serio-read "$read_fail"
+  [ ! -e /tmp/serio-read.dat ] || fail serio-read "a file was saved"
+  port_back serio-read
+}
+
+# A host that runs on, as the program keeps it from start to end: the port
+# is the keyboard driver's but while requests come.
+serio_running_host() {
+  local port serving
+  port=$(keyboard_port)
+  if ! start_host; then
+    fail serio-idle-start "the host did not come up: $(cat /tmp/host.err)"
+    return
+  fi
+  serving=$(child_of "$host_pid")
+  if driver_is "$port" atkbd; then
+    pass serio-idle-start "a host that has served nothing leaves $(basename "$port") with atkbd"
+  else
+    fail serio-idle-start "$(basename "$port") is with '$(driver_of "$port")'"
+  fi
+  if [ "$(status_field "$serving" Uid)" = "65534 65534 65534 65534" ] \
+     && [ "$(status_field "$serving" NoNewPrivs)" = 1 ] \
+     && [ "$(status_field "$serving" CapEff)" = 0000000000000000 ] \
+     && [ "$(status_field "$host_pid" Uid)" = "0 0 0 0" ]; then
+    pass serio-privileges "the serving process $serving is uid 65534, NoNewPrivs, no capabilities; its monitor $host_pid keeps root"
+  else
+    fail serio-privileges "serving $serving: Uid '$(status_field "$serving" Uid)' NoNewPrivs '$(status_field "$serving" NoNewPrivs)' CapEff '$(status_field "$serving" CapEff)'; monitor Uid '$(status_field "$host_pid" Uid)'"
+  fi
+  attached_probe serio-attached
+  expect_probe serio-attached
+  if wait_for 5 driver_is "$port" atkbd && ! gone "$host_pid"; then
+    pass serio-idle-give-back "the monitor gave $(basename "$port") back to atkbd after the idle time; the host still serves"
+  else
+    fail serio-idle-give-back "$(basename "$port") with '$(driver_of "$port")', host $(gone "$host_pid" && echo gone || echo running)"
+  fi
+  attached_probe serio-taken-again
+  expect_probe serio-taken-again
+  kill -TERM "$host_pid"
+  wait "$host_pid"
+  status=$?
+  if [ "$status" = 0 ] && wait_for 5 driver_is "$port" atkbd && [ ! -e "$socket" ]; then
+    pass serio-signal "SIGTERM: exit 0, the port with atkbd, the socket removed"
+  else
+    fail serio-signal "exit $status, port with '$(driver_of "$port")', $(cat /tmp/host.err)"
+  fi
+}
+
+# A program that starts the host, uses the keyboard and is killed: the host
+# ends with it and gives the port back.
+serio_program_killed() {
+  local port
+  port=$(keyboard_port)
+  sh -c '"$1" --hardware --test-release-ms 600000 2>/dev/null &
+    while [ ! -S "$2" ]; do usleep 20000; done
+    LODEMAR_HARDWARE_SOCKET="$2" "$3" probe >/tmp/serio-program.out 2>&1
+    readlink "$4/driver" >/tmp/serio-program.held
+    kill -9 $$' program "$host" "$socket" "$cli" "$port"
+  if grep -q serio_raw /tmp/serio-program.held && wait_for 5 driver_is "$port" atkbd && wait_for 5 test ! -e "$socket"; then
+    pass serio-program-killed "the host ended with the program that started it and gave $(basename "$port") back"
+  else
+    fail serio-program-killed "held '$(cat /tmp/serio-program.held)', port with '$(driver_of "$port")', $(cat /tmp/serio-program.out)"
+  fi
+}
+
+# Killed outright while it holds the port (the idle time set long so that it
+# surely does): the serving process, whose monitor gives the port back at
+# once; the monitor, whose port the next host recovers.
+serio_killed() {
+  local port serving held
+  port=$(keyboard_port)
+  start_host --test-release-ms 600000
+  serving=$(child_of "$host_pid")
+  attached_probe serio-child-killed-held
   held=$(driver_of "$port")
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  if [ "$status" != 0 ] || [ "$held" != serio_raw ]; then
-    fail serio-recovery "a probe through a running host: exit $status, port with '$held', host: $(cat /tmp/serio-recovery.host)"
+  kill -9 "$serving"
+  wait "$host_pid"
+  status=$?
+  if [ "$held" = serio_raw ] && [ "$status" = 4 ] && wait_for 5 driver_is "$port" atkbd; then
+    pass serio-child-killed "the serving process killed while holding the port: the monitor gave it back, exit 4"
+  else
+    fail serio-child-killed "held '$held', exit $status, port with '$(driver_of "$port")', $(cat /tmp/host.err)"
+  fi
+
+  start_host --test-release-ms 600000
+  serving=$(child_of "$host_pid")
+  attached_probe serio-recovery-held
+  held=$(driver_of "$port")
+  kill -9 "$host_pid"
+  wait "$host_pid" 2>/dev/null
+  wait_for 5 gone "$serving"
+  if [ "$held" != serio_raw ] || [ "$(driver_of "$port")" != serio_raw ]; then
+    fail serio-recovery "the port was not held: '$held', then '$(driver_of "$port")'"
     return
   fi
   run serio-recovery "$cli" probe
-  expect_probe serio-recovery
-  serio_port_back serio-recovery
-}
-
-serio_backend() {
-  local checks="serio-probe serio-write serio-read serio-recovery raw-refused"
-  if [ "$serio" != on ]; then
-    for check in $checks; do off "$check"; done
-    return
-  fi
-  local port
-  port=$(keyboard_port)
-  lsmod | grep -q '^serio_raw' || insmod "$module"
-
-  run serio-probe "$cli" probe
-  expect_probe serio-probe
-  serio_port_back serio-probe
-  run serio-write "$cli" write "$table"
-  expect_failure serio-write "$write_fail"
-  serio_port_back serio-write
-  run serio-read "$cli" read -o /tmp/serio-read.dat
-  expect_failure serio-read "$read_fail"
-  serio_port_back serio-read
-
-  serio_recovery
-
-  # Without serio_raw the kernel keeps the port: the host must refuse to
-  # start rather than fall back to raw port I/O behind the kernel's back
-  # (which loses the replies to the kernel's interrupt handler).
-  rmmod serio_raw
-  run raw-refused "$cli" probe
-  if [ "$status" = 1 ] && grep -qF "$load_fail" /tmp/raw-refused.err && driver_is "$port" atkbd; then
-    pass raw-refused "exit $status, $(head -n 1 /tmp/raw-refused.err)"
+  if [ "$status" = 0 ] && grep -qF "gave the keyboard port $(basename "$port") back" /tmp/serio-recovery.err; then
+    pass serio-recovery "monitor killed with the port held; the next start: $(grep -F 'gave the' /tmp/serio-recovery.err)"
   else
-    fail raw-refused "exit $status, stdout '$out', port with '$(driver_of "$port")'"
+    fail serio-recovery "exit $status, stdout '$out', stderr '$err'"
   fi
+  port_back serio-recovery
 }
 
 case "$boot" in
   default)
     kernel_facts
-    serio_backend
+    serio_module
+    raw_refused
+    serio_commands
+    serio_running_host
+    serio_program_killed
+    serio_killed
     pacing
     ;;
   nokbd)

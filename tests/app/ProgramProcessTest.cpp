@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -119,6 +120,22 @@ protected:
         return children;
     }
 
+    // Whether process pid has ended (or is a zombie nobody has reaped yet).
+    static bool ProcessEnds(pid_t pid)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(EXIT_LIMIT_MS);
+        while (std::chrono::steady_clock::now() < deadline) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly))
+                return true;
+            const QByteArray text = stat.readAll();
+            if (text.mid(text.lastIndexOf(')') + 2, 1) == "Z")
+                return true;
+            QThread::msleep(10);
+        }
+        return false;
+    }
+
     QTemporaryDir m_memory;
 };
 
@@ -177,20 +194,24 @@ TEST_F(ProgramProcessTest, AKilledFirstCopyDoesNotBlockTheNext)
     Start(first);
     ASSERT_TRUE(WaitForHostSocket(first));
     const std::vector<pid_t> hosts = ChildrenOf(pid_t(first.processId()));
+    ASSERT_EQ(hosts.size(), 1u);
     Kill(first);
     {
         CSingleInstance probe;
         EXPECT_EQ(probe.Acquire(), InstanceState::Acquired);
     }
+    // The killed copy's host ends with it.
+    EXPECT_TRUE(ProcessEnds(hosts[0]));
     QProcess next;
     Start(next);
     EXPECT_TRUE(WaitUntilHeld(next));
     EXPECT_EQ(next.state(), QProcess::Running);
+    // ...and the next copy starts its own.
+    ASSERT_TRUE(WaitForHostSocket(next));
+    const std::vector<pid_t> nextHosts = ChildrenOf(pid_t(next.processId()));
+    EXPECT_EQ(nextHosts.size(), 1u);
+    EXPECT_TRUE(std::find(nextHosts.begin(), nextHosts.end(), hosts[0]) == nextHosts.end());
     EXPECT_TRUE(Terminate(next));
-    // The killed copy's host ends with it where the host asks to; one that
-    // does not is ended here, so that nothing outlives the test.
-    for (const pid_t host : hosts)
-        ::kill(host, SIGTERM);
 }
 
 TEST_F(ProgramProcessTest, StartsTheHostOfItsBuildTreeAndStopsItWhenAskedToEnd)

@@ -81,8 +81,8 @@ TEST_F(CliThroughHostTest, WriteAndReadTheRealKeyboardThroughSerio)
 {
     CFakeSerio fake(path("kernel"));
     const std::string socket = path("tavrin.sock");
-    CHostProcess host({ "--hardware", "--socket", socket, "--test-sysfs-root", fake.Sys(), "--test-dev-root",
-                          fake.Dev() },
+    CHostProcess host(
+        { "--hardware", "--socket", socket, "--test-sysfs-root", fake.Sys(), "--test-dev-root", fake.Dev() },
         path("host.txt"));
     ASSERT_EQ(tavrin::WaitForHost(socket, 10000), tavrin::CLIENT_OK) << host.ErrorText();
     ::setenv("LODEMAR_HARDWARE_SOCKET", socket.c_str(), 1);
@@ -96,10 +96,12 @@ TEST_F(CliThroughHostTest, WriteAndReadTheRealKeyboardThroughSerio)
     EXPECT_EQ(run.out, READ_OK);
     EXPECT_EQ(readBytes(path("back.dat")), readBytes(LAYOUT));
 
-    // The command used the host without stopping it; the port is still held.
-    EXPECT_EQ(fake.Driver(), "serio_raw");
+    // The commands used the host without stopping it; the port went back to
+    // the keyboard driver after them, while the host still serves.
+    EXPECT_TRUE(fake.WaitForDriver("atkbd"));
+    EXPECT_EQ(fake.Commands().back(), "atkbd");
+    EXPECT_EQ(tavrin::ProbeHost(socket, 10000), tavrin::CLIENT_OK);
     EXPECT_EQ(tavrin::StopHost(socket, 10000), tavrin::CLIENT_OK);
     EXPECT_EQ(host.Wait(), 0);
-    EXPECT_TRUE(fake.WaitForDriver("atkbd"));
     EXPECT_EQ(fake.Dropped(), 0u);
 }

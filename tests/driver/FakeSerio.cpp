@@ -10,8 +10,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -23,6 +23,7 @@ constexpr int SERIO_RAW_QUEUE = 64;
 // A real keyboard sends about one byte a millisecond, so serio_raw's queue
 // gives the host some 64 ms to come back for its bytes.
 constexpr auto BYTE_TIME = std::chrono::milliseconds(1);
+constexpr auto QUEUE_PATIENCE = std::chrono::seconds(2);
 constexpr char MISC_NAME[] = "serio_raw0";
 const char* const WORDS[] = { "serio_raw", "atkbd", "psmouse", "rescan", "none" };
 
@@ -136,7 +137,7 @@ void CFakeSerio::Bind()
     ::tcgetattr(slave_, &raw);
     ::cfmakeraw(&raw);
     ::tcsetattr(slave_, TCSANOW, &raw);
-    struct stat st {};
+    struct stat st { };
     ::stat(name.c_str(), &st);
     const std::string misc = port_ + "/misc/" + MISC_NAME;
     fs::create_directories(misc);
@@ -182,14 +183,17 @@ void CFakeSerio::Run()
     (void)::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &priority);
     std::string pending;
     auto nextByte = std::chrono::steady_clock::now();
+    // Since when the host's queue has been full; NEVER while it is not.
+    const auto NEVER = std::chrono::steady_clock::time_point::max();
+    auto fullSince = NEVER;
     for (;;) {
         pollfd fds[3] = { { stop_[0], POLLIN, 0 }, { control_, POLLIN, 0 }, { master_, POLLIN, 0 } };
         const int count = master_ >= 0 ? 3 : 2;
         const auto now = std::chrono::steady_clock::now();
         const int wait = wire_.empty()
             ? 100
-            : static_cast<int>(std::max<long long>(
-                0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - now).count()));
+            : static_cast<int>(
+                std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - now).count()));
         if (::poll(fds, count, wait) < 0)
             continue;
         if (fds[0].revents != 0)
@@ -225,12 +229,24 @@ void CFakeSerio::Run()
         if (!wire_.empty() && master_ >= 0 && std::chrono::steady_clock::now() >= nextByte) {
             int queued = 0;
             ::ioctl(slave_, TIOCINQ, &queued);
-            if (queued >= SERIO_RAW_QUEUE)
+            const auto now = std::chrono::steady_clock::now();
+            if (queued < SERIO_RAW_QUEUE)
+                fullSince = NEVER;
+            else if (fullSince == NEVER)
+                fullSince = now;
+            // A full queue holds the keyboard back for a while (a loaded
+            // machine keeps the host, and the pseudo-terminal's kernel
+            // worker, waiting); a host that stops reading loses bytes.
+            if (fullSince != NEVER && now - fullSince < QUEUE_PATIENCE) {
+                nextByte = now + BYTE_TIME;
+                continue;
+            }
+            if (fullSince != NEVER)
                 ++dropped_;
             else
                 (void)::write(master_, &wire_.front(), 1);
             wire_.pop_front();
-            nextByte = std::max(nextByte + BYTE_TIME, std::chrono::steady_clock::now());
+            nextByte = std::max(nextByte + BYTE_TIME, now);
         }
     }
 }

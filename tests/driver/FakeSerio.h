@@ -3,7 +3,9 @@
 // of this object), the driver link it updates, and for serio_raw a device
 // node that is a pseudo-terminal in raw mode with the emulated keyboard
 // firmware on the other side. Like serio_raw it keeps at most 64 bytes for
-// the host and drops what comes on top.
+// the host, and drops what comes on top once the host has left them unread
+// for a while (generously: the pseudo-terminal and a loaded machine add
+// delays no real keyboard port has).
 #pragma once
 
 #include <atomic>

@@ -26,9 +26,9 @@ TEST(HostOptionsTest, EmulationWithFaults)
         << error;
     EXPECT_EQ(o.socketPath, "/run/t.sock");
     EXPECT_EQ(o.memoryFile, "kb.bin");
-    EXPECT_TRUE(o.faults.refuse);
-    EXPECT_EQ(o.faults.stallAfter, 12);
-    EXPECT_TRUE(o.busyController);
+    EXPECT_TRUE(o.faults.keyboard.refuse);
+    EXPECT_EQ(o.faults.keyboard.stallAfter, 12);
+    EXPECT_TRUE(o.faults.busyController);
     EXPECT_TRUE(o.trace);
     EXPECT_EQ(o.allowUid, 1001u);
     EXPECT_FALSE(o.privileged);
@@ -55,6 +55,7 @@ TEST(HostOptionsTest, PrivilegedHostTakesOnlyTheRealKeyboard)
         { "--hardware", "--allow-uid", "1001" },
         { "--hardware", "--test-sysfs-root", "/tmp/sys" },
         { "--hardware", "--test-idle-ms", "10" },
+        { "--hardware", "--test-release-ms", "10" },
         {},
     };
     for (const auto& line : refused) {

@@ -107,6 +107,23 @@ public:
 
     void Signal(int signal) { ::kill(pid_, signal); }
 
+    // The real keyboard's host serves from a child process of its own: its
+    // pid, or -1 when it has none (yet) within timeoutMs.
+    pid_t ServingPid(int timeoutMs = 5000) const
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            std::ifstream children(
+                "/proc/" + std::to_string(pid_) + "/task/" + std::to_string(pid_) + "/children");
+            pid_t child = -1;
+            if (children >> child)
+                return child;
+            if (std::chrono::steady_clock::now() >= end)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
     std::string ErrorText() const
     {
         std::ifstream in(errorFile_);

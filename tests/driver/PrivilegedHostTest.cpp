@@ -37,7 +37,8 @@ template <typename What> int asUser(uid_t uid, What what)
 {
     const pid_t child = ::fork();
     if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0
+            || ::setresuid(uid, uid, uid) != 0)
             ::_exit(100);
         ::_exit(what());
     }
@@ -96,6 +97,7 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
         { "--hardware", "--allow-uid", "0" },
         { "--hardware", "--test-sysfs-root", dir.Path() },
         { "--hardware", "--test-idle-ms", "10" },
+        { "--hardware", "--test-release-ms", "600000" },
     };
     for (const auto& line : lines) {
         auto host = Start(line);
@@ -117,10 +119,10 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
     EXPECT_FALSE(fs::exists(RUN));
 }
 
-TEST_F(PrivilegedHostTest, ServesItsCallerAloneAndGivesUpRootOnceThePortIsHeld)
+TEST_F(PrivilegedHostTest, ServesItsCallerAloneFromAProcessWithoutRights)
 {
     CFakeSerio fake(ROOT + "/kernel");
-    for (int run = 0; run < 2; ++run) { // the second replaces the socket the first could not remove
+    for (int run = 0; run < 2; ++run) { // the second finds the folder as the first left it
         auto host = Start();
         ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
         struct stat st;
@@ -133,10 +135,17 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneAndGivesUpRootOnceThePortIsHeld)
         EXPECT_EQ(st.st_mode & 0777, 0600u);
         EXPECT_EQ(fileText(RUN + "/tavrin.lock"), std::to_string(::getpid()) + " 65534\n");
 
-        EXPECT_EQ(statusLine(host->Pid(), "Uid"), "\t65534\t65534\t65534\t65534");
-        EXPECT_EQ(statusLine(host->Pid(), "NoNewPrivs"), "\t1");
-        EXPECT_EQ(statusLine(host->Pid(), "CapEff"), "\t0000000000000000");
-        EXPECT_EQ(statusLine(host->Pid(), "Groups").find_first_not_of("\t "), std::string::npos);
+        // The process the caller talks to has no rights; the one that keeps
+        // root only takes and gives back the port.
+        const pid_t serving = host->ServingPid();
+        EXPECT_EQ(statusLine(serving, "Uid"), "\t65534\t65534\t65534\t65534");
+        EXPECT_EQ(statusLine(serving, "Gid"), "\t65534\t65534\t65534\t65534");
+        EXPECT_EQ(statusLine(serving, "NoNewPrivs"), "\t1");
+        EXPECT_EQ(statusLine(serving, "CapEff"), "\t0000000000000000");
+        EXPECT_EQ(statusLine(serving, "CapPrm"), "\t0000000000000000");
+        EXPECT_EQ(statusLine(serving, "Groups").find_first_not_of("\t "), std::string::npos);
+        EXPECT_EQ(statusLine(host->Pid(), "Uid"), "\t0\t0\t0\t0");
+        EXPECT_EQ(fake.Driver(), "atkbd");
 
         // The caller writes and reads the keyboard; another user cannot connect.
         const int written = asUser(CALLER, [] {
@@ -150,8 +159,7 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneAndGivesUpRootOnceThePortIsHeld)
                        nullptr, 0, r, WAIT_MS)
                     != CLIENT_OK
                 || r.information != 0
-                || client.Exchange(IOCTL_READ_DATA, &read, 1, block.data(), 10240, r, WAIT_MS)
-                    != CLIENT_OK)
+                || client.Exchange(IOCTL_READ_DATA, &read, 1, block.data(), 10240, r, WAIT_MS) != CLIENT_OK)
                 return 1;
             return r.information == 516 && block[1] == 0x05 && block[2] == 0x0E ? 0 : 2;
         });
@@ -160,9 +168,10 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneAndGivesUpRootOnceThePortIsHeld)
 
         EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
         EXPECT_EQ(host->Wait(), 0) << host->ErrorText();
-        // Given back through the control file opened while it was root.
+        // Given back by the monitor, the socket removed from root's folder.
         EXPECT_TRUE(fake.WaitForDriver("atkbd"));
         EXPECT_EQ(fileText(RUN + "/tavrin.serio"), "");
+        EXPECT_FALSE(fs::exists(SOCKET));
     }
     EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd", "serio_raw", "atkbd" }));
 }
@@ -221,6 +230,7 @@ TEST_F(PrivilegedHostTest, SecondHostNamesWhoHoldsTheKeyboard)
     ASSERT_EQ(::write(held, "4242 1000\n", 10), 10);
     auto host = Start();
     EXPECT_EQ(host->Wait(), 3);
-    EXPECT_NE(host->ErrorText().find("in use by process 4242 (uid 1000)"), std::string::npos) << host->ErrorText();
+    EXPECT_NE(host->ErrorText().find("in use by process 4242 (uid 1000)"), std::string::npos)
+        << host->ErrorText();
     ::close(held);
 }

@@ -56,6 +56,22 @@ inline void writeText(const fs::path& file, const std::string& text)
     std::ofstream(file, std::ios::binary) << text;
 }
 
+// Whether process pid has ended (or is a zombie nobody has reaped yet)
+// within timeoutMs.
+inline bool processEnds(pid_t pid, int timeoutMs = 10000)
+{
+    for (int waited = 0;; waited += 10) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const std::size_t end = text.rfind(')');
+        if (!stat || end == std::string::npos || text.compare(end + 2, 1, "Z") == 0)
+            return true;
+        if (waited >= timeoutMs)
+            return false;
+        ::usleep(10000);
+    }
+}
+
 inline int lineCount(const std::string& text)
 {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));

@@ -323,14 +323,17 @@ TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
     ASSERT_TRUE(WaitUntilServing(killed));
     ::kill(killed.pid, SIGKILL);
     cliFinish(killed);
+    // Its host ends with it.
+    const pid_t killedHost = std::atoi(readText(path("host.pid")).c_str());
+    ASSERT_GT(killedHost, 0);
+    EXPECT_TRUE(processEnds(killedHost));
 
+    // The next run starts a host of its own.
     const CliRun next = cli({ "read", "-o", path("back.dat"), memory_ });
     EXPECT_EQ(next.status, 0) << next.err;
-    // The killed run's host ends with it where the host asks to; one that
-    // does not is stopped here so that nothing outlives the test.
-    const pid_t host = std::atoi(readText(path("host.pid")).c_str());
-    if (host > 0)
-        ::kill(host, SIGTERM);
+    const pid_t nextHost = std::atoi(readText(path("host.pid")).c_str());
+    EXPECT_NE(nextHost, killedHost);
+    EXPECT_TRUE(processEnds(nextHost));
 }
 
 TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)

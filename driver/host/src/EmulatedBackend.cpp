@@ -19,8 +19,8 @@ public:
         : keyboard_(memory_)
         , pc_(keyboard_)
     {
-        keyboard_.SetFaults(options.faults);
-        pc_.SetBusy(options.busyController);
+        keyboard_.SetFaults(options.faults.keyboard);
+        pc_.SetBusy(options.faults.busyController);
         pc_.SetRecording(false);
         pc_.SetWaitHandler(waitOneMillisecond);
         if (options.trace)
@@ -32,7 +32,11 @@ public:
     TavrinPlatform Platform() override { return pc_.Platform(); }
     std::uint32_t Kind() const override { return BACKEND_EMULATED; }
 
-    void BeforeRequest() override { failedBefore_ = memory_.FailedCommits(); }
+    bool BeforeRequest(bool, TavrinCompletion&) override
+    {
+        failedBefore_ = memory_.FailedCommits();
+        return true;
+    }
 
     void AfterRequest(TavrinCompletion& done) override
     {
@@ -41,7 +45,7 @@ public:
         // for done. The range stays dirty for the next commit.
         if (memory_.FailedCommits() == failedBefore_)
             return;
-        std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::MEMORY_COMMIT_FAILED);
+        tell(texts::MEMORY_COMMIT_FAILED);
         done = TavrinCompletion { TAVRIN_STATUS_IO_DEVICE_ERROR, 0 };
     }
 

@@ -21,24 +21,45 @@ public:
     // The core's view of the machine; valid while the backend lives.
     virtual TavrinPlatform Platform() = 0;
     virtual std::uint32_t Kind() const = 0; // BACKEND_EMULATED or BACKEND_HARDWARE
-    // Around every control-code request. AfterRequest may fail a request
-    // for trouble the core cannot see (memory that was not saved).
-    virtual void BeforeRequest() { }
+    // Around every control-code request; keyboard: the request reaches the
+    // keyboard (see touchesKeyboard). BeforeRequest may refuse the request
+    // (the keyboard cannot be had), filling in its completion; AfterRequest
+    // may fail it for trouble the core cannot see (memory that was not saved).
+    virtual bool BeforeRequest(bool keyboard, TavrinCompletion& refused)
+    {
+        (void)keyboard;
+        (void)refused;
+        return true;
+    }
     virtual void AfterRequest(TavrinCompletion& done) { (void)done; }
+    // A backend that holds the keyboard between requests lets it go after a
+    // while: milliseconds until then (-1: nothing held), and the moment.
+    virtual int MillisecondsUntilRelease() const { return -1; }
+    virtual void ReleaseIfDue() { }
 };
 
-// Each returns null with a message when the backend cannot be had.
-std::unique_ptr<CHostBackend> openEmulatedBackend(const HostOptions& options, std::string& error);
-// The real keyboard: through serio when the kernel offers the keyboard port,
-// else raw ports where no kernel driver owns the controller (x86). The
-// serio backend keeps its record of the held port in folder.
-std::unique_ptr<CHostBackend> openHardwareBackend(
-    const HostOptions& options, CHostFolder& folder, std::string& error);
+// Whether a control code exchanges bytes with the keyboard (send, read-out,
+// identify); the others are answered without it.
+bool touchesKeyboard(std::uint32_t code);
 
-// The serio backend on its own, and the raw-port backend.
-std::unique_ptr<CHostBackend> openSerioBackend(
-    const HostOptions& options, CHostFolder& folder, std::string& error);
+// Returns null with a message when the memory file cannot be had.
+std::unique_ptr<CHostBackend> openEmulatedBackend(const HostOptions& options, std::string& error);
+
+// The real keyboard (HardwareHost.cpp): runs the host as a monitor that
+// keeps root and the keyboard port, and a serving process without rights.
+// Returns the host's exit code.
+struct ServerSettings;
+int runHardwareHost(
+    const HostOptions& options, CHostFolder& folder, const ServerSettings& settings, int signalFd);
+
+// The real keyboard's backends, made in the serving process: serio_raw's
+// device, asked of the monitor over monitorFd whenever a request needs the
+// keyboard; raw port I/O (ioperm: before root is given up).
+std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, int monitorFd);
 std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error);
+// Whether raw port I/O may be used here: the kernel does not take the
+// keyboard's interrupt.
+bool rawPortsAllowed(std::string& error);
 
 // The real 1 ms wait before each byte sent: sleeps most of it and spins the
 // rest, so that each wait is close to 1 ms rather than 1 ms plus the timer's
@@ -46,5 +67,9 @@ std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std
 void waitOneMillisecond();
 // A trace line on standard error, with a line break when it has none.
 void traceToStandardError(const char* line);
+// One message of the host's on standard error, after its prefix.
+void tell(const std::string& message);
+// Tells message and returns code (an exit code).
+int fail(int code, const std::string& message);
 
 } // namespace tavrin

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "HostBackend.h"
+#include "HostTexts.h"
 
 namespace tavrin {
 
@@ -51,6 +52,17 @@ void traceToStandardError(const char* line)
     std::fputs(line, stderr);
     if (length == 0 || line[length - 1] != '\n')
         std::fputc('\n', stderr);
+}
+
+void tell(const std::string& message)
+{
+    std::fprintf(stderr, "%s%s\n", texts::PREFIX, message.c_str());
+}
+
+int fail(int code, const std::string& message)
+{
+    tell(message);
+    return code;
 }
 
 } // namespace tavrin

@@ -26,19 +26,9 @@
 #ifndef TAVRIN_DEV_ROOT
 #define TAVRIN_DEV_ROOT "/dev"
 #endif
-#ifndef TAVRIN_RAW_PORTS_ALLOWED
-#define TAVRIN_RAW_PORTS_ALLOWED 1
+#ifndef TAVRIN_SIMULATED_KERNEL
+#define TAVRIN_SIMULATED_KERNEL 0
 #endif
-
-namespace {
-
-int fail(int code, const std::string& message)
-{
-    std::fprintf(stderr, "%s%s\n", tavrin::texts::PREFIX, message.c_str());
-    return code;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -50,8 +40,8 @@ int main(int argc, char** argv)
 
     HostOptions options;
     std::string error;
-    const HostCaller caller { std::getenv("PKEXEC_UID"), ::getuid() != ::geteuid() || ::getgid() != ::getegid(),
-        static_cast<std::uint32_t>(::getuid()) };
+    const HostCaller caller { std::getenv("PKEXEC_UID"),
+        ::getuid() != ::geteuid() || ::getgid() != ::getegid(), static_cast<std::uint32_t>(::getuid()) };
     if (!parseHostOptions(argc, argv, caller, options, error)) {
         std::fprintf(stderr, "%s%s\n%s", texts::PREFIX, error.c_str(), texts::USAGE);
         return EXIT_USAGE;
@@ -63,7 +53,8 @@ int main(int argc, char** argv)
     // Nothing the caller left open travels into a privileged host.
     if (options.privileged)
         ::close_range(3, ~0U, 0);
-    options.rawPorts = options.sysfsRoot.empty() && options.devRoot.empty() && TAVRIN_RAW_PORTS_ALLOWED;
+    options.simulatedKernel
+        = !options.sysfsRoot.empty() || !options.devRoot.empty() || TAVRIN_SIMULATED_KERNEL;
     if (options.sysfsRoot.empty())
         options.sysfsRoot = TAVRIN_SYSFS_ROOT;
     if (options.devRoot.empty())
@@ -91,16 +82,12 @@ int main(int argc, char** argv)
     int opened = EXIT_SERVED;
     if (fixedFolder && ::geteuid() != 0)
         return fail(EXIT_SETUP, texts::RUN_DIR_NEEDS_ROOT);
-    opened = fixedFolder ? folder.OpenFixed(RUN_DIRECTORY, error) : folder.OpenBeside(options.socketPath, error);
+    opened
+        = fixedFolder ? folder.OpenFixed(RUN_DIRECTORY, error) : folder.OpenBeside(options.socketPath, error);
     if (opened == EXIT_SERVED && options.hardware)
         opened = folder.Lock(parent, options.callerUid, error);
     if (opened != EXIT_SERVED)
         return fail(opened, error);
-
-    std::unique_ptr<CHostBackend> backend = options.hardware ? openHardwareBackend(options, folder, error)
-                                                             : openEmulatedBackend(options, error);
-    if (!backend)
-        return fail(EXIT_SETUP, error);
 
     ServerSettings settings;
     settings.verbose = options.trace;
@@ -119,14 +106,23 @@ int main(int argc, char** argv)
                 settings.socketOwner = options.allowUid;
         }
     }
+    // The real keyboard: a monitor that keeps root and the port, and a
+    // serving process without rights.
+    if (options.hardware) {
+        const int result = runHardwareHost(options, folder, settings, signalFd);
+        ::close(signalFd);
+        return result;
+    }
+
+    // The emulated keyboard runs as the user: one process.
+    std::unique_ptr<CHostBackend> backend = openEmulatedBackend(options, error);
+    if (!backend)
+        return fail(EXIT_SETUP, error);
     CHostService service(*backend);
-    CHostServer server(service, folder, settings);
+    CHostServer server(folder, settings);
     if (const int served = server.Open(error); served != EXIT_SERVED)
         return fail(served, error);
-    // Port, socket, lock and record are held: root is no longer needed.
-    if (fixedFolder && !dropPrivileges(parent, error))
-        return fail(EXIT_SETUP, error);
-    const int result = server.Run(signalFd);
+    const int result = server.Run(service, signalFd);
     ::close(signalFd);
     return result;
 }

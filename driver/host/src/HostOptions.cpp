@@ -38,28 +38,6 @@ bool parseMilliseconds(std::string_view text, int& ms)
     return true;
 }
 
-bool parseFault(std::string_view text, HostOptions& options)
-{
-    constexpr std::string_view STALL = "stall=";
-    if (text == "silent")
-        options.faults.silent = true;
-    else if (text == "refuse")
-        options.faults.refuse = true;
-    else if (text == "endless")
-        options.faults.endless = true;
-    else if (text == "busy")
-        options.busyController = true;
-    else if (text.substr(0, STALL.size()) == STALL) {
-        std::uint64_t n = 0;
-        if (!parseNumber(text.substr(STALL.size()), n) || n > INT64_MAX)
-            return false;
-        options.faults.stallAfter = static_cast<std::int64_t>(n);
-    } else {
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool parseHostOptions(
@@ -113,7 +91,7 @@ bool parseHostOptions(
         } else if (arg == "--fault") {
             if (!takeValue())
                 return false;
-            if (!parseFault(value, options)) {
+            if (!kbemu::addFaultByName(value, options.faults)) {
                 error = std::string(texts::BAD_FAULT) + std::string(value);
                 return false;
             }
@@ -132,10 +110,13 @@ bool parseHostOptions(
                 return false;
             (arg == "--test-sysfs-root" ? options.sysfsRoot : options.devRoot) = value;
             testGiven = true;
-        } else if (arg == "--test-idle-ms" || arg == "--test-stall-ms") {
+        } else if (arg == "--test-idle-ms" || arg == "--test-stall-ms" || arg == "--test-release-ms") {
             if (!takeValue())
                 return false;
-            if (!parseMilliseconds(value, arg == "--test-idle-ms" ? options.idleMs : options.stallMs)) {
+            int& bound = arg == "--test-idle-ms" ? options.idleMs
+                : arg == "--test-stall-ms"       ? options.stallMs
+                                                 : options.releaseMs;
+            if (!parseMilliseconds(value, bound)) {
                 error = std::string(texts::BAD_BOUND) + std::string(value);
                 return false;
             }

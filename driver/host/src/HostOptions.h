@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include <kbemu/KeyboardFirmware.h>
+#include <kbemu/KeyboardFaultNames.h>
 
 namespace tavrin {
 
@@ -14,18 +14,24 @@ inline constexpr int EXIT_SERVED = 0;
 inline constexpr int EXIT_USAGE = 1;
 inline constexpr int EXIT_SETUP = 2; // memory file, keyboard port, runtime folder or socket could not be had
 inline constexpr int EXIT_IN_USE = 3; // another host already serves the socket or holds the keyboard
+inline constexpr int EXIT_SERVING_LOST = 4; // the real keyboard's serving process was killed
 
 // How long a connection may sit idle, and how long a request may stay half
 // sent or a reply unread, before the host drops the connection.
 inline constexpr int DEFAULT_IDLE_MS = 60000;
 inline constexpr int DEFAULT_STALL_MS = 5000;
+// How long the real keyboard's port stays with the host after the last
+// request that used the keyboard. The packets of a transfer follow each
+// other within milliseconds, and a check read-out follows a write at once;
+// the user's typing comes back this long after the transfer.
+inline constexpr int DEFAULT_RELEASE_MS = 1500;
+inline constexpr int SIMULATED_DEVICE_SLACK_MS = 2000;
 
 struct HostOptions {
     std::string socketPath; // empty with --hardware: the fixed runtime folder's socket
     std::string memoryFile; // set with --emulate
     bool hardware = false;
-    kbemu::KeyboardFaults faults;
-    bool busyController = false; // --fault busy
+    kbemu::EmulatedFaults faults; // --fault
     std::optional<std::uint32_t> allowUid;
     bool trace = false;
     bool help = false;
@@ -36,15 +42,20 @@ struct HostOptions {
     std::uint32_t callerUid = 0; // the user the host serves
 
     // Test options of an unprivileged host: a stand-in sysfs and /dev for
-    // the keyboard port, shorter connection bounds.
+    // the keyboard port, other connection bounds and port idle time.
     std::string sysfsRoot;
     std::string devRoot;
     int idleMs = DEFAULT_IDLE_MS;
     int stallMs = DEFAULT_STALL_MS;
+    int releaseMs = DEFAULT_RELEASE_MS;
 
-    // Set by the program, not the line: raw port I/O is considered only on
-    // the real machine (no stand-in roots).
-    bool rawPorts = false;
+    // Set by the program, not the line: the keyboard port is simulated
+    // (stand-in roots, or a test build whose fixed roots are stand-ins).
+    // Raw port I/O is then never considered, and every wait for the serio
+    // device may last SIMULATED_DEVICE_SLACK_MS longer: the simulated device
+    // is a pseudo-terminal, whose bytes pass through a kernel worker that a
+    // loaded machine has been seen to keep waiting for almost a second.
+    bool simulatedKernel = false;
 };
 
 // How the process was started.

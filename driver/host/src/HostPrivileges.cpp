@@ -35,7 +35,10 @@ bool dropPrivileges(pid_t parent, std::string& error)
         uid = pw->pw_uid;
         gid = pw->pw_gid;
     }
-    if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0
+    const bool root = ::geteuid() == 0;
+    if ((root
+            && (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0
+                || ::setresuid(uid, uid, uid) != 0))
         || ::prctl(PR_SET_NO_NEW_PRIVS, 1UL, 0UL, 0UL, 0UL) != 0) {
         error = texts::DROP_FAILED + std::string(std::strerror(errno));
         return false;

@@ -1,5 +1,5 @@
-// What the host for the real keyboard gives up once it holds the keyboard
-// port and its socket: root. It keeps only descriptors opened before.
+// What the serving process of the real keyboard's host gives up: root, and
+// any way to gain rights. It keeps only descriptors opened before.
 #pragma once
 
 #include <sys/types.h>
@@ -12,8 +12,9 @@ namespace tavrin {
 // that process has already gone (parent is its pid, read before).
 bool endWithParent(pid_t parent);
 
-// Becomes the unprivileged user "nobody" (no supplementary groups, no
-// capabilities, no way back through set-id programs). False with a message.
+// As root, becomes the unprivileged user "nobody" (no supplementary groups,
+// no capabilities); in every case gives up gaining rights through set-id
+// programs, and ends with parent. False with a message.
 bool dropPrivileges(pid_t parent, std::string& error);
 
 } // namespace tavrin

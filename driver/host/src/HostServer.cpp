@@ -78,9 +78,8 @@ int millisecondsUntil(std::chrono::steady_clock::time_point when)
 
 } // namespace
 
-CHostServer::CHostServer(CHostService& service, const CHostFolder& folder, ServerSettings settings)
-    : service_(service)
-    , folder_(folder)
+CHostServer::CHostServer(const CHostFolder& folder, ServerSettings settings)
+    : folder_(folder)
     , settings_(std::move(settings))
 {
 }
@@ -90,6 +89,8 @@ CHostServer::~CHostServer()
     for (Connection& c : connections_)
         ::close(c.fd);
     CloseListener();
+    if (removeName_)
+        RemoveSocketName();
 }
 
 int CHostServer::Open(std::string& error)
@@ -150,6 +151,7 @@ int CHostServer::Open(std::string& error)
         if (!folder_.Safe()) {
             error = texts::SOCKET_CANNOT_GIVE + shown;
             CloseListener();
+            RemoveSocketName();
             return EXIT_SETUP;
         }
         if (::fchownat(dir, name.c_str(), static_cast<uid_t>(*settings_.socketOwner), static_cast<gid_t>(-1),
@@ -157,12 +159,14 @@ int CHostServer::Open(std::string& error)
             != 0) {
             error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
             CloseListener();
+            RemoveSocketName();
             return EXIT_SETUP;
         }
     }
     if (::listen(listener_, LISTEN_BACKLOG) != 0) {
         error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
         CloseListener();
+        RemoveSocketName();
         return EXIT_SETUP;
     }
     if (settings_.verbose)
@@ -172,18 +176,23 @@ int CHostServer::Open(std::string& error)
 
 void CHostServer::CloseListener()
 {
-    if (listener_ < 0)
-        return;
-    ::close(listener_);
+    if (listener_ >= 0)
+        ::close(listener_);
     listener_ = -1;
+}
+
+void CHostServer::RemoveSocketName()
+{
+    if (socketInode_ == 0)
+        return;
     // Removed only if it is still ours, in a folder where the name cannot be
-    // swapped. A host that gave up root cannot remove it from root's folder;
-    // the next host replaces it.
+    // swapped.
     struct stat st;
     const std::string& name = folder_.SocketName();
     if (folder_.Safe() && ::fstatat(folder_.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
         && st.st_dev == socketDevice_ && st.st_ino == socketInode_)
         ::unlinkat(folder_.Fd(), name.c_str(), 0);
+    socketInode_ = 0;
 }
 
 bool CHostServer::Idle(const Connection& c) const
@@ -196,8 +205,9 @@ CHostServer::Clock::time_point CHostServer::Deadline(const Connection& c) const
     return c.since + std::chrono::milliseconds(Idle(c) ? settings_.idleMs : settings_.stallMs);
 }
 
-int CHostServer::Run(int signalFd)
+int CHostServer::Run(CHostService& service, int signalFd)
 {
+    service_ = &service;
     std::vector<pollfd> fds;
     while (!stopping_) {
         fds.clear();
@@ -210,6 +220,9 @@ int CHostServer::Run(int signalFd)
             const int left = millisecondsUntil(Deadline(c));
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
+        // What the keyboard's backend holds between requests has its own time.
+        if (const int release = service.MillisecondsUntilRelease(); release >= 0)
+            timeout = timeout < 0 ? release : std::min(timeout, release);
         if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
                 continue;
@@ -252,6 +265,8 @@ int CHostServer::Run(int signalFd)
         }
         if (!stopping_ && fds[1].revents != 0)
             Accept();
+        if (!stopping_)
+            service.ReleaseIfDue();
     }
     if (settings_.verbose)
         std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::STOPPING);
@@ -259,6 +274,9 @@ int CHostServer::Run(int signalFd)
         ::close(c.fd);
     connections_.clear();
     CloseListener();
+    if (removeName_)
+        RemoveSocketName();
+    service_ = nullptr;
     return EXIT_SERVED;
 }
 
@@ -333,16 +351,19 @@ bool CHostServer::Serve(Connection& c)
     // One request at a time per peer: the next waits until this reply is
     // taken, so a peer that does not read cannot pile up replies.
     while (c.out.empty() && !c.hangUp && !stopping_) {
-        const CRequestStream::Step step = c.stream.ServeNext(service_, c.out);
+        const CRequestStream::Step step = c.stream.ServeNext(*service_, c.out);
         if (step == CRequestStream::Step::Incomplete)
             break;
         c.since = Clock::now();
         if (step == CRequestStream::Step::Malformed)
             c.hangUp = true;
-        if (service_.StopRequested()) {
-            // Gone from the file system before the caller hears the answer.
+        if (service_->StopRequested()) {
+            // Gone from the file system before the caller hears the answer
+            // (where this process removes it).
             stopping_ = true;
             CloseListener();
+            if (removeName_)
+                RemoveSocketName();
             c.hangUp = true;
             return true;
         }

@@ -29,7 +29,7 @@ struct ServerSettings {
 
 class CHostServer {
 public:
-    CHostServer(CHostService& service, const CHostFolder& folder, ServerSettings settings);
+    CHostServer(const CHostFolder& folder, ServerSettings settings);
     ~CHostServer();
     CHostServer(const CHostServer&) = delete;
     CHostServer& operator=(const CHostServer&) = delete;
@@ -37,9 +37,17 @@ public:
     // Creates the socket in the folder; EXIT_SERVED, or EXIT_SETUP /
     // EXIT_IN_USE with a message.
     int Open(std::string& error);
-    // Serves until a stop request or a signal arrives on signalFd (a
-    // signalfd for the termination signals); removes the socket and returns.
-    int Run(int signalFd);
+    // Serves through service until a stop request or a signal arrives on
+    // signalFd (a signalfd for the termination signals); removes the socket
+    // and returns.
+    int Run(CHostService& service, int signalFd);
+    int ListenerFd() const { return listener_; }
+    // Stops listening; the socket's name stays until the server is destroyed
+    // (for a process that made the socket but leaves the serving to another).
+    void CloseListener();
+    // Leaves the socket's name to whoever made it (for the process that
+    // serves in its place).
+    void LeaveSocketName() { removeName_ = false; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -62,9 +70,9 @@ private:
     Clock::time_point Deadline(const Connection& c) const;
     bool Idle(const Connection& c) const;
     void FinishStop(Connection& c);
-    void CloseListener();
+    void RemoveSocketName();
 
-    CHostService& service_;
+    CHostService* service_ = nullptr;
     const CHostFolder& folder_;
     ServerSettings settings_;
     int listener_ = -1;
@@ -72,6 +80,7 @@ private:
     ino_t socketInode_ = 0;
     std::vector<Connection> connections_;
     bool stopping_ = false;
+    bool removeName_ = true;
 };
 
 } // namespace tavrin

@@ -5,8 +5,14 @@
 
 namespace tavrin {
 
-CHostService::CHostService(CHostBackend& backend)
+bool touchesKeyboard(std::uint32_t code)
+{
+    return code == IOCTL_SEND_BYTES || code == IOCTL_READ_DATA || code == IOCTL_IDENTIFY_KEYBOARD;
+}
+
+CHostService::CHostService(CHostBackend& backend, std::uint32_t pid)
     : backend_(backend)
+    , pid_(pid != 0 ? pid : static_cast<std::uint32_t>(::getpid()))
 {
 }
 
@@ -18,9 +24,8 @@ void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& 
             return;
         }
         std::uint8_t identity[HOST_IDENTITY_SIZE];
-        encodeIdentity(identity,
-            HostIdentity { HOST_PROTOCOL_VERSION, TAVRIN_VERSION, static_cast<std::uint32_t>(::getpid()),
-                backend_.Kind() });
+        encodeIdentity(
+            identity, HostIdentity { HOST_PROTOCOL_VERSION, TAVRIN_VERSION, pid_, backend_.Kind() });
         encodeReply(reply, TAVRIN_STATUS_SUCCESS, HOST_IDENTITY_SIZE, identity, HOST_IDENTITY_SIZE);
         return;
     }
@@ -34,11 +39,13 @@ void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& 
     // input and output, zeroed, so the core never sees stale bytes.
     buffer_.assign(std::max(request.inputLength, request.outputLength), 0);
     std::copy_n(request.input, request.inputLength, buffer_.begin());
-    TavrinPlatform platform = backend_.Platform();
-    backend_.BeforeRequest();
-    TavrinCompletion done = TavrinServeControl(&platform, request.code,
-        buffer_.empty() ? nullptr : buffer_.data(), request.inputLength, request.outputLength);
-    backend_.AfterRequest(done);
+    TavrinCompletion done {};
+    if (backend_.BeforeRequest(touchesKeyboard(request.code), done)) {
+        TavrinPlatform platform = backend_.Platform();
+        done = TavrinServeControl(&platform, request.code, buffer_.empty() ? nullptr : buffer_.data(),
+            request.inputLength, request.outputLength);
+        backend_.AfterRequest(done);
+    }
     // Output travels only on success and never beyond what the caller offered.
     const std::uint32_t count
         = TAVRIN_STATUS_IS_SUCCESS(done.status) ? std::min(done.information, request.outputLength) : 0;

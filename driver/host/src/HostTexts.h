@@ -10,8 +10,9 @@ inline constexpr char USAGE[]
       "  --emulate MEMFILE  emulated keyboard whose 4096-byte memory lives in MEMFILE\n"
       "  --fault F          emulated keyboard fault: silent, refuse, endless, busy, stall=N\n"
       "  --hardware         the real keyboard on the PC's keyboard port (root; through pkexec\n"
-      "                     for a user). The socket is fixed, in the runtime folder. While the\n"
-      "                     host holds the port the keyboard types nothing.\n"
+      "                     for a user). The socket is fixed, in the runtime folder. The host\n"
+      "                     takes the keyboard port only while requests come (and 1.5 s after);\n"
+      "                     meanwhile the keyboard types nothing.\n"
       "  --allow-uid UID    also serve this user\n"
       "  --trace            print the driver's trace lines on standard error\n"
       "Started through pkexec (or set-id) only --hardware and --trace are accepted.\n";
@@ -22,7 +23,8 @@ inline constexpr char NO_SOCKET[] = "--socket PATH is required";
 inline constexpr char NO_BACKEND[] = "choose the keyboard: --emulate MEMFILE or --hardware";
 inline constexpr char TWO_BACKENDS[] = "--emulate and --hardware exclude each other";
 inline constexpr char FAULT_NEEDS_EMULATION[] = "--fault applies to the emulated keyboard only";
-inline constexpr char TEST_ROOTS_NEED_SOCKET[] = "--test-sysfs-root and --test-dev-root need --hardware --socket";
+inline constexpr char TEST_ROOTS_NEED_SOCKET[]
+    = "--test-sysfs-root and --test-dev-root need --hardware --socket";
 inline constexpr char PRIVILEGED_HARDWARE_ONLY[]
     = "started with more rights than its caller, tavrin serves only the real keyboard: "
       "--hardware [--trace], nothing else";
@@ -42,7 +44,8 @@ inline constexpr char MEMORY_COMMIT_FAILED[]
     = "writing the keyboard memory file failed; the request that wrote it failed too";
 
 // The runtime folder of the real keyboard's host.
-inline constexpr char RUN_DIR_NEEDS_ROOT[] = "the real keyboard's host must run as root (through pkexec for a user)";
+inline constexpr char RUN_DIR_NEEDS_ROOT[]
+    = "the real keyboard's host must run as root (through pkexec for a user)";
 inline constexpr char RUN_DIR_UNSAFE[]
     = "refused: not a root-owned folder that only root can change (or a link): ";
 inline constexpr char RUN_DIR_FAILED[] = "cannot create or open the runtime folder ";
@@ -50,15 +53,21 @@ inline constexpr char LOCK_FAILED[] = "cannot create or lock ";
 inline constexpr char FILE_NOT_OWN[] = "refused: a link, or not a file of the host's own: ";
 inline constexpr char IN_USE_BY[] = "the keyboard is in use by process ";
 inline constexpr char IN_USE_UID[] = " (uid ";
-inline constexpr char DROP_FAILED[] = "cannot drop root rights after taking the keyboard port: ";
+inline constexpr char DROP_FAILED[] = "the serving process cannot give up root rights: ";
 
 // The keyboard port through the kernel (serio).
-inline constexpr char SERIO_NO_PORT[] = "no keyboard port found (no serio port described as \"i8042 KBD port\" under ";
-inline constexpr char SERIO_HELD[] = "refused: the keyboard port %s is held by the driver \"%s\", not by this program";
+inline constexpr char SERIO_NO_PORT[]
+    = "no keyboard port found (no serio port described as \"i8042 KBD port\" under ";
+inline constexpr char SERIO_HELD[]
+    = "refused: the keyboard port %s is held by the driver \"%s\", not by this program";
 inline constexpr char SERIO_NO_DRIVER[]
     = "the kernel's serio_raw driver is not available (modprobe serio_raw failed)";
+inline constexpr char SERIO_NOT_LOADED[]
+    = "the kernel's serio_raw driver is not loaded, and no modprobe was found in /sbin or /usr/sbin "
+      "to load it (as root: modprobe serio_raw, or insmod serio_raw.ko)";
 inline constexpr char SERIO_CONTROL_FAILED[] = "cannot hand the keyboard port to serio_raw through ";
-inline constexpr char SERIO_NO_DEVICE[] = "serio_raw took the keyboard port but its device did not appear under ";
+inline constexpr char SERIO_NO_DEVICE[]
+    = "serio_raw took the keyboard port but its device did not appear under ";
 inline constexpr char SERIO_RECORD_FAILED[] = "cannot keep the record of the held keyboard port: ";
 inline constexpr char SERIO_RECOVERED[]
     = "gave the keyboard port %s back to \"%s\": a previous host ended without doing so";
@@ -66,6 +75,13 @@ inline constexpr char SERIO_GIVE_BACK_FAILED[]
     = "could not give the keyboard port %s back; the keyboard stays silent until it is "
       "(as root: echo -n %s > %s/drvctl, or start the host again)";
 inline constexpr char SERIO_LOST[] = "the keyboard port was taken away from the host";
+inline constexpr char SERIO_NOT_TAKEN[] = "the keyboard port could not be taken for this request";
+
+// The monitor: the part of the real keyboard's host that keeps root.
+inline constexpr char SPLIT_FAILED[] = "cannot start the serving process: ";
+inline constexpr char MONITOR_BAD_REQUEST[]
+    = "the serving process sent the monitor something it does not accept; ending it";
+inline constexpr char SERVING_LOST[] = "the serving process ended abnormally";
 
 // Raw port I/O, only where no kernel driver owns the controller.
 inline constexpr char HARDWARE_NEEDS_ROOT[]
@@ -74,8 +90,8 @@ inline constexpr char HARDWARE_NEEDS_ROOT[]
 inline constexpr char HARDWARE_UNSUPPORTED[]
     = "no keyboard port found and raw port I/O needs an x86 PC running Linux; use --emulate MEMFILE";
 inline constexpr char HARDWARE_KERNEL_OWNS[]
-    = "refused: the kernel's i8042 driver owns the keyboard controller but offers no keyboard port; "
-      "raw port I/O would race it";
+    = "refused: the kernel's i8042 driver takes the keyboard's interrupt (IRQ 1) but offers no keyboard "
+      "port; raw port I/O would race it";
 
 inline constexpr char SOCKET_PATH_TOO_LONG[] = "socket path too long: ";
 inline constexpr char SOCKET_NOT_A_SOCKET[] = "exists and is not a socket, not replacing it: ";

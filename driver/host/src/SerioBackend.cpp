@@ -1,6 +1,9 @@
 // The real keyboard through serio_raw, presented to the driver core as the
 // 8042 controller's status and data ports over a byte stream, so the one
-// implementation of the exchange (send_cmd, read_data) serves here too.
+// implementation of the exchange (send_cmd, read_data) serves here too. It
+// runs in the serving process, which has no rights of its own: the device
+// comes from the monitor (PortMonitor.h) when a request needs the keyboard,
+// and goes back to it after a short idle time.
 //
 // - The input buffer is always empty: serio_raw takes a written byte at once
 //   (a write the kernel refuses shows as a controller that never takes it).
@@ -12,31 +15,33 @@
 //   it blocks (in ppoll, woken by the next byte) while the virtual clock is
 //   ahead of real time and returns at once once real time has passed it. So
 //   the bounds of 10000, 90000 and 30000 reads become about 10, 90 and 30 ms
-//   of real time, whatever the speed of the machine.
+//   of real time, whatever the speed of the machine. The first read of a
+//   wait only looks: the wait for an empty input buffer before each byte
+//   costs nothing.
 // - The interrupt mask (0x21) and port B (0x61) are kept in registers of
 //   their own and reach no hardware: the kernel owns the interrupt
 //   controller, serio_raw already keeps the keyboard's bytes away from the
 //   keyboard driver, and the i8042 driver acknowledges bytes itself.
 //
-// The real kernel path cannot be run on the build machines (no i8042, no
-// kernel modules); it is tested against a simulated serio_raw device.
+// The build machines have no i8042 and no kernel modules: this is tested
+// against a simulated serio_raw device here and on a real kernel in QEMU.
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <new>
-#include <optional>
 #include <vector>
 
 #include <tavrin/TavrinWire.h>
 
 #include "HostBackend.h"
-#include "HostFolder.h"
 #include "HostTexts.h"
-#include "SerioPort.h"
+#include "MonitorProtocol.h"
 
 namespace tavrin {
 
@@ -48,6 +53,8 @@ constexpr std::int64_t NS_PER_STATUS_READ = 1000;
 // adds nothing to the latency (a byte wakes the wait).
 constexpr std::int64_t LOOK_AHEAD_NS = 1000000;
 constexpr std::size_t DRAIN_CHUNK = 4096;
+// The monitor binds and gives back within a few seconds at most.
+constexpr int MONITOR_WAIT_MS = 10000;
 
 std::int64_t nowNs()
 {
@@ -58,9 +65,27 @@ std::int64_t nowNs()
 
 class CSerioController {
 public:
-    explicit CSerioController(int fd)
-        : fd_(fd)
+    explicit CSerioController(std::int64_t slackNs)
+        : slackNs_(slackNs)
     {
+    }
+    ~CSerioController() { Detach(); }
+
+    // Takes the device over (and closes it at Detach).
+    void Attach(int fd)
+    {
+        Detach();
+        fd_ = fd;
+    }
+    bool Attached() const { return fd_ >= 0; }
+    void Detach()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+        buffer_.clear();
+        head_ = 0;
+        waiting_ = refused_ = lost_ = false;
     }
 
     std::uint8_t Read(std::uint16_t port)
@@ -114,7 +139,24 @@ private:
         if (lost_)
             return KBC_INPUT_FULL;
         if (!waiting_) {
+            // The first look of a wait does not block: a wait for the input
+            // buffer to empty (before every byte sent) ends with it.
             waiting_ = true;
+            slackLeft_ = slackNs_ > 0;
+            virtual_ = observed_ = nowNs();
+            if (Drain(0)) {
+                EndWait();
+                return KBC_OUTPUT_FULL;
+            }
+            return 0;
+        }
+        if (slackLeft_) {
+            // A simulated device gets some slack before the wait counts.
+            slackLeft_ = false;
+            if (Drain(slackNs_)) {
+                EndWait();
+                return KBC_OUTPUT_FULL;
+            }
             virtual_ = observed_ = nowNs();
         }
         virtual_ += NS_PER_STATUS_READ;
@@ -192,13 +234,15 @@ private:
         return head_ < buffer_.size();
     }
 
-    int fd_;
+    const std::int64_t slackNs_;
+    int fd_ = -1;
     std::vector<std::uint8_t> buffer_;
     std::size_t head_ = 0;
     std::uint8_t last_ = 0;
     std::uint8_t mask_ = 0;
     std::uint8_t portB_ = 0;
     bool waiting_ = false;
+    bool slackLeft_ = false;
     bool refused_ = false;
     bool lost_ = false;
     std::int64_t virtual_ = 0;
@@ -207,26 +251,26 @@ private:
 
 class CSerioBackend final : public CHostBackend {
 public:
-    CSerioBackend(const HostOptions& options, int recordFd)
-        : port_(options.sysfsRoot, options.devRoot, recordFd)
+    CSerioBackend(const HostOptions& options, int monitorFd)
+        : monitor_(monitorFd)
+        , controller_(options.simulatedKernel ? std::int64_t { SIMULATED_DEVICE_SLACK_MS } * 1000000 : 0)
         , trace_(options.trace)
+        , releaseMs_(options.releaseMs)
     {
     }
-
-    bool Open(std::string& error)
+    ~CSerioBackend() override
     {
-        port_.Recover();
-        if (!port_.Take(error))
-            return false;
-        controller_.emplace(port_.DeviceFd());
-        return true;
+        // The monitor gives the port back once this process has ended.
+        controller_.Detach();
+        ::close(monitor_);
     }
 
     TavrinPlatform Platform() override
     {
         TavrinPlatform p {};
-        p.context = &*controller_;
-        p.readPort = [](void* c, std::uint16_t port) { return static_cast<CSerioController*>(c)->Read(port); };
+        p.context = &controller_;
+        p.readPort
+            = [](void* c, std::uint16_t port) { return static_cast<CSerioController*>(c)->Read(port); };
         p.writePort = [](void* c, std::uint16_t port, std::uint8_t value) {
             static_cast<CSerioController*>(c)->Write(port, value);
         };
@@ -241,32 +285,71 @@ public:
 
     std::uint32_t Kind() const override { return BACKEND_HARDWARE; }
 
+    // The port is taken at the first request that needs the keyboard and
+    // kept across the requests that follow it closely.
+    bool BeforeRequest(bool keyboard, TavrinCompletion& refused) override
+    {
+        keyboardRequest_ = keyboard;
+        if (!keyboard || controller_.Attached())
+            return true;
+        int device = -1;
+        if (!askMonitor(monitor_, MONITOR_TAKE, MONITOR_WAIT_MS, &device)) {
+            tell(texts::SERIO_NOT_TAKEN);
+            refused = TavrinCompletion { HOST_STATUS_NO_KEYBOARD, 0 };
+            return false;
+        }
+        controller_.Attach(device);
+        return true;
+    }
+
     void AfterRequest(TavrinCompletion&) override
     {
-        if (controller_->Lost() && !lostReported_) {
-            std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::SERIO_LOST);
-            lostReported_ = true;
+        if (!keyboardRequest_)
+            return;
+        lastUse_ = std::chrono::steady_clock::now();
+        if (controller_.Lost()) {
+            tell(texts::SERIO_LOST);
+            Release();
         }
     }
 
+    int MillisecondsUntilRelease() const override
+    {
+        if (!controller_.Attached())
+            return -1;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            lastUse_ + std::chrono::milliseconds(releaseMs_) - std::chrono::steady_clock::now());
+        return static_cast<int>(std::max<long long>(0, left.count()));
+    }
+
+    void ReleaseIfDue() override
+    {
+        if (controller_.Attached() && MillisecondsUntilRelease() == 0)
+            Release();
+    }
+
 private:
-    CSerioPort port_;
-    std::optional<CSerioController> controller_;
+    // This process lets go of the device before the monitor rebinds the
+    // keyboard driver.
+    void Release()
+    {
+        controller_.Detach();
+        (void)askMonitor(monitor_, MONITOR_GIVE_BACK, MONITOR_WAIT_MS);
+    }
+
+    int monitor_;
+    CSerioController controller_;
     bool trace_;
-    bool lostReported_ = false;
+    int releaseMs_;
+    bool keyboardRequest_ = false;
+    std::chrono::steady_clock::time_point lastUse_;
 };
 
 } // namespace
 
-std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, CHostFolder& folder, std::string& error)
+std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, int monitorFd)
 {
-    const int record = folder.OpenOwnFile(SERIO_RECORD_NAME, 0644, error);
-    if (record < 0)
-        return nullptr;
-    auto backend = std::make_unique<CSerioBackend>(options, record);
-    if (!backend->Open(error))
-        return nullptr;
-    return backend;
+    return std::make_unique<CSerioBackend>(options, monitorFd);
 }
 
 } // namespace tavrin

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "HostBackend.h"
 #include "HostTexts.h"
 
 namespace tavrin {
@@ -25,7 +26,6 @@ namespace {
 
 constexpr char SERIO_DEVICES[] = "/bus/serio/devices";
 constexpr char SERIO_DRIVERS[] = "/bus/serio/drivers/";
-constexpr char I8042_DEVICE[] = "/bus/platform/drivers/i8042/i8042";
 constexpr char KEYBOARD_DRIVER[] = "atkbd";
 constexpr char RESCAN[] = "rescan"; // the kernel picks the port's driver itself
 constexpr char REAL_SYSFS[] = "/sys";
@@ -95,8 +95,10 @@ bool writeWord(int fd, const std::string& word)
     }
 }
 
+enum class ModuleLoad { Loaded, NoModprobe, Failed };
+
 // serio_raw is a module on most kernels; the drvctl write does not load it.
-bool loadSerioRaw()
+ModuleLoad loadSerioRaw()
 {
     char* const argv[] = { const_cast<char*>("modprobe"), const_cast<char*>("-q"),
         const_cast<char*>(SERIO_RAW_DRIVER), nullptr };
@@ -107,23 +109,25 @@ bool loadSerioRaw()
             continue;
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ModuleLoad::Loaded : ModuleLoad::Failed;
     }
-    return false;
+    return ModuleLoad::NoModprobe;
 }
 
 bool validWord(const std::string& word)
 {
-    return !word.empty() && word.size() < 64
-        && std::all_of(word.begin(), word.end(),
-            [](char c) { return std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '_'; });
+    return !word.empty() && word.size() < 64 && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c))
+            || c == '_';
+    });
 }
 
 // "serioN": the only names the record may carry.
 bool validPortName(const std::string& name)
 {
     return name.size() > 5 && name.compare(0, 5, "serio") == 0
-        && std::all_of(name.begin() + 5, name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+        && std::all_of(
+            name.begin() + 5, name.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 std::string giveBackWord(const std::string& previous)
@@ -131,17 +135,12 @@ std::string giveBackWord(const std::string& previous)
     return previous.empty() ? RESCAN : previous;
 }
 
-std::string formatted(const char* format, const std::string& a, const std::string& b = {},
-    const std::string& c = {})
+std::string formatted(
+    const char* format, const std::string& a, const std::string& b = {}, const std::string& c = {})
 {
     char text[1024];
     std::snprintf(text, sizeof text, format, a.c_str(), b.c_str(), c.c_str());
     return text;
-}
-
-void say(const std::string& message)
-{
-    std::fprintf(stderr, "%s%s\n", texts::PREFIX, message.c_str());
 }
 
 } // namespace
@@ -158,12 +157,6 @@ std::string findKeyboardPort(const std::string& sysfs, std::string& name)
     return {};
 }
 
-bool kernelOwnsController(const std::string& sysfs)
-{
-    struct stat st;
-    return ::stat((sysfs + I8042_DEVICE).c_str(), &st) == 0;
-}
-
 CSerioPort::CSerioPort(std::string sysfs, std::string dev, int recordFd)
     : sysfs_(std::move(sysfs))
     , dev_(std::move(dev))
@@ -174,8 +167,9 @@ CSerioPort::CSerioPort(std::string sysfs, std::string dev, int recordFd)
 CSerioPort::~CSerioPort()
 {
     GiveBack();
-    if (recordFd_ >= 0)
-        ::close(recordFd_);
+    for (const int fd : { controlFd_, recordFd_ })
+        if (fd >= 0)
+            ::close(fd);
 }
 
 void CSerioPort::Recover()
@@ -200,33 +194,35 @@ void CSerioPort::Recover()
         if (control >= 0)
             ::close(control);
         if (!ok) {
-            say(formatted(texts::SERIO_GIVE_BACK_FAILED, name, word, dir));
+            tell(formatted(texts::SERIO_GIVE_BACK_FAILED, name, word, dir));
             return; // the record stays: the port is still held
         }
-        say(formatted(texts::SERIO_RECOVERED, name, word));
+        tell(formatted(texts::SERIO_RECOVERED, name, word));
     }
     (void)::ftruncate(recordFd_, 0);
 }
 
-bool CSerioPort::Take(std::string& error)
+bool CSerioPort::Prepare(std::string& error)
 {
     portDir_ = findKeyboardPort(sysfs_, name_);
     if (portDir_.empty()) {
         error = texts::SERIO_NO_PORT + sysfs_ + SERIO_DEVICES + ")";
         return false;
     }
-    // Only a port with its keyboard driver (or none) is taken; one that
-    // serio_raw or anything else holds belongs to someone else.
-    previous_ = boundDriver(portDir_);
-    if (!previous_.empty() && previous_ != KEYBOARD_DRIVER) {
-        error = formatted(texts::SERIO_HELD, name_, previous_);
+    if (!Available(error))
         return false;
-    }
+    const std::string driverDir = sysfs_ + SERIO_DRIVERS + SERIO_RAW_DRIVER;
     struct stat st;
-    if (::stat((sysfs_ + SERIO_DRIVERS + SERIO_RAW_DRIVER).c_str(), &st) != 0
-        && !(sysfs_ == REAL_SYSFS && loadSerioRaw())) {
-        error = texts::SERIO_NO_DRIVER;
-        return false;
+    if (::stat(driverDir.c_str(), &st) != 0) {
+        const ModuleLoad load = sysfs_ == REAL_SYSFS ? loadSerioRaw() : ModuleLoad::NoModprobe;
+        if (load == ModuleLoad::NoModprobe) {
+            error = texts::SERIO_NOT_LOADED;
+            return false;
+        }
+        if (load == ModuleLoad::Failed || ::stat(driverDir.c_str(), &st) != 0) {
+            error = texts::SERIO_NO_DRIVER;
+            return false;
+        }
     }
     const std::string control = portDir_ + "/drvctl";
     controlFd_ = ::open(control.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
@@ -234,6 +230,25 @@ bool CSerioPort::Take(std::string& error)
         error = texts::SERIO_CONTROL_FAILED + control + ": " + std::strerror(errno);
         return false;
     }
+    return true;
+}
+
+bool CSerioPort::Available(std::string& error)
+{
+    // Only a port with its keyboard driver (or none) is taken; one that
+    // serio_raw or anything else holds belongs to someone else.
+    previous_ = boundDriver(portDir_);
+    if (!previous_.empty() && previous_ != KEYBOARD_DRIVER) {
+        error = formatted(texts::SERIO_HELD, name_, previous_);
+        return false;
+    }
+    return true;
+}
+
+bool CSerioPort::Take(std::string& error)
+{
+    if (held_ || controlFd_ < 0 || !Available(error))
+        return false;
     // Written down before the port changes hands.
     const std::string record = name_ + " " + (previous_.empty() ? "-" : previous_) + "\n";
     if (::ftruncate(recordFd_, 0) != 0
@@ -244,7 +259,7 @@ bool CSerioPort::Take(std::string& error)
     }
     held_ = true;
     if (!writeWord(controlFd_, SERIO_RAW_DRIVER)) {
-        error = texts::SERIO_CONTROL_FAILED + control + ": " + std::strerror(errno);
+        error = texts::SERIO_CONTROL_FAILED + portDir_ + "/drvctl: " + std::strerror(errno);
         GiveBack();
         return false;
     }
@@ -254,6 +269,13 @@ bool CSerioPort::Take(std::string& error)
         return false;
     }
     return true;
+}
+
+int CSerioPort::ReleaseDevice()
+{
+    const int fd = deviceFd_;
+    deviceFd_ = -1;
+    return fd;
 }
 
 bool CSerioPort::OpenDevice()
@@ -288,17 +310,17 @@ void CSerioPort::GiveBack()
     if (deviceFd_ >= 0)
         ::close(deviceFd_);
     deviceFd_ = -1;
-    if (held_) {
-        held_ = false;
-        const std::string word = giveBackWord(previous_);
-        if (writeWord(controlFd_, word) && waitUntil([&] { return boundDriver(portDir_) != SERIO_RAW_DRIVER; }))
-            (void)::ftruncate(recordFd_, 0);
-        else
-            say(formatted(texts::SERIO_GIVE_BACK_FAILED, name_, word, portDir_));
-    }
-    if (controlFd_ >= 0)
-        ::close(controlFd_);
-    controlFd_ = -1;
+    if (!held_)
+        return;
+    held_ = false;
+    // A port someone else has taken from serio_raw meanwhile is theirs now.
+    const std::string word = giveBackWord(previous_);
+    if (boundDriver(portDir_) != SERIO_RAW_DRIVER || (writeWord(controlFd_, word) && waitUntil([&] {
+            return boundDriver(portDir_) != SERIO_RAW_DRIVER;
+        })))
+        (void)::ftruncate(recordFd_, 0);
+    else
+        tell(formatted(texts::SERIO_GIVE_BACK_FAILED, name_, word, portDir_));
 }
 
 } // namespace tavrin

@@ -1,7 +1,8 @@
 // The PC's keyboard port as the kernel offers it: the serio port whose
-// description reads "i8042 KBD port". The host hands it to the serio_raw
-// driver for the length of a session, exchanges bytes through the character
-// device serio_raw creates, and gives it back to the driver that had it.
+// description reads "i8042 KBD port". The host's monitor hands it to the
+// serio_raw driver while the keyboard is being used, opens the character
+// device serio_raw creates, and gives the port back to the driver that had
+// it.
 //
 // A record in the host's folder names the port while it is held, so that a
 // host killed on the way can have the port given back by the next one; only
@@ -27,15 +28,22 @@ public:
 
     // Gives back a port the record says an earlier host left with serio_raw.
     void Recover();
-    // Finds the keyboard port, binds serio_raw and opens its device.
+    // Finds the keyboard port, checks that it is the keyboard driver's (or
+    // nobody's), that serio_raw can be had (loading it on the real system),
+    // and opens the port's drvctl. Nothing changes hands yet.
+    bool Prepare(std::string& error);
+    // Binds serio_raw to the prepared port and opens its device.
     bool Take(std::string& error);
-    int DeviceFd() const { return deviceFd_; }
+    bool Held() const { return held_; }
+    // The device opened by Take, handed over: the caller closes it.
+    int ReleaseDevice();
     const std::string& Name() const { return name_; }
     // Closes the device and gives the port back; the record is cleared once
-    // the kernel shows the old driver again. Safe to call twice.
+    // the kernel shows the old driver again. Safe to call when not held.
     void GiveBack();
 
 private:
+    bool Available(std::string& error);
     bool OpenDevice();
 
     std::string sysfs_;
@@ -44,14 +52,12 @@ private:
     std::string name_;
     std::string portDir_;
     std::string previous_; // the driver that had the port ("" for none)
-    int controlFd_ = -1; // the port's drvctl, opened while the host still had the rights
+    int controlFd_ = -1; // the port's drvctl
     int deviceFd_ = -1;
     bool held_ = false;
 };
 
 // The keyboard port's folder under sysfs, or "" when there is none.
 std::string findKeyboardPort(const std::string& sysfs, std::string& name);
-// Whether the kernel's i8042 driver is bound (it owns the controller).
-bool kernelOwnsController(const std::string& sysfs);
 
 } // namespace tavrin

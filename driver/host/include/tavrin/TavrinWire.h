@@ -31,6 +31,7 @@ inline constexpr std::uint32_t HOST_STOP = 0x54560002; // the host replies, then
 // Statuses of the host itself (NT customer codes; the driver's are in TavrinControl.h).
 inline constexpr std::uint32_t HOST_STATUS_MALFORMED = 0xE0540001; // unreadable header or lengths
 inline constexpr std::uint32_t HOST_STATUS_TRUNCATED = 0xE0540002; // the request ended early
+inline constexpr std::uint32_t HOST_STATUS_NO_KEYBOARD = 0xE0540003; // the keyboard could not be had for it
 
 // Results of the parsers: >0 bytes taken, 0 more bytes needed, <0 malformed.
 inline constexpr int WIRE_INCOMPLETE = 0;

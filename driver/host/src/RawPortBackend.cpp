@@ -1,19 +1,22 @@
-// The choice of the real keyboard's backend, and raw port I/O.
-//
 // Raw port I/O (Linux on x86 only) drives ports 0x60/0x64 directly. It is
-// used only where no kernel driver owns the controller: with the kernel's
-// i8042 driver in charge it would race the interrupt handler for every
-// reply byte, so the host refuses. It needs root (ioperm) and cannot be
-// tested on the build machines.
+// used only where no kernel driver takes the keyboard's bytes: with the
+// kernel's i8042 driver handling the keyboard's interrupt (IRQ 1) it would
+// race the interrupt handler for every reply byte, so the host refuses. The
+// i8042 driver may still be there for the mouse alone (i8042.nokbd): it
+// then leaves the keyboard's interrupt and bytes to others. The serving process asks for the ports
+// (ioperm, root) before it gives root up and keeps them for its life: no
+// kernel driver wants them, so nothing is taken from anyone. It cannot be
+// run on the build machines; the kernel test machine runs it.
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <new>
+#include <sstream>
 
 #include <tavrin/TavrinWire.h>
 
 #include "HostBackend.h"
 #include "HostTexts.h"
-#include "SerioPort.h"
 
 #if defined(__linux__) && (defined(__i386__) || defined(__x86_64__))
 #define TAVRIN_RAW_PORTS 1
@@ -25,6 +28,10 @@ namespace tavrin {
 #if TAVRIN_RAW_PORTS
 
 namespace {
+
+constexpr char INTERRUPTS[] = "/proc/interrupts";
+constexpr char KEYBOARD_IRQ[] = "1:";
+constexpr char I8042_HANDLER[] = "i8042";
 
 class CRawPortBackend final : public CHostBackend {
 public:
@@ -67,13 +74,23 @@ private:
 
 } // namespace
 
+bool rawPortsAllowed(std::string& error)
+{
+    // "  1:    1234   IO-APIC   1-edge      i8042": the keyboard's line.
+    std::ifstream interrupts(INTERRUPTS);
+    for (std::string line; std::getline(interrupts, line);) {
+        std::istringstream fields(line);
+        std::string number;
+        if (fields >> number && number == KEYBOARD_IRQ && line.find(I8042_HANDLER) != std::string::npos) {
+            error = texts::HARDWARE_KERNEL_OWNS;
+            return false;
+        }
+    }
+    return true;
+}
+
 std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error)
 {
-    std::string name;
-    if (!findKeyboardPort(options.sysfsRoot, name).empty() || kernelOwnsController(options.sysfsRoot)) {
-        error = texts::HARDWARE_KERNEL_OWNS;
-        return nullptr;
-    }
     if (const int e = CRawPortBackend::Acquire(); e != 0) {
         error = std::string(texts::HARDWARE_NEEDS_ROOT) + std::strerror(e);
         return nullptr;
@@ -83,6 +100,12 @@ std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std
 
 #else
 
+bool rawPortsAllowed(std::string& error)
+{
+    error = texts::HARDWARE_UNSUPPORTED;
+    return false;
+}
+
 std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions&, std::string& error)
 {
     error = texts::HARDWARE_UNSUPPORTED;
@@ -90,19 +113,5 @@ std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions&, std::string
 }
 
 #endif
-
-std::unique_ptr<CHostBackend> openHardwareBackend(
-    const HostOptions& options, CHostFolder& folder, std::string& error)
-{
-    std::string name;
-    if (!findKeyboardPort(options.sysfsRoot, name).empty())
-        return openSerioBackend(options, folder, error);
-    // Raw ports only on the real machine with no kernel driver in charge.
-    if (!options.rawPorts) {
-        error = texts::SERIO_NO_PORT + options.sysfsRoot + "/bus/serio/devices)";
-        return nullptr;
-    }
-    return openRawPortBackend(options, error);
-}
 
 } // namespace tavrin
