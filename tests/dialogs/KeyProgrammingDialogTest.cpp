@@ -12,6 +12,8 @@
 #include <widgets/StripButton.h>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 
@@ -401,4 +403,35 @@ TEST_F(DialogTest, OnScreenCaptionsFitTheirKeys)
         EXPECT_EQ(QFontInfo(button->font()).pixelSize(), QFontInfo(dialog->font()).pixelSize())
             << key.caption;
     }
+}
+
+// A mode click wipes every layer; Undo brings the key back, one action at
+// a time, and the byte count follows.
+TEST_F(DialogTest, UndoTakesBackAModeClickAndTheKeysBeforeIt)
+{
+    Open(keydata::KIND_STRING, { 'a', 0xE2, 'b' });
+    ASSERT_TRUE(ShowActive());
+    auto* undo = dialog->findChild<QPushButton*>(QStringLiteral("undo"));
+    auto* count = dialog->findChild<QLabel*>(QStringLiteral("contentUse"));
+    ASSERT_TRUE(undo && count);
+    EXPECT_EQ(count->text(), QStringLiteral("3 of 255 bytes"));
+    EXPECT_FALSE(undo->isEnabled());
+
+    Click(Q);
+    EXPECT_EQ(count->text(), QStringLiteral("4 of 255 bytes"));
+    Click(FUNCTION_MODE);
+    EXPECT_TRUE(KeyDataText().isEmpty());
+    EXPECT_EQ(count->text(), QStringLiteral("0 of 255 bytes"));
+
+    undo->click();
+    EXPECT_TRUE(Control<QRadioButton>(STRING_MODE)->isChecked());
+    EXPECT_EQ(KeyDataText(), QStringLiteral("aq"));
+    EXPECT_EQ(count->text(), QStringLiteral("4 of 255 bytes"));
+    // Ctrl+Z where the focus is not in "Key Data".
+    Control(FUNCTION_MODE)->setFocus();
+    QTest::keyClick(Control(FUNCTION_MODE), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("a"));
+    EXPECT_FALSE(undo->isEnabled());
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Stored(), Bytes({ 'a', 0xE2, 'b' }));
 }
