@@ -537,6 +537,8 @@ void CMainDialog::RefreshGrid()
         cap->update();
     }
 
+    m_dataArea->Show(keydata::checkKeyboardFit(m_table));
+
     // The last focused key is only ever a key cap id; anything else (the
     // content box's own id among them) has no record and leaves the box.
     const int last = widgets::LastFocusedKey();
