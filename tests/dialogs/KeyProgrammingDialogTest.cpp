@@ -5,7 +5,9 @@
 
 #include <dialogs/DialogTexts.h>
 #include <dialogs/OnScreenKeys.h>
+#include <dialogs/SpinControl.h>
 
+#include <keydata/KeyText.h>
 #include <resources/ResourceIds.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/SkinnedButton.h>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -434,4 +437,31 @@ TEST_F(DialogTest, UndoTakesBackAModeClickAndTheKeysBeforeIt)
     EXPECT_FALSE(undo->isEnabled());
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(Stored(), Bytes({ 'a', 0xE2, 'b' }));
+}
+
+// The user's guide's second walkthrough, step by step as it tells it: a
+// function key with Ctrl+C, a delay of 3 and Ctrl+V on layer 1.
+TEST_F(DialogTest, TheGuidesFunctionKeyWithADelayOnLayer1)
+{
+    constexpr int C = 1048;
+    constexpr int V = 1049;
+    Open();
+    ASSERT_TRUE(ShowActive());
+    Click(FUNCTION_MODE);
+    Control<CSpinControl>(1133)->UpButton()->click();
+    EXPECT_EQ(LayerField()->text(), QStringLiteral("1"));
+    Click({ KEY_LEFT_CTRL, C, KEY_LEFT_CTRL });
+    EXPECT_EQ(KeyDataText(), QStringLiteral("CTL(C)0F0CTL"));
+    DelayField()->setFocus();
+    DelayField()->setText(QStringLiteral("3"));
+    KeyData()->setFocus();
+    Click({ KEY_LEFT_CTRL, V, KEY_LEFT_CTRL });
+    EXPECT_EQ(KeyDataText(), QStringLiteral("CTL(C)0F0CTLD1SD1SD1SCTL(V)0F0CTL"));
+    EXPECT_EQ(
+        dialog->findChild<QLabel*>(QStringLiteral("contentUse"))->text(), QStringLiteral("12 of 255 bytes"));
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Record().kind, keydata::KIND_FUNCTION);
+    std::string text;
+    keydata::renderKeyText(Record(), text);
+    EXPECT_EQ(text, "Se/CTL(C)0F0CTLD1SD1SD1SCTL(V)0F0CTL");
 }
