@@ -93,6 +93,13 @@ bool isKeyCapId(int id)
     return id >= IDC_KEY_FIRST && id <= IDC_KEY_LAST;
 }
 
+// Text shown in a menu as it stands: "&" would mark a mnemonic.
+QByteArray menuText(const QString& text)
+{
+    QString escaped = text;
+    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&")).toUtf8();
+}
+
 // The first local file of a drag, or an empty string.
 QString droppedFile(const QMimeData* data)
 {
@@ -430,24 +437,26 @@ void CMainDialog::RememberChange(const keydata::KeyTable& before, const QString&
 
 void CMainDialog::Undo()
 {
-    if (m_reading || m_writing || m_undo.empty())
-        return;
-    TableStep step = std::move(m_undo.back());
-    m_undo.pop_back();
-    std::swap(step.table, m_table);
-    ShowReplacedTable(step.table);
-    m_redo.push_back(std::move(step));
+    TakeStep(m_undo, m_redo);
 }
 
 void CMainDialog::Redo()
 {
-    if (m_reading || m_writing || m_redo.empty())
+    TakeStep(m_redo, m_undo);
+}
+
+// The table of the last step in from replaces the current one, which goes
+// to the other list under the same name.
+void CMainDialog::TakeStep(std::vector<TableStep>& from, std::vector<TableStep>& to)
+{
+    if (m_reading || m_writing || from.empty())
         return;
-    TableStep step = std::move(m_redo.back());
-    m_redo.pop_back();
+    TableStep step = std::move(from.back());
+    from.pop_back();
     std::swap(step.table, m_table);
     ShowReplacedTable(step.table);
-    m_undo.push_back(std::move(step));
+    to.push_back(std::move(step));
+    UpdateEditActions();
 }
 
 void CMainDialog::ShowReplacedTable(const keydata::KeyTable& before)
@@ -469,19 +478,18 @@ void CMainDialog::ShowReplacedTable(const keydata::KeyTable& before)
     if (!(shown == before.record(m_navigationRow, m_navigationColumn)))
         ShowKeyText(shown);
     m_dataArea->Show(keydata::checkKeyboardFit(m_table));
-    UpdateEditActions();
 }
 
 QString CMainDialog::UndoText() const
 {
     return m_undo.empty() ? QString::fromLatin1(MENU_UNDO)
-                          : QString::asprintf(MENU_UNDO_WHAT, m_undo.back().what.toUtf8().constData());
+                          : QString::asprintf(MENU_UNDO_WHAT, menuText(m_undo.back().what).constData());
 }
 
 QString CMainDialog::RedoText() const
 {
     return m_redo.empty() ? QString::fromLatin1(MENU_REDO)
-                          : QString::asprintf(MENU_REDO_WHAT, m_redo.back().what.toUtf8().constData());
+                          : QString::asprintf(MENU_REDO_WHAT, menuText(m_redo.back().what).constData());
 }
 
 void CMainDialog::UpdateEditActions()
@@ -634,7 +642,7 @@ QMenu* CMainDialog::CreateContextMenu()
     recent->setEnabled(!files.isEmpty());
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QString file = files[i];
-        recent->addAction(QString::asprintf(MENU_RECENT_ENTRY, int(i + 1), file.toUtf8().constData()), this,
+        recent->addAction(QString::asprintf(MENU_RECENT_ENTRY, int(i + 1), menuText(file).constData()), this,
             [this, file] { LoadFile(file); });
     }
     menu->addSeparator();

@@ -202,6 +202,7 @@ private:
         keydata::KeyTable table;
         QString what;
     };
+    void TakeStep(std::vector<TableStep>& from, std::vector<TableStep>& to);
     widgets::CSkinnedButton* m_browseEditButton = nullptr;
     widgets::CSkinnedButton* m_configButton = nullptr;
     widgets::CSkinnedButton* m_readButton = nullptr;
