@@ -10,24 +10,33 @@
 // Each window is one entry of SHOTS; a new window adds an entry.
 #include <app/CAboutDialog.h>
 #include <app/CMainDialog.h>
+#include <app/DataAreaGauge.h>
 #include <driverchannel/CUnavailableDriverPlatform.h>
 
 #include <dialogs/ConfigDialog.h>
 #include <dialogs/KeyProgrammingDialog.h>
+#include <dialogs/SpinControl.h>
 #include <keydata/KeyTable.h>
 #include <resources/Resources.h>
 #include <transfer/TransferTexts.h>
+#include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
+#include <widgets/Profile.h>
 #include <widgets/ProgressPopup.h>
 #include <widgets/SkinnedButton.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLinearGradient>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 #include <cstring>
@@ -135,6 +144,13 @@ QPixmap framedWindow(QWidget& window, int buttons, bool icon = false)
     return framed(client, window.windowTitle(), buttons, icon);
 }
 
+// Draws popup centred over picture.
+void centre(QPixmap& picture, const QPixmap& popup)
+{
+    QPainter painter(&picture);
+    painter.drawPixmap((picture.width() - popup.width()) / 2, (picture.height() - popup.height()) / 2, popup);
+}
+
 // The main window of `lodemar --emulate` with a few programmed keys:
 // captions black after a refresh, one just edited (red), one key selected
 // in the content box.
@@ -157,6 +173,7 @@ void programKeys(CMainDialog& dialog)
     }
     if (auto* cap = dialog.KeyCap(1006))
         cap->setFocus();
+    dialog.DataAreaGauge()->Show(keydata::checkKeyboardFit(table));
 }
 
 QPixmap mainWindow()
@@ -182,10 +199,7 @@ QPixmap progressWindow()
     QApplication::processEvents();
 
     QPixmap picture = framed(dialog.grab(), dialog.windowTitle(), MINIMIZE_BUTTON | CLOSE_BUTTON, true);
-    const QPixmap popup = framed(progress.Window()->grab(), progress.Window()->windowTitle(), NO_BUTTONS);
-    QPainter painter(&picture);
-    painter.drawPixmap((picture.width() - popup.width()) / 2, (picture.height() - popup.height()) / 2, popup);
-    painter.end();
+    centre(picture, framed(progress.Window()->grab(), progress.Window()->windowTitle(), NO_BUTTONS));
     progress.Close();
     return picture;
 }
@@ -201,6 +215,126 @@ QPixmap keyProgrammingDialog()
     dialog.SetTitle(QStringLiteral("Editing Key 5"));
     dialog.SetPosition(0, 4);
     return framedWindow(dialog, CLOSE_BUTTON);
+}
+
+// The key programming dialog over key cap controlId holding kind and
+// content, after the given actions on its controls.
+QPixmap keyDialog(int controlId, std::uint8_t kind, std::string_view content,
+    const std::function<void(CKeyProgrammingDialog&)>& actions = {})
+{
+    keydata::KeyTable table;
+    store(table, controlId, kind, content);
+    const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
+    CKeyProgrammingDialog dialog(table);
+    dialog.SetTitle(QStringLiteral("Editing Key %1").arg(controlId - 1000));
+    dialog.SetPosition(slot.row, slot.column);
+    const QPixmap client = grabShown(dialog);
+    if (!actions)
+        return framed(client, dialog.windowTitle(), CLOSE_BUTTON);
+    actions(dialog);
+    QApplication::processEvents();
+    return framed(dialog.grab(), dialog.windowTitle(), CLOSE_BUTTON);
+}
+
+// A string key: "Hello, world" and Enter, typed in String Mode.
+QPixmap keyStringMode()
+{
+    return keyDialog(1001, keydata::KIND_STRING, "Hello, world\r");
+}
+
+// A function key whose layer 1 holds Ctrl+C, a delay of 3 and Ctrl+V
+// (layer 0 left empty), shown on layer 1.
+QPixmap keyFunctionDelay()
+{
+    return keyDialog(1002, keydata::KIND_FUNCTION, "\xE2\x14\x21\xE1\x14\xE3\xE3\xE3\x14\x2A\xE1\x14",
+        [](CKeyProgrammingDialog& dialog) {
+            auto* layer
+                = qobject_cast<dialogs::CSpinControl*>(widgets::findControl(&dialog, dialogs::ID_LAYER_SPIN));
+            layer->UpButton()->click();
+        });
+}
+
+// A layer switch: the small key "L" switches to layer 2.
+QPixmap keyLayerSwitch()
+{
+    return keyDialog(1096, keydata::KIND_SWITCH, "\x02", [](CKeyProgrammingDialog& dialog) {
+        if (auto* combo = qobject_cast<QComboBox*>(widgets::findControl(&dialog, dialogs::ID_SWITCH_LAYER)))
+            combo->hidePopup();
+    });
+}
+
+// The question before changes are lost: "&Quit" with keys nothing holds.
+// The real box is drawn over the window, then answered No.
+QPixmap unsavedChanges()
+{
+    CMainDialog dialog(offlineChannel(), true);
+    programKeys(dialog); // keys neither written nor saved
+    QPixmap picture = framedWindow(dialog, MINIMIZE_BUTTON | CLOSE_BUTTON, true);
+    const widgets::MessageHook answers = widgets::SetMessageHook({});
+    QPixmap box;
+    QTimer::singleShot(0, [&box] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            QApplication::processEvents();
+            box = framed(modal->grab(), modal->windowTitle(), CLOSE_BUTTON);
+            modal->close(); // No
+        }
+    });
+    dialog.OnQuit();
+    widgets::SetMessageHook(answers);
+    centre(picture, box);
+    return picture;
+}
+
+// The data area gauge in its three colours, cut out of the window: a
+// layout well within the area, one near its end, one past it.
+QPixmap dataAreaGauge()
+{
+    CMainDialog dialog(offlineChannel(), true);
+    grabShown(dialog);
+    const CDataAreaGauge* gauge = dialog.DataAreaGauge();
+    const QRect area = gauge->geometry().adjusted(-6, -4, 6, 4);
+    QPixmap out(area.width(), area.height() * 3);
+    QPainter painter(&out);
+    int y = 0;
+    for (const int keys : { 4, 13, 15 }) {
+        for (int key = 0; key < keys; ++key)
+            store(dialog.Table(), IDC_KEY_FIRST + key, keydata::KIND_STRING, std::string(255, 'k'));
+        dialog.RefreshGrid();
+        QApplication::processEvents();
+        painter.drawPixmap(0, y, dialog.grab(area));
+        y += area.height();
+    }
+    return out;
+}
+
+// The window's context menu after a key edit, with two recent files.
+QPixmap contextMenu()
+{
+    const QString section = QString::fromLatin1(PROFILE_RECENT_SECTION);
+    widgets::WriteProfileString(
+        section, QStringLiteral("File1"), QStringLiteral("/home/pat/layouts/shop.dat"));
+    widgets::WriteProfileString(
+        section, QStringLiteral("File2"), QStringLiteral("/home/pat/layouts/menu.json"));
+    CMainDialog dialog(offlineChannel(), true);
+    programKeys(dialog);
+    dialog.SetKeyEditor([](keydata::KeyTable& table, int row, int column, const QString&, QWidget*) {
+        const std::uint8_t text[] = { 'S', 'u', 'm' };
+        keydata::storeKey(table.record(row, column), keydata::KIND_STRING, text);
+        return int(QDialog::Accepted);
+    });
+    dialog.OnCommand(1023);
+    QPixmap picture = framedWindow(dialog, MINIMIZE_BUTTON | CLOSE_BUTTON, true);
+    std::unique_ptr<QMenu> menu(dialog.CreateContextMenu());
+    menu->popup(dialog.mapToGlobal(QPoint(330, 24)));
+    QApplication::processEvents();
+    const QPixmap popup = menu->grab();
+    menu->hide();
+    const QPoint place(334, 52); // under the pointer, in the framed picture
+    QPainter painter(&picture);
+    painter.drawPixmap(place, popup);
+    painter.setPen(QColor(0x40, 0x40, 0x40));
+    painter.drawRect(QRect(place, popup.size()).adjusted(0, 0, -1, -1));
+    return picture;
 }
 
 // The configuration dialog with "Track2 enable" cleared.
@@ -229,6 +363,12 @@ const Shot SHOTS[] = {
     { "config-dialog", configDialog },
     { "progress-window", progressWindow },
     { "about", aboutBox },
+    { "key-string-mode", keyStringMode },
+    { "key-function-delay", keyFunctionDelay },
+    { "key-layer-switch", keyLayerSwitch },
+    { "unsaved-changes", unsavedChanges },
+    { "data-area-gauge", dataAreaGauge },
+    { "context-menu", contextMenu },
 };
 
 } // namespace

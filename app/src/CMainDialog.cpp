@@ -1,9 +1,11 @@
 #include <app/AppTexts.h>
 #include <app/CAboutDialog.h>
 #include <app/CMainDialog.h>
+#include <app/DataAreaGauge.h>
 
 #include <dialogs/ConfigDialog.h>
 #include <driverchannel/CUnavailableDriverPlatform.h>
+#include <keydata/KeyboardFit.h>
 #include <keydata/KeyText.h>
 #include <resources/Resources.h>
 #include <transfer/CKeyboardTransfer.h>
@@ -11,13 +13,21 @@
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
 #include <widgets/PhysicalKeys.h>
+#include <widgets/Profile.h>
 #include <widgets/SkinnedButton.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QUrl>
 
 #include <algorithm>
 #include <string>
@@ -53,6 +63,8 @@ struct Placement {
 };
 inline constexpr Placement DECORATION_PLACE { 394, 15, 19, 29 };
 inline constexpr Placement KEY_CONTENT_PLACE { 7, 201, 448, 21 };
+// Ours, in the free corner above the grid.
+inline constexpr Placement DATA_AREA_PLACE { 7, 14, 200, 15 };
 
 inline constexpr int COMMAND_Y = 231;
 inline constexpr int COMMAND_WIDTH = 59;
@@ -81,6 +93,22 @@ bool isKeyCapId(int id)
     return id >= IDC_KEY_FIRST && id <= IDC_KEY_LAST;
 }
 
+// Text shown in a menu as it stands: "&" would mark a mnemonic.
+QByteArray menuText(const QString& text)
+{
+    QString escaped = text;
+    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&")).toUtf8();
+}
+
+// The first local file of a drag, or an empty string.
+QString droppedFile(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls() || data->urls().isEmpty())
+        return QString();
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
 } // namespace
 
 CMainDialog::CMainDialog(
@@ -104,6 +132,20 @@ CMainDialog::CMainDialog(
     SetTitle(TITLE_TEMPLATE);
     CreateControls();
     OnInitDialog(noChannel);
+
+    // Undo and redo work wherever the focus is in the window; the menu
+    // shows the same actions.
+    m_undoAction = new QAction(this);
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    connect(m_undoAction, &QAction::triggered, this, &CMainDialog::Undo);
+    m_redoAction = new QAction(this);
+    m_redoAction->setShortcuts(
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) });
+    connect(m_redoAction, &QAction::triggered, this, &CMainDialog::Redo);
+    addAction(m_undoAction);
+    addAction(m_redoAction);
+    UpdateEditActions();
+    setAcceptDrops(true);
 }
 
 CMainDialog::~CMainDialog() = default;
@@ -146,6 +188,10 @@ void CMainDialog::CreateControls()
     m_keyContent->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_keyContent->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_keyContent->installEventFilter(this);
+    m_keyContent->setAcceptDrops(false); // a dropped file is the window's
+
+    m_dataArea = new CDataAreaGauge(this);
+    m_dataArea->setGeometry(placed(DATA_AREA_PLACE));
 
     struct Command {
         CSkinnedButton** member;
@@ -291,8 +337,12 @@ void CMainDialog::RunKeyCommand(int id)
     CSkinnedButton* cap = KeyCap(id);
 
     if (m_editMode && m_keyEditor) {
+        const keydata::KeyTable tableBefore = m_table;
         const QString title = QString::asprintf(EDIT_KEY_TITLE_FORMAT, id - 1000);
         const int result = m_keyEditor(m_table, position.row, position.column, title, this);
+        std::string caption;
+        keydata::keyCaption(id, false, caption);
+        RememberChange(tableBefore, QString::asprintf(UNDO_KEY, caption.c_str()));
         // Only the bytes count: a change of kind alone is no change.
         if (result == QDialog::Accepted && !std::ranges::equal(before.bytes(), record.bytes())) {
             SetKeyCaption(cap, id, record);
@@ -338,8 +388,10 @@ void CMainDialog::OnBrowseEdit()
 // The settings bytes change in place; what the grid shows does not.
 void CMainDialog::OnConfig()
 {
+    const keydata::KeyTable before = m_table;
     CConfigDialog dialog(m_table, this);
     widgets::RunModal(dialog);
+    RememberChange(before, QString::fromLatin1(UNDO_CONFIG));
 }
 
 void CMainDialog::OnQuit()
@@ -349,12 +401,130 @@ void CMainDialog::OnQuit()
 
 bool CMainDialog::ConfirmQuit()
 {
-    if (widgets::ShowMessage(this, QString::fromLatin1(MSG_CONFIRM_QUIT), widgets::MessageIcon::Question,
-            widgets::MessageButtons::YesNo)
-        != widgets::MessageAnswer::Yes)
+    // With changes nothing holds, the question about them is the one asked.
+    if (HasUnsavedChanges()) {
+        if (!ConfirmDiscard(DISCARD_QUIT))
+            return false;
+    } else if (widgets::ShowMessage(this, QString::fromLatin1(MSG_CONFIRM_QUIT),
+                   widgets::MessageIcon::Question, widgets::MessageButtons::YesNo)
+        != widgets::MessageAnswer::Yes) {
         return false;
+    }
     done(QDialog::Rejected);
     return true;
+}
+
+bool CMainDialog::ConfirmDiscard(const char* question)
+{
+    if (!HasUnsavedChanges())
+        return true;
+    return widgets::ShowMessage(this, QString::asprintf(MSG_DISCARD_CHANGES, question),
+               widgets::MessageIcon::Question, widgets::MessageButtons::YesNo)
+        == widgets::MessageAnswer::Yes;
+}
+
+void CMainDialog::RememberChange(const keydata::KeyTable& before, const QString& what)
+{
+    if (!(before == m_table)) {
+        m_undo.push_back({ before, what });
+        if (m_undo.size() > UNDO_LIMIT)
+            m_undo.erase(m_undo.begin());
+        m_redo.clear();
+    }
+    m_dataArea->Show(keydata::checkKeyboardFit(m_table));
+    UpdateEditActions();
+}
+
+void CMainDialog::Undo()
+{
+    TakeStep(m_undo, m_redo);
+}
+
+void CMainDialog::Redo()
+{
+    TakeStep(m_redo, m_undo);
+}
+
+// The table of the last step in from replaces the current one, which goes
+// to the other list under the same name.
+void CMainDialog::TakeStep(std::vector<TableStep>& from, std::vector<TableStep>& to)
+{
+    if (m_reading || m_writing || from.empty())
+        return;
+    TableStep step = std::move(from.back());
+    from.pop_back();
+    std::swap(step.table, m_table);
+    ShowReplacedTable(step.table);
+    to.push_back(std::move(step));
+    UpdateEditActions();
+}
+
+void CMainDialog::ShowReplacedTable(const keydata::KeyTable& before)
+{
+    for (int index = 0; index < keydata::GRID_KEYS; ++index) {
+        const int id = IDC_KEY_FIRST + index;
+        CSkinnedButton* cap = KeyCap(id);
+        const keydata::GridSlot slot = m_gridMap[std::size_t(index)];
+        if (!cap || !slot.valid())
+            continue;
+        const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
+        if (record == before.record(slot.row, slot.column))
+            continue;
+        SetKeyCaption(cap, id, record);
+        cap->SetCaptionColor(COLOR_KEY_CHANGED);
+        cap->update();
+    }
+    const keydata::KeyRecord& shown = m_table.record(m_navigationRow, m_navigationColumn);
+    if (!(shown == before.record(m_navigationRow, m_navigationColumn)))
+        ShowKeyText(shown);
+    m_dataArea->Show(keydata::checkKeyboardFit(m_table));
+}
+
+QString CMainDialog::UndoText() const
+{
+    return m_undo.empty() ? QString::fromLatin1(MENU_UNDO)
+                          : QString::asprintf(MENU_UNDO_WHAT, menuText(m_undo.back().what).constData());
+}
+
+QString CMainDialog::RedoText() const
+{
+    return m_redo.empty() ? QString::fromLatin1(MENU_REDO)
+                          : QString::asprintf(MENU_REDO_WHAT, menuText(m_redo.back().what).constData());
+}
+
+void CMainDialog::UpdateEditActions()
+{
+    if (!m_undoAction)
+        return;
+    m_undoAction->setText(UndoText());
+    m_undoAction->setEnabled(CanUndo());
+    m_redoAction->setText(RedoText());
+    m_redoAction->setEnabled(CanRedo());
+}
+
+QStringList CMainDialog::RecentFiles() const
+{
+    QStringList files;
+    const QString section = QString::fromLatin1(PROFILE_RECENT_SECTION);
+    for (int i = 1; i <= RECENT_FILES_MAX; ++i) {
+        const QString file
+            = widgets::ReadProfileString(section, QString::fromLatin1(PROFILE_RECENT_KEY).arg(i));
+        if (!file.isEmpty())
+            files.append(file);
+    }
+    return files;
+}
+
+void CMainDialog::AddRecentFile(const QString& path)
+{
+    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QStringList files = RecentFiles();
+    files.removeAll(file);
+    files.prepend(file);
+    const QString section = QString::fromLatin1(PROFILE_RECENT_SECTION);
+    for (int i = 1; i <= RECENT_FILES_MAX && i <= files.size(); ++i)
+        widgets::WriteProfileString(
+            section, QString::fromLatin1(PROFILE_RECENT_KEY).arg(i), files[qsizetype(i - 1)]);
 }
 
 void CMainDialog::RefreshGrid()
@@ -374,6 +544,8 @@ void CMainDialog::RefreshGrid()
         }
         cap->update();
     }
+
+    m_dataArea->Show(keydata::checkKeyboardFit(m_table));
 
     // The last focused key is only ever a key cap id; anything else (the
     // content box's own id among them) has no record and leaves the box.
@@ -462,8 +634,35 @@ QMenu* CMainDialog::CreateContextMenu()
     menu->addAction(QString::fromLatin1(MENU_MINIMIZE), this, [this] { OnSysCommand(SC_MINIMIZE_COMMAND); });
     menu->addAction(QString::fromLatin1(MENU_CLOSE), this, [this] { OnSysCommand(SC_CLOSE_COMMAND); });
     menu->addSeparator();
+    UpdateEditActions();
+    menu->addAction(m_undoAction);
+    menu->addAction(m_redoAction);
+    QMenu* recent = menu->addMenu(QString::fromLatin1(MENU_RECENT));
+    const QStringList files = RecentFiles();
+    recent->setEnabled(!files.isEmpty());
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString file = files[i];
+        recent->addAction(QString::asprintf(MENU_RECENT_ENTRY, int(i + 1), menuText(file).constData()), this,
+            [this, file] { LoadFile(file); });
+    }
+    menu->addSeparator();
     menu->addAction(QString::fromLatin1(ABOUT_MENU_TEXT), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     return menu;
+}
+
+void CMainDialog::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!m_reading && !m_writing && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CMainDialog::dropEvent(QDropEvent* event)
+{
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    LoadFile(file);
 }
 
 void CMainDialog::contextMenuEvent(QContextMenuEvent* event)
@@ -506,6 +705,8 @@ void CMainDialog::reject()
 {
     // The window cannot go away under a transfer.
     if (m_reading || m_writing)
+        return;
+    if (!ConfirmDiscard(DISCARD_QUIT))
         return;
     QDialog::reject();
 }

@@ -92,6 +92,7 @@ void CMainDialog::OnWriteToKb()
 
     switch (result.status) {
     case transfer::WriteStatus::Written:
+        MarkClean(); // the keyboard holds the table, as read back
         widgets::ShowMessage(
             this, QString::fromLatin1(transfer::text::WRITE_SUCCESS), MessageIcon::Information);
         break;
@@ -114,13 +115,18 @@ void CMainDialog::OnWriteToKb()
 
 void CMainDialog::OnReadKbData()
 {
-    if (!confirmed(this, transfer::text::CONFIRM_READ))
+    if (!ConfirmDiscard(DISCARD_READ) || !confirmed(this, transfer::text::CONFIRM_READ))
         return;
 
     // The request blocks until the keyboard has sent its memory.
+    const keydata::KeyTable before = m_table;
     SetReading(true);
     const transfer::ReadResult result = m_transfer->Read(m_table);
     SetReading(false);
+    if (result.Succeeded()) {
+        RememberChange(before, QString::fromLatin1(UNDO_READ));
+        MarkClean();
+    }
     // A keyboard that took the read command and sent nothing leaves the
     // table as it was, and is told as a success, as designed.
     const bool success = result.Succeeded() || result.status == transfer::ReadStatus::EndOnly;

@@ -61,6 +61,7 @@ void CKeyComposer::Reset()
 void CKeyComposer::Open(const keydata::KeyRecord& record)
 {
     Reset();
+    m_undo.clear();
     m_locked = false;
     m_keyDataInLockState = false;
     const std::span<const std::uint8_t> content = record.bytes();
@@ -517,6 +518,61 @@ std::span<const std::uint8_t> CKeyComposer::LayerBytes(unsigned layer) const
     if (layer > MAX_LAYER)
         return {};
     return { m_layers[layer].bytes.data(), m_layers[layer].length };
+}
+
+CKeyComposer::Snapshot CKeyComposer::Save() const
+{
+    return { m_mode, m_padState, m_locked, m_keyDataInLockState, m_layer, m_shiftState, m_ctrlState,
+        m_altState, m_layers, m_switch };
+}
+
+void CKeyComposer::Restore(const Snapshot& snapshot)
+{
+    m_mode = snapshot.mode;
+    m_padState = snapshot.padState;
+    m_locked = snapshot.locked;
+    m_keyDataInLockState = snapshot.keyDataInLockState;
+    m_layer = snapshot.layer;
+    m_shiftState = snapshot.shiftState;
+    m_ctrlState = snapshot.ctrlState;
+    m_altState = snapshot.altState;
+    m_layers = snapshot.layers;
+    m_switch = snapshot.switchBytes;
+}
+
+CKeyComposer::UndoStep::UndoStep(CKeyComposer& composer)
+    : m_composer(composer)
+    , m_depth(0)
+{
+    if (composer.m_inStep)
+        return;
+    composer.m_inStep = true;
+    composer.m_undo.push_back(composer.Save());
+    m_depth = composer.m_undo.size();
+}
+
+CKeyComposer::UndoStep::~UndoStep()
+{
+    if (m_depth == 0)
+        return;
+    m_composer.m_inStep = false;
+    std::vector<Snapshot>& undo = m_composer.m_undo;
+    if (undo.size() != m_depth)
+        return;
+    // An action that changed nothing is no step.
+    if (undo.back() == m_composer.Save())
+        undo.pop_back();
+    else if (undo.size() > UNDO_LIMIT)
+        undo.erase(undo.begin());
+}
+
+bool CKeyComposer::Undo()
+{
+    if (m_undo.empty())
+        return false;
+    Restore(m_undo.back());
+    m_undo.pop_back();
+    return true;
 }
 
 bool CKeyComposer::IsControlEnabled(int id) const

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTextCursor>
@@ -45,6 +46,10 @@ constexpr Place KEYBOARD_GROUP { 7, 7, 368, 115 };
 constexpr Place KEY_DATA_LABEL { 7, 127, 40, 8 };
 constexpr Place KEY_DATA { 7, 137, 196, 64 };
 constexpr Place DELETE_BUTTON { 207, 137, 19, 13 };
+// Ours, in room the template leaves free: the bytes used, right-aligned
+// over "Key Data", and Undo under "<--".
+constexpr Place CONTENT_USE { 113, 127, 90, 8 };
+constexpr Place UNDO_BUTTON { 207, 153, 23, 13 };
 constexpr Place OPERATION_GROUP { 232, 125, 66, 48 };
 constexpr Place DELAY_LABEL { 238, 138, 22, 8 };
 constexpr Place DELAY_EDIT { 260, 136, 24, 12 };
@@ -286,7 +291,25 @@ void CKeyProgrammingDialog::BuildControls()
     m_delete->setText(QString::fromLatin1(TEXT_DELETE_BUTTON));
     m_delete->setGeometry(rectOf(DELETE_BUTTON));
     widgets::setControlId(m_delete, ID_DELETE);
-    connect(m_delete, &QPushButton::clicked, this, &CKeyProgrammingDialog::OnDelete);
+    connect(m_delete, &QPushButton::clicked, this, [this] {
+        const CKeyComposer::UndoStep step(m_composer);
+        OnDelete();
+    });
+
+    m_contentUse = new QLabel(this);
+    m_contentUse->setObjectName(QStringLiteral("contentUse"));
+    m_contentUse->setGeometry(rectOf(CONTENT_USE));
+    m_contentUse->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_undo = new QPushButton(QString::fromLatin1(TEXT_UNDO_BUTTON), this);
+    m_undo->setObjectName(QStringLiteral("undo"));
+    m_undo->setGeometry(rectOf(UNDO_BUTTON));
+    m_undo->setToolTip(QString::fromLatin1(TIP_UNDO));
+    m_undo->setAutoDefault(false);
+    m_undo->setFocusPolicy(Qt::NoFocus); // "Key Data" keeps the keyboard
+    connect(m_undo, &QPushButton::clicked, this, &CKeyProgrammingDialog::OnUndo);
+    // "Key Data" takes Ctrl+Z as keys to capture; elsewhere it undoes.
+    connect(
+        new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &CKeyProgrammingDialog::OnUndo);
 
     auto* operation = new QGroupBox(QString::fromLatin1(TEXT_OPERATION_GROUP), this);
     operation->setGeometry(rectOf(OPERATION_GROUP));
@@ -379,9 +402,7 @@ void CKeyProgrammingDialog::OnInitDialog()
         m_composer.Open(*record);
     else
         m_composer.Open(keydata::KeyRecord {});
-    m_switchLayer->setCurrentIndex(m_composer.GetMode() == Mode::LayerSwitch && !m_composer.IsLocked()
-            ? m_composer.SwitchLayerIndex()
-            : -1);
+    ShowSwitchLayer();
     m_stripShown.fill(STRIP_UNKNOWN);
     ShowFields();
 
@@ -406,6 +427,8 @@ void CKeyProgrammingDialog::accept()
         return;
     if (!m_open)
         OnInitDialog(); // accepted without being shown: the key as it is
+    // An invalid field keeps the dialog open after the delay went in.
+    const CKeyComposer::UndoStep step(m_composer);
     // A value shown in Delay counts however it got there: typed (OK with a
     // click takes the focus from the field, Enter in the field does not) or
     // set with the spin arrows, which never take the focus.
@@ -469,6 +492,8 @@ void CKeyProgrammingDialog::ShowFields()
     }
     ApplyPadState();
     ShowModifierStrips();
+    m_contentUse->setText(QString::fromLatin1(TEXT_CONTENT_USE).arg(m_composer.ContentLength()));
+    m_undo->setEnabled(m_composer.CanUndo());
 }
 
 void CKeyProgrammingDialog::ApplyPadState()
@@ -518,6 +543,7 @@ void CKeyProgrammingDialog::Report(int result)
 
 void CKeyProgrammingDialog::OnKeyClicked(int id)
 {
+    const CKeyComposer::UndoStep step(m_composer);
     Report(m_composer.Append(id));
     // The toggle runs after the append, refused or not.
     m_composer.ToggleModifier(id);
@@ -528,6 +554,7 @@ void CKeyProgrammingDialog::OnKeyClicked(int id)
 
 void CKeyProgrammingDialog::OnModeClicked(Mode mode)
 {
+    const CKeyComposer::UndoStep step(m_composer);
     ReadFields(); // Delay and Layer keep their values through a mode change
     m_composer.SelectMode(mode);
     if (mode == Mode::LayerSwitch)
@@ -537,8 +564,24 @@ void CKeyProgrammingDialog::OnModeClicked(Mode mode)
 
 void CKeyProgrammingDialog::OnSwitchLayerActivated(int index)
 {
+    const CKeyComposer::UndoStep step(m_composer);
     m_composer.SelectSwitchLayer(index);
     ShowFields();
+}
+
+void CKeyProgrammingDialog::OnUndo()
+{
+    if (!m_open || m_telling || !m_composer.Undo())
+        return;
+    ShowSwitchLayer();
+    ShowFields();
+}
+
+void CKeyProgrammingDialog::ShowSwitchLayer()
+{
+    m_switchLayer->setCurrentIndex(m_composer.GetMode() == Mode::LayerSwitch && !m_composer.IsLocked()
+            ? m_composer.SwitchLayerIndex()
+            : -1);
 }
 
 void CKeyProgrammingDialog::OnDelete()
@@ -588,10 +631,12 @@ bool CKeyProgrammingDialog::eventFilter(QObject* watched, QEvent* event)
         // Not while a message is up or the field's own handling moves the focus.
         if (m_open && !m_telling && !m_leavingField) {
             m_leavingField = true;
-            if (watched == m_delayEdit)
+            if (watched == m_delayEdit) {
+                const CKeyComposer::UndoStep step(m_composer);
                 OnDelayFocusOut();
-            else
+            } else {
                 OnLayerFocusOut();
+            }
             m_leavingField = false;
         }
         return false;
@@ -622,6 +667,7 @@ bool CKeyProgrammingDialog::OnKeyDataEvent(QEvent* event)
     const QEvent::Type type = event->type();
     if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease)
         return false;
+    const CKeyComposer::UndoStep step(m_composer);
     auto* keyEvent = static_cast<QKeyEvent*>(event);
     widgets::PhysicalKey key;
     const bool known = widgets::physicalKeyOf(*keyEvent, key);

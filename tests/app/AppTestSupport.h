@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -56,6 +57,13 @@ inline keydata::KeyRecord& recordOf(CMainDialog& dialog, int controlId)
 {
     const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
     return dialog.Table().record(slot.row, slot.column);
+}
+
+// The question asked before changes that nothing holds are discarded.
+inline bool isDiscardQuestion(const widgets::MessageRequest& request)
+{
+    return request.text.startsWith(QStringLiteral("The key table has changes"))
+        && request.buttons == widgets::MessageButtons::YesNo;
 }
 
 inline bool showActive(QWidget& window)

@@ -67,21 +67,23 @@ TEST_F(TransferCommandsTest, AnsweringNoSendsNothingAndChangesNothing)
 {
     storeBytes(recordOf(*dialog, 1001), keydata::KIND_STRING, "kept");
     const keydata::KeyTable before = dialog->Table();
-    seams.messageAnswers = { MessageAnswer::No, MessageAnswer::No };
+    // The key is a change nothing holds: the read asks about it first (Yes).
+    seams.messageAnswers = { MessageAnswer::No, MessageAnswer::Yes, MessageAnswer::No };
     dialog->CommandButton(IDC_WRITE_KB)->click();
     dialog->CommandButton(IDC_READ_KB)->click();
 
     EXPECT_TRUE(platform.ioCalls.empty());
     EXPECT_EQ(dialog->Table(), before);
-    ASSERT_EQ(seams.messages.size(), 2u);
+    ASSERT_EQ(seams.messages.size(), 3u);
     EXPECT_EQ(seams.messages[0].text, QStringLiteral("Are you sure write to keyboard?"));
     EXPECT_EQ(seams.messages[0].icon, MessageIcon::Question);
     EXPECT_EQ(seams.messages[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(seams.messages[1].text,
+    EXPECT_TRUE(isDiscardQuestion(seams.messages[1]));
+    EXPECT_EQ(seams.messages[2].text,
         QStringLiteral("While reading keyboard data, Do NOT use your keyboard and mouse.\n"
                        "\t\tAre you sure read data from keyboard now?"));
-    EXPECT_EQ(seams.messages[1].icon, MessageIcon::Question);
-    EXPECT_EQ(seams.messages[1].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(seams.messages[2].icon, MessageIcon::Question);
+    EXPECT_EQ(seams.messages[2].buttons, MessageButtons::YesNo);
     EXPECT_NE(dialog->KeyCap(1001)->CaptionColor(), COLOR_KEY_WRITTEN);
 }
 

@@ -467,3 +467,61 @@ TEST(KeyComposer, RandomEditingKeepsTheBoundsAndRoundTrips)
         ASSERT_EQ(again, stored) << "round " << round;
     }
 }
+
+TEST(KeyComposer, UndoTakesBackOneActionAtATime)
+{
+    constexpr int KEY_Q = 1017;
+    CKeyComposer composer;
+    composer.Open(recordOf(keydata::KIND_STRING, { 'a', 'b' }));
+    const auto act = [&](auto&& action) {
+        const CKeyComposer::UndoStep step(composer);
+        action();
+    };
+    act([&] { composer.Append(KEY_Q); });
+    act([&] { composer.Delete(); });
+    act([&] { composer.Delete(); }); // "a"
+    act([&] {
+        composer.SetDelay(2);
+        composer.InsertDelay();
+    });
+    act([&] { composer.SelectMode(Mode::LayerSwitch); }); // wipes the layers
+    act([&] { composer.Delete(); }); // the switch byte
+
+    // Each step back restores what the action changed; Delay stays 0, so
+    // that OK does not insert an undone delay again.
+    const std::vector<std::pair<Mode, Bytes>> expected = {
+        { Mode::LayerSwitch, { 0x01 } },
+        { Mode::String, { 'a', 0xE3, 0xE3 } },
+        { Mode::String, { 'a' } },
+        { Mode::String, { 'a', 'b' } },
+        { Mode::String, { 'a', 'b', 'q' } },
+        { Mode::String, { 'a', 'b' } },
+    };
+    for (const auto& [mode, content] : expected) {
+        ASSERT_TRUE(composer.Undo());
+        EXPECT_EQ(composer.GetMode(), mode);
+        EXPECT_EQ(composer.Content(), content);
+        EXPECT_EQ(composer.Delay(), 0u);
+    }
+    EXPECT_FALSE(composer.CanUndo());
+    EXPECT_FALSE(composer.Undo());
+
+    // An action that changes nothing (Delay alone counts as nothing) is no
+    // step; a nested one is part of the outer step; the oldest steps go
+    // beyond the limit.
+    act([&] { composer.StepDelay(+1); });
+    EXPECT_FALSE(composer.CanUndo());
+    composer.StepDelay(-1);
+    act([&] {
+        composer.Append(KEY_Q);
+        act([&] { composer.Append(KEY_Q); });
+    });
+    ASSERT_TRUE(composer.Undo());
+    EXPECT_FALSE(composer.CanUndo());
+    for (std::size_t i = 0; i < CKeyComposer::UNDO_LIMIT + 5; ++i)
+        act([&] { composer.Append(KEY_Q); });
+    std::size_t steps = 0;
+    while (composer.Undo())
+        ++steps;
+    EXPECT_EQ(steps, CKeyComposer::UNDO_LIMIT);
+}

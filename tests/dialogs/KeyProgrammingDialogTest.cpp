@@ -5,15 +5,20 @@
 
 #include <dialogs/DialogTexts.h>
 #include <dialogs/OnScreenKeys.h>
+#include <dialogs/SpinControl.h>
 
+#include <keydata/KeyText.h>
 #include <resources/ResourceIds.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/SkinnedButton.h>
 #include <widgets/StripButton.h>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -401,4 +406,62 @@ TEST_F(DialogTest, OnScreenCaptionsFitTheirKeys)
         EXPECT_EQ(QFontInfo(button->font()).pixelSize(), QFontInfo(dialog->font()).pixelSize())
             << key.caption;
     }
+}
+
+// A mode click wipes every layer; Undo brings the key back, one action at
+// a time, and the byte count follows.
+TEST_F(DialogTest, UndoTakesBackAModeClickAndTheKeysBeforeIt)
+{
+    Open(keydata::KIND_STRING, { 'a', 0xE2, 'b' });
+    ASSERT_TRUE(ShowActive());
+    auto* undo = dialog->findChild<QPushButton*>(QStringLiteral("undo"));
+    auto* count = dialog->findChild<QLabel*>(QStringLiteral("contentUse"));
+    ASSERT_TRUE(undo && count);
+    EXPECT_EQ(count->text(), QStringLiteral("3 of 255 bytes"));
+    EXPECT_FALSE(undo->isEnabled());
+
+    Click(Q);
+    EXPECT_EQ(count->text(), QStringLiteral("4 of 255 bytes"));
+    Click(FUNCTION_MODE);
+    EXPECT_TRUE(KeyDataText().isEmpty());
+    EXPECT_EQ(count->text(), QStringLiteral("0 of 255 bytes"));
+
+    undo->click();
+    EXPECT_TRUE(Control<QRadioButton>(STRING_MODE)->isChecked());
+    EXPECT_EQ(KeyDataText(), QStringLiteral("aq"));
+    EXPECT_EQ(count->text(), QStringLiteral("4 of 255 bytes"));
+    // Ctrl+Z where the focus is not in "Key Data".
+    Control(FUNCTION_MODE)->setFocus();
+    QTest::keyClick(Control(FUNCTION_MODE), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("a"));
+    EXPECT_FALSE(undo->isEnabled());
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Stored(), Bytes({ 'a', 0xE2, 'b' }));
+}
+
+// The user's guide's second walkthrough, step by step as it tells it: a
+// function key with Ctrl+C, a delay of 3 and Ctrl+V on layer 1.
+TEST_F(DialogTest, TheGuidesFunctionKeyWithADelayOnLayer1)
+{
+    constexpr int C = 1048;
+    constexpr int V = 1049;
+    Open();
+    ASSERT_TRUE(ShowActive());
+    Click(FUNCTION_MODE);
+    Control<CSpinControl>(1133)->UpButton()->click();
+    EXPECT_EQ(LayerField()->text(), QStringLiteral("1"));
+    Click({ KEY_LEFT_CTRL, C, KEY_LEFT_CTRL });
+    EXPECT_EQ(KeyDataText(), QStringLiteral("CTL(C)0F0CTL"));
+    DelayField()->setFocus();
+    DelayField()->setText(QStringLiteral("3"));
+    KeyData()->setFocus();
+    Click({ KEY_LEFT_CTRL, V, KEY_LEFT_CTRL });
+    EXPECT_EQ(KeyDataText(), QStringLiteral("CTL(C)0F0CTLD1SD1SD1SCTL(V)0F0CTL"));
+    EXPECT_EQ(
+        dialog->findChild<QLabel*>(QStringLiteral("contentUse"))->text(), QStringLiteral("12 of 255 bytes"));
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(Record().kind, keydata::KIND_FUNCTION);
+    std::string text;
+    keydata::renderKeyText(Record(), text);
+    EXPECT_EQ(text, "Se/CTL(C)0F0CTLD1SD1SD1SCTL(V)0F0CTL");
 }

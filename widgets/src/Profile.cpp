@@ -37,11 +37,22 @@ int ReadProfileInt(const QString& section, const QString& key, int defaultValue)
 
 bool WriteProfileInt(const QString& section, const QString& key, int value)
 {
+    return WriteProfileString(section, key, QString::number(value));
+}
+
+QString ReadProfileString(const QString& section, const QString& key)
+{
+    const QSettings settings(profilePath(), QSettings::IniFormat);
+    return settings.value(keyPath(section, key)).toString();
+}
+
+bool WriteProfileString(const QString& section, const QString& key, const QString& value)
+{
     const QString path = profilePath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
     QSettings settings(path, QSettings::IniFormat);
-    settings.setValue(keyPath(section, key), QString::number(value));
+    settings.setValue(keyPath(section, key), value);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

@@ -71,6 +71,41 @@ inline constexpr const char* MSG_READ_FILE_FAIL
 inline constexpr const char* MSG_FIT_DATA_AREA
     = "\n\nData area of the keyboard: %d bytes used, %d bytes free of %d.\nNothing was sent.";
 
+// Ours: before changes that are neither written to the keyboard nor saved
+// are discarded. %s is one of the DISCARD_ questions.
+inline constexpr const char* MSG_DISCARD_CHANGES
+    = "The key table has changes that were neither written to the keyboard nor saved to a file.\n\n%s";
+inline constexpr const char* DISCARD_QUIT = "Discard them and quit?";
+inline constexpr const char* DISCARD_LOAD = "Discard them and load another key table?";
+inline constexpr const char* DISCARD_READ = "Discard them and read the keyboard's key table?";
+
+// Ours: a JSON layout that cannot be loaded gets MSG_NOT_SAVE_FILE and
+// one of these after an empty line.
+inline constexpr const char* MSG_JSON_INVALID = "It is not valid JSON.";
+inline constexpr const char* MSG_JSON_KEY_PROBLEM = "Key number %d: %s.";
+inline constexpr const char* MSG_JSON_ENTRY_PROBLEM = "Entry %d of \"keys\": %s.";
+inline constexpr const char* MSG_JSON_PROBLEM = "%s.";
+
+// Ours: undo and redo in the window's context menu (with Ctrl+Z, and
+// Ctrl+Shift+Z or Ctrl+Y), and what they take back.
+inline constexpr const char* MENU_UNDO = "&Undo";
+inline constexpr const char* MENU_REDO = "&Redo";
+inline constexpr const char* MENU_UNDO_WHAT = "&Undo %s";
+inline constexpr const char* MENU_REDO_WHAT = "&Redo %s";
+inline constexpr const char* UNDO_KEY = "key %s";
+inline constexpr const char* UNDO_LOAD = "loading %s";
+inline constexpr const char* UNDO_READ = "reading the keyboard";
+inline constexpr const char* UNDO_CONFIG = "the configuration change";
+// Ours: the files loaded or saved last, newest first, in the context menu.
+inline constexpr const char* MENU_RECENT = "Recent &files";
+inline constexpr const char* MENU_RECENT_ENTRY = "&%d %s";
+
+// Ours: the data area gauge above the grid: bytes used, the area's size,
+// the share in percent; its tip when the table fits.
+inline constexpr const char* TEXT_DATA_AREA = "Keyboard data area: %d of %d bytes used (%d %%)";
+inline constexpr const char* TIP_DATA_AREA
+    = "The function and string contents fit the keyboard; %d bytes of its data area are free.";
+
 // Title of the key programming dialog, with the key's number (control id - 1000).
 inline constexpr const char* EDIT_KEY_TITLE_FORMAT = "Editing Key %d";
 

@@ -20,11 +20,14 @@
 #include <QDialog>
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -38,6 +41,8 @@ class CSkinnedButton;
 } // namespace widgets
 
 namespace app {
+
+class CDataAreaGauge;
 
 // Caption colours of the key caps (0x00BBGGRR).
 inline constexpr widgets::ColorRef COLOR_KEY_CHANGED = widgets::makeColorRef(255, 0, 0); // red
@@ -85,9 +90,14 @@ public:
     void OnSaveToFile();
     // Loads a ".dat" file chosen by the user and refreshes the grid.
     void OnLoadFromFile();
+    // Loads a ".dat" file or a JSON layout (by its ".json" suffix) as
+    // "&Load from file..." loads the file it is given: a file dropped on
+    // the window, or one of the recent files.
+    void LoadFile(const QString& path);
     void OnQuit();
-    // Asks before quitting; ends the dialog (rejected) on Yes. Returns
-    // whether it ended.
+    // Asks before quitting ("Are you sure quit this program?", or whether
+    // to discard changes nothing holds); ends the dialog (rejected) on Yes.
+    // Returns whether it ended.
     bool ConfirmQuit();
 
     // The grid. A key cap's caption is keyCaption of its record; its colour
@@ -98,6 +108,27 @@ public:
     // Colours every non-empty key (black after a save, blue after a write);
     // captions stay.
     void MarkKeys(widgets::ColorRef color);
+
+    // Changes that neither the keyboard nor a file holds: the table differs
+    // from what was last read, written, loaded or saved. Quit, Escape, the
+    // close button, loading and reading ask before they discard them.
+    bool HasUnsavedChanges() const { return !(m_table == m_cleanTable); }
+
+    // Undo and redo of the table's changes: key edits, loads, reads and the
+    // configuration. Keys whose content an undo or redo changes turn red.
+    bool CanUndo() const { return !m_undo.empty(); }
+    bool CanRedo() const { return !m_redo.empty(); }
+    void Undo();
+    void Redo();
+    // The menu text of the next undo and redo ("&Undo key 23").
+    QString UndoText() const;
+    QString RedoText() const;
+    // The most steps kept; older ones are forgotten.
+    static constexpr std::size_t UNDO_LIMIT = 100;
+
+    // The files loaded or saved last, newest first (kept in the profile).
+    QStringList RecentFiles() const;
+    CDataAreaGauge* DataAreaGauge() const { return m_dataArea; }
 
     // The reading flag: set for the duration of a keyboard read.
     void SetReading(bool reading) { m_reading = reading ? 1 : 0; }
@@ -123,11 +154,12 @@ public:
     QPlainTextEdit* KeyContentBox() const { return m_keyContent; }
 
     // The window's context menu: the system-menu entries the window offers,
-    // a separator and "&About Me...". The caller owns it.
+    // a separator, undo, redo and the recent files, a separator and
+    // "&About Me...". The caller owns it.
     QMenu* CreateContextMenu();
 
-    // Escape and the close button end the dialog without asking (not while
-    // a keyboard read runs).
+    // Escape and the close button end the dialog (not while a keyboard
+    // read runs), asking first only when changes would be lost.
     void reject() override;
 
 protected:
@@ -135,6 +167,8 @@ protected:
     // are looked at.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateControls();
@@ -148,6 +182,27 @@ private:
     void ShowAbout();
     void SetKeyCaption(widgets::CSkinnedButton* cap, int id, const keydata::KeyRecord& record);
 
+    // Asks before changes would be lost (question: a DISCARD_ text); true
+    // when there are none or the user lets them go.
+    bool ConfirmDiscard(const char* question);
+    void LoadChosenFile(const QString& path);
+    bool LoadKeyDataFile(const QString& path);
+    bool LoadJsonLayout(const QString& path);
+    // After a change of the table: keeps the table from before it as an
+    // undo step named what, and shows the data area.
+    void RememberChange(const keydata::KeyTable& before, const QString& what);
+    // The keyboard or a file now holds the table.
+    void MarkClean() { m_cleanTable = m_table; }
+    // Shows the table after an undo or redo replaced before.
+    void ShowReplacedTable(const keydata::KeyTable& before);
+    void AddRecentFile(const QString& path);
+    void UpdateEditActions();
+
+    struct TableStep {
+        keydata::KeyTable table;
+        QString what;
+    };
+    void TakeStep(std::vector<TableStep>& from, std::vector<TableStep>& to);
     widgets::CSkinnedButton* m_browseEditButton = nullptr;
     widgets::CSkinnedButton* m_configButton = nullptr;
     widgets::CSkinnedButton* m_readButton = nullptr;
@@ -175,6 +230,13 @@ private:
     std::unique_ptr<transfer::CKeyboardTransfer> m_transfer;
     widgets::CProgressPopup* m_progress = nullptr;
     bool m_writing = false;
+
+    keydata::KeyTable m_cleanTable;
+    std::vector<TableStep> m_undo;
+    std::vector<TableStep> m_redo;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    CDataAreaGauge* m_dataArea = nullptr;
 };
 
 } // namespace app

@@ -38,6 +38,12 @@ inline constexpr int SC_CLOSE_COMMAND = 0xF060;
 inline constexpr int SC_RESTORE_COMMAND = 0xF120;
 inline constexpr int SYSTEM_COMMAND_MASK = 0xFFF0;
 
+// The recent files in the program's profile: [RecentFiles] File1..File6,
+// newest first.
+inline constexpr const char* PROFILE_RECENT_SECTION = "RecentFiles";
+inline constexpr const char* PROFILE_RECENT_KEY = "File%1";
+inline constexpr int RECENT_FILES_MAX = 6;
+
 // The single-instance object and the driver the window loads.
 inline constexpr const char* SINGLE_INSTANCE_NAME = "TAVRIN_LODEMAR";
 inline constexpr const char* DRIVER_NAME = "Tavrin";

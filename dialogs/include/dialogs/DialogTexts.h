@@ -29,6 +29,13 @@ inline constexpr const char* TIP_ALT_PUSHED = "Alt Pushed!";
 inline constexpr const char* TIP_ALT_RELEASED = "Alt Released!";
 inline constexpr const char* TEXT_KEY_STRING_FULL = "Key string can't over than 255";
 
+// Ours: undo of the last action, and how much of the key's room is used
+// (%1 the bytes the key would store, separators included).
+inline constexpr const char* TEXT_UNDO_BUTTON = "&Undo";
+inline constexpr const char* TIP_UNDO
+    = "Take back the last change: a key, a deletion, a delay or a mode change (Ctrl+Z outside Key Data)";
+inline constexpr const char* TEXT_CONTENT_USE = "%1 of 255 bytes";
+
 // Messages of the field exchange.
 inline constexpr const char* TEXT_NOT_UNSIGNED = "Please enter a positive integer.";
 inline constexpr const char* TEXT_OUT_OF_RANGE = "Please enter an integer between %1 and %2.";

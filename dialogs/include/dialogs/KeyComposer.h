@@ -163,11 +163,50 @@ public:
 
     std::span<const std::uint8_t> LayerBytes(unsigned layer) const;
 
+    // Undo of the user's actions, one action a step: an action runs with an
+    // UndoStep alive, which keeps the state from before it when the action
+    // changed what is composed, the mode, the shown layer or a modifier
+    // toggle. Undo() goes back one step. Delay is not taken back (OK would
+    // insert an undone delay again), nor are the physical keys held and the
+    // double-press times.
+    class UndoStep {
+    public:
+        explicit UndoStep(CKeyComposer& composer);
+        ~UndoStep();
+        UndoStep(const UndoStep&) = delete;
+        UndoStep& operator=(const UndoStep&) = delete;
+
+    private:
+        CKeyComposer& m_composer;
+        std::size_t m_depth;
+    };
+    bool CanUndo() const { return !m_undo.empty(); }
+    bool Undo();
+    // The most steps kept; older ones are forgotten.
+    static constexpr std::size_t UNDO_LIMIT = 100;
+
 private:
     struct LayerBuffer {
         std::array<std::uint8_t, keydata::CONTENT_SIZE> bytes {};
         std::size_t length = 0;
+        friend bool operator==(const LayerBuffer&, const LayerBuffer&) = default;
     };
+    // What an undo step takes back.
+    struct Snapshot {
+        Mode mode;
+        PadState padState;
+        bool locked;
+        bool keyDataInLockState;
+        unsigned layer;
+        unsigned shiftState;
+        unsigned ctrlState;
+        unsigned altState;
+        std::array<LayerBuffer, LAYER_COUNT> layers;
+        std::array<std::uint8_t, keydata::CONTENT_SIZE> switchBytes;
+        friend bool operator==(const Snapshot&, const Snapshot&) = default;
+    };
+    Snapshot Save() const;
+    void Restore(const Snapshot& snapshot);
 
     void Reset();
     int AppendFunction(int buttonId);
@@ -199,6 +238,10 @@ private:
     std::array<LayerBuffer, LAYER_COUNT> m_layers {};
     // The switch byte of a switch key or a lock key, NUL-terminated.
     std::array<std::uint8_t, keydata::CONTENT_SIZE> m_switch {};
+    std::vector<Snapshot> m_undo;
+    // An UndoStep is alive: nested ones (an action that runs another) add
+    // nothing of their own.
+    bool m_inStep = false;
 };
 
 } // namespace dialogs

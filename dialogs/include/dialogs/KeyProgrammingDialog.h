@@ -28,6 +28,7 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -88,6 +89,8 @@ private:
     void OnModeClicked(dialogs::Mode mode);
     void OnSwitchLayerActivated(int index);
     void OnDelete();
+    void OnUndo();
+    void ShowSwitchLayer();
     void OnDelayStep(int delta);
     void OnLayerStep(int delta);
     bool OnDelayFocusOut();
@@ -113,6 +116,8 @@ private:
     std::array<int, 6> m_stripShown {}; // 0 unknown, 1 released, 2 pushed
     widgets::CStripButton* m_keypadEnter = nullptr;
     widgets::CStripButton* m_delete = nullptr;
+    QPushButton* m_undo = nullptr;
+    QLabel* m_contentUse = nullptr;
     QPlainTextEdit* m_keyData = nullptr;
     QLineEdit* m_delayEdit = nullptr;
     QLineEdit* m_layerEdit = nullptr;

@@ -21,4 +21,8 @@ int ReadProfileInt(const QString& section, const QString& key, int defaultValue)
 // Returns false when the file cannot be written.
 bool WriteProfileInt(const QString& section, const QString& key, int value);
 
+// Text under section/key; empty when the key is missing.
+QString ReadProfileString(const QString& section, const QString& key);
+bool WriteProfileString(const QString& section, const QString& key, const QString& value);
+
 } // namespace widgets
