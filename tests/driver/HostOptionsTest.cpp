@@ -32,6 +32,9 @@ TEST(HostOptionsTest, EmulationWithFaults)
     EXPECT_TRUE(o.trace);
     EXPECT_EQ(o.allowUid, 1001u);
     EXPECT_FALSE(o.privileged);
+    HostOptions version;
+    ASSERT_TRUE(parse({ "--version" }, version, error)) << error;
+    EXPECT_TRUE(version.version);
 }
 
 TEST(HostOptionsTest, PrivilegedHostTakesOnlyTheRealKeyboard)
@@ -55,6 +58,7 @@ TEST(HostOptionsTest, PrivilegedHostTakesOnlyTheRealKeyboard)
         { "--hardware", "--allow-uid", "1001" },
         { "--hardware", "--test-sysfs-root", "/tmp/sys" },
         { "--hardware", "--test-idle-ms", "10" },
+        { "--hardware", "--version" },
         {},
     };
     for (const auto& line : refused) {
