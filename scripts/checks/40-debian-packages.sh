@@ -35,7 +35,7 @@ done
 configure_build "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DBUILD_TESTING=OFF -DLODEMAR_BENCH=OFF >/dev/null
 rm -rf "$dir/packages"
-(cd "$dir" && cpack -G DEB >/dev/null)
+(cd "$dir" && cpack -G DEB >"$dir/cpack.log" 2>&1) || { cat "$dir/cpack.log"; say "cpack failed"; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
 arch=$(dpkg --print-architecture)
 debs=()
@@ -44,13 +44,13 @@ for package in "${packages[@]}"; do
   [ -f "$deb" ] || { say "$deb was not made"; exit 1; }
   debs+=("$deb")
   say "$(basename "$deb"): $(dpkg-deb -c "$deb" | grep -vc '/$') files"
-  dpkg-deb -c "$deb" | awk '$NF !~ /\/$/ { print "    " $NF }'
+  dpkg-deb -c "$deb" | awk '$6 !~ /\/$/ { $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, "    "); print }'
 done
 step "packages built"
 
 # --- lintian --------------------------------------------------------------
 report="$dir/packages/lintian.txt"
-lintian --no-tag-display-limit "${debs[@]}" >"$report" 2>&1 || true
+lintian --tag-display-limit 0 "${debs[@]}" >"$report" 2>&1 || true
 sed 's/^/  /' "$report"
 errors=$(grep -c '^E: ' "$report" || true)
 warnings=$(grep -c '^W: ' "$report" || true)
@@ -180,7 +180,7 @@ cmake -S cmake-project -B cmake-build -G Ninja >/dev/null && cmake --build cmake
 for reader in ./reader-pc ./cmake-build/reader-cmake; do
   [ -x "$reader" ] || continue
   [ "$("$reader" "$port")" = "0 VR-EMU 1.00" ] || complain "$reader against vorelin-emu"
-  ldd "$reader" | grep -q "libvorelin.so.1 => /usr/lib/" || complain "$reader does not use the installed library"
+  ldd "$reader" | grep -Eq "libvorelin.so.1 => (/usr)?/lib/" || complain "$reader does not use the installed library"
 done
 echo quit >&"${EMU[1]}"
 wait "$EMU_PID" 2>/dev/null || true
