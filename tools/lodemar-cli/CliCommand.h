@@ -69,9 +69,7 @@ int usageError(const char* command, const std::string& message);
 std::string commandUsage(const CliCommand& command);
 const CliCommand& commandNamed(const char* name);
 
-// A file name as messages show it: "-" is "standard input" or "standard
-// output".
+// An input file's name as messages show it: "-" is "standard input".
 std::string shownInput(const std::string& path);
-std::string shownOutput(const std::string& path);
 
 } // namespace lodemar::cli

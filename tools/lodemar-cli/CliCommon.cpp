@@ -101,11 +101,6 @@ std::string shownInput(const std::string& path)
     return isStandardStream(path) ? text::STANDARD_INPUT : path;
 }
 
-std::string shownOutput(const std::string& path)
-{
-    return isStandardStream(path) ? text::STANDARD_OUTPUT : path;
-}
-
 bool readInputOrReport(const std::string& path, std::size_t limit, const char* tooBig, std::string& contents)
 {
     const std::string shown = shownInput(path);

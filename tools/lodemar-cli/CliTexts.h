@@ -52,7 +52,6 @@ inline constexpr const char* USAGE_ERROR = "%s: %s; try 'lodemar-cli %s --help'"
 inline constexpr const char* WRONG_ARGUMENTS = "wrong arguments";
 inline constexpr const char* UNKNOWN_OPTION = "unknown option '%s'";
 inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FILE.dat)";
-inline constexpr const char* EMULATE_NOT_HERE = "--emulate applies to the keyboard commands only";
 inline constexpr const char* KEYBOARD_AND_TWO_FILES = "--keyboard takes the place of the first layout: one file";
 inline constexpr const char* EMULATE_WITHOUT_KEYBOARD = "--emulate needs --keyboard";
 inline constexpr const char* EMPTY_MEMORY_FILE
@@ -154,7 +153,6 @@ inline constexpr const char* DIFF_OLD = "  - %s\n";
 inline constexpr const char* DIFF_NEW = "  + %s\n";
 inline constexpr const char* DIFF_SETTING = "%s\n  - 0x%02X\n  + 0x%02X\n";
 inline constexpr const char* DIFF_SUMMARY = "%d keys and %d settings bytes differ\n";
-inline constexpr const char* DIFF_EMPTY_KEY = "empty";
 
 // Keyboard commands. The system's own texts come from transfer/TransferTexts.h.
 inline constexpr const char* NO_DEFAULT_MEMORY
