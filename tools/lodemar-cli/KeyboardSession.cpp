@@ -14,7 +14,6 @@
 
 #include <cstdio>
 #include <iostream>
-#include <string_view>
 
 namespace lodemar::cli {
 
