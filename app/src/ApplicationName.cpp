@@ -16,6 +16,13 @@ bool isPathSeparator(char c)
 
 } // namespace
 
+std::string programFileName(const char* path)
+{
+    const std::string text = path != nullptr ? path : "";
+    const std::size_t slash = text.rfind('/');
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
 std::string applicationNameOf(std::string_view programPath)
 {
     std::size_t start = programPath.size();

@@ -15,14 +15,6 @@ namespace {
 
 inline constexpr std::string_view OPTION_EMULATE = "--emulate";
 
-// The program file's name for messages before Qt is up.
-std::string programFileName(const char* path)
-{
-    const std::string text = path != nullptr ? path : "";
-    const std::size_t slash = text.rfind('/');
-    return slash == std::string::npos ? text : text.substr(slash + 1);
-}
-
 } // namespace
 
 int parseProgramOptions(

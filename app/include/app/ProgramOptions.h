@@ -41,4 +41,8 @@ int AnswerBeforeQtStarts(int argc, char** argv);
 // Windows the name stands as the file has it ("Lodemar.exe").
 std::string applicationNameOf(std::string_view programPath);
 
+// The program file's name as given (argv[0] without its folder), for
+// messages before Qt is up.
+std::string programFileName(const char* path);
+
 } // namespace app
