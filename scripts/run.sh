@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs Lodemar against the emulated keyboard.
+# Sets up what the program needs, builds the program, its driver host and
+# its tools (no tests), and runs Lodemar against the emulated keyboard.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
-"$root/scripts/setup.sh"
-configure_build "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+"$root/scripts/setup.sh" run
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBUILD_TESTING=OFF -DLODEMAR_BENCH=OFF >/dev/null
+cmake --build "$root/build" -j "$jobs" --target lodemar tavrin lodemar-cli vorelin_tool vorelin_emu
 # The program starts the tavrin driver host; from the build tree it is found
 # through LODEMAR_DRIVER_DIR (an installed program finds it in libexec).
 export LODEMAR_DRIVER_DIR="$root/build/driver/host"

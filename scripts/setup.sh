@@ -1,15 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed under scripts/packages/ that are missing.
+# Installs the Debian packages listed under scripts/packages/ that are missing:
+#   setup.sh        every list (building, running and testing everything)
+#   setup.sh run    only run.txt (building and running the program)
+# As root it uses apt-get directly, otherwise through sudo.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t pkgs < <(sed 's/#.*//' "$here"/packages/*.txt | tr -s ' \t' '\n' | grep -v '^$' | sort -u)
+if [ "${1:-}" = run ]; then
+  lists=("$here/packages/run.txt")
+else
+  lists=("$here"/packages/*.txt)
+fi
+mapfile -t pkgs < <(sed 's/#.*//' "${lists[@]}" | tr -s ' \t' '\n' | grep -v '^$' | sort -u)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if (( ${#missing[@]} )); then
   sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "setup: these Debian packages are missing: ${missing[*]}" >&2
+      echo "setup: installing them needs root, and sudo is not installed: run this script as root" >&2
+      echo "       (su -c '$0 ${1:-}'), or have an administrator run" >&2
+      echo "       apt-get install --no-install-recommends ${missing[*]}" >&2
+      exit 1
+    fi
+    sudo=sudo
+  fi
   echo "setup: installing ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -8,7 +8,9 @@ source "$(dirname "$0")/common.sh"
 "$root/scripts/setup.sh"
 
 echo "== native build and tests"
-configure_build "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLODEMAR_WERROR=ON
+# Tests and benchmarks on, whatever an earlier ./scripts/run.sh left configured.
+configure_build "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLODEMAR_WERROR=ON \
+  -DBUILD_TESTING=ON -DLODEMAR_BENCH=ON
 ctest --test-dir "$root/build" -j "$jobs" -LE fuzz
 
 for stage in "$root"/scripts/checks/*.sh; do

@@ -25,18 +25,6 @@
 
 namespace app {
 
-namespace {
-
-// The program file's name for messages before Qt is up.
-std::string programFileName(const char* path)
-{
-    const std::string text = path != nullptr ? path : "";
-    const std::size_t slash = text.rfind('/');
-    return slash == std::string::npos ? text : text.substr(slash + 1);
-}
-
-} // namespace
-
 void BringToFront(QWidget* window)
 {
     if (window != nullptr && window->isVisible()) {

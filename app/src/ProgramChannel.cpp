@@ -58,9 +58,6 @@ std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const Progra
 DriverHostPlaces ProgramDriverHostPlaces()
 {
     DriverHostPlaces places;
-#if defined(LODEMAR_LIBEXEC_FROM_PROGRAM)
-    places.installedFromProgram = LODEMAR_LIBEXEC_FROM_PROGRAM;
-#endif
 #if defined(LODEMAR_BUILD_PROGRAM_FOLDER) && defined(LODEMAR_BUILD_HOST_FOLDER)
     places.buildProgramFolder = LODEMAR_BUILD_PROGRAM_FOLDER;
     places.buildHostFolder = LODEMAR_BUILD_HOST_FOLDER;
@@ -72,11 +69,6 @@ std::string driverHostFolderFor(const std::string& programFolder, const DriverHo
 {
     if (programFolder.empty())
         return {};
-    if (!places.installedFromProgram.empty()) {
-        const fs::path installed = (fs::path(programFolder) / places.installedFromProgram).lexically_normal();
-        if (holdsHost(installed))
-            return installed.string();
-    }
     if (!places.buildHostFolder.empty() && sameFolder(programFolder, places.buildProgramFolder)
         && holdsHost(places.buildHostFolder))
         return places.buildHostFolder;

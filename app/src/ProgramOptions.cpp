@@ -1,68 +1,91 @@
+#include <app/AppTexts.h>
 #include <app/ProgramOptions.h>
 
-#include <cctype>
+#include <lodemar/ExitCodes.h>
+#include <lodemar/Version.h>
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <cstdio>
 
 namespace app {
 namespace {
 
 inline constexpr std::string_view OPTION_EMULATE = "--emulate";
-inline constexpr std::string_view OPTION_HELP = "--help";
-
-bool isPathSeparator(char c)
-{
-#ifdef _WIN32
-    return c == '\\' || c == '/' || c == ':';
-#else
-    return c == '/';
-#endif
-}
 
 } // namespace
 
 int parseProgramOptions(
     const std::vector<std::string>& arguments, ProgramOptions& options, std::string& error)
 {
+    // QCommandLineParser knows no option whose value may be left out:
+    // --emulate=MEMFILE is taken apart here, the parser sees --emulate.
+    int result = OPTIONS_OK;
+    QStringList given { QStringLiteral("lodemar") };
     for (const std::string& argument : arguments) {
         const std::string_view text = argument;
         if (text == OPTION_EMULATE) {
-            options.emulate = true;
             options.emulatedKeyboardMemory.clear();
-        } else if (text.size() > OPTION_EMULATE.size()
-            && text.substr(0, OPTION_EMULATE.size()) == OPTION_EMULATE
+        } else if (text.size() > OPTION_EMULATE.size() && text.substr(0, OPTION_EMULATE.size()) == OPTION_EMULATE
             && text[OPTION_EMULATE.size()] == '=') {
             const std::string_view file = text.substr(OPTION_EMULATE.size() + 1);
-            if (file.empty()) {
+            if (file.empty() && result == OPTIONS_OK) {
                 error = argument;
-                return OPTIONS_EMPTY_MEMFILE;
+                result = OPTIONS_EMPTY_MEMFILE;
             }
-            options.emulate = true;
             options.emulatedKeyboardMemory.assign(file);
-        } else if (text == OPTION_HELP) {
-            options.help = true;
-        } else {
-            error = argument;
-            return OPTIONS_UNKNOWN;
+            given << QString::fromUtf8(OPTION_EMULATE.data(), static_cast<qsizetype>(OPTION_EMULATE.size()));
+            continue;
         }
+        given << QString::fromLocal8Bit(argument.c_str());
+    }
+
+    QCommandLineParser parser;
+    const QCommandLineOption emulate(QStringLiteral("emulate"));
+    const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") });
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({ emulate, help, version });
+    const bool parsed = parser.parse(given);
+    options.emulate = parser.isSet(emulate);
+    options.help = parser.isSet(help);
+    options.version = parser.isSet(version);
+    if (result != OPTIONS_OK)
+        return result;
+    if (!parsed) {
+        // The argument as given, for the message.
+        const QString unknown = parser.unknownOptionNames().value(0);
+        error = unknown.toLocal8Bit().toStdString();
+        for (const std::string& argument : arguments)
+            if (argument == "-" + error || argument == "--" + error || argument.rfind("--" + error + "=", 0) == 0) {
+                error = argument;
+                break;
+            }
+        return OPTIONS_UNKNOWN;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = parser.positionalArguments().first().toLocal8Bit().toStdString();
+        return OPTIONS_UNKNOWN;
     }
     return OPTIONS_OK;
 }
 
-std::string applicationNameOf(std::string_view programPath)
+int AnswerBeforeQtStarts(int argc, char** argv)
 {
-    std::size_t start = programPath.size();
-    while (start > 0 && !isPathSeparator(programPath[start - 1]))
-        --start;
-    std::string name(programPath.substr(start));
-    // Without the extension: everything from the last dot on, unless the
-    // dot starts the name.
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-        name.erase(dot);
-#ifndef _WIN32
-    if (!name.empty())
-        name[0] = char(std::toupper(static_cast<unsigned char>(name[0])));
-#endif
-    return name;
+    ProgramOptions options;
+    std::string error;
+    parseProgramOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), options, error);
+    const std::string program = programFileName(argc > 0 ? argv[0] : nullptr);
+    if (options.help) {
+        std::printf(USAGE_TEXT, program.c_str());
+        return lodemar::EXIT_OK;
+    }
+    if (options.version) {
+        std::printf(VERSION_TEXT, program.c_str(), LODEMAR_VERSION);
+        return lodemar::EXIT_OK;
+    }
+    return -1;
 }
 
 } // namespace app

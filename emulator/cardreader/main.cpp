@@ -5,6 +5,11 @@
 #include "CCardReaderEmulator.h"
 #include "ReaderStatus.h"
 
+#include <lodemar/ExitCodes.h>
+#include <lodemar/Version.h>
+
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +24,7 @@
 namespace {
 
 const char* const USAGE = R"(usage: vorelin-emu [options]
+       vorelin-emu --version
 Serves an emulated IC card reader on a new pseudo-terminal and prints the
 device to open as its serial port on the first line of its output.
 
@@ -28,7 +34,8 @@ options:
   --version-string TEXT  the reader's version (default "VR-EMU 1.00")
   --password HEX         the card's password, three bytes (default FFFFFF)
   --no-card              start with the card slot empty
-  --help                 this text
+  -h, --help             this text
+  --version              the suite's version
 
 console commands (one a line on standard input):
   insert | remove                      put the card in / take it out
@@ -42,6 +49,9 @@ console commands (one a line on standard input):
   dump AREA                            an area's bytes in hex
   wait-idle                            answer once no reply is in progress
   quit
+
+exit status: 0 after quit or a signal, 2 wrong usage, 6 no pseudo-terminal
+(or the link cannot be made).
 )";
 
 int g_signalPipe[2] = { -1, -1 };
@@ -170,58 +180,70 @@ std::string command(CCardReaderEmulator& emu, const std::string& line, bool& qui
 
 int main(int argc, char** argv)
 {
-    bool pacing = true;
-    bool card = true;
+    bool noPacing = false;
+    bool noCard = false;
+    bool help = false;
+    bool version = false;
     std::string link;
-    std::string version = CCardReaderModel::DEFAULT_VERSION;
-    std::vector<std::uint8_t> password(CMemoryCard::DEFAULT_PASSWORD.begin(), CMemoryCard::DEFAULT_PASSWORD.end());
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--help") {
-            std::cout << USAGE;
-            return 0;
-        } else if (a == "--no-pacing") {
-            pacing = false;
-        } else if (a == "--no-card") {
-            card = false;
-        } else if (a == "--link" && hasValue) {
-            link = argv[++i];
-        } else if (a == "--version-string" && hasValue) {
-            version = argv[++i];
-        } else if (a == "--password" && hasValue) {
-            if (!parseHex(argv[++i], password) || password.size() != CMemoryCard::PASSWORD_LENGTH) {
-                std::cerr << "vorelin-emu: the password is three bytes in hex\n";
-                return 2;
-            }
-        } else {
-            std::cerr << USAGE;
-            return 2;
+    std::string versionString = CCardReaderModel::DEFAULT_VERSION;
+    std::string passwordHex;
+    CLI::App app("", "vorelin-emu");
+    app.set_help_flag();
+    app.set_version_flag();
+    app.add_flag("-h,--help", help);
+    app.add_flag("--version", version);
+    app.add_flag("--no-pacing", noPacing);
+    app.add_flag("--no-card", noCard);
+    app.add_option("--link", link);
+    app.add_option("--version-string", versionString);
+    app.add_option("--password", passwordHex);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        if (!help) {
+            std::cerr << "vorelin-emu: " << error.what() << "\n" << USAGE;
+            return lodemar::EXIT_USAGE;
         }
     }
+    if (help) {
+        std::cout << USAGE;
+        return lodemar::EXIT_OK;
+    }
+    if (version) {
+        std::cout << "vorelin-emu " << LODEMAR_VERSION << "\n";
+        return lodemar::EXIT_OK;
+    }
+    std::vector<std::uint8_t> password(CMemoryCard::DEFAULT_PASSWORD.begin(), CMemoryCard::DEFAULT_PASSWORD.end());
+    if (app.count("--password") > 0
+        && (!parseHex(passwordHex, password) || password.size() != CMemoryCard::PASSWORD_LENGTH)) {
+        std::cerr << "vorelin-emu: the password is three bytes in hex\n";
+        return lodemar::EXIT_USAGE;
+    }
+    const bool pacing = !noPacing;
+    const bool card = !noCard;
 
     CCardReaderEmulator emu;
     emu.SetPacing(pacing);
     emu.WithModel([&](CCardReaderModel& m) {
-        m.SetVersion(version);
+        m.SetVersion(versionString);
         m.Card().SetPassword({ password[0], password[1], password[2] });
         if (!card)
             m.RemoveCard();
     });
     if (const int rc = emu.Start(); rc != 0) {
         std::cerr << "vorelin-emu: cannot open a pseudo-terminal: " << std::strerror(-rc) << "\n";
-        return 1;
+        return lodemar::EXIT_CANNOT_OPEN;
     }
     if (!link.empty()) {
         unlink(link.c_str());
         if (symlink(emu.SlavePath().c_str(), link.c_str()) != 0) {
             std::cerr << "vorelin-emu: cannot link " << link << ": " << std::strerror(errno) << "\n";
-            return 1;
+            return lodemar::EXIT_CANNOT_OPEN;
         }
     }
 
     if (pipe(g_signalPipe) != 0)
-        return 1;
+        return lodemar::EXIT_FAILED;
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigaction(SIGINT, &sa, nullptr);

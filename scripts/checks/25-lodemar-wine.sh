@@ -94,6 +94,10 @@ done
 (cd "$root" && timeout 120 "$wine" "$run/lodemar-cli.exe" import examples/multi-layer.json \
   -o "${run#"$root"/}/imported.dat" >/dev/null) || echo "lodemar-wine: import failed under wine" >&2
 cmp "$run/imported.dat" "$root/examples/multi-layer.dat" >&2 || failures=$((failures + 1))
+# Key data through standard input and output: binary, byte for byte.
+(cd "$root" && timeout 120 "$wine" "$run/lodemar-cli.exe" import - -o - \
+  <examples/multi-layer.json >"$run/stdout.dat") || echo "lodemar-wine: import - -o - failed under wine" >&2
+cmp "$run/stdout.dat" "$root/examples/multi-layer.dat" >&2 || failures=$((failures + 1))
 
 # 2. No driver file: the load failure, nothing registered.
 cli "$run/no-driver" write ../retail-pos.dat
@@ -117,25 +121,29 @@ $out"
 cmp "$run/back.dat" "$run/retail-pos.dat" >&2 || failures=$((failures + 1))
 service_gone "read"
 
-# 4. verify writes another table over it and reads it back.
+# 4. Another table written over it, then verify reads it back and compares.
 cp "$root/examples/multi-layer.dat" "$run/"
+cli "$run" write multi-layer.dat
+check "write of another table" "0" "$code"
+service_gone "the second write"
 cli "$run" verify multi-layer.dat
 check "verify" "0
 The keyboard holds the key table of multi-layer.dat." "$code
 $(tail -n 1 <<<"$out")"
 service_gone "verify"
 
-# 5. A silent keyboard: both transfers fail with the system's texts.
+# 5. A silent keyboard: both transfers fail with the system's texts (after
+#    the note that the keyboard types nothing meanwhile).
 echo silent >"$fault_file"
 cli "$run" write retail-pos.dat
 check "write to a silent keyboard" "1
 lodemar-cli: Data writed to keyboard fail,Please retry again! (the header packet: the request failed or the keyboard did not answer)" \
   "$code
-$err"
+$(tail -n 1 <<<"$err")"
 cli "$run" read -o silent.dat
 check "read from a silent keyboard" "1
 lodemar-cli: Read data fail,Please read again! (the keyboard refused the read command)" "$code
-$err"
+$(tail -n 1 <<<"$err")"
 [ ! -e "$run/silent.dat" ] || { echo "lodemar-wine: a failed read wrote a file" >&2; failures=$((failures + 1)); }
 service_gone "the silent keyboard"
 

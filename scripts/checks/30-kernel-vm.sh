@@ -96,8 +96,8 @@ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLODEMAR_BUILD_G
 cmake --build "$dir" -j "$jobs" --target tavrin lodemar-cli
 stage="$dir/initramfs"
 rm -rf "$stage"
-# Only the keyboard programs: what has no component of its own.
-DESTDIR="$stage" cmake --install "$dir" --component Unspecified --strip >/dev/null
+# Only the keyboard programs (lodemar-cli, tavrin and what comes with them).
+DESTDIR="$stage" cmake --install "$dir" --component keyboard --strip >/dev/null
 mkdir -p "$stage"/{bin,dev,proc,sys,run,tmp,root,vm,lib/modules}
 cp "$busybox" "$stage/bin/busybox"
 cp "$kernel/serio_raw.ko" "$stage/lib/modules/"

@@ -360,8 +360,8 @@ serio_killed() {
   kill -9 "$serving"
   wait "$host_pid"
   status=$?
-  if [ "$held" = serio_raw ] && [ "$status" = 4 ] && wait_for 5 driver_is "$port" atkbd; then
-    pass serio-child-killed "the serving process killed while holding the port: the monitor gave it back, exit 4"
+  if [ "$held" = serio_raw ] && [ "$status" = 8 ] && wait_for 5 driver_is "$port" atkbd; then
+    pass serio-child-killed "the serving process killed while holding the port: the monitor gave it back, exit 8"
   else
     fail serio-child-killed "held '$held', exit $status, port with '$(driver_of "$port")', $(cat /tmp/host.err)"
   fi

@@ -72,27 +72,22 @@ TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
     EXPECT_EQ(channel->Request(IOCTL_READ_DATA, packet, 1, reply, sizeof reply), CHANNEL_NO_DEVICE);
 }
 
-TEST(ProgramChannel, TheHostIsFoundBesideAnInstalledProgramOrInTheBuildTree)
+TEST(ProgramChannel, TheHostIsFoundInTheBuildTree)
 {
     char pattern[] = "/tmp/lodemar-places-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const fs::path root = pattern;
-    makeHost(root / "prefix/libexec");
-    fs::create_directories(root / "prefix/bin");
     makeHost(root / "build/driver/host");
     fs::create_directories(root / "build/app");
     fs::create_directories(root / "elsewhere");
-    const DriverHostPlaces places { "../libexec", (root / "build/app").string(),
-        (root / "build/driver/host").string() };
+    const DriverHostPlaces places { (root / "build/app").string(), (root / "build/driver/host").string() };
 
     EXPECT_EQ(
-        driverHostFolderFor((root / "prefix/bin").string(), places), (root / "prefix/libexec").string());
-    EXPECT_EQ(
         driverHostFolderFor((root / "build/app").string(), places), (root / "build/driver/host").string());
-    // Another folder is neither an install tree nor the build tree.
+    // Another folder is not the build tree.
     EXPECT_EQ(driverHostFolderFor((root / "elsewhere").string(), places), "");
     // A host that cannot be run does not count.
-    makeHost(root / "prefix/libexec", false);
-    EXPECT_EQ(driverHostFolderFor((root / "prefix/bin").string(), places), "");
+    makeHost(root / "build/driver/host", false);
+    EXPECT_EQ(driverHostFolderFor((root / "build/app").string(), places), "");
     fs::remove_all(root);
 }

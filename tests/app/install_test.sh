@@ -32,6 +32,14 @@ for size in 16 32 48 128 256; do
 done
 "$prefix/bin/lodemar-cli" --help >/dev/null || fail "the installed lodemar-cli does not run"
 
+# lodemar-cli of the moved install tree takes its own host for the emulated
+# keyboard (unless the build's prefix holds one, which would hide this).
+compiled_prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+if [ ! -e "$compiled_prefix/libexec/tavrin" ]; then
+  (cd / && env -u LODEMAR_DRIVER_DIR XDG_RUNTIME_DIR="$runtime" "$prefix/bin/lodemar-cli" probe \
+    --emulate="$runtime/cli.mem" >/dev/null) || fail "the installed lodemar-cli did not find the installed host"
+fi
+
 # The installed program and the installed host.
 cd /
 env -u LODEMAR_DRIVER_DIR XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen \

@@ -10,7 +10,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
-cmake --install "$build" --prefix "$prefix" --component vorelin >/dev/null
+for component in vorelin vorelin-dev vorelin-tools; do
+  cmake --install "$build" --prefix "$prefix" --component $component >/dev/null
+done
 pc=$(find "$prefix" -name vorelin.pc)
 [ -n "$pc" ] || { echo "vorelin.pc not installed"; exit 1; }
 export PKG_CONFIG_PATH=$(dirname "$pc")

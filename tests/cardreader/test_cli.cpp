@@ -8,7 +8,10 @@
 
 #include <cstdio>
 #include <string>
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -152,10 +155,51 @@ TEST_F(VorelinTool, FailuresHaveTheirExitStatus)
     EXPECT_EQ(o.status, EXIT_EXCHANGE_FAILED);
     EXPECT_NE(o.output.find("result -2: "), std::string::npos) << o.output;
 
-    EXPECT_EQ(runTool("/dev/no-such-port version").status, EXIT_CANNOT_OPEN);
+    o = runTool("/dev/no-such-port version");
+    EXPECT_EQ(o.status, EXIT_CANNOT_OPEN);
+    EXPECT_NE(o.output.find("cannot open the port /dev/no-such-port: No such file or directory"), std::string::npos)
+        << o.output;
+    EXPECT_NE(runTool("/etc/passwd version").output.find("it is not a device"), std::string::npos);
+    EXPECT_EQ(runTool(port + " version --bogus").output, "vorelin: unknown option: --bogus\n");
+    o = runTool("--version");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.output.rfind("vorelin ", 0), 0u) << o.output;
     EXPECT_EQ(runTool(port + " beep 2").status, EXIT_USAGE);
     EXPECT_EQ(runTool("").status, EXIT_USAGE);
     o = runTool("--help");
     EXPECT_EQ(o.status, 0);
     EXPECT_NE(o.output.find("check-password HEX"), std::string::npos);
+}
+
+// A port the user may not open, whose group may: the system's reason and a
+// hint to join the group (root lends the port to "nobody" in a child).
+TEST_F(VorelinTool, APortOfAGroupGetsTheHint)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the port away";
+    constexpr gid_t GROUP = 20; // dialout on Debian
+    ASSERT_EQ(::chown(port.c_str(), 0, GROUP), 0);
+    ASSERT_EQ(::chmod(port.c_str(), 0660), 0);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0
+            || ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(1);
+        std::string reason;
+        std::string hint;
+        diagnosePort(port, reason, hint);
+        const std::string both = reason + "|" + hint;
+        (void)!::write(pipeFds[1], both.data(), both.size());
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    char buffer[512] = {};
+    const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer - 1);
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string both(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    EXPECT_EQ(both.rfind("Permission denied|hint: " + port + " belongs to the group ", 0), 0u) << both;
 }

@@ -32,6 +32,9 @@ TEST(HostOptionsTest, EmulationWithFaults)
     EXPECT_TRUE(o.trace);
     EXPECT_EQ(o.allowUid, 1001u);
     EXPECT_FALSE(o.privileged);
+    HostOptions version;
+    ASSERT_TRUE(parse({ "--version" }, version, error)) << error;
+    EXPECT_TRUE(version.version);
 }
 
 TEST(HostOptionsTest, PrivilegedHostTakesOnlyTheRealKeyboard)
@@ -56,6 +59,7 @@ TEST(HostOptionsTest, PrivilegedHostTakesOnlyTheRealKeyboard)
         { "--hardware", "--test-sysfs-root", "/tmp/sys" },
         { "--hardware", "--test-idle-ms", "10" },
         { "--hardware", "--test-release-ms", "10" },
+        { "--hardware", "--version" },
         {},
     };
     for (const auto& line : refused) {

@@ -8,6 +8,8 @@
 #include "../emulator-keyboard/TablePackets.h"
 #include "HostProcess.h"
 
+#include <lodemar/ExitCodes.h>
+
 using Bytes = std::vector<std::uint8_t>;
 using namespace tavrin;
 
@@ -271,7 +273,7 @@ TEST_F(HostTest, SocketOfALiveHostIsNeverTakenOver)
 {
     auto first = Start();
     CHostProcess second({ "--socket", socketPath, "--emulate", dir / "other.bin" }, dir / "second.txt");
-    EXPECT_EQ(second.Wait(), 3);
+    EXPECT_EQ(second.Wait(), lodemar::EXIT_IN_USE);
     EXPECT_NE(second.ErrorText().find("another host already serves"), std::string::npos);
     EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
 }
@@ -293,7 +295,7 @@ TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
     }
     std::ofstream(socketPath) << "precious";
     CHostProcess host({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
-    EXPECT_EQ(host.Wait(), 2);
+    EXPECT_EQ(host.Wait(), lodemar::EXIT_CANNOT_OPEN);
     std::ifstream in(socketPath);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
 }
@@ -301,12 +303,12 @@ TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
 TEST_F(HostTest, BadSetupEndsWithAMessage)
 {
     CHostProcess noBackend({ "--socket", socketPath }, errorPath);
-    EXPECT_EQ(noBackend.Wait(), 1);
+    EXPECT_EQ(noBackend.Wait(), lodemar::EXIT_USAGE);
     EXPECT_NE(noBackend.ErrorText().find("--emulate MEMFILE or --hardware"), std::string::npos);
 
     std::ofstream(memoryPath) << "short";
     CHostProcess wrongMemory({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
-    EXPECT_EQ(wrongMemory.Wait(), 2);
+    EXPECT_EQ(wrongMemory.Wait(), lodemar::EXIT_CANNOT_OPEN);
     EXPECT_NE(wrongMemory.ErrorText().find("exactly 4096 bytes"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(socketPath));
 }

@@ -13,6 +13,8 @@
 #include "FakeSerio.h"
 #include "HostProcess.h"
 
+#include <lodemar/ExitCodes.h>
+
 using namespace tavrin;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -101,7 +103,7 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
     };
     for (const auto& line : lines) {
         auto host = Start(line);
-        EXPECT_EQ(host->Wait(), 1) << line[1];
+        EXPECT_EQ(host->Wait(), lodemar::EXIT_USAGE) << line[1];
         EXPECT_NE(host->ErrorText().find("only the real keyboard"), std::string::npos) << host->ErrorText();
     }
     // A set-user-id copy run by another user counts as privileged too.
@@ -113,7 +115,7 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
         ::execv(setUid.c_str(), const_cast<char* const*>(argv));
         return 127;
     });
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(status, lodemar::EXIT_USAGE);
     EXPECT_FALSE(fs::exists(planted));
     EXPECT_FALSE(fs::exists(dir / "s"));
     EXPECT_FALSE(fs::exists(RUN));
@@ -208,7 +210,7 @@ TEST_F(PrivilegedHostTest, PlantedFolderAndFilesAreNeverFollowed)
         CFakeSerio fake(ROOT + "/kernel");
         plant(what);
         auto host = Start();
-        EXPECT_EQ(host->Wait(), 2) << what << ": " << host->ErrorText();
+        EXPECT_EQ(host->Wait(), lodemar::EXIT_CANNOT_OPEN) << what << ": " << host->ErrorText();
         EXPECT_NE(host->ErrorText().find(message), std::string::npos) << what << ": " << host->ErrorText();
         EXPECT_EQ(fileText(victim), "precious") << what;
         struct stat st;
@@ -229,8 +231,7 @@ TEST_F(PrivilegedHostTest, SecondHostNamesWhoHoldsTheKeyboard)
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     ASSERT_EQ(::write(held, "4242 1000\n", 10), 10);
     auto host = Start();
-    EXPECT_EQ(host->Wait(), 3);
-    EXPECT_NE(host->ErrorText().find("in use by process 4242 (uid 1000)"), std::string::npos)
-        << host->ErrorText();
+    EXPECT_EQ(host->Wait(), lodemar::EXIT_IN_USE);
+    EXPECT_NE(host->ErrorText().find("in use by process 4242 (uid 1000)"), std::string::npos) << host->ErrorText();
     ::close(held);
 }

@@ -11,6 +11,8 @@
 #include "FakeSerio.h"
 #include "HostProcess.h"
 
+#include <lodemar/ExitCodes.h>
+
 using namespace tavrin;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -184,7 +186,7 @@ TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
         auto host = Start(fake, true, { "--test-release-ms", "60000" });
         TakeThePort(fake);
         ::kill(host->ServingPid(), SIGKILL);
-        EXPECT_EQ(host->Wait(), 4);
+        EXPECT_EQ(host->Wait(), lodemar::EXIT_SERVING_LOST);
         EXPECT_NE(host->ErrorText().find("the serving process ended abnormally"), std::string::npos);
         EXPECT_EQ(fake.Commands(), (Words { "serio_raw", "atkbd" }));
         ExpectGivenBack(fake);
@@ -194,7 +196,7 @@ TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
     CFakeSerio fake(dir / "kernel");
     std::ofstream(socketPath) << "not a socket";
     auto host = Start(fake, false);
-    EXPECT_EQ(host->Wait(), 2);
+    EXPECT_EQ(host->Wait(), lodemar::EXIT_CANNOT_OPEN);
     EXPECT_TRUE(fake.Commands().empty());
     EXPECT_EQ(fake.Driver(), "atkbd");
 }
@@ -238,7 +240,7 @@ TEST_F(SerioHostTest, PortThatIsNotTheKeyboardDriversIsLeftAlone)
     for (const Case& c : cases) {
         CFakeSerio fake(dir / "kernel", c.ports);
         auto host = Start(fake, false);
-        EXPECT_EQ(host->Wait(), 2);
+        EXPECT_EQ(host->Wait(), lodemar::EXIT_CANNOT_OPEN);
         EXPECT_NE(host->ErrorText().find(c.message), std::string::npos) << host->ErrorText();
         EXPECT_TRUE(fake.Commands().empty());
         EXPECT_EQ(fake.Driver(c.ports[0].name), c.ports[0].driver);
@@ -263,7 +265,7 @@ TEST_F(SerioHostTest, SecondHostIsToldWhoHoldsTheKeyboard)
     CFakeSerio fake(dir / "kernel");
     auto first = Start(fake);
     auto second = Start(fake, false);
-    EXPECT_EQ(second->Wait(), 3);
+    EXPECT_EQ(second->Wait(), lodemar::EXIT_IN_USE);
     EXPECT_NE(second->ErrorText().find("in use by process " + std::to_string(::getpid()) + " (uid "
                   + std::to_string(::getuid()) + ")"),
         std::string::npos)

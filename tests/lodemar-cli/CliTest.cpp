@@ -1,6 +1,8 @@
 // Runs the real lodemar-cli binary: the file commands.
 #include "CliRunner.h"
 
+#include <lodemar/Version.h>
+
 #include <keydata/KeyboardFit.h>
 #include <keydata/KeyFile.h>
 #include <keydata/KeyImage.h>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdlib>
 #include <sstream>
 
 #include <sys/stat.h>
@@ -45,7 +48,10 @@ std::string hexOf(std::span<const std::uint8_t> bytes)
 
 TEST_F(CliTest, HelpAndCommandLineErrors)
 {
-    CliRun run = cli({ "--help" });
+    CliRun run = cli({ "--version" });
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "lodemar-cli " LODEMAR_VERSION "\n");
+    run = cli({ "--help" });
     EXPECT_EQ(run.status, 0);
     for (const char* command : { "show FILE.dat", "export FILE.dat", "import FILE.json -o FILE.dat" })
         EXPECT_NE(run.out.find(command), std::string::npos) << command;
@@ -84,6 +90,8 @@ TEST_F(CliTest, ExportPrintsWhatTheKeysHold)
 
         const KeyTable table = loadExample(name);
         const auto json = nlohmann::json::parse(run.out);
+        EXPECT_EQ(json.at("format"), "lodemar-key-table");
+        EXPECT_EQ(json.at("version"), 2);
         EXPECT_EQ(json.at("systemConfig"), table.systemConfig);
         EXPECT_EQ(json.at("mcrConfig"), table.mcrConfig);
         const auto& keys = json.at("keys");
@@ -97,9 +105,20 @@ TEST_F(CliTest, ExportPrintsWhatTheKeysHold)
             EXPECT_EQ(key.at("column"), slotColumn(slot));
             EXPECT_EQ(key.at("kind"), record.kind);
             EXPECT_EQ(key.at("content"), hexOf(record.bytes()));
-            std::string text;
-            renderKeyText(record, text);
-            EXPECT_EQ(key.at("text"), text) << n;
+            std::string caption;
+            keyNumberCaption(n, caption);
+            EXPECT_EQ(key.at("caption"), caption.empty() ? nlohmann::json() : nlohmann::json(caption)) << n;
+            if (record.kind == KIND_STRING) {
+                // The characters themselves (these layouts keep to ASCII but for the separator).
+                std::string characters;
+                for (const std::uint8_t b : record.bytes())
+                    characters += b < 0x80 ? std::string(1, char(b)) : std::string { char(0xC0 | b >> 6), char(0x80 | (b & 0x3F)) };
+                EXPECT_EQ(key.at("text"), characters) << n;
+            } else {
+                std::string text;
+                renderKeyText(record, text);
+                EXPECT_EQ(key.value("display", ""), text) << n;
+            }
         }
     }
 }
@@ -215,6 +234,10 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
 
     importFails("{\"systemConfig\":3,", "bad JSON");
     importFails("[1,2]", "top level");
+    importFails("{\"format\":\"other\",\"version\":2,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}",
+        "format must be \"lodemar-key-table\"");
+    importFails("{\"format\":\"lodemar-key-table\",\"version\":3,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}",
+        "format version 3 is newer than this lodemar-cli reads (up to 2)");
     importFails("{\"mcrConfig\":15,\"keys\":[]}", "systemConfig must be an integer");
     importFails("{\"systemConfig\":3,\"mcrConfig\":250,\"keys\":[]}", "mcrConfig must be an integer");
     importFails("{\"systemConfig\":3,\"mcrConfig\":15}", "keys must be an array");
@@ -244,6 +267,78 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
             + ("{\"keyNumber\":" + std::to_string(n) + ",\"kind\":3,\"content\":\"" + std::string(510, '6')
                 + "\"}");
     importFails(keys(list), "cannot be loaded again");
+}
+
+// Format 2: a string key's text stands for its content, never silently
+// against it; the first version's text was display text and is ignored.
+TEST_F(CliTest, StringKeysAsTextAndTheFirstVersion)
+{
+    const std::string v2 = "{\"format\":\"lodemar-key-table\",\"version\":2,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[";
+    const struct {
+        const char* key;
+        const char* problem; // null: imported, key number 5 holding "A\tb\xE9"
+    } cases[] = {
+        { "{\"keyNumber\":5,\"kind\":3,\"text\":\"A\\tb\u00e9\"}", nullptr },
+        { "{\"keyNumber\":5,\"kind\":3,\"content\":\"410962e9\",\"text\":\"A\\tb\u00e9\"}", nullptr },
+        { "{\"keyNumber\":5,\"kind\":3,\"content\":\"410962\",\"text\":\"A\\tb\u00e9\"}", "key 5: text and content are both given and disagree" },
+        { "{\"keyNumber\":5,\"kind\":2,\"text\":\"A\"}", "key 5: text is for string keys" },
+        { "{\"keyNumber\":5,\"kind\":3,\"text\":\"\u00fa\"}", "key 5: text character U+00FA at offset 0" },
+        { "{\"keyNumber\":5,\"kind\":3,\"text\":\"\u20ac\"}", "key 5: text character U+20AC" },
+        { "{\"keyNumber\":5,\"kind\":3}", "key 5: content is missing" },
+    };
+    for (const auto& c : cases) {
+        writeText(dir_ / "in.json", v2 + c.key + "]}");
+        const CliRun run = cli({ "import", path("in.json"), "-o", path("k.dat") });
+        if (c.problem != nullptr) {
+            expectFailure(run, 1, c.problem);
+            continue;
+        }
+        ASSERT_EQ(run.status, 0) << c.key << run.err;
+        KeyTable table;
+        ASSERT_TRUE(loadKeyFile(path("k.dat"), table).ok());
+        EXPECT_EQ(hexOf(table.recordOfKeyNumber(5).bytes()), "410962e9") << c.key;
+    }
+    // Without a format field: the first version, whose text is ignored.
+    writeText(dir_ / "old.json",
+        "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[{\"keyNumber\":5,\"kind\":3,\"content\":\"0d\",\"text\":\"[Enter]\"}]}");
+    ASSERT_EQ(cli({ "import", path("old.json"), "-o", path("old.dat") }).status, 0);
+}
+
+// "-" is standard input or output: export | import - -o - gives the file again.
+TEST_F(CliTest, StandardInputAndOutput)
+{
+    const std::string dat = (EXAMPLES / "retail-pos.dat").string();
+    const std::string command = std::string("cat '") + dat + "' | '" + LODEMAR_CLI + "' export - | '" + LODEMAR_CLI
+        + "' import - -o - > '" + path("piped.dat") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readBytes(path("piped.dat")), readBytes(dat));
+    ASSERT_EQ(cli({ "export", dat, "-o", path("out.json") }).status, 0);
+    EXPECT_EQ(readText(dir_ / "out.json"), readText(EXAMPLES / "retail-pos.json"));
+}
+
+TEST_F(CliTest, DiffNamesTheKeysThatDiffer)
+{
+    const std::string dat = (EXAMPLES / "retail-pos.dat").string();
+    const std::string json = (EXAMPLES / "retail-pos.json").string();
+    CliRun run = cli({ "diff", dat, json });
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+
+    KeyTable table = loadExample("retail-pos");
+    ASSERT_EQ(storeKey(table.recordOfKeyNumber(93), KIND_STRING, Bytes { 'H', 'i' }), KEYTABLE_OK);
+    table.mcrConfig = 0x0E;
+    ASSERT_TRUE(saveKeyFile(path("changed.dat"), table).ok());
+    run = cli({ "diff", json, path("changed.dat") });
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("key 1 (key number 93)\n  - string 4011[Enter]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n  + string Hi\nmcrConfig\n  - 0x0F\n  + 0x0E\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1 keys and 1 settings bytes differ"), std::string::npos) << run.out;
+
+    expectFailure(cli({ "diff", dat, path("missing.json") }), 4, "cannot read");
+    writeText(dir_ / "text.txt", "hello");
+    expectFailure(cli({ "diff", path("text.txt"), dat }), 4, "neither a keyboard data file");
+    expectFailure(cli({ "diff", dat }), 2, "diff: wrong arguments");
+    expectFailure(cli({ "diff", "--keyboard", dat, json }), 2, "--keyboard takes the place");
 }
 
 TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
@@ -282,6 +377,10 @@ TEST_F(CliTest, ExportAndImportRoundTripEveryLoadableFile)
     table.recordOfKeyNumber(20).kind = 0xF9;
     table.recordOfKeyNumber(21).kind = 4;
     ASSERT_EQ(storeKey(table.recordOfKeyNumber(22), KIND_STRING, Bytes { 'a', 0x7F, 0x85, 0x9F, 0xA0, 0x1B }),
+        KEYTABLE_OK);
+    // The edges of what a string key's text carries: 0x01, Enter, Tab, the
+    // separator and delay bytes, 0xF9.
+    ASSERT_EQ(storeKey(table.recordOfKeyNumber(23), KIND_STRING, Bytes { 0x01, 0x0D, 0x09, 0xE2, 0xE3, 0xF9 }),
         KEYTABLE_OK);
     ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).ok());
 

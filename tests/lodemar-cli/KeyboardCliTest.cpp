@@ -134,6 +134,12 @@ TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
     EXPECT_NE(run.out.find("  58   key number  90 (3,0)    file: string new; keyboard: string late\n"),
         std::string::npos)
         << run.out;
+    // diff with the keyboard as its first layout: the same key, both texts.
+    run = cli({ "diff", "--keyboard", path("other.dat"), memory_ });
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("--- the keyboard\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("key 58 (key number 90)\n  - string late\n  + string new\n"), std::string::npos) << run.out;
+    EXPECT_EQ(cli({ "diff", "--keyboard", path("small.dat"), memory_ }).status, 0);
     EXPECT_EQ(readBytes(path("kb.bin")), memory);
     ExpectNothingLeft();
 }

@@ -4,11 +4,18 @@
 namespace lodemar::cli::text {
 
 inline constexpr const char* PROGRAM = "lodemar-cli";
-inline constexpr const char* USAGE_LINE = "usage: lodemar-cli COMMAND [ARGUMENTS]\n";
+inline constexpr const char* USAGE_LINE = "usage: lodemar-cli [--emulate[=MEMFILE]] COMMAND [ARGUMENTS]\n"
+                                          "       lodemar-cli --help | --version\n";
 inline constexpr const char* HELP_INTRO
-    = "Shows, exports and imports keyboard data files (.dat) of the programmable keyboard, and reads,\n"
-      "writes and verifies the keyboard itself.\n\n"
+    = "Shows, exports, imports and compares keyboard data files (.dat) and layouts in JSON of the\n"
+      "programmable keyboard, and reads, writes and verifies the keyboard itself. Where a file is\n"
+      "named, - stands for standard input or output.\n\n"
       "Commands:\n";
+// %s: the program's name, then the version.
+inline constexpr const char* VERSION_LINE = "%s %s\n";
+inline constexpr const char* EXIT_STATUS_HELP
+    = "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
+      "3 when verify finds keys that differ; diff: 0 equal, 1 different, 4 a layout could not be read.\n";
 #if defined(_WIN32)
 // %s: the system driver folder.
 inline constexpr const char* HELP_OUTRO
@@ -17,13 +24,11 @@ inline constexpr const char* HELP_OUTRO
       "  service, starts, stops and removes again; that needs an administrator. Tavrin.sys is looked\n"
       "  for in the current directory, then in %s.\n"
       "  There is no emulated keyboard on Windows: --emulate is refused.\n"
-      "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
-      "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
-      "3 when verify finds keys that differ.\n";
+      "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n";
 #else
 // %s: the installed folder of the driver host.
 inline constexpr const char* HELP_OUTRO
-    = "\nKeyboard commands (read, write, verify, probe):\n"
+    = "\nKeyboard commands (read, write, verify, probe; diff --keyboard):\n"
       "  --emulate[=MEMFILE]  use the emulated keyboard, whose memory is kept in MEMFILE\n"
       "                       (default: $XDG_STATE_HOME/lodemar/emulated-keyboard.bin); it may also\n"
       "                       stand before the command.\n"
@@ -35,11 +40,11 @@ inline constexpr const char* HELP_OUTRO
       "  host is always the installed one in %s; for the emulated keyboard\n"
       "  LODEMAR_DRIVER_DIR names another folder instead (e.g. build/driver/host in a build tree).\n"
       "  One run at a time uses a keyboard: another one is told which process holds it.\n"
-      "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n"
-      "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
-      "3 when verify finds keys that differ.\n";
+      "\n'lodemar-cli COMMAND --help' shows the usage of one command.\n";
 #endif
 inline constexpr const char* COMMAND_USAGE = "usage: lodemar-cli %s %s\n%s\n";
+inline constexpr const char* STANDARD_INPUT = "standard input";
+inline constexpr const char* STANDARD_OUTPUT = "standard output";
 
 inline constexpr const char* NO_COMMAND = "no command given; try 'lodemar-cli --help'";
 inline constexpr const char* UNKNOWN_COMMAND = "unknown command '%s'; try 'lodemar-cli --help'";
@@ -47,6 +52,8 @@ inline constexpr const char* USAGE_ERROR = "%s: %s; try 'lodemar-cli %s --help'"
 inline constexpr const char* WRONG_ARGUMENTS = "wrong arguments";
 inline constexpr const char* UNKNOWN_OPTION = "unknown option '%s'";
 inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FILE.dat)";
+inline constexpr const char* KEYBOARD_AND_TWO_FILES = "--keyboard takes the place of the first layout: one file";
+inline constexpr const char* EMULATE_WITHOUT_KEYBOARD = "--emulate needs --keyboard";
 inline constexpr const char* EMPTY_MEMORY_FILE
     = "--emulate= needs a file name (or use --emulate alone for the default)";
 
@@ -61,6 +68,7 @@ inline constexpr const char* LOAD_READ = "cannot read %s: %s";
 inline constexpr const char* NOT_REGULAR
     = "%s is not a regular file (a folder, FIFO or device cannot hold a key table); nothing was done";
 inline constexpr const char* SAVE_OPEN = "cannot open %s for writing: %s (nothing was changed)";
+inline constexpr const char* EXPORT_WRITE = "cannot write %s: %s";
 inline constexpr const char* SAVE_WRITE = "cannot write %s: %s (the previous file is unchanged)";
 inline constexpr const char* SAVE_TOO_LONG = "%s not written: the key table's image would be %zu bytes, but "
                                              "a keyboard data file over 8000 bytes cannot be loaded again";
@@ -109,7 +117,17 @@ inline constexpr const char* IMPORT_ENTRY_ERROR = "%s: keys[%zu]: %s";
 
 // Checks of imported JSON.
 inline constexpr const char* JSON_NOT_OBJECT
-    = "the top level must be an object with systemConfig, mcrConfig and keys";
+    = "the top level must be an object with format, version, systemConfig, mcrConfig and keys";
+inline constexpr const char* JSON_FORMAT = "format must be \"%s\"";
+inline constexpr const char* JSON_VERSION = "version must be an integer";
+inline constexpr const char* JSON_NEWER = "format version %lld is newer than this lodemar-cli reads (up to %d)";
+inline constexpr const char* JSON_TEXT_TYPE = "text must be a string";
+inline constexpr const char* JSON_TEXT_KIND = "text is for string keys (kind 3) only; give the content in hexadecimal";
+inline constexpr const char* JSON_TEXT_CHARACTER
+    = "text character U+%04X at offset %zu cannot be stored (U+0001..U+00F9 only)";
+inline constexpr const char* JSON_TEXT_LONG = "text has %zu characters, more than 255";
+inline constexpr const char* JSON_TEXT_DISAGREES = "text and content are both given and disagree";
+inline constexpr const char* JSON_NO_CONTENT = "content is missing (a string key may give text instead)";
 inline constexpr const char* JSON_SETTING = "%s must be an integer 0..249";
 inline constexpr const char* JSON_KEYS = "keys must be an array";
 inline constexpr const char* JSON_KEY_OBJECT = "must be an object";
@@ -122,6 +140,19 @@ inline constexpr const char* JSON_CONTENT_MARKER
     = "content byte 0x%02X at offset %zu: bytes 0xFA and above cannot be stored";
 inline constexpr const char* JSON_CONTENT_NUL = "content byte 0x00 at offset %zu would end the content";
 inline constexpr const char* JSON_SHARED_CONFLICT = "differs from key %d, which shares its slot (5,18)";
+
+// diff. The side of a comparison that is the keyboard.
+inline constexpr const char* DIFF_KEYBOARD = "the keyboard";
+inline constexpr const char* DIFF_NOT_LAYOUT
+    = "%s is neither a keyboard data file (.dat) nor a layout in JSON";
+inline constexpr const char* DIFF_FROM = "--- %s\n";
+inline constexpr const char* DIFF_TO = "+++ %s\n";
+inline constexpr const char* DIFF_KEY = "%s (key number %d)\n";
+inline constexpr const char* DIFF_SHARED = "key numbers 60, 96..119, 126, 127 (one shared record)\n";
+inline constexpr const char* DIFF_OLD = "  - %s\n";
+inline constexpr const char* DIFF_NEW = "  + %s\n";
+inline constexpr const char* DIFF_SETTING = "%s\n  - 0x%02X\n  + 0x%02X\n";
+inline constexpr const char* DIFF_SUMMARY = "%d keys and %d settings bytes differ\n";
 
 // Keyboard commands. The system's own texts come from transfer/TransferTexts.h.
 inline constexpr const char* NO_DEFAULT_MEMORY

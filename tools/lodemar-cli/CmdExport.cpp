@@ -1,22 +1,34 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
+#include "Format.h"
 #include "KeyFileMessages.h"
 #include "TableJson.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 
 namespace lodemar::cli {
 
-int runExport(const Arguments& arguments)
+int runExport(const CliOptions& options)
 {
-    const char* self = commandNamed("export").name;
-    if (arguments.size() != 1)
-        return usageError(self, text::WRONG_ARGUMENTS);
+    if (options.files.size() != 1)
+        return usageError(commandNamed("export").name, text::WRONG_ARGUMENTS);
     keydata::KeyTable table;
     std::size_t length = 0;
-    if (!loadTableOrReport(arguments[0], table, length))
+    if (!loadTableOrReport(options.files[0], table, length))
         return EXIT_FAILED;
-    std::cout << exportJson(table);
+    const std::string json = exportJson(table);
+    if (options.output.empty() || options.output == STANDARD_STREAM) {
+        std::cout << json;
+        return EXIT_OK;
+    }
+    std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
+    if (out)
+        out << json << std::flush;
+    if (!out)
+        return fail(format(text::EXPORT_WRITE, options.output.c_str(), std::strerror(errno)));
     return EXIT_OK;
 }
 

@@ -46,23 +46,13 @@ const char* describe(const std::uint8_t* answer, int count)
 
 } // namespace
 
-int runProbe(const Arguments& given)
+int runProbe(const CliOptions& options)
 {
-    const char* self = commandNamed("probe").name;
-    Arguments arguments = given;
-    KeyboardChoice choice;
-    std::string problem;
-    if (!takeKeyboardChoice(arguments, choice, problem))
-        return usageError(self, problem);
-    if (!arguments.empty()) {
-        const std::string& extra = arguments.front();
-        return usageError(self,
-            extra.size() > 1 && extra[0] == '-' ? format(text::UNKNOWN_OPTION, extra.c_str())
-                                                : std::string(text::WRONG_ARGUMENTS));
-    }
+    if (!options.files.empty())
+        return usageError(commandNamed("probe").name, text::WRONG_ARGUMENTS);
 
     CKeyboardSession session;
-    if (!session.Open(choice))
+    if (!session.Open(options.choice))
         return EXIT_FAILED;
     std::uint8_t answer[TAVRIN_IDENTIFY_SIZE] = {};
     const int count = session.Channel().Request(IOCTL_IDENTIFY_KEYBOARD, nullptr, 0, answer, sizeof answer);

@@ -1,6 +1,5 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyboardSession.h"
 #include "KeyFileMessages.h"
 
@@ -10,44 +9,25 @@
 
 namespace lodemar::cli {
 
-int runRead(const Arguments& given)
+int runRead(const CliOptions& options)
 {
     const char* self = commandNamed("read").name;
-    Arguments arguments = given;
-    KeyboardChoice choice;
-    std::string problem;
-    if (!takeKeyboardChoice(arguments, choice, problem))
-        return usageError(self, problem);
-    std::string output;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "-o" || argument == "--output") {
-            if (i + 1 >= arguments.size())
-                return usageError(self, text::MISSING_OUTPUT);
-            output = arguments[++i];
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            return usageError(self, format(text::UNKNOWN_OPTION, argument.c_str()));
-        } else {
-            return usageError(self, text::WRONG_ARGUMENTS);
-        }
-    }
-    if (output.empty())
+    if (!options.files.empty())
+        return usageError(self, text::WRONG_ARGUMENTS);
+    if (options.output.empty())
         return usageError(self, text::MISSING_OUTPUT);
 
     CKeyboardSession session;
-    if (!session.Open(choice))
+    if (!session.Open(options.choice))
         return EXIT_FAILED;
     keydata::KeyTable table;
     transfer::CKeyboardTransfer transfer(session.Channel());
     const transfer::ReadResult read = transfer.Read(table);
     if (!read.Succeeded())
         return fail(readFailureText(read));
-    std::cout << transfer::text::READ_SUCCESS << '\n';
-
-    const keydata::KeyFileResult saved = keydata::saveKeyFile(output, table);
-    if (!saved.ok())
-        return fail(saveFailureMessage(saved));
-    return EXIT_OK;
+    // The table itself may be what goes to standard output.
+    (options.output == STANDARD_STREAM ? std::cerr : std::cout) << transfer::text::READ_SUCCESS << '\n';
+    return saveTableOrReport(options.output, table) ? EXIT_OK : EXIT_FAILED;
 }
 
 } // namespace lodemar::cli

@@ -86,17 +86,28 @@ std::string kindName(std::uint8_t kind)
     }
 }
 
-int runShow(const Arguments& arguments)
+std::string recordText(const keydata::KeyRecord& record)
+{
+    std::string keyText;
+    keydata::renderKeyText(record, keyText);
+    std::string line
+        = format(text::VERIFY_RECORD, kindName(record.kind).c_str(), displayText(keyText, true).c_str());
+    const auto end = line.find_last_not_of(' ');
+    line.erase(end + 1);
+    return line;
+}
+
+int runShow(const CliOptions& options)
 {
     const char* self = commandNamed("show").name;
-    if (arguments.size() != 1)
+    if (options.files.size() != 1)
         return usageError(self, text::WRONG_ARGUMENTS);
     KeyTable table;
     std::size_t length = 0;
-    if (!loadTableOrReport(arguments[0], table, length))
+    if (!loadTableOrReport(options.files[0], table, length))
         return EXIT_FAILED;
 
-    std::string out = format(text::SHOW_FILE, displayText(arguments[0], true).c_str(), length);
+    std::string out = format(text::SHOW_FILE, displayText(shownInput(options.files[0]), true).c_str(), length);
     out += settingsLine("systemConfig", table.systemConfig, keydata::systemConfigBits());
     out += settingsLine("mcrConfig", table.mcrConfig, keydata::mcrConfigBits());
     out += '\n';

@@ -14,17 +14,6 @@ namespace lodemar::cli {
 
 namespace {
 
-std::string recordText(const keydata::KeyRecord& record)
-{
-    std::string keyText;
-    keydata::renderKeyText(record, keyText);
-    std::string line
-        = format(text::VERIFY_RECORD, kindName(record.kind).c_str(), displayText(keyText, true).c_str());
-    const auto end = line.find_last_not_of(' ');
-    line.erase(end + 1);
-    return line;
-}
-
 std::string keyLabel(int keyNumber)
 {
     std::string caption;
@@ -35,19 +24,16 @@ std::string keyLabel(int keyNumber)
 } // namespace
 
 // Reads the keyboard and compares it with the file; sends nothing else.
-int runVerify(const Arguments& given)
+int runVerify(const CliOptions& options)
 {
-    const char* self = commandNamed("verify").name;
-    KeyboardChoice choice;
-    std::string file;
-    int usageCode = EXIT_USAGE;
-    if (!parseKeyboardFileArguments(self, given, choice, file, usageCode))
-        return usageCode;
+    if (options.files.size() != 1)
+        return usageError(commandNamed("verify").name, text::WRONG_ARGUMENTS);
+    const std::string& file = options.files[0];
     keydata::KeyTable table;
     if (!loadWritableTable(file, table))
         return EXIT_FAILED;
     CKeyboardSession session;
-    if (!session.Open(choice))
+    if (!session.Open(options.choice))
         return EXIT_FAILED;
     transfer::CKeyboardTransfer transfer(session.Channel());
     keydata::KeyboardContents keyboard;
@@ -79,7 +65,7 @@ int runVerify(const Arguments& given)
         ++settings;
         lines += format(text::VERIFY_SETTING, bytes[i].first, bytes[i].second.first, bytes[i].second.second);
     }
-    const std::string shown = displayText(file, true);
+    const std::string shown = displayText(shownInput(file), true);
     if (difference.Empty()) {
         std::cout << format(text::VERIFY_SAME, shown.c_str());
         return EXIT_OK;

@@ -1,19 +1,23 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
 #include "KeyboardSession.h"
-
-#include <algorithm>
+#include "KeyFileMessages.h"
 
 namespace lodemar::cli {
 
-int runWrite(const Arguments& given)
+int runWrite(const CliOptions& options)
 {
+    if (options.files.size() != 1)
+        return usageError(commandNamed("write").name, text::WRONG_ARGUMENTS);
+    keydata::KeyTable table;
+    if (!loadWritableTable(options.files[0], table))
+        return EXIT_FAILED;
+    CKeyboardSession session;
+    if (!session.Open(options.choice))
+        return EXIT_FAILED;
+    transfer::CKeyboardTransfer transfer(session.Channel());
     // The read-back that confirms the write can be left out.
-    Arguments arguments = given;
-    const auto noVerify = std::remove(arguments.begin(), arguments.end(), text::NO_VERIFY_OPTION);
-    const bool verify = noVerify == arguments.end();
-    arguments.erase(noVerify, arguments.end());
-    return writeFileToKeyboard(commandNamed("write").name, arguments, verify);
+    return writeWithProgress(transfer, table, !options.noVerify) ? EXIT_OK : EXIT_FAILED;
 }
 
 } // namespace lodemar::cli

@@ -7,11 +7,22 @@
 
 namespace lodemar::cli {
 
-// Loads a key data file into a fresh table; prints the reason and returns
-// false when it cannot.
+// Loads a key data file ("-": standard input) into a fresh table; prints
+// the reason and returns false when it cannot.
 bool loadTableOrReport(const std::string& path, keydata::KeyTable& table, std::size_t& length);
+
+// Saves the table as a key data file ("-": standard output), refusing what
+// could not be loaded again; prints the reason and returns false when it
+// cannot.
+bool saveTableOrReport(const std::string& path, const keydata::KeyTable& table);
 
 // The one-line reason of a failed save.
 std::string saveFailureMessage(const keydata::KeyFileResult& result);
+
+// Reads the whole of path ("-": standard input), at most limit bytes (more
+// is a failure, reported with tooBig). A folder or anything else that is not
+// a regular file is refused without being opened (a FIFO's open would wait
+// for a writer). Prints the reason and returns false when it cannot.
+bool readInputOrReport(const std::string& path, std::size_t limit, const char* tooBig, std::string& contents);
 
 } // namespace lodemar::cli

@@ -14,13 +14,10 @@
 
 #include <cstdio>
 #include <iostream>
-#include <string_view>
 
 namespace lodemar::cli {
 
 namespace {
-
-constexpr std::string_view EMULATE_OPTION = "--emulate";
 
 constexpr int PROGRESS_BAR_WIDTH = 32;
 constexpr int PROGRESS_LINE_EVERY = 16; // keys between plain lines
@@ -69,37 +66,6 @@ std::string channelText(int result)
     default:
         return format(text::CHANNEL_OTHER_TEXT, result);
     }
-}
-
-bool isEmulateOption(const std::string& argument)
-{
-    return argument == EMULATE_OPTION
-        || (argument.size() > EMULATE_OPTION.size()
-            && argument.compare(0, EMULATE_OPTION.size(), EMULATE_OPTION) == 0
-            && argument[EMULATE_OPTION.size()] == '=');
-}
-
-bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::string& problem)
-{
-    Arguments rest;
-    for (const std::string& argument : arguments) {
-        if (!isEmulateOption(argument)) {
-            rest.push_back(argument);
-            continue;
-        }
-        choice.emulate = true;
-        choice.memoryFile.clear();
-        if (argument.size() > EMULATE_OPTION.size()) {
-            choice.memoryFile = argument.substr(EMULATE_OPTION.size() + 1);
-            // "--emulate=" must not quietly become the default file.
-            if (choice.memoryFile.empty()) {
-                problem = text::EMPTY_MEMORY_FILE;
-                return false;
-            }
-        }
-    }
-    arguments = std::move(rest);
-    return true;
 }
 
 std::string installedDriverFolder()
@@ -173,29 +139,6 @@ void CProgressBar::Finish()
     m_drawn = false;
 }
 
-bool parseKeyboardFileArguments(
-    const char* self, const Arguments& given, KeyboardChoice& choice, std::string& file, int& usageCode)
-{
-    Arguments arguments = given;
-    std::string problem;
-    if (!takeKeyboardChoice(arguments, choice, problem)) {
-        usageCode = usageError(self, problem);
-        return false;
-    }
-    for (const std::string& argument : arguments) {
-        if (argument.size() > 1 && argument[0] == '-') {
-            usageCode = usageError(self, format(text::UNKNOWN_OPTION, argument.c_str()));
-            return false;
-        }
-    }
-    if (arguments.size() != 1) {
-        usageCode = usageError(self, text::WRONG_ARGUMENTS);
-        return false;
-    }
-    file = arguments[0];
-    return true;
-}
-
 bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify)
 {
     CProgressBar bar(transfer::writeSteps(verify));
@@ -208,23 +151,6 @@ bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::Key
     }
     std::cout << transfer::text::WRITE_SUCCESS << '\n';
     return true;
-}
-
-int writeFileToKeyboard(const char* self, const Arguments& given, bool verify)
-{
-    KeyboardChoice choice;
-    std::string file;
-    int usageCode = EXIT_USAGE;
-    if (!parseKeyboardFileArguments(self, given, choice, file, usageCode))
-        return usageCode;
-    keydata::KeyTable table;
-    if (!loadWritableTable(file, table))
-        return EXIT_FAILED;
-    CKeyboardSession session;
-    if (!session.Open(choice))
-        return EXIT_FAILED;
-    transfer::CKeyboardTransfer transfer(session.Channel());
-    return writeWithProgress(transfer, table, verify) ? EXIT_OK : EXIT_FAILED;
 }
 
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table)

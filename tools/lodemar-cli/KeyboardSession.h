@@ -13,18 +13,6 @@
 
 namespace lodemar::cli {
 
-struct KeyboardChoice {
-    bool emulate = false;
-    std::string memoryFile; // empty with emulate: the default memory file
-};
-
-// --emulate or --emulate=MEMFILE.
-bool isEmulateOption(const std::string& argument);
-
-// Takes the --emulate options out of arguments into choice (the last one
-// counts). False, with a message for usageError, for "--emulate=".
-bool takeKeyboardChoice(Arguments& arguments, KeyboardChoice& choice, std::string& problem);
-
 // The folder the driver host is installed in (the real keyboard's host comes
 // from there only); on Windows the system driver folder.
 std::string installedDriverFolder();
@@ -58,19 +46,12 @@ private:
     bool m_drawn = false;
 };
 
-// FILE.dat and --emulate options of write and verify; on a wrong command
-// line usageCode holds the code to return (the message is printed).
-bool parseKeyboardFileArguments(
-    const char* self, const Arguments& given, KeyboardChoice& choice, std::string& file, int& usageCode);
 // Loads a key data file the keyboard can store; prints why not.
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table);
 // Writes with the progress bar (and, with verify, reads the keyboard back)
 // and prints the system's success or failure text.
 bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify);
 
-// write: parse FILE.dat and --emulate, load the file, open the keyboard and
-// write the table. Returns the exit code.
-int writeFileToKeyboard(const char* self, const Arguments& given, bool verify);
 
 // Why a request through the driver channel failed, from its result code.
 std::string channelText(int result);

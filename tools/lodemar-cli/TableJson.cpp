@@ -1,7 +1,9 @@
 #include "TableJson.h"
 
+#include "CliCommand.h"
 #include "CliTexts.h"
 #include "Format.h"
+#include "KeyFileMessages.h"
 
 #include <keydata/KeyText.h>
 
@@ -18,15 +20,22 @@ using nlohmann::ordered_json;
 
 namespace {
 
+constexpr const char* FIELD_FORMAT = "format";
+constexpr const char* FIELD_VERSION = "version";
 constexpr const char* FIELD_SYSTEM_CONFIG = "systemConfig";
 constexpr const char* FIELD_MCR_CONFIG = "mcrConfig";
 constexpr const char* FIELD_KEYS = "keys";
 constexpr const char* FIELD_KEY_NUMBER = "keyNumber";
+constexpr const char* FIELD_CAPTION = "caption";
 constexpr const char* FIELD_ROW = "row";
 constexpr const char* FIELD_COLUMN = "column";
 constexpr const char* FIELD_KIND = "kind";
 constexpr const char* FIELD_CONTENT = "content";
 constexpr const char* FIELD_TEXT = "text";
+constexpr const char* FIELD_DISPLAY = "display";
+
+// A full table in JSON is some 20 KB; anything far beyond is not one.
+constexpr std::size_t MAX_JSON_SIZE = 16 * 1024 * 1024;
 
 constexpr char HEX_DIGITS[] = "0123456789abcdef";
 constexpr int LAST_STORABLE_BYTE = keydata::FIRST_MARK - 1; // 0xF9
@@ -70,14 +79,14 @@ std::optional<int> intField(const json& object, const char* name, int low, int h
     return static_cast<int>(value);
 }
 
-bool readContent(const json& key, std::vector<std::uint8_t>& bytes, std::string& problem)
+// The hexadecimal content of a key into bytes.
+bool readContent(const json& content, std::vector<std::uint8_t>& bytes, std::string& problem)
 {
-    const auto it = key.find(FIELD_CONTENT);
-    if (it == key.end() || !it->is_string()) {
+    if (!content.is_string()) {
         problem = text::JSON_CONTENT_TYPE;
         return false;
     }
-    const std::string& hex = it->get_ref<const std::string&>();
+    const std::string& hex = content.get_ref<const std::string&>();
     if (hex.size() % 2 != 0) {
         problem = text::JSON_CONTENT_TYPE;
         return false;
@@ -104,6 +113,90 @@ bool readContent(const json& key, std::vector<std::uint8_t>& bytes, std::string&
             return false;
         }
         bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return true;
+}
+
+// A string key's text into bytes: each character is one byte (ISO-8859-1),
+// U+0001..U+00F9. The JSON library has checked the UTF-8 already.
+bool readText(const json& value, std::vector<std::uint8_t>& bytes, std::string& problem)
+{
+    if (!value.is_string()) {
+        problem = text::JSON_TEXT_TYPE;
+        return false;
+    }
+    const std::string& utf8 = value.get_ref<const std::string&>();
+    bytes.clear();
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        unsigned codePoint = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            codePoint = codePoint << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+        if (codePoint == 0 || codePoint > LAST_STORABLE_BYTE) {
+            problem = format(text::JSON_TEXT_CHARACTER, codePoint, bytes.size());
+            return false;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(codePoint));
+        i += length;
+    }
+    if (bytes.size() > static_cast<std::size_t>(keydata::MAX_CONTENT)) {
+        problem = format(text::JSON_TEXT_LONG, bytes.size());
+        return false;
+    }
+    return true;
+}
+
+// A key's bytes: its content, or (format 2, string keys) its text; both
+// given, they must agree.
+bool readKeyBytes(const json& key, int kind, bool textCounts, std::vector<std::uint8_t>& bytes, std::string& problem)
+{
+    const auto content = key.find(FIELD_CONTENT);
+    const auto characters = textCounts ? key.find(FIELD_TEXT) : key.end();
+    if (characters != key.end() && kind != keydata::KIND_STRING) {
+        problem = text::JSON_TEXT_KIND;
+        return false;
+    }
+    if (content == key.end() && characters == key.end()) {
+        problem = textCounts ? text::JSON_NO_CONTENT : text::JSON_CONTENT_TYPE;
+        return false;
+    }
+    if (content != key.end() && !readContent(*content, bytes, problem))
+        return false;
+    if (characters == key.end())
+        return true;
+    std::vector<std::uint8_t> fromText;
+    if (!readText(*characters, fromText, problem))
+        return false;
+    if (content != key.end() && fromText != bytes) {
+        problem = text::JSON_TEXT_DISAGREES;
+        return false;
+    }
+    bytes = std::move(fromText);
+    return true;
+}
+
+// Which version of the format the document is: 1 without "format".
+bool readFormatVersion(const json& document, long long& version, std::string& problem)
+{
+    const auto name = document.find(FIELD_FORMAT);
+    if (name == document.end()) {
+        version = 1;
+        return true;
+    }
+    if (!name->is_string() || name->get_ref<const std::string&>() != JSON_FORMAT_NAME) {
+        problem = format(text::JSON_FORMAT, JSON_FORMAT_NAME);
+        return false;
+    }
+    const auto number = document.find(FIELD_VERSION);
+    if (number == document.end() || !number->is_number_integer() || number->get<long long>() < 1) {
+        problem = text::JSON_VERSION;
+        return false;
+    }
+    version = number->get<long long>();
+    if (version > JSON_FORMAT_VERSION) {
+        problem = format(text::JSON_NEWER, version, JSON_FORMAT_VERSION);
+        return false;
     }
     return true;
 }
@@ -158,21 +251,33 @@ std::string displayText(const std::string& raw, bool escapeControls)
 std::string exportJson(const KeyTable& table)
 {
     std::string out = "{\n";
+    out += format("  \"%s\": \"%s\",\n", FIELD_FORMAT, JSON_FORMAT_NAME);
+    out += format("  \"%s\": %d,\n", FIELD_VERSION, JSON_FORMAT_VERSION);
     out += format("  \"%s\": %d,\n", FIELD_SYSTEM_CONFIG, table.systemConfig);
     out += format("  \"%s\": %d,\n", FIELD_MCR_CONFIG, table.mcrConfig);
     out += format("  \"%s\": [\n", FIELD_KEYS);
     for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n) {
         const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
         const KeyRecord& record = table.recordOfKeyNumber(n);
-        std::string keyText;
-        keydata::renderKeyText(record, keyText);
+        std::string caption;
+        keydata::keyNumberCaption(n, caption);
         ordered_json key;
         key[FIELD_KEY_NUMBER] = n;
+        key[FIELD_CAPTION] = caption.empty() ? ordered_json() : ordered_json(caption);
         key[FIELD_ROW] = keydata::slotRow(slot);
         key[FIELD_COLUMN] = keydata::slotColumn(slot);
         key[FIELD_KIND] = record.kind;
         key[FIELD_CONTENT] = hexOf(record.bytes());
-        key[FIELD_TEXT] = displayText(keyText, false);
+        if (record.kind == keydata::KIND_STRING) {
+            // Every byte as the character it stands for: text for content.
+            const std::span<const std::uint8_t> bytes = record.bytes();
+            key[FIELD_TEXT] = displayText(std::string(bytes.begin(), bytes.end()), false);
+        } else {
+            std::string keyText;
+            keydata::renderKeyText(record, keyText);
+            if (!keyText.empty())
+                key[FIELD_DISPLAY] = displayText(keyText, false);
+        }
         out += "    " + escapeControls(key.dump());
         out += n + 1 < keydata::KEY_NUMBER_COUNT ? ",\n" : "\n";
     }
@@ -195,6 +300,9 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
             problem.detail = format(text::JSON_SETTING, name);
         return value.has_value();
     };
+    long long version = 0;
+    if (!readFormatVersion(document, version, problem.detail))
+        return false;
     if (!setting(FIELD_SYSTEM_CONFIG, table.systemConfig) || !setting(FIELD_MCR_CONFIG, table.mcrConfig))
         return false;
     const auto keys = document.find(FIELD_KEYS);
@@ -231,7 +339,8 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
             problem.detail = text::JSON_KIND;
             return false;
         }
-        if (!readContent(key, bytes, problem.detail))
+        // The first version's text was display text: only content counted.
+        if (!readKeyBytes(key, *kind, version >= JSON_FORMAT_VERSION, bytes, problem.detail))
             return false;
 
         // Set as given (not through storeKey), so that whatever a file can
@@ -254,6 +363,75 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
     }
     problem = ImportProblem {};
     return true;
+}
+
+namespace {
+
+// Strips the library's "[json.exception.parse_error.101] " tag.
+std::string parseMessage(const char* what)
+{
+    std::string message = what;
+    if (!message.empty() && message.front() == '[') {
+        const auto end = message.find("] ");
+        if (end != std::string::npos)
+            message.erase(0, end + 2);
+    }
+    return message;
+}
+
+bool importTextOrReport(const std::string& path, const std::string& contents, KeyTable& table)
+{
+    const std::string shown = shownInput(path);
+    json document;
+    try {
+        document = json::parse(contents);
+    } catch (const json::exception& error) {
+        fail(format(text::IMPORT_BAD_JSON, shown.c_str(), parseMessage(error.what()).c_str()));
+        return false;
+    }
+    ImportProblem problem;
+    if (importJson(document, table, problem))
+        return true;
+    if (problem.keyNumber >= 0)
+        fail(format(text::IMPORT_KEY_ERROR, shown.c_str(), problem.keyNumber, problem.detail.c_str()));
+    else if (problem.entry >= 0)
+        fail(format(text::IMPORT_ENTRY_ERROR, shown.c_str(), static_cast<std::size_t>(problem.entry),
+            problem.detail.c_str()));
+    else
+        fail(format(text::IMPORT_ERROR, shown.c_str(), problem.detail.c_str()));
+    return false;
+}
+
+} // namespace
+
+bool loadJsonOrReport(const std::string& path, KeyTable& table)
+{
+    std::string contents;
+    return readInputOrReport(path, MAX_JSON_SIZE, text::IMPORT_TOO_BIG, contents)
+        && importTextOrReport(path, contents, table);
+}
+
+bool loadLayoutOrReport(const std::string& path, KeyTable& table)
+{
+    std::string contents;
+    if (!readInputOrReport(path, MAX_JSON_SIZE, text::IMPORT_TOO_BIG, contents))
+        return false;
+    if (!contents.empty() && static_cast<std::uint8_t>(contents[0]) == keydata::SETTINGS_MARK) {
+        const int applied = keydata::applyKeyFileBytes(
+            std::span(reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()), table);
+        const std::string shown = shownInput(path);
+        if (applied == keydata::KEYFILE_E_TOO_LONG)
+            fail(format(text::LOAD_TOO_LONG, shown.c_str()));
+        else if (applied != keydata::KEYFILE_OK)
+            fail(format(text::LOAD_NOT_SAVE_FILE, shown.c_str()));
+        return applied == keydata::KEYFILE_OK;
+    }
+    const auto first = contents.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || contents[first] != '{') {
+        fail(format(text::DIFF_NOT_LAYOUT, shownInput(path).c_str()));
+        return false;
+    }
+    return importTextOrReport(path, contents, table);
 }
 
 } // namespace lodemar::cli

@@ -1,7 +1,10 @@
-// The key table as JSON:
-//   {"systemConfig": int, "mcrConfig": int,
-//    "keys": [{"keyNumber": n, "row": r, "column": c, "kind": k,
-//              "content": "<lower-case hex>", "text": "<key text>"}, ...]}
+// The key table as JSON (format "lodemar-key-table", version 2; see
+// docs/json-format.md):
+//   {"format": "lodemar-key-table", "version": 2, "systemConfig": int, "mcrConfig": int,
+//    "keys": [{"keyNumber": n, "caption": "1" or null, "row": r, "column": c, "kind": k,
+//              "content": "<lower-case hex>",
+//              "text": "<the characters>"          (string keys)
+//              "display": "<key text>"}, ...]}      (other kinds, when they show any)
 #pragma once
 
 #include <keydata/KeyTable.h>
@@ -11,6 +14,9 @@
 #include <string>
 
 namespace lodemar::cli {
+
+inline constexpr const char* JSON_FORMAT_NAME = "lodemar-key-table";
+inline constexpr int JSON_FORMAT_VERSION = 2;
 
 // All 128 key numbers in order, one key object per line.
 std::string exportJson(const keydata::KeyTable& table);
@@ -22,10 +28,20 @@ struct ImportProblem {
 };
 
 // Builds a table from JSON: only the settings, key numbers, kinds and
-// contents count ("row", "column", "text" and anything else are ignored);
-// keys not listed stay empty. Strict: the first problem is reported and
-// the table is then of no use.
+// contents count (a string key's "text" standing for its content; "caption",
+// "row", "column", "display" and anything else are ignored); keys not listed
+// stay empty. A document without "format" is read as the first version
+// was, whose "text" was display text and is ignored. Strict: the first
+// problem is reported and the table is then of no use.
 bool importJson(const nlohmann::json& document, keydata::KeyTable& table, ImportProblem& problem);
+
+// Reads JSON from path ("-": standard input) into a fresh table; prints the
+// reason and returns false when it cannot.
+bool loadJsonOrReport(const std::string& path, keydata::KeyTable& table);
+
+// A layout from path ("-": standard input): a key data file (it begins with
+// 0xFC) or JSON. Prints the reason and returns false when it cannot.
+bool loadLayoutOrReport(const std::string& path, keydata::KeyTable& table);
 
 // Key text made safe for a terminal or JSON: the bytes are read as
 // ISO-8859-1 and written as UTF-8; with escapeControls, control characters

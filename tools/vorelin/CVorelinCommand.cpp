@@ -4,6 +4,8 @@
 
 #include <vorelin.h>
 
+#include <CLI/CLI.hpp>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -111,18 +113,53 @@ int exitStatusOf(std::int32_t result)
     return EXIT_EXCHANGE_FAILED;
 }
 
-bool CVorelinCommand::Parse(const std::vector<std::string>& args, std::string& error)
+bool CVorelinCommand::Parse(const std::vector<std::string>& given, std::string& error)
 {
     using namespace VorelinTexts;
-    if (args.size() < 2) {
+    // CLI11 takes the port, the command and its arguments apart; their
+    // values are checked below.
+    static const char* const COMMANDS[]
+        = { "version", "present", "beep", "power", "read", "write", "check-password", "change-password" };
+    CLI::App app("", "vorelin");
+    app.set_help_flag();
+    app.set_version_flag();
+    app.add_flag("-h,--help", help_);
+    app.add_flag("--version", version_);
+    app.add_option("PORT", port_);
+    std::vector<std::string> values;
+    for (const char* command : COMMANDS) {
+        CLI::App* sub = app.add_subcommand(command);
+        sub->set_help_flag();
+        sub->add_flag("-h,--help", help_);
+        sub->add_option("ARGUMENTS", values);
+    }
+    std::vector<std::string> reversed(given.rbegin(), given.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& problem) {
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        const std::vector<std::string> rest = (chosen.empty() ? &app : chosen.front())->remaining();
+        if (rest.empty())
+            error = problem.what();
+        else if (rest.front().size() > 1 && rest.front()[0] == '-')
+            error = UNKNOWN_OPTION + rest.front();
+        else
+            error = chosen.empty() ? UNKNOWN_COMMAND + rest.front() : WRONG_ARGUMENTS + chosen.front()->get_name();
+        return false;
+    }
+    if (help_ || version_)
+        return true;
+    if (port_.empty() || app.get_subcommands().empty()) {
         error = SEE_HELP;
         return false;
     }
-    port_ = args[0];
+    // The same arguments as before, each command checking its own.
+    std::vector<std::string> args { port_, app.get_subcommands().front()->get_name() };
+    args.insert(args.end(), values.begin(), values.end());
     const std::string& name = args[1];
-    const std::size_t given = args.size() - 2;
+    const std::size_t count = values.size();
     auto arity = [&](std::size_t n) {
-        if (given == n)
+        if (count == n)
             return true;
         error = WRONG_ARGUMENTS + name;
         return false;
@@ -205,7 +242,12 @@ int CVorelinCommand::Run(std::ostream& out, std::ostream& err) const
     using namespace VorelinTexts;
     VorelinHandle port = OpenComProt(port_.c_str());
     if (!port) {
-        err << "vorelin: " << CANNOT_OPEN << port_ << "\n";
+        std::string reason;
+        std::string hint;
+        diagnosePort(port_, reason, hint);
+        err << "vorelin: " << CANNOT_OPEN << port_ << ": " << reason << "\n";
+        if (!hint.empty())
+            err << "vorelin: " << hint << "\n";
         return EXIT_CANNOT_OPEN;
     }
     std::uint8_t data[VORELIN_MAX_REPLY_DATA];

@@ -2,6 +2,8 @@
 // against the library.
 #pragma once
 
+#include <lodemar/ExitCodes.h>
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -9,20 +11,23 @@
 
 enum class EVorelinOperation { Version, Present, Beep, PowerOn, PowerOff, Read, Write, CheckPassword, ChangePassword };
 
-// Exit statuses of the tool.
+// Exit statuses of the tool, from the suite's table.
 enum : int {
-    EXIT_RESULT_OK = 0,
-    EXIT_READER_STATUS = 1,
-    EXIT_EXCHANGE_FAILED = 2,
-    EXIT_CANNOT_OPEN = 3,
-    EXIT_USAGE = 64,
+    EXIT_RESULT_OK = lodemar::EXIT_OK,
+    EXIT_READER_STATUS = lodemar::EXIT_FAILED,
+    EXIT_EXCHANGE_FAILED = lodemar::EXIT_NO_REPLY,
+    EXIT_CANNOT_OPEN = lodemar::EXIT_CANNOT_OPEN,
+    EXIT_USAGE = lodemar::EXIT_USAGE,
 };
 
 class CVorelinCommand {
 public:
-    // Parses "PORT COMMAND ARGUMENTS" (argv without the program name).
-    // Returns false with a message in error when they do not make a command.
+    // Parses "PORT COMMAND ARGUMENTS" (argv without the program name), or a
+    // request for help or the version. Returns false with a message in error
+    // when they do not make a command; help and the version win over that.
     bool Parse(const std::vector<std::string>& args, std::string& error);
+    bool HelpRequested() const { return help_; }
+    bool VersionRequested() const { return version_; }
 
     // Opens the port, performs the operation, prints its data and result,
     // and returns the exit status.
@@ -44,7 +49,15 @@ private:
     int count_ = 0;
     int selector_ = 0;
     std::vector<std::uint8_t> bytes_;
+    bool help_ = false;
+    bool version_ = false;
 };
+
+// Why the port cannot be opened, in the system's words where it has them
+// ("No such file or directory", "Permission denied", ...), from a look at
+// the port itself (the library gives only a null handle). hint is set when
+// there is something the user can do, such as joining the port's group.
+void diagnosePort(const std::string& port, std::string& reason, std::string& hint);
 
 // "0x1F" or "31" as 0..255; false otherwise.
 bool parseByteNumber(const std::string& text, int& out);

@@ -4,6 +4,7 @@
 namespace VorelinTexts {
 
 inline constexpr const char* USAGE = R"(usage: vorelin PORT COMMAND [ARGUMENTS]
+       vorelin --help | --version
 Talks to an IC card reader on the serial port PORT (for example /dev/ttyUSB0,
 or COM1 on Windows).
 
@@ -22,12 +23,23 @@ of hex digits, optionally separated by spaces, colons or dashes.
 
 The last line of output is the library's result code and its meaning.
 exit status: 0 success, 1 the reader reported an error status,
-             2 the exchange with the reader failed, 3 the port cannot be
-             opened, 64 wrong usage.
+             2 wrong usage, 5 the exchange with the reader failed,
+             6 the port cannot be opened.
 )";
+// %s: the version.
+inline constexpr const char* VERSION = "vorelin %s\n";
 
 inline constexpr const char* CANNOT_OPEN = "cannot open the port ";
+inline constexpr const char* NOT_A_DEVICE = "it is not a device (a serial port is a character device)";
+inline constexpr const char* NOT_A_TERMINAL = "it is not a serial port (the device is no terminal)";
+inline constexpr const char* HELD = "another program holds it";
+inline constexpr const char* NOT_A_PORT = "it is not a serial port, or its settings cannot be read";
+inline constexpr const char* NO_REASON = "the port opens, but not as a serial port at 9600 baud";
+// %s: the port, its group twice.
+inline constexpr const char* GROUP_HINT
+    = "hint: %s belongs to the group %s; add your user to it (sudo adduser $USER %s) and log in again";
 inline constexpr const char* UNKNOWN_COMMAND = "unknown command: ";
+inline constexpr const char* UNKNOWN_OPTION = "unknown option: ";
 inline constexpr const char* WRONG_ARGUMENTS = "wrong arguments for ";
 inline constexpr const char* BAD_NUMBER = "not a number from 0 to 255: ";
 inline constexpr const char* BAD_HEX = "not pairs of hex digits: ";

@@ -2,6 +2,9 @@
 #include "CVorelinCommand.h"
 #include "VorelinTexts.h"
 
+#include <lodemar/Version.h>
+
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,15 +12,18 @@
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (const auto& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::cout << VorelinTexts::USAGE;
-            return EXIT_RESULT_OK;
-        }
-    }
     CVorelinCommand command;
     std::string error;
-    if (!command.Parse(args, error)) {
+    const bool parsed = command.Parse(args, error);
+    if (command.HelpRequested()) {
+        std::cout << VorelinTexts::USAGE;
+        return EXIT_RESULT_OK;
+    }
+    if (command.VersionRequested()) {
+        std::printf(VorelinTexts::VERSION, LODEMAR_VERSION);
+        return EXIT_RESULT_OK;
+    }
+    if (!parsed) {
         std::cerr << "vorelin: " << error << "\n";
         if (args.size() < 2)
             std::cerr << VorelinTexts::USAGE;

@@ -123,10 +123,15 @@ inline constexpr const char* MENU_CLOSE = "&Close";
 
 // Ours: the command line of the Linux build.
 inline constexpr const char* USAGE_TEXT
-    = "Usage: %s [--emulate[=MEMFILE]]\n"
+    = "Usage: %s [--emulate[=MEMFILE]] | --help | --version\n"
       "  --emulate[=MEMFILE]  program an emulated keyboard whose memory is kept\n"
       "                       in MEMFILE (default: the emulator's usual file)\n"
-      "  --help               show this text\n";
+      "  -h, --help           show this text\n"
+      "  --version            show the version\n"
+      "Exit status: 0 when the window has closed (or a running copy was asked to\n"
+      "show its window), 1 when the program cannot run, 2 for a wrong command line.\n";
+// Ours. %s the program's file name, then the version.
+inline constexpr const char* VERSION_TEXT = "%s %s\n";
 // Ours: what a later copy says on standard error (never a box, so that no
 // script waits on one). %s the program's file name.
 inline constexpr const char* MSG_ALREADY_RUNNING_SHOWN

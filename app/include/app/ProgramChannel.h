@@ -20,13 +20,12 @@ std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const Progra
 // Linux: the channel takes the driver host "tavrin" from the libexec folder
 // fixed at build time, never from the current folder; for the emulated
 // keyboard the folder driverchannel::DRIVER_DIRECTORY_VARIABLE names counts
-// instead.
+// instead, else the libexec folder beside the program (an install tree moved
+// to another prefix).
 
-// Where the host can be besides those places: installed beside the program
-// (an install tree moved to another prefix), or in the build tree when the
+// Where the host can be besides those places: in the build tree when the
 // program runs from there.
 struct DriverHostPlaces {
-    std::string installedFromProgram; // the libexec folder relative to the program's folder
     std::string buildProgramFolder; // the program's folder in the build tree
     std::string buildHostFolder; // the host's folder in the build tree
 };
@@ -34,9 +33,8 @@ struct DriverHostPlaces {
 // This build's places (empty on Windows, where the driver is no host).
 DriverHostPlaces ProgramDriverHostPlaces();
 
-// The folder holding the host for a program in programFolder: the
-// installed folder beside it, else the build tree's host folder when the
-// program is the build tree's. Empty when neither holds the host.
+// The folder holding the host for a program in programFolder: the build
+// tree's host folder when the program is the build tree's. Empty otherwise.
 std::string driverHostFolderFor(const std::string& programFolder, const DriverHostPlaces& places);
 
 // Points the channel at driverHostFolderFor(programFolder) through

@@ -3,6 +3,7 @@
 //   lodemar                      the real keyboard, through the port driver
 //   lodemar --emulate            the emulated keyboard, default memory file
 //   lodemar --emulate=MEMFILE    the emulated keyboard, memory kept in MEMFILE
+//   lodemar -h | --help | --version
 #pragma once
 
 #include <string>
@@ -16,22 +17,32 @@ struct ProgramOptions {
     // Empty with emulate: the emulator's default memory file.
     std::string emulatedKeyboardMemory;
     bool help = false;
+    bool version = false;
 };
 
 inline constexpr int OPTIONS_OK = 0;
 inline constexpr int OPTIONS_UNKNOWN = -1; // error names the option
 inline constexpr int OPTIONS_EMPTY_MEMFILE = -2;
 
-// Parses the arguments after the program name. On failure returns a
-// negative code, leaves options as far as parsed and sets error to the
-// offending argument.
+// Parses the arguments after the program name (with QCommandLineParser, in
+// the Qt library lodemar_app). On failure returns a negative code and sets
+// error to the offending argument; help and version are set all the same.
 int parseProgramOptions(
     const std::vector<std::string>& arguments, ProgramOptions& options, std::string& error);
+
+// --help and --version need no display: answered before Qt starts (Qt's own
+// options, which QApplication takes out later, are no error here). Returns
+// the exit status when the command line asked for either, else -1.
+int AnswerBeforeQtStarts(int argc, char** argv);
 
 // The application name: the program file's name without its directory and
 // extension. On Linux its first letter is upper-cased ("lodemar" gives
 // "Lodemar"), program files there being lower case by convention; on
 // Windows the name stands as the file has it ("Lodemar.exe").
 std::string applicationNameOf(std::string_view programPath);
+
+// The program file's name as given (argv[0] without its folder), for
+// messages before Qt is up.
+std::string programFileName(const char* path);
 
 } // namespace app

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <lodemar/Version.h>
 #include <tavrin/TavrinPaths.h>
 
 #include "HostBackend.h"
@@ -48,6 +49,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(texts::USAGE, stdout);
+        return EXIT_SERVED;
+    }
+    if (options.version) {
+        std::printf(texts::VERSION, LODEMAR_VERSION);
         return EXIT_SERVED;
     }
     // Nothing the caller left open travels into a privileged host.

@@ -2,6 +2,10 @@
 
 #include <charconv>
 #include <string_view>
+#include <tuple>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "HostTexts.h"
 
@@ -43,88 +47,70 @@ bool parseMilliseconds(std::string_view text, int& ms)
 bool parseHostOptions(
     int argc, const char* const* argv, const HostCaller& caller, HostOptions& options, std::string& error)
 {
-    bool faultGiven = false;
-    bool testGiven = false;
-    // Options a privileged host refuses: everything that names a path or
-    // changes what is served.
+    // Values are taken as text and checked here, with the host's own texts.
+    std::string allowUid;
+    std::string idleMs;
+    std::string stallMs;
+    std::string releaseMs;
+    std::vector<std::string> faults;
+    CLI::App app("", "tavrin");
+    app.set_help_flag();
+    app.set_version_flag();
+    app.allow_windows_style_options(false);
+    app.add_flag("-h,--help", options.help);
+    app.add_flag("--version", options.version);
+    app.add_flag("--trace", options.trace);
+    app.add_flag("--hardware", options.hardware);
+    // What a privileged host refuses: everything that names a path or
+    // changes what is served. The test options stay out of the usage text.
+    CLI::Option* const chosenByCaller[] = {
+        app.add_option("--socket", options.socketPath),
+        app.add_option("--emulate", options.memoryFile),
+        app.add_option("--fault", faults)->take_all()->expected(1),
+        app.add_option("--allow-uid", allowUid),
+        app.add_option("--test-sysfs-root", options.sysfsRoot),
+        app.add_option("--test-dev-root", options.devRoot),
+        app.add_option("--test-idle-ms", idleMs),
+        app.add_option("--test-stall-ms", stallMs),
+        app.add_option("--test-release-ms", releaseMs),
+    };
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ArgumentMismatch& problem) {
+        // "--emulate: 1 required TEXT missing": the option's name leads.
+        const std::string what = problem.what();
+        error = std::string(texts::MISSING_VALUE) + what.substr(0, what.find(':'));
+        return false;
+    } catch (const CLI::ParseError& problem) {
+        const std::vector<std::string> rest = app.remaining();
+        error = rest.empty() ? std::string(problem.what()) : std::string(texts::UNKNOWN_OPTION) + rest.front();
+        return false;
+    }
     bool callerChosen = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        std::string_view value;
-        bool hasValue = false;
-        if (const auto eq = arg.find('='); arg.substr(0, 2) == "--" && eq != std::string_view::npos) {
-            value = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-            hasValue = true;
-        }
-        auto takeValue = [&]() -> bool {
-            if (hasValue)
-                return true;
-            if (i + 1 >= argc) {
-                error = std::string(texts::MISSING_VALUE) + std::string(arg);
-                return false;
-            }
-            value = argv[++i];
-            return true;
-        };
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (arg == "--trace") {
-            options.trace = true;
-            continue;
-        }
-        if (arg == "--hardware") {
-            options.hardware = true;
-            continue;
-        }
-        callerChosen = true;
-        if (arg == "--socket") {
-            if (!takeValue())
-                return false;
-            options.socketPath = value;
-        } else if (arg == "--emulate") {
-            if (!takeValue())
-                return false;
-            options.memoryFile = value;
-        } else if (arg == "--fault") {
-            if (!takeValue())
-                return false;
-            if (!kbemu::addFaultByName(value, options.faults)) {
-                error = std::string(texts::BAD_FAULT) + std::string(value);
-                return false;
-            }
-            faultGiven = true;
-        } else if (arg == "--allow-uid") {
-            if (!takeValue())
-                return false;
-            std::uint32_t uid = 0;
-            if (!parseUid(value, uid)) {
-                error = std::string(texts::BAD_UID) + std::string(value);
-                return false;
-            }
-            options.allowUid = uid;
-        } else if (arg == "--test-sysfs-root" || arg == "--test-dev-root") {
-            if (!takeValue())
-                return false;
-            (arg == "--test-sysfs-root" ? options.sysfsRoot : options.devRoot) = value;
-            testGiven = true;
-        } else if (arg == "--test-idle-ms" || arg == "--test-stall-ms" || arg == "--test-release-ms") {
-            if (!takeValue())
-                return false;
-            int& bound = arg == "--test-idle-ms" ? options.idleMs
-                : arg == "--test-stall-ms"       ? options.stallMs
-                                                 : options.releaseMs;
-            if (!parseMilliseconds(value, bound)) {
-                error = std::string(texts::BAD_BOUND) + std::string(value);
-                return false;
-            }
-        } else {
-            error = std::string(texts::UNKNOWN_OPTION) + std::string(argv[i]);
+    for (const CLI::Option* option : chosenByCaller)
+        callerChosen = callerChosen || option->count() > 0;
+    const bool faultGiven = !faults.empty();
+    const bool testGiven = app.count("--test-sysfs-root") > 0 || app.count("--test-dev-root") > 0;
+    for (const std::string& fault : faults)
+        if (!kbemu::addFaultByName(fault, options.faults)) {
+            error = std::string(texts::BAD_FAULT) + fault;
             return false;
         }
+    if (app.count("--allow-uid") > 0) {
+        std::uint32_t uid = 0;
+        if (!parseUid(allowUid, uid)) {
+            error = std::string(texts::BAD_UID) + allowUid;
+            return false;
+        }
+        options.allowUid = uid;
     }
+    for (const auto& [text, name, bound] : { std::tuple { &idleMs, "--test-idle-ms", &options.idleMs },
+             std::tuple { &stallMs, "--test-stall-ms", &options.stallMs },
+             std::tuple { &releaseMs, "--test-release-ms", &options.releaseMs } })
+        if (app.count(name) > 0 && !parseMilliseconds(*text, *bound)) {
+            error = std::string(texts::BAD_BOUND) + *text;
+            return false;
+        }
 
     options.privileged = caller.pkexecUid != nullptr || caller.elevated;
     options.callerUid = caller.realUid;
@@ -134,10 +120,12 @@ bool parseHostOptions(
     }
     if (options.help)
         return true;
-    if (options.privileged && (callerChosen || !options.hardware)) {
+    if (options.privileged && (callerChosen || options.version || !options.hardware)) {
         error = texts::PRIVILEGED_HARDWARE_ONLY;
         return false;
     }
+    if (options.version)
+        return true;
     if (options.hardware && !options.memoryFile.empty()) {
         error = texts::TWO_BACKENDS;
         return false;

@@ -6,15 +6,19 @@
 #include <string>
 
 #include <kbemu/KeyboardFaultNames.h>
+#include <lodemar/ExitCodes.h>
 
 namespace tavrin {
 
-// Exit codes of the host.
-inline constexpr int EXIT_SERVED = 0;
-inline constexpr int EXIT_USAGE = 1;
-inline constexpr int EXIT_SETUP = 2; // memory file, keyboard port, runtime folder or socket could not be had
-inline constexpr int EXIT_IN_USE = 3; // another host already serves the socket or holds the keyboard
-inline constexpr int EXIT_SERVING_LOST = 4; // the real keyboard's serving process was killed
+// Exit codes of the host, from the suite's table.
+inline constexpr int EXIT_SERVED = lodemar::EXIT_OK;
+inline constexpr int EXIT_USAGE = lodemar::EXIT_USAGE;
+// memory file, keyboard port, runtime folder or socket could not be had
+inline constexpr int EXIT_SETUP = lodemar::EXIT_CANNOT_OPEN;
+// another host already serves the socket or holds the keyboard
+inline constexpr int EXIT_IN_USE = lodemar::EXIT_IN_USE;
+// the real keyboard's serving process was killed
+inline constexpr int EXIT_SERVING_LOST = lodemar::EXIT_SERVING_LOST;
 
 // How long a connection may sit idle, and how long a request may stay half
 // sent or a reply unread, before the host drops the connection.
@@ -35,6 +39,7 @@ struct HostOptions {
     std::optional<std::uint32_t> allowUid;
     bool trace = false;
     bool help = false;
+    bool version = false;
 
     // Started with more rights than its caller (through pkexec, or set-id):
     // then only --hardware (and --trace) are accepted.
@@ -65,8 +70,9 @@ struct HostCaller {
     std::uint32_t realUid = 0;
 };
 
-// Parses argv. Returns false with a message on a bad line, including any
-// option but --hardware and --trace when the caller is privileged.
+// Parses argv (with CLI11). Returns false with a message on a bad line,
+// including any option but --hardware, --trace and --help when the caller is
+// privileged.
 bool parseHostOptions(
     int argc, const char* const* argv, const HostCaller& caller, HostOptions& options, std::string& error);
 

@@ -6,6 +6,7 @@ namespace tavrin::texts {
 inline constexpr char USAGE[]
     = "usage: tavrin --socket PATH --emulate MEMFILE [--fault F]... [--allow-uid UID] [--trace]\n"
       "       tavrin --hardware [--trace]\n"
+      "       tavrin --help | --version\n"
       "Serves the Tavrin port driver's control codes on a local socket.\n"
       "  --emulate MEMFILE  emulated keyboard whose 4096-byte memory lives in MEMFILE\n"
       "  --fault F          emulated keyboard fault: silent, refuse, endless, busy, stall=N\n"
@@ -15,7 +16,12 @@ inline constexpr char USAGE[]
       "                     meanwhile the keyboard types nothing.\n"
       "  --allow-uid UID    also serve this user\n"
       "  --trace            print the driver's trace lines on standard error\n"
-      "Started through pkexec (or set-id) only --hardware and --trace are accepted.\n";
+      "Started through pkexec (or set-id) only --hardware and --trace are accepted.\n"
+      "Exit status: 0 after a stop request or a termination signal, 2 wrong usage, 6 the memory\n"
+      "file, keyboard port, runtime folder or socket cannot be had, 7 the socket or the keyboard\n"
+      "is in use.\n";
+// %s: the version.
+inline constexpr char VERSION[] = "tavrin %s\n";
 
 inline constexpr char PREFIX[] = "tavrin: ";
 

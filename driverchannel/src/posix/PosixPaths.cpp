@@ -1,5 +1,6 @@
 #include "PosixPaths.h"
 
+#include <driverchannel/CDriverChannel.h>
 #include <driverchannel/CDriverPlatform.h>
 
 #include <sys/stat.h>
@@ -104,6 +105,20 @@ std::string installedDriverDirectory()
     return LODEMAR_INSTALLED_DRIVER_DIR;
 }
 
+std::string besideProgramDriverDirectory()
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || program.empty())
+        return {};
+    const std::filesystem::path folder = (program.parent_path() / LODEMAR_LIBEXEC_FROM_PROGRAM).lexically_normal();
+    const std::filesystem::path host = folder / hostFileName(DRIVER_SERVICE_NAME);
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(host.c_str(), X_OK) != 0)
+        return {};
+    return folder.string();
+}
+
 std::string emulatedDriverDirectory()
 {
     const char* given = std::getenv(DRIVER_DIRECTORY_VARIABLE);
@@ -112,7 +127,8 @@ std::string emulatedDriverDirectory()
         const std::filesystem::path absolute = std::filesystem::absolute(given, error);
         return error ? std::string(given) : absolute.string();
     }
-    return installedDriverDirectory();
+    const std::string beside = besideProgramDriverDirectory();
+    return beside.empty() ? installedDriverDirectory() : beside;
 }
 
 std::string hostFileName(const std::string& name)

@@ -26,8 +26,14 @@ bool ensurePrivateDirectory(const std::string& path);
 // The libexec folder this build installs the driver host into: the only
 // place the real keyboard's host is taken from.
 std::string installedDriverDirectory();
+// The libexec folder beside the running program (../libexec from bin, read
+// through /proc/self/exe) when it holds the host: an install tree moved to
+// another prefix. Empty otherwise. Never for the real keyboard: a copied
+// program must not make pkexec run a host planted beside it.
+std::string besideProgramDriverDirectory();
 // Where the emulated keyboard's host is looked for: $LODEMAR_DRIVER_DIR when
-// set (made absolute), else the installed folder.
+// set (made absolute), else the folder beside the program, else the
+// installed folder.
 std::string emulatedDriverDirectory();
 
 // The host program of a driver name: the name in lower case ("Tavrin" ->
