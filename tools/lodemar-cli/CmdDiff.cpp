@@ -3,6 +3,7 @@
 #include "Format.h"
 #include "KeyboardSession.h"
 #include "KeyDescription.h"
+#include "LayoutInput.h"
 #include "TableJson.h"
 
 #include <keydata/KeyText.h>

@@ -2,6 +2,7 @@
 #include "CliTexts.h"
 #include "Format.h"
 #include "KeyFileMessages.h"
+#include "LayoutInput.h"
 #include "TableJson.h"
 
 namespace lodemar::cli {

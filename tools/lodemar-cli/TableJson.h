@@ -35,14 +35,6 @@ struct ImportProblem {
 // problem is reported and the table is then of no use.
 bool importJson(const nlohmann::json& document, keydata::KeyTable& table, ImportProblem& problem);
 
-// Reads JSON from path ("-": standard input) into a fresh table; prints the
-// reason and returns false when it cannot.
-bool loadJsonOrReport(const std::string& path, keydata::KeyTable& table);
-
-// A layout from path ("-": standard input): a key data file (it begins with
-// 0xFC) or JSON. Prints the reason and returns false when it cannot.
-bool loadLayoutOrReport(const std::string& path, keydata::KeyTable& table);
-
 // Key text made safe for a terminal or JSON: the bytes are read as
 // ISO-8859-1 and written as UTF-8; with escapeControls, control characters
 // become \xHH.
