@@ -67,6 +67,10 @@ bool rawPortsAllowed(std::string& error);
 void waitOneMillisecond();
 // A trace line on standard error, with a line break when it has none.
 void traceToStandardError(const char* line);
+// The real keyboard's platform without its ports: the real 1 ms wait, trace
+// lines on standard error when asked for, the scratch block from the heap.
+// The backend adds readPort and writePort over context.
+TavrinPlatform realKeyboardPlatform(void* context, bool trace);
 // One message of the host's on standard error, after its prefix.
 void tell(const std::string& message);
 // Tells message and returns code (an exit code).

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <new>
 
 #include "HostBackend.h"
 #include "HostTexts.h"
@@ -52,6 +53,19 @@ void traceToStandardError(const char* line)
     std::fputs(line, stderr);
     if (length == 0 || line[length - 1] != '\n')
         std::fputc('\n', stderr);
+}
+
+TavrinPlatform realKeyboardPlatform(void* context, bool trace)
+{
+    TavrinPlatform p {};
+    p.context = context;
+    p.waitOneMillisecond = [](void*) { waitOneMillisecond(); };
+    if (trace)
+        p.trace = [](void*, const char* line) { traceToStandardError(line); };
+    p.obtainScratch
+        = [](void*, std::uint32_t size, std::uint32_t) { return new (std::nothrow) std::uint8_t[size]; };
+    p.releaseScratch = [](void*, std::uint8_t* block, std::uint32_t) { delete[] block; };
+    return p;
 }
 
 void tell(const std::string& message)

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <new>
 #include <sstream>
 
 #include <tavrin/TavrinWire.h>
@@ -53,16 +52,9 @@ public:
 
     TavrinPlatform Platform() override
     {
-        TavrinPlatform p {};
-        p.context = this;
+        TavrinPlatform p = realKeyboardPlatform(this, trace_);
         p.readPort = [](void*, std::uint16_t port) { return static_cast<std::uint8_t>(inb(port)); };
         p.writePort = [](void*, std::uint16_t port, std::uint8_t value) { outb(value, port); };
-        p.waitOneMillisecond = [](void*) { waitOneMillisecond(); };
-        if (trace_)
-            p.trace = [](void*, const char* line) { traceToStandardError(line); };
-        p.obtainScratch
-            = [](void*, std::uint32_t size, std::uint32_t) { return new (std::nothrow) std::uint8_t[size]; };
-        p.releaseScratch = [](void*, std::uint8_t* block, std::uint32_t) { delete[] block; };
         return p;
     }
 

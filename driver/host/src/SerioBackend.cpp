@@ -34,7 +34,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <new>
 #include <vector>
 
 #include <tavrin/TavrinWire.h>
@@ -267,19 +266,12 @@ public:
 
     TavrinPlatform Platform() override
     {
-        TavrinPlatform p {};
-        p.context = &controller_;
+        TavrinPlatform p = realKeyboardPlatform(&controller_, trace_);
         p.readPort
             = [](void* c, std::uint16_t port) { return static_cast<CSerioController*>(c)->Read(port); };
         p.writePort = [](void* c, std::uint16_t port, std::uint8_t value) {
             static_cast<CSerioController*>(c)->Write(port, value);
         };
-        p.waitOneMillisecond = [](void*) { waitOneMillisecond(); };
-        if (trace_)
-            p.trace = [](void*, const char* line) { traceToStandardError(line); };
-        p.obtainScratch
-            = [](void*, std::uint32_t size, std::uint32_t) { return new (std::nothrow) std::uint8_t[size]; };
-        p.releaseScratch = [](void*, std::uint8_t* block, std::uint32_t) { delete[] block; };
         return p;
     }
 
