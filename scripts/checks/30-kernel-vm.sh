@@ -93,7 +93,11 @@ fi
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLODEMAR_BUILD_GUI=OFF \
   -DBUILD_TESTING=OFF -DLODEMAR_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_EXE_LINKER_FLAGS=-static >/dev/null
-cmake --build "$dir" -j "$jobs" --target tavrin lodemar-cli
+# The keyboard component also installs its man pages: build them when scdoc
+# made them a target.
+targets=(tavrin lodemar-cli)
+cmake --build "$dir" --target help | grep lodemar_man_pages >/dev/null && targets+=(lodemar_man_pages)
+cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
 stage="$dir/initramfs"
 rm -rf "$stage"
 # Only the keyboard programs (lodemar-cli, tavrin and what comes with them).
