@@ -459,21 +459,27 @@ void CMainDialog::TakeStep(std::vector<TableStep>& from, std::vector<TableStep>&
     UpdateEditActions();
 }
 
-void CMainDialog::ShowReplacedTable(const keydata::KeyTable& before)
+template <typename Visit> void CMainDialog::ForEachKeyCap(Visit visit)
 {
     for (int index = 0; index < keydata::GRID_KEYS; ++index) {
         const int id = IDC_KEY_FIRST + index;
         CSkinnedButton* cap = KeyCap(id);
         const keydata::GridSlot slot = m_gridMap[std::size_t(index)];
-        if (!cap || !slot.valid())
-            continue;
+        if (cap && slot.valid())
+            visit(cap, id, slot);
+    }
+}
+
+void CMainDialog::ShowReplacedTable(const keydata::KeyTable& before)
+{
+    ForEachKeyCap([&](CSkinnedButton* cap, int id, keydata::GridSlot slot) {
         const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
         if (record == before.record(slot.row, slot.column))
-            continue;
+            return;
         SetKeyCaption(cap, id, record);
         cap->SetCaptionColor(COLOR_KEY_CHANGED);
         cap->update();
-    }
+    });
     const keydata::KeyRecord& shown = m_table.record(m_navigationRow, m_navigationColumn);
     if (!(shown == before.record(m_navigationRow, m_navigationColumn)))
         ShowKeyText(shown);
@@ -529,12 +535,7 @@ void CMainDialog::AddRecentFile(const QString& path)
 
 void CMainDialog::RefreshGrid()
 {
-    for (int index = 0; index < keydata::GRID_KEYS; ++index) {
-        const int id = IDC_KEY_FIRST + index;
-        CSkinnedButton* cap = KeyCap(id);
-        const keydata::GridSlot slot = m_gridMap[std::size_t(index)];
-        if (!cap || !slot.valid())
-            continue;
+    ForEachKeyCap([&](CSkinnedButton* cap, int id, keydata::GridSlot slot) {
         const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
         if (!record.isEmpty()) {
             SetKeyCaption(cap, id, record);
@@ -543,7 +544,7 @@ void CMainDialog::RefreshGrid()
             cap->setText(QString());
         }
         cap->update();
-    }
+    });
 
     m_dataArea->Show(keydata::checkKeyboardFit(m_table));
 
@@ -559,14 +560,12 @@ void CMainDialog::RefreshGrid()
 
 void CMainDialog::MarkKeys(widgets::ColorRef color)
 {
-    for (int index = 0; index < keydata::GRID_KEYS; ++index) {
-        CSkinnedButton* cap = KeyCap(IDC_KEY_FIRST + index);
-        const keydata::GridSlot slot = m_gridMap[std::size_t(index)];
-        if (!cap || !slot.valid() || m_table.record(slot.row, slot.column).isEmpty())
-            continue;
+    ForEachKeyCap([&](CSkinnedButton* cap, int, keydata::GridSlot slot) {
+        if (m_table.record(slot.row, slot.column).isEmpty())
+            return;
         cap->SetCaptionColor(color);
         cap->update();
-    }
+    });
 }
 
 bool CMainDialog::OnGridKey(int focusedId, int virtualKey)

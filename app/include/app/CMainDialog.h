@@ -181,6 +181,8 @@ private:
     bool OnGridKey(int focusedId, int virtualKey);
     void ShowAbout();
     void SetKeyCaption(widgets::CSkinnedButton* cap, int id, const keydata::KeyRecord& record);
+    // Calls visit(cap, id, slot) for every key cap that has a slot.
+    template <typename Visit> void ForEachKeyCap(Visit visit);
 
     // Asks before changes would be lost (question: a DISCARD_ text); true
     // when there are none or the user lets them go.
