@@ -24,6 +24,18 @@
 
 extern char** environ;
 
+// One request through client; output is cut to what the host sent back.
+inline tavrin::ExchangeResult callHost(tavrin::CTavrinClient& client, std::uint32_t code,
+    const std::vector<std::uint8_t>& input, std::vector<std::uint8_t>& output, int timeoutMs)
+{
+    tavrin::ExchangeResult result;
+    EXPECT_EQ(client.Exchange(code, input.data(), static_cast<std::uint32_t>(input.size()), output.data(),
+                  static_cast<std::uint32_t>(output.size()), result, timeoutMs),
+        tavrin::CLIENT_OK);
+    output.resize(result.outputCount);
+    return result;
+}
+
 // A folder of its own for each test, removed afterwards.
 class CTempFolder {
 public:

@@ -102,12 +102,7 @@ protected:
 
     ExchangeResult Call(CTavrinClient& client, std::uint32_t code, const Bytes& input, Bytes& output)
     {
-        ExchangeResult result;
-        EXPECT_EQ(client.Exchange(code, input.data(), static_cast<std::uint32_t>(input.size()), output.data(),
-                      static_cast<std::uint32_t>(output.size()), result, WAIT_MS),
-            CLIENT_OK);
-        output.resize(result.outputCount);
-        return result;
+        return callHost(client, code, input, output, WAIT_MS);
     }
 };
 
