@@ -12,12 +12,7 @@ for build in i686:win32:tavrin_sys:Tavrin.sys:pei-i386 \
              x86_64:win64:tavrin_sys_emulated:wine-test/Tavrin.sys:pei-x86-64; do
   IFS=: read -r arch folder target file format <<<"$build"
   dir="$root/build-$folder"
-  if [ ! -f "$dir/build.ninja" ]; then
-    configure_build "$dir" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$arch-w64-mingw32.cmake"
-  else
-    cmake --build "$dir" -j "$jobs" --target "$target" >/dev/null
-  fi
+  windows_built "$dir" "$arch" "$target"
   sys="$dir/driver/nt/$file"
   [ -f "$sys" ] || { echo "missing $sys" >&2; fail=1; continue; }
   name="$arch $file"

@@ -21,12 +21,7 @@ allowed_imports="kernel32.dll msvcrt.dll"
 status=0
 for arch in i686:win32 x86_64:win64; do
   dir="$root/build-${arch#*:}"
-  if [ ! -f "$dir/build.ninja" ]; then
-    configure_build "$dir" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/${arch%%:*}-w64-mingw32.cmake"
-  else
-    cmake --build "$dir" -j "$jobs" --target vorelin >/dev/null
-  fi
+  windows_built "$dir" "${arch%%:*}" vorelin
   dll="$dir/cardreader/Vorelin.dll"
   arch_status=0
   dump=$(objdump -p "$dll")

@@ -8,21 +8,9 @@ source "$(dirname "$0")/../common.sh"
 
 native="$root/build"
 win64="$root/build-win64"
-if [ -f "$native/build.ninja" ]; then
-  cmake --build "$native" -j "$jobs" --target vorelin_emu >/dev/null
-else
-  configure_build "$native" -DLODEMAR_WERROR=ON
-fi
-if [ -f "$win64/build.ninja" ]; then
-  cmake --build "$win64" -j "$jobs" --target vorelin vorelin_tool vorelin_demo vorelin_probe >/dev/null
-else
-  configure_build "$win64" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake"
-fi
-
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$wine" ] || { echo "vorelin-wine: wine64 is not installed" >&2; exit 1; }
+built "$native" vorelin_emu -DLODEMAR_WERROR=ON
+windows_built "$win64" x86_64 "vorelin vorelin_tool vorelin_demo vorelin_probe"
+find_wine vorelin-wine
 
 # The programs beside the DLL, so that Windows' search finds it.
 run="$win64/vorelin-wine"

@@ -11,12 +11,7 @@ status=0
 for build in i686:win32:pei-i386 x86_64:win64:pei-x86-64; do
   IFS=: read -r arch folder format <<<"$build"
   dir="$root/build-$folder"
-  if [ ! -f "$dir/build.ninja" ]; then
-    configure_build "$dir" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$arch-w64-mingw32.cmake"
-  else
-    cmake --build "$dir" -j "$jobs" --target lodemar-cli >/dev/null
-  fi
+  windows_built "$dir" "$arch" lodemar-cli
   dump=$(objdump -p "$dir/tools/lodemar-cli/lodemar-cli.exe")
   bad=0
   grep -q "file format $format\$" <<<"$dump" || { echo "lodemar-cli-exe: $arch: not $format" >&2; bad=1; }

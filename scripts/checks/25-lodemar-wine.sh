@@ -13,21 +13,9 @@ source "$(dirname "$0")/../common.sh"
 
 native="$root/build"
 win64="$root/build-win64"
-if [ -f "$native/build.ninja" ]; then
-  cmake --build "$native" -j "$jobs" --target lodemar-cli >/dev/null
-else
-  configure_build "$native" -DLODEMAR_WERROR=ON
-fi
-if [ -f "$win64/build.ninja" ]; then
-  cmake --build "$win64" -j "$jobs" --target lodemar-cli tavrin_sys_emulated >/dev/null
-else
-  configure_build "$win64" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake"
-fi
-
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$wine" ] || { echo "lodemar-wine: wine64 is not installed" >&2; exit 1; }
+built "$native" lodemar-cli -DLODEMAR_WERROR=ON
+windows_built "$win64" x86_64 "lodemar-cli tavrin_sys_emulated"
+find_wine lodemar-wine
 
 # The program with the test driver beside it, as a user would run it; and a
 # folder without a driver.

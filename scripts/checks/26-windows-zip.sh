@@ -8,12 +8,7 @@ set -euo pipefail
 source "$(dirname "$0")/../common.sh"
 
 dir="$root/build-win32"
-if [ ! -f "$dir/build.ninja" ]; then
-  configure_build "$dir" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/i686-w64-mingw32.cmake"
-else
-  cmake --build "$dir" -j "$jobs" >/dev/null
-fi
+windows_built "$dir" i686 ""
 cmake --build "$dir" --target package >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
 top="Lodemar-$version-win32"
