@@ -13,7 +13,7 @@ fi
 mapfile -t pkgs < <(sed 's/#.*//' "${lists[@]}" | tr -s ' \t' '\n' | grep -v '^$' | sort -u)
 missing=()
 for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep 'install ok installed' >/dev/null || missing+=("$p")
 done
 if (( ${#missing[@]} )); then
   sudo=""

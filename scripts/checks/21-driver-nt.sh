@@ -40,7 +40,7 @@ for build in i686:win32:tavrin_sys:Tavrin.sys:pei-i386 \
     esac
   done
   for section in PAGE INIT; do
-    if ! objdump -h "$sys" | awk '{print $2}' | grep -qx "$section"; then
+    if ! objdump -h "$sys" | awk '{print $2}' | grep -x "$section" >/dev/null; then
       echo "$name: no $section section" >&2
       bad=1
     fi

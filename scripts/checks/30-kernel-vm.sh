@@ -36,7 +36,7 @@ qemu=$(command -v qemu-system-x86_64 || true)
 [ -n "$qemu" ] || skip "qemu-system-x86_64 is not installed (package qemu-system-x86, scripts/packages/vm.txt)"
 "$qemu" --version >/dev/null 2>&1 || skip "qemu-system-x86_64 does not run here"
 busybox=/bin/busybox
-if [ ! -x "$busybox" ] || readelf -l "$busybox" 2>/dev/null | grep -q 'program interpreter'; then
+if [ ! -x "$busybox" ] || readelf -l "$busybox" 2>/dev/null | grep 'program interpreter' >/dev/null; then
   skip "no statically linked $busybox (package busybox-static)"
 fi
 command -v cpio >/dev/null || skip "cpio is not installed"

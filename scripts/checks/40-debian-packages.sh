@@ -26,7 +26,7 @@ for tool in lintian Xvfb xdotool pkg-config appstreamcli; do
   command -v "$tool" >/dev/null || skip "$tool is missing (scripts/packages/)"
 done
 for package in "${packages[@]}"; do
-  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep 'install ok installed' >/dev/null; then
     skip "$package is installed already; remove it first (apt-get purge ${packages[*]})"
   fi
 done
@@ -88,13 +88,13 @@ for program_name in lodemar vorelin vorelin-emu; do
   [ "$($program_name --version)" = "$program_name $version" ] || complain "$program_name --version"
 done
 [ "$(/usr/libexec/tavrin --version)" = "tavrin $version" ] || complain "tavrin --version"
-env -u DISPLAY QT_QPA_PLATFORM=xcb lodemar --help | grep -q '^Usage: lodemar' \
+env -u DISPLAY QT_QPA_PLATFORM=xcb lodemar --help | grep '^Usage: lodemar' >/dev/null \
   || complain "lodemar --help without a display"
 
 # No run path in anything installed.
 for file in /usr/bin/lodemar /usr/bin/lodemar-cli /usr/bin/vorelin /usr/bin/vorelin-emu /usr/libexec/tavrin \
             /usr/lib/*/libvorelin.so.1; do
-  if readelf -d "$file" | grep -Eq '\((RUNPATH|RPATH)\)'; then complain "$file has a run path"; fi
+  if readelf -d "$file" | grep -E '\((RUNPATH|RPATH)\)' >/dev/null; then complain "$file has a run path"; fi
 done
 for page in lodemar.1 lodemar-cli.1 tavrin.8 vorelin.1 vorelin-emu.1 vorelin.3; do
   [ -f "/usr/share/man/man${page##*.}/$page.gz" ] || complain "no man page $page"
@@ -180,7 +180,9 @@ cmake -S cmake-project -B cmake-build -G Ninja >/dev/null && cmake --build cmake
 for reader in ./reader-pc ./cmake-build/reader-cmake; do
   [ -x "$reader" ] || continue
   [ "$("$reader" "$port")" = "0 VR-EMU 1.00" ] || complain "$reader against vorelin-emu"
-  ldd "$reader" | grep -Eq "libvorelin.so.1 => (/usr)?/lib/" || complain "$reader does not use the installed library"
+  libraries=$(ldd "$reader")
+  grep -Eq "libvorelin.so.1 => (/usr)?/lib/" <<<"$libraries" \
+    || { echo "$libraries" >&2; complain "$reader does not use the installed library"; }
 done
 echo quit >&"${EMU[1]}"
 wait "$EMU_PID" 2>/dev/null || true
@@ -190,7 +192,7 @@ step "vorelin"
 cd /
 apt-get purge -y -qq "${packages[@]}" >/dev/null
 for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'installed' && complain "$package is still installed"
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep 'installed' >/dev/null && complain "$package is still installed"
   while read -r path; do
     if [ -d "$path" ]; then
       # A folder of its own, named for the suite, must go too.
