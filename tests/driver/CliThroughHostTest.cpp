@@ -27,9 +27,7 @@ protected:
     void SetUp() override
     {
         CliTestBase::SetUp();
-        ::setenv("XDG_RUNTIME_DIR", path("run").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
-        ::setenv("LODEMAR_DRIVER_DIR", HOST.parent_path().c_str(), 1);
+        useHost(HOST);
     }
 };
 

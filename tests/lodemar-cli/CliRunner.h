@@ -91,6 +91,15 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
+    // Runs the given driver host, with its registration, sockets and default
+    // memory file in the test's folder.
+    void useHost(const fs::path& host)
+    {
+        ::setenv("XDG_RUNTIME_DIR", path("run").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
+        ::setenv("LODEMAR_DRIVER_DIR", host.parent_path().c_str(), 1);
+    }
+
     // Runs lodemar-cli with the arguments; stdout and stderr go to files
     // (stdout to outFile when given, e.g. /dev/full). workingDirectory, when
     // given, is the child's current directory.

@@ -40,10 +40,7 @@ protected:
     void SetUp() override
     {
         CliTestBase::SetUp();
-        // Registration, sockets and the default memory file stay in the test's folder.
-        ::setenv("XDG_RUNTIME_DIR", path("run").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
-        ::setenv("LODEMAR_DRIVER_DIR", HOST.parent_path().c_str(), 1);
+        useHost(HOST);
         memory_ = "--emulate=" + path("kb.bin");
 
         ASSERT_EQ(storeKey(small_.recordOfKeyNumber(0), KIND_STRING, Bytes { 'a', 'b' }), KEYTABLE_OK);
