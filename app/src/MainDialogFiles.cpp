@@ -11,7 +11,7 @@
 #include <keydata/KeyText.h>
 #include <widgets/GuiSeams.h>
 
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,7 +44,7 @@ bool isJsonName(const QString& path)
 }
 
 // Why a layout is no key table, in a sentence.
-QString layoutProblem(const lodemar::cli::ImportProblem& problem)
+QString layoutProblem(const keylayout::ImportProblem& problem)
 {
     const QByteArray detail = QByteArray::fromStdString(problem.detail);
     if (problem.keyNumber >= 0)
@@ -183,8 +183,8 @@ bool CMainDialog::LoadJsonLayout(const QString& path)
     if (document.is_discarded())
         return refuse(QString::fromLatin1(MSG_JSON_INVALID));
     keydata::KeyTable table;
-    lodemar::cli::ImportProblem problem;
-    if (!lodemar::cli::importJson(document, table, problem))
+    keylayout::ImportProblem problem;
+    if (!keylayout::importJson(document, table, problem))
         return refuse(layoutProblem(problem));
     m_table = table;
     RefreshGrid();

@@ -3,7 +3,7 @@
 // table, the data area gauge, dropped files and the recent files.
 #include "AppTestSupport.h"
 
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
 
 #include <app/AppTexts.h>
 #include <app/DataAreaGauge.h>
@@ -295,7 +295,7 @@ TEST_F(KeepingChangesTest, DroppedFilesLoadAsLoadDoesAndJoinTheRecentFiles)
 
     // A JSON layout as lodemar-cli exports it.
     storeBytes(table.record(1, 0), keydata::KIND_FUNCTION, "\x12\x1C");
-    const QString json = WriteText(QStringLiteral("layout.json"), lodemar::cli::exportJson(table));
+    const QString json = WriteText(QStringLiteral("layout.json"), keylayout::exportJson(table));
     Drop(json);
     EXPECT_EQ(dialog->Table(), table);
     EXPECT_EQ(seams.LastText(), QStringLiteral("Open file %1 successful!").arg(json));

@@ -1,7 +1,7 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyFileMessages.h"
+#include <lodemar/Format.h>
 
 #include <keydata/KeyImage.h>
 #include <keydata/KeyText.h>

@@ -115,32 +115,6 @@ inline constexpr const char* IMPORT_ERROR = "%s: %s";
 inline constexpr const char* IMPORT_KEY_ERROR = "%s: key %d: %s";
 inline constexpr const char* IMPORT_ENTRY_ERROR = "%s: keys[%zu]: %s";
 
-// Checks of imported JSON.
-inline constexpr const char* JSON_NOT_OBJECT
-    = "the top level must be an object with format, version, systemConfig, mcrConfig and keys";
-inline constexpr const char* JSON_FORMAT = "format must be \"%s\"";
-inline constexpr const char* JSON_VERSION = "version must be an integer";
-inline constexpr const char* JSON_NEWER = "format version %lld is newer than this lodemar-cli reads (up to %d)";
-inline constexpr const char* JSON_TEXT_TYPE = "text must be a string";
-inline constexpr const char* JSON_TEXT_KIND = "text is for string keys (kind 3) only; give the content in hexadecimal";
-inline constexpr const char* JSON_TEXT_CHARACTER
-    = "text character U+%04X at offset %zu cannot be stored (U+0001..U+00F9 only)";
-inline constexpr const char* JSON_TEXT_LONG = "text has %zu characters, more than 255";
-inline constexpr const char* JSON_TEXT_DISAGREES = "text and content are both given and disagree";
-inline constexpr const char* JSON_NO_CONTENT = "content is missing (a string key may give text instead)";
-inline constexpr const char* JSON_SETTING = "%s must be an integer 0..249";
-inline constexpr const char* JSON_KEYS = "keys must be an array";
-inline constexpr const char* JSON_KEY_OBJECT = "must be an object";
-inline constexpr const char* JSON_KEY_NUMBER = "keyNumber must be an integer 0..127";
-inline constexpr const char* JSON_DUPLICATE = "listed twice";
-inline constexpr const char* JSON_KIND = "kind must be an integer 0..249";
-inline constexpr const char* JSON_CONTENT_TYPE = "content must be a string of hexadecimal byte pairs";
-inline constexpr const char* JSON_CONTENT_LONG = "content has %zu bytes, more than 255";
-inline constexpr const char* JSON_CONTENT_MARKER
-    = "content byte 0x%02X at offset %zu: bytes 0xFA and above cannot be stored";
-inline constexpr const char* JSON_CONTENT_NUL = "content byte 0x00 at offset %zu would end the content";
-inline constexpr const char* JSON_SHARED_CONFLICT = "differs from key %d, which shares its slot (5,18)";
-
 // diff. The side of a comparison that is the keyboard.
 inline constexpr const char* DIFF_KEYBOARD = "the keyboard";
 inline constexpr const char* DIFF_NOT_LAYOUT

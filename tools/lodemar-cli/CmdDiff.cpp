@@ -1,10 +1,10 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyboardSession.h"
 #include "KeyDescription.h"
 #include "LayoutInput.h"
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
+#include <lodemar/Format.h>
 
 #include <keydata/KeyText.h>
 
@@ -101,7 +101,7 @@ int runDiff(const CliOptions& options)
     } else {
         if (!loadLayoutOrReport(options.files[0], from))
             return EXIT_NOT_COMPARED;
-        fromName = displayText(shownInput(options.files[0]), true);
+        fromName = keylayout::displayText(shownInput(options.files[0]), true);
     }
 
     std::string lines;
@@ -109,7 +109,7 @@ int runDiff(const CliOptions& options)
     if (keys == 0 && settings == 0)
         return EXIT_OK;
     std::cout << format(text::DIFF_FROM, fromName.c_str())
-              << format(text::DIFF_TO, displayText(shownInput(last), true).c_str()) << lines
+              << format(text::DIFF_TO, keylayout::displayText(shownInput(last), true).c_str()) << lines
               << format(text::DIFF_SUMMARY, keys, settings);
     // As diff(1): different layouts are no failure of the command.
     return EXIT_FAILED;

@@ -1,8 +1,8 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyFileMessages.h"
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
+#include <lodemar/Format.h>
 
 #include <cerrno>
 #include <cstring>
@@ -19,7 +19,7 @@ int runExport(const CliOptions& options)
     std::size_t length = 0;
     if (!loadTableOrReport(options.files[0], table, length))
         return EXIT_FAILED;
-    const std::string json = exportJson(table);
+    const std::string json = keylayout::exportJson(table);
     if (options.output.empty() || options.output == STANDARD_STREAM) {
         std::cout << json;
         return EXIT_OK;

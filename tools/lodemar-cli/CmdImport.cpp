@@ -1,9 +1,9 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyFileMessages.h"
 #include "LayoutInput.h"
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
+#include <lodemar/Format.h>
 
 namespace lodemar::cli {
 

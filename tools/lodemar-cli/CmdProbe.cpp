@@ -1,7 +1,7 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyboardSession.h"
+#include <lodemar/Format.h>
 
 #include <tavrin/TavrinControl.h>
 #include <tavrin/TavrinPorts.h>

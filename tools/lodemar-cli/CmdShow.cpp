@@ -1,9 +1,9 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyDescription.h"
 #include "KeyFileMessages.h"
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
+#include <lodemar/Format.h>
 
 #include <keydata/KeyboardFit.h>
 #include <keydata/KeySettings.h>
@@ -42,7 +42,7 @@ std::string keyLine(const KeyTable& table, const std::string& label, int row, in
     keydata::renderKeyText(record, keyText);
     const std::string slot = format("(%d,%d)", row, column);
     std::string line = format(text::SHOW_KEY_LINE, label.c_str(), keydata::keyNumberOfSlot(row, column),
-        slot.c_str(), kindName(record.kind).c_str(), displayText(keyText, true).c_str());
+        slot.c_str(), kindName(record.kind).c_str(), keylayout::displayText(keyText, true).c_str());
     // An empty key has no text: no trailing blanks.
     const auto end = line.find_last_not_of(" \n");
     line.erase(end + 1);
@@ -90,8 +90,8 @@ std::string recordText(const keydata::KeyRecord& record)
 {
     std::string keyText;
     keydata::renderKeyText(record, keyText);
-    std::string line
-        = format(text::VERIFY_RECORD, kindName(record.kind).c_str(), displayText(keyText, true).c_str());
+    std::string line = format(
+        text::VERIFY_RECORD, kindName(record.kind).c_str(), keylayout::displayText(keyText, true).c_str());
     const auto end = line.find_last_not_of(' ');
     line.erase(end + 1);
     return line;
@@ -107,7 +107,8 @@ int runShow(const CliOptions& options)
     if (!loadTableOrReport(options.files[0], table, length))
         return EXIT_FAILED;
 
-    std::string out = format(text::SHOW_FILE, displayText(shownInput(options.files[0]), true).c_str(), length);
+    std::string out
+        = format(text::SHOW_FILE, keylayout::displayText(shownInput(options.files[0]), true).c_str(), length);
     out += settingsLine("systemConfig", table.systemConfig, keydata::systemConfigBits());
     out += settingsLine("mcrConfig", table.mcrConfig, keydata::mcrConfigBits());
     out += '\n';

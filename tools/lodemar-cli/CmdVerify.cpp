@@ -1,9 +1,9 @@
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyboardSession.h"
 #include "KeyDescription.h"
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
+#include <lodemar/Format.h>
 
 #include <keydata/KeyText.h>
 #include <transfer/TransferTexts.h>
@@ -65,7 +65,7 @@ int runVerify(const CliOptions& options)
         ++settings;
         lines += format(text::VERIFY_SETTING, bytes[i].first, bytes[i].second.first, bytes[i].second.second);
     }
-    const std::string shown = displayText(shownInput(file), true);
+    const std::string shown = keylayout::displayText(shownInput(file), true);
     if (difference.Empty()) {
         std::cout << format(text::VERIFY_SAME, shown.c_str());
         return EXIT_OK;

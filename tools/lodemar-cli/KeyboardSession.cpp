@@ -1,8 +1,8 @@
 #include "KeyboardSession.h"
 
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyFileMessages.h"
+#include <lodemar/Format.h>
 
 #include <transfer/TransferTexts.h>
 

@@ -4,9 +4,9 @@
 
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyFileMessages.h"
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
+#include <lodemar/Format.h>
 
 #include <keydata/KeyFile.h>
 
@@ -42,8 +42,8 @@ bool importTextOrReport(const std::string& path, const std::string& contents, Ke
         fail(format(text::IMPORT_BAD_JSON, shown.c_str(), parseMessage(error.what()).c_str()));
         return false;
     }
-    ImportProblem problem;
-    if (importJson(document, table, problem))
+    keylayout::ImportProblem problem;
+    if (keylayout::importJson(document, table, problem))
         return true;
     if (problem.keyNumber >= 0)
         fail(format(text::IMPORT_KEY_ERROR, shown.c_str(), problem.keyNumber, problem.detail.c_str()));

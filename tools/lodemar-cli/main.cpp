@@ -1,8 +1,8 @@
 // lodemar-cli: the headless front end of the keyboard programming suite.
 #include "CliCommand.h"
 #include "CliTexts.h"
-#include "Format.h"
 #include "KeyboardSession.h"
+#include <lodemar/Format.h>
 
 #include <lodemar/Version.h>
 
@@ -17,6 +17,7 @@
 #endif
 
 using namespace lodemar::cli;
+using lodemar::format;
 
 namespace {
 
@@ -78,7 +79,8 @@ int reportParseError(const CLI::App& app, const CLI::ParseError& error)
         if (!extra.empty() && extra[0] != '-')
             return fail(format(text::UNKNOWN_COMMAND, extra.c_str()), EXIT_USAGE);
         if (!extra.empty())
-            return fail(format(text::UNKNOWN_OPTION, extra.c_str()) + "; try 'lodemar-cli --help'", EXIT_USAGE);
+            return fail(
+                format(text::UNKNOWN_OPTION, extra.c_str()) + "; try 'lodemar-cli --help'", EXIT_USAGE);
         return fail(std::string(error.what()) + "; try 'lodemar-cli --help'", EXIT_USAGE);
     }
     const std::string name = where.get_name();

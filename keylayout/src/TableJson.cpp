@@ -1,7 +1,7 @@
-#include "TableJson.h"
+#include <keylayout/TableJson.h>
 
-#include "CliTexts.h"
-#include "Format.h"
+#include "LayoutTexts.h"
+#include <lodemar/Format.h>
 
 #include <keydata/KeyText.h>
 
@@ -9,7 +9,9 @@
 #include <optional>
 #include <vector>
 
-namespace lodemar::cli {
+namespace keylayout {
+
+using lodemar::format;
 
 using keydata::KeyRecord;
 using keydata::KeyTable;
@@ -144,7 +146,8 @@ bool readText(const json& value, std::vector<std::uint8_t>& bytes, std::string& 
 
 // A key's bytes: its content, or (format 2, string keys) its text; both
 // given, they must agree.
-bool readKeyBytes(const json& key, int kind, bool textCounts, std::vector<std::uint8_t>& bytes, std::string& problem)
+bool readKeyBytes(
+    const json& key, int kind, bool textCounts, std::vector<std::uint8_t>& bytes, std::string& problem)
 {
     const auto content = key.find(FIELD_CONTENT);
     const auto characters = textCounts ? key.find(FIELD_TEXT) : key.end();
@@ -360,4 +363,4 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
     return true;
 }
 
-} // namespace lodemar::cli
+} // namespace keylayout

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-namespace lodemar::cli {
+namespace lodemar {
 
-// printf into a std::string, for the formats of CliTexts.h.
+// printf into a std::string, for the formats of the texts headers.
 #if defined(__MINGW_PRINTF_FORMAT)
 __attribute__((format(__MINGW_PRINTF_FORMAT, 1, 2))) // mingw's C99 printf (%zu), not the system's
 #elif defined(__GNUC__)
@@ -28,4 +28,4 @@ format(const char* fmt, ...)
     return out;
 }
 
-} // namespace lodemar::cli
+} // namespace lodemar

@@ -13,7 +13,7 @@
 
 #include <string>
 
-namespace lodemar::cli {
+namespace keylayout {
 
 inline constexpr const char* JSON_FORMAT_NAME = "lodemar-key-table";
 inline constexpr int JSON_FORMAT_VERSION = 2;
@@ -40,4 +40,4 @@ bool importJson(const nlohmann::json& document, keydata::KeyTable& table, Import
 // become \xHH.
 std::string displayText(const std::string& raw, bool escapeControls);
 
-} // namespace lodemar::cli
+} // namespace keylayout
