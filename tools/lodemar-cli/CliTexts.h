@@ -47,12 +47,16 @@ inline constexpr const char* STANDARD_INPUT = "standard input";
 inline constexpr const char* STANDARD_OUTPUT = "standard output";
 
 inline constexpr const char* NO_COMMAND = "no command given; try 'lodemar-cli --help'";
+inline constexpr const char* TRY_HELP = "; try 'lodemar-cli --help'";
+// A failure with its reason: the system's text, then why.
+inline constexpr const char* FAILURE_WITH_REASON = "%s (%s)";
 inline constexpr const char* UNKNOWN_COMMAND = "unknown command '%s'; try 'lodemar-cli --help'";
 inline constexpr const char* USAGE_ERROR = "%s: %s; try 'lodemar-cli %s --help'";
 inline constexpr const char* WRONG_ARGUMENTS = "wrong arguments";
 inline constexpr const char* UNKNOWN_OPTION = "unknown option '%s'";
 inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FILE.dat)";
-inline constexpr const char* KEYBOARD_AND_TWO_FILES = "--keyboard takes the place of the first layout: one file";
+inline constexpr const char* KEYBOARD_AND_TWO_FILES
+    = "--keyboard takes the place of the first layout: one file";
 inline constexpr const char* EMULATE_WITHOUT_KEYBOARD = "--emulate needs --keyboard";
 inline constexpr const char* EMPTY_MEMORY_FILE
     = "--emulate= needs a file name (or use --emulate alone for the default)";
@@ -132,7 +136,6 @@ inline constexpr const char* DIFF_SUMMARY = "%d keys and %d settings bytes diffe
 inline constexpr const char* NO_DEFAULT_MEMORY
     = "no folder for the emulated keyboard's memory (set XDG_STATE_HOME or HOME), name a file with "
       "--emulate=MEMFILE";
-inline constexpr const char* LOAD_FAILED = "%s (%s)";
 #if defined(_WIN32)
 // The driver is the kernel driver service Tavrin.sys.
 inline constexpr const char* NO_EMULATION
@@ -185,18 +188,17 @@ inline constexpr const char* CHANNEL_NO_DEVICE_TEXT = "no connection to the driv
 inline constexpr const char* CHANNEL_REQUEST_FAILED_TEXT
     = "the request failed or the keyboard did not answer";
 inline constexpr const char* CHANNEL_OTHER_TEXT = "result %d";
-inline constexpr const char* WRITE_FAILED_HEADER = "%s (the header packet: %s)";
-inline constexpr const char* WRITE_FAILED_KEY = "%s (the packet of key number %d: %s)";
-inline constexpr const char* WRITE_FAILED_FINISH = "%s (the finish packet: %s)";
-inline constexpr const char* READ_FAILED = "%s (%s)";
+// Why a write failed, under the system's text.
+inline constexpr const char* WRITE_FAILED_HEADER = "the header packet: %s";
+inline constexpr const char* WRITE_FAILED_KEY = "the packet of key number %d: %s";
+inline constexpr const char* WRITE_FAILED_FINISH = "the finish packet: %s";
 inline constexpr const char* READ_REFUSED = "the keyboard refused the read command";
 inline constexpr const char* READ_TOO_LONG = "the keyboard sent 8000 bytes without ending its image";
 inline constexpr const char* READ_END_ONLY = "the keyboard took the read command but sent no data";
 inline constexpr const char* READ_INCOMPLETE
     = "the keyboard's data broke off before all 128 keys had come; nothing was read";
-inline constexpr const char* WRITE_FAILED_READ_BACK
-    = "%s (every packet was sent, but the read-back failed: %s)";
-inline constexpr const char* WRITE_FAILED_MISMATCH = "%s (read back, the keyboard does not hold: %s)";
+inline constexpr const char* WRITE_FAILED_READ_BACK = "every packet was sent, but the read-back failed: %s";
+inline constexpr const char* WRITE_FAILED_MISMATCH = "read back, the keyboard does not hold: %s";
 inline constexpr const char* NO_VERIFY_OPTION = "--no-verify";
 
 // probe. %s: the answer's bytes in hexadecimal.

@@ -98,8 +98,8 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
             std::cerr << text::PROGRAM << ": " << text::KEYBOARD_PAUSED << '\n';
         return true;
     }
-    fail(format(text::LOAD_FAILED, transfer::text::LOAD_DRIVER_FAIL,
-        loadFailureReason(*m_channel, options, loaded, choice.emulate).c_str()));
+    fail(Failure {
+        transfer::text::LOAD_DRIVER_FAIL, loadFailureReason(*m_channel, options, loaded, choice.emulate) });
     return false;
 }
 
@@ -146,7 +146,7 @@ bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::Key
         table, [&bar](int step) { bar.Update(step); }, verify);
     bar.Finish();
     if (!written.Succeeded()) {
-        fail(writeFailureText(written));
+        fail(writeFailure(written));
         return false;
     }
     std::cout << transfer::text::WRITE_SUCCESS << '\n';
@@ -167,23 +167,25 @@ bool loadWritableTable(const std::string& file, keydata::KeyTable& table)
     return true;
 }
 
-std::string writeFailureText(const transfer::WriteResult& result)
+Failure writeFailure(const transfer::WriteResult& result)
 {
-    const char* fail = transfer::text::WRITE_FAIL;
+    const char* systemText = transfer::text::WRITE_FAIL;
+    const std::string channel = channelText(result.channelResult);
     switch (result.status) {
     case transfer::WriteStatus::NotFitting:
-        return transfer::fitRefusalText(result.fit);
+        return { transfer::fitRefusalText(result.fit), {} };
     case transfer::WriteStatus::HeaderFailed:
-        return format(text::WRITE_FAILED_HEADER, fail, channelText(result.channelResult).c_str());
+        return { systemText, format(text::WRITE_FAILED_HEADER, channel.c_str()) };
     case transfer::WriteStatus::KeyFailed:
-        return format(
-            text::WRITE_FAILED_KEY, fail, result.failedKeyNumber, channelText(result.channelResult).c_str());
+        return { systemText, format(text::WRITE_FAILED_KEY, result.failedKeyNumber, channel.c_str()) };
     case transfer::WriteStatus::FinishFailed:
-        return format(text::WRITE_FAILED_FINISH, fail, channelText(result.channelResult).c_str());
+        return { systemText, format(text::WRITE_FAILED_FINISH, channel.c_str()) };
     case transfer::WriteStatus::VerifyReadFailed:
-        return format(text::WRITE_FAILED_READ_BACK, fail, readFailureReason(result.verifyRead).c_str());
+        return { systemText,
+            format(text::WRITE_FAILED_READ_BACK, readFailureReason(result.verifyRead).c_str()) };
     case transfer::WriteStatus::Mismatch:
-        return format(text::WRITE_FAILED_MISMATCH, fail, transfer::differenceText(result.difference).c_str());
+        return { systemText,
+            format(text::WRITE_FAILED_MISMATCH, transfer::differenceText(result.difference).c_str()) };
     case transfer::WriteStatus::Written:
         break;
     }
@@ -209,9 +211,9 @@ std::string readFailureReason(const transfer::ReadResult& result)
     return {};
 }
 
-std::string readFailureText(const transfer::ReadResult& result)
+Failure readFailure(const transfer::ReadResult& result)
 {
-    return format(text::READ_FAILED, transfer::text::READ_FAIL, readFailureReason(result).c_str());
+    return { transfer::text::READ_FAIL, readFailureReason(result) };
 }
 
 } // namespace lodemar::cli

@@ -3,7 +3,7 @@
 // of their failures.
 #pragma once
 
-#include "CliCommand.h"
+#include "CCommand.h"
 
 #include <driverchannel/CDriverChannel.h>
 #include <transfer/CKeyboardTransfer.h>
@@ -52,13 +52,12 @@ bool loadWritableTable(const std::string& file, keydata::KeyTable& table);
 // and prints the system's success or failure text.
 bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify);
 
-
 // Why a request through the driver channel failed, from its result code.
 std::string channelText(int result);
 
-// One line for a failed write or read, beginning with the system's text.
-std::string writeFailureText(const transfer::WriteResult& result);
-std::string readFailureText(const transfer::ReadResult& result);
+// A failed write or read: the system's text and why.
+Failure writeFailure(const transfer::WriteResult& result);
+Failure readFailure(const transfer::ReadResult& result);
 // Why a read failed, without the system's text.
 std::string readFailureReason(const transfer::ReadResult& result);
 

@@ -2,7 +2,7 @@
 // lodemar-cli reports its failures.
 #include "LayoutInput.h"
 
-#include "CliCommand.h"
+#include "CliReport.h"
 #include "CliTexts.h"
 #include "KeyFileMessages.h"
 #include <keylayout/TableJson.h>

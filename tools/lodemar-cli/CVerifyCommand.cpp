@@ -1,4 +1,4 @@
-#include "CliCommand.h"
+#include "CCommand.h"
 #include "CliTexts.h"
 #include "KeyboardSession.h"
 #include "KeyDescription.h"
@@ -21,25 +21,40 @@ std::string keyLabel(int keyNumber)
     return caption.empty() ? text::SHOW_NO_CAPTION : caption;
 }
 
-} // namespace
-
 // Reads the keyboard and compares it with the file; sends nothing else.
-int runVerify(const CliOptions& options)
+class CVerifyCommand final : public CCommand {
+public:
+    CVerifyCommand()
+        : CCommand("verify", "FILE.dat [--emulate[=MEMFILE]]",
+            "Read the keyboard and compare it with the key table of the file, sending nothing else; list\n"
+            "the keys that differ (exit status 3 when any do).")
+    {
+    }
+
+private:
+    void AddOptions(CLI::App& command) override
+    {
+        AddFiles(command, 1, 1);
+        AddKeyboardChoice(command);
+    }
+
+    int Run() override;
+};
+
+int CVerifyCommand::Run()
 {
-    if (options.files.size() != 1)
-        return usageError(commandNamed("verify").name, text::WRONG_ARGUMENTS);
-    const std::string& file = options.files[0];
+    const std::string& file = Files()[0];
     keydata::KeyTable table;
     if (!loadWritableTable(file, table))
         return EXIT_FAILED;
     CKeyboardSession session;
-    if (!session.Open(options.choice))
+    if (!session.Open(Keyboard()))
         return EXIT_FAILED;
     transfer::CKeyboardTransfer transfer(session.Channel());
     keydata::KeyboardContents keyboard;
     const transfer::ReadResult read = transfer.Read(keyboard);
     if (!read.Succeeded())
-        return fail(readFailureText(read));
+        return fail(readFailure(read));
     std::cout << transfer::text::READ_SUCCESS << '\n';
 
     // Compared as the keyboard holds a written table, key number by key
@@ -74,6 +89,13 @@ int runVerify(const CliOptions& options)
         text::VERIFY_DIFFERS, static_cast<int>(difference.keyNumbers.size()), settings, shown.c_str())
               << lines;
     return EXIT_DIFFERS;
+}
+
+} // namespace
+
+std::unique_ptr<CCommand> newVerifyCommand()
+{
+    return std::make_unique<CVerifyCommand>();
 }
 
 } // namespace lodemar::cli

@@ -1,4 +1,4 @@
-#include "CliCommand.h"
+#include "CCommand.h"
 #include "CliTexts.h"
 #include "KeyboardSession.h"
 #include "KeyDescription.h"
@@ -69,39 +69,61 @@ std::pair<int, int> differences(const KeyTable& a, const KeyTable& b, std::strin
     return { keys, settings };
 }
 
-} // namespace
-
 // Compares two layouts (.dat or JSON), or the keyboard with one.
-int runDiff(const CliOptions& options)
+class CDiffCommand final : public CCommand {
+public:
+    CDiffCommand()
+        : CCommand("diff", "A B | --keyboard B [--emulate[=MEMFILE]]",
+            "List the keys (by grid caption, with both texts) and settings that differ between two layouts,\n"
+            ".dat or JSON; --keyboard reads the keyboard as the first one. Exit status 0 when they are "
+            "equal,\n"
+            "1 when they differ, 4 when a layout could not be read.")
+    {
+    }
+
+private:
+    void AddOptions(CLI::App& command) override
+    {
+        AddFiles(command, 1, 2);
+        command.add_flag("--keyboard", m_keyboard);
+        AddKeyboardChoice(command);
+    }
+
+    int Run() override;
+
+    bool m_keyboard = false;
+};
+
+int CDiffCommand::Run()
 {
-    const char* self = commandNamed("diff").name;
-    if (options.keyboard && options.files.size() != 1)
-        return usageError(self, text::KEYBOARD_AND_TWO_FILES);
-    if (!options.keyboard && options.files.size() != 2)
-        return usageError(self, text::WRONG_ARGUMENTS);
-    if (!options.keyboard && options.choice.emulate)
-        return usageError(self, text::EMULATE_WITHOUT_KEYBOARD);
+    const std::vector<std::string>& files = Files();
+    if (m_keyboard && files.size() != 1)
+        return UsageError(text::KEYBOARD_AND_TWO_FILES);
+    if (!m_keyboard && files.size() != 2)
+        return UsageError(text::WRONG_ARGUMENTS);
+    if (!m_keyboard && Keyboard().emulate)
+        return UsageError(text::EMULATE_WITHOUT_KEYBOARD);
 
     KeyTable from;
     KeyTable to;
-    const std::string& last = options.files.back();
+    const std::string& last = files.back();
     if (!loadLayoutOrReport(last, to))
         return EXIT_NOT_COMPARED;
     std::string fromName;
-    if (options.keyboard) {
+    if (m_keyboard) {
         // The file first: a file that cannot be read starts no driver.
         CKeyboardSession session;
-        if (!session.Open(options.choice))
+        if (!session.Open(Keyboard()))
             return EXIT_NOT_COMPARED;
         transfer::CKeyboardTransfer transfer(session.Channel());
         const transfer::ReadResult read = transfer.Read(from);
         if (!read.Succeeded())
-            return fail(readFailureText(read), EXIT_NOT_COMPARED);
+            return fail(readFailure(read), EXIT_NOT_COMPARED);
         fromName = text::DIFF_KEYBOARD;
     } else {
-        if (!loadLayoutOrReport(options.files[0], from))
+        if (!loadLayoutOrReport(files[0], from))
             return EXIT_NOT_COMPARED;
-        fromName = keylayout::displayText(shownInput(options.files[0]), true);
+        fromName = keylayout::displayText(shownInput(files[0]), true);
     }
 
     std::string lines;
@@ -113,6 +135,13 @@ int runDiff(const CliOptions& options)
               << format(text::DIFF_SUMMARY, keys, settings);
     // As diff(1): different layouts are no failure of the command.
     return EXIT_FAILED;
+}
+
+} // namespace
+
+std::unique_ptr<CCommand> newDiffCommand()
+{
+    return std::make_unique<CDiffCommand>();
 }
 
 } // namespace lodemar::cli

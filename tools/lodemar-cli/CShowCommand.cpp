@@ -1,4 +1,4 @@
-#include "CliCommand.h"
+#include "CCommand.h"
 #include "CliTexts.h"
 #include "KeyDescription.h"
 #include "KeyFileMessages.h"
@@ -70,64 +70,57 @@ std::string fitLines(const keydata::KeyboardFit& fit)
 
 } // namespace
 
-std::string kindName(std::uint8_t kind)
-{
-    switch (kind) {
-    case keydata::KIND_EMPTY:
-        return text::SHOW_KIND_EMPTY;
-    case keydata::KIND_SWITCH:
-        return text::SHOW_KIND_SWITCH;
-    case keydata::KIND_FUNCTION:
-        return text::SHOW_KIND_FUNCTION;
-    case keydata::KIND_STRING:
-        return text::SHOW_KIND_STRING;
-    default:
-        return format(text::SHOW_KIND_UNKNOWN, kind);
+namespace {
+
+class CShowCommand final : public CCommand {
+public:
+    CShowCommand()
+        : CCommand("show", "FILE.dat",
+            "Print the settings with their option bits, every grid key (1..95, L, R, S, X, Z) and key\n"
+            "number 120 with kind and key text, and the use of the keyboard's data area.")
+    {
     }
-}
 
-std::string recordText(const keydata::KeyRecord& record)
-{
-    std::string keyText;
-    keydata::renderKeyText(record, keyText);
-    std::string line = format(
-        text::VERIFY_RECORD, kindName(record.kind).c_str(), keylayout::displayText(keyText, true).c_str());
-    const auto end = line.find_last_not_of(' ');
-    line.erase(end + 1);
-    return line;
-}
+private:
+    void AddOptions(CLI::App& command) override { AddFiles(command, 1, 1); }
 
-int runShow(const CliOptions& options)
-{
-    const char* self = commandNamed("show").name;
-    if (options.files.size() != 1)
-        return usageError(self, text::WRONG_ARGUMENTS);
-    KeyTable table;
-    std::size_t length = 0;
-    if (!loadTableOrReport(options.files[0], table, length))
-        return EXIT_FAILED;
+    int Run() override
+    {
+        KeyTable table;
+        std::size_t length = 0;
+        if (!loadTableOrReport(Files()[0], table, length))
+            return EXIT_FAILED;
 
-    std::string out
-        = format(text::SHOW_FILE, keylayout::displayText(shownInput(options.files[0]), true).c_str(), length);
-    out += settingsLine("systemConfig", table.systemConfig, keydata::systemConfigBits());
-    out += settingsLine("mcrConfig", table.mcrConfig, keydata::mcrConfigBits());
-    out += '\n';
-    out += text::SHOW_KEYS_HEADER;
-    for (int g = 0; g < keydata::GRID_KEYS; ++g) {
-        const keydata::GridSlot slot = keydata::slotOfGridIndex(g);
-        std::string label;
-        keydata::keyCaption(keydata::GRID_FIRST_CONTROL_ID + g, false, label);
-        out += keyLine(table, label, slot.row, slot.column);
+        std::string out
+            = format(text::SHOW_FILE, keylayout::displayText(shownInput(Files()[0]), true).c_str(), length);
+        out += settingsLine("systemConfig", table.systemConfig, keydata::systemConfigBits());
+        out += settingsLine("mcrConfig", table.mcrConfig, keydata::mcrConfigBits());
+        out += '\n';
+        out += text::SHOW_KEYS_HEADER;
+        for (int g = 0; g < keydata::GRID_KEYS; ++g) {
+            const keydata::GridSlot slot = keydata::slotOfGridIndex(g);
+            std::string label;
+            keydata::keyCaption(keydata::GRID_FIRST_CONTROL_ID + g, false, label);
+            out += keyLine(table, label, slot.row, slot.column);
+        }
+        const keydata::SlotCode hidden = keydata::slotOfKeyNumber(keydata::HIDDEN_KEY_NUMBER);
+        out += keyLine(table, text::SHOW_NO_CAPTION, keydata::slotRow(hidden), keydata::slotColumn(hidden));
+        std::string shared
+            = keyLine(table, text::SHOW_NO_CAPTION, keydata::SHARED_ROW, keydata::SHARED_COLUMN);
+        shared.insert(shared.size() - 1, text::SHOW_SHARED_NOTE);
+        out += shared;
+        out += '\n';
+        out += fitLines(keydata::checkKeyboardFit(table));
+        std::cout << out;
+        return EXIT_OK;
     }
-    const keydata::SlotCode hidden = keydata::slotOfKeyNumber(keydata::HIDDEN_KEY_NUMBER);
-    out += keyLine(table, text::SHOW_NO_CAPTION, keydata::slotRow(hidden), keydata::slotColumn(hidden));
-    std::string shared = keyLine(table, text::SHOW_NO_CAPTION, keydata::SHARED_ROW, keydata::SHARED_COLUMN);
-    shared.insert(shared.size() - 1, text::SHOW_SHARED_NOTE);
-    out += shared;
-    out += '\n';
-    out += fitLines(keydata::checkKeyboardFit(table));
-    std::cout << out;
-    return EXIT_OK;
+};
+
+} // namespace
+
+std::unique_ptr<CCommand> newShowCommand()
+{
+    return std::make_unique<CShowCommand>();
 }
 
 } // namespace lodemar::cli

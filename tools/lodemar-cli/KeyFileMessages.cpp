@@ -1,6 +1,7 @@
-#include "CliCommand.h"
-#include "CliTexts.h"
 #include "KeyFileMessages.h"
+
+#include "CliReport.h"
+#include "CliTexts.h"
 #include <lodemar/Format.h>
 
 #include <keydata/KeyImage.h>
@@ -17,44 +18,6 @@ namespace lodemar::cli {
 
 namespace {
 
-constexpr CliCommand COMMANDS[] = {
-    { "show", "FILE.dat",
-        "Print the settings with their option bits, every grid key (1..95, L, R, S, X, Z) and key\n"
-        "number 120 with kind and key text, and the use of the keyboard's data area.",
-        0, runShow },
-    { "export", "FILE.dat [-o FILE.json]",
-        "Print the key table as JSON (to FILE.json with -o): the format and its version, the settings\n"
-        "and all 128 key numbers in order with grid caption, slot, kind, content (hexadecimal) and\n"
-        "text (string keys) or display text (the others).",
-        TAKES_OUTPUT, runExport },
-    { "import", "FILE.json -o FILE.dat",
-        "Build a key table from JSON as export prints it (only the settings, key numbers, kinds and\n"
-        "contents count, a string key's text standing for its content; unlisted keys are empty) and\n"
-        "save it. Nothing is written when the JSON is not valid.",
-        TAKES_OUTPUT, runImport },
-    { "diff", "A B | --keyboard B [--emulate[=MEMFILE]]",
-        "List the keys (by grid caption, with both texts) and settings that differ between two layouts,\n"
-        ".dat or JSON; --keyboard reads the keyboard as the first one. Exit status 0 when they are equal,\n"
-        "1 when they differ, 4 when a layout could not be read.",
-        TAKES_EMULATE | TAKES_KEYBOARD, runDiff },
-    { "read", "-o FILE.dat [--emulate[=MEMFILE]]", "Read the key table out of the keyboard and save it.",
-        TAKES_OUTPUT | TAKES_EMULATE, runRead },
-    { "write", "FILE.dat [--no-verify] [--emulate[=MEMFILE]]",
-        "Write the key table of the file into the keyboard, with a progress bar on stderr, then read\n"
-        "the keyboard back: the write has succeeded only when the keyboard holds the table\n"
-        "(--no-verify leaves the read-back out). A table the keyboard cannot store faithfully is\n"
-        "refused before anything is sent.",
-        TAKES_EMULATE | TAKES_NO_VERIFY, runWrite },
-    { "verify", "FILE.dat [--emulate[=MEMFILE]]",
-        "Read the keyboard and compare it with the key table of the file, sending nothing else; list\n"
-        "the keys that differ (exit status 3 when any do).",
-        TAKES_EMULATE, runVerify },
-    { "probe", "[--emulate[=MEMFILE]]",
-        "Ask the keyboard to identify itself (the standard identify command) and print its answer;\n"
-        "nothing is written. Exit status 1 when no keyboard answers.",
-        TAKES_EMULATE, runProbe },
-};
-
 std::string systemMessage(int error)
 {
     return error ? std::strerror(error) : "unknown error";
@@ -66,40 +29,6 @@ bool isStandardStream(const std::string& path)
 }
 
 } // namespace
-
-std::span<const CliCommand> commands()
-{
-    return COMMANDS;
-}
-
-const CliCommand& commandNamed(const char* name)
-{
-    for (const CliCommand& command : COMMANDS)
-        if (std::strcmp(command.name, name) == 0)
-            return command;
-    return COMMANDS[0];
-}
-
-int fail(const std::string& message, int code)
-{
-    std::cerr << text::PROGRAM << ": " << message << '\n';
-    return code;
-}
-
-int usageError(const char* command, const std::string& message)
-{
-    return fail(format(text::USAGE_ERROR, command, message.c_str(), command), EXIT_USAGE);
-}
-
-std::string commandUsage(const CliCommand& command)
-{
-    return format(text::COMMAND_USAGE, command.name, command.usage, command.summary);
-}
-
-std::string shownInput(const std::string& path)
-{
-    return isStandardStream(path) ? text::STANDARD_INPUT : path;
-}
 
 bool readInputOrReport(const std::string& path, std::size_t limit, const char* tooBig, std::string& contents)
 {

@@ -1,4 +1,4 @@
-#include "CliCommand.h"
+#include "CCommand.h"
 #include "CliTexts.h"
 #include "KeyboardSession.h"
 #include <lodemar/Format.h>
@@ -44,15 +44,24 @@ const char* describe(const std::uint8_t* answer, int count)
     }
 }
 
-} // namespace
+class CProbeCommand final : public CCommand {
+public:
+    CProbeCommand()
+        : CCommand("probe", "[--emulate[=MEMFILE]]",
+            "Ask the keyboard to identify itself (the standard identify command) and print its answer;\n"
+            "nothing is written. Exit status 1 when no keyboard answers.")
+    {
+    }
 
-int runProbe(const CliOptions& options)
+private:
+    void AddOptions(CLI::App& command) override { AddKeyboardChoice(command); }
+    int Run() override;
+};
+
+int CProbeCommand::Run()
 {
-    if (!options.files.empty())
-        return usageError(commandNamed("probe").name, text::WRONG_ARGUMENTS);
-
     CKeyboardSession session;
-    if (!session.Open(options.choice))
+    if (!session.Open(Keyboard()))
         return EXIT_FAILED;
     std::uint8_t answer[TAVRIN_IDENTIFY_SIZE] = {};
     const int count = session.Channel().Request(IOCTL_IDENTIFY_KEYBOARD, nullptr, 0, answer, sizeof answer);
@@ -68,6 +77,13 @@ int runProbe(const CliOptions& options)
         return fail(format(text::PROBE_NOT_KEYBOARD, bytes.c_str()));
     std::cout << format(text::PROBE_ANSWER, bytes.c_str(), description);
     return EXIT_OK;
+}
+
+} // namespace
+
+std::unique_ptr<CCommand> newProbeCommand()
+{
+    return std::make_unique<CProbeCommand>();
 }
 
 } // namespace lodemar::cli

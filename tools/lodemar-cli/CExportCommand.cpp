@@ -1,0 +1,60 @@
+#include "CCommand.h"
+#include "CliTexts.h"
+#include "KeyFileMessages.h"
+#include <keylayout/TableJson.h>
+#include <lodemar/Format.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+
+namespace lodemar::cli {
+
+namespace {
+
+class CExportCommand final : public CCommand {
+public:
+    CExportCommand()
+        : CCommand("export", "FILE.dat [-o FILE.json]",
+            "Print the key table as JSON (to FILE.json with -o): the format and its version, the settings\n"
+            "and all 128 key numbers in order with grid caption, slot, kind, content (hexadecimal) and\n"
+            "text (string keys) or display text (the others).")
+    {
+    }
+
+private:
+    void AddOptions(CLI::App& command) override
+    {
+        AddFiles(command, 1, 1);
+        AddOutput(command);
+    }
+
+    int Run() override
+    {
+        keydata::KeyTable table;
+        std::size_t length = 0;
+        if (!loadTableOrReport(Files()[0], table, length))
+            return EXIT_FAILED;
+        const std::string json = keylayout::exportJson(table);
+        if (Output().empty() || Output() == STANDARD_STREAM) {
+            std::cout << json;
+            return EXIT_OK;
+        }
+        std::ofstream out(Output(), std::ios::binary | std::ios::trunc);
+        if (out)
+            out << json << std::flush;
+        if (!out)
+            return fail(format(text::EXPORT_WRITE, Output().c_str(), std::strerror(errno)));
+        return EXIT_OK;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<CCommand> newExportCommand()
+{
+    return std::make_unique<CExportCommand>();
+}
+
+} // namespace lodemar::cli
