@@ -1,6 +1,7 @@
 #include "CVorelinCommand.h"
 
 #include "VorelinTexts.h"
+#include <ReaderStatus.h>
 
 #include <vorelin.h>
 
@@ -99,7 +100,9 @@ std::string describeResult(std::int32_t result)
     default:
         if (result >= 1 && result <= 255) {
             std::snprintf(status, sizeof status, "0x%02X", unsigned(result));
-            return std::string(MEANING_READER_STATUS) + status;
+            const char* meaning = readerStatusName(static_cast<std::uint8_t>(result));
+            return std::string(MEANING_READER_STATUS) + status + " ("
+                + (meaning ? meaning : STATUS_NOT_LISTED) + ")";
         }
         return MEANING_UNKNOWN;
     }
