@@ -175,7 +175,7 @@ TEST_F(TransferCommandsTest, AWriteTheKeyboardDoesNotHoldFailsAndNamesTheKeys)
 
     EXPECT_EQ(seams.LastText(),
         QStringLiteral("Data writed to keyboard fail,Please retry again!\n\n"
-                       "The keyboard does not hold what was written: key 30, the settings."));
+                       "The keyboard does not hold what was written: key 30 (key number 14), the settings."));
     EXPECT_EQ(seams.messages.back().icon, MessageIcon::Stop);
     EXPECT_NE(dialog->KeyCap(1001)->CaptionColor(), COLOR_KEY_WRITTEN);
     EXPECT_NE(dialog->KeyCap(1097)->CaptionColor(), COLOR_KEY_WRITTEN);

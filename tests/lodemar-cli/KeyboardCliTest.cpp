@@ -117,8 +117,11 @@ TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
     const Bytes memory = readBytes(path("kb.bin"));
     CliRun run = cli({ "verify", path("small.dat"), memory_ });
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(
-        run.out, std::string(READ_OK) + "The keyboard holds the key table of " + path("small.dat") + ".\n");
+    EXPECT_EQ(run.out, "The keyboard holds the key table of " + path("small.dat") + ".\n");
+    EXPECT_EQ(run.err, READ_OK); // status, not the result
+    // A layout in JSON is as good as its .dat file.
+    writeText(dir_ / "small.json", cli({ "export", path("small.dat") }).out);
+    EXPECT_EQ(cli({ "verify", path("small.json"), memory_ }).status, 0);
 
     // Another file: the keys that differ, by grid caption; the keyboard
     // keeps what it held.
@@ -135,7 +138,8 @@ TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
     run = cli({ "diff", "--keyboard", path("other.dat"), memory_ });
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.out.find("--- the keyboard\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("key 58 (key number 90)\n  - string late\n  + string new\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("key 58 (key number 90)\n  - string late\n  + string new\n"), std::string::npos)
+        << run.out;
     EXPECT_EQ(cli({ "diff", "--keyboard", path("small.dat"), memory_ }).status, 0);
     EXPECT_EQ(readBytes(path("kb.bin")), memory);
     ExpectNothingLeft();
@@ -278,7 +282,8 @@ TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
 
         ::setenv("LODEMAR_DRIVER_DIR", planted.c_str(), 1);
         run = cliFinish(cliStart({ "write", table }, {}, planted, other));
-        expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not installed in");
+        expectFailure(
+            run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not installed in");
         EXPECT_FALSE(fs::exists(planted / "ran"));
     }
 }
@@ -342,7 +347,7 @@ TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
 TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)
 {
     const CliRun help = cli({ "--help" });
-    for (const char* text : { "read -o FILE.dat", "write FILE.dat", "verify FILE.dat", "probe [--emulate",
+    for (const char* text : { "read -o FILE.dat", "write LAYOUT", "verify LAYOUT", "probe [--emulate",
              "--emulate[=MEMFILE]", "REAL keyboard", "pkexec", "LODEMAR_DRIVER_DIR" })
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
 

@@ -92,5 +92,10 @@ std::unique_ptr<CCommand> newReadCommand();
 std::unique_ptr<CCommand> newWriteCommand();
 std::unique_ptr<CCommand> newVerifyCommand();
 std::unique_ptr<CCommand> newProbeCommand();
+// commands: the list it is part of.
+std::unique_ptr<CCommand> newHelpCommand(const CommandList& commands);
+
+// The program's --help: its usage and every command's.
+void printProgramHelp(const CommandList& commands);
 
 } // namespace lodemar::cli

@@ -35,7 +35,7 @@ std::pair<int, int> differences(const KeyTable& a, const KeyTable& b, std::strin
         if (from == to)
             continue;
         const int n = keydata::keyNumberOfSlot(slot.row, slot.column);
-        out += format(text::DIFF_KEY, keydata::keyNameForUser(n).c_str(), n);
+        out += keydata::keyNameForUser(n) + '\n';
         describeChange(out, from, to);
         ++keys;
     }
@@ -103,6 +103,8 @@ int CDiffCommand::Run()
         return UsageError(text::WRONG_ARGUMENTS);
     if (!m_keyboard && Keyboard().emulate)
         return UsageError(text::EMULATE_WITHOUT_KEYBOARD);
+    if (files.size() == 2 && files[0] == STANDARD_STREAM && files[1] == STANDARD_STREAM)
+        return UsageError(text::STANDARD_INPUT_TWICE);
 
     KeyTable from;
     KeyTable to;

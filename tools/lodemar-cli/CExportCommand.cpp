@@ -1,6 +1,7 @@
 #include "CCommand.h"
 #include "CliTexts.h"
 #include "KeyFileMessages.h"
+#include "LayoutInput.h"
 #include <keylayout/TableJson.h>
 #include <lodemar/Format.h>
 
@@ -16,7 +17,7 @@ namespace {
 class CExportCommand final : public CCommand {
 public:
     CExportCommand()
-        : CCommand("export", "FILE.dat [-o FILE.json]",
+        : CCommand("export", "LAYOUT [-o FILE.json]",
             "Print the key table as JSON (to FILE.json with -o): the format and its version, the settings\n"
             "and all 128 key numbers in order with grid caption, slot, kind, content (hexadecimal) and\n"
             "text (string keys) or display text (the others).")
@@ -33,8 +34,7 @@ private:
     int Run() override
     {
         keydata::KeyTable table;
-        std::size_t length = 0;
-        if (!loadTableOrReport(Files()[0], table, length))
+        if (!loadLayoutOrReport(Files()[0], table))
             return EXIT_FAILED;
         const std::string json = keylayout::exportJson(table);
         if (Output().empty() || Output() == STANDARD_STREAM) {

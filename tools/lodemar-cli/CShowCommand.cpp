@@ -2,6 +2,7 @@
 #include "CliTexts.h"
 #include "KeyDescription.h"
 #include "KeyFileMessages.h"
+#include "LayoutInput.h"
 #include <keylayout/TableJson.h>
 #include <lodemar/Format.h>
 
@@ -75,7 +76,7 @@ namespace {
 class CShowCommand final : public CCommand {
 public:
     CShowCommand()
-        : CCommand("show", "FILE.dat",
+        : CCommand("show", "LAYOUT",
             "Print the settings with their option bits, every grid key (1..95, L, R, S, X, Z) and key\n"
             "number 120 with kind and key text, and the use of the keyboard's data area.")
     {
@@ -88,7 +89,7 @@ private:
     {
         KeyTable table;
         std::size_t length = 0;
-        if (!loadTableOrReport(Files()[0], table, length))
+        if (!loadLayoutOrReport(Files()[0], table, &length))
             return EXIT_FAILED;
 
         std::string out

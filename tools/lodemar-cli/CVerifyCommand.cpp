@@ -25,8 +25,8 @@ std::string keyLabel(int keyNumber)
 class CVerifyCommand final : public CCommand {
 public:
     CVerifyCommand()
-        : CCommand("verify", "FILE.dat [--emulate[=MEMFILE]]",
-            "Read the keyboard and compare it with the key table of the file, sending nothing else; list\n"
+        : CCommand("verify", "LAYOUT [--emulate[=MEMFILE]]",
+            "Read the keyboard and compare it with the key table of the layout, sending nothing else; list\n"
             "the keys that differ (exit status 3 when any do).")
     {
     }
@@ -55,7 +55,8 @@ int CVerifyCommand::Run()
     const transfer::ReadResult read = transfer.Read(keyboard);
     if (!read.Succeeded())
         return fail(readFailure(read));
-    std::cout << transfer::text::READ_SUCCESS << '\n';
+    // Status, not the result: the result alone goes to standard output.
+    std::cerr << transfer::text::READ_SUCCESS << '\n';
 
     // Compared as the keyboard holds a written table, key number by key
     // number: each of the shared slot's key numbers on its own.

@@ -9,8 +9,8 @@ namespace {
 class CWriteCommand final : public CCommand {
 public:
     CWriteCommand()
-        : CCommand("write", "FILE.dat [--no-verify] [--emulate[=MEMFILE]]",
-            "Write the key table of the file into the keyboard, with a progress bar on stderr, then read\n"
+        : CCommand("write", "LAYOUT [--no-verify] [--emulate[=MEMFILE]]",
+            "Write the key table of the layout into the keyboard, with a progress bar on stderr, then read\n"
             "the keyboard back: the write has succeeded only when the keyboard holds the table\n"
             "(--no-verify leaves the read-back out). A table the keyboard cannot store faithfully is\n"
             "refused before anything is sent.")

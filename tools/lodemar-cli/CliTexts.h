@@ -8,8 +8,8 @@ inline constexpr const char* USAGE_LINE = "usage: lodemar-cli [--emulate[=MEMFIL
                                           "       lodemar-cli --help | --version\n";
 inline constexpr const char* HELP_INTRO
     = "Shows, exports, imports and compares keyboard data files (.dat) and layouts in JSON of the\n"
-      "programmable keyboard, and reads, writes and verifies the keyboard itself. Where a file is\n"
-      "named, - stands for standard input or output.\n\n"
+      "programmable keyboard, and reads, writes and verifies the keyboard itself. A LAYOUT is either\n"
+      "of them. Where a file is named, - stands for standard input or output.\n\n"
       "Commands:\n";
 // %s: the program's name, then the version.
 inline constexpr const char* VERSION_LINE = "%s %s\n";
@@ -58,6 +58,8 @@ inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FI
 inline constexpr const char* KEYBOARD_AND_TWO_FILES
     = "--keyboard takes the place of the first layout: one file";
 inline constexpr const char* EMULATE_WITHOUT_KEYBOARD = "--emulate needs --keyboard";
+inline constexpr const char* STANDARD_INPUT_TWICE
+    = "standard input (-) is named twice; it can be read only once, so name a file for one of them";
 inline constexpr const char* EMPTY_MEMORY_FILE
     = "--emulate= needs a file name (or use --emulate alone for the default)";
 
@@ -68,7 +70,6 @@ inline constexpr const char* LOAD_NOT_SAVE_FILE
     = "%s is not a keyboard data file (it must begin with 0xFC and hold 0xFA at offset 3)";
 inline constexpr const char* LOAD_TOO_LONG
     = "%s is longer than 8000 bytes, the most a keyboard data file holds";
-inline constexpr const char* LOAD_READ = "cannot read %s: %s";
 inline constexpr const char* NOT_REGULAR
     = "%s is not a regular file (a folder, FIFO or device cannot hold a key table); nothing was done";
 inline constexpr const char* SAVE_OPEN = "cannot open %s for writing: %s (nothing was changed)";
@@ -116,16 +117,14 @@ inline constexpr const char* IMPORT_READ = "cannot read %s: %s";
 inline constexpr const char* IMPORT_TOO_BIG = "%s is too big for a key table in JSON";
 inline constexpr const char* IMPORT_BAD_JSON = "%s: bad JSON: %s";
 inline constexpr const char* IMPORT_ERROR = "%s: %s";
-inline constexpr const char* IMPORT_KEY_ERROR = "%s: key %d: %s";
+inline constexpr const char* IMPORT_KEY_ERROR = "%s: %s: %s";
 inline constexpr const char* IMPORT_ENTRY_ERROR = "%s: keys[%zu]: %s";
 
 // diff. The side of a comparison that is the keyboard.
 inline constexpr const char* DIFF_KEYBOARD = "the keyboard";
-inline constexpr const char* DIFF_NOT_LAYOUT
-    = "%s is neither a keyboard data file (.dat) nor a layout in JSON";
+inline constexpr const char* NOT_LAYOUT = "%s is neither a keyboard data file (.dat) nor a layout in JSON";
 inline constexpr const char* DIFF_FROM = "--- %s\n";
 inline constexpr const char* DIFF_TO = "+++ %s\n";
-inline constexpr const char* DIFF_KEY = "%s (key number %d)\n";
 inline constexpr const char* DIFF_SHARED = "key numbers 60, 96..119, 126, 127 (one shared record)\n";
 inline constexpr const char* DIFF_OLD = "  - %s\n";
 inline constexpr const char* DIFF_NEW = "  + %s\n";

@@ -48,7 +48,7 @@ bool readInputOrReport(const std::string& path, std::size_t limit, const char* t
         }
         file.open(path, std::ios::binary);
         if (!file) {
-            fail(format(text::IMPORT_READ, shown.c_str(), std::strerror(errno)));
+            fail(format(text::LOAD_OPEN, shown.c_str(), std::strerror(errno)));
             return false;
         }
         in = &file;
@@ -68,51 +68,6 @@ bool readInputOrReport(const std::string& path, std::size_t limit, const char* t
         return false;
     }
     return true;
-}
-
-bool loadTableOrReport(const std::string& path, keydata::KeyTable& table, std::size_t& length)
-{
-    table = keydata::KeyTable {};
-    keydata::KeyFileResult result;
-    if (isStandardStream(path)) {
-        std::string bytes;
-        if (!readInputOrReport(path, keydata::KEY_FILE_READ_LIMIT, text::LOAD_TOO_LONG, bytes))
-            return false;
-        result.result = keydata::applyKeyFileBytes(
-            std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), table);
-        result.length = bytes.size();
-    } else {
-        result = keydata::loadKeyFile(path, table);
-    }
-    length = result.length;
-    const std::string shown = shownInput(path);
-    const char* file = shown.c_str();
-    switch (result.result) {
-    case keydata::KEYFILE_OK:
-        return true;
-    case keydata::KEYFILE_E_OPEN:
-        fail(format(text::LOAD_OPEN, file, systemMessage(result.systemError).c_str()));
-        break;
-    case keydata::KEYFILE_E_EMPTY:
-        fail(format(text::LOAD_EMPTY, file));
-        break;
-    case keydata::KEYFILE_E_NOT_SAVE_FILE:
-        fail(format(text::LOAD_NOT_SAVE_FILE, file));
-        break;
-    case keydata::KEYFILE_E_TOO_LONG:
-        fail(format(text::LOAD_TOO_LONG, file));
-        break;
-    case keydata::KEYFILE_E_READ:
-        fail(format(text::LOAD_READ, file, systemMessage(result.systemError).c_str()));
-        break;
-    case keydata::KEYFILE_E_NOT_REGULAR:
-        fail(format(text::NOT_REGULAR, file));
-        break;
-    default:
-        fail(format(text::UNKNOWN_RESULT, file, result.result));
-        break;
-    }
-    return false;
 }
 
 bool saveTableOrReport(const std::string& path, const keydata::KeyTable& table)

@@ -2,6 +2,7 @@
 
 #include "CliTexts.h"
 #include "KeyFileMessages.h"
+#include "LayoutInput.h"
 #include <lodemar/Format.h>
 
 #include <transfer/TransferTexts.h>
@@ -155,8 +156,7 @@ bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::Key
 
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table)
 {
-    std::size_t length = 0;
-    if (!loadTableOrReport(file, table, length))
+    if (!loadLayoutOrReport(file, table))
         return false;
     // Refused before the driver is even loaded: nothing is sent.
     const keydata::KeyboardFit fit = keydata::checkKeyboardFit(table);

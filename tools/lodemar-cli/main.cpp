@@ -23,9 +23,8 @@ namespace {
 constexpr const char* EMULATE_OPTION = "--emulate";
 constexpr const char* LEADING_EMULATE_FLAG = "--emulate{\x01}";
 
-CommandList allCommands()
+void addCommands(CommandList& commands)
 {
-    CommandList commands;
     commands.push_back(newShowCommand());
     commands.push_back(newExportCommand());
     commands.push_back(newImportCommand());
@@ -34,23 +33,7 @@ CommandList allCommands()
     commands.push_back(newWriteCommand());
     commands.push_back(newVerifyCommand());
     commands.push_back(newProbeCommand());
-    return commands;
-}
-
-void printHelp(const CommandList& commands)
-{
-    std::cout << text::USAGE_LINE << text::HELP_INTRO;
-    for (const auto& command : commands) {
-        std::cout << "  " << command->Name() << ' ' << command->Arguments() << '\n';
-        const std::string summary = command->Summary();
-        for (std::size_t at = 0, next; at < summary.size(); at = next + 1) {
-            next = summary.find('\n', at);
-            if (next == std::string::npos)
-                next = summary.size();
-            std::cout << "      " << summary.substr(at, next - at) << '\n';
-        }
-    }
-    std::cout << format(text::HELP_OUTRO, installedDriverFolder().c_str()) << text::EXIT_STATUS_HELP;
+    commands.push_back(newHelpCommand(commands));
 }
 
 // "--emulate=" must not quietly become the default memory file, and CLI11
@@ -102,16 +85,15 @@ int main(int argc, char** argv)
     ::_setmode(::_fileno(stdout), _O_BINARY);
     ::_setmode(::_fileno(stderr), _O_BINARY);
 #endif
-    const CommandList commands = allCommands();
-    if (argc >= 2 && std::strcmp(argv[1], "help") == 0) {
-        printHelp(commands);
-        return EXIT_OK;
-    }
+    CommandList commands;
+    addCommands(commands);
 
     CLI::App program(text::HELP_INTRO, text::PROGRAM);
     ProgramLine line;
     lodemar::setUpParser(program, line.help);
     program.add_flag("--version", line.version);
+    // One command a run: after it, a command's name is an argument.
+    program.require_subcommand(0, 1);
     // Options that choose the keyboard may stand before the command.
     line.emulate = program.add_flag(LEADING_EMULATE_FLAG);
     line.emptyEmulate = emptyEmulateValue(argc, argv);
@@ -128,7 +110,7 @@ int main(int argc, char** argv)
                 return EXIT_OK;
             }
         if (line.help) {
-            printHelp(commands);
+            printProgramHelp(commands);
             return EXIT_OK;
         }
         return reportParseError(program, error);
@@ -143,7 +125,7 @@ int main(int argc, char** argv)
         return EXIT_OK;
     }
     if (line.help) {
-        printHelp(commands);
+        printProgramHelp(commands);
         return EXIT_OK;
     }
     if (line.version) {
