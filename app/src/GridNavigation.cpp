@@ -1,8 +1,11 @@
 #include <app/GridNavigation.h>
 
-#include <app/MainDialogIds.h>
+#include <dialoglayout/MainDialogLayout.h>
 
 namespace app {
+
+using dialoglayout::IDC_KEY_FIRST;
+
 namespace {
 
 inline constexpr int LAST_COLUMN = 18; // nineteen columns in every row
