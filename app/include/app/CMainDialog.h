@@ -9,12 +9,12 @@
 //   dialog.exec();
 #pragma once
 
-#include <app/GridNavigation.h>
 #include <app/KeyEditor.h>
 
 #include <dialoglayout/MainDialogLayout.h>
 #include <driverchannel/CDriverChannel.h>
 #include <keydata/KeyTable.h>
+#include <presenters/GridNavigation.h>
 #include <widgets/Colors.h>
 
 #include <QDialog>
@@ -43,6 +43,11 @@ class CSkinnedButton;
 namespace app {
 
 using namespace dialoglayout;
+using presenters::GridMove;
+using presenters::GridPosition;
+using presenters::gridPositionOfControl;
+using presenters::keyControlIdAt;
+using presenters::moveOnGrid;
 
 class CDataAreaGauge;
 

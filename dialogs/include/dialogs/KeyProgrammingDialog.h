@@ -14,6 +14,7 @@
 #pragma once
 
 #include <keycomposition/CKeyComposer.h>
+#include <keycomposition/VirtualKeys.h>
 
 #include <widgets/ColorFont.h>
 #include <widgets/GuiSeams.h>
@@ -37,7 +38,6 @@ class QRadioButton;
 namespace widgets {
 class CSkinnedButton;
 class CStripButton;
-struct PhysicalKey;
 } // namespace widgets
 namespace dialogs {
 class CSpinControl;
@@ -98,8 +98,8 @@ private:
 
     // Keyboard capture of "Key Data".
     bool OnKeyDataEvent(QEvent* event);
-    bool OnKeyDataKeyDown(const widgets::PhysicalKey& key, bool shifted);
-    bool OnKeyDataKeyUp(const widgets::PhysicalKey& key);
+    bool OnKeyDataKeyDown(const keycomposition::PhysicalKey& key, bool shifted);
+    bool OnKeyDataKeyUp(const keycomposition::PhysicalKey& key);
     void OnDoublePress(keycomposition::PressKey key, int buttonId, const std::function<void()>& action);
 
     keydata::KeyRecord* Record() const;

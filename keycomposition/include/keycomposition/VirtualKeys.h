@@ -1,6 +1,7 @@
-// The platform's virtual-key codes (VK_*), which the capture and grid
-// rules are written against: a Win32 front end gets them from the
-// platform's headers, every other one turns its key events into them
+// The platform's key messages as the capture and grid rules are written
+// against them: a virtual-key code (VK_*), the extended-key flag, and
+// key-down / key-up / system key (Alt). A Win32 front end has them from the
+// platform; every other one turns its key events into them
 // (widgets/PhysicalKeys.h for Qt).
 #pragma once
 
@@ -76,3 +77,26 @@ inline constexpr int VK_OEM_6 = 0xDD; // ]}
 inline constexpr int VK_OEM_7 = 0xDE; // '"
 inline constexpr int VK_OEM_102 = 0xE2; // the extra key of 102-key keyboards
 #endif
+
+namespace keycomposition {
+
+enum class KeyMessage {
+    KeyDown,
+    KeyUp,
+    // The system-key messages: Alt itself, any key while Alt is held (and
+    // Ctrl is not), and F10.
+    SysKeyDown,
+    SysKeyUp,
+};
+
+struct PhysicalKey {
+    int virtualKey = 0; // VK_*; 0 when the key has none
+    bool extended = false; // right Shift, right Ctrl, right Alt, the navigation
+                           // block, keypad Enter and "/", Num Lock, Print
+                           // Screen, the Windows and menu keys
+    bool keypad = false; // a key of the numeric keypad
+    KeyMessage message = KeyMessage::KeyDown;
+    bool autoRepeat = false;
+};
+
+} // namespace keycomposition

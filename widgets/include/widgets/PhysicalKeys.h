@@ -25,24 +25,9 @@ class QKeyEvent;
 
 namespace widgets {
 
-enum class KeyMessage {
-    KeyDown,
-    KeyUp,
-    // The system-key messages: Alt itself, any key while Alt is held (and
-    // Ctrl is not), and F10.
-    SysKeyDown,
-    SysKeyUp,
-};
-
-struct PhysicalKey {
-    int virtualKey = 0; // VK_*; 0 when the key has none
-    bool extended = false; // right Shift, right Ctrl, right Alt, the navigation
-                           // block, keypad Enter and "/", Num Lock, Print
-                           // Screen, the Windows and menu keys
-    bool keypad = false; // a key of the numeric keypad
-    KeyMessage message = KeyMessage::KeyDown;
-    bool autoRepeat = false;
-};
+// One definition for every front end (keycomposition/VirtualKeys.h).
+using keycomposition::KeyMessage;
+using keycomposition::PhysicalKey;
 
 // False for events that are not key presses or releases and for keys with
 // no virtual-key code (key stays as far as it was filled).

@@ -1,8 +1,8 @@
-#include <app/GridNavigation.h>
+#include <presenters/GridNavigation.h>
 
 #include <dialoglayout/MainDialogLayout.h>
 
-namespace app {
+namespace presenters {
 
 using dialoglayout::IDC_KEY_FIRST;
 
@@ -70,4 +70,4 @@ GridPosition gridPositionOfControl(int controlId)
     return { index / COLUMNS, index % COLUMNS };
 }
 
-} // namespace app
+} // namespace presenters
