@@ -293,6 +293,38 @@ std::string displayText(const std::string& raw, bool escapeControls)
     return out;
 }
 
+ordered_json recordJson(const KeyRecord& record)
+{
+    ordered_json object;
+    object[FIELD_KIND] = record.kind;
+    object[FIELD_CONTENT] = hexOf(record.bytes());
+    if (record.kind == keydata::KIND_STRING) {
+        // Every byte as the character it stands for: text for content.
+        const std::span<const std::uint8_t> bytes = record.bytes();
+        object[FIELD_TEXT] = displayText(std::string(bytes.begin(), bytes.end()), false);
+    } else {
+        std::string keyText;
+        keydata::renderKeyText(record, keyText);
+        if (!keyText.empty())
+            object[FIELD_DISPLAY] = displayText(keyText, false);
+    }
+    return object;
+}
+
+ordered_json keyJson(int keyNumber, const KeyRecord& record)
+{
+    const keydata::SlotCode slot = keydata::slotOfKeyNumber(keyNumber);
+    std::string caption;
+    keydata::keyNumberCaption(keyNumber, caption);
+    ordered_json key;
+    key[FIELD_KEY_NUMBER] = keyNumber;
+    key[FIELD_CAPTION] = caption.empty() ? ordered_json() : ordered_json(caption);
+    key[FIELD_ROW] = keydata::slotRow(slot);
+    key[FIELD_COLUMN] = keydata::slotColumn(slot);
+    key.update(recordJson(record));
+    return key;
+}
+
 std::string exportJson(const KeyTable& table)
 {
     std::string out = "{\n";
@@ -303,27 +335,7 @@ std::string exportJson(const KeyTable& table)
     out += format("  \"%s\": %d,\n", FIELD_MCR_CONFIG, table.mcrConfig);
     out += format("  \"%s\": [\n", FIELD_KEYS);
     for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n) {
-        const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
-        const KeyRecord& record = table.recordOfKeyNumber(n);
-        std::string caption;
-        keydata::keyNumberCaption(n, caption);
-        ordered_json key;
-        key[FIELD_KEY_NUMBER] = n;
-        key[FIELD_CAPTION] = caption.empty() ? ordered_json() : ordered_json(caption);
-        key[FIELD_ROW] = keydata::slotRow(slot);
-        key[FIELD_COLUMN] = keydata::slotColumn(slot);
-        key[FIELD_KIND] = record.kind;
-        key[FIELD_CONTENT] = hexOf(record.bytes());
-        if (record.kind == keydata::KIND_STRING) {
-            // Every byte as the character it stands for: text for content.
-            const std::span<const std::uint8_t> bytes = record.bytes();
-            key[FIELD_TEXT] = displayText(std::string(bytes.begin(), bytes.end()), false);
-        } else {
-            std::string keyText;
-            keydata::renderKeyText(record, keyText);
-            if (!keyText.empty())
-                key[FIELD_DISPLAY] = displayText(keyText, false);
-        }
+        const ordered_json key = keyJson(n, table.recordOfKeyNumber(n));
         out += "    " + escapeControls(key.dump());
         out += n + 1 < keydata::KEY_NUMBER_COUNT ? ",\n" : "\n";
     }

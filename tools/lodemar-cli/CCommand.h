@@ -1,12 +1,15 @@
 // One command of lodemar-cli, declared in one place: its CLI11 subcommand
 // (options, arguments and how many, help) and what it does, which the
 // subcommand's callback runs once the whole line is parsed. Each command is
-// the class of its own file (CShowCommand.cpp, ...); main() lists them.
+// the class of its own file (CShowCommand.cpp, ...); main() lists them. A
+// command that takes --json fills its result object instead of printing
+// text; the run prints it as one line, with "ok" and the failure.
 #pragma once
 
 #include "CliReport.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <memory>
 #include <string>
@@ -59,15 +62,21 @@ protected:
     void AddFiles(CLI::App& command, int least, int most);
     void AddOutput(CLI::App& command);
     void AddKeyboardChoice(CLI::App& command);
+    void AddJsonResult(CLI::App& command);
 
     const std::vector<std::string>& Files() const { return m_files; }
     // -o FILE ("-": standard output); empty when not given.
     const std::string& Output() const { return m_output; }
     const KeyboardChoice& Keyboard() const { return m_keyboard; }
+    // --json: the result goes to standard output as one JSON object.
+    bool JsonResult() const { return m_json; }
+    nlohmann::ordered_json& Result() { return m_result; }
     int UsageError(const std::string& message) const;
 
 private:
     void OnParsed(const ProgramLine& line);
+    int Start(const ProgramLine& line);
+    void PrintResult();
 
     const char* m_name;
     const char* m_arguments;
@@ -79,6 +88,8 @@ private:
     std::string m_output;
     CLI::Option* m_emulate = nullptr;
     KeyboardChoice m_keyboard;
+    bool m_json = false;
+    nlohmann::ordered_json m_result;
 };
 
 using CommandList = std::vector<std::unique_ptr<CCommand>>;
@@ -92,6 +103,7 @@ std::unique_ptr<CCommand> newReadCommand();
 std::unique_ptr<CCommand> newWriteCommand();
 std::unique_ptr<CCommand> newVerifyCommand();
 std::unique_ptr<CCommand> newProbeCommand();
+std::unique_ptr<CCommand> newApplyCommand();
 // commands: the list it is part of.
 std::unique_ptr<CCommand> newHelpCommand(const CommandList& commands);
 

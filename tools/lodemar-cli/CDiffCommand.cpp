@@ -17,44 +17,35 @@ namespace {
 using keydata::KeyRecord;
 using keydata::KeyTable;
 
-void describeChange(std::string& out, const KeyRecord& from, const KeyRecord& to)
-{
-    out += format(text::DIFF_OLD, recordText(from).c_str());
-    out += format(text::DIFF_NEW, recordText(to).c_str());
-}
-
 // The keys (one record per slot, named by grid caption) and settings that
-// differ; returns how many keys and settings bytes.
-std::pair<int, int> differences(const KeyTable& a, const KeyTable& b, std::string& out)
+// differ, as lines and as --json's {"keys": [...], "settings": [...]};
+// returns how many keys and settings bytes.
+std::pair<int, int> differences(
+    const KeyTable& a, const KeyTable& b, std::string& out, nlohmann::ordered_json& json)
 {
+    json = { { "keys", nlohmann::ordered_json::array() }, { "settings", nlohmann::ordered_json::array() } };
     int keys = 0;
+    auto compare = [&](int row, int column, const std::string& name) {
+        const KeyRecord& from = a.record(row, column);
+        const KeyRecord& to = b.record(row, column);
+        if (from == to)
+            return;
+        out += name + '\n';
+        out += format(text::DIFF_OLD, recordText(from).c_str());
+        out += format(text::DIFF_NEW, recordText(to).c_str());
+        json["keys"].push_back(keyDifferenceJson(keydata::keyNumberOfSlot(row, column), name, from, to));
+        ++keys;
+    };
     for (int g = 0; g < keydata::GRID_KEYS; ++g) {
         const keydata::GridSlot slot = keydata::slotOfGridIndex(g);
-        const KeyRecord& from = a.record(slot.row, slot.column);
-        const KeyRecord& to = b.record(slot.row, slot.column);
-        if (from == to)
-            continue;
-        const int n = keydata::keyNumberOfSlot(slot.row, slot.column);
-        out += keydata::keyNameForUser(n) + '\n';
-        describeChange(out, from, to);
-        ++keys;
+        compare(
+            slot.row, slot.column, keydata::keyNameForUser(keydata::keyNumberOfSlot(slot.row, slot.column)));
     }
     // The keys no key cap shows: key number 120 and the shared slot.
     const keydata::SlotCode hidden = keydata::slotOfKeyNumber(keydata::HIDDEN_KEY_NUMBER);
-    const int hiddenRow = keydata::slotRow(hidden);
-    const int hiddenColumn = keydata::slotColumn(hidden);
-    if (!(a.record(hiddenRow, hiddenColumn) == b.record(hiddenRow, hiddenColumn))) {
-        out += keydata::keyNameForUser(keydata::HIDDEN_KEY_NUMBER) + '\n';
-        describeChange(out, a.record(hiddenRow, hiddenColumn), b.record(hiddenRow, hiddenColumn));
-        ++keys;
-    }
-    const KeyRecord& sharedFrom = a.record(keydata::SHARED_ROW, keydata::SHARED_COLUMN);
-    const KeyRecord& sharedTo = b.record(keydata::SHARED_ROW, keydata::SHARED_COLUMN);
-    if (!(sharedFrom == sharedTo)) {
-        out += text::DIFF_SHARED;
-        describeChange(out, sharedFrom, sharedTo);
-        ++keys;
-    }
+    compare(keydata::slotRow(hidden), keydata::slotColumn(hidden),
+        keydata::keyNameForUser(keydata::HIDDEN_KEY_NUMBER));
+    compare(keydata::SHARED_ROW, keydata::SHARED_COLUMN, text::DIFF_SHARED);
     int settings = 0;
     const std::tuple<const char*, std::uint8_t, std::uint8_t> bytes[] = {
         { "systemConfig", a.systemConfig, b.systemConfig },
@@ -64,6 +55,7 @@ std::pair<int, int> differences(const KeyTable& a, const KeyTable& b, std::strin
         if (from == to)
             continue;
         out += format(text::DIFF_SETTING, name, from, to);
+        json["settings"].push_back(settingDifferenceJson(name, from, to));
         ++settings;
     }
     return { keys, settings };
@@ -73,7 +65,7 @@ std::pair<int, int> differences(const KeyTable& a, const KeyTable& b, std::strin
 class CDiffCommand final : public CCommand {
 public:
     CDiffCommand()
-        : CCommand("diff", "A B | --keyboard B [--emulate[=MEMFILE]]",
+        : CCommand("diff", "[--json] A B | --keyboard B [--emulate[=MEMFILE]]",
             "List the keys (by grid caption, with both texts) and settings that differ between two layouts,\n"
             ".dat or JSON; --keyboard reads the keyboard as the first one. Exit status 0 when they are "
             "equal,\n"
@@ -86,6 +78,7 @@ private:
     {
         AddFiles(command, 1, 2);
         command.add_flag("--keyboard", m_keyboard);
+        AddJsonResult(command);
         AddKeyboardChoice(command);
     }
 
@@ -109,6 +102,8 @@ int CDiffCommand::Run()
     KeyTable from;
     KeyTable to;
     const std::string& last = files.back();
+    Result()["from"] = m_keyboard ? nlohmann::ordered_json() : nlohmann::ordered_json(files[0]);
+    Result()["to"] = last;
     if (!loadLayoutOrReport(last, to))
         return EXIT_NOT_COMPARED;
     std::string fromName;
@@ -129,12 +124,16 @@ int CDiffCommand::Run()
     }
 
     std::string lines;
-    const auto [keys, settings] = differences(from, to, lines);
+    nlohmann::ordered_json json;
+    const auto [keys, settings] = differences(from, to, lines, json);
+    Result()["equal"] = keys == 0 && settings == 0;
+    Result()["differences"] = json;
     if (keys == 0 && settings == 0)
         return EXIT_OK;
-    std::cout << format(text::DIFF_FROM, fromName.c_str())
-              << format(text::DIFF_TO, keylayout::displayText(shownInput(last), true).c_str()) << lines
-              << format(text::DIFF_SUMMARY, keys, settings);
+    if (!JsonResult())
+        std::cout << format(text::DIFF_FROM, fromName.c_str())
+                  << format(text::DIFF_TO, keylayout::displayText(shownInput(last), true).c_str()) << lines
+                  << format(text::DIFF_SUMMARY, keys, settings);
     // As diff(1): different layouts are no failure of the command.
     return EXIT_FAILED;
 }

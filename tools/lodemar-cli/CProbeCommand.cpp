@@ -47,14 +47,18 @@ const char* describe(const std::uint8_t* answer, int count)
 class CProbeCommand final : public CCommand {
 public:
     CProbeCommand()
-        : CCommand("probe", "[--emulate[=MEMFILE]]",
+        : CCommand("probe", "[--json] [--emulate[=MEMFILE]]",
             "Ask the keyboard to identify itself (the standard identify command) and print its answer;\n"
             "nothing is written. Exit status 1 when no keyboard answers.")
     {
     }
 
 private:
-    void AddOptions(CLI::App& command) override { AddKeyboardChoice(command); }
+    void AddOptions(CLI::App& command) override
+    {
+        AddJsonResult(command);
+        AddKeyboardChoice(command);
+    }
     int Run() override;
 };
 
@@ -70,12 +74,15 @@ int CProbeCommand::Run()
     if (count == 0)
         return fail(text::PROBE_SILENT);
     const std::string bytes = hexBytes(answer, count);
+    Result()["answer"] = bytes;
     if (answer[0] != KBD_ACK)
         return fail(format(text::PROBE_REFUSED, bytes.c_str()));
     const char* description = describe(answer, count);
     if (description == nullptr)
         return fail(format(text::PROBE_NOT_KEYBOARD, bytes.c_str()));
-    std::cout << format(text::PROBE_ANSWER, bytes.c_str(), description);
+    Result()["description"] = description;
+    if (!JsonResult())
+        std::cout << format(text::PROBE_ANSWER, bytes.c_str(), description);
     return EXIT_OK;
 }
 

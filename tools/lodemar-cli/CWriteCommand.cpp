@@ -2,6 +2,10 @@
 #include "CliTexts.h"
 #include "KeyboardSession.h"
 
+#include <transfer/TransferTexts.h>
+
+#include <iostream>
+
 namespace lodemar::cli {
 
 namespace {
@@ -35,7 +39,10 @@ private:
             return EXIT_FAILED;
         transfer::CKeyboardTransfer transfer(session.Channel());
         // The read-back that confirms the write can be left out.
-        return writeWithProgress(transfer, table, !m_noVerify) ? EXIT_OK : EXIT_FAILED;
+        if (!writeWithProgress(transfer, table, !m_noVerify, true).Succeeded())
+            return EXIT_FAILED;
+        std::cout << transfer::text::WRITE_SUCCESS << '\n';
+        return EXIT_OK;
     }
 
     bool m_noVerify = false;

@@ -125,7 +125,7 @@ inline constexpr const char* DIFF_KEYBOARD = "the keyboard";
 inline constexpr const char* NOT_LAYOUT = "%s is neither a keyboard data file (.dat) nor a layout in JSON";
 inline constexpr const char* DIFF_FROM = "--- %s\n";
 inline constexpr const char* DIFF_TO = "+++ %s\n";
-inline constexpr const char* DIFF_SHARED = "key numbers 60, 96..119, 126, 127 (one shared record)\n";
+inline constexpr const char* DIFF_SHARED = "key numbers 60, 96..119, 126, 127 (one shared record)";
 inline constexpr const char* DIFF_OLD = "  - %s\n";
 inline constexpr const char* DIFF_NEW = "  + %s\n";
 inline constexpr const char* DIFF_SETTING = "%s\n  - 0x%02X\n  + 0x%02X\n";
@@ -231,5 +231,12 @@ inline constexpr const char* VERIFY_DIFFERS
 inline constexpr const char* VERIFY_KEY = "  %-4s key number %3d %-8s file: %s; keyboard: %s\n";
 inline constexpr const char* VERIFY_SETTING = "  %-12s file: 0x%02X; keyboard: 0x%02X\n";
 inline constexpr const char* VERIFY_RECORD = "%s %s";
+
+// apply: the last line, whose first word scripts read. %s: the layout.
+inline constexpr const char* APPLY_UNCHANGED
+    = "unchanged: the keyboard holds the key table of %s already; nothing was written\n";
+inline constexpr const char* APPLY_WOULD_CHANGE
+    = "would change: the keyboard does not hold the key table of %s; nothing was written (--check)\n";
+inline constexpr const char* APPLY_CHANGED = "changed: the keyboard holds the key table of %s now\n";
 
 } // namespace lodemar::cli::text

@@ -35,4 +35,19 @@ std::string recordText(const keydata::KeyRecord& record)
     return line;
 }
 
+nlohmann::ordered_json keyDifferenceJson(
+    int keyNumber, const std::string& name, const keydata::KeyRecord& from, const keydata::KeyRecord& to)
+{
+    std::string caption;
+    keydata::keyNumberCaption(keyNumber, caption);
+    return { { "keyNumber", keyNumber },
+        { "caption", caption.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(caption) },
+        { "name", name }, { "from", keylayout::recordJson(from) }, { "to", keylayout::recordJson(to) } };
+}
+
+nlohmann::ordered_json settingDifferenceJson(const char* name, std::uint8_t from, std::uint8_t to)
+{
+    return { { "name", name }, { "from", from }, { "to", to } };
+}
+
 } // namespace lodemar::cli

@@ -140,17 +140,30 @@ void CProgressBar::Finish()
     m_drawn = false;
 }
 
-bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify)
+transfer::WriteResult writeWithProgress(
+    transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify, bool showProgress)
 {
     CProgressBar bar(transfer::writeSteps(verify));
-    const transfer::WriteResult written = transfer.Write(
-        table, [&bar](int step) { bar.Update(step); }, verify);
+    transfer::WriteProgress progress;
+    if (showProgress)
+        progress = [&bar](int step) { bar.Update(step); };
+    const transfer::WriteResult written = transfer.Write(table, progress, verify);
     bar.Finish();
-    if (!written.Succeeded()) {
+    if (!written.Succeeded())
         fail(writeFailure(written));
+    return written;
+}
+
+bool readKeyboard(CKeyboardSession& session, keydata::KeyboardContents& keyboard, bool sayStatus)
+{
+    transfer::CKeyboardTransfer transfer(session.Channel());
+    const transfer::ReadResult read = transfer.Read(keyboard);
+    if (!read.Succeeded()) {
+        fail(readFailure(read));
         return false;
     }
-    std::cout << transfer::text::WRITE_SUCCESS << '\n';
+    if (sayStatus)
+        std::cerr << transfer::text::READ_SUCCESS << '\n';
     return true;
 }
 

@@ -33,6 +33,7 @@ void addCommands(CommandList& commands)
     commands.push_back(newWriteCommand());
     commands.push_back(newVerifyCommand());
     commands.push_back(newProbeCommand());
+    commands.push_back(newApplyCommand());
     commands.push_back(newHelpCommand(commands));
 }
 

@@ -25,6 +25,12 @@ inline constexpr const char* JSON_SCHEMA_ID = "https://lodemar.org/schemas/lodem
 // All 128 key numbers in order, one key object per line.
 std::string exportJson(const keydata::KeyTable& table);
 
+// A record as export writes it: kind, content, and text (string keys) or
+// display (the others, when they show anything).
+nlohmann::ordered_json recordJson(const keydata::KeyRecord& record);
+// A key object of export: key number, caption, slot, then the record.
+nlohmann::ordered_json keyJson(int keyNumber, const keydata::KeyRecord& record);
+
 struct ImportProblem {
     std::string detail; // what is wrong
     int keyNumber = -1; // the key it concerns, when known
