@@ -15,11 +15,12 @@ inline constexpr const char* HELP_INTRO
 inline constexpr const char* VERSION_LINE = "%s %s\n";
 inline constexpr const char* EXIT_STATUS_HELP
     = "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
-      "3 when verify finds keys that differ; diff: 0 equal, 1 different, 4 a layout could not be read.\n";
+      "3 when verify (or apply --check) finds keys that differ; diff: 0 equal, 1 different, 4 a layout\n"
+      "could not be read.\n";
 #if defined(_WIN32)
 // %s: the system driver folder.
 inline constexpr const char* HELP_OUTRO
-    = "\nKeyboard commands (read, write, verify):\n"
+    = "\nKeyboard commands (read, write, verify, apply):\n"
       "  They use the keyboard through the port driver Tavrin.sys, which lodemar-cli installs as a\n"
       "  service, starts, stops and removes again; that needs an administrator. Tavrin.sys is looked\n"
       "  for in the current directory, then in %s.\n"
@@ -28,7 +29,7 @@ inline constexpr const char* HELP_OUTRO
 #else
 // %s: the installed folder of the driver host.
 inline constexpr const char* HELP_OUTRO
-    = "\nKeyboard commands (read, write, verify, probe; diff --keyboard):\n"
+    = "\nKeyboard commands (read, write, verify, apply, probe; diff --keyboard):\n"
       "  --emulate[=MEMFILE]  use the emulated keyboard, whose memory is kept in MEMFILE\n"
       "                       (default: $XDG_STATE_HOME/lodemar/emulated-keyboard.bin); it may also\n"
       "                       stand before the command.\n"
