@@ -173,7 +173,6 @@ void BM_ReadFullImageInProcess(benchmark::State& state)
     kbemu::CKeyboardMemory memory;
     kbemu::CKeyboardFirmware keyboard(memory);
     kbemu::CEmulatedPc pc(keyboard);
-    pc.SetRecording(false);
     TavrinPlatform platform = pc.Platform();
     const TestTable table = fullTable();
     for (const Bytes& p : writePackets(table))

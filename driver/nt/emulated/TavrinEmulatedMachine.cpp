@@ -39,7 +39,6 @@ struct CEmulatedMachine {
         , pc(firmware)
     {
         KeInitializeMutex(&lock, 0);
-        pc.SetRecording(false);
     }
 
     KMUTEX lock; // one request at a time
