@@ -283,6 +283,7 @@ public:
             return false;
         }
         controller_.Attach(device);
+        markLineQuiet(); // whatever the keyboard driver sent last, a full millisecond from here
         return true;
     }
 
