@@ -7,6 +7,7 @@
 
 #include <dialoglayout/KeyDialogLayout.h>
 #include <keycomposition/KeyMap.h>
+#include <presenters/PresenterTexts.h>
 
 #include <resources/ResourceIds.h>
 #include <widgets/ControlId.h>
@@ -36,6 +37,7 @@
 using namespace dialogs;
 using namespace dialoglayout;
 using namespace keycomposition;
+using namespace presenters;
 
 namespace {
 
@@ -424,7 +426,7 @@ bool CKeyProgrammingDialog::ReadFields()
         if (check == FieldCheck::NotUnsigned)
             Tell(QString::fromLatin1(TEXT_NOT_UNSIGNED), widgets::MessageIcon::Warning);
         else
-            Tell(QString::fromLatin1(TEXT_OUT_OF_RANGE).arg(0).arg(maximum), widgets::MessageIcon::Warning);
+            Tell(QString::asprintf(TEXT_OUT_OF_RANGE, 0u, maximum), widgets::MessageIcon::Warning);
         field->setFocus(Qt::OtherFocusReason);
         field->selectAll();
         return false;
@@ -462,7 +464,7 @@ void CKeyProgrammingDialog::ShowFields()
     }
     ApplyPadState();
     ShowModifierStrips();
-    m_contentUse->setText(QString::fromLatin1(TEXT_CONTENT_USE).arg(m_composer.ContentLength()));
+    m_contentUse->setText(QString::asprintf(TEXT_CONTENT_USE, int(m_composer.ContentLength())));
     m_undo->setEnabled(m_composer.CanUndo());
 }
 

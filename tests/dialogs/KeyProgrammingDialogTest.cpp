@@ -3,8 +3,8 @@
 // storing and cancelling.
 #include "DialogTestSupport.h"
 
-#include <dialogs/DialogTexts.h>
 #include <dialogs/SpinControl.h>
+#include <presenters/PresenterTexts.h>
 
 #include <dialoglayout/KeyDialogLayout.h>
 
@@ -25,6 +25,7 @@
 
 using namespace dialoglayout;
 using namespace dialogs;
+using presenters::TEXT_KEY_STRING_FULL;
 using namespace dialogs::test;
 
 namespace {
