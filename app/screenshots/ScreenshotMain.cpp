@@ -221,7 +221,8 @@ QPixmap keyProgrammingDialog()
     keydata::KeyTable table;
     const std::uint8_t content[] = { 0x12, 0x1C, 0xE1, 0x12, 0xE3, 0xE3, 0x5A };
     keydata::storeKey(table.record(0, 4), keydata::KIND_FUNCTION, content);
-    CKeyProgrammingDialog dialog(table);
+    CQtServices services(nullptr);
+    CKeyProgrammingDialog dialog(table, services);
     dialog.SetTitle(QStringLiteral("Editing Key 5"));
     dialog.SetPosition(0, 4);
     return framedWindow(dialog, CLOSE_BUTTON);
@@ -235,7 +236,8 @@ QPixmap keyDialog(int controlId, std::uint8_t kind, std::string_view content,
     keydata::KeyTable table;
     store(table, controlId, kind, content);
     const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
-    CKeyProgrammingDialog dialog(table);
+    CQtServices services(nullptr);
+    CKeyProgrammingDialog dialog(table, services);
     dialog.SetTitle(QStringLiteral("Editing Key %1").arg(controlId - 1000));
     dialog.SetPosition(slot.row, slot.column);
     const QPixmap client = grabShown(dialog);

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <utility>
 
 namespace app {
 namespace {
@@ -125,10 +126,14 @@ std::string CQtServices::ChooseOpenFile(const std::vector<presenters::FileFilter
 
 bool CQtServices::RunKeyDialog(keydata::KeyTable& table, int row, int column, const std::string& title)
 {
-    CKeyProgrammingDialog dialog(table, m_owner);
+    CKeyProgrammingDialog dialog(table, *this, m_owner);
     dialog.SetTitle(qtText(title));
     dialog.SetPosition(row, column);
-    return widgets::RunModal(dialog) == QDialog::Accepted;
+    // Its messages stand over it while it runs.
+    const QPointer<QWidget> owner = std::exchange(m_owner, &dialog);
+    const bool accepted = widgets::RunModal(dialog) == QDialog::Accepted;
+    m_owner = owner;
+    return accepted;
 }
 
 bool CQtServices::RunConfigDialog(keydata::KeyTable& table)

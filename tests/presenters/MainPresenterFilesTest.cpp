@@ -2,7 +2,7 @@
 // "&Save to file...", "&Load from file...", layouts, the configuration,
 // the question before changes are lost, undo and redo, the data area and
 // the recent files. Real files in a private folder.
-#include "MainPresenterFixture.h"
+#include "PresenterFixture.h"
 
 #include <presenters/PresenterTexts.h>
 

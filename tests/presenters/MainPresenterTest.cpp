@@ -1,7 +1,7 @@
 // The main window's behaviour at its presenter: start and the driver,
 // modes and titles, the grid (key command, captions and colours, refresh,
 // marking, navigation), quitting and the busy state.
-#include "MainPresenterFixture.h"
+#include "PresenterFixture.h"
 
 #include <presenters/PresenterTexts.h>
 

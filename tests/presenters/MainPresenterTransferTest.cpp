@@ -1,7 +1,7 @@
 // "&Write to KB" and "&Read KB data" at the presenter, over the scripted
 // system: confirmations, the progress window's steps, messages and icons,
 // the marking and the refresh, the busy state.
-#include "MainPresenterFixture.h"
+#include "PresenterFixture.h"
 
 #include <keydata/KeyImage.h>
 #include <tavrin/TavrinControl.h>

@@ -1,10 +1,11 @@
-// The main window's presenter over a view that remembers what it was told,
-// services answered from a script, and the scripted system under the driver
-// channel, which reports each device request as it arrives. No toolkit.
+// The presenters over views that remember what they were told, services
+// answered from a script, and the scripted system under the driver channel,
+// which reports each device request as it arrives. No toolkit.
 #pragma once
 
 #include "CFakeDriverPlatform.h"
 
+#include <presenters/CKeyProgrammingPresenter.h>
 #include <presenters/CMainDialogPresenter.h>
 
 #include <keydata/KeyTable.h>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -177,8 +179,45 @@ public:
         profile[section + "/" + key] = value;
         return true;
     }
-    ModifierKeys ModifierKeysDown() override { return {}; }
-    std::uint32_t TickCount() override { return 0; }
+    ModifierKeys modifiersDown;
+    std::uint32_t ticks = 100000;
+    ModifierKeys ModifierKeysDown() override { return modifiersDown; }
+    std::uint32_t TickCount() override { return ticks; }
+};
+
+class CRecordingKeyView : public CKeyProgrammingView {
+public:
+    std::string title;
+    std::string keyData;
+    std::map<int, std::string> fields;
+    int checked = 0;
+    int switchLayer = -1;
+    std::map<int, bool> enabled;
+    struct Strip {
+        int bitmap = 0;
+        std::string tip;
+    };
+    std::map<int, Strip> strips;
+    int focused = 0;
+    bool selected = false;
+    int focusMoves = 0; // +1 forward, -1 back
+    std::optional<bool> closed; // with OK
+
+    void SetTitle(const std::string& text) override { title = text; }
+    void ShowKeyData(const std::string& latin1Text) override { keyData = latin1Text; }
+    void SetFieldText(int id, const std::string& text) override { fields[id] = text; }
+    std::string FieldText(int id) const override { return fields.count(id) ? fields.at(id) : std::string(); }
+    void CheckRadio(int id) override { checked = id; }
+    void SelectSwitchLayer(int index) override { switchLayer = index; }
+    void EnableControl(int id, bool on) override { enabled[id] = on; }
+    void ShowStrip(int id, int bitmap, const std::string& tip) override { strips[id] = { bitmap, tip }; }
+    void FocusControl(int id, bool selectAll) override
+    {
+        focused = id;
+        selected = selectAll;
+    }
+    void MoveFocus(bool forward) override { focusMoves += forward ? 1 : -1; }
+    void Close(bool accepted) override { closed = accepted; }
 };
 
 inline void storeBytes(keydata::KeyRecord& record, std::uint8_t kind, std::string_view bytes)
