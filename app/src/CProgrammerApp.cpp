@@ -7,6 +7,7 @@
 #include <app/TerminationSignals.h>
 
 #include <resources/Resources.h>
+#include <transfer/CKeyboardTransfer.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
 
@@ -37,6 +38,18 @@ void BringToFront(QWidget* window)
         modal->raise();
         modal->activateWindow();
     }
+}
+
+presenters::LoadFailureReason ProgramLoadFailureReason(const ProgramOptions& options)
+{
+    driverchannel::DriverPlatformOptions platform;
+    if (options.emulate)
+        platform.emulatedKeyboardMemory = options.emulatedKeyboardMemory.empty()
+            ? driverchannel::DefaultEmulatedKeyboardMemory()
+            : options.emulatedKeyboardMemory;
+    return [platform](const driverchannel::CDriverChannel& channel, int result) {
+        return transfer::loadFailureReason(channel, platform, result, PROGRAM_NAME);
+    };
 }
 
 int CProgrammerApp::Run(int& argc, char** argv)
@@ -109,6 +122,7 @@ int CProgrammerApp::Run(int& argc, char** argv)
     }
     {
         CMainDialog dialog(CreateProgramChannel(options), options.emulate);
+        dialog.Presenter().SetLoadFailureReason(ProgramLoadFailureReason(options));
         window = &dialog;
         widgets::SetMainWindow(&dialog);
         if (!TerminationRequested())

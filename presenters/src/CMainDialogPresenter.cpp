@@ -97,10 +97,17 @@ void CMainDialogPresenter::ReportLoadFailure()
     if (m_loadResult == driverchannel::CHANNEL_SUCCESS || m_loadReported)
         return;
     m_loadReported = true;
+    // The system's text first, then why, as a sentence, and what to try.
     std::string text = transfer::text::LOAD_DRIVER_FAIL;
-    // Another run holds the keyboard: say which, after the system's text.
-    if (m_loadResult == driverchannel::CHANNEL_KEYBOARD_IN_USE)
-        text += format(MSG_KEYBOARD_IN_USE, m_channel->KeyboardHolder().c_str());
+    if (std::string reason
+        = m_loadFailureReason ? m_loadFailureReason(*m_channel, m_loadResult) : std::string();
+        !reason.empty()) {
+        if (reason[0] >= 'a' && reason[0] <= 'z')
+            reason[0] = static_cast<char>(reason[0] - 'a' + 'A');
+        text += "\n\n" + reason + ".";
+    }
+    text += "\n\n";
+    text += m_emulatedKeyboard ? MSG_LOAD_HINT_EMULATED : MSG_LOAD_HINT;
     Tell(text, MessageIcon::Stop);
 }
 

@@ -6,6 +6,7 @@
 #include <presenters/PresenterTexts.h>
 
 #include <keycomposition/VirtualKeys.h>
+#include <transfer/CKeyboardTransfer.h>
 
 using namespace presenters;
 using namespace presenters::test;
@@ -60,16 +61,41 @@ TEST_F(MainPresenterTest, AFailedLoadIsToldOnceTheWindowIsShown)
     EXPECT_EQ(services.messages.size(), 1u);
 }
 
-TEST_F(MainPresenterTest, AKeyboardInUseIsNamedAfterTheLoadFailure)
+// The system's text first, then the reason as a sentence, then what to try.
+TEST_F(MainPresenterTest, AFailedLoadSaysWhyAndWhatToTry)
 {
     platform.claim = driverchannel::KeyboardClaim::InUse;
     platform.claimHolder = "process 4711 (lodemar-cli)";
-    presenter = MakePresenter();
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text,
-        "Can't not load kernel program!!!\n\nThe keyboard is in use by process 4711 "
-        "(lodemar-cli).\nNothing is sent to it from this window.");
-    EXPECT_EQ(presenter->LoadResult(), driverchannel::CHANNEL_KEYBOARD_IN_USE);
+    const struct {
+        bool emulated;
+        LoadFailureReason reason;
+        std::string text;
+    } cases[] = {
+        { false,
+            [](const driverchannel::CDriverChannel& channel, int result) {
+                return transfer::loadFailureReason(channel, {}, result, "lodemar");
+            },
+            "Can't not load kernel program!!!\n\nThe keyboard is in use by process 4711 (lodemar-cli); "
+            "nothing was "
+            "sent, try again once it has finished.\n\nFiles can still be edited, loaded and saved. To work "
+            "without "
+            "the keyboard, start the program with --emulate (lodemar --emulate)." },
+        { true, [](const driverchannel::CDriverChannel&, int) { return std::string("the folder is gone"); },
+            "Can't not load kernel program!!!\n\nThe folder is gone.\n\nFiles can still be edited, loaded "
+            "and saved." },
+        { true, nullptr, "Can't not load kernel program!!!\n\nFiles can still be edited, loaded and saved." },
+    };
+    for (const auto& c : cases) {
+        services.messages.clear();
+        presenter = std::make_unique<CMainDialogPresenter>(
+            view, services, std::make_unique<driverchannel::CDriverChannel>(platform), c.emulated);
+        presenter->SetLoadFailureReason(c.reason);
+        presenter->Initialize();
+        presenter->OnShown();
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text, c.text);
+        EXPECT_EQ(presenter->LoadResult(), driverchannel::CHANNEL_KEYBOARD_IN_USE);
+    }
 }
 
 TEST_F(MainPresenterTest, TitlesFollowTheModeAndNameAnEmulatedKeyboard)

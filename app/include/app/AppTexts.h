@@ -5,6 +5,9 @@
 
 namespace app {
 
+// The program as the user starts it.
+inline constexpr const char* PROGRAM_NAME = "lodemar";
+
 // Ours: the command line of the Linux build.
 inline constexpr const char* USAGE_TEXT
     = "Usage: %s [--emulate[=MEMFILE]] | --help | --version\n"

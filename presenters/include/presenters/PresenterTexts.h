@@ -21,11 +21,16 @@ inline constexpr const char* TIP_KEYBOARD_PAUSED
     = "The keyboard types nothing while it is being programmed or read.";
 
 // Message boxes. The driver's load failure is the transfer's
-// (transfer::text::LOAD_DRIVER_FAIL).
-// Ours: follows MSG_DRIVER_LOAD_FAILED when another run holds the keyboard;
-// %s names it (e.g. "process 4711 (lodemar-cli)").
-inline constexpr const char* MSG_KEYBOARD_IN_USE
-    = "\n\nThe keyboard is in use by %s.\nNothing is sent to it from this window.";
+// (transfer::text::LOAD_DRIVER_FAIL), followed by its reason (the transfer's
+// loadFailureReason) and, ours, what the user can do.
+inline constexpr const char* MSG_LOAD_HINT_EMULATED = "Files can still be edited, loaded and saved.";
+#if defined(_WIN32)
+inline constexpr const char* MSG_LOAD_HINT = MSG_LOAD_HINT_EMULATED; // no emulated keyboard there
+#else
+inline constexpr const char* MSG_LOAD_HINT
+    = "Files can still be edited, loaded and saved. To work without the keyboard, start the program "
+      "with --emulate (lodemar --emulate).";
+#endif
 inline constexpr const char* MSG_CONFIRM_QUIT = "Are you sure quit this program?";
 
 // The key data file. "%s" is the full path of the file, after the ".dat"
