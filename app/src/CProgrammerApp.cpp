@@ -93,6 +93,10 @@ int CProgrammerApp::Run(int& argc, char** argv)
         std::fprintf(stderr, ERROR_EMPTY_MEMFILE, program.constData());
         std::fprintf(stderr, USAGE_TEXT, program.constData());
         return EXIT_USAGE;
+    case OPTIONS_EXTRA_FILE:
+        std::fprintf(stderr, ERROR_EXTRA_FILE, program.constData(), error.c_str());
+        std::fprintf(stderr, USAGE_TEXT, program.constData());
+        return EXIT_USAGE;
     default:
         std::fprintf(stderr, ERROR_UNKNOWN_OPTION, program.constData(), error.c_str());
         std::fprintf(stderr, USAGE_TEXT, program.constData());
@@ -123,6 +127,11 @@ int CProgrammerApp::Run(int& argc, char** argv)
     {
         CMainDialog dialog(CreateProgramChannel(options), options.emulate);
         dialog.Presenter().SetLoadFailureReason(ProgramLoadFailureReason(options));
+        if (!options.file.empty())
+            dialog.Presenter().SetStartFile(
+                QFileInfo(QFile::decodeName(QByteArray::fromStdString(options.file)))
+                    .absoluteFilePath()
+                    .toStdString());
         window = &dialog;
         widgets::SetMainWindow(&dialog);
         if (!TerminationRequested())

@@ -64,11 +64,11 @@ struct FileCloser {
 
 } // namespace
 
-void CMainDialogPresenter::OnSaveToFile()
+bool CMainDialogPresenter::SaveToFile()
 {
     const std::string chosen = m_services.ChooseSaveFile({ FILTER_SAVE_FILE, FILTER_SAVE_PATTERNS });
     if (chosen.empty())
-        return;
+        return false;
     const std::string path = keydata::withKeyFileExtension(chosen);
     const keydata::KeyFileResult saved = keydata::saveKeyFile(path, m_table);
     switch (saved.result) {
@@ -77,7 +77,7 @@ void CMainDialogPresenter::OnSaveToFile()
         MarkClean();
         AddRecentFile(path);
         Tell(format(MSG_SAVE_FILE_SUCCESS, path.c_str()), MessageIcon::None);
-        break;
+        return true;
     case keydata::KEYFILE_E_OPEN: // cannot be created, or not written by this user
     case keydata::KEYFILE_E_NOT_REGULAR:
         Tell(format(MSG_OPEN_FILE_FAIL, path.c_str()), MessageIcon::None);
@@ -98,13 +98,16 @@ void CMainDialogPresenter::OnSaveToFile()
             MessageIcon::Stop);
         break;
     }
+    return false;
 }
 
 void CMainDialogPresenter::OnLoadFromFile()
 {
-    if (!ConfirmDiscard(DISCARD_LOAD))
+    if (!KeepChanges(UNSAVED_LOAD))
         return;
-    const std::string path = m_services.ChooseOpenFile({ { FILTER_OPEN_FILE, FILTER_OPEN_PATTERNS } });
+    // The system's filter first, then the layouts lodemar-cli exports.
+    const std::string path = m_services.ChooseOpenFile(
+        { { FILTER_OPEN_FILE, FILTER_OPEN_PATTERNS }, { FILTER_LAYOUT_FILE, FILTER_LAYOUT_PATTERNS } });
     if (path.empty())
         return;
     LoadChosenFile(path);
@@ -112,7 +115,7 @@ void CMainDialogPresenter::OnLoadFromFile()
 
 void CMainDialogPresenter::LoadFile(const std::string& path)
 {
-    if (IsBusy() || !ConfirmDiscard(DISCARD_LOAD))
+    if (IsBusy() || !KeepChanges(UNSAVED_LOAD))
         return;
     LoadChosenFile(path);
 }

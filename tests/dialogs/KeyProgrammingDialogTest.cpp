@@ -65,8 +65,10 @@ TEST_F(DialogTest, OpensWithTitleFontAndSkins)
 
     // Keys from the layout table; strips sized to one frame.
     EXPECT_EQ(Control(KEY_SPACE)->geometry(), widgets::dialogRect(87, 103, 79, 15));
-    EXPECT_EQ(Control<QAbstractButton>(DIGIT_7)->text(), QStringLiteral("&&7"));
+    // Two lines like its neighbours, the ampersand no mnemonic.
+    EXPECT_EQ(Control<QAbstractButton>(DIGIT_7)->text(), QStringLiteral("&&\n7"));
     EXPECT_EQ(Control<QAbstractButton>(DIGIT_1)->text(), QStringLiteral("!\n1"));
+    EXPECT_TRUE(Control<QAbstractButton>(DIGIT_7)->shortcut().isEmpty());
     auto* enter = Control<widgets::CStripButton>(KEY_KEYPAD_ENTER);
     EXPECT_EQ(enter->size(), QSize(22, 51));
     EXPECT_EQ(enter->pos(), widgets::dialogPoint(358, 86));

@@ -342,3 +342,31 @@ TEST_F(MainPresenterTest, ArrowsShowTheTextInBrowseModeAndTabDoesNothing)
     EXPECT_EQ(presenter->NavigationPosition(), (GridPosition { 0, 6 }));
     EXPECT_EQ(view.focused, 1007);
 }
+
+// What a screen reader says of each key cap: which key it is, and what it
+// sends as its text shows it (ISO-8859-1 text read as UTF-8).
+TEST_F(MainPresenterTest, KeyCapsSayWhichKeyTheyAreAndWhatTheySend)
+{
+    const struct {
+        int id;
+        std::uint8_t kind;
+        const char* bytes;
+        const char* name;
+        const char* description;
+    } keys[] = {
+        { 1003, keydata::KIND_EMPTY, "", "Key 3", "empty" },
+        { 1001, keydata::KIND_STRING, "Hello, world\r", "Key 1", "string: Hello, world[Enter]" },
+        { 1002, keydata::KIND_STRING, "caf\xE9", "Key 2", "string: caf\xC3\xA9" },
+        { 1021, keydata::KIND_FUNCTION, "\x14\x21\xE1\x14", "Key 21", "function: CTL(C)0F0CTL" },
+        { 1096, keydata::KIND_SWITCH, "\x02", "Key L", "layer switch: <M2>" },
+        { 1100, keydata::KIND_SWITCH, "\x58", "Key Z", "lock key: Caps." },
+    };
+    for (const auto& key : keys)
+        Edit(key.id, key.bytes, key.kind);
+    for (const auto& key : keys) {
+        EXPECT_EQ(presenter->KeyCap(key.id).accessibleName, key.name) << key.id;
+        EXPECT_EQ(presenter->KeyCap(key.id).accessibleDescription, key.description) << key.id;
+    }
+    EXPECT_EQ(presenter->KeyCap(1050).accessibleName, "Key 50"); // from the start
+    EXPECT_EQ(presenter->KeyCap(1050).accessibleDescription, "empty");
+}
