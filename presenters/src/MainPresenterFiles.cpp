@@ -51,8 +51,12 @@ bool isJsonName(const std::string& path)
 // Why a layout is no key table, in a sentence.
 std::string layoutProblem(const keylayout::ImportProblem& problem)
 {
-    if (problem.keyNumber >= 0)
-        return format(MSG_JSON_KEY_PROBLEM, problem.keyNumber, problem.detail.c_str());
+    if (problem.keyNumber >= 0) {
+        std::string key = keydata::keyNameForUser(problem.keyNumber);
+        if (!key.empty() && key[0] >= 'a' && key[0] <= 'z')
+            key[0] = static_cast<char>(key[0] - 'a' + 'A'); // it begins the sentence
+        return format(MSG_JSON_KEY_PROBLEM, key.c_str(), problem.detail.c_str());
+    }
     if (problem.entry >= 0)
         return format(MSG_JSON_ENTRY_PROBLEM, static_cast<int>(problem.entry), problem.detail.c_str());
     return format(MSG_JSON_PROBLEM, problem.detail.c_str());

@@ -197,7 +197,8 @@ TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
             MessageIcon::Stop },
         { "key.json",
             R"({"systemConfig": 3, "mcrConfig": 15, "keys": [{"keyNumber": 5, "kind": 3, "content": "zz"}]})",
-            "File %s NOT a save file!\n\nKey number 5: content must be a string of hexadecimal byte pairs.",
+            // Key number 5 is the key cap "12" (named as keydata::keyNameForUser names it).
+            "File %s NOT a save file!\n\nKey 12: content must be a string of hexadecimal byte pairs.",
             MessageIcon::Stop },
     };
     for (const auto& file : files) {

@@ -88,7 +88,8 @@ inline constexpr const char* UNSAVED_READ = "Save them to a file before the keyb
 // Ours: a JSON layout that cannot be loaded gets MSG_NOT_SAVE_FILE and
 // one of these after an empty line.
 inline constexpr const char* MSG_JSON_INVALID = "It is not valid JSON.";
-inline constexpr const char* MSG_JSON_KEY_PROBLEM = "Key number %d: %s.";
+// %s the key as every message names it (keydata::keyNameForUser).
+inline constexpr const char* MSG_JSON_KEY_PROBLEM = "%s: %s.";
 inline constexpr const char* MSG_JSON_ENTRY_PROBLEM = "Entry %d of \"keys\": %s.";
 inline constexpr const char* MSG_JSON_PROBLEM = "%s.";
 
