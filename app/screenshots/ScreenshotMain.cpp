@@ -33,6 +33,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLinearGradient>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -180,8 +181,8 @@ void programKeys(CMainDialog& dialog)
     store(table, 1096, keydata::KIND_SWITCH, "\x58");
     presenters::CMainDialogPresenter& presenter = dialog.Presenter();
     presenter.RefreshGrid();
-    presenter.OnCommand(1006); // the key dialog answered Cancel: shows the key's text
     editKey(dialog, 1023, "Total"); // as just edited
+    presenter.OnCommand(1006); // the key dialog answered Cancel: shows the key's text
     if (auto* cap = dialog.KeyCap(1006))
         cap->setFocus();
 }
@@ -249,21 +250,43 @@ QPixmap keyDialog(int controlId, std::uint8_t kind, std::string_view content,
 }
 
 // A string key: "Hello, world" and Enter, typed in String Mode.
+// Clicks the dialog's on-screen keys in order, as the user does.
+void clickKeys(CKeyProgrammingDialog& dialog, std::initializer_list<int> ids)
+{
+    for (const int id : ids)
+        if (auto* key = qobject_cast<QAbstractButton*>(widgets::findControl(&dialog, id)))
+            key->click();
+}
+
 QPixmap keyStringMode()
 {
-    return keyDialog(1001, keydata::KIND_STRING, "Hello, world\r");
+    // Shift, H, Shift, e, l, l, o, ",", space, w, o, r, l, d, Enter: typed,
+    // so that Undo is there to take it back.
+    return keyDialog(1001, keydata::KIND_EMPTY, "", [](CKeyProgrammingDialog& dialog) {
+        clickKeys(dialog,
+            { KEY_LEFT_SHIFT, 1036, KEY_LEFT_SHIFT, 1019, 1039, 1039, 1025, 1053, KEY_SPACE, 1018, 1025, 1020,
+                1039, 1033, KEY_ENTER });
+    });
 }
 
 // A function key whose layer 1 holds Ctrl+C, a delay of 3 and Ctrl+V
 // (layer 0 left empty), shown on layer 1.
 QPixmap keyFunctionDelay()
 {
-    return keyDialog(1002, keydata::KIND_FUNCTION, "\xE2\x14\x21\xE1\x14\xE3\xE3\xE3\x14\x2A\xE1\x14",
-        [](CKeyProgrammingDialog& dialog) {
-            auto* layer = qobject_cast<dialogs::CSpinControl*>(
-                widgets::findControl(&dialog, dialoglayout::ID_LAYER_SPIN));
-            layer->UpButton()->click();
-        });
+    // As the user's guide tells it: Function Mode, layer 1, Ctrl C Ctrl, a
+    // delay of 3, Ctrl V Ctrl.
+    return keyDialog(1002, keydata::KIND_EMPTY, "", [](CKeyProgrammingDialog& dialog) {
+        clickKeys(dialog, { ID_FUNCTION_MODE });
+        qobject_cast<dialogs::CSpinControl*>(widgets::findControl(&dialog, ID_LAYER_SPIN))
+            ->UpButton()
+            ->click();
+        clickKeys(dialog, { KEY_LEFT_CTRL, 1048, KEY_LEFT_CTRL });
+        auto* delay = qobject_cast<QLineEdit*>(widgets::findControl(&dialog, ID_DELAY));
+        delay->setFocus();
+        delay->setText(QStringLiteral("3"));
+        widgets::findControl(&dialog, ID_KEY_DATA)->setFocus();
+        clickKeys(dialog, { KEY_LEFT_CTRL, 1049, KEY_LEFT_CTRL });
+    });
 }
 
 // A layer switch: the small key "L" switches to layer 2.

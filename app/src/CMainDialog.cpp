@@ -98,9 +98,11 @@ void CMainDialog::CreateControls()
     m_keyContent->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_keyContent->installEventFilter(this);
     m_keyContent->setAcceptDrops(false); // a dropped file is the window's
+    m_keyContent->setAccessibleName(QString::fromLatin1(NAME_KEY_CONTENT));
 
     m_dataArea = new CDataAreaGauge(this);
     widgets::setControlId(m_dataArea, IDC_DATA_AREA);
+    m_dataArea->setAccessibleName(QString::fromLatin1(NAME_DATA_AREA));
     m_dataArea->setGeometry(placed(DATA_AREA_PLACE));
 
     for (std::size_t i = 0; i < std::size(COMMAND_BUTTONS); ++i) {
@@ -130,6 +132,14 @@ void CMainDialog::CreateControls()
     connect(m_redoAction, &QAction::triggered, this, [this] { m_presenter->Redo(); });
     addAction(m_undoAction);
     addAction(m_redoAction);
+    // The shortcuts desktop programs have, with the buttons' own handlers.
+    for (const auto& [keys, id] : { std::pair { QKeySequence::Save, IDC_SAVE_FILE },
+             std::pair { QKeySequence::Open, IDC_LOAD_FILE } }) {
+        auto* action = new QAction(this);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, [this, command = id] { m_presenter->OnCommand(command); });
+        addAction(action);
+    }
 }
 
 CSkinnedButton* CMainDialog::KeyCap(int controlId) const
@@ -179,6 +189,8 @@ void CMainDialog::ShowKeyCap(int id, const presenters::KeyCapLook& look)
         return;
     cap->setText(QString::fromLatin1(look.caption));
     cap->SetCaptionColor(look.color);
+    cap->setAccessibleName(qtText(look.accessibleName));
+    cap->setAccessibleDescription(qtText(look.accessibleDescription));
     cap->update();
 }
 
@@ -191,6 +203,7 @@ void CMainDialog::ShowKeyContent(const std::string& latin1Text)
 void CMainDialog::ShowDataArea(const presenters::DataAreaLook& look)
 {
     m_dataArea->Show(look);
+    m_dataArea->setAccessibleDescription(qtText(look.text));
 }
 
 void CMainDialog::ShowEditActions(const presenters::EditActions& actions)

@@ -7,6 +7,7 @@
 #include <app/TerminationSignals.h>
 
 #include <resources/Resources.h>
+#include <transfer/CKeyboardTransfer.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
 
@@ -37,6 +38,18 @@ void BringToFront(QWidget* window)
         modal->raise();
         modal->activateWindow();
     }
+}
+
+presenters::LoadFailureReason ProgramLoadFailureReason(const ProgramOptions& options)
+{
+    driverchannel::DriverPlatformOptions platform;
+    if (options.emulate)
+        platform.emulatedKeyboardMemory = options.emulatedKeyboardMemory.empty()
+            ? driverchannel::DefaultEmulatedKeyboardMemory()
+            : options.emulatedKeyboardMemory;
+    return [platform](const driverchannel::CDriverChannel& channel, int result) {
+        return transfer::loadFailureReason(channel, platform, result, PROGRAM_NAME);
+    };
 }
 
 int CProgrammerApp::Run(int& argc, char** argv)
@@ -80,6 +93,10 @@ int CProgrammerApp::Run(int& argc, char** argv)
         std::fprintf(stderr, ERROR_EMPTY_MEMFILE, program.constData());
         std::fprintf(stderr, USAGE_TEXT, program.constData());
         return EXIT_USAGE;
+    case OPTIONS_EXTRA_FILE:
+        std::fprintf(stderr, ERROR_EXTRA_FILE, program.constData(), error.c_str());
+        std::fprintf(stderr, USAGE_TEXT, program.constData());
+        return EXIT_USAGE;
     default:
         std::fprintf(stderr, ERROR_UNKNOWN_OPTION, program.constData(), error.c_str());
         std::fprintf(stderr, USAGE_TEXT, program.constData());
@@ -109,6 +126,12 @@ int CProgrammerApp::Run(int& argc, char** argv)
     }
     {
         CMainDialog dialog(CreateProgramChannel(options), options.emulate);
+        dialog.Presenter().SetLoadFailureReason(ProgramLoadFailureReason(options));
+        if (!options.file.empty())
+            dialog.Presenter().SetStartFile(
+                QFileInfo(QFile::decodeName(QByteArray::fromStdString(options.file)))
+                    .absoluteFilePath()
+                    .toStdString());
         window = &dialog;
         widgets::SetMainWindow(&dialog);
         if (!TerminationRequested())

@@ -28,7 +28,8 @@ int parseProgramOptions(
         const std::string_view text = argument;
         if (text == OPTION_EMULATE) {
             options.emulatedKeyboardMemory.clear();
-        } else if (text.size() > OPTION_EMULATE.size() && text.substr(0, OPTION_EMULATE.size()) == OPTION_EMULATE
+        } else if (text.size() > OPTION_EMULATE.size()
+            && text.substr(0, OPTION_EMULATE.size()) == OPTION_EMULATE
             && text[OPTION_EMULATE.size()] == '=') {
             const std::string_view file = text.substr(OPTION_EMULATE.size() + 1);
             if (file.empty() && result == OPTIONS_OK) {
@@ -58,15 +59,19 @@ int parseProgramOptions(
         const QString unknown = parser.unknownOptionNames().value(0);
         error = unknown.toLocal8Bit().toStdString();
         for (const std::string& argument : arguments)
-            if (argument == "-" + error || argument == "--" + error || argument.rfind("--" + error + "=", 0) == 0) {
+            if (argument == "-" + error || argument == "--" + error
+                || argument.rfind("--" + error + "=", 0) == 0) {
                 error = argument;
                 break;
             }
         return OPTIONS_UNKNOWN;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        error = parser.positionalArguments().first().toLocal8Bit().toStdString();
-        return OPTIONS_UNKNOWN;
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty())
+        options.file = files.first().toLocal8Bit().toStdString();
+    if (files.size() > 1) {
+        error = files[1].toLocal8Bit().toStdString();
+        return OPTIONS_EXTRA_FILE;
     }
     return OPTIONS_OK;
 }

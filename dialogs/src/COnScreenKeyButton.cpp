@@ -33,7 +33,9 @@ void COnScreenKeyButton::FitCaption()
 
 void COnScreenKeyButton::paintEvent(QPaintEvent* event)
 {
-    const QStringList lines = text().split(QLatin1Char('\n'));
+    // The caption's "&&" stands for one "&" (the button's text is mnemonic text).
+    const QStringList lines
+        = QString(text()).replace(QStringLiteral("&&"), QStringLiteral("&")).split(QLatin1Char('\n'));
     if (lines.size() < 2) {
         QPushButton::paintEvent(event);
         return;

@@ -6,6 +6,7 @@
 #include <dialogs/SpinControl.h>
 
 #include <dialoglayout/KeyDialogLayout.h>
+#include <keycomposition/KeyCodes.h>
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/PhysicalKeys.h>
@@ -83,7 +84,9 @@ void CKeyProgrammingDialog::BuildControls()
     for (const OnScreenKey& key : onScreenKeys()) {
         QPushButton* button = isStripKey(key.id) ? static_cast<QPushButton*>(new widgets::CStripButton(this))
                                                  : new COnScreenKeyButton(this);
-        button->setText(QString::fromLatin1(key.caption));
+        // A caption is shown as it stands: "&" would mark a mnemonic.
+        button->setText(QString::fromLatin1(key.caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        button->setAccessibleName(QString::fromStdString(keycomposition::onScreenKeyName(key.id)));
         placed(button, key.place, key.id);
         if (auto* onScreen = dynamic_cast<COnScreenKeyButton*>(button))
             onScreen->FitCaption();
@@ -109,6 +112,7 @@ void CKeyProgrammingDialog::BuildControls()
 
     auto* deleteKey = placed(new widgets::CStripButton(this), DELETE_PLACE, ID_DELETE);
     deleteKey->setText(QString::fromLatin1(TEXT_DELETE_BUTTON));
+    deleteKey->setAccessibleName(QString::fromLatin1(TIP_DELETE));
     connect(deleteKey, &QPushButton::clicked, this, [this] { m_presenter.OnDeleteClicked(); });
 
     auto* contentUse = placed(new QLabel(this), CONTENT_USE_PLACE, ID_CONTENT_USE);

@@ -1,7 +1,10 @@
 #include <keycomposition/KeyCodes.h>
 
+#include <keycomposition/KeyCompositionTexts.h>
+
 #include <dialoglayout/KeyDialogLayout.h>
 #include <keydata/KeyboardProtocol.h>
+#include <lodemar/Format.h>
 
 #include <algorithm>
 #include <cctype>
@@ -139,10 +142,35 @@ std::uint8_t stringModeCharacter(int id, bool shifted)
             return c;
         return static_cast<std::uint8_t>(c + LOWER_CASE_OFFSET);
     }
-    // A two-line caption (shifted, line break, unshifted) or "&&7".
+    // A two-line caption: shifted, line break, unshifted.
     if (caption.size() == 3 && id < FIRST_VERBATIM_KEY_ID)
         return static_cast<std::uint8_t>(shifted ? caption[0] : caption[2]);
     return 0;
+}
+
+std::string onScreenKeyName(int id)
+{
+    constexpr int FIRST_KEYPAD_ID = 1091;
+    constexpr int LAST_KEYPAD_ID = 1108;
+    const OnScreenKey* key = findOnScreenKey(id);
+    if (!key)
+        return {};
+    for (const KeyNameText& named : ON_SCREEN_KEY_NAMES)
+        if (named.id == id)
+            return named.name;
+    std::string caption = key->caption;
+    if (const auto line = caption.find('\n'); line != std::string::npos)
+        caption = caption.substr(line + 1) + " " + caption.substr(0, line);
+    if (id >= FIRST_KEYPAD_ID && id <= LAST_KEYPAD_ID)
+        return lodemar::format(KEY_NAME_KEYPAD, caption.c_str());
+    switch (modifierSideBit(id)) {
+    case 1:
+        return lodemar::format(KEY_NAME_LEFT, caption.c_str());
+    case 2:
+        return lodemar::format(KEY_NAME_RIGHT, caption.c_str());
+    default:
+        return caption;
+    }
 }
 
 } // namespace keycomposition

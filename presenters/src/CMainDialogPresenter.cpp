@@ -6,8 +6,10 @@
 
 #include <driverchannel/CUnavailableDriverPlatform.h>
 #include <keycomposition/VirtualKeys.h>
+#include <keydata/KeyboardProtocol.h>
 #include <keydata/KeyText.h>
 #include <keydata/WritePackets.h>
+#include <keylayout/TableJson.h>
 #include <lodemar/Format.h>
 #include <transfer/CKeyboardTransfer.h>
 #include <transfer/TransferTexts.h>
@@ -97,10 +99,17 @@ void CMainDialogPresenter::ReportLoadFailure()
     if (m_loadResult == driverchannel::CHANNEL_SUCCESS || m_loadReported)
         return;
     m_loadReported = true;
+    // The system's text first, then why, as a sentence, and what to try.
     std::string text = transfer::text::LOAD_DRIVER_FAIL;
-    // Another run holds the keyboard: say which, after the system's text.
-    if (m_loadResult == driverchannel::CHANNEL_KEYBOARD_IN_USE)
-        text += format(MSG_KEYBOARD_IN_USE, m_channel->KeyboardHolder().c_str());
+    if (std::string reason
+        = m_loadFailureReason ? m_loadFailureReason(*m_channel, m_loadResult) : std::string();
+        !reason.empty()) {
+        if (reason[0] >= 'a' && reason[0] <= 'z')
+            reason[0] = static_cast<char>(reason[0] - 'a' + 'A');
+        text += "\n\n" + reason + ".";
+    }
+    text += "\n\n";
+    text += m_emulatedKeyboard ? MSG_LOAD_HINT_EMULATED : MSG_LOAD_HINT;
     Tell(text, MessageIcon::Stop);
 }
 
@@ -118,9 +127,40 @@ const KeyCapLook& CMainDialogPresenter::KeyCap(int id) const
     return isKeyCapId(id) ? m_keyCaps[capIndex(id)] : none;
 }
 
+// What a screen reader says of a key cap: which key it is and what it
+// sends, from the record as it is now.
 void CMainDialogPresenter::ShowKeyCap(int id)
 {
-    m_view.ShowKeyCap(id, m_keyCaps[capIndex(id)]);
+    KeyCapLook& look = m_keyCaps[capIndex(id)];
+    std::string caption;
+    keydata::keyCaption(id, false, caption);
+    look.accessibleName = format(KEY_CAP_NAME, caption.c_str());
+    const keydata::GridSlot slot = keydata::slotOfGridIndex(id - IDC_KEY_FIRST);
+    const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
+    std::string text;
+    keydata::renderKeyText(record, text);
+    const std::string shown = keylayout::displayText(text, false); // ISO-8859-1 to UTF-8
+    const std::uint8_t first = record.bytes().empty() ? 0 : record.bytes()[0];
+    const bool lock
+        = first == keydata::LOCK_CAPS || first == keydata::LOCK_NUM || first == keydata::LOCK_SCROLL;
+    switch (record.isEmpty() ? keydata::KIND_EMPTY : record.kind) {
+    case keydata::KIND_EMPTY:
+        look.accessibleDescription = KEY_CAP_EMPTY;
+        break;
+    case keydata::KIND_STRING:
+        look.accessibleDescription = format(KEY_CAP_STRING, shown.c_str());
+        break;
+    case keydata::KIND_FUNCTION:
+        look.accessibleDescription = format(KEY_CAP_FUNCTION, shown.c_str());
+        break;
+    case keydata::KIND_SWITCH:
+        look.accessibleDescription = format(lock ? KEY_CAP_LOCK : KEY_CAP_LAYER_SWITCH, shown.c_str());
+        break;
+    default:
+        look.accessibleDescription = KEY_CAP_UNKNOWN;
+        break;
+    }
+    m_view.ShowKeyCap(id, look);
 }
 
 void CMainDialogPresenter::SetKeyCaption(int id, const keydata::KeyRecord& record)
@@ -201,10 +241,9 @@ void CMainDialogPresenter::RunKeyCommand(int id)
     }
 
     ShowKeyText(record);
-    if (record.isEmpty()) {
+    if (record.isEmpty())
         m_keyCaps[capIndex(id)].caption.clear();
-        ShowKeyCap(id);
-    }
+    ShowKeyCap(id);
 }
 
 void CMainDialogPresenter::ShowKeyText(const keydata::KeyRecord& record)
@@ -238,7 +277,7 @@ bool CMainDialogPresenter::ConfirmQuit()
 {
     // With changes nothing holds, the question about them is the one asked.
     if (HasUnsavedChanges()) {
-        if (!ConfirmDiscard(DISCARD_QUIT))
+        if (!KeepChanges(UNSAVED_QUIT))
             return false;
     } else if (!Confirmed(MSG_CONFIRM_QUIT)) {
         return false;
@@ -250,7 +289,7 @@ bool CMainDialogPresenter::ConfirmQuit()
 void CMainDialogPresenter::OnCancel()
 {
     // The window cannot go away under a transfer.
-    if (IsBusy() || !ConfirmDiscard(DISCARD_QUIT))
+    if (IsBusy() || !KeepChanges(UNSAVED_QUIT))
         return;
     m_view.Close();
 }
@@ -266,13 +305,19 @@ bool CMainDialogPresenter::Confirmed(const char* question)
         == MessageAnswer::Yes;
 }
 
-bool CMainDialogPresenter::ConfirmDiscard(const char* question)
+bool CMainDialogPresenter::KeepChanges(const char* question)
 {
     if (!HasUnsavedChanges())
         return true;
-    return m_services.ShowMessage(
-               format(MSG_DISCARD_CHANGES, question), MessageIcon::Question, MessageButtons::YesNo)
-        == MessageAnswer::Yes;
+    switch (m_services.ShowMessage(
+        format(MSG_UNSAVED_CHANGES, question), MessageIcon::Question, MessageButtons::SaveDiscardCancel)) {
+    case MessageAnswer::Save:
+        return SaveToFile();
+    case MessageAnswer::Discard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CMainDialogPresenter::RememberChange(const keydata::KeyTable& before, const std::string& what)

@@ -51,8 +51,12 @@ bool isJsonName(const std::string& path)
 // Why a layout is no key table, in a sentence.
 std::string layoutProblem(const keylayout::ImportProblem& problem)
 {
-    if (problem.keyNumber >= 0)
-        return format(MSG_JSON_KEY_PROBLEM, problem.keyNumber, problem.detail.c_str());
+    if (problem.keyNumber >= 0) {
+        std::string key = keydata::keyNameForUser(problem.keyNumber);
+        if (!key.empty() && key[0] >= 'a' && key[0] <= 'z')
+            key[0] = static_cast<char>(key[0] - 'a' + 'A'); // it begins the sentence
+        return format(MSG_JSON_KEY_PROBLEM, key.c_str(), problem.detail.c_str());
+    }
     if (problem.entry >= 0)
         return format(MSG_JSON_ENTRY_PROBLEM, static_cast<int>(problem.entry), problem.detail.c_str());
     return format(MSG_JSON_PROBLEM, problem.detail.c_str());
@@ -64,11 +68,11 @@ struct FileCloser {
 
 } // namespace
 
-void CMainDialogPresenter::OnSaveToFile()
+bool CMainDialogPresenter::SaveToFile()
 {
     const std::string chosen = m_services.ChooseSaveFile({ FILTER_SAVE_FILE, FILTER_SAVE_PATTERNS });
     if (chosen.empty())
-        return;
+        return false;
     const std::string path = keydata::withKeyFileExtension(chosen);
     const keydata::KeyFileResult saved = keydata::saveKeyFile(path, m_table);
     switch (saved.result) {
@@ -77,7 +81,7 @@ void CMainDialogPresenter::OnSaveToFile()
         MarkClean();
         AddRecentFile(path);
         Tell(format(MSG_SAVE_FILE_SUCCESS, path.c_str()), MessageIcon::None);
-        break;
+        return true;
     case keydata::KEYFILE_E_OPEN: // cannot be created, or not written by this user
     case keydata::KEYFILE_E_NOT_REGULAR:
         Tell(format(MSG_OPEN_FILE_FAIL, path.c_str()), MessageIcon::None);
@@ -98,13 +102,16 @@ void CMainDialogPresenter::OnSaveToFile()
             MessageIcon::Stop);
         break;
     }
+    return false;
 }
 
 void CMainDialogPresenter::OnLoadFromFile()
 {
-    if (!ConfirmDiscard(DISCARD_LOAD))
+    if (!KeepChanges(UNSAVED_LOAD))
         return;
-    const std::string path = m_services.ChooseOpenFile({ { FILTER_OPEN_FILE, FILTER_OPEN_PATTERNS } });
+    // The system's filter first, then the layouts lodemar-cli exports.
+    const std::string path = m_services.ChooseOpenFile(
+        { { FILTER_OPEN_FILE, FILTER_OPEN_PATTERNS }, { FILTER_LAYOUT_FILE, FILTER_LAYOUT_PATTERNS } });
     if (path.empty())
         return;
     LoadChosenFile(path);
@@ -112,7 +119,7 @@ void CMainDialogPresenter::OnLoadFromFile()
 
 void CMainDialogPresenter::LoadFile(const std::string& path)
 {
-    if (IsBusy() || !ConfirmDiscard(DISCARD_LOAD))
+    if (IsBusy() || !KeepChanges(UNSAVED_LOAD))
         return;
     LoadChosenFile(path);
 }

@@ -91,7 +91,7 @@ void CMainDialogPresenter::OnWriteToKb()
 
 void CMainDialogPresenter::OnReadKbData()
 {
-    if (!ConfirmDiscard(DISCARD_READ) || !Confirmed(transfer::text::CONFIRM_READ))
+    if (!KeepChanges(UNSAVED_READ) || !Confirmed(transfer::text::CONFIRM_READ))
         return;
 
     // The request blocks until the keyboard has sent its memory.

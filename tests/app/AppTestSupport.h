@@ -5,6 +5,7 @@
 #include "CFakeDriverPlatform.h"
 
 #include <app/CMainDialog.h>
+#include <app/FileDialogs.h>
 
 #include <keydata/KeyTable.h>
 #include <widgets/GuiSeams.h>
@@ -76,7 +77,10 @@ protected:
         QCoreApplication::setApplicationName(QStringLiteral("Lodemar"));
         widgets::SetLastFocusedKey(0);
         platform.files.insert(LOCAL_DRIVER);
+        // No real file chooser may wait for a user: cancelled unless a test says otherwise.
+        m_previousFileHook = SetFileDialogHook([](const FileDialogRequest&) { return QString(); });
     }
+    void TearDown() override { SetFileDialogHook(std::move(m_previousFileHook)); }
 
     // The window over the fake system (the fixture keeps the system, so it
     // can be inspected after the window has gone).
@@ -88,6 +92,9 @@ protected:
 
     CObservedPlatform platform;
     widgets::CSeamRecorder seams;
+
+private:
+    FileDialogHook m_previousFileHook;
 };
 
 } // namespace app::test

@@ -3,6 +3,7 @@
 // one window is read back by a fresh one after the host has gone.
 #include "AppTestSupport.h"
 
+#include <app/CProgrammerApp.h>
 #include <app/ProgramChannel.h>
 
 #include <QTemporaryDir>
@@ -71,4 +72,22 @@ TEST_F(EmulatedKeyboardTest, AWrittenTableIsReadBackByAFreshWindow)
     EXPECT_EQ(fresh->Table(), written);
     EXPECT_EQ(fresh->KeyCap(1096)->text(), QStringLiteral("L"));
     EXPECT_EQ(fresh->KeyCap(1040)->CaptionColor(), COLOR_KEY_STORED);
+}
+
+// A memory file in a folder that does not exist: the host cannot start, and
+// the box over the window says so under the system's text.
+TEST_F(EmulatedKeyboardTest, AKeyboardThatCannotBeReachedIsToldWithTheReason)
+{
+    options.emulatedKeyboardMemory
+        = QFile::encodeName(memory.filePath(QStringLiteral("gone/kb.mem"))).toStdString();
+    CMainDialog dialog(CreateProgramChannel(options), options.emulate);
+    dialog.Presenter().SetLoadFailureReason(ProgramLoadFailureReason(options));
+    ASSERT_NE(dialog.LoadResult(), 0);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !seams.messages.empty(); }, 10000));
+    EXPECT_EQ(seams.messages[0].text,
+        QStringLiteral(
+            "Can't not load kernel program!!!\n\nThe driver host did not start (its own message is on "
+            "standard error).\n\nFiles can still be edited, loaded and saved."));
+    EXPECT_EQ(seams.messages[0].owner.data(), &dialog);
 }

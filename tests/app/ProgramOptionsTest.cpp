@@ -34,8 +34,20 @@ TEST(ProgramOptions, UnknownOptionsAndAnEmptyFileAreRefused)
     EXPECT_EQ(parseProgramOptions({ "--emulate=" }, options, error), OPTIONS_EMPTY_MEMFILE);
     EXPECT_EQ(parseProgramOptions({ "--emulated" }, options, error), OPTIONS_UNKNOWN);
     EXPECT_EQ(error, "--emulated");
-    EXPECT_EQ(parseProgramOptions({ "--help", "file.dat" }, options, error), OPTIONS_UNKNOWN);
-    EXPECT_EQ(error, "file.dat");
+    EXPECT_EQ(parseProgramOptions({ "a.dat", "--emulate", "b.json" }, options, error), OPTIONS_EXTRA_FILE);
+    EXPECT_EQ(error, "b.json");
+}
+
+TEST(ProgramOptions, AFileToLoadAtStart)
+{
+    std::string error;
+    ProgramOptions options;
+    EXPECT_EQ(parseProgramOptions({ "--emulate", "/tmp/keys one.dat" }, options, error), OPTIONS_OK);
+    EXPECT_TRUE(options.emulate);
+    EXPECT_EQ(options.file, "/tmp/keys one.dat");
+    ProgramOptions none;
+    EXPECT_EQ(parseProgramOptions({ "--emulate" }, none, error), OPTIONS_OK);
+    EXPECT_TRUE(none.file.empty());
 }
 
 TEST(ProgramOptions, HelpAndVersion)
@@ -72,8 +84,8 @@ TEST(ProgramOptions, HelpAndVersionNeedNoDisplay)
 {
     const std::string program = LODEMAR_PROGRAM_PATH;
     for (const char* argument : { "-h", "--help", "--version" }) {
-        const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" + program + "' "
-            + argument + " 2>&1";
+        const std::string command
+            = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" + program + "' " + argument + " 2>&1";
         FILE* pipe = ::popen(command.c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         std::string out;
@@ -82,6 +94,7 @@ TEST(ProgramOptions, HelpAndVersionNeedNoDisplay)
             out.append(buffer, n);
         const int status = ::pclose(pipe);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << argument << ": " << out;
-        EXPECT_EQ(out.rfind(argument == std::string("--version") ? "lodemar " : "Usage: lodemar", 0), 0u) << out;
+        EXPECT_EQ(out.rfind(argument == std::string("--version") ? "lodemar " : "Usage: lodemar", 0), 0u)
+            << out;
     }
 }

@@ -116,14 +116,21 @@ TEST_F(QtServicesTest, TheFileChoosersGetTheirFiltersAndTheWindow)
         requests.push_back(request);
         return QString();
     });
+    ASSERT_TRUE(showActive(*dialog));
     dialog->CommandButton(IDC_SAVE_FILE)->click();
     dialog->CommandButton(IDC_LOAD_FILE)->click();
+    // Ctrl+S and Ctrl+O run the same commands.
+    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_O, Qt::ControlModifier);
     SetFileDialogHook(previous);
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].kind, FileDialogKind::Save);
-    EXPECT_EQ(requests[0].filter, QStringLiteral("Keyboard data file (*.dat)"));
-    EXPECT_EQ(requests[1].kind, FileDialogKind::Open);
-    EXPECT_EQ(requests[1].filter, QStringLiteral("Keyboard data file (*.DAT *.dat)"));
+    ASSERT_EQ(requests.size(), 4u);
+    for (const std::size_t i : { 0u, 2u }) {
+        EXPECT_EQ(requests[i].kind, FileDialogKind::Save);
+        EXPECT_EQ(requests[i].filter, QStringLiteral("Keyboard data file (*.dat)"));
+        EXPECT_EQ(requests[i + 1].kind, FileDialogKind::Open);
+        EXPECT_EQ(requests[i + 1].filter,
+            QStringLiteral("Keyboard data file (*.DAT *.dat);;Keyboard layout, JSON (*.json *.JSON)"));
+    }
     for (const FileDialogRequest& request : requests)
         EXPECT_EQ(request.owner.data(), dialog.get());
 }

@@ -84,16 +84,6 @@ TEST_F(DialogTest, EnterTwiceIsOkEscapeTwiceIsCancel)
     ASSERT_TRUE(dialog->isHidden());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_TRUE(Stored().empty());
-
-    // Slow presses enter Enter and Esc themselves.
-    Open();
-    Click(FUNCTION_MODE);
-    for (const NativeKey& key : { RETURN, ESCAPE }) {
-        Tap(key);
-        now += 1500;
-        Tap(key);
-    }
-    EXPECT_EQ(KeyDataText(), QStringLiteral("CR.ESC"));
 }
 
 TEST_F(DialogTest, TabTwiceMovesTheFocus)

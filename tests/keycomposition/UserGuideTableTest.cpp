@@ -51,8 +51,6 @@ std::string keyName(const OnScreenKey& key)
     std::string caption = key.caption;
     if (const auto line = caption.find('\n'); line != std::string::npos)
         caption = caption.substr(line + 1) + " " + caption.substr(0, line);
-    else if (caption == "&&7")
-        caption = "7 &";
     std::string name = caption == " " ? std::string("space bar") : code(caption);
     if (key.id >= FIRST_KEYPAD_ID && key.id <= LAST_KEYPAD_ID)
         name = "keypad " + name;

@@ -164,7 +164,9 @@ TEST_F(MainPresenterFilesTest, LoadingAppliesTheFileAndRefreshesTheGrid)
     services.fileAnswer = SaveFile("upper.DAT", stored);
     presenter->OnCommand(IDC_LOAD_FILE);
     ASSERT_EQ(services.fileRequests.size(), 1u);
+    ASSERT_EQ(services.fileRequests[0].size(), 2u);
     EXPECT_EQ(services.fileRequests[0][0].label, "Keyboard data file (*.DAT *.dat)");
+    EXPECT_EQ(services.fileRequests[0][1].label, "Keyboard layout, JSON (*.json *.JSON)");
     EXPECT_EQ(presenter->Table(), stored);
     EXPECT_EQ(Caption(1020), "20");
     EXPECT_EQ(Color(1020), COLOR_KEY_STORED);
@@ -195,7 +197,8 @@ TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
             MessageIcon::Stop },
         { "key.json",
             R"({"systemConfig": 3, "mcrConfig": 15, "keys": [{"keyNumber": 5, "kind": 3, "content": "zz"}]})",
-            "File %s NOT a save file!\n\nKey number 5: content must be a string of hexadecimal byte pairs.",
+            // Key number 5 is the key cap "12" (named as keydata::keyNameForUser names it).
+            "File %s NOT a save file!\n\nKey 12 (key number 5): content must be a string of hexadecimal byte pairs.",
             MessageIcon::Stop },
     };
     for (const auto& file : files) {
@@ -238,8 +241,9 @@ TEST_F(MainPresenterFilesTest, TheConfigurationTravelsWithTheNextWriteAndSave)
     EXPECT_EQ(ReadAll(Path("config.dat")).substr(0, 3), std::string("\xFC\x02\x0B", 3));
 }
 
-// Each way of losing the table asks first when it has changes; No keeps
-// window and table, Yes goes ahead as the command always did.
+// Each way of losing the table asks first when it has changes: Cancel
+// keeps window and table; Save saves them, and goes ahead only once they
+// are saved; Discard goes ahead as the command always did.
 TEST_F(MainPresenterFilesTest, ChangesThatNothingHoldsAreAskedAboutBeforeTheyAreLost)
 {
     struct Way {
@@ -250,37 +254,45 @@ TEST_F(MainPresenterFilesTest, ChangesThatNothingHoldsAreAskedAboutBeforeTheyAre
     };
     const auto closed = [this] { return view.closed; };
     const Way ways[] = {
-        { "Quit", DISCARD_QUIT, [](CMainDialogPresenter& p) { p.OnCommand(IDC_QUIT); }, closed },
-        { "Escape", DISCARD_QUIT, [](CMainDialogPresenter& p) { p.OnCancel(); }, closed },
-        { "Load", DISCARD_LOAD, [](CMainDialogPresenter& p) { p.OnLoadFromFile(); },
-            [this] { return !services.fileRequests.empty(); } },
-        { "Read", DISCARD_READ, [](CMainDialogPresenter& p) { p.OnReadKbData(); },
+        { "Quit", UNSAVED_QUIT, [](CMainDialogPresenter& p) { p.OnCommand(IDC_QUIT); }, closed },
+        { "Escape", UNSAVED_QUIT, [](CMainDialogPresenter& p) { p.OnCancel(); }, closed },
+        { "Load", UNSAVED_LOAD, [](CMainDialogPresenter& p) { p.OnLoadFromFile(); },
+            [this] { return !services.fileRequests.empty() && services.fileRequests.back().size() == 2; } },
+        { "Read", UNSAVED_READ, [](CMainDialogPresenter& p) { p.OnReadKbData(); },
             [this] { return services.LastText() == transfer::text::CONFIRM_READ; } },
     };
-    for (const Way& way : ways) {
-        SCOPED_TRACE(way.name);
-        presenter = MakePresenter();
-        Edit(1023, "mine");
-        const keydata::KeyTable edited = presenter->Table();
-        services.messages.clear();
-        services.fileRequests.clear();
-
-        services.answers = { MessageAnswer::No };
-        way.act(*presenter);
-        ASSERT_EQ(services.messages.size(), 1u);
-        EXPECT_EQ(services.messages[0].text, lodemar::format(MSG_DISCARD_CHANGES, way.question));
-        EXPECT_EQ(services.messages[0].icon, MessageIcon::Question);
-        EXPECT_FALSE(way.wentAhead());
-        EXPECT_EQ(presenter->Table(), edited);
-
-        // Yes; the read's own question is then answered No.
-        services.answers = { MessageAnswer::Yes, MessageAnswer::No };
-        way.act(*presenter);
-        EXPECT_TRUE(way.wentAhead());
-        if (std::string_view(way.name) == "Quit") {
-            EXPECT_EQ(services.messages.size(), 2u); // only about the changes
+    const struct {
+        MessageAnswer answer;
+        const char* saveAs; // the save chooser's answer
+        bool saved;
+        bool wentAhead;
+    } answers[] = {
+        { MessageAnswer::Cancel, "", false, false },
+        { MessageAnswer::Save, "", false, false }, // the save chooser cancelled
+        { MessageAnswer::Save, "kept", true, true },
+        { MessageAnswer::Discard, "", false, true },
+    };
+    for (const Way& way : ways)
+        for (const auto& answer : answers) {
+            SCOPED_TRACE(std::string(way.name) + " " + std::to_string(int(answer.answer)) + answer.saveAs);
+            presenter = MakePresenter();
+            Edit(1023, "mine");
+            const keydata::KeyTable edited = presenter->Table();
+            services.messages.clear();
+            services.fileRequests.clear();
+            services.fileAnswer = *answer.saveAs ? Path(answer.saveAs) : std::string();
+            // Quit asks only about the changes; the read's own question is answered No.
+            services.answers = { answer.answer, MessageAnswer::No };
+            way.act(*presenter);
+            ASSERT_FALSE(services.messages.empty());
+            EXPECT_EQ(services.messages[0].text, lodemar::format(MSG_UNSAVED_CHANGES, way.question));
+            EXPECT_EQ(services.messages[0].icon, MessageIcon::Question);
+            EXPECT_EQ(services.messages[0].buttons, MessageButtons::SaveDiscardCancel);
+            EXPECT_EQ(way.wentAhead(), answer.wentAhead);
+            EXPECT_EQ(presenter->HasUnsavedChanges(), !answer.saved);
+            EXPECT_EQ(presenter->Table(), edited);
+            std::filesystem::remove(Path("kept.dat"));
         }
-    }
 }
 
 TEST_F(MainPresenterFilesTest, ATableTheKeyboardOrAFileHoldsHasNoChanges)
@@ -446,4 +458,28 @@ TEST_F(MainPresenterFilesTest, LayoutsLoadAsKeyDataFilesDoAndJoinTheRecentFiles)
     ASSERT_EQ(services.messages.size(), 2u);
     EXPECT_EQ(services.messages[0].text.rfind("The key table has changes", 0), 0u);
     EXPECT_EQ(RecordOf(1050).bytes().size(), 0u);
+}
+
+// `lodemar FILE`: loaded once the window is shown, after the driver's
+// message, with Load's messages.
+TEST_F(MainPresenterFilesTest, TheCommandLinesFileIsLoadedOnceTheWindowIsShown)
+{
+    keydata::KeyTable table;
+    storeBytes(table.record(0, 3), keydata::KIND_STRING, "start");
+    const std::string file = SaveFile("start.dat", table);
+    for (const std::string& name : { file, Path("missing.json") }) {
+        platform.files.clear(); // the driver does not load
+        services.messages.clear();
+        presenter = std::make_unique<CMainDialogPresenter>(
+            view, services, std::make_unique<driverchannel::CDriverChannel>(platform), false);
+        presenter->SetStartFile(name);
+        presenter->Initialize();
+        EXPECT_EQ(presenter->Table(), keydata::KeyTable());
+        presenter->OnShown();
+        ASSERT_EQ(services.messages.size(), 2u);
+        EXPECT_EQ(services.messages[0].text.rfind("Can't not load kernel program!!!", 0), 0u);
+        EXPECT_EQ(services.messages[1].text,
+            name == file ? "Open file " + file + " successful!" : "Open file " + name + " fail");
+        EXPECT_EQ(presenter->Table(), name == file ? table : keydata::KeyTable());
+    }
 }

@@ -6,6 +6,7 @@
 #include <presenters/PresenterTexts.h>
 
 #include <keycomposition/VirtualKeys.h>
+#include <transfer/CKeyboardTransfer.h>
 
 using namespace presenters;
 using namespace presenters::test;
@@ -60,16 +61,41 @@ TEST_F(MainPresenterTest, AFailedLoadIsToldOnceTheWindowIsShown)
     EXPECT_EQ(services.messages.size(), 1u);
 }
 
-TEST_F(MainPresenterTest, AKeyboardInUseIsNamedAfterTheLoadFailure)
+// The system's text first, then the reason as a sentence, then what to try.
+TEST_F(MainPresenterTest, AFailedLoadSaysWhyAndWhatToTry)
 {
     platform.claim = driverchannel::KeyboardClaim::InUse;
     platform.claimHolder = "process 4711 (lodemar-cli)";
-    presenter = MakePresenter();
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text,
-        "Can't not load kernel program!!!\n\nThe keyboard is in use by process 4711 "
-        "(lodemar-cli).\nNothing is sent to it from this window.");
-    EXPECT_EQ(presenter->LoadResult(), driverchannel::CHANNEL_KEYBOARD_IN_USE);
+    const struct {
+        bool emulated;
+        LoadFailureReason reason;
+        std::string text;
+    } cases[] = {
+        { false,
+            [](const driverchannel::CDriverChannel& channel, int result) {
+                return transfer::loadFailureReason(channel, {}, result, "lodemar");
+            },
+            "Can't not load kernel program!!!\n\nThe keyboard is in use by process 4711 (lodemar-cli); "
+            "nothing was "
+            "sent, try again once it has finished.\n\nFiles can still be edited, loaded and saved. To work "
+            "without "
+            "the keyboard, start the program with --emulate (lodemar --emulate)." },
+        { true, [](const driverchannel::CDriverChannel&, int) { return std::string("the folder is gone"); },
+            "Can't not load kernel program!!!\n\nThe folder is gone.\n\nFiles can still be edited, loaded "
+            "and saved." },
+        { true, nullptr, "Can't not load kernel program!!!\n\nFiles can still be edited, loaded and saved." },
+    };
+    for (const auto& c : cases) {
+        services.messages.clear();
+        presenter = std::make_unique<CMainDialogPresenter>(
+            view, services, std::make_unique<driverchannel::CDriverChannel>(platform), c.emulated);
+        presenter->SetLoadFailureReason(c.reason);
+        presenter->Initialize();
+        presenter->OnShown();
+        ASSERT_EQ(services.messages.size(), 1u);
+        EXPECT_EQ(services.messages[0].text, c.text);
+        EXPECT_EQ(presenter->LoadResult(), driverchannel::CHANNEL_KEYBOARD_IN_USE);
+    }
 }
 
 TEST_F(MainPresenterTest, TitlesFollowTheModeAndNameAnEmulatedKeyboard)
@@ -315,4 +341,32 @@ TEST_F(MainPresenterTest, ArrowsShowTheTextInBrowseModeAndTabDoesNothing)
     EXPECT_EQ(services.keyDialogs[0].title, "Editing Key 7");
     EXPECT_EQ(presenter->NavigationPosition(), (GridPosition { 0, 6 }));
     EXPECT_EQ(view.focused, 1007);
+}
+
+// What a screen reader says of each key cap: which key it is, and what it
+// sends as its text shows it (ISO-8859-1 text read as UTF-8).
+TEST_F(MainPresenterTest, KeyCapsSayWhichKeyTheyAreAndWhatTheySend)
+{
+    const struct {
+        int id;
+        std::uint8_t kind;
+        const char* bytes;
+        const char* name;
+        const char* description;
+    } keys[] = {
+        { 1003, keydata::KIND_EMPTY, "", "Key 3", "empty" },
+        { 1001, keydata::KIND_STRING, "Hello, world\r", "Key 1", "string: Hello, world[Enter]" },
+        { 1002, keydata::KIND_STRING, "caf\xE9", "Key 2", "string: caf\xC3\xA9" },
+        { 1021, keydata::KIND_FUNCTION, "\x14\x21\xE1\x14", "Key 21", "function: CTL(C)0F0CTL" },
+        { 1096, keydata::KIND_SWITCH, "\x02", "Key L", "layer switch: <M2>" },
+        { 1100, keydata::KIND_SWITCH, "\x58", "Key Z", "lock key: Caps." },
+    };
+    for (const auto& key : keys)
+        Edit(key.id, key.bytes, key.kind);
+    for (const auto& key : keys) {
+        EXPECT_EQ(presenter->KeyCap(key.id).accessibleName, key.name) << key.id;
+        EXPECT_EQ(presenter->KeyCap(key.id).accessibleDescription, key.description) << key.id;
+    }
+    EXPECT_EQ(presenter->KeyCap(1050).accessibleName, "Key 50"); // from the start
+    EXPECT_EQ(presenter->KeyCap(1050).accessibleDescription, "empty");
 }

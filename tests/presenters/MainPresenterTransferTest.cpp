@@ -51,8 +51,8 @@ TEST_F(MainPresenterTransferTest, AnsweringNoSendsNothingAndChangesNothing)
 {
     storeBytes(RecordOf(1001), keydata::KIND_STRING, "kept");
     const keydata::KeyTable before = presenter->Table();
-    // The key is a change nothing holds: the read asks about it first (Yes).
-    services.answers = { MessageAnswer::No, MessageAnswer::Yes, MessageAnswer::No };
+    // The key is a change nothing holds: the read asks about it first (Discard).
+    services.answers = { MessageAnswer::No, MessageAnswer::Discard, MessageAnswer::No };
     presenter->OnCommand(IDC_WRITE_KB);
     presenter->OnCommand(IDC_READ_KB);
     EXPECT_TRUE(platform.ioCalls.empty());

@@ -89,7 +89,7 @@ struct Message {
 class CScriptedServices : public CFrontEndServices {
 public:
     std::vector<Message> messages;
-    std::deque<MessageAnswer> answers; // then Ok, Yes, Save
+    std::deque<MessageAnswer> answers; // for the questions, then Yes, Discard
     std::function<void()> onMessage; // while the box would be up
 
     std::string fileAnswer; // the chooser's; empty: cancelled
@@ -128,14 +128,14 @@ public:
         messages.push_back({ text, icon, buttons });
         if (onMessage)
             onMessage();
-        if (!answers.empty()) {
+        if (buttons != MessageButtons::Ok && !answers.empty()) {
             const MessageAnswer answer = answers.front();
             answers.pop_front();
             return answer;
         }
         return buttons == MessageButtons::YesNo ? MessageAnswer::Yes
             : buttons == MessageButtons::Ok     ? MessageAnswer::Ok
-                                                : MessageAnswer::Save;
+                                                : MessageAnswer::Discard;
     }
     std::string ChooseSaveFile(const FileFilter& filter) override
     {

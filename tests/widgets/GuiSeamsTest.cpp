@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -97,6 +98,30 @@ TEST(GuiSeams, RealMessageBoxShowsCaptionIconAndButtons)
     EXPECT_EQ(text, QStringLiteral("Are you sure quit this program?"));
     EXPECT_EQ(icon, QMessageBox::Question);
     EXPECT_TRUE(hadYes && hadNo);
+}
+
+// The question before changes are lost: Return saves, Escape cancels,
+// Discard must be chosen.
+TEST(GuiSeams, ASaveDiscardCancelBoxSavesOnReturnAndCancelsOnEscape)
+{
+    const struct {
+        Qt::Key key;
+        MessageAnswer answer;
+    } presses[] = { { Qt::Key_Return, MessageAnswer::Save }, { Qt::Key_Escape, MessageAnswer::Cancel } };
+    for (const auto& press : presses) {
+        bool hadDiscard = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            hadDiscard = box->button(QMessageBox::Discard) != nullptr;
+            QTest::keyClick(box, press.key);
+        });
+        EXPECT_EQ(ShowMessage(nullptr, QStringLiteral("Save them?"), MessageIcon::Question,
+                      MessageButtons::SaveDiscardCancel),
+            press.answer);
+        EXPECT_TRUE(hadDiscard);
+    }
 }
 
 // A file named a<i>b.dat must not turn into "ab.dat" in italics.

@@ -140,41 +140,7 @@ inline constexpr const char* NO_DEFAULT_MEMORY
 // The driver is the kernel driver service Tavrin.sys.
 inline constexpr const char* NO_EMULATION
     = "there is no emulated keyboard on Windows (it belongs to the Linux driver host)";
-inline constexpr const char* LOAD_NO_DRIVER_FILE_HARDWARE
-    = "Tavrin.sys is neither in the current directory nor in %s; run lodemar-cli in the folder where it lies";
-inline constexpr const char* LOAD_NO_DRIVER_FILE_EMULATED = LOAD_NO_DRIVER_FILE_HARDWARE;
-inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
-    = "cannot open the service control manager; run lodemar-cli as administrator";
-inline constexpr const char* LOAD_NO_REGISTRATION = "the driver service could not be created or opened";
-#else
-inline constexpr const char* LOAD_NO_DRIVER_FILE_EMULATED
-    = "the driver host 'tavrin' is not in %s; set LODEMAR_DRIVER_DIR to its folder";
-inline constexpr const char* LOAD_NO_DRIVER_FILE_HARDWARE
-    = "the driver host 'tavrin' is not installed in %s, the only place the real keyboard's host is "
-      "taken from";
-inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
-    = "cannot use the private folder for the driver registration and the keyboard's lock in the runtime "
-      "directory ($XDG_RUNTIME_DIR, else $TMPDIR or /tmp): it must be a folder of this user, not a link";
-inline constexpr const char* LOAD_NO_REGISTRATION = "the driver registration could not be written or read";
 #endif
-inline constexpr const char* LOAD_KEYBOARD_IN_USE
-    = "the keyboard is in use by %s; nothing was sent, try again once it has finished";
-inline constexpr const char* LOAD_OUT_OF_MEMORY = "out of memory";
-#if defined(_WIN32)
-inline constexpr const char* LOAD_START_FAILED_EMULATED = "the driver service did not start";
-inline constexpr const char* LOAD_START_FAILED_HARDWARE
-    = "the driver service did not start (Tavrin.sys is a 32-bit driver; 64-bit Windows refuses it)";
-inline constexpr const char* LOAD_NO_DEVICE = "cannot open the driver's device \\\\.\\Tavrin";
-inline constexpr const char* LOAD_NO_DIRECTORY = "cannot read the current directory";
-#else
-inline constexpr const char* LOAD_START_FAILED_EMULATED
-    = "the driver host did not start (see its message above)";
-inline constexpr const char* LOAD_START_FAILED_HARDWARE
-    = "the driver host did not start; the real keyboard needs root, through pkexec (see the message above)";
-inline constexpr const char* LOAD_NO_DEVICE = "cannot connect to the driver host";
-inline constexpr const char* LOAD_NO_DIRECTORY = "no folder to look for the driver host in";
-#endif
-inline constexpr const char* LOAD_OTHER = "result %d";
 // Before the real keyboard is written or read.
 inline constexpr const char* KEYBOARD_PAUSED
     = "note: the keyboard types nothing while it is being programmed or read; it types again when "

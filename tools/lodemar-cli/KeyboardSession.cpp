@@ -23,32 +23,6 @@ namespace {
 constexpr int PROGRESS_BAR_WIDTH = 32;
 constexpr int PROGRESS_LINE_EVERY = 16; // keys between plain lines
 
-std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
-    const driverchannel::DriverPlatformOptions& options, int result, bool emulate)
-{
-    switch (result) {
-    case driverchannel::CHANNEL_KEYBOARD_IN_USE:
-        return format(text::LOAD_KEYBOARD_IN_USE, channel.KeyboardHolder().c_str());
-    case driverchannel::CHANNEL_DRIVER_FILE_NOT_FOUND:
-        return format(emulate ? text::LOAD_NO_DRIVER_FILE_EMULATED : text::LOAD_NO_DRIVER_FILE_HARDWARE,
-            driverchannel::DriverHostFolder(options).c_str());
-    case driverchannel::CHANNEL_OPEN_MANAGER_FAILED:
-        return text::LOAD_NO_REGISTRATION_FOLDER;
-    case driverchannel::CHANNEL_OPEN_SERVICE_FAILED:
-        return text::LOAD_NO_REGISTRATION;
-    case driverchannel::CHANNEL_OUT_OF_MEMORY:
-        return text::LOAD_OUT_OF_MEMORY;
-    case driverchannel::CHANNEL_START_FAILED:
-        return emulate ? text::LOAD_START_FAILED_EMULATED : text::LOAD_START_FAILED_HARDWARE;
-    case driverchannel::CHANNEL_NO_DEVICE:
-        return text::LOAD_NO_DEVICE;
-    case driverchannel::CHANNEL_DIRECTORY_FAILED:
-        return text::LOAD_NO_DIRECTORY;
-    default:
-        return format(text::LOAD_OTHER, result);
-    }
-}
-
 // The progress window's rounding: position step + 1 of steps, half up.
 int percentOf(int step, int steps)
 {
@@ -99,8 +73,8 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
             std::cerr << text::PROGRAM << ": " << text::KEYBOARD_PAUSED << '\n';
         return true;
     }
-    fail(Failure {
-        transfer::text::LOAD_DRIVER_FAIL, loadFailureReason(*m_channel, options, loaded, choice.emulate) });
+    fail(Failure { transfer::text::LOAD_DRIVER_FAIL,
+        transfer::loadFailureReason(*m_channel, options, loaded, text::PROGRAM) });
     return false;
 }
 

@@ -3,6 +3,7 @@
 
 #include <keydata/KeyText.h>
 #include <keydata/WritePackets.h>
+#include <lodemar/Format.h>
 
 #include <algorithm>
 
@@ -60,6 +61,45 @@ std::string fitRefusalText(const keydata::KeyboardFit& fit)
         return text::FIT_REFUSED;
     }
 }
+
+#if defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_PLATFORM)
+std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
+    const driverchannel::DriverPlatformOptions& options, int result, const char* program)
+{
+    const bool emulated = !options.emulatedKeyboardMemory.empty();
+    switch (result) {
+    case driverchannel::CHANNEL_KEYBOARD_IN_USE:
+        return lodemar::format(text::LOAD_KEYBOARD_IN_USE, channel.KeyboardHolder().c_str());
+    case driverchannel::CHANNEL_DRIVER_FILE_NOT_FOUND:
+#if defined(_WIN32)
+        return lodemar::format(
+            emulated ? text::LOAD_NO_DRIVER_FILE_EMULATED : text::LOAD_NO_DRIVER_FILE_HARDWARE,
+            driverchannel::DriverHostFolder(options).c_str(), program);
+    case driverchannel::CHANNEL_OPEN_MANAGER_FAILED:
+        return lodemar::format(text::LOAD_NO_REGISTRATION_FOLDER, program);
+#else
+        return lodemar::format(
+            emulated ? text::LOAD_NO_DRIVER_FILE_EMULATED : text::LOAD_NO_DRIVER_FILE_HARDWARE,
+            driverchannel::DriverHostFolder(options).c_str());
+    case driverchannel::CHANNEL_OPEN_MANAGER_FAILED:
+        (void)program; // the POSIX texts name no program
+        return text::LOAD_NO_REGISTRATION_FOLDER;
+#endif
+    case driverchannel::CHANNEL_OPEN_SERVICE_FAILED:
+        return text::LOAD_NO_REGISTRATION;
+    case driverchannel::CHANNEL_OUT_OF_MEMORY:
+        return text::LOAD_OUT_OF_MEMORY;
+    case driverchannel::CHANNEL_START_FAILED:
+        return emulated ? text::LOAD_START_FAILED_EMULATED : text::LOAD_START_FAILED_HARDWARE;
+    case driverchannel::CHANNEL_NO_DEVICE:
+        return text::LOAD_NO_DEVICE;
+    case driverchannel::CHANNEL_DIRECTORY_FAILED:
+        return text::LOAD_NO_DIRECTORY;
+    default:
+        return lodemar::format(text::LOAD_OTHER, result);
+    }
+}
+#endif
 
 std::string differenceText(const TableDifference& difference)
 {

@@ -5,11 +5,16 @@
 
 namespace app {
 
+// The program as the user starts it.
+inline constexpr const char* PROGRAM_NAME = "lodemar";
+
 // Ours: the command line of the Linux build.
 inline constexpr const char* USAGE_TEXT
-    = "Usage: %s [--emulate[=MEMFILE]] | --help | --version\n"
+    = "Usage: %s [--emulate[=MEMFILE]] [FILE] | --help | --version\n"
       "  --emulate[=MEMFILE]  program an emulated keyboard whose memory is kept\n"
       "                       in MEMFILE (default: the emulator's usual file)\n"
+      "  FILE                 a key data file (.dat) or JSON layout (.json) to\n"
+      "                       load once the window is shown\n"
       "  -h, --help           show this text\n"
       "  --version            show the version\n"
       "Exit status: 0 when the window has closed (or a running copy was asked to\n"
@@ -29,5 +34,6 @@ inline constexpr const char* ERROR_LOCK_NOT_OWN
       "and start the program again.\n";
 inline constexpr const char* ERROR_UNKNOWN_OPTION = "%s: unknown option '%s'\n";
 inline constexpr const char* ERROR_EMPTY_MEMFILE = "%s: --emulate= needs a file name\n";
+inline constexpr const char* ERROR_EXTRA_FILE = "%s: one file is loaded at start, not also '%s'\n";
 
 } // namespace app

@@ -2,9 +2,17 @@
 // window's modal loop is the program's life.
 #pragma once
 
+#include <app/ProgramOptions.h>
+
+#include <presenters/CMainDialogPresenter.h>
+
 class QWidget;
 
 namespace app {
+
+// Why the driver channel made for options did not load, as lodemar-cli
+// says it.
+presenters::LoadFailureReason ProgramLoadFailureReason(const ProgramOptions& options);
 
 // A later copy ends with 0: what the user asked for, the program's window,
 // is there.

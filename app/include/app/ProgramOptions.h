@@ -3,6 +3,7 @@
 //   lodemar                      the real keyboard, through the port driver
 //   lodemar --emulate            the emulated keyboard, default memory file
 //   lodemar --emulate=MEMFILE    the emulated keyboard, memory kept in MEMFILE
+//   lodemar [--emulate] FILE     either, with a key data file or JSON layout loaded at start
 //   lodemar -h | --help | --version
 #pragma once
 
@@ -16,6 +17,8 @@ struct ProgramOptions {
     bool emulate = false;
     // Empty with emulate: the emulator's default memory file.
     std::string emulatedKeyboardMemory;
+    // A key data file or JSON layout to load once the window is shown.
+    std::string file;
     bool help = false;
     bool version = false;
 };
@@ -23,6 +26,7 @@ struct ProgramOptions {
 inline constexpr int OPTIONS_OK = 0;
 inline constexpr int OPTIONS_UNKNOWN = -1; // error names the option
 inline constexpr int OPTIONS_EMPTY_MEMFILE = -2;
+inline constexpr int OPTIONS_EXTRA_FILE = -3; // error names the second file
 
 // Parses the arguments after the program name (with QCommandLineParser, in
 // the Qt library lodemar_app). On failure returns a negative code and sets

@@ -124,7 +124,7 @@ inline constexpr OnScreenKey ON_SCREEN_KEYS[] = {
     { 1005, "$\n4", { 77, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } },
     { 1006, "%\n5", { 93, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } },
     { 1007, "^\n6", { 109, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } },
-    { 1008, "&&7", { 125, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } }, // one line: "&&" shows one ampersand
+    { 1008, "&\n7", { 125, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } }, // two lines, like its neighbours
     { 1009, "*\n8", { 141, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } },
     { 1010, "(\n9", { 157, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } },
     { 1011, ")\n0", { 173, 35, ON_SCREEN_KEY_W, ON_SCREEN_KEY_H } },

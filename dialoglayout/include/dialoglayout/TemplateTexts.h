@@ -19,6 +19,10 @@ inline constexpr const char* CAPTION_SAVE_FILE = "&Save to file...";
 inline constexpr const char* CAPTION_LOAD_FILE = "&Load from file...";
 inline constexpr const char* CAPTION_QUIT = "&Quit";
 
+// Ours: what a screen reader calls the content box and the data area gauge.
+inline constexpr const char* NAME_KEY_CONTENT = "Key content";
+inline constexpr const char* NAME_DATA_AREA = "Keyboard data area";
+
 // The About entry (string resource 119) and the About box (template 118).
 inline constexpr const char* ABOUT_MENU_TEXT = "&About Me...";
 inline constexpr const char* ABOUT_TITLE = "About tavrin";

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace keycomposition {
 
@@ -40,5 +41,10 @@ unsigned modifierSideBit(int id);
 // the character of its caption by the shift state, or 0 for captions that
 // append nothing (Shift, Caps, F1 and the like).
 std::uint8_t stringModeCharacter(int id, bool shifted);
+
+// The key an on-screen key stands for, as a screen reader says it: "Q",
+// "1 !" (unshifted, then shifted), "Backspace", "Keypad 7", "Left Shift".
+// Empty for an id that is no on-screen key.
+std::string onScreenKeyName(int id);
 
 } // namespace keycomposition

@@ -98,7 +98,7 @@ public:
     // Reads the table out of the keyboard and refreshes the grid.
     void OnReadKbData();
     // Saves to a ".dat" file the user chooses; the programmed keys turn black.
-    void OnSaveToFile();
+    void OnSaveToFile() { SaveToFile(); }
     // Loads a file the user chooses and refreshes the grid.
     void OnLoadFromFile();
     void OnQuit();
@@ -163,7 +163,12 @@ private:
     void ShowEditActions();
 
     bool Confirmed(const char* question);
-    bool ConfirmDiscard(const char* question);
+    // Before changes nothing holds would be lost (question: an UNSAVED_
+    // text): Save saves them first, Discard lets them go, Cancel stops.
+    // True when the action may go ahead.
+    bool KeepChanges(const char* question);
+    // "&Save to file..."; true when the table was saved.
+    bool SaveToFile();
     void ReportLoadFailure();
     void LoadChosenFile(const std::string& path);
     bool LoadKeyDataFile(const std::string& path);

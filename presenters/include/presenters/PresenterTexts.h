@@ -21,11 +21,16 @@ inline constexpr const char* TIP_KEYBOARD_PAUSED
     = "The keyboard types nothing while it is being programmed or read.";
 
 // Message boxes. The driver's load failure is the transfer's
-// (transfer::text::LOAD_DRIVER_FAIL).
-// Ours: follows MSG_DRIVER_LOAD_FAILED when another run holds the keyboard;
-// %s names it (e.g. "process 4711 (lodemar-cli)").
-inline constexpr const char* MSG_KEYBOARD_IN_USE
-    = "\n\nThe keyboard is in use by %s.\nNothing is sent to it from this window.";
+// (transfer::text::LOAD_DRIVER_FAIL), followed by its reason (the transfer's
+// loadFailureReason) and, ours, what the user can do.
+inline constexpr const char* MSG_LOAD_HINT_EMULATED = "Files can still be edited, loaded and saved.";
+#if defined(_WIN32)
+inline constexpr const char* MSG_LOAD_HINT = MSG_LOAD_HINT_EMULATED; // no emulated keyboard there
+#else
+inline constexpr const char* MSG_LOAD_HINT
+    = "Files can still be edited, loaded and saved. To work without the keyboard, start the program "
+      "with --emulate (lodemar --emulate).";
+#endif
 inline constexpr const char* MSG_CONFIRM_QUIT = "Are you sure quit this program?";
 
 // The key data file. "%s" is the full path of the file, after the ".dat"
@@ -42,9 +47,13 @@ inline constexpr const char* FILTER_SAVE_PATTERNS = "*.dat";
 #if defined(_WIN32)
 inline constexpr const char* FILTER_OPEN_FILE = "Keyboard data file (*.DAT)";
 inline constexpr const char* FILTER_OPEN_PATTERNS = "*.DAT";
+inline constexpr const char* FILTER_LAYOUT_FILE = "Keyboard layout, JSON (*.json)"; // ours
+inline constexpr const char* FILTER_LAYOUT_PATTERNS = "*.json";
 #else
 inline constexpr const char* FILTER_OPEN_FILE = "Keyboard data file (*.DAT *.dat)";
 inline constexpr const char* FILTER_OPEN_PATTERNS = "*.DAT *.dat";
+inline constexpr const char* FILTER_LAYOUT_FILE = "Keyboard layout, JSON (*.json *.JSON)"; // ours
+inline constexpr const char* FILTER_LAYOUT_PATTERNS = "*.json *.JSON";
 #endif
 
 // Ours: what the key data file layer now refuses or reports. "%s" is the
@@ -68,17 +77,19 @@ inline constexpr const char* MSG_FIT_DATA_AREA
     = "\n\nData area of the keyboard: %d bytes used, %d bytes free of %d.\nNothing was sent.";
 
 // Ours: before changes that are neither written to the keyboard nor saved
-// are discarded. %s is one of the DISCARD_ questions.
-inline constexpr const char* MSG_DISCARD_CHANGES
+// are lost, with Save, Discard and Cancel. %s is one of the UNSAVED_
+// questions.
+inline constexpr const char* MSG_UNSAVED_CHANGES
     = "The key table has changes that were neither written to the keyboard nor saved to a file.\n\n%s";
-inline constexpr const char* DISCARD_QUIT = "Discard them and quit?";
-inline constexpr const char* DISCARD_LOAD = "Discard them and load another key table?";
-inline constexpr const char* DISCARD_READ = "Discard them and read the keyboard's key table?";
+inline constexpr const char* UNSAVED_QUIT = "Save them to a file before quitting?";
+inline constexpr const char* UNSAVED_LOAD = "Save them to a file before another key table is loaded?";
+inline constexpr const char* UNSAVED_READ = "Save them to a file before the keyboard's key table is read?";
 
 // Ours: a JSON layout that cannot be loaded gets MSG_NOT_SAVE_FILE and
 // one of these after an empty line.
 inline constexpr const char* MSG_JSON_INVALID = "It is not valid JSON.";
-inline constexpr const char* MSG_JSON_KEY_PROBLEM = "Key number %d: %s.";
+// %s the key as every message names it (keydata::keyNameForUser).
+inline constexpr const char* MSG_JSON_KEY_PROBLEM = "%s: %s.";
 inline constexpr const char* MSG_JSON_ENTRY_PROBLEM = "Entry %d of \"keys\": %s.";
 inline constexpr const char* MSG_JSON_PROBLEM = "%s.";
 
@@ -101,6 +112,16 @@ inline constexpr const char* MENU_RECENT_ENTRY = "&%d %s";
 inline constexpr const char* TEXT_DATA_AREA = "Keyboard data area: %d of %d bytes used (%d %%)";
 inline constexpr const char* TIP_DATA_AREA
     = "The function and string contents fit the keyboard; %d bytes of its data area are free.";
+
+// Ours: what a screen reader says of a key cap: its name (%s its caption as
+// a programmed key shows it) and what it sends (%s the key's text).
+inline constexpr const char* KEY_CAP_NAME = "Key %s";
+inline constexpr const char* KEY_CAP_EMPTY = "empty";
+inline constexpr const char* KEY_CAP_STRING = "string: %s";
+inline constexpr const char* KEY_CAP_FUNCTION = "function: %s";
+inline constexpr const char* KEY_CAP_LAYER_SWITCH = "layer switch: %s";
+inline constexpr const char* KEY_CAP_LOCK = "lock key: %s";
+inline constexpr const char* KEY_CAP_UNKNOWN = "unknown kind";
 
 // Title of the key programming dialog, with the key's number (control id - 1000).
 inline constexpr const char* EDIT_KEY_TITLE_FORMAT = "Editing Key %d";

@@ -30,6 +30,47 @@ inline constexpr char DIFFERENCE_MORE[] = "and %d more keys";
 // Loading the port driver failed (any non-zero result of Load).
 inline constexpr char LOAD_DRIVER_FAIL[] = "Can't not load kernel program!!!";
 
+// Ours: why Load failed (loadFailureReason), one clause each, shared by
+// lodemar-cli and the program. A %s after "run" is the program's name.
+#if defined(_WIN32)
+// The driver is the kernel driver service Tavrin.sys.
+inline constexpr const char* LOAD_NO_DRIVER_FILE_HARDWARE
+    = "Tavrin.sys is neither in the current directory nor in %s; run %s in the folder where it lies";
+inline constexpr const char* LOAD_NO_DRIVER_FILE_EMULATED = LOAD_NO_DRIVER_FILE_HARDWARE;
+inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
+    = "cannot open the service control manager; run %s as administrator";
+inline constexpr const char* LOAD_NO_REGISTRATION = "the driver service could not be created or opened";
+#else
+inline constexpr const char* LOAD_NO_DRIVER_FILE_EMULATED
+    = "the driver host 'tavrin' is not in %s; set LODEMAR_DRIVER_DIR to its folder";
+inline constexpr const char* LOAD_NO_DRIVER_FILE_HARDWARE
+    = "the driver host 'tavrin' is not installed in %s, the only place the real keyboard's host is "
+      "taken from";
+inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
+    = "cannot use the private folder for the driver registration and the keyboard's lock in the runtime "
+      "directory ($XDG_RUNTIME_DIR, else $TMPDIR or /tmp): it must be a folder of this user, not a link";
+inline constexpr const char* LOAD_NO_REGISTRATION = "the driver registration could not be written or read";
+#endif
+inline constexpr const char* LOAD_KEYBOARD_IN_USE
+    = "the keyboard is in use by %s; nothing was sent, try again once it has finished";
+inline constexpr const char* LOAD_OUT_OF_MEMORY = "out of memory";
+#if defined(_WIN32)
+inline constexpr const char* LOAD_START_FAILED_EMULATED = "the driver service did not start";
+inline constexpr const char* LOAD_START_FAILED_HARDWARE
+    = "the driver service did not start (Tavrin.sys is a 32-bit driver; 64-bit Windows refuses it)";
+inline constexpr const char* LOAD_NO_DEVICE = "cannot open the driver's device \\\\.\\Tavrin";
+inline constexpr const char* LOAD_NO_DIRECTORY = "cannot read the current directory";
+#else
+inline constexpr const char* LOAD_START_FAILED_EMULATED
+    = "the driver host did not start (its own message is on standard error)";
+inline constexpr const char* LOAD_START_FAILED_HARDWARE
+    = "the driver host did not start; the real keyboard needs root, through pkexec (its message is on "
+      "standard error)";
+inline constexpr const char* LOAD_NO_DEVICE = "cannot connect to the driver host";
+inline constexpr const char* LOAD_NO_DIRECTORY = "no folder to look for the driver host in";
+#endif
+inline constexpr const char* LOAD_OTHER = "result %d";
+
 // A table the keyboard cannot store faithfully is not written; the reason.
 // %s names the first key concerned by its grid caption ("key 15").
 inline constexpr char FIT_REFUSED[] = "The key table cannot be written to the keyboard.";
