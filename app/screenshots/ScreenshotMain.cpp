@@ -13,6 +13,7 @@
 #include <app/DataAreaGauge.h>
 #include <driverchannel/CUnavailableDriverPlatform.h>
 
+#include <dialoglayout/KeyDialogLayout.h>
 #include <dialogs/ConfigDialog.h>
 #include <dialogs/KeyProgrammingDialog.h>
 #include <dialogs/SpinControl.h>
@@ -248,8 +249,8 @@ QPixmap keyFunctionDelay()
 {
     return keyDialog(1002, keydata::KIND_FUNCTION, "\xE2\x14\x21\xE1\x14\xE3\xE3\xE3\x14\x2A\xE1\x14",
         [](CKeyProgrammingDialog& dialog) {
-            auto* layer
-                = qobject_cast<dialogs::CSpinControl*>(widgets::findControl(&dialog, dialogs::ID_LAYER_SPIN));
+            auto* layer = qobject_cast<dialogs::CSpinControl*>(
+                widgets::findControl(&dialog, dialoglayout::ID_LAYER_SPIN));
             layer->UpButton()->click();
         });
 }
@@ -258,7 +259,8 @@ QPixmap keyFunctionDelay()
 QPixmap keyLayerSwitch()
 {
     return keyDialog(1096, keydata::KIND_SWITCH, "\x02", [](CKeyProgrammingDialog& dialog) {
-        if (auto* combo = qobject_cast<QComboBox*>(widgets::findControl(&dialog, dialogs::ID_SWITCH_LAYER)))
+        if (auto* combo
+            = qobject_cast<QComboBox*>(widgets::findControl(&dialog, dialoglayout::ID_SWITCH_LAYER)))
             combo->hidePopup();
     });
 }

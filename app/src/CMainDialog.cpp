@@ -2,6 +2,7 @@
 #include <app/CAboutDialog.h>
 #include <app/CMainDialog.h>
 #include <app/DataAreaGauge.h>
+#include <app/ProgramChannel.h>
 
 #include <dialogs/ConfigDialog.h>
 #include <driverchannel/CUnavailableDriverPlatform.h>
@@ -37,60 +38,14 @@ namespace {
 
 using widgets::CSkinnedButton;
 
-// Template 102, in dialog units.
-inline constexpr int DIALOG_WIDTH = 468;
-inline constexpr int DIALOG_HEIGHT = 261;
-
-inline constexpr int KEY_WIDTH = 21;
-inline constexpr int KEY_HEIGHT = 23;
-// Groups of nine, six and four keys.
-inline constexpr int KEY_COLUMN_X[keydata::GRID_COLUMNS]
-    = { 7, 29, 51, 73, 95, 117, 139, 162, 184, 221, 243, 265, 288, 310, 332, 370, 392, 414, 436 };
-inline constexpr int KEY_ROW_Y[] = { 61, 88, 116, 143, 171 };
-inline constexpr int KEY_ROWS = 5;
-
-inline constexpr int SMALL_KEY_WIDTH = 14;
-inline constexpr int SMALL_KEY_HEIGHT = 9;
-struct Point {
-    int x, y;
-};
-// 1096 (bottom) to 1100 (top), on a curve.
-inline constexpr Point SMALL_KEY_PLACES[]
-    = { { 383, 48 }, { 379, 37 }, { 377, 26 }, { 379, 15 }, { 383, 4 } };
-
-struct Placement {
-    int x, y, width, height;
-};
-inline constexpr Placement DECORATION_PLACE { 394, 15, 19, 29 };
-inline constexpr Placement KEY_CONTENT_PLACE { 7, 201, 448, 21 };
-// Ours, in the free corner above the grid.
-inline constexpr Placement DATA_AREA_PLACE { 7, 14, 200, 15 };
-
-inline constexpr int COMMAND_Y = 231;
-inline constexpr int COMMAND_WIDTH = 59;
-inline constexpr int COMMAND_HEIGHT = 14;
-
-// Faces: skin id, frame count, top, bottom, left, right.
-struct Face {
-    int skin, frames, top, bottom, left, right;
-};
-inline constexpr Face KEY_FACE { resources::BITMAP_KEY_SKIN, 5, 5, 5, 2, 2 };
-inline constexpr Face SMALL_KEY_FACE { resources::BITMAP_SMALL_KEY_SKIN, 5, 5, 5, 2, 2 };
-inline constexpr Face COMMAND_FACE { resources::BITMAP_COMMAND_SKIN, 5, 15, 6, 15, 8 };
-
-QRect placed(const Placement& p)
+QRect placed(const DialogPlace& p)
 {
     return widgets::dialogRect(p.x, p.y, p.width, p.height);
 }
 
-bool loadFace(CSkinnedButton* button, const Face& face)
+bool loadFace(CSkinnedButton* button, const SkinFace& face)
 {
     return button->LoadSkin(face.skin, face.frames, face.top, face.bottom, face.left, face.right);
-}
-
-bool isKeyCapId(int id)
-{
-    return id >= IDC_KEY_FIRST && id <= IDC_KEY_LAST;
 }
 
 // Text shown in a menu as it stands: "&" would mark a mnemonic.
@@ -128,7 +83,7 @@ CMainDialog::CMainDialog(
             std::make_unique<driverchannel::CUnavailableDriverPlatform>());
     m_transfer = std::make_unique<transfer::CKeyboardTransfer>(*m_channel);
     setFont(widgets::dialogFont());
-    setFixedSize(widgets::dialogSize(DIALOG_WIDTH, DIALOG_HEIGHT));
+    setFixedSize(widgets::dialogSize(MAIN_DIALOG_WIDTH, MAIN_DIALOG_HEIGHT));
     SetTitle(TITLE_TEMPLATE);
     CreateControls();
     OnInitDialog(noChannel);
@@ -153,21 +108,10 @@ CMainDialog::~CMainDialog() = default;
 // The controls in the template's order, which is also the focus order.
 void CMainDialog::CreateControls()
 {
-    for (int row = 0; row < KEY_ROWS; ++row)
-        for (int column = 0; column < keydata::GRID_COLUMNS; ++column) {
-            const int id = keyControlIdAt({ row, column });
-            auto* cap = new CSkinnedButton(this);
-            cap->SetControlId(id);
-            cap->setGeometry(
-                widgets::dialogRect(KEY_COLUMN_X[column], KEY_ROW_Y[row], KEY_WIDTH, KEY_HEIGHT));
-            m_keyCaps[std::size_t(id - 1000)] = cap;
-        }
-    for (int i = 0; i < int(std::size(SMALL_KEY_PLACES)); ++i) {
-        const int id = IDC_SMALL_KEY_FIRST + i;
+    for (int id = IDC_KEY_FIRST; id <= IDC_KEY_LAST; ++id) {
         auto* cap = new CSkinnedButton(this);
         cap->SetControlId(id);
-        cap->setGeometry(widgets::dialogRect(
-            SMALL_KEY_PLACES[i].x, SMALL_KEY_PLACES[i].y, SMALL_KEY_WIDTH, SMALL_KEY_HEIGHT));
+        cap->setGeometry(placed(keyCapPlace(id)));
         m_keyCaps[std::size_t(id - 1000)] = cap;
     }
     for (CSkinnedButton* cap : m_keyCaps) {
@@ -193,28 +137,13 @@ void CMainDialog::CreateControls()
     m_dataArea = new CDataAreaGauge(this);
     m_dataArea->setGeometry(placed(DATA_AREA_PLACE));
 
-    struct Command {
-        CSkinnedButton** member;
-        int id;
-        const char* caption;
-        int x;
-    };
-    const Command commands[] = {
-        { &m_browseEditButton, IDC_BROWSE_EDIT, CAPTION_BROWSE, 9 },
-        { &m_configButton, IDC_CONFIG, CAPTION_CONFIG, 74 },
-        { &m_writeButton, IDC_WRITE_KB, CAPTION_WRITE_KB, 139 },
-        { &m_readButton, IDC_READ_KB, CAPTION_READ_KB, 204 },
-        { &m_saveButton, IDC_SAVE_FILE, CAPTION_SAVE_FILE, 269 },
-        { &m_loadButton, IDC_LOAD_FILE, CAPTION_LOAD_FILE, 334 },
-        { &m_quitButton, IDC_QUIT, CAPTION_QUIT, 399 },
-    };
-    for (const Command& command : commands) {
+    for (const dialoglayout::CommandButton& command : COMMAND_BUTTONS) {
         auto* button = new CSkinnedButton(QString::fromLatin1(command.caption), this);
         button->SetControlId(command.id);
-        button->setGeometry(widgets::dialogRect(command.x, COMMAND_Y, COMMAND_WIDTH, COMMAND_HEIGHT));
+        button->setGeometry(placed(commandButtonPlace(command)));
         const int id = command.id;
         connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
-        *command.member = button;
+        *CommandMember(id) = button;
     }
 
     m_decoration = new QLabel(this);
@@ -272,6 +201,26 @@ void CMainDialog::SetTitle(const char* title)
     if (m_emulatedKeyboard)
         text += QString::fromLatin1(TITLE_EMULATED_SUFFIX);
     setWindowTitle(text);
+}
+
+CSkinnedButton** CMainDialog::CommandMember(int id)
+{
+    switch (id) {
+    case IDC_BROWSE_EDIT:
+        return &m_browseEditButton;
+    case IDC_CONFIG:
+        return &m_configButton;
+    case IDC_WRITE_KB:
+        return &m_writeButton;
+    case IDC_READ_KB:
+        return &m_readButton;
+    case IDC_SAVE_FILE:
+        return &m_saveButton;
+    case IDC_LOAD_FILE:
+        return &m_loadButton;
+    default:
+        return &m_quitButton;
+    }
 }
 
 CSkinnedButton* CMainDialog::KeyCap(int controlId) const

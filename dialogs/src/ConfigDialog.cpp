@@ -4,8 +4,8 @@
 
 #include <dialogs/DialogTexts.h>
 
+#include <dialoglayout/ConfigDialogLayout.h>
 #include <keydata/KeySettings.h>
-#include <presenters/ConfigDialogLayout.h>
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/SkinnedButton.h>
@@ -17,7 +17,7 @@
 #include <span>
 
 using namespace dialogs;
-using namespace presenters;
+using namespace dialoglayout;
 
 namespace {
 
@@ -54,16 +54,16 @@ CConfigDialog::CConfigDialog(keydata::KeyTable& table, QWidget* parent)
 {
     setWindowTitle(QString::fromLatin1(TEXT_CONFIG_DIALOG_TITLE));
     setFont(widgets::dialogFont());
-    setFixedSize(widgets::dialogSize(CONFIG_DIALOG_WIDTH, CONFIG_DIALOG_HEIGHT));
+    setFixedSize(widgets::dialogSize(CONFIG_WIDTH, CONFIG_HEIGHT));
 
     buildGroup(this, TEXT_SYSTEM_CONFIG_GROUP, CONFIG_SYSTEM_GROUP, keydata::systemConfigBits(),
-        CONFIG_FIRST_SYSTEM_BOX);
-    buildGroup(this, TEXT_MCR_CONFIG_GROUP, CONFIG_MCR_GROUP, keydata::mcrConfigBits(), CONFIG_FIRST_MCR_BOX);
+        IDC_FIRST_SYSTEM_BOX);
+    buildGroup(this, TEXT_MCR_CONFIG_GROUP, CONFIG_MCR_GROUP, keydata::mcrConfigBits(), IDC_FIRST_MCR_BOX);
 
-    m_ok = buildButton(this, TEXT_OK, CONFIG_OK_BUTTON, CONFIG_ID_OK);
+    m_ok = buildButton(this, TEXT_OK, CONFIG_OK_PLACE, IDC_CONFIG_OK);
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &CConfigDialog::accept);
-    m_cancel = buildButton(this, TEXT_CANCEL, CONFIG_CANCEL_BUTTON, CONFIG_ID_CANCEL);
+    m_cancel = buildButton(this, TEXT_CANCEL, CONFIG_CANCEL_PLACE, IDC_CONFIG_CANCEL);
     connect(m_cancel, &QPushButton::clicked, this, &CConfigDialog::reject);
 }
 

@@ -3,8 +3,10 @@
 #include "CommandButtons.h"
 
 #include <dialogs/DialogTexts.h>
-#include <dialogs/KeyMap.h>
 #include <dialogs/SpinControl.h>
+
+#include <dialoglayout/KeyDialogLayout.h>
+#include <keycomposition/KeyMap.h>
 
 #include <resources/ResourceIds.h>
 #include <widgets/ControlId.h>
@@ -32,44 +34,10 @@
 #include <chrono>
 
 using namespace dialogs;
+using namespace dialoglayout;
+using namespace keycomposition;
 
 namespace {
-
-constexpr int DIALOG_WIDTH = 383;
-constexpr int DIALOG_HEIGHT = 208;
-
-// Places of the controls outside the keyboard, in dialog units.
-struct Place {
-    int x, y, width, height;
-};
-constexpr Place KEYBOARD_GROUP { 7, 7, 368, 115 };
-constexpr Place KEY_DATA_LABEL { 7, 127, 40, 8 };
-constexpr Place KEY_DATA { 7, 137, 196, 64 };
-constexpr Place DELETE_BUTTON { 207, 137, 19, 13 };
-// Ours, in room the template leaves free: the bytes used, right-aligned
-// over "Key Data", and Undo under "<--".
-constexpr Place CONTENT_USE { 113, 127, 90, 8 };
-constexpr Place UNDO_BUTTON { 207, 153, 23, 13 };
-constexpr Place OPERATION_GROUP { 232, 125, 66, 48 };
-constexpr Place DELAY_LABEL { 238, 138, 22, 8 };
-constexpr Place DELAY_EDIT { 260, 136, 24, 12 };
-constexpr Place DELAY_SPIN { 284, 136, 9, 12 };
-constexpr Place LAYER_LABEL { 238, 155, 22, 8 };
-constexpr Place LAYER_EDIT { 260, 153, 24, 12 };
-constexpr Place LAYER_SPIN { 284, 153, 9, 12 };
-constexpr Place MODE_GROUP { 304, 125, 71, 76 };
-constexpr Place STRING_MODE { 310, 136, 62, 10 };
-constexpr Place FUNCTION_MODE { 310, 148, 62, 10 };
-constexpr Place LAYER_SWITCH { 310, 160, 62, 10 };
-constexpr Place SWITCH_LAYER { 310, 174, 60, 12 };
-constexpr Place COMBINE_KEY { 310, 188, 62, 10 };
-constexpr Place OK_BUTTON { 232, 183, 32, 16 };
-constexpr Place CANCEL_BUTTON { 268, 183, 32, 16 };
-
-constexpr int ID_STRING_MODE = 1160;
-constexpr int ID_FUNCTION_MODE = 1161;
-constexpr int ID_COMBINE_KEY = 1162;
-constexpr int ID_LAYER_SWITCH = 1163;
 
 constexpr int BOLD_FONT_HEIGHT = 0; // the field's own size
 
@@ -80,7 +48,7 @@ constexpr int STRIP_UNKNOWN = 0;
 constexpr int STRIP_RELEASED = 1;
 constexpr int STRIP_PUSHED = 2;
 
-QRect rectOf(const Place& place)
+QRect rectOf(const DialogPlace& place)
 {
     return widgets::dialogRect(place.x, place.y, place.width, place.height);
 }
@@ -210,7 +178,7 @@ CKeyProgrammingDialog::CKeyProgrammingDialog(keydata::KeyTable& table, QWidget* 
 {
     setWindowTitle(QString::fromLatin1(TEXT_KEY_DIALOG_TITLE));
     setFont(widgets::dialogFont());
-    setFixedSize(widgets::dialogSize(DIALOG_WIDTH, DIALOG_HEIGHT));
+    setFixedSize(widgets::dialogSize(KEY_DIALOG_WIDTH, KEY_DIALOG_HEIGHT));
     BuildControls();
 }
 
@@ -243,7 +211,7 @@ void CKeyProgrammingDialog::BuildControls()
 {
     // Group boxes are siblings drawn behind the controls, as in a template.
     auto* keyboard = new QGroupBox(QString::fromLatin1(TEXT_KEYBOARD_GROUP), this);
-    keyboard->setGeometry(rectOf(KEYBOARD_GROUP));
+    keyboard->setGeometry(rectOf(KEYBOARD_GROUP_PLACE));
 
     for (const OnScreenKey& key : onScreenKeys()) {
         QPushButton* button = nullptr;
@@ -260,7 +228,7 @@ void CKeyProgrammingDialog::BuildControls()
             button = new COnScreenKeyButton(this);
         }
         button->setText(QString::fromLatin1(key.caption));
-        button->setGeometry(widgets::dialogRect(key.x, key.y, key.width, key.height));
+        button->setGeometry(rectOf(key.place));
         if (auto* onScreen = dynamic_cast<COnScreenKeyButton*>(button))
             onScreen->FitCaption();
         widgets::setControlId(button, key.id);
@@ -270,9 +238,9 @@ void CKeyProgrammingDialog::BuildControls()
     }
 
     auto* keyDataLabel = new QLabel(QString::fromLatin1(TEXT_KEY_DATA), this);
-    keyDataLabel->setGeometry(rectOf(KEY_DATA_LABEL));
+    keyDataLabel->setGeometry(rectOf(KEY_DATA_LABEL_PLACE));
     m_keyData = new QPlainTextEdit(this);
-    m_keyData->setGeometry(rectOf(KEY_DATA));
+    m_keyData->setGeometry(rectOf(KEY_DATA_PLACE));
     widgets::setControlId(m_keyData, ID_KEY_DATA);
     // The text is made from the content, never typed: every key is captured.
     m_keyData->setReadOnly(true);
@@ -289,7 +257,7 @@ void CKeyProgrammingDialog::BuildControls()
 
     m_delete = new widgets::CStripButton(this);
     m_delete->setText(QString::fromLatin1(TEXT_DELETE_BUTTON));
-    m_delete->setGeometry(rectOf(DELETE_BUTTON));
+    m_delete->setGeometry(rectOf(DELETE_PLACE));
     widgets::setControlId(m_delete, ID_DELETE);
     connect(m_delete, &QPushButton::clicked, this, [this] {
         const CKeyComposer::UndoStep step(m_composer);
@@ -298,11 +266,13 @@ void CKeyProgrammingDialog::BuildControls()
 
     m_contentUse = new QLabel(this);
     m_contentUse->setObjectName(QStringLiteral("contentUse"));
-    m_contentUse->setGeometry(rectOf(CONTENT_USE));
+    widgets::setControlId(m_contentUse, ID_CONTENT_USE);
+    m_contentUse->setGeometry(rectOf(CONTENT_USE_PLACE));
     m_contentUse->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_undo = new QPushButton(QString::fromLatin1(TEXT_UNDO_BUTTON), this);
     m_undo->setObjectName(QStringLiteral("undo"));
-    m_undo->setGeometry(rectOf(UNDO_BUTTON));
+    widgets::setControlId(m_undo, ID_UNDO);
+    m_undo->setGeometry(rectOf(UNDO_PLACE));
     m_undo->setToolTip(QString::fromLatin1(TIP_UNDO));
     m_undo->setAutoDefault(false);
     m_undo->setFocusPolicy(Qt::NoFocus); // "Key Data" keeps the keyboard
@@ -312,23 +282,23 @@ void CKeyProgrammingDialog::BuildControls()
         new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &CKeyProgrammingDialog::OnUndo);
 
     auto* operation = new QGroupBox(QString::fromLatin1(TEXT_OPERATION_GROUP), this);
-    operation->setGeometry(rectOf(OPERATION_GROUP));
+    operation->setGeometry(rectOf(OPERATION_GROUP_PLACE));
     auto* delayLabel = new QLabel(QString::fromLatin1(TEXT_DELAY), this);
-    delayLabel->setGeometry(rectOf(DELAY_LABEL));
+    delayLabel->setGeometry(rectOf(DELAY_LABEL_PLACE));
     m_delayEdit = new QLineEdit(this);
-    m_delayEdit->setGeometry(rectOf(DELAY_EDIT));
+    m_delayEdit->setGeometry(rectOf(DELAY_PLACE));
     widgets::setControlId(m_delayEdit, ID_DELAY);
     m_delaySpin = new CSpinControl(this);
-    m_delaySpin->setGeometry(rectOf(DELAY_SPIN));
+    m_delaySpin->setGeometry(rectOf(DELAY_SPIN_PLACE));
     m_delaySpin->SetBuddy(m_delayEdit);
     widgets::setControlId(m_delaySpin, ID_DELAY_SPIN);
     auto* layerLabel = new QLabel(QString::fromLatin1(TEXT_LAYER), this);
-    layerLabel->setGeometry(rectOf(LAYER_LABEL));
+    layerLabel->setGeometry(rectOf(LAYER_LABEL_PLACE));
     m_layerEdit = new QLineEdit(this);
-    m_layerEdit->setGeometry(rectOf(LAYER_EDIT));
+    m_layerEdit->setGeometry(rectOf(LAYER_PLACE));
     widgets::setControlId(m_layerEdit, ID_LAYER);
     m_layerSpin = new CSpinControl(this);
-    m_layerSpin->setGeometry(rectOf(LAYER_SPIN));
+    m_layerSpin->setGeometry(rectOf(LAYER_SPIN_PLACE));
     m_layerSpin->SetBuddy(m_layerEdit);
     widgets::setControlId(m_layerSpin, ID_LAYER_SPIN);
     delayLabel->setBuddy(m_delayEdit);
@@ -339,18 +309,18 @@ void CKeyProgrammingDialog::BuildControls()
     connect(m_layerSpin, &CSpinControl::Stepped, this, &CKeyProgrammingDialog::OnLayerStep);
 
     auto* modeGroup = new QGroupBox(QString::fromLatin1(TEXT_MODE_GROUP), this);
-    modeGroup->setGeometry(rectOf(MODE_GROUP));
-    const auto makeRadio = [this](const char* text, const Place& place, int id) {
+    modeGroup->setGeometry(rectOf(MODE_GROUP_PLACE));
+    const auto makeRadio = [this](const char* text, const DialogPlace& place, int id) {
         auto* radio = new QRadioButton(QString::fromLatin1(text), this);
         radio->setGeometry(rectOf(place));
         widgets::setControlId(radio, id);
         return radio;
     };
-    m_stringMode = makeRadio(TEXT_STRING_MODE, STRING_MODE, ID_STRING_MODE);
-    m_functionMode = makeRadio(TEXT_FUNCTION_MODE, FUNCTION_MODE, ID_FUNCTION_MODE);
-    m_layerSwitch = makeRadio(TEXT_LAYER_SWITCH, LAYER_SWITCH, ID_LAYER_SWITCH);
+    m_stringMode = makeRadio(TEXT_STRING_MODE, STRING_MODE_PLACE, ID_STRING_MODE);
+    m_functionMode = makeRadio(TEXT_FUNCTION_MODE, FUNCTION_MODE_PLACE, ID_FUNCTION_MODE);
+    m_layerSwitch = makeRadio(TEXT_LAYER_SWITCH, LAYER_SWITCH_PLACE, ID_LAYER_SWITCH);
     // Part of the template, without any behaviour.
-    QRadioButton* combine = makeRadio(TEXT_COMBINE_KEY, COMBINE_KEY, ID_COMBINE_KEY);
+    QRadioButton* combine = makeRadio(TEXT_COMBINE_KEY, COMBINE_KEY_PLACE, ID_COMBINE_KEY);
     combine->setEnabled(false);
     combine->hide();
     m_stringMode->installEventFilter(this);
@@ -360,20 +330,20 @@ void CKeyProgrammingDialog::BuildControls()
     connect(m_layerSwitch, &QRadioButton::clicked, this, [this] { OnModeClicked(Mode::LayerSwitch); });
 
     m_switchLayer = new QComboBox(this);
-    m_switchLayer->setGeometry(rectOf(SWITCH_LAYER));
+    m_switchLayer->setGeometry(rectOf(SWITCH_LAYER_PLACE));
     for (int layer = 1; layer <= SWITCH_LAYER_COUNT; ++layer)
-        m_switchLayer->addItem(QString::fromLatin1(TEXT_SWITCH_LAYER_ITEM).arg(layer));
+        m_switchLayer->addItem(QString::asprintf(TEXT_SWITCH_LAYER_ITEM, layer));
     m_switchLayer->setCurrentIndex(-1);
     widgets::setControlId(m_switchLayer, ID_SWITCH_LAYER);
     connect(m_switchLayer, &QComboBox::activated, this, &CKeyProgrammingDialog::OnSwitchLayerActivated);
 
     m_ok = new widgets::CSkinnedButton(QString::fromLatin1(TEXT_OK), this);
-    m_ok->setGeometry(rectOf(OK_BUTTON));
+    m_ok->setGeometry(rectOf(OK_PLACE));
     m_ok->SetControlId(ID_OK);
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &CKeyProgrammingDialog::accept);
     m_cancel = new widgets::CSkinnedButton(QString::fromLatin1(TEXT_CANCEL), this);
-    m_cancel->setGeometry(rectOf(CANCEL_BUTTON));
+    m_cancel->setGeometry(rectOf(CANCEL_PLACE));
     m_cancel->SetControlId(ID_CANCEL);
     connect(m_cancel, &QPushButton::clicked, this, &CKeyProgrammingDialog::reject);
 }
@@ -391,9 +361,9 @@ void CKeyProgrammingDialog::OnInitDialog()
     if (!m_title.isEmpty())
         setWindowTitle(m_title);
 
-    m_keypadEnter->LoadStrip(resources::BITMAP_KEYPAD_ENTER);
+    m_keypadEnter->LoadStrip(KEYPAD_ENTER_STRIP);
     m_keypadEnter->SetTip(QString::fromLatin1(TIP_KEYPAD_ENTER));
-    m_delete->LoadStrip(resources::BITMAP_DELETE_KEY);
+    m_delete->LoadStrip(DELETE_STRIP);
     m_delete->SetTip(QString::fromLatin1(TIP_DELETE));
     skinCommandButton(*m_ok);
     skinCommandButton(*m_cancel);

@@ -1,7 +1,6 @@
 #include <presenters/CConfigPresenter.h>
 
-#include <presenters/ConfigDialogLayout.h>
-
+#include <dialoglayout/ConfigDialogLayout.h>
 #include <keydata/KeySettings.h>
 #include <keydata/KeyTable.h>
 
@@ -37,16 +36,16 @@ CConfigPresenter::CConfigPresenter(keydata::KeyTable& table, CConfigView& view)
 void CConfigPresenter::OnInitDialog()
 {
     m_initialised = true;
-    showBits(m_view, CONFIG_FIRST_SYSTEM_BOX, keydata::systemConfigBits(), m_table.systemConfig);
-    showBits(m_view, CONFIG_FIRST_MCR_BOX, keydata::mcrConfigBits(), m_table.mcrConfig);
+    showBits(m_view, dialoglayout::IDC_FIRST_SYSTEM_BOX, keydata::systemConfigBits(), m_table.systemConfig);
+    showBits(m_view, dialoglayout::IDC_FIRST_MCR_BOX, keydata::mcrConfigBits(), m_table.mcrConfig);
 }
 
 void CConfigPresenter::OnOk()
 {
     if (!m_initialised)
         OnInitDialog();
-    m_table.systemConfig = readBits(m_view, CONFIG_FIRST_SYSTEM_BOX, keydata::systemConfigBits());
-    m_table.mcrConfig = readBits(m_view, CONFIG_FIRST_MCR_BOX, keydata::mcrConfigBits());
+    m_table.systemConfig = readBits(m_view, dialoglayout::IDC_FIRST_SYSTEM_BOX, keydata::systemConfigBits());
+    m_table.mcrConfig = readBits(m_view, dialoglayout::IDC_FIRST_MCR_BOX, keydata::mcrConfigBits());
     m_view.EndDialog(true);
 }
 

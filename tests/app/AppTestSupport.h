@@ -26,6 +26,8 @@
 
 namespace app::test {
 
+using namespace dialoglayout;
+
 inline constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
 
 // The fake system, calling onDeviceControl as each device request arrives

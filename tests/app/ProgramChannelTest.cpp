@@ -1,7 +1,5 @@
 #include <app/ProgramChannel.h>
 
-#include <app/MainDialogIds.h>
-
 #include <tavrin/TavrinControl.h>
 
 #include <gtest/gtest.h>

@@ -2,44 +2,24 @@
 // their left and right hand, Alt as a system key, the double-press rule.
 #include "DialogTestSupport.h"
 
-#include <dialogs/KeyMap.h>
-#include <dialogs/OnScreenKeys.h>
-
-#include <widgets/PhysicalKeys.h>
+#include <dialoglayout/KeyDialogLayout.h>
 #include <widgets/StripButton.h>
 
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTimer>
 
-#include <set>
-
-using namespace dialogs;
+using namespace dialoglayout;
 using namespace dialogs::test;
 
 namespace {
 
-constexpr int STRING_MODE = 1160;
-constexpr int FUNCTION_MODE = 1161;
-constexpr int LAYER_SWITCH = 1163;
-constexpr int DELETE = 1129;
+constexpr int STRING_MODE = ID_STRING_MODE;
+constexpr int FUNCTION_MODE = ID_FUNCTION_MODE;
+constexpr int LAYER_SWITCH = ID_LAYER_SWITCH;
+constexpr int DELETE = ID_DELETE;
 
 } // namespace
-
-TEST(KeyMap, PairsEveryMappedButtonOnceAndFindsTheMainKeys)
-{
-    std::set<int> buttons;
-    for (const KeyMapEntry& entry : keyMap()) {
-        EXPECT_NE(findOnScreenKey(entry.buttonId), nullptr) << entry.buttonId;
-        EXPECT_TRUE(buttons.insert(entry.buttonId).second) << entry.buttonId;
-    }
-    EXPECT_EQ(buttons.size(), 97u);
-    EXPECT_EQ(buttonOfVirtualKey(VK_SHIFT), KEY_LEFT_SHIFT);
-    EXPECT_EQ(buttonOfVirtualKey(VK_CONTROL), KEY_LEFT_CTRL);
-    EXPECT_EQ(buttonOfVirtualKey(VK_RETURN), KEY_ENTER);
-    for (const int vk : { VK_MENU, VK_SNAPSHOT, VK_PAUSE })
-        EXPECT_EQ(buttonOfVirtualKey(vk), 0) << vk;
-}
 
 TEST_F(DialogTest, PhysicalCtrlWithALetter)
 {

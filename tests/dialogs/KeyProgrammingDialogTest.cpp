@@ -4,8 +4,9 @@
 #include "DialogTestSupport.h"
 
 #include <dialogs/DialogTexts.h>
-#include <dialogs/OnScreenKeys.h>
 #include <dialogs/SpinControl.h>
+
+#include <dialoglayout/KeyDialogLayout.h>
 
 #include <keydata/KeyText.h>
 #include <resources/ResourceIds.h>
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 
+using namespace dialoglayout;
 using namespace dialogs;
 using namespace dialogs::test;
 

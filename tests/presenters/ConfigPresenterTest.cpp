@@ -1,6 +1,5 @@
 // The configuration dialog's seven boxes and the two settings bytes.
 #include <presenters/CConfigPresenter.h>
-#include <presenters/ConfigDialogLayout.h>
 
 #include <keydata/KeyTable.h>
 

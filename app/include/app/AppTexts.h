@@ -3,11 +3,14 @@
 // the few marked "ours" belong to the Linux build only.
 #pragma once
 
+#include <dialoglayout/TemplateTexts.h>
+
 namespace app {
 
-// Window titles. The template's title says "edit mode"; the mode button
-// writes "Edit mode" and "Browse mode".
-inline constexpr const char* TITLE_TEMPLATE = "Keyboard programing tool -- edit mode";
+// What the templates say (titles, captions) is the layout's.
+using namespace dialoglayout;
+
+// Window titles the mode button writes (the template's is TITLE_TEMPLATE).
 inline constexpr const char* TITLE_EDIT_MODE = "Keyboard programing tool -- Edit mode";
 inline constexpr const char* TITLE_BROWSE_MODE = "Keyboard programing tool -- Browse mode";
 // Ours: appended to every title while the keyboard is emulated.
@@ -15,16 +18,6 @@ inline constexpr const char* TITLE_EMULATED_SUFFIX = " [emulated keyboard]";
 // Ours: the tip of the write and read buttons when the keyboard is real.
 inline constexpr const char* TIP_KEYBOARD_PAUSED
     = "The keyboard types nothing while it is being programmed or read.";
-
-// Command button captions.
-inline constexpr const char* CAPTION_BROWSE = "Brows&e"; // shown in edit mode
-inline constexpr const char* CAPTION_EDIT = "&Edit"; // shown in browse mode
-inline constexpr const char* CAPTION_CONFIG = "&Config...";
-inline constexpr const char* CAPTION_WRITE_KB = "&Write to KB";
-inline constexpr const char* CAPTION_READ_KB = "&Read KB data";
-inline constexpr const char* CAPTION_SAVE_FILE = "&Save to file...";
-inline constexpr const char* CAPTION_LOAD_FILE = "&Load from file...";
-inline constexpr const char* CAPTION_QUIT = "&Quit";
 
 // Message boxes.
 inline constexpr const char* MSG_DRIVER_LOAD_FAILED = "Can't not load kernel program!!!";
@@ -63,8 +56,7 @@ inline constexpr const char* MSG_SAVE_MARKER_BYTE
 inline constexpr const char* MSG_SAVE_SETTINGS_MARKER
     = "The key table was not saved to %s: a settings byte is 0xFA or above, which would be "
       "read back as a marker.\nNothing was written.";
-inline constexpr const char* MSG_READ_FILE_FAIL
-    = "Read file %s fail: %s.\nThe key table was not changed.";
+inline constexpr const char* MSG_READ_FILE_FAIL = "Read file %s fail: %s.\nThe key table was not changed.";
 
 // Ours: appended to the reason why a table cannot be written to the
 // keyboard (the transfer's text): the keyboard's data area in bytes.
@@ -108,13 +100,6 @@ inline constexpr const char* TIP_DATA_AREA
 
 // Title of the key programming dialog, with the key's number (control id - 1000).
 inline constexpr const char* EDIT_KEY_TITLE_FORMAT = "Editing Key %d";
-
-// The About entry (string resource 119) and the About box.
-inline constexpr const char* ABOUT_MENU_TEXT = "&About Me...";
-inline constexpr const char* ABOUT_TITLE = "About tavrin";
-inline constexpr const char* ABOUT_VERSION = "tavrin Version 1.0";
-inline constexpr const char* ABOUT_SECOND_LINE = "Programs the keys of the keyboard"; // ours
-inline constexpr const char* ABOUT_OK = "OK";
 
 // Ours: the window-menu entries that stand before the About entry in the
 // window's context menu (the window manager owns the real system menu).

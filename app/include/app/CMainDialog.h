@@ -9,12 +9,12 @@
 //   dialog.exec();
 #pragma once
 
-#include <app/GridNavigation.h>
 #include <app/KeyEditor.h>
-#include <app/MainDialogIds.h>
 
+#include <dialoglayout/MainDialogLayout.h>
 #include <driverchannel/CDriverChannel.h>
 #include <keydata/KeyTable.h>
+#include <presenters/GridNavigation.h>
 #include <widgets/Colors.h>
 
 #include <QDialog>
@@ -42,13 +42,25 @@ class CSkinnedButton;
 
 namespace app {
 
+using namespace dialoglayout;
+using presenters::GridMove;
+using presenters::GridPosition;
+using presenters::gridPositionOfControl;
+using presenters::keyControlIdAt;
+using presenters::moveOnGrid;
+
 class CDataAreaGauge;
+
+// The recent files in the program's profile: [RecentFiles] File1..File6,
+// newest first.
+inline constexpr const char* PROFILE_RECENT_SECTION = "RecentFiles";
+inline constexpr const char* PROFILE_RECENT_KEY = "File%1";
+inline constexpr int RECENT_FILES_MAX = 6;
 
 // Caption colours of the key caps (0x00BBGGRR).
 inline constexpr widgets::ColorRef COLOR_KEY_CHANGED = widgets::makeColorRef(255, 0, 0); // red
 inline constexpr widgets::ColorRef COLOR_KEY_STORED = widgets::makeColorRef(0, 0, 0); // black
 inline constexpr widgets::ColorRef COLOR_KEY_WRITTEN = widgets::makeColorRef(0, 0, 255); // blue
-inline constexpr widgets::ColorRef COLOR_COMMAND_CAPTION = 0x500000;
 
 class CMainDialog : public QDialog {
     Q_OBJECT
@@ -172,6 +184,7 @@ protected:
 
 private:
     void CreateControls();
+    widgets::CSkinnedButton** CommandMember(int id);
     void OnInitDialog(bool noChannel);
     void LoadFaces();
     void BuildGridMap();

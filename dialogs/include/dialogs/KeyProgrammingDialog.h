@@ -13,7 +13,8 @@
 // opens an empty key and OK then writes nothing.
 #pragma once
 
-#include <dialogs/KeyComposer.h>
+#include <keycomposition/CKeyComposer.h>
+#include <keycomposition/VirtualKeys.h>
 
 #include <widgets/ColorFont.h>
 #include <widgets/GuiSeams.h>
@@ -37,7 +38,6 @@ class QRadioButton;
 namespace widgets {
 class CSkinnedButton;
 class CStripButton;
-struct PhysicalKey;
 } // namespace widgets
 namespace dialogs {
 class CSpinControl;
@@ -60,7 +60,7 @@ public:
     void SetTickSource(TickSource ticks);
 
     // What is being composed, for the caller's and the tests' inspection.
-    const dialogs::CKeyComposer& Composer() const { return m_composer; }
+    const keycomposition::CKeyComposer& Composer() const { return m_composer; }
 
     // OK: validates the fields, stores the key, closes. Nothing is stored
     // and the dialog stays open when a field is invalid.
@@ -86,7 +86,7 @@ private:
     void Report(int result);
 
     void OnKeyClicked(int id);
-    void OnModeClicked(dialogs::Mode mode);
+    void OnModeClicked(keycomposition::Mode mode);
     void OnSwitchLayerActivated(int index);
     void OnDelete();
     void OnUndo();
@@ -98,9 +98,9 @@ private:
 
     // Keyboard capture of "Key Data".
     bool OnKeyDataEvent(QEvent* event);
-    bool OnKeyDataKeyDown(const widgets::PhysicalKey& key, bool shifted);
-    bool OnKeyDataKeyUp(const widgets::PhysicalKey& key);
-    void OnDoublePress(dialogs::PressKey key, int buttonId, const std::function<void()>& action);
+    bool OnKeyDataKeyDown(const keycomposition::PhysicalKey& key, bool shifted);
+    bool OnKeyDataKeyUp(const keycomposition::PhysicalKey& key);
+    void OnDoublePress(keycomposition::PressKey key, int buttonId, const std::function<void()>& action);
 
     keydata::KeyRecord* Record() const;
 
@@ -108,7 +108,7 @@ private:
     int m_row = -1;
     int m_column = -1;
     QString m_title;
-    dialogs::CKeyComposer m_composer;
+    keycomposition::CKeyComposer m_composer;
     TickSource m_ticks;
 
     QHash<int, QPushButton*> m_keys;

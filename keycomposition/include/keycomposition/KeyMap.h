@@ -4,7 +4,7 @@
 
 #include <span>
 
-namespace dialogs {
+namespace keycomposition {
 
 struct KeyMapEntry {
     int virtualKey;
@@ -20,4 +20,4 @@ std::span<const KeyMapEntry> keyMap();
 // is found; Alt, Print Screen and Pause have no pair.
 int buttonOfVirtualKey(int virtualKey);
 
-} // namespace dialogs
+} // namespace keycomposition

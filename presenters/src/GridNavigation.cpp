@@ -1,8 +1,11 @@
-#include <app/GridNavigation.h>
+#include <presenters/GridNavigation.h>
 
-#include <app/MainDialogIds.h>
+#include <dialoglayout/MainDialogLayout.h>
 
-namespace app {
+namespace presenters {
+
+using dialoglayout::IDC_KEY_FIRST;
+
 namespace {
 
 inline constexpr int LAST_COLUMN = 18; // nineteen columns in every row
@@ -67,4 +70,4 @@ GridPosition gridPositionOfControl(int controlId)
     return { index / COLUMNS, index % COLUMNS };
 }
 
-} // namespace app
+} // namespace presenters

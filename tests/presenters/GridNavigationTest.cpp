@@ -1,8 +1,8 @@
-#include <app/GridNavigation.h>
+#include <presenters/GridNavigation.h>
 
 #include <gtest/gtest.h>
 
-using namespace app;
+using namespace presenters;
 
 namespace {
 

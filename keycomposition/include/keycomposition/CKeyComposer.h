@@ -11,7 +11,7 @@
 //   composer.Store(table.record(row, column));             // on OK
 #pragma once
 
-#include <dialogs/OnScreenKeys.h>
+#include <keycomposition/KeyCodes.h>
 
 #include <keydata/KeyTable.h>
 
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace dialogs {
+namespace keycomposition {
 
 enum class Mode : int { None = -1, String = 0, Function = 1, LayerSwitch = 2 };
 
@@ -38,16 +38,10 @@ enum class PadState : int {
 inline constexpr int LAYER_COUNT = 15;
 inline constexpr unsigned MAX_LAYER = LAYER_COUNT - 1;
 inline constexpr unsigned MAX_DELAY = 256;
-inline constexpr int SWITCH_LAYER_COUNT = 15; // "Layer 1" .. "Layer 15"
 
-// Ids of the dialog's other controls whose enabling the pad state decides.
-inline constexpr int ID_KEY_DATA = 1127;
-inline constexpr int ID_DELETE = 1129;
-inline constexpr int ID_DELAY_SPIN = 1130;
-inline constexpr int ID_DELAY = 1131;
-inline constexpr int ID_LAYER = 1132;
-inline constexpr int ID_LAYER_SPIN = 1133;
-inline constexpr int ID_SWITCH_LAYER = 1165; // the layer combo box
+// The pad state decides the enabling of the controls with these ids (the
+// on-screen keys, "Key Data", "<--", Delay, Layer and their spin controls)
+// and of the layer combo box.
 inline constexpr int FIRST_PAD_ID = 1000;
 inline constexpr int LAST_PAD_ID = 1150;
 
@@ -244,4 +238,4 @@ private:
     bool m_inStep = false;
 };
 
-} // namespace dialogs
+} // namespace keycomposition

@@ -4,7 +4,7 @@
 // too, so they can reach slots without a key cap (from column 5 on).
 #pragma once
 
-namespace app {
+namespace presenters {
 
 struct GridPosition {
     int row = 0;
@@ -26,4 +26,4 @@ int keyControlIdAt(GridPosition position);
 // The position of a key command's control id (id - 1001 split by 19).
 GridPosition gridPositionOfControl(int controlId);
 
-} // namespace app
+} // namespace presenters

@@ -1,11 +1,15 @@
-#include <dialogs/KeyComposer.h>
+#include <keycomposition/CKeyComposer.h>
 
+#include <dialoglayout/KeyDialogLayout.h>
 #include <keydata/KeyText.h>
 
 #include <algorithm>
 #include <cassert>
 
-namespace dialogs {
+namespace keycomposition {
+
+using namespace dialoglayout;
+
 namespace {
 
 using keydata::DELAY_UNIT;
@@ -597,4 +601,4 @@ bool CKeyComposer::IsControlEnabled(int id) const
     return false;
 }
 
-} // namespace dialogs
+} // namespace keycomposition

@@ -1,12 +1,15 @@
-#include <dialogs/KeyMap.h>
+#include <keycomposition/KeyMap.h>
 
-#include <dialogs/OnScreenKeys.h>
+#include <keycomposition/VirtualKeys.h>
 
-#include <widgets/PhysicalKeys.h>
+#include <dialoglayout/KeyDialogLayout.h>
 
 #include <iterator>
 
-namespace dialogs {
+namespace keycomposition {
+
+using namespace dialoglayout;
+
 namespace {
 
 constexpr KeyMapEntry KEY_MAP[] = {
@@ -125,4 +128,4 @@ int buttonOfVirtualKey(int virtualKey)
     return 0;
 }
 
-} // namespace dialogs
+} // namespace keycomposition

@@ -2,8 +2,9 @@
 // that it cannot drift from them: this test builds it and compares it with
 // the block in docs/user-guide.md. After a change to the tables, run the
 // test with LODEMAR_UPDATE_GUIDE=1 to write the new block into the guide.
-#include <dialogs/OnScreenKeys.h>
+#include <keycomposition/KeyCodes.h>
 
+#include <dialoglayout/KeyDialogLayout.h>
 #include <keydata/KeyTable.h>
 #include <keydata/KeyText.h>
 
@@ -15,7 +16,8 @@
 #include <sstream>
 #include <string>
 
-using namespace dialogs;
+using namespace dialoglayout;
+using namespace keycomposition;
 
 namespace {
 

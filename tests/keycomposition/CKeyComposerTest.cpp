@@ -1,7 +1,8 @@
 // The composing rules without the widgets: layers, the content bound on
 // every path, deleting, modifiers and the double-press rule.
-#include <dialogs/KeyComposer.h>
+#include <keycomposition/CKeyComposer.h>
 
+#include <dialoglayout/KeyDialogLayout.h>
 #include <keydata/KeyTable.h>
 
 #include <gtest/gtest.h>
@@ -10,7 +11,8 @@
 #include <random>
 #include <vector>
 
-using namespace dialogs;
+using namespace dialoglayout;
+using namespace keycomposition;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
