@@ -35,6 +35,8 @@ inline constexpr int IDC_LOAD_FILE = 6;
 inline constexpr int IDC_QUIT = 1166;
 // Ours: the data area gauge above the grid.
 inline constexpr int IDC_DATA_AREA = 1170;
+// Ours: the decoration (bitmap 134), a control that the window draws.
+inline constexpr int IDC_DECORATION = 1171;
 
 // System commands: the About entry's id, and the standard ones the window
 // offers. The low four bits of a system command are the system's own and
