@@ -11,9 +11,6 @@
 
 namespace app {
 
-// The driver the program loads through its channel.
-inline constexpr const char* DRIVER_NAME = "Tavrin";
-
 // The channel over the platform of this build: Windows, the service control
 // manager and the Tavrin device; Linux, the tavrin driver host. The emulated
 // keyboard is chosen only with options.emulate (Linux); when it cannot be
