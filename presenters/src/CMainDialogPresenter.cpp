@@ -101,6 +101,11 @@ void CMainDialogPresenter::ReportLoadFailure()
     // Another run holds the keyboard: say which, after the system's text.
     if (m_loadResult == driverchannel::CHANNEL_KEYBOARD_IN_USE)
         text += format(MSG_KEYBOARD_IN_USE, m_channel->KeyboardHolder().c_str());
+    // Else the front end's reason, on a paragraph of its own.
+    else if (const std::string reason
+             = m_loadFailureReason ? m_loadFailureReason(*m_channel, m_loadResult) : "";
+             !reason.empty())
+        text += "\n\n" + reason;
     Tell(text, MessageIcon::Stop);
 }
 

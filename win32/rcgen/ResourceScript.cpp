@@ -113,8 +113,9 @@ void keyDialog(std::ostream& out)
             isStripKey(key.id) ? "BS_OWNERDRAW" : "BS_PUSHBUTTON | BS_MULTILINE", key.place);
     control(out, TEXT_KEY_DATA, NO_ID, "Static", "SS_LEFT", KEY_DATA_LABEL_PLACE);
     control(out, "", ID_CONTENT_USE, "Static", "SS_RIGHT | SS_NOPREFIX", CONTENT_USE_PLACE);
+    // Read-only: every key is captured, nothing typed goes in.
     control(out, "", ID_KEY_DATA, "Edit",
-        "ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER | WS_TABSTOP", KEY_DATA_PLACE);
+        "ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_BORDER | WS_TABSTOP", KEY_DATA_PLACE);
     control(out, TEXT_DELETE_BUTTON, ID_DELETE, "Button", "BS_OWNERDRAW | WS_TABSTOP", DELETE_PLACE);
     control(out, TEXT_UNDO_BUTTON, ID_UNDO, "Button", "BS_PUSHBUTTON | WS_TABSTOP", UNDO_PLACE);
     control(out, TEXT_OPERATION_GROUP, NO_ID, "Button", "BS_GROUPBOX", OPERATION_GROUP_PLACE);

@@ -26,14 +26,48 @@ CDialog::CDialog(int templateId)
 
 INT_PTR CDialog::DoModal(HWND owner)
 {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
+    m_ended = false;
+    m_result = IDCANCEL;
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner,
         &CDialog::Procedure, reinterpret_cast<LPARAM>(this));
+    if (!window)
+        return -1;
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled)
+        EnableWindow(owner, FALSE);
+    if (!m_ended)
+        ShowWindow(window, SW_SHOW);
+    MSG message {};
+    while (!m_ended) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is quitting: the quit stays for the outer loop.
+            if (got == 0)
+                PostQuitMessage(int(message.wParam));
+            break;
+        }
+        if (PreTranslateMessage(message) || IsDialogMessageA(window, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    // The owner first, so that it takes the activation back.
+    if (ownerWasEnabled)
+        EnableWindow(owner, TRUE);
+    if (IsWindow(window))
+        DestroyWindow(window);
+    return m_result;
 }
 
 void CDialog::EndDialog(INT_PTR result)
 {
-    if (m_handle)
-        ::EndDialog(m_handle, result);
+    m_result = result;
+    m_ended = true;
+}
+
+bool CDialog::PreTranslateMessage(MSG&)
+{
+    return false;
 }
 
 bool CDialog::OnInitDialog()
@@ -103,6 +137,10 @@ INT_PTR CALLBACK CDialog::Procedure(HWND window, UINT message, WPARAM wParam, LP
         break;
     }
     if (dialog->OnMessage(message, wParam, lParam, result)) {
+        // These few return their result themselves; the others through
+        // the window's message result.
+        if ((message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) || message == WM_QUERYDRAGICON)
+            return result;
         SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
         return TRUE;
     }

@@ -1,7 +1,6 @@
 #include "widgets/CProgressPopup_win32.h"
 
 #include "widgets/CDialog_win32.h"
-#include "widgets/Win32Text_win32.h"
 
 #include <commctrl.h>
 
@@ -91,11 +90,11 @@ bool CProgressPopup::CreateProgressWindow(const std::string& caption, bool smoot
         m_font = messageFont();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HWND owner = m_owner ? m_owner : MainWindow();
-    m_window
-        = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, WINDOW_CLASS, wideFromUtf8(caption).c_str(),
-            WS_POPUP | WS_CAPTION, 0, 0, INITIAL_WIDTH, INITIAL_HEIGHT, owner, nullptr, instance, this);
+    m_window = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, WINDOW_CLASS, L"", WS_POPUP | WS_CAPTION,
+        0, 0, INITIAL_WIDTH, INITIAL_HEIGHT, owner, nullptr, instance, this);
     if (!m_window)
         return false;
+    SetWindowTextA(m_window, caption.c_str());
     m_text = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0,
         FIRST_PLACE, FIRST_PLACE, m_window, reinterpret_cast<HMENU>(presenters::PROGRESS_TEXT_ID), instance,
         nullptr);
@@ -211,12 +210,12 @@ void CProgressPopup::HideWindow()
 
 void CProgressPopup::SetCaption(const std::string& caption)
 {
-    SetWindowTextW(m_window, wideFromUtf8(caption).c_str());
+    SetWindowTextA(m_window, caption.c_str());
 }
 
 void CProgressPopup::SetStatusText(const std::string& text)
 {
-    SetWindowTextW(m_text, wideFromUtf8(text).c_str());
+    SetWindowTextA(m_text, text.c_str());
 }
 
 void CProgressPopup::SetBarRange(int lower, int upper)

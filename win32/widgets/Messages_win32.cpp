@@ -40,8 +40,8 @@ UINT buttonStyle(presenters::MessageButtons buttons)
 presenters::MessageAnswer ShowMessage(
     HWND owner, const std::string& text, presenters::MessageIcon icon, presenters::MessageButtons buttons)
 {
-    const int answer = MessageBoxW(owner, wideFromUtf8(text).c_str(), wideFromUtf8(applicationName()).c_str(),
-        iconStyle(icon) | buttonStyle(buttons));
+    const int answer
+        = MessageBoxA(owner, text.c_str(), applicationName().c_str(), iconStyle(icon) | buttonStyle(buttons));
     using presenters::MessageAnswer;
     const bool saving = buttons == presenters::MessageButtons::SaveDiscardCancel;
     switch (answer) {

@@ -12,7 +12,8 @@
 
 namespace win32 {
 
-// The text is UTF-8. Save/Discard/Cancel shows as Yes/No/Cancel (the
+// The text is in the system's code page (the presenters' texts are ASCII,
+// paths come from the system's file choosers). Save/Discard/Cancel shows as Yes/No/Cancel (the
 // system's box has no other buttons).
 presenters::MessageAnswer ShowMessage(HWND owner, const std::string& text, presenters::MessageIcon icon,
     presenters::MessageButtons buttons = presenters::MessageButtons::Ok);

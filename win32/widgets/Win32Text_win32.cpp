@@ -14,30 +14,6 @@ std::string programPath()
 
 } // namespace
 
-std::wstring wideFromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(std::size_t(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::string utf8FromWide(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int length
-        = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string narrow(std::size_t(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        WideCharToMultiByte(
-            CP_UTF8, 0, text.data(), int(text.size()), narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
 std::wstring wideFromLatin1(const std::string& text)
 {
     std::wstring wide;

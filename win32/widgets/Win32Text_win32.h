@@ -1,16 +1,15 @@
 #pragma once
 
-// Texts between the presenters (UTF-8) and the system: the program's windows
-// show captions, status lines and messages through the wide calls, so that
-// any text shows as written; key text (ISO-8859-1) and paths for the ANSI
-// calls keep their own conversions.
+// Texts between the presenters and the system. The program speaks to the
+// system through its ANSI calls: the presenters' own texts are ASCII and
+// paths come from the system's file choosers in its code page (a path
+// outside that code page cannot be opened; a known limit). Key text is
+// ISO-8859-1 and shows through the wide calls, byte for character.
 
 #include <string>
 
 namespace win32 {
 
-std::wstring wideFromUtf8(const std::string& text);
-std::string utf8FromWide(const std::wstring& text);
 // ISO-8859-1 bytes, one character each.
 std::wstring wideFromLatin1(const std::string& text);
 
