@@ -3,7 +3,8 @@
 //   lodemar-views config SYSTEM MCR   "Config" over the two bytes (hex); prints them after it closes
 //   lodemar-views about               the About box
 //   lodemar-views progress            the progress window of a write over an owner window; a step
-//                                     every 20 ms while it pumps; prints how it ended
+//                                     every 100 ms while it pumps, until the last or a cancel;
+//                                     prints how it ended
 //   lodemar-views message TEXT        a stop box with the text
 #include "app/CAboutDialog_win32.h"
 #include "dialogs/CConfigDialog_win32.h"
@@ -25,7 +26,7 @@
 namespace {
 
 inline constexpr const char* OWNER_TITLE = "lodemar-views owner";
-inline constexpr DWORD STEP_MS = 20;
+inline constexpr DWORD STEP_MS = 100;
 inline constexpr int WRITE_STEPS = 128;
 
 int runConfig(const char* system, const char* mcr)
@@ -69,14 +70,16 @@ int runProgress()
         if (!progress.BeginModal(presenters::PROGRESS_DEFAULT_TITLE))
             return 1;
         progress.SetBounds(0, WRITE_STEPS, 1);
-        // The write goes on after a cancel, as the program's does.
-        for (; steps < WRITE_STEPS; ++steps) {
+        // A cancel ends the steps here (the program's write goes on), and
+        // the loop goes on handling messages until the close request is in.
+        for (; steps < WRITE_STEPS && !progress.IsCancelled(); ++steps) {
             progress.SetStatus("programing %d key", steps);
             progress.Advance();
             progress.PumpMessages(true);
             ownerDisabled = ownerDisabled || !IsWindowEnabled(owner);
             waitHandlingMessages(progress, STEP_MS);
         }
+        waitHandlingMessages(progress, STEP_MS);
         std::printf(
             "progress cancelled=%d window=%d\n", progress.IsCancelled() ? 1 : 0, progress.Handle() ? 1 : 0);
         progress.Close();

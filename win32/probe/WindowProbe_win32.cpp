@@ -12,6 +12,10 @@
 //   lodemar-winprobe escape TITLE         the Escape key to the window
 //   lodemar-winprobe answer CAPTION ID    prints a message box's text, then clicks its button ID
 //   lodemar-winprobe shot TITLE FILE      the window as the screen shows it, frame included, as a BMP
+//   lodemar-winprobe settext TITLE ID TEXT   sets the text of control ID (a file chooser's name field)
+//   lodemar-winprobe syscommand TITLE ID  a system command (WM_SYSCOMMAND) to the window
+//   lodemar-winprobe where TITLE ID [up|down]  the screen point at the middle of control ID (of its
+//                                         upper or lower quarter), for a real click there
 #include <windows.h>
 
 #include <cstdio>
@@ -194,6 +198,10 @@ int main(int argc, char** argv)
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
         return writeShot(window, argv[3]) ? 0 : fail("cannot take a picture of", title);
     }
+    if (command == "syscommand") {
+        PostMessageA(window, WM_SYSCOMMAND, WPARAM(id), 0);
+        return 0;
+    }
     if (command == "escape") {
         PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
         PostMessageA(window, WM_CHAR, VK_ESCAPE, 1);
@@ -213,6 +221,23 @@ int main(int argc, char** argv)
     HWND control = awaitControl(window, id);
     if (!control)
         return fail("no such control in", title);
+    if (command == "settext" && argc > 4) {
+        SendMessageTimeoutA(
+            control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG, 2000, nullptr);
+        return 0;
+    }
+    if (command == "where") {
+        RECT area {};
+        GetWindowRect(control, &area);
+        const int height = area.bottom - area.top;
+        int y = area.top + height / 2;
+        if (argc > 4 && std::strcmp(argv[4], "up") == 0)
+            y = area.top + height / 4;
+        else if (argc > 4 && std::strcmp(argv[4], "down") == 0)
+            y = area.bottom - height / 4 - 1;
+        std::printf("%ld %d\n", (area.left + area.right) / 2, y);
+        return 0;
+    }
     if (command == "text") {
         std::printf("%s\n", textOf(control).c_str());
         return 0;
