@@ -14,6 +14,7 @@
 
 #include <keydata/KeyTable.h>
 #include <presenters/PresenterTexts.h>
+#include <transfer/TransferTexts.h>
 
 #include <commctrl.h>
 #include <windows.h>
@@ -66,7 +67,7 @@ int runProgress()
     int steps = 0;
     bool ownerDisabled = false;
     {
-        win32::CProgressPopup progress(owner, "Programing...", false);
+        win32::CProgressPopup progress(owner, transfer::text::PROGRESS_TITLE, false);
         if (!progress.BeginModal(presenters::PROGRESS_DEFAULT_TITLE))
             return 1;
         progress.SetBounds(0, WRITE_STEPS, 1);
