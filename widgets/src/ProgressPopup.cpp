@@ -24,6 +24,10 @@ namespace {
 inline constexpr int SYSTEM_EDGE_HEIGHT = 2; // the 3-D edge height of the window frame
 inline constexpr int INITIAL_WIDTH = 340;
 inline constexpr int INITIAL_HEIGHT = 40;
+// Painting the status and the bar is most of a step's work (a write steps
+// every few milliseconds): once an operation pumps messages, they are
+// painted at most this often, by the pump.
+inline constexpr qint64 PAINT_INTERVAL_MS = 40;
 
 QEvent::Type closeRequestEvent()
 {
@@ -170,6 +174,8 @@ bool CProgressPopup::CreateProgressWindow(const std::string& caption, bool smoot
 
 void CProgressPopup::DestroyProgressWindow()
 {
+    m_paintingHeld = false;
+    m_pumped = false;
     QWidget* window = m_window.data();
     m_window = nullptr;
     m_text = nullptr;
@@ -241,8 +247,29 @@ bool CProgressPopup::IsWindowVisible()
     return m_window->isVisible();
 }
 
+void CProgressPopup::HoldPainting()
+{
+    if (m_paintingHeld || !m_pumped)
+        return;
+    m_text->setUpdatesEnabled(false);
+    m_bar->setUpdatesEnabled(false);
+    m_paintingHeld = true;
+}
+
+void CProgressPopup::ReleasePainting()
+{
+    if (!m_paintingHeld || !m_window)
+        return;
+    // Each schedules its own repaint.
+    m_text->setUpdatesEnabled(true);
+    m_bar->setUpdatesEnabled(true);
+    m_paintingHeld = false;
+    m_sincePaint.start();
+}
+
 void CProgressPopup::ShowWindow()
 {
+    ReleasePainting();
     m_window->setAttribute(Qt::WA_ShowWithoutActivating, true);
     m_window->show();
     m_window->repaint();
@@ -260,6 +287,7 @@ void CProgressPopup::SetCaption(const std::string& caption)
 
 void CProgressPopup::SetStatusText(const std::string& text)
 {
+    HoldPainting();
     m_text->setText(QString::fromStdString(text));
 }
 
@@ -273,11 +301,9 @@ void CProgressPopup::SetBarRange(int lower, int upper)
 int CProgressPopup::SetBarPosition(int position)
 {
     const int previous = m_bar->value();
-    // QProgressBar repaints itself at once on every new value; the pump
-    // paints it with the status text in one go instead.
-    m_bar->setUpdatesEnabled(false);
+    // QProgressBar would repaint itself at once on every new value.
+    HoldPainting();
     m_bar->setValue(std::clamp(position, m_bar->minimum(), m_bar->maximum()));
-    m_bar->setUpdatesEnabled(true);
     return previous;
 }
 
@@ -327,6 +353,9 @@ void CProgressPopup::BringMainWindowForward()
 
 void CProgressPopup::DispatchPendingMessages(bool escapeCancels)
 {
+    m_pumped = true;
+    if (m_paintingHeld && (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= PAINT_INTERVAL_MS))
+        ReleasePainting();
     // The filter is installed by the outermost pump that asks for it.
     const bool installs = escapeCancels && !m_cancelOnEscape;
     const bool previous = m_cancelOnEscape;

@@ -19,6 +19,7 @@
 #include <presenters/CProgressPresenter.h>
 #include <widgets/Profile.h>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -166,6 +167,9 @@ private:
     void BringMainWindowForward() override;
     void DispatchPendingMessages(bool escapeCancels) override;
 
+    void HoldPainting();
+    void ReleasePainting();
+
     CProgramProfile m_profile;
     presenters::CProgressPresenter m_presenter { *this, m_profile };
     QPointer<QWidget> m_owner; // null: the main window
@@ -174,6 +178,9 @@ private:
     QPointer<QWidget> m_disabledOwner;
     QLabel* m_text = nullptr;
     QProgressBar* m_bar = nullptr;
+    bool m_pumped = false; // an operation pumps: painting may wait for the pump
+    bool m_paintingHeld = false;
+    QElapsedTimer m_sincePaint;
 };
 
 } // namespace widgets
