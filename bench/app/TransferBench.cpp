@@ -3,8 +3,13 @@
 // `lodemar --emulate` runs them: confirmation answered, progress window,
 // messages answered; and the transfer's write with and without the read-back.
 // Each write waits 1 ms per byte in the host, as the port driver does: the
-// writes report their time as the ratio to that floor (floor_ratio), and
-// the progress window's own work for one write is measured alone.
+// writes report their time as the ratio to that floor
+// (ratio_to_1ms_per_byte), beside the machine's own waits of as many
+// milliseconds (machine_wait_ratio, bench/driver/MachineWaits.h) and the
+// ratio to those (ratio_to_machine_waits: what the program and the host
+// add); the progress window's own work for one write is measured alone.
+#include "MachineWaits.h"
+
 #include <app/CMainDialog.h>
 #include <app/ProgramChannel.h>
 
@@ -76,17 +81,24 @@ void BM_WriteToKeyboard(benchmark::State& state)
         state.SkipWithError("no emulated keyboard or no example table");
         return;
     }
+    const std::size_t bytes = bytesSent(dialog->Table());
     double milliseconds = 0;
+    double waitMilliseconds = 0;
     for (auto _ : state) {
+        state.PauseTiming();
+        waitMilliseconds += machineWaitSeconds(bytes) * 1000.0;
+        state.ResumeTiming();
         milliseconds += timedMilliseconds([&] { dialog->OnWriteToKb(); });
         if (seams.LastText() != QStringLiteral("Data writed to keyboard successful!")) {
             state.SkipWithError(qPrintable(seams.LastText()));
             return;
         }
     }
-    const double bytes = double(bytesSent(dialog->Table()));
-    state.counters["bytes_sent"] = bytes;
-    state.counters["floor_ratio"] = milliseconds / double(state.iterations()) / bytes;
+    const double floor = double(bytes) * double(state.iterations());
+    state.counters["bytes_sent"] = double(bytes);
+    state.counters["ratio_to_1ms_per_byte"] = milliseconds / floor;
+    state.counters["machine_wait_ratio"] = waitMilliseconds / floor;
+    state.counters["ratio_to_machine_waits"] = milliseconds / waitMilliseconds;
 }
 
 // The progress window's work for one write, without a keyboard: its
@@ -140,7 +152,7 @@ void BM_WriteThroughTheTransfer(benchmark::State& state)
     }
     const double bytes = double(bytesSent(table));
     state.counters["bytes_sent"] = bytes;
-    state.counters["floor_ratio"] = milliseconds / double(state.iterations()) / bytes;
+    state.counters["ratio_to_1ms_per_byte"] = milliseconds / double(state.iterations()) / bytes;
 }
 
 void BM_ReadFromKeyboard(benchmark::State& state)
