@@ -28,6 +28,13 @@ if (( ${#missing[@]} )); then
     sudo=sudo
   fi
   echo "setup: installing ${missing[*]}"
+  # Packages of another architecture (wine32:i386, which runs the 32-bit
+  # Windows programs) need it added to dpkg first.
+  for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/^[^:]*:\([a-z0-9]*\)$/\1/p' | sort -u); do
+    if [ "$arch" != "$(dpkg --print-architecture)" ] && ! dpkg --print-foreign-architectures | grep -x "$arch" >/dev/null; then
+      $sudo dpkg --add-architecture "$arch"
+    fi
+  done
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

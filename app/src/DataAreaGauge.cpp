@@ -1,5 +1,6 @@
 #include <app/DataAreaGauge.h>
 
+#include <dialoglayout/MainDialogLayout.h>
 #include <widgets/Colors.h>
 
 #include <QPainter>
@@ -7,20 +8,20 @@
 namespace app {
 namespace {
 
-constexpr int BAR_HEIGHT = 6;
-constexpr int TEXT_GAP = 2;
+constexpr int BAR_HEIGHT = dialoglayout::DATA_AREA_BAR_HEIGHT;
+constexpr int TEXT_GAP = dialoglayout::DATA_AREA_TEXT_GAP;
 
 widgets::ColorRef colorOf(CDataAreaGauge::Level level)
 {
     switch (level) {
     case CDataAreaGauge::Level::NearLimit:
-        return widgets::makeColorRef(0xC0, 0x70, 0x00); // amber
+        return dialoglayout::COLOR_DATA_AREA_NEAR_LIMIT;
     case CDataAreaGauge::Level::Refused:
-        return widgets::makeColorRef(0xC0, 0x00, 0x00); // red
+        return dialoglayout::COLOR_DATA_AREA_REFUSED;
     case CDataAreaGauge::Level::Normal:
         break;
     }
-    return widgets::makeColorRef(0x00, 0x60, 0x30); // green
+    return dialoglayout::COLOR_DATA_AREA_NORMAL;
 }
 
 } // namespace

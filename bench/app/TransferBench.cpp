@@ -1,16 +1,24 @@
 // The main window's "&Write to KB" (with its read-back) and "&Read KB data"
 // against the emulated keyboard through the real driver host, as
 // `lodemar --emulate` runs them: confirmation answered, progress window,
-// messages answered; and the transfer's write with and without the read-back. Each write
-// waits 1 ms per byte in the host, as the port driver does, so the time
-// follows the bytes a table needs.
+// messages answered; and the transfer's write with and without the read-back.
+// Each write waits 1 ms per byte in the host, as the port driver does: the
+// writes report their time as the ratio to that floor
+// (ratio_to_1ms_per_byte), beside the machine's own waits of as many
+// milliseconds (machine_wait_ratio, bench/driver/MachineWaits.h) and the
+// ratio to those (ratio_to_machine_waits: what the program and the host
+// add); the progress window's own work for one write is measured alone.
+#include "MachineWaits.h"
+
 #include <app/CMainDialog.h>
 #include <app/ProgramChannel.h>
 
 #include <keydata/KeyFile.h>
 #include <keydata/WritePackets.h>
 #include <transfer/CKeyboardTransfer.h>
+#include <transfer/TransferTexts.h>
 #include <widgets/GuiSeams.h>
+#include <widgets/ProgressPopup.h>
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +26,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -43,6 +52,14 @@ bool loadTable(int which, keydata::KeyTable& table)
     return keydata::loadKeyFile(std::string(LODEMAR_EXAMPLES_DIR) + "/" + FILES[which], table).ok();
 }
 
+// The wall time of each run of body, summed.
+template <typename Body> double timedMilliseconds(Body&& body)
+{
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 // The bytes a write sends: header, the 128 key packets, finish.
 std::size_t bytesSent(const keydata::KeyTable& table)
 {
@@ -64,14 +81,47 @@ void BM_WriteToKeyboard(benchmark::State& state)
         state.SkipWithError("no emulated keyboard or no example table");
         return;
     }
+    const std::size_t bytes = bytesSent(dialog->Table());
+    double milliseconds = 0;
+    double waitMilliseconds = 0;
     for (auto _ : state) {
-        dialog->OnWriteToKb();
+        state.PauseTiming();
+        waitMilliseconds += machineWaitSeconds(bytes) * 1000.0;
+        state.ResumeTiming();
+        milliseconds += timedMilliseconds([&] { dialog->OnWriteToKb(); });
         if (seams.LastText() != QStringLiteral("Data writed to keyboard successful!")) {
             state.SkipWithError(qPrintable(seams.LastText()));
             return;
         }
     }
-    state.counters["bytes_sent"] = double(bytesSent(dialog->Table()));
+    const double floor = double(bytes) * double(state.iterations());
+    state.counters["bytes_sent"] = double(bytes);
+    state.counters["ratio_to_1ms_per_byte"] = milliseconds / floor;
+    state.counters["machine_wait_ratio"] = waitMilliseconds / floor;
+    state.counters["ratio_to_machine_waits"] = milliseconds / waitMilliseconds;
+}
+
+// The progress window's work for one write, without a keyboard: its
+// creation over the shown main window, a step per key packet and the
+// read-back (status, advance, pump), and its closing.
+void BM_ProgressWindowOfAWrite(benchmark::State& state)
+{
+    widgets::CSeamRecorder seams;
+    app::CMainDialog dialog(nullptr, true);
+    dialog.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        widgets::CProgressPopup progress(&dialog, QString::fromLatin1(transfer::text::PROGRESS_TITLE), false);
+        progress.BeginModal();
+        progress.SetBounds(0, transfer::writeSteps(true), 1);
+        for (int step = 0; step < transfer::writeSteps(true); ++step) {
+            progress.SetStatus(transfer::text::PROGRESS_STATUS, step);
+            progress.Advance();
+            progress.PumpMessages(true);
+        }
+        progress.Close();
+        QCoreApplication::processEvents();
+    }
 }
 
 // The transfer itself (no window), with and without the read-back that
@@ -91,13 +141,18 @@ void BM_WriteThroughTheTransfer(benchmark::State& state)
     }
     transfer::CKeyboardTransfer transfer(*channel);
     const bool verify = state.range(1) != 0;
+    double milliseconds = 0;
     for (auto _ : state) {
-        if (!transfer.Write(table, {}, verify).Succeeded()) {
+        bool written = false;
+        milliseconds += timedMilliseconds([&] { written = transfer.Write(table, {}, verify).Succeeded(); });
+        if (!written) {
             state.SkipWithError("the write failed");
             return;
         }
     }
-    state.counters["bytes_sent"] = double(bytesSent(table));
+    const double bytes = double(bytesSent(table));
+    state.counters["bytes_sent"] = bytes;
+    state.counters["ratio_to_1ms_per_byte"] = milliseconds / double(state.iterations()) / bytes;
 }
 
 void BM_ReadFromKeyboard(benchmark::State& state)
@@ -126,6 +181,7 @@ BENCHMARK(BM_WriteThroughTheTransfer)
     ->Args({ 1, 1 })
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgressWindowOfAWrite)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadFromKeyboard)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,8 +1,10 @@
-// Writes the program's bitmaps and icons as PNG files:
+// Writes the program's bitmaps and icons:
 //   lodemar-bitmapgen OUTDIR            bitmaps/<id>.png and icons/<id>-<size>.png
+//   lodemar-bitmapgen --windows OUTDIR  <id>.bmp and <id>.ico for the resource script
 //   lodemar-bitmapgen --sheet FILE      every picture, enlarged, on one sheet
 // The build runs it to make the Qt resources; nothing it writes is committed.
 #include "BitmapArt.h"
+#include "WindowsArt.h"
 
 #include <resources/ResourceIds.h>
 
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 using namespace resources;
 
@@ -35,6 +38,23 @@ bool writeAll(const QString& outDir)
         if (!drawIcon(size).save(QString("%1/icons/%2-%3.png").arg(outDir).arg(ICON_PROGRAM).arg(size)))
             return false;
     return true;
+}
+
+// The icon sizes of the Windows icon: the small and large icons of every
+// version, and the 48 pixels of the larger views.
+inline constexpr int WINDOWS_ICON_SIZES[] = { 16, 32, 48 };
+
+bool writeWindows(const QString& outDir)
+{
+    if (!QDir().mkpath(outDir))
+        return false;
+    for (const BitmapSpec& shape : BITMAPS)
+        if (!writeBmp(drawBitmap(shape.id), QString("%1/%2.bmp").arg(outDir).arg(shape.id)))
+            return false;
+    std::vector<QImage> icons;
+    for (int size : WINDOWS_ICON_SIZES)
+        icons.push_back(drawIcon(size));
+    return writeIco(icons, QString("%1/%2.ico").arg(outDir).arg(ICON_PROGRAM));
 }
 
 // A contact sheet at four times the size, on a neutral ground, for review.
@@ -82,8 +102,14 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--sheet") == 0)
         return writeSheet(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    if (argc == 3 && std::strcmp(argv[1], "--windows") == 0) {
+        if (writeWindows(QString::fromLocal8Bit(argv[2])))
+            return 0;
+        std::fprintf(stderr, "%s: cannot write the Windows pictures to %s\n", argv[0], argv[2]);
+        return 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR | --sheet FILE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTDIR | --windows OUTDIR | --sheet FILE\n", argv[0]);
         return 2;
     }
     if (!writeAll(QString::fromLocal8Bit(argv[1]))) {

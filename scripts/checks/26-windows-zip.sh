@@ -2,7 +2,8 @@
 # Builds the Windows distribution (the zip of the i686 cross build) and checks
 # what it holds: exactly the expected files; the shipped Tavrin.sys (never
 # the Wine test build), the library, its header, .def and import library as
-# built; programs that need only system DLLs (and Vorelin.dll); the examples
+# built; programs that need only system DLLs (and Vorelin.dll), Lodemar.exe
+# a Windows GUI program; the examples
 # as in the repository; a README with Windows line ends.
 set -euo pipefail
 source "$(dirname "$0")/../common.sh"
@@ -16,6 +17,7 @@ zip="$dir/$top.zip"
 [ -f "$zip" ] || { echo "windows-zip: $zip was not made" >&2; exit 1; }
 
 expected="$top/README.txt
+$top/bin/Lodemar.exe
 $top/bin/Tavrin.sys
 $top/bin/Vorelin.dll
 $top/bin/lodemar-cli.exe
@@ -71,6 +73,8 @@ check_imports() { # check_imports FILE SUBSYSTEM ALLOWED...
   done
 }
 check_imports bin/Tavrin.sys 1 ntoskrnl.exe hal.dll
+check_imports bin/Lodemar.exe 2 kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll advapi32.dll \
+  shlwapi.dll shell32.dll msvcrt.dll
 check_imports bin/lodemar-cli.exe 3 kernel32.dll msvcrt.dll advapi32.dll shlwapi.dll
 check_imports bin/vorelin.exe 3 kernel32.dll msvcrt.dll vorelin.dll
 check_imports bin/Vorelin.dll 3 kernel32.dll msvcrt.dll

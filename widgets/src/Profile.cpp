@@ -57,4 +57,14 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
     return settings.status() == QSettings::NoError;
 }
 
+int CProgramProfile::ReadInt(const std::string& section, const std::string& key, int defaultValue)
+{
+    return ReadProfileInt(QString::fromStdString(section), QString::fromStdString(key), defaultValue);
+}
+
+bool CProgramProfile::WriteInt(const std::string& section, const std::string& key, int value)
+{
+    return WriteProfileInt(QString::fromStdString(section), QString::fromStdString(key), value);
+}
+
 } // namespace widgets

@@ -1,9 +1,7 @@
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/Profile.h>
 #include <widgets/ProgressPopup.h>
-#include <widgets/WidgetTexts.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,52 +16,23 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <climits>
 #include <cstdarg>
-#include <cstdio>
 
 namespace widgets {
 namespace {
 
-// Layout, in pixels.
-inline constexpr int TEXT_LEFT = 10;
-inline constexpr int TEXT_TOP = 10;
 inline constexpr int SYSTEM_EDGE_HEIGHT = 2; // the 3-D edge height of the window frame
-inline constexpr int BAR_GAP = 10; // between text and bar, below the edge
-inline constexpr int BAR_BOTTOM = 30; // bar bottom, below the text bottom
-inline constexpr int BAR_RIGHT_INSET = 10;
-inline constexpr int CLIENT_EXTRA_WIDTH = 10;
-inline constexpr int CLIENT_EXTRA_HEIGHT = 45;
 inline constexpr int INITIAL_WIDTH = 340;
 inline constexpr int INITIAL_HEIGHT = 40;
-
-const char* const PROFILE_KEY_X = "X";
-const char* const PROFILE_KEY_Y = "Y";
+// Painting the status and the bar is most of a step's work (a write steps
+// every few milliseconds): once an operation pumps messages, they are
+// painted at most this often, by the pump.
+inline constexpr qint64 PAINT_INTERVAL_MS = 40;
 
 QEvent::Type closeRequestEvent()
 {
     static const auto type = QEvent::Type(QEvent::registerEventType());
     return type;
-}
-
-// The number of bytes of text (length bytes, UTF-8) that can be kept
-// without ending inside a character.
-std::size_t utf8CutLength(const char* text, std::size_t length)
-{
-    std::size_t start = length;
-    while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80)
-        --start;
-    if (start == 0)
-        return length;
-    const auto lead = static_cast<unsigned char>(text[start - 1]);
-    std::size_t size = 1;
-    if ((lead & 0xE0) == 0xC0)
-        size = 2;
-    else if ((lead & 0xF0) == 0xE0)
-        size = 3;
-    else if ((lead & 0xF8) == 0xF0)
-        size = 4;
-    return (start - 1) + size <= length ? length : start - 1;
 }
 
 // The bar: smooth, or in separate blocks like the classic segmented bar.
@@ -134,17 +103,13 @@ private:
 
 } // namespace
 
-CProgressPopup::CProgressPopup()
-    : m_title(QString::fromLatin1(PROGRESS_DEFAULT_TITLE))
-{
-}
+CProgressPopup::CProgressPopup() = default;
 
 CProgressPopup::CProgressPopup(QWidget* owner, const QString& title, bool smooth)
-    : CProgressPopup()
 {
     if (!title.isNull())
-        m_title = title;
-    Create(owner, m_title, smooth);
+        m_presenter.SetTitle(title.toUtf8().constData());
+    Create(owner, QString(), smooth);
 }
 
 CProgressPopup::~CProgressPopup()
@@ -154,18 +119,39 @@ CProgressPopup::~CProgressPopup()
 
 bool CProgressPopup::Create(QWidget* owner, const QString& title, bool smooth)
 {
-    if (m_window)
-        return true;
+    if (!HasWindow())
+        m_owner = owner;
+    return m_presenter.Create(title.isNull() ? nullptr : title.toUtf8().constData(), smooth);
+}
+
+bool CProgressPopup::BeginModal(const QString& title, bool smooth)
+{
+    if (!HasWindow())
+        m_owner = nullptr;
+    return m_presenter.BeginModal(title.isNull() ? nullptr : title.toUtf8().constData(), smooth);
+}
+
+void CProgressPopup::SetStatus(const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    m_presenter.SetStatusV(format, arguments);
+    va_end(arguments);
+}
+
+QString CProgressPopup::StatusText() const
+{
+    return m_window ? m_text->text() : QString();
+}
+
+bool CProgressPopup::CreateProgressWindow(const std::string& caption, bool smooth)
+{
     // Widgets need a widget application; without one there is no window.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
-    if (!title.isNull())
-        m_title = title;
-    if (!owner)
-        owner = MainWindow();
-
+    QWidget* owner = m_owner ? m_owner.data() : MainWindow();
     auto* window = new CProgressWindow(owner, this);
-    window->setWindowTitle(m_title);
+    window->setWindowTitle(QString::fromStdString(caption));
     window->setGeometry(0, 0, INITIAL_WIDTH, INITIAL_HEIGHT);
     m_window = window;
 
@@ -183,46 +169,60 @@ bool CProgressPopup::Create(QWidget* owner, const QString& title, bool smooth)
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     m_bar->setGeometry(0, 0, 10, 10);
-
-    Layout();
-    if (m_keepPosition)
-        RestorePosition();
-    else
-        Centre();
-    Show();
     return true;
 }
 
-void CProgressPopup::Layout()
+void CProgressPopup::DestroyProgressWindow()
 {
-    // The height of m_textLines lines of text: a line is the font's ascent
-    // plus descent, as the platform measures lines of "M".
-    const int textHeight = QFontMetrics(m_text->font()).height() * m_textLines;
-    const QRect text(TEXT_LEFT, TEXT_TOP, PROGRESS_TEXT_WIDTH, textHeight);
-    const int textRight = text.left() + text.width(); // one past the last column
-    const int textBottom = text.top() + text.height(); // one past the last row
-    const int barTop = textBottom + SYSTEM_EDGE_HEIGHT + BAR_GAP;
-    const QRect bar(
-        text.left(), barTop, textRight - BAR_RIGHT_INSET - text.left(), textBottom + BAR_BOTTOM - barTop);
-    m_window->setFixedSize(
-        text.width() + CLIENT_EXTRA_WIDTH, text.height() + bar.height() + CLIENT_EXTRA_HEIGHT);
-    m_text->setGeometry(text);
-    m_bar->setGeometry(bar);
+    m_paintingHeld = false;
+    m_pumped = false;
+    QWidget* window = m_window.data();
+    m_window = nullptr;
+    m_text = nullptr;
+    m_bar = nullptr;
+    delete window;
 }
 
-void CProgressPopup::RestorePosition()
+int CProgressPopup::MeasureTextHeight(int lines)
 {
-    const int x = ReadProfileInt(QLatin1String(PROFILE_SETTINGS_SECTION), QLatin1String(PROFILE_KEY_X), -1);
-    const int y = ReadProfileInt(QLatin1String(PROFILE_SETTINGS_SECTION), QLatin1String(PROFILE_KEY_Y), -1);
+    // A line is the font's ascent plus descent, as the platform measures
+    // lines of "M".
+    return QFontMetrics(m_text->font()).height() * lines;
+}
+
+int CProgressPopup::EdgeHeight()
+{
+    return SYSTEM_EDGE_HEIGHT;
+}
+
+void CProgressPopup::ApplyLayout(const presenters::ProgressLayout& layout)
+{
+    const auto rect
+        = [](const presenters::ProgressRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); };
+    m_window->setFixedSize(layout.clientWidth, layout.clientHeight);
+    m_text->setGeometry(rect(layout.text));
+    m_bar->setGeometry(rect(layout.bar));
+}
+
+presenters::ScreenPoint CProgressPopup::ScreenSize()
+{
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize size = screen ? screen->geometry().size() : QSize();
-    if (x >= 0 && x < size.width() && y >= 0 && y < size.height())
-        m_window->move(x, y);
-    else
-        Centre();
+    return { size.width(), size.height() };
 }
 
-void CProgressPopup::Centre()
+presenters::ScreenPoint CProgressPopup::WindowPosition()
+{
+    const QPoint position = m_window->pos();
+    return { position.x(), position.y() };
+}
+
+void CProgressPopup::MoveWindow(presenters::ScreenPoint topLeft)
+{
+    m_window->move(topLeft.x, topLeft.y);
+}
+
+void CProgressPopup::CentreWindow()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect();
@@ -242,23 +242,73 @@ void CProgressPopup::Centre()
     m_window->move(frame.topLeft());
 }
 
-void CProgressPopup::SavePosition()
+bool CProgressPopup::IsWindowVisible()
 {
-    if (!m_window)
-        return;
-    const QPoint position = m_window->pos();
-    WriteProfileInt(QLatin1String(PROFILE_SETTINGS_SECTION), QLatin1String(PROFILE_KEY_X), position.x());
-    WriteProfileInt(QLatin1String(PROFILE_SETTINGS_SECTION), QLatin1String(PROFILE_KEY_Y), position.y());
+    return m_window->isVisible();
 }
 
-bool CProgressPopup::BeginModal(const QString& title, bool smooth)
+void CProgressPopup::HoldPainting()
 {
-    if (!m_window && !Create(MainWindow(), title, smooth))
-        return false;
-    // Already modal: the owner chain is disabled and remembered; walking it
-    // again would stop at the pop-up and forget the owner.
-    if (m_modal)
-        return true;
+    if (m_paintingHeld || !m_pumped)
+        return;
+    m_text->setUpdatesEnabled(false);
+    m_bar->setUpdatesEnabled(false);
+    m_paintingHeld = true;
+}
+
+void CProgressPopup::ReleasePainting()
+{
+    if (!m_paintingHeld || !m_window)
+        return;
+    // Each schedules its own repaint.
+    m_text->setUpdatesEnabled(true);
+    m_bar->setUpdatesEnabled(true);
+    m_paintingHeld = false;
+    m_sincePaint.start();
+}
+
+void CProgressPopup::ShowWindow()
+{
+    ReleasePainting();
+    m_window->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    m_window->show();
+    m_window->repaint();
+}
+
+void CProgressPopup::HideWindow()
+{
+    m_window->hide();
+}
+
+void CProgressPopup::SetCaption(const std::string& caption)
+{
+    m_window->setWindowTitle(QString::fromStdString(caption));
+}
+
+void CProgressPopup::SetStatusText(const std::string& text)
+{
+    HoldPainting();
+    m_text->setText(QString::fromStdString(text));
+}
+
+void CProgressPopup::SetBarRange(int lower, int upper)
+{
+    const int position = m_bar->value();
+    m_bar->setRange(lower, std::max(lower, upper));
+    m_bar->setValue(std::clamp(position, m_bar->minimum(), m_bar->maximum()));
+}
+
+int CProgressPopup::SetBarPosition(int position)
+{
+    const int previous = m_bar->value();
+    // QProgressBar would repaint itself at once on every new value.
+    HoldPainting();
+    m_bar->setValue(std::clamp(position, m_bar->minimum(), m_bar->maximum()));
+    return previous;
+}
+
+void CProgressPopup::DisableOwnerChain()
+{
     QWidget* reached = m_window;
     while (QWidget* parent = reached->parentWidget()) {
         if (!parent->isEnabled())
@@ -268,91 +318,46 @@ bool CProgressPopup::BeginModal(const QString& title, bool smooth)
     m_disabledOwner = reached;
     reached->setEnabled(false);
     m_window->setEnabled(true);
-    m_modal = true;
-    return true;
 }
 
-void CProgressPopup::SetBounds(int lower, int upper, int step)
+void CProgressPopup::EnableDisabledOwner()
 {
-    if (!m_window)
-        return;
-    m_lower = lower;
-    m_upper = upper;
-    m_step = step;
-    const int position = m_bar->value();
-    m_bar->setRange(lower, std::max(lower, upper));
-    m_bar->setValue(std::clamp(position, m_bar->minimum(), m_bar->maximum()));
+    if (m_disabledOwner)
+        m_disabledOwner->setEnabled(true);
+    m_disabledOwner = nullptr;
 }
 
-int CProgressPopup::percentageOf(int position, int lower, int upper)
+bool CProgressPopup::HasFocus()
 {
-    if (upper <= lower)
-        return 0;
-    const double percentage = (double(position) - lower) * 100.0 / (double(upper) - lower) + 0.5;
-    // Truncation toward zero, kept within int for positions far off the range.
-    return int(std::clamp(percentage, double(INT_MIN), double(INT_MAX)));
+    return m_window->hasFocus();
 }
 
-int CProgressPopup::SetPosition(int position)
+void CProgressPopup::TakeFocus()
 {
-    if (!m_window)
-        return m_position;
-    if (!m_window->isVisible())
-        Show();
-    m_position = position;
-    const int percentage = percentageOf(position, m_lower, m_upper);
-    if (percentage != m_shownPercentage) {
-        m_shownPercentage = percentage;
-        m_window->setWindowTitle(
-            QString::asprintf(PROGRESS_CAPTION_FORMAT, m_title.toUtf8().constData(), percentage));
+    m_window->activateWindow();
+    m_window->setFocus(Qt::OtherFocusReason);
+}
+
+void CProgressPopup::PostCloseRequest()
+{
+    QCoreApplication::postEvent(this, new QEvent(closeRequestEvent()));
+}
+
+void CProgressPopup::BringMainWindowForward()
+{
+    if (QWidget* main = MainWindow()) {
+        main->raise();
+        main->activateWindow();
     }
-    const int previous = m_bar->value();
-    m_bar->setValue(std::clamp(position, m_bar->minimum(), m_bar->maximum()));
-    return previous;
 }
 
-int CProgressPopup::Advance()
+void CProgressPopup::DispatchPendingMessages(bool escapeCancels)
 {
-    if (!m_window)
-        return m_position;
-    Show();
-    const long long next = (long long)m_position + m_step;
-    return SetPosition(int(std::clamp<long long>(next, INT_MIN, INT_MAX)));
-}
-
-void CProgressPopup::SetStatus(const char* format, ...)
-{
-    if (!m_window || !format)
-        return;
-    char buffer[PROGRESS_STATUS_BYTES];
-    va_list arguments;
-    va_start(arguments, format);
-    const int written = std::vsnprintf(buffer, sizeof buffer, format, arguments);
-    va_end(arguments);
-    std::size_t length = 0;
-    if (written > 0) {
-        length = std::min<std::size_t>(std::size_t(written), sizeof buffer - 1);
-        if (std::size_t(written) > length)
-            length = utf8CutLength(buffer, length);
-    }
-    m_text->setText(QString::fromUtf8(buffer, qsizetype(length)));
-}
-
-QString CProgressPopup::StatusText() const
-{
-    return m_window ? m_text->text() : QString();
-}
-
-void CProgressPopup::PumpMessages(bool cancelOnEscape)
-{
-    if (m_modal && m_window && !m_window->hasFocus()) {
-        m_window->activateWindow();
-        m_window->setFocus(Qt::OtherFocusReason);
-    }
-    if (m_cancelled)
-        return;
+    m_pumped = true;
+    if (m_paintingHeld && (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= PAINT_INTERVAL_MS))
+        ReleasePainting();
     // The filter is installed by the outermost pump that asks for it.
-    const bool installs = cancelOnEscape && !m_cancelOnEscape;
+    const bool installs = escapeCancels && !m_cancelOnEscape;
     const bool previous = m_cancelOnEscape;
     if (installs) {
         m_cancelOnEscape = true;
@@ -370,9 +375,9 @@ void CProgressPopup::PumpMessages(bool cancelOnEscape)
 
 bool CProgressPopup::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_cancelOnEscape && !m_cancelled && event->type() == QEvent::KeyPress
+    if (m_cancelOnEscape && !IsCancelled() && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        Cancel();
+        m_presenter.Cancel();
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -381,61 +386,10 @@ bool CProgressPopup::eventFilter(QObject* watched, QEvent* event)
 bool CProgressPopup::event(QEvent* event)
 {
     if (event->type() == closeRequestEvent()) {
-        DestroyWindow();
+        DestroyProgressWindow();
         return true;
     }
     return QObject::event(event);
-}
-
-void CProgressPopup::Cancel()
-{
-    if (m_keepPosition)
-        SavePosition();
-    m_cancelled = true;
-    Hide();
-    if (m_modal && m_window)
-        QCoreApplication::postEvent(this, new QEvent(closeRequestEvent()));
-    if (QWidget* main = MainWindow()) {
-        main->raise();
-        main->activateWindow();
-    }
-}
-
-void CProgressPopup::Show()
-{
-    if (!m_window || m_window->isVisible())
-        return;
-    m_window->setAttribute(Qt::WA_ShowWithoutActivating, true);
-    m_window->show();
-    m_window->repaint();
-}
-
-void CProgressPopup::Hide()
-{
-    if (m_window && m_window->isVisible())
-        m_window->hide();
-}
-
-void CProgressPopup::Close()
-{
-    if (m_keepPosition)
-        SavePosition();
-    if (m_modal) {
-        m_modal = false;
-        if (m_disabledOwner)
-            m_disabledOwner->setEnabled(true);
-        m_disabledOwner = nullptr;
-    }
-    DestroyWindow();
-}
-
-void CProgressPopup::DestroyWindow()
-{
-    QWidget* window = m_window.data();
-    m_window = nullptr;
-    m_text = nullptr;
-    m_bar = nullptr;
-    delete window;
 }
 
 } // namespace widgets

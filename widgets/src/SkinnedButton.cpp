@@ -2,6 +2,7 @@
 #include <widgets/DialogUnits.h>
 #include <widgets/SkinnedButton.h>
 
+#include <presenters/ButtonFaces.h>
 #include <resources/Resources.h>
 
 #include <QApplication>
@@ -9,10 +10,11 @@
 #include <QImage>
 #include <QPainter>
 
+#include <array>
+
 namespace widgets {
 namespace {
 
-inline constexpr int PRESSED_CAPTION_SHIFT = 5;
 int g_lastFocusedKey = 0;
 
 // Nearest-neighbour copy of source rectangle s into target rectangle t,
@@ -114,34 +116,17 @@ bool CSkinnedButton::LoadSkinImage(
 
 bool CSkinnedButton::BuildImage(const QImage& strip, int frame, State state)
 {
-    const int frameWidth = strip.width() / m_frameCount;
-    const int stripHeight = strip.height();
-    const int x0 = frame * frameWidth;
-    const int cw = width(), ch = height();
-    const int T = m_top, B = m_bottom, L = m_left, R = m_right;
-    // The frame and its borders must lie inside the strip, and the button
-    // must have an area to build for.
-    if (frameWidth <= 0 || x0 + frameWidth > strip.width() || T < 0 || B < 0 || L < 0 || R < 0
-        || L + R > frameWidth || T + B > stripHeight || cw <= 0 || ch <= 0)
+    const presenters::SkinStrip shape { strip.width(), strip.height(), m_frameCount, m_top, m_bottom, m_left,
+        m_right };
+    std::array<presenters::SkinPiece, 9> pieces;
+    if (!presenters::skinPieces(shape, frame, width(), height(), pieces))
         return false;
-
     const QRgb key = colorFromRef(m_transparent).rgb();
-    QImage image(cw, ch, QImage::Format_RGB32);
+    QImage image(width(), height(), QImage::Format_RGB32);
     image.fill(key);
-    // Corners at natural size (a button smaller than the borders shows them
-    // overlapping).
-    stretchCopy(image, QRect(0, 0, L, T), strip, QRect(x0, 0, L, T));
-    stretchCopy(image, QRect(0, ch - B, L, B), strip, QRect(x0, stripHeight - B, L, B));
-    stretchCopy(image, QRect(cw - R, 0, R, T), strip, QRect(x0 + frameWidth - R, 0, R, T));
-    stretchCopy(image, QRect(cw - R, ch - B, R, B), strip, QRect(x0 + frameWidth - R, stripHeight - B, R, B));
-    // Centre and edges stretched.
-    const int midWidth = cw - R - L, midHeight = ch - B - T;
-    const int srcMidWidth = frameWidth - R - L, srcMidHeight = stripHeight - B - T;
-    stretchCopy(image, QRect(L, T, midWidth, midHeight), strip, QRect(x0 + L, T, srcMidWidth, srcMidHeight));
-    stretchCopy(image, QRect(L, 0, midWidth, T), strip, QRect(x0 + L, 0, srcMidWidth, T));
-    stretchCopy(image, QRect(L, ch - B, midWidth, B), strip, QRect(x0 + L, stripHeight - B, srcMidWidth, B));
-    stretchCopy(image, QRect(0, T, L, midHeight), strip, QRect(x0, T, L, srcMidHeight));
-    stretchCopy(image, QRect(cw - R, T, R, midHeight), strip, QRect(x0 + frameWidth - R, T, R, srcMidHeight));
+    const auto rect = [](const presenters::PixelRect& r) { return QRect(r.x, r.y, r.width, r.height); };
+    for (const presenters::SkinPiece& piece : pieces)
+        stretchCopy(image, rect(piece.target), strip, rect(piece.source));
 
     // Key the transparent colour out once, so that painting is a plain copy.
     QImage keyed = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -176,23 +161,17 @@ void CSkinnedButton::paintEvent(QPaintEvent*)
             painter.drawPixmap(0, 0, image);
     };
 
+    const presenters::SkinDrawing drawing
+        = presenters::skinDrawing(hasFocus(), isDown(), isDrawnDisabled(this));
+    draw(State(drawing.first));
+    if (drawing.pressedOver)
+        draw(STATE_PRESSED);
     QRect captionRect = rect();
-    const bool disabled = isDrawnDisabled(this);
-    if (hasFocus()) {
-        draw(STATE_FOCUSED);
-        if (isDown()) {
-            draw(STATE_PRESSED);
-            captionRect.setLeft(captionRect.left() + PRESSED_CAPTION_SHIFT);
-        }
-    } else if (disabled) {
-        draw(STATE_DISABLED);
-    } else {
-        draw(STATE_NORMAL);
-    }
+    captionRect.setLeft(captionRect.left() + drawing.captionShift);
 
     painter.setFont(m_captionFont.Font());
-    painter.setPen(
-        disabled ? palette().color(QPalette::Disabled, QPalette::ButtonText) : m_captionFont.TextColor());
+    painter.setPen(drawing.greyCaption ? palette().color(QPalette::Disabled, QPalette::ButtonText)
+                                       : m_captionFont.TextColor());
     painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
 }
 
@@ -201,9 +180,8 @@ void CSkinnedButton::focusOutEvent(QFocusEvent* event)
     // Qt has already made the new focus widget current; none means the focus
     // left the program (or was cleared).
     const QWidget* next = QApplication::focusWidget();
-    const int id = ControlId();
-    if (next && next != this && id >= LAST_FOCUS_FIRST_ID && id <= LAST_FOCUS_LAST_ID)
-        SetLastFocusedKey(id);
+    if (presenters::recordsLastFocus(ControlId(), next && next != this))
+        SetLastFocusedKey(ControlId());
     QPushButton::focusOutEvent(event);
 }
 

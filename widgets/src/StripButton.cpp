@@ -1,19 +1,13 @@
 #include <widgets/SkinnedButton.h>
 #include <widgets/StripButton.h>
 
+#include <presenters/ButtonFaces.h>
 #include <resources/Resources.h>
 
 #include <QImage>
 #include <QPainter>
 
 namespace widgets {
-namespace {
-
-inline constexpr int FRAME_NORMAL = 0;
-inline constexpr int FRAME_PRESSED = 1;
-inline constexpr int FRAME_DISABLED = 3;
-
-} // namespace
 
 QImage mapSystemColors(const QImage& image, const QPalette& palette)
 {
@@ -74,11 +68,7 @@ void CStripButton::SetOwnerDraw(bool ownerDraw)
 
 int CStripButton::CurrentFrame() const
 {
-    if (isDrawnDisabled(this))
-        return FRAME_DISABLED;
-    if (isDown())
-        return FRAME_PRESSED;
-    return FRAME_NORMAL;
+    return presenters::stripFrame(isDrawnDisabled(this), isDown());
 }
 
 QSize CStripButton::sizeHint() const

@@ -35,6 +35,8 @@ inline constexpr int IDC_LOAD_FILE = 6;
 inline constexpr int IDC_QUIT = 1166;
 // Ours: the data area gauge above the grid.
 inline constexpr int IDC_DATA_AREA = 1170;
+// Ours: the decoration (bitmap 134), a control that the window draws.
+inline constexpr int IDC_DECORATION = 1171;
 
 // System commands: the About entry's id, and the standard ones the window
 // offers. The low four bits of a system command are the system's own and
@@ -116,5 +118,12 @@ inline constexpr SkinFace KEY_FACE { resources::BITMAP_KEY_SKIN, 5, 5, 5, 2, 2 }
 inline constexpr SkinFace SMALL_KEY_FACE { resources::BITMAP_SMALL_KEY_SKIN, 5, 5, 5, 2, 2 };
 inline constexpr SkinFace COMMAND_FACE { resources::BITMAP_COMMAND_SKIN, 5, 15, 6, 15, 8 };
 inline constexpr ColorRef COLOR_COMMAND_CAPTION = makeColorRef(0, 0, 0x50);
+// Ours: the data area gauge's colour at each level (normal, near the
+// limit, refused), and its bar's height in pixels under the text.
+inline constexpr ColorRef COLOR_DATA_AREA_NORMAL = makeColorRef(0x00, 0x60, 0x30); // green
+inline constexpr ColorRef COLOR_DATA_AREA_NEAR_LIMIT = makeColorRef(0xC0, 0x70, 0x00); // amber
+inline constexpr ColorRef COLOR_DATA_AREA_REFUSED = makeColorRef(0xC0, 0x00, 0x00); // red
+inline constexpr int DATA_AREA_BAR_HEIGHT = 6;
+inline constexpr int DATA_AREA_TEXT_GAP = 2;
 
 } // namespace dialoglayout

@@ -52,6 +52,11 @@ inline constexpr const char* TEXT_UNDO_BUTTON = "&Undo";
 inline constexpr const char* TIP_UNDO
     = "Take back the last change: a key, a deletion, a delay or a mode change (Ctrl+Z outside Key Data)";
 
+// The configuration dialog (template 130).
+inline constexpr const char* TEXT_CONFIG_DIALOG_TITLE = "Config";
+inline constexpr const char* TEXT_SYSTEM_CONFIG_GROUP = "System config";
+inline constexpr const char* TEXT_MCR_CONFIG_GROUP = "mcr config";
+
 // The key programming dialog and the configuration dialog.
 inline constexpr const char* TEXT_OK = "OK";
 inline constexpr const char* TEXT_CANCEL = "Cancel";

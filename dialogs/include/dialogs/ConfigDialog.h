@@ -1,18 +1,14 @@
-// CConfigDialog: the modal dialog "Config" that shows the key table's two
-// settings bytes as seven check boxes and writes them back on OK.
+// CConfigDialog: the modal dialog "Config" of the Qt front end, the view of
+// presenters::CConfigPresenter: seven check boxes for the key table's two
+// settings bytes, OK and Cancel.
 //
 //   CConfigDialog dialog(table);
 //   widgets::RunModal(dialog);
-//
-// OK rebuilds systemConfig and mcrConfig from the boxes (every bit without
-// a box becomes 0); Cancel changes nothing.
 #pragma once
 
+#include <presenters/CConfigPresenter.h>
+
 #include <QDialog>
-
-#include <array>
-
-class QCheckBox;
 
 namespace keydata {
 class KeyTable;
@@ -21,23 +17,24 @@ namespace widgets {
 class CSkinnedButton;
 }
 
-class CConfigDialog : public QDialog {
+class CConfigDialog : public QDialog, private presenters::CConfigView {
     Q_OBJECT
 public:
     explicit CConfigDialog(keydata::KeyTable& table, QWidget* parent = nullptr);
 
     void accept() override;
-    void done(int result) override;
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void OnInitDialog();
+    // presenters::CConfigView
+    void SetChecked(int boxId, bool checked) override;
+    bool IsChecked(int boxId) const override;
+    void EndDialog(bool accepted) override;
 
-    keydata::KeyTable& m_table;
-    std::array<QCheckBox*, 3> m_systemBoxes {};
-    std::array<QCheckBox*, 4> m_mcrBoxes {};
+    presenters::CConfigPresenter m_presenter;
     widgets::CSkinnedButton* m_ok = nullptr;
     widgets::CSkinnedButton* m_cancel = nullptr;
     bool m_open = false;

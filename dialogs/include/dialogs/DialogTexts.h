@@ -10,9 +10,9 @@ namespace dialogs {
 using dialoglayout::TEXT_CANCEL;
 using dialoglayout::TEXT_OK;
 
-// The configuration dialog.
-inline constexpr const char* TEXT_CONFIG_DIALOG_TITLE = "Config";
-inline constexpr const char* TEXT_SYSTEM_CONFIG_GROUP = "System config";
-inline constexpr const char* TEXT_MCR_CONFIG_GROUP = "mcr config";
+// The configuration dialog (dialoglayout/TemplateTexts.h).
+using dialoglayout::TEXT_CONFIG_DIALOG_TITLE;
+using dialoglayout::TEXT_MCR_CONFIG_GROUP;
+using dialoglayout::TEXT_SYSTEM_CONFIG_GROUP;
 
 } // namespace dialogs

@@ -5,6 +5,8 @@
 // (widgets/PhysicalKeys.h for Qt).
 #pragma once
 
+#include <cstdint>
+
 // The platform's virtual-key codes. Where the platform header has defined
 // them already, its definitions (the same values) stand.
 #ifndef VK_BACK
@@ -98,5 +100,12 @@ struct PhysicalKey {
     KeyMessage message = KeyMessage::KeyDown;
     bool autoRepeat = false;
 };
+
+// A key message of Windows: scanCode (bit 8 may carry the extended flag),
+// virtualKey (wParam) and nativeModifiers (bit 24 the extended flag, as
+// lParam has it). False when the virtual key is 0; message and autoRepeat
+// are left as they were.
+bool decodeWin32Key(
+    std::uint32_t scanCode, std::uint32_t virtualKey, std::uint32_t nativeModifiers, PhysicalKey& key);
 
 } // namespace keycomposition

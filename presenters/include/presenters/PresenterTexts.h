@@ -153,4 +153,13 @@ inline constexpr const char* TEXT_CONTENT_USE = "%d of 255 bytes";
 inline constexpr const char* TEXT_NOT_UNSIGNED = "Please enter a positive integer.";
 inline constexpr const char* TEXT_OUT_OF_RANGE = "Please enter an integer between %u and %u.";
 
+// The progress window.
+inline constexpr const char* PROGRESS_DEFAULT_TITLE = "Progress";
+// Its caption: title and whole percentage.
+inline constexpr const char* PROGRESS_CAPTION_FORMAT = "%s [%d%%]";
+// Where it keeps its position in the program's profile.
+inline constexpr const char* PROFILE_SETTINGS_SECTION = "Settings";
+inline constexpr const char* PROFILE_KEY_X = "X";
+inline constexpr const char* PROFILE_KEY_Y = "Y";
+
 } // namespace presenters

@@ -50,8 +50,7 @@ bool decodeXkbKey(std::uint32_t keyCode, std::uint32_t keysym, PhysicalKey& key)
 // virtual key (wParam), the scan code with the extended bit as bit 8, and
 // the native modifiers with bit 24 the extended-key flag. Returns false when
 // the virtual key is 0.
-bool decodeWin32Key(
-    std::uint32_t scanCode, std::uint32_t virtualKey, std::uint32_t nativeModifiers, PhysicalKey& key);
+using keycomposition::decodeWin32Key;
 
 // Whether the platform marks this key extended when it lies where the
 // virtual key alone says (used when there are no native fields).

@@ -6,11 +6,14 @@
 // text under [section].
 #pragma once
 
+#include <presenters/CProfile.h>
+#include <presenters/PresenterTexts.h>
+
 #include <QString>
 
 namespace widgets {
 
-inline constexpr const char* PROFILE_SETTINGS_SECTION = "Settings";
+inline constexpr const char* PROFILE_SETTINGS_SECTION = presenters::PROFILE_SETTINGS_SECTION;
 
 QString profilePath();
 
@@ -24,5 +27,16 @@ bool WriteProfileInt(const QString& section, const QString& key, int value);
 // Text under section/key; empty when the key is missing.
 QString ReadProfileString(const QString& section, const QString& key);
 bool WriteProfileString(const QString& section, const QString& key, const QString& value);
+
+} // namespace widgets
+
+namespace widgets {
+
+// The profile above as the presenters read and write it.
+class CProgramProfile : public presenters::CProfile {
+public:
+    int ReadInt(const std::string& section, const std::string& key, int defaultValue) override;
+    bool WriteInt(const std::string& section, const std::string& key, int value) override;
+};
 
 } // namespace widgets

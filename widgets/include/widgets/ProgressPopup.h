@@ -1,9 +1,9 @@
-// CProgressPopup: a small top-most pop-up that shows the progress of a long
-// operation running on the user-interface thread: a caption "title [n%]",
-// status text and a progress bar. It can make itself modal by disabling its
-// owner, keeps the program responsive through PumpMessages, cancels on
-// Escape, and remembers its screen position in the program's profile
-// (section "Settings", keys "X" and "Y"; see Profile.h).
+// CProgressPopup: the progress window of the Qt front end, a small top-most
+// pop-up with a caption "title [n%]", status text and a progress bar. It is
+// the view of presenters::CProgressPresenter, which holds the rules (the
+// percentage, the status cut, stepping, modal mode, cancelling, the position
+// kept in the profile); this class builds the window, forwards Escape and
+// the close request, and draws.
 //
 //   CProgressPopup progress(mainWindow, "Programing...", false); // shown at once
 //   progress.BeginModal("Progress");   // window exists: the title stays
@@ -14,12 +14,12 @@
 //       progress.PumpMessages(true);   // Escape cancels
 //   }
 //   progress.Close();                  // owner enabled again
-//
-// Everything checks that the window exists: after the window has gone
-// (closed, or destroyed by a cancel in modal mode) SetPosition and Advance
-// return the stored position and the other operations do nothing.
 #pragma once
 
+#include <presenters/CProgressPresenter.h>
+#include <widgets/Profile.h>
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -30,12 +30,10 @@ class QWidget;
 
 namespace widgets {
 
-inline constexpr int PROGRESS_TEXT_ID = 11;
-inline constexpr int PROGRESS_BAR_ID = 12;
-inline constexpr int PROGRESS_STATUS_BYTES = 512; // status text buffer, NUL included
-inline constexpr int PROGRESS_TEXT_WIDTH = 350; // pixels
+inline constexpr int PROGRESS_TEXT_ID = presenters::PROGRESS_TEXT_ID;
+inline constexpr int PROGRESS_BAR_ID = presenters::PROGRESS_BAR_ID;
 
-class CProgressPopup : public QObject {
+class CProgressPopup : public QObject, private presenters::CProgressView {
     Q_OBJECT
 public:
     // No window yet (BeginModal or Create makes it); title "Progress".
@@ -46,67 +44,60 @@ public:
     // Close().
     ~CProgressPopup() override;
 
-    // Creates, lays out, positions (saved position or centred) and shows the
-    // window, owned by owner (nullptr: MainWindow()). The title becomes the
-    // caption prefix. Returns false when the window cannot be made; true,
-    // changing nothing, when it exists already.
+    // Creates, lays out, positions and shows the window, owned by owner
+    // (nullptr: MainWindow()). False when the window cannot be made (no
+    // widget application); true, changing nothing, when it exists already.
     bool Create(QWidget* owner, const QString& title, bool smooth);
-
-    // Creates the window if there is none (owned by MainWindow(), with this
-    // title and bar style; otherwise both are ignored), then disables the
-    // owner chain: from the pop-up up its parents while they are enabled;
-    // the last one reached is disabled and remembered. Returns false when
-    // the window cannot be made.
+    // Creates the window if there is none (owned by MainWindow(); title and
+    // bar style serve only then), then disables the owner chain.
     bool BeginModal(const QString& title = QString(), bool smooth = false);
 
-    // Stores the range and step and passes the range to the bar.
-    void SetBounds(int lower, int upper, int step = 1);
-    // Shows the window if hidden, stores the position, rewrites the caption
-    // when the whole percentage changes, moves the bar (clamped to its
-    // range). Returns the bar's previous position.
-    int SetPosition(int position);
-    // SetPosition(position + step).
-    int Advance();
-    // printf-style status text, cut to fit PROGRESS_STATUS_BYTES at a
-    // character boundary. Shown without mnemonic or word wrap.
+    void SetBounds(int lower, int upper, int step = 1) { m_presenter.SetBounds(lower, upper, step); }
+    int SetPosition(int position) { return m_presenter.SetPosition(position); }
+    int Advance() { return m_presenter.Advance(); }
+    // printf-style; shown without mnemonic or word wrap.
     void SetStatus(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))
 #endif
         ;
-
-    // Dispatches the pending events of the application. In modal mode the
-    // pop-up first takes the focus. With cancelOnEscape, an Escape key press
-    // anywhere in the program runs Cancel (and is consumed). Returns at once
-    // once cancelled. A quit requested meanwhile stays pending for the
+    // Dispatches the pending events of the application; with
+    // cancelOnEscape, an Escape key press anywhere in the program cancels
+    // (and is consumed). A quit requested meanwhile stays pending for the
     // outer event loop, which Qt does by itself.
-    void PumpMessages(bool cancelOnEscape = true);
-
-    // Saves the position, marks cancelled (never cleared), hides the window,
-    // and in modal mode posts a close request that destroys it; then raises
-    // the main window. The owner stays disabled until Close.
-    void Cancel();
-
-    // Show without activating, and repaint at once; hide.
-    void Show();
-    void Hide();
-
-    // Saves the position, ends modal mode (re-enabling the disabled owner,
-    // also when the window has already gone) and destroys the window.
-    void Close();
+    void PumpMessages(bool cancelOnEscape = true)
+    {
+        m_presenter.PumpMessages(cancelOnEscape);
+    }
+    void Cancel()
+    {
+        m_presenter.Cancel();
+    }
+    void Show()
+    {
+        m_presenter.Show();
+    }
+    void Hide()
+    {
+        m_presenter.Hide();
+    }
+    void Close()
+    {
+        m_presenter.Close();
+    }
 
     void SetKeepPosition(bool keep)
     {
-        m_keepPosition = keep;
+        m_presenter.SetKeepPosition(keep);
     }
 
     bool IsCancelled() const
     {
-        return m_cancelled;
+        return m_presenter.IsCancelled();
     }
     bool IsModal() const
     {
-        return m_modal;
+        return m_presenter.IsModal();
     }
     bool HasWindow() const
     {
@@ -118,60 +109,78 @@ public:
     }
     QString Title() const
     {
-        return m_title;
+        return QString::fromStdString(m_presenter.Title());
     }
     int Lower() const
     {
-        return m_lower;
+        return m_presenter.Lower();
     }
     int Upper() const
     {
-        return m_upper;
+        return m_presenter.Upper();
     }
     int Step() const
     {
-        return m_step;
+        return m_presenter.Step();
     }
     int Position() const
     {
-        return m_position;
+        return m_presenter.Position();
     }
     int ShownPercentage() const
     {
-        return m_shownPercentage;
+        return m_presenter.ShownPercentage();
     }
     QString StatusText() const;
-
-    // The whole percentage of position in lower..upper: (position - lower) *
-    // 100 / (upper - lower) + 0.5, truncated toward zero; 0 when upper <= lower.
-    static int percentageOf(int position, int lower, int upper);
 
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Layout();
-    void RestorePosition();
-    void SavePosition();
-    void Centre();
-    void DestroyWindow();
+    // presenters::CProgressView
+    bool CreateProgressWindow(const std::string& caption, bool smooth) override;
+    bool WindowExists() const override
+    {
+        return HasWindow();
+    }
+    void DestroyProgressWindow() override;
+    int MeasureTextHeight(int lines) override;
+    int EdgeHeight() override;
+    void ApplyLayout(const presenters::ProgressLayout& layout) override;
+    presenters::ScreenPoint ScreenSize() override;
+    presenters::ScreenPoint WindowPosition() override;
+    void MoveWindow(presenters::ScreenPoint topLeft) override;
+    void CentreWindow() override;
+    bool IsWindowVisible() override;
+    void ShowWindow() override;
+    void HideWindow() override;
+    void SetCaption(const std::string& caption) override;
+    void SetStatusText(const std::string& text) override;
+    void SetBarRange(int lower, int upper) override;
+    int SetBarPosition(int position) override;
+    void DisableOwnerChain() override;
+    void EnableDisabledOwner() override;
+    bool HasFocus() override;
+    void TakeFocus() override;
+    void PostCloseRequest() override;
+    void BringMainWindowForward() override;
+    void DispatchPendingMessages(bool escapeCancels) override;
 
-    QString m_title;
-    int m_textLines = 1;
-    int m_lower = 0;
-    int m_upper = 100;
-    int m_step = 1;
-    int m_position = 0;
-    int m_shownPercentage = 0;
-    bool m_cancelled = false;
-    bool m_modal = false;
-    bool m_keepPosition = true;
+    void HoldPainting();
+    void ReleasePainting();
+
+    CProgramProfile m_profile;
+    presenters::CProgressPresenter m_presenter { *this, m_profile };
+    QPointer<QWidget> m_owner; // null: the main window
     bool m_cancelOnEscape = false;
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_disabledOwner;
     QLabel* m_text = nullptr;
     QProgressBar* m_bar = nullptr;
+    bool m_pumped = false; // an operation pumps: painting may wait for the pump
+    bool m_paintingHeld = false;
+    QElapsedTimer m_sincePaint;
 };
 
 } // namespace widgets

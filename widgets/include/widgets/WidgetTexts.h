@@ -1,10 +1,11 @@
 // The widgets' own user-visible texts.
 #pragma once
 
+#include <presenters/PresenterTexts.h>
+
 namespace widgets {
 
-inline constexpr const char* PROGRESS_DEFAULT_TITLE = "Progress";
-// Caption of the progress window: title and whole percentage.
-inline constexpr const char* PROGRESS_CAPTION_FORMAT = "%s [%d%%]";
+// The progress window's own, held by its presenter.
+inline constexpr const char* PROGRESS_DEFAULT_TITLE = presenters::PROGRESS_DEFAULT_TITLE;
 
 } // namespace widgets

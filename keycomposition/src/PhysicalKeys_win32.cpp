@@ -1,12 +1,13 @@
-// Native key fields of Windows as Qt reports them: the virtual key is the
-// key message's wParam, the scan code carries the extended bit as bit 8, and
-// the native modifiers carry it as bit 24 (the key message's lParam bit).
-// Pure arithmetic, so it is built and tested on every platform.
-#include <widgets/PhysicalKeys.h>
+// Windows' key message fields as a physical key: the virtual key is the
+// message's wParam, the scan code may carry the extended bit as bit 8 (as Qt
+// reports it), and the native modifiers carry it as bit 24 (the message's
+// lParam bit). Pure arithmetic, so it is built and tested on every platform;
+// the Win32 front end and the Qt one on Windows decode their keys here.
+#include <keycomposition/VirtualKeys.h>
 
 #include <cstdint>
 
-namespace widgets {
+namespace keycomposition {
 namespace {
 
 inline constexpr std::uint32_t NATIVE_EXTENDED_KEY = 0x01000000;
@@ -57,4 +58,4 @@ bool decodeWin32Key(
     return true;
 }
 
-} // namespace widgets
+} // namespace keycomposition
