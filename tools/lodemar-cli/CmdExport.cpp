@@ -4,10 +4,9 @@
 #include <keylayout/TableJson.h>
 #include <lodemar/Format.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <cstdint>
 #include <iostream>
+#include <span>
 
 namespace lodemar::cli {
 
@@ -24,11 +23,10 @@ int runExport(const CliOptions& options)
         std::cout << json;
         return EXIT_OK;
     }
-    std::ofstream out(options.output, std::ios::binary | std::ios::trunc);
-    if (out)
-        out << json << std::flush;
-    if (!out)
-        return fail(format(text::EXPORT_WRITE, options.output.c_str(), std::strerror(errno)));
+    const keydata::KeyFileResult written = keydata::writeFileContents(
+        options.output, std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+    if (!written.ok())
+        return fail(saveFailureMessage(written));
     return EXIT_OK;
 }
 
