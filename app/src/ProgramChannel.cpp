@@ -15,8 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The host program's file: the driver's name in lower case.
-constexpr char DRIVER_HOST_FILE[] = "tavrin";
+// The emulated keyboard's host program.
+constexpr char DRIVER_HOST_FILE[] = "tavrin-emu";
 
 bool holdsHost(const fs::path& folder)
 {

@@ -49,8 +49,8 @@ namespace fs = std::filesystem;
 void makeHost(const fs::path& folder, bool executable = true)
 {
     fs::create_directories(folder);
-    std::ofstream(folder / "tavrin") << "#!/bin/sh\n";
-    ::chmod((folder / "tavrin").c_str(), executable ? 0755 : 0644);
+    std::ofstream(folder / "tavrin-emu") << "#!/bin/sh\n";
+    ::chmod((folder / "tavrin-emu").c_str(), executable ? 0755 : 0644);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <driverchannel/CDriverChannel.h>
 #include <tavrin/TavrinControl.h>
+#include <tavrin/TavrinHolder.h>
 #include <tavrin/TavrinWire.h>
 
 #include <gtest/gtest.h>
@@ -157,14 +158,18 @@ protected:
     }
     void TearDown() override { fs::current_path(previous_); }
 
+    // The emulated keyboard's host, and (for the real keyboard's, which the
+    // tests never run but through a stand-in elevator) a program of its name.
     void InstallHost(const std::string& where)
     {
+        fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin-emu"));
         fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin"));
     }
-    // A program named like the host that only leaves a mark if it ever runs.
+    // Programs named like the hosts that only leave a mark if they ever run.
     void PlantHost(const std::string& where)
     {
-        writeScript(folder_ / (where + "/tavrin"), "touch " + (folder_ / "planted-ran"));
+        for (const char* name : { "/tavrin", "/tavrin-emu" })
+            writeScript(folder_ / (where + name), "touch " + (folder_ / "planted-ran"));
     }
     bool PlantedHostRan() const { return fs::exists(folder_ / "planted-ran"); }
     // The emulated keyboard's record and lock in the registration folder.
@@ -190,14 +195,14 @@ TEST_F(PosixPlatformTest, HostFromTheInstalledFolderIsRegisteredStartedAndRemove
     CPosixDriverPlatform& platform = Platform();
     std::optional<CDriverChannel> channel(std::in_place, platform);
     ASSERT_EQ(Load(*channel), CHANNEL_SUCCESS);
-    EXPECT_EQ(channel->DriverPath(), folder_ / "libexec/tavrin");
+    EXPECT_EQ(channel->DriverPath(), folder_ / "libexec/tavrin-emu");
     EXPECT_TRUE(channel->RemovesOnStop());
 
     const std::string socket = channel->DevicePath();
     EXPECT_EQ(socket, hostSocketPath(folder_ / "run", Id()));
     const std::optional<ServiceRecord> record = readServiceRecord(folder_ / "run", Id(), "Tavrin");
     ASSERT_TRUE(record.has_value()) << readText(Record());
-    EXPECT_EQ(record->driverPath, folder_ / "libexec/tavrin");
+    EXPECT_EQ(record->driverPath, folder_ / "libexec/tavrin-emu");
     EXPECT_EQ(record->socketPath, socket);
     EXPECT_EQ(record->backend, HostBackend::Emulated);
     EXPECT_EQ(record->memoryFile, folder_ / "kb.bin");
@@ -223,13 +228,13 @@ TEST_F(PosixPlatformTest, HostFromTheInstalledFolderOrNowhere)
     {
         CDriverChannel channel(Platform());
         ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
-        EXPECT_EQ(channel.DriverPath(), folder_ / "libexec/tavrin");
+        EXPECT_EQ(channel.DriverPath(), folder_ / "libexec/tavrin-emu");
     }
     // No host there (a non-executable file does not count, one in the
     // current folder is never looked at): -4, and the stale record of an
     // earlier run is deleted first all the same.
-    fs::remove(folder_ / "libexec/tavrin");
-    std::ofstream(folder_ / "libexec/tavrin") << "not a program";
+    fs::remove(folder_ / "libexec/tavrin-emu");
+    std::ofstream(folder_ / "libexec/tavrin-emu") << "not a program";
     PlantHost("cwd");
     std::ofstream(Record()) << "left behind";
     CDriverChannel channel(Platform());
@@ -271,7 +276,7 @@ TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedAndLeftServingWithItsRegistrat
 
 TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
 {
-    writeScript(folder_ / "libexec/tavrin", "exit 2");
+    writeScript(folder_ / "libexec/tavrin-emu", "exit 2");
     {
         CDriverChannel channel(Platform());
         EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
@@ -282,7 +287,7 @@ TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
 
     // One that never opens its socket is given up after the start time-out
     // and does not outlive the attempt.
-    writeScript(folder_ / "libexec/tavrin", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
+    writeScript(folder_ / "libexec/tavrin-emu", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
     settings_.startTimeoutMs = 500;
     CPosixDriverPlatform& platform = Platform();
     {
@@ -297,7 +302,7 @@ TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
     EXPECT_TRUE(fs::exists(Record()));
 
     // The next run deletes the record, registers anew and starts.
-    fs::remove(folder_ / "libexec/tavrin");
+    fs::remove(folder_ / "libexec/tavrin-emu");
     InstallHost("libexec");
     settings_.startTimeoutMs = 10000;
     CDriverChannel channel(Platform());
@@ -307,7 +312,7 @@ TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
 TEST_F(PosixPlatformTest, HostOfOursThatDoesNotEndGivesMinus7)
 {
     // The host stops when asked, but its process goes on.
-    writeScript(folder_ / "libexec/tavrin", std::string(TAVRIN_HOST_PATH) + " \"$@\"; exec sleep 30");
+    writeScript(folder_ / "libexec/tavrin-emu", std::string(TAVRIN_HOST_PATH) + " \"$@\"; exec sleep 30");
     settings_.stopTimeoutMs = 300;
     CPosixDriverPlatform& platform = Platform();
     CDriverChannel channel(platform);
@@ -345,7 +350,7 @@ TEST_F(PosixPlatformTest, DefaultSettingsTakeTheRealKeyboardsHostFromTheInstalle
     EXPECT_NE(real.installedDirectory, folder_ / "cwd");
     EXPECT_EQ(real.elevator, "/usr/bin/pkexec");
     EXPECT_EQ(fs::path(real.hardwareSocket).filename(), "tavrin.sock");
-    EXPECT_EQ(fs::path(real.hardwareLock).filename(), "tavrin.lock");
+    EXPECT_EQ(fs::path(real.hardwareHolder).filename(), "tavrin.holder");
     EXPECT_FALSE(real.attachedHardwareHost);
     EXPECT_EQ(defaultPosixSettings({ folder_ / "kb.bin" }).installedDirectory, folder_ / "cwd");
 
@@ -353,7 +358,7 @@ TEST_F(PosixPlatformTest, DefaultSettingsTakeTheRealKeyboardsHostFromTheInstalle
     const PosixPlatformSettings attached = defaultPosixSettings({});
     EXPECT_EQ(attached.hardwareSocket, folder_ / "hardware.sock");
     EXPECT_TRUE(attached.attachedHardwareHost);
-    EXPECT_EQ(attached.hardwareLock, "");
+    EXPECT_EQ(attached.hardwareHolder, "");
     ::unsetenv(HARDWARE_SOCKET_VARIABLE);
     ::unsetenv(DRIVER_DIRECTORY_VARIABLE);
 }
@@ -369,7 +374,8 @@ TEST_F(PosixPlatformTest, OneRunPerKeyboardAndTheSecondTouchesNothing)
     CPosixDriverPlatform secondPlatform(settings_);
     CDriverChannel second(secondPlatform);
     EXPECT_EQ(Load(second), CHANNEL_KEYBOARD_IN_USE);
-    EXPECT_EQ(second.KeyboardHolder(), "process " + std::to_string(::getpid()) + " (driverchannel_posix_tests)");
+    EXPECT_EQ(
+        second.KeyboardHolder(), "process " + std::to_string(::getpid()) + " (driverchannel_posix_tests)");
     EXPECT_FALSE(second.IsPrepared());
     EXPECT_EQ(readText(Record()), record);
     std::uint8_t version[4] = {};
@@ -396,11 +402,11 @@ TEST_F(PosixPlatformTest, RealKeyboardHeldByAnotherUsersHostIsReportedBeforeAnyt
     settings_.emulatedKeyboardMemory.clear();
     settings_.elevate = true;
     writeScript(settings_.elevator, "touch " + (folder_ / "asked"));
-    settings_.hardwareLock = folder_ / "hardware.lock";
-    // What the root host writes and holds for its whole life.
-    std::ofstream(settings_.hardwareLock) << ::getpid() << " 0\n";
-    const int held = ::open(settings_.hardwareLock.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    // What the root host publishes while it holds the keyboard: here this
+    // process stands in for it, on behalf of itself as the caller.
+    settings_.hardwareHolder = folder_ / "hardware.holder";
+    const tavrin::HostHolder holder { ::getpid(), tavrin::processStartTime("self"), ::getpid(), 0 };
+    std::ofstream(settings_.hardwareHolder) << tavrin::formatHolder(holder);
 
     CPosixDriverPlatform platform(settings_);
     CDriverChannel channel(platform);
@@ -411,8 +417,10 @@ TEST_F(PosixPlatformTest, RealKeyboardHeldByAnotherUsersHostIsReportedBeforeAnyt
     EXPECT_FALSE(fs::exists(folder_ / "asked"));
     EXPECT_FALSE(fs::exists(folder_ / "run/Tavrin.lock")); // our own lock given up again
 
-    // Free again: the elevator is asked.
-    ::close(held);
+    // A record left by a host that is gone (its process started at another
+    // time) holds nothing: the elevator is asked.
+    std::ofstream(settings_.hardwareHolder)
+        << tavrin::formatHolder({ ::getpid(), holder.hostStart + 1, ::getpid(), 0 });
     CDriverChannel next(Platform());
     EXPECT_EQ(Load(next), CHANNEL_START_FAILED);
     EXPECT_TRUE(fs::exists(folder_ / "asked"));
@@ -450,8 +458,8 @@ TEST_F(PosixPlatformTest, EachKeyboardHasItsOwnId)
     fs::create_symlink(folder_ / "cwd", folder_ / "cwd-link");
     fs::create_symlink(folder_ / "kb.bin", folder_ / "link.bin");
     const std::string plain = folder_ / "kb.bin";
-    for (const std::string& spelling : { folder_ / "cwd/../kb.bin", std::string("../kb.bin"),
-             folder_ / "cwd-link/../kb.bin" })
+    for (const std::string& spelling :
+        { folder_ / "cwd/../kb.bin", std::string("../kb.bin"), folder_ / "cwd-link/../kb.bin" })
         EXPECT_EQ(normalisedPath(spelling), plain) << spelling;
     EXPECT_EQ(normalisedPath(folder_ / "cwd-link/m.bin"), folder_ / "cwd/m.bin");
     EXPECT_EQ(normalisedPath(folder_ / "link.bin"), folder_ / "link.bin");

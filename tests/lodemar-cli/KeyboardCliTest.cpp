@@ -49,12 +49,12 @@ protected:
         ASSERT_TRUE(saveKeyFile(path("small.dat"), small_).ok());
     }
 
-    // A folder whose "tavrin" starts the real host with extra arguments;
+    // A folder whose "tavrin-emu" starts the real host with extra arguments;
     // the runs from now on take their host from there.
     std::string HostWith(const std::string& name, const std::string& extra)
     {
         fs::create_directory(dir_ / name);
-        const fs::path wrapper = dir_ / name / "tavrin";
+        const fs::path wrapper = dir_ / name / "tavrin-emu";
         writeText(wrapper, "#!/bin/sh\nexec " + HOST.string() + " \"$@\" " + extra + "\n");
         fs::permissions(wrapper, fs::perms::owner_all);
         ::setenv("LODEMAR_DRIVER_DIR", path(name).c_str(), 1);
@@ -135,7 +135,8 @@ TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
     run = cli({ "diff", "--keyboard", path("other.dat"), memory_ });
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.out.find("--- the keyboard\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("key 58 (key number 90)\n  - string late\n  + string new\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("key 58 (key number 90)\n  - string late\n  + string new\n"), std::string::npos)
+        << run.out;
     EXPECT_EQ(cli({ "diff", "--keyboard", path("small.dat"), memory_ }).status, 0);
     EXPECT_EQ(readBytes(path("kb.bin")), memory);
     ExpectNothingLeft();
@@ -239,7 +240,7 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
     fs::create_directory(dir_ / "empty");
     ::setenv("LODEMAR_DRIVER_DIR", path("empty").c_str(), 1);
     const CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, path("empty"));
-    expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not in");
+    expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin-emu' is not in");
     EXPECT_NE(run.err.find(path("empty")), std::string::npos);
 }
 
@@ -249,8 +250,10 @@ TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
 {
     const fs::path planted = dir_ / "planted";
     fs::create_directory(planted);
-    writeText(planted / "tavrin", "#!/bin/sh\ntouch " + (planted / "ran").string() + "\n");
-    fs::permissions(planted / "tavrin", fs::perms::all);
+    for (const char* host : { "tavrin", "tavrin-emu" }) {
+        writeText(planted / host, "#!/bin/sh\ntouch " + (planted / "ran").string() + "\n");
+        fs::permissions(planted / host, fs::perms::all);
+    }
     fs::permissions(planted, fs::perms::all); // the mark can be made whoever runs it
 
     const bool root = ::geteuid() == 0;
@@ -278,7 +281,8 @@ TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
 
         ::setenv("LODEMAR_DRIVER_DIR", planted.c_str(), 1);
         run = cliFinish(cliStart({ "write", table }, {}, planted, other));
-        expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not installed in");
+        expectFailure(
+            run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not installed in");
         EXPECT_FALSE(fs::exists(planted / "ran"));
     }
 }
@@ -320,7 +324,7 @@ TEST_F(KeyboardCliTest, RunsOnTwoEmulatedKeyboardsGoOnAtTheSameTime)
 TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
 {
     HostWith("recorded", "");
-    writeText(path("recorded/tavrin"),
+    writeText(path("recorded/tavrin-emu"),
         "#!/bin/sh\necho $$ > " + path("host.pid") + "\nexec " + HOST.string() + " \"$@\"\n");
     const CliChild killed = cliStart({ memory_, "write", (EXAMPLES / "retail-pos.dat").string() });
     ASSERT_TRUE(WaitUntilServing(killed));

@@ -52,7 +52,8 @@ inline constexpr const char* USAGE_ERROR = "%s: %s; try 'lodemar-cli %s --help'"
 inline constexpr const char* WRONG_ARGUMENTS = "wrong arguments";
 inline constexpr const char* UNKNOWN_OPTION = "unknown option '%s'";
 inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FILE.dat)";
-inline constexpr const char* KEYBOARD_AND_TWO_FILES = "--keyboard takes the place of the first layout: one file";
+inline constexpr const char* KEYBOARD_AND_TWO_FILES
+    = "--keyboard takes the place of the first layout: one file";
 inline constexpr const char* EMULATE_WITHOUT_KEYBOARD = "--emulate needs --keyboard";
 inline constexpr const char* EMPTY_MEMORY_FILE
     = "--emulate= needs a file name (or use --emulate alone for the default)";
@@ -144,7 +145,7 @@ inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
 inline constexpr const char* LOAD_NO_REGISTRATION = "the driver service could not be created or opened";
 #else
 inline constexpr const char* LOAD_NO_DRIVER_FILE_EMULATED
-    = "the driver host 'tavrin' is not in %s; set LODEMAR_DRIVER_DIR to its folder";
+    = "the driver host 'tavrin-emu' is not in %s; set LODEMAR_DRIVER_DIR to its folder";
 inline constexpr const char* LOAD_NO_DRIVER_FILE_HARDWARE
     = "the driver host 'tavrin' is not installed in %s, the only place the real keyboard's host is "
       "taken from";

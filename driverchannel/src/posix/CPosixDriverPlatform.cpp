@@ -62,7 +62,7 @@ PosixPlatformSettings defaultPosixSettings(const DriverPlatformOptions& options)
         settings.attachedHardwareHost = true;
     } else {
         settings.hardwareSocket = tavrin::HARDWARE_SOCKET_PATH;
-        settings.hardwareLock = tavrin::HARDWARE_LOCK_PATH;
+        settings.hardwareHolder = tavrin::HARDWARE_HOLDER_PATH;
     }
     return settings;
 }
@@ -99,8 +99,8 @@ KeyboardClaim CPosixDriverPlatform::ClaimKeyboard(const std::string& name, std::
     }
     // Another user's run holds the real keyboard through its root host: said
     // now, before a password is asked for a host that could only refuse.
-    if (Backend() == HostBackend::Hardware && !m_settings.hardwareLock.empty()) {
-        if (std::optional<std::string> other = hardwareHostHolder(m_settings.hardwareLock)) {
+    if (Backend() == HostBackend::Hardware && !m_settings.hardwareHolder.empty()) {
+        if (std::optional<std::string> other = hardwareHostHolder(m_settings.hardwareHolder)) {
             m_lock.Release();
             holder = std::move(*other);
             return KeyboardClaim::InUse;
@@ -226,8 +226,8 @@ StartOutcome CPosixDriverPlatform::LaunchHost(const ServiceRecord& record)
     argv.push_back(record.driverPath);
     // The real keyboard's host takes no paths from us: its socket is fixed.
     if (record.backend == HostBackend::Emulated)
-        argv.insert(argv.end(),
-            { HOST_SOCKET_OPTION, record.socketPath, HOST_EMULATE_OPTION, record.memoryFile });
+        argv.insert(
+            argv.end(), { HOST_SOCKET_OPTION, record.socketPath, HOST_EMULATE_OPTION, record.memoryFile });
     else
         argv.push_back(HOST_HARDWARE_OPTION);
 
@@ -353,7 +353,7 @@ std::string CPosixDriverPlatform::DriverFileInDirectory(const std::string&, cons
 std::string CPosixDriverPlatform::DriverFileInSystem(
     const std::string& installedDirectory, const std::string& name)
 {
-    return installedDirectory + "/" + hostFileName(name);
+    return installedDirectory + "/" + hostFileName(name, Backend() == HostBackend::Emulated);
 }
 
 bool CPosixDriverPlatform::IsDevicePath(const std::string& deviceName)

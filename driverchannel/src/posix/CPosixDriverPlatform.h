@@ -26,7 +26,7 @@ struct PosixPlatformSettings {
     bool elevate = false; // start the hardware host through the elevator
     std::string elevator; // absolute path (pkexec)
     std::string hardwareSocket; // where the real keyboard's host serves
-    std::string hardwareLock; // the real keyboard's host lock, read before starting one; empty: none
+    std::string hardwareHolder; // who holds the real keyboard's host, read before starting one; empty: none
     bool attachedHardwareHost = false; // hardwareSocket is served by a host we never start or stop
     int probeTimeoutMs = 1000; // is a host already serving?
     int startTimeoutMs = 10000; // until a host started directly answers
@@ -74,7 +74,8 @@ public:
     // The current folder names no host: a program planted there must never
     // run (as root, for the real keyboard).
     std::string DriverFileInDirectory(const std::string& directory, const std::string& name) override;
-    // DIR/tavrin for the name Tavrin, in the installed folder.
+    // DIR/tavrin for the name Tavrin (DIR/tavrin-emu for the emulated
+    // keyboard), in the installed folder.
     std::string DriverFileInSystem(const std::string& installedDirectory, const std::string& name) override;
     // An absolute path names a socket already.
     bool IsDevicePath(const std::string& deviceName) override;

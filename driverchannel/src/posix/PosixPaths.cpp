@@ -24,6 +24,7 @@ constexpr char TEMPORARY_VARIABLE[] = "TMPDIR";
 constexpr char TEMPORARY_FALLBACK[] = "/tmp";
 constexpr char RUNTIME_FALLBACK_FORMAT[] = "/lodemar-%u";
 constexpr char SOCKET_SUFFIX[] = ".sock";
+constexpr char EMULATED_HOST_SUFFIX[] = "-emu";
 constexpr char LOCK_SUFFIX[] = ".lock";
 constexpr char EMULATED_ID_INFIX[] = ".emulated-";
 constexpr mode_t PRIVATE_MODE = 0700;
@@ -111,9 +112,10 @@ std::string besideProgramDriverDirectory()
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error || program.empty())
         return {};
-    const std::filesystem::path folder = (program.parent_path() / LODEMAR_LIBEXEC_FROM_PROGRAM).lexically_normal();
-    const std::filesystem::path host = folder / hostFileName(DRIVER_SERVICE_NAME);
-    struct stat st {};
+    const std::filesystem::path folder
+        = (program.parent_path() / LODEMAR_LIBEXEC_FROM_PROGRAM).lexically_normal();
+    const std::filesystem::path host = folder / hostFileName(DRIVER_SERVICE_NAME, true);
+    struct stat st { };
     if (::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(host.c_str(), X_OK) != 0)
         return {};
     return folder.string();
@@ -131,13 +133,13 @@ std::string emulatedDriverDirectory()
     return beside.empty() ? installedDriverDirectory() : beside;
 }
 
-std::string hostFileName(const std::string& name)
+std::string hostFileName(const std::string& name, bool emulated)
 {
     std::string file = name;
     for (char& c : file)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    return file;
+    return emulated ? file + EMULATED_HOST_SUFFIX : file;
 }
 
 std::string keyboardId(const std::string& name, const std::string& memoryFile)

@@ -37,8 +37,8 @@ std::string besideProgramDriverDirectory();
 std::string emulatedDriverDirectory();
 
 // The host program of a driver name: the name in lower case ("Tavrin" ->
-// "tavrin").
-std::string hostFileName(const std::string& name);
+// "tavrin") for the real keyboard, with "-emu" for the emulated one.
+std::string hostFileName(const std::string& name, bool emulated);
 
 // The keyboard a driver name drives: NAME for the real keyboard,
 // NAME.emulated-HASH for an emulated one, HASH naming its memory file. It
