@@ -38,6 +38,16 @@ compiled_prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.t
 if [ ! -e "$compiled_prefix/libexec/tavrin-emu" ]; then
   (cd / && env -u LODEMAR_DRIVER_DIR XDG_RUNTIME_DIR="$runtime" "$prefix/bin/lodemar-cli" probe \
     --emulate="$runtime/cli.mem" >/dev/null) || fail "the installed lodemar-cli did not find the installed host"
+  # Root's environment may be a user's: an installed program run as root
+  # takes no host from LODEMAR_DRIVER_DIR, however well it is kept.
+  if [ "$(id -u)" = 0 ]; then
+    mkdir "$runtime/planted"
+    printf '#!/bin/sh\ntouch "%s/planted/ran"\n' "$runtime" >"$runtime/planted/tavrin-emu"
+    chmod 755 "$runtime/planted/tavrin-emu"
+    (cd / && LODEMAR_DRIVER_DIR="$runtime/planted" XDG_RUNTIME_DIR="$runtime" "$prefix/bin/lodemar-cli" probe \
+      --emulate="$runtime/cli.mem" >/dev/null) || fail "the installed lodemar-cli as root did not use the installed host"
+    [ ! -e "$runtime/planted/ran" ] || fail "the installed lodemar-cli as root ran the host LODEMAR_DRIVER_DIR named"
+  fi
 fi
 
 # The installed program and the installed host.

@@ -308,3 +308,19 @@ TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(std::filesystem::exists(socketPath));
 }
+
+// Root on a machine without a keyboard port (the build machines: no serio
+// port, and a kernel without ioperm) is told just that, not that it needs
+// root.
+TEST_F(SerioHostTest, WithoutAKeyboardPortTheHostSaysSo)
+{
+    if (::geteuid() != 0 || std::filesystem::exists("/sys/bus/serio/devices"))
+        GTEST_SKIP() << "needs root on a machine without a keyboard port";
+    CHostProcess host(
+        { "--hardware", "--socket", socketPath }, errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
+    EXPECT_EQ(host.Wait(), lodemar::EXIT_CANNOT_OPEN);
+    EXPECT_NE(host.ErrorText().find("no keyboard port found (no serio port described as \"i8042 KBD port\""),
+        std::string::npos)
+        << host.ErrorText();
+    EXPECT_EQ(host.ErrorText().find("needs root"), std::string::npos) << host.ErrorText();
+}

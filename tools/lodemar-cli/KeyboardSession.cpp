@@ -98,8 +98,11 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
             std::cerr << text::PROGRAM << ": " << text::KEYBOARD_PAUSED << '\n';
         return true;
     }
+    // The system's own words when it has them (what the host or pkexec said).
+    const std::string reason
+        = loaded == driverchannel::CHANNEL_KEYBOARD_IN_USE ? std::string() : m_channel->FailureReason();
     fail(format(text::LOAD_FAILED, transfer::text::LOAD_DRIVER_FAIL,
-        loadFailureReason(*m_channel, options, loaded, choice.emulate).c_str()));
+        (reason.empty() ? loadFailureReason(*m_channel, options, loaded, choice.emulate) : reason).c_str()));
     return false;
 }
 

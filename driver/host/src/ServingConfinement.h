@@ -11,12 +11,13 @@
 
 #include <string>
 
+#include <tavrin/TavrinPaths.h>
+
 namespace tavrin {
 
-// The suite's system user, created by the packages. Its name is fixed; a
-// test build of the host compiles in a number of its own instead
-// (TAVRIN_SERVING_UID in HardwareMain.cpp).
-inline constexpr char SERVING_USER[] = "_tavrin";
+// The serving process runs as SERVING_USER (TavrinPaths.h), the suite's
+// system user; a test build of the host compiles in a number of its own
+// instead (TAVRIN_SERVING_UID in HardwareMain.cpp).
 
 struct ServingIdentity {
     uid_t uid = 0;

@@ -121,6 +121,14 @@ public:
     {
         return m_keyboardHolder;
     }
+    // After a failed Load: the system's reason in words, to show under the
+    // program's own failure text, e.g. "tavrin: no keyboard port found ..."
+    // or "pkexec: no authentication agent ..."; empty when the backend has
+    // none (the result code alone then says what failed).
+    std::string FailureReason() const
+    {
+        return m_platform.FailureReason();
+    }
 
 private:
     int PrepareVxd(std::string_view name, const char* driverPath);

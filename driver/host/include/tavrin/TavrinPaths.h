@@ -17,6 +17,11 @@ inline constexpr char RUN_LOCK_NAME[] = TAVRIN_RUN_LOCK_NAME;
 // 0644: who holds the lock (TavrinHolder.h), written only by its holder.
 inline constexpr char RUN_HOLDER_NAME[] = TAVRIN_RUN_HOLDER_NAME;
 
+// The system user the real keyboard's serving process runs as (created by
+// the packages); the driver channel trusts a real keyboard's socket only
+// when that user (or root) serves it.
+inline constexpr char SERVING_USER[] = "_tavrin";
+
 #ifdef LODEMAR_RUN_DIR
 inline constexpr char RUN_DIRECTORY[] = LODEMAR_RUN_DIR;
 inline constexpr char HARDWARE_SOCKET_PATH[] = LODEMAR_RUN_DIR "/" TAVRIN_RUN_SOCKET_NAME;
