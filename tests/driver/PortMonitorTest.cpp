@@ -181,7 +181,8 @@ TEST_F(PortMonitorTest, AServingProcessThatNeverReadsCannotWedgeTheMonitor)
 }
 
 // The serving process's system call filter: the first call serving does not
-// make (here opening a file) kills it, and the monitor gives the port back.
+// make (here opening a file, then making a socket) kills it, and the monitor
+// gives the port back.
 TEST_F(PortMonitorTest, AForbiddenSystemCallKillsTheServingProcessAndThePortIsGivenBack)
 {
     const int code = Monitor([this](int fd) {
@@ -194,6 +195,7 @@ TEST_F(PortMonitorTest, AForbiddenSystemCallKillsTheServingProcessAndThePortIsGi
         if (::write(device, &identify, 1) != 1)
             return 2;
         ::syscall(SYS_openat, AT_FDCWD, "/etc/passwd", O_RDONLY);
+        ::syscall(SYS_socket, AF_INET, SOCK_STREAM, 0);
         return 3;
     });
     EXPECT_EQ(code, EXIT_SERVING_LOST);

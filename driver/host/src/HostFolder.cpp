@@ -56,7 +56,7 @@ CHostFolder::~CHostFolder()
 {
     // Cleared while the lock is still held: nobody else writes it meanwhile.
     if (holderFd_ >= 0) {
-        (void)::ftruncate(holderFd_, 0);
+        (void)!::ftruncate(holderFd_, 0);
         ::close(holderFd_);
     }
     lock_.Release();

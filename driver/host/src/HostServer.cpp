@@ -39,10 +39,10 @@ public:
     ~CInFolder()
     {
         if (old_ >= 0) {
-            (void)::fchdir(old_);
+            (void)!::fchdir(old_);
             ::close(old_);
         } else {
-            (void)::chdir("/");
+            (void)!::chdir("/");
         }
     }
     bool Ok() const { return ok_; }
