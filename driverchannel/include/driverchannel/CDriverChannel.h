@@ -9,6 +9,8 @@
 
 #include "driverchannel/CDriverPlatform.h"
 
+#include <tavrin/TavrinControl.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,11 +40,11 @@ inline constexpr int CHANNEL_KEYBOARD_IN_USE = -14;
 inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
 
 // Byte count with which the driver reports that the keyboard did not take a
-// byte of a send (it stayed silent or refused it).
-inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = 254;
+// byte of a send (it stayed silent or refused it): the driver's own values.
+inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = TAVRIN_SEND_NO_REPLY;
 // Byte count with which the driver reports that the keyboard refused a byte
 // of a send (its "resend" reply).
-inline constexpr std::uint32_t SEND_REFUSED_BY_KEYBOARD = 253;
+inline constexpr std::uint32_t SEND_REFUSED_BY_KEYBOARD = TAVRIN_SEND_REFUSED;
 
 class CDriverChannel {
 public:
