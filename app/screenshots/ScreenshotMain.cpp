@@ -12,7 +12,9 @@
 #include <app/CMainDialog.h>
 #include <app/DataAreaGauge.h>
 #include <driverchannel/CUnavailableDriverPlatform.h>
+#include <presenters/PresenterTexts.h>
 
+#include <dialoglayout/KeyDialogLayout.h>
 #include <dialogs/ConfigDialog.h>
 #include <dialogs/KeyProgrammingDialog.h>
 #include <dialogs/SpinControl.h>
@@ -47,6 +49,7 @@
 namespace {
 
 using namespace app;
+using namespace dialoglayout;
 
 std::unique_ptr<driverchannel::CDriverChannel> offlineChannel()
 {
@@ -151,6 +154,17 @@ void centre(QPixmap& picture, const QPixmap& popup)
     painter.drawPixmap((picture.width() - popup.width()) / 2, (picture.height() - popup.height()) / 2, popup);
 }
 
+// The key dialog over key cap controlId, as if the user typed text and OK.
+void editKey(CMainDialog& dialog, int controlId, std::string_view text)
+{
+    const widgets::ModalHook previous = widgets::SetModalHook([&](QDialog&) {
+        store(dialog.Table(), controlId, keydata::KIND_STRING, text);
+        return int(QDialog::Accepted);
+    });
+    dialog.Presenter().OnCommand(controlId);
+    widgets::SetModalHook(previous);
+}
+
 // The main window of `lodemar --emulate` with a few programmed keys:
 // captions black after a refresh, one just edited (red), one key selected
 // in the content box.
@@ -164,16 +178,12 @@ void programKeys(CMainDialog& dialog)
     store(table, 1071, keydata::KIND_FUNCTION, "\xE0\x75");
     store(table, 1095, keydata::KIND_STRING, "OK\r");
     store(table, 1096, keydata::KIND_SWITCH, "\x58");
-    dialog.RefreshGrid();
-    dialog.OnCommand(1006); // no key editor: shows the key's text
-    store(table, 1023, keydata::KIND_STRING, "Total");
-    if (auto* cap = dialog.KeyCap(1023)) { // as just edited
-        cap->setText(QStringLiteral("23"));
-        cap->SetCaptionColor(COLOR_KEY_CHANGED);
-    }
+    presenters::CMainDialogPresenter& presenter = dialog.Presenter();
+    presenter.RefreshGrid();
+    presenter.OnCommand(1006); // the key dialog answered Cancel: shows the key's text
+    editKey(dialog, 1023, "Total"); // as just edited
     if (auto* cap = dialog.KeyCap(1006))
         cap->setFocus();
-    dialog.DataAreaGauge()->Show(keydata::checkKeyboardFit(table));
 }
 
 QPixmap mainWindow()
@@ -211,7 +221,8 @@ QPixmap keyProgrammingDialog()
     keydata::KeyTable table;
     const std::uint8_t content[] = { 0x12, 0x1C, 0xE1, 0x12, 0xE3, 0xE3, 0x5A };
     keydata::storeKey(table.record(0, 4), keydata::KIND_FUNCTION, content);
-    CKeyProgrammingDialog dialog(table);
+    CQtServices services(nullptr);
+    CKeyProgrammingDialog dialog(table, services);
     dialog.SetTitle(QStringLiteral("Editing Key 5"));
     dialog.SetPosition(0, 4);
     return framedWindow(dialog, CLOSE_BUTTON);
@@ -225,7 +236,8 @@ QPixmap keyDialog(int controlId, std::uint8_t kind, std::string_view content,
     keydata::KeyTable table;
     store(table, controlId, kind, content);
     const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
-    CKeyProgrammingDialog dialog(table);
+    CQtServices services(nullptr);
+    CKeyProgrammingDialog dialog(table, services);
     dialog.SetTitle(QStringLiteral("Editing Key %1").arg(controlId - 1000));
     dialog.SetPosition(slot.row, slot.column);
     const QPixmap client = grabShown(dialog);
@@ -248,8 +260,8 @@ QPixmap keyFunctionDelay()
 {
     return keyDialog(1002, keydata::KIND_FUNCTION, "\xE2\x14\x21\xE1\x14\xE3\xE3\xE3\x14\x2A\xE1\x14",
         [](CKeyProgrammingDialog& dialog) {
-            auto* layer
-                = qobject_cast<dialogs::CSpinControl*>(widgets::findControl(&dialog, dialogs::ID_LAYER_SPIN));
+            auto* layer = qobject_cast<dialogs::CSpinControl*>(
+                widgets::findControl(&dialog, dialoglayout::ID_LAYER_SPIN));
             layer->UpButton()->click();
         });
 }
@@ -258,7 +270,8 @@ QPixmap keyFunctionDelay()
 QPixmap keyLayerSwitch()
 {
     return keyDialog(1096, keydata::KIND_SWITCH, "\x02", [](CKeyProgrammingDialog& dialog) {
-        if (auto* combo = qobject_cast<QComboBox*>(widgets::findControl(&dialog, dialogs::ID_SWITCH_LAYER)))
+        if (auto* combo
+            = qobject_cast<QComboBox*>(widgets::findControl(&dialog, dialoglayout::ID_SWITCH_LAYER)))
             combo->hidePopup();
     });
 }
@@ -279,7 +292,7 @@ QPixmap unsavedChanges()
             modal->close(); // No
         }
     });
-    dialog.OnQuit();
+    dialog.Presenter().OnQuit();
     widgets::SetMessageHook(answers);
     centre(picture, box);
     return picture;
@@ -299,7 +312,7 @@ QPixmap dataAreaGauge()
     for (const int keys : { 4, 13, 15 }) {
         for (int key = 0; key < keys; ++key)
             store(dialog.Table(), IDC_KEY_FIRST + key, keydata::KIND_STRING, std::string(255, 'k'));
-        dialog.RefreshGrid();
+        dialog.Presenter().RefreshGrid();
         QApplication::processEvents();
         painter.drawPixmap(0, y, dialog.grab(area));
         y += area.height();
@@ -310,19 +323,14 @@ QPixmap dataAreaGauge()
 // The window's context menu after a key edit, with two recent files.
 QPixmap contextMenu()
 {
-    const QString section = QString::fromLatin1(PROFILE_RECENT_SECTION);
+    const QString section = QString::fromLatin1(presenters::PROFILE_RECENT_SECTION);
     widgets::WriteProfileString(
         section, QStringLiteral("File1"), QStringLiteral("/home/pat/layouts/shop.dat"));
     widgets::WriteProfileString(
         section, QStringLiteral("File2"), QStringLiteral("/home/pat/layouts/menu.json"));
     CMainDialog dialog(offlineChannel(), true);
     programKeys(dialog);
-    dialog.SetKeyEditor([](keydata::KeyTable& table, int row, int column, const QString&, QWidget*) {
-        const std::uint8_t text[] = { 'S', 'u', 'm' };
-        keydata::storeKey(table.record(row, column), keydata::KIND_STRING, text);
-        return int(QDialog::Accepted);
-    });
-    dialog.OnCommand(1023);
+    editKey(dialog, 1023, "Sum");
     QPixmap picture = framedWindow(dialog, MINIMIZE_BUTTON | CLOSE_BUTTON, true);
     std::unique_ptr<QMenu> menu(dialog.CreateContextMenu());
     menu->popup(dialog.mapToGlobal(QPoint(330, 24)));

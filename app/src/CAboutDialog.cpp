@@ -1,5 +1,6 @@
-#include <app/AppTexts.h>
 #include <app/CAboutDialog.h>
+
+#include <dialoglayout/AboutDialogLayout.h>
 
 #include <resources/Resources.h>
 #include <widgets/ControlId.h>
@@ -9,25 +10,17 @@
 #include <QPushButton>
 
 namespace app {
+
+using namespace dialoglayout;
+
 namespace {
 
-// Template 118 in dialog units.
-inline constexpr int ABOUT_WIDTH = 235;
-inline constexpr int ABOUT_HEIGHT = 55;
-struct Placement {
-    int x, y, width, height;
-};
-inline constexpr Placement ICON_PLACE { 11, 17, 20, 20 };
-inline constexpr Placement VERSION_PLACE { 40, 10, 130, 8 };
-inline constexpr Placement SECOND_LINE_PLACE { 40, 25, 130, 8 };
-inline constexpr Placement OK_PLACE { 178, 7, 50, 14 };
-
-QRect placed(const Placement& p)
+QRect placed(const DialogPlace& p)
 {
     return widgets::dialogRect(p.x, p.y, p.width, p.height);
 }
 
-QLabel* staticText(QWidget* parent, const char* text, const Placement& place)
+QLabel* staticText(QWidget* parent, const char* text, const DialogPlace& place)
 {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
     label->setTextFormat(Qt::PlainText);
@@ -48,18 +41,18 @@ CAboutDialog::CAboutDialog(QWidget* parent)
 
     auto* icon = new QLabel(this);
     // An icon control takes the icon's size at its place.
-    icon->setGeometry(QRect(
-        placed(ICON_PLACE).topLeft(), QSize(resources::ICON_DEFAULT_SIZE, resources::ICON_DEFAULT_SIZE)));
+    icon->setGeometry(QRect(placed(ABOUT_ICON_PLACE).topLeft(),
+        QSize(resources::ICON_DEFAULT_SIZE, resources::ICON_DEFAULT_SIZE)));
     icon->setPixmap(resources::resourceIcon(resources::ICON_PROGRAM)
                         .pixmap(resources::ICON_DEFAULT_SIZE, resources::ICON_DEFAULT_SIZE));
     icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    staticText(this, ABOUT_VERSION, VERSION_PLACE);
-    staticText(this, ABOUT_SECOND_LINE, SECOND_LINE_PLACE);
+    staticText(this, ABOUT_VERSION, ABOUT_VERSION_PLACE);
+    staticText(this, ABOUT_SECOND_LINE, ABOUT_SECOND_LINE_PLACE);
 
     auto* ok = new QPushButton(QString::fromLatin1(ABOUT_OK), this);
     widgets::setControlId(ok, IDC_ABOUT_OK);
-    ok->setGeometry(placed(OK_PLACE));
+    ok->setGeometry(placed(ABOUT_OK_PLACE));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -1,103 +1,46 @@
-#include <app/AppTexts.h>
-#include <app/CAboutDialog.h>
 #include <app/CMainDialog.h>
+
 #include <app/DataAreaGauge.h>
 
-#include <dialogs/ConfigDialog.h>
-#include <driverchannel/CUnavailableDriverPlatform.h>
-#include <keydata/KeyboardFit.h>
-#include <keydata/KeyText.h>
+#include <presenters/PresenterTexts.h>
 #include <resources/Resources.h>
-#include <transfer/CKeyboardTransfer.h>
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
-#include <widgets/GuiSeams.h>
 #include <widgets/PhysicalKeys.h>
-#include <widgets/Profile.h>
 #include <widgets/SkinnedButton.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QUrl>
 
-#include <algorithm>
-#include <string>
-
 namespace app {
-namespace {
 
+using namespace dialoglayout;
 using widgets::CSkinnedButton;
 
-// Template 102, in dialog units.
-inline constexpr int DIALOG_WIDTH = 468;
-inline constexpr int DIALOG_HEIGHT = 261;
+namespace {
 
-inline constexpr int KEY_WIDTH = 21;
-inline constexpr int KEY_HEIGHT = 23;
-// Groups of nine, six and four keys.
-inline constexpr int KEY_COLUMN_X[keydata::GRID_COLUMNS]
-    = { 7, 29, 51, 73, 95, 117, 139, 162, 184, 221, 243, 265, 288, 310, 332, 370, 392, 414, 436 };
-inline constexpr int KEY_ROW_Y[] = { 61, 88, 116, 143, 171 };
-inline constexpr int KEY_ROWS = 5;
-
-inline constexpr int SMALL_KEY_WIDTH = 14;
-inline constexpr int SMALL_KEY_HEIGHT = 9;
-struct Point {
-    int x, y;
-};
-// 1096 (bottom) to 1100 (top), on a curve.
-inline constexpr Point SMALL_KEY_PLACES[]
-    = { { 383, 48 }, { 379, 37 }, { 377, 26 }, { 379, 15 }, { 383, 4 } };
-
-struct Placement {
-    int x, y, width, height;
-};
-inline constexpr Placement DECORATION_PLACE { 394, 15, 19, 29 };
-inline constexpr Placement KEY_CONTENT_PLACE { 7, 201, 448, 21 };
-// Ours, in the free corner above the grid.
-inline constexpr Placement DATA_AREA_PLACE { 7, 14, 200, 15 };
-
-inline constexpr int COMMAND_Y = 231;
-inline constexpr int COMMAND_WIDTH = 59;
-inline constexpr int COMMAND_HEIGHT = 14;
-
-// Faces: skin id, frame count, top, bottom, left, right.
-struct Face {
-    int skin, frames, top, bottom, left, right;
-};
-inline constexpr Face KEY_FACE { resources::BITMAP_KEY_SKIN, 5, 5, 5, 2, 2 };
-inline constexpr Face SMALL_KEY_FACE { resources::BITMAP_SMALL_KEY_SKIN, 5, 5, 5, 2, 2 };
-inline constexpr Face COMMAND_FACE { resources::BITMAP_COMMAND_SKIN, 5, 15, 6, 15, 8 };
-
-QRect placed(const Placement& p)
+QRect placed(const DialogPlace& p)
 {
     return widgets::dialogRect(p.x, p.y, p.width, p.height);
 }
 
-bool loadFace(CSkinnedButton* button, const Face& face)
+void loadFace(CSkinnedButton* button, const SkinFace& face)
 {
-    return button->LoadSkin(face.skin, face.frames, face.top, face.bottom, face.left, face.right);
+    button->LoadSkin(face.skin, face.frames, face.top, face.bottom, face.left, face.right);
 }
 
-bool isKeyCapId(int id)
+QString qtText(const std::string& text)
 {
-    return id >= IDC_KEY_FIRST && id <= IDC_KEY_LAST;
-}
-
-// Text shown in a menu as it stands: "&" would mark a mnemonic.
-QByteArray menuText(const QString& text)
-{
-    QString escaped = text;
-    return escaped.replace(QLatin1Char('&'), QStringLiteral("&&")).toUtf8();
+    return QString::fromStdString(text);
 }
 
 // The first local file of a drag, or an empty string.
@@ -116,35 +59,16 @@ CMainDialog::CMainDialog(
     : QDialog(parent,
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-    , m_channel(std::move(channel))
     , m_icon(resources::resourceIcon(resources::ICON_PROGRAM))
-    , m_emulatedKeyboard(emulatedKeyboard)
+    , m_services(this)
 {
-    // Without a channel the transfers still run their course and fail as
-    // they do with no device.
-    const bool noChannel = !m_channel;
-    if (noChannel)
-        m_channel = std::make_unique<driverchannel::CDriverChannel>(
-            std::make_unique<driverchannel::CUnavailableDriverPlatform>());
-    m_transfer = std::make_unique<transfer::CKeyboardTransfer>(*m_channel);
     setFont(widgets::dialogFont());
-    setFixedSize(widgets::dialogSize(DIALOG_WIDTH, DIALOG_HEIGHT));
-    SetTitle(TITLE_TEMPLATE);
+    setFixedSize(widgets::dialogSize(MAIN_DIALOG_WIDTH, MAIN_DIALOG_HEIGHT));
+    setWindowIcon(m_icon);
     CreateControls();
-    OnInitDialog(noChannel);
-
-    // Undo and redo work wherever the focus is in the window; the menu
-    // shows the same actions.
-    m_undoAction = new QAction(this);
-    m_undoAction->setShortcut(QKeySequence::Undo);
-    connect(m_undoAction, &QAction::triggered, this, &CMainDialog::Undo);
-    m_redoAction = new QAction(this);
-    m_redoAction->setShortcuts(
-        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) });
-    connect(m_redoAction, &QAction::triggered, this, &CMainDialog::Redo);
-    addAction(m_undoAction);
-    addAction(m_redoAction);
-    UpdateEditActions();
+    m_presenter = std::make_unique<presenters::CMainDialogPresenter>(
+        static_cast<presenters::CMainView&>(*this), m_services, std::move(channel), emulatedKeyboard);
+    m_presenter->Initialize();
     setAcceptDrops(true);
 }
 
@@ -153,31 +77,16 @@ CMainDialog::~CMainDialog() = default;
 // The controls in the template's order, which is also the focus order.
 void CMainDialog::CreateControls()
 {
-    for (int row = 0; row < KEY_ROWS; ++row)
-        for (int column = 0; column < keydata::GRID_COLUMNS; ++column) {
-            const int id = keyControlIdAt({ row, column });
-            auto* cap = new CSkinnedButton(this);
-            cap->SetControlId(id);
-            cap->setGeometry(
-                widgets::dialogRect(KEY_COLUMN_X[column], KEY_ROW_Y[row], KEY_WIDTH, KEY_HEIGHT));
-            m_keyCaps[std::size_t(id - 1000)] = cap;
-        }
-    for (int i = 0; i < int(std::size(SMALL_KEY_PLACES)); ++i) {
-        const int id = IDC_SMALL_KEY_FIRST + i;
+    for (int id = IDC_KEY_FIRST; id <= IDC_KEY_LAST; ++id) {
         auto* cap = new CSkinnedButton(this);
         cap->SetControlId(id);
-        cap->setGeometry(widgets::dialogRect(
-            SMALL_KEY_PLACES[i].x, SMALL_KEY_PLACES[i].y, SMALL_KEY_WIDTH, SMALL_KEY_HEIGHT));
-        m_keyCaps[std::size_t(id - 1000)] = cap;
-    }
-    for (CSkinnedButton* cap : m_keyCaps) {
-        if (!cap)
-            continue;
+        cap->setGeometry(placed(keyCapPlace(id)));
+        loadFace(cap, id <= IDC_KEY_LAST_MAIN ? KEY_FACE : SMALL_KEY_FACE);
         // Enter on a key cap is the grid's (see eventFilter), not a default button's.
         cap->setAutoDefault(false);
         cap->installEventFilter(this);
-        const int id = cap->ControlId();
-        connect(cap, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        connect(cap, &QPushButton::clicked, this, [this, id] { m_presenter->OnCommand(id); });
+        m_keyCaps[std::size_t(id - 1000)] = cap;
     }
 
     m_keyContent = new QPlainTextEdit(this);
@@ -191,87 +100,36 @@ void CMainDialog::CreateControls()
     m_keyContent->setAcceptDrops(false); // a dropped file is the window's
 
     m_dataArea = new CDataAreaGauge(this);
+    widgets::setControlId(m_dataArea, IDC_DATA_AREA);
     m_dataArea->setGeometry(placed(DATA_AREA_PLACE));
 
-    struct Command {
-        CSkinnedButton** member;
-        int id;
-        const char* caption;
-        int x;
-    };
-    const Command commands[] = {
-        { &m_browseEditButton, IDC_BROWSE_EDIT, CAPTION_BROWSE, 9 },
-        { &m_configButton, IDC_CONFIG, CAPTION_CONFIG, 74 },
-        { &m_writeButton, IDC_WRITE_KB, CAPTION_WRITE_KB, 139 },
-        { &m_readButton, IDC_READ_KB, CAPTION_READ_KB, 204 },
-        { &m_saveButton, IDC_SAVE_FILE, CAPTION_SAVE_FILE, 269 },
-        { &m_loadButton, IDC_LOAD_FILE, CAPTION_LOAD_FILE, 334 },
-        { &m_quitButton, IDC_QUIT, CAPTION_QUIT, 399 },
-    };
-    for (const Command& command : commands) {
+    for (std::size_t i = 0; i < std::size(COMMAND_BUTTONS); ++i) {
+        const dialoglayout::CommandButton& command = COMMAND_BUTTONS[i];
         auto* button = new CSkinnedButton(QString::fromLatin1(command.caption), this);
         button->SetControlId(command.id);
-        button->setGeometry(widgets::dialogRect(command.x, COMMAND_Y, COMMAND_WIDTH, COMMAND_HEIGHT));
+        button->setGeometry(placed(commandButtonPlace(command)));
+        loadFace(button, COMMAND_FACE);
+        button->SetCaptionColor(COLOR_COMMAND_CAPTION);
         const int id = command.id;
-        connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
-        *command.member = button;
+        connect(button, &QPushButton::clicked, this, [this, id] { m_presenter->OnCommand(id); });
+        m_commands[i] = button;
     }
 
     m_decoration = new QLabel(this);
     m_decoration->setGeometry(placed(DECORATION_PLACE));
     m_decoration->setPixmap(resources::resourcePixmap(resources::BITMAP_DECORATION));
-}
 
-void CMainDialog::OnInitDialog(bool noChannel)
-{
-    // The About entry lives in the context menu (CreateContextMenu): the
-    // window manager owns the system menu here.
-    setWindowIcon(m_icon);
-    LoadFaces();
-    m_editMode = 1;
-    m_reading = 0;
-
-    m_loadResult
-        = noChannel ? driverchannel::CHANNEL_NO_DEVICE : m_channel->Load(DRIVER_NAME, nullptr, nullptr, true);
-    if (m_loadResult != driverchannel::CHANNEL_SUCCESS) {
-        QString text = QString::fromLatin1(MSG_DRIVER_LOAD_FAILED);
-        // Another run holds the keyboard: say which, after the system's text.
-        if (m_loadResult == driverchannel::CHANNEL_KEYBOARD_IN_USE)
-            text += QString::asprintf(MSG_KEYBOARD_IN_USE, m_channel->KeyboardHolder().c_str());
-        widgets::ShowMessage(this, text, widgets::MessageIcon::Stop);
-    }
-    if (!m_emulatedKeyboard)
-        for (CSkinnedButton* transfer : { m_writeButton, m_readButton })
-            transfer->setToolTip(QString::fromLatin1(TIP_KEYBOARD_PAUSED));
-
-    BuildGridMap();
-}
-
-void CMainDialog::LoadFaces()
-{
-    for (int id = IDC_KEY_FIRST; id <= IDC_KEY_LAST_MAIN; ++id)
-        loadFace(KeyCap(id), KEY_FACE);
-    for (int id = IDC_SMALL_KEY_FIRST; id <= IDC_KEY_LAST; ++id)
-        loadFace(KeyCap(id), SMALL_KEY_FACE);
-    for (CSkinnedButton* button : { m_browseEditButton, m_configButton, m_writeButton, m_readButton,
-             m_saveButton, m_loadButton, m_quitButton }) {
-        loadFace(button, COMMAND_FACE);
-        button->SetCaptionColor(COLOR_COMMAND_CAPTION);
-    }
-}
-
-void CMainDialog::BuildGridMap()
-{
-    for (int index = 0; index < keydata::GRID_MAP_SIZE; ++index)
-        m_gridMap[std::size_t(index)] = keydata::slotOfGridIndex(index);
-}
-
-void CMainDialog::SetTitle(const char* title)
-{
-    QString text = QString::fromLatin1(title);
-    if (m_emulatedKeyboard)
-        text += QString::fromLatin1(TITLE_EMULATED_SUFFIX);
-    setWindowTitle(text);
+    // Undo and redo work wherever the focus is in the window; the menu
+    // shows the same actions.
+    m_undoAction = new QAction(this);
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    connect(m_undoAction, &QAction::triggered, this, [this] { m_presenter->Undo(); });
+    m_redoAction = new QAction(this);
+    m_redoAction->setShortcuts(
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) });
+    connect(m_redoAction, &QAction::triggered, this, [this] { m_presenter->Redo(); });
+    addAction(m_undoAction);
+    addAction(m_redoAction);
 }
 
 CSkinnedButton* CMainDialog::KeyCap(int controlId) const
@@ -281,330 +139,106 @@ CSkinnedButton* CMainDialog::KeyCap(int controlId) const
 
 CSkinnedButton* CMainDialog::CommandButton(int controlId) const
 {
-    for (CSkinnedButton* button : { m_browseEditButton, m_configButton, m_writeButton, m_readButton,
-             m_saveButton, m_loadButton, m_quitButton })
+    for (CSkinnedButton* button : m_commands)
         if (button && button->ControlId() == controlId)
             return button;
     return nullptr;
 }
 
-bool CMainDialog::OnCommand(int id)
+void CMainDialog::showEvent(QShowEvent* event)
 {
-    // A keyboard read runs: nothing happens. A write disables the window,
-    // and its message pump must not start anything either.
-    if (m_reading || m_writing)
-        return true;
-    if (isKeyCapId(id))
-        RunKeyCommand(id);
-    switch (id) {
-    case IDC_BROWSE_EDIT:
-        OnBrowseEdit();
-        break;
-    case IDC_CONFIG:
-        OnConfig();
-        break;
-    case IDC_WRITE_KB:
-        OnWriteToKb();
-        break;
-    case IDC_READ_KB:
-        OnReadKbData();
-        break;
-    case IDC_SAVE_FILE:
-        OnSaveToFile();
-        break;
-    case IDC_LOAD_FILE:
-        OnLoadFromFile();
-        break;
-    case IDC_QUIT:
-        OnQuit();
-        break;
-    default:
-        break;
-    }
-    return true;
+    QDialog::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // Once the window is on the screen, so that a message stands over it.
+    QTimer::singleShot(0, this, [this] { m_presenter->OnShown(); });
 }
 
-// Ids above 1100 would address slots without a key cap (row 5 from column
-// 5 on, or row 6, outside the table); no control sends them, and
-// isKeyCapId keeps them out.
-void CMainDialog::RunKeyCommand(int id)
+void CMainDialog::SetTitle(const std::string& title)
 {
-    const GridPosition position = gridPositionOfControl(id);
-    m_navigationRow = position.row;
-    m_navigationColumn = position.column;
-    keydata::KeyRecord& record = m_table.record(position.row, position.column);
-    const keydata::KeyRecord before = record;
+    setWindowTitle(qtText(title));
+}
+
+void CMainDialog::SetControlText(int id, const std::string& text)
+{
+    if (CSkinnedButton* button = CommandButton(id))
+        button->setText(qtText(text));
+}
+
+void CMainDialog::SetControlTip(int id, const std::string& tip)
+{
+    if (QWidget* control = widgets::findControl(this, id))
+        control->setToolTip(qtText(tip));
+}
+
+void CMainDialog::ShowKeyCap(int id, const presenters::KeyCapLook& look)
+{
     CSkinnedButton* cap = KeyCap(id);
-
-    if (m_editMode && m_keyEditor) {
-        const keydata::KeyTable tableBefore = m_table;
-        const QString title = QString::asprintf(EDIT_KEY_TITLE_FORMAT, id - 1000);
-        const int result = m_keyEditor(m_table, position.row, position.column, title, this);
-        std::string caption;
-        keydata::keyCaption(id, false, caption);
-        RememberChange(tableBefore, QString::asprintf(UNDO_KEY, caption.c_str()));
-        // Only the bytes count: a change of kind alone is no change.
-        if (result == QDialog::Accepted && !std::ranges::equal(before.bytes(), record.bytes())) {
-            SetKeyCaption(cap, id, record);
-            cap->SetCaptionColor(COLOR_KEY_CHANGED);
-            cap->update();
-        }
-    }
-
-    ShowKeyText(record);
-    if (record.isEmpty())
-        cap->setText(QString());
+    if (!cap)
+        return;
+    cap->setText(QString::fromLatin1(look.caption));
+    cap->SetCaptionColor(look.color);
+    cap->update();
 }
 
-void CMainDialog::SetKeyCaption(CSkinnedButton* cap, int id, const keydata::KeyRecord& record)
+void CMainDialog::ShowKeyContent(const std::string& latin1Text)
 {
-    std::string caption;
-    keydata::keyCaption(id, record.isEmpty(), caption);
-    cap->setText(QString::fromLatin1(caption));
-}
-
-void CMainDialog::ShowKeyText(const keydata::KeyRecord& record)
-{
-    std::string text;
-    keydata::renderKeyText(record, text);
     // Key text is byte text; string content bytes are ISO-8859-1 characters.
-    m_keyContentText = QString::fromLatin1(text);
-    m_keyContent->setPlainText(m_keyContentText);
+    m_keyContent->setPlainText(QString::fromLatin1(latin1Text));
 }
 
-void CMainDialog::OnBrowseEdit()
+void CMainDialog::ShowDataArea(const presenters::DataAreaLook& look)
 {
-    if (m_editMode) {
-        m_browseEditButton->setText(QString::fromLatin1(CAPTION_EDIT));
-        SetTitle(TITLE_BROWSE_MODE);
-        m_editMode = 0;
-    } else {
-        m_browseEditButton->setText(QString::fromLatin1(CAPTION_BROWSE));
-        SetTitle(TITLE_EDIT_MODE);
-        m_editMode = 1;
-    }
+    m_dataArea->Show(look);
 }
 
-// The settings bytes change in place; what the grid shows does not.
-void CMainDialog::OnConfig()
+void CMainDialog::ShowEditActions(const presenters::EditActions& actions)
 {
-    const keydata::KeyTable before = m_table;
-    CConfigDialog dialog(m_table, this);
-    widgets::RunModal(dialog);
-    RememberChange(before, QString::fromLatin1(UNDO_CONFIG));
+    m_undoAction->setText(qtText(actions.undoText));
+    m_undoAction->setEnabled(actions.canUndo);
+    m_redoAction->setText(qtText(actions.redoText));
+    m_redoAction->setEnabled(actions.canRedo);
 }
 
-void CMainDialog::OnQuit()
+bool CMainDialog::FocusControl(int id)
 {
-    ConfirmQuit();
-}
-
-bool CMainDialog::ConfirmQuit()
-{
-    // With changes nothing holds, the question about them is the one asked.
-    if (HasUnsavedChanges()) {
-        if (!ConfirmDiscard(DISCARD_QUIT))
-            return false;
-    } else if (widgets::ShowMessage(this, QString::fromLatin1(MSG_CONFIRM_QUIT),
-                   widgets::MessageIcon::Question, widgets::MessageButtons::YesNo)
-        != widgets::MessageAnswer::Yes) {
+    QWidget* control = widgets::findControl(this, id);
+    if (!control)
         return false;
-    }
-    done(QDialog::Rejected);
+    control->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
-bool CMainDialog::ConfirmDiscard(const char* question)
+int CMainDialog::LastFocusedKey() const
 {
-    if (!HasUnsavedChanges())
-        return true;
-    return widgets::ShowMessage(this, QString::asprintf(MSG_DISCARD_CHANGES, question),
-               widgets::MessageIcon::Question, widgets::MessageButtons::YesNo)
-        == widgets::MessageAnswer::Yes;
+    return widgets::LastFocusedKey();
 }
 
-void CMainDialog::RememberChange(const keydata::KeyTable& before, const QString& what)
+void CMainDialog::ReleaseMouseCapture()
 {
-    if (!(before == m_table)) {
-        m_undo.push_back({ before, what });
-        if (m_undo.size() > UNDO_LIMIT)
-            m_undo.erase(m_undo.begin());
-        m_redo.clear();
-    }
-    m_dataArea->Show(keydata::checkKeyboardFit(m_table));
-    UpdateEditActions();
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
 }
 
-void CMainDialog::Undo()
+void CMainDialog::Minimize()
 {
-    TakeStep(m_undo, m_redo);
+    showMinimized();
 }
 
-void CMainDialog::Redo()
+void CMainDialog::Restore()
 {
-    TakeStep(m_redo, m_undo);
+    showNormal();
 }
 
-// The table of the last step in from replaces the current one, which goes
-// to the other list under the same name.
-void CMainDialog::TakeStep(std::vector<TableStep>& from, std::vector<TableStep>& to)
+void CMainDialog::Close()
 {
-    if (m_reading || m_writing || from.empty())
-        return;
-    TableStep step = std::move(from.back());
-    from.pop_back();
-    std::swap(step.table, m_table);
-    ShowReplacedTable(step.table);
-    to.push_back(std::move(step));
-    UpdateEditActions();
+    QDialog::done(QDialog::Rejected);
 }
 
-template <typename Visit> void CMainDialog::ForEachKeyCap(Visit visit)
+void CMainDialog::reject()
 {
-    for (int index = 0; index < keydata::GRID_KEYS; ++index) {
-        const int id = IDC_KEY_FIRST + index;
-        CSkinnedButton* cap = KeyCap(id);
-        const keydata::GridSlot slot = m_gridMap[std::size_t(index)];
-        if (cap && slot.valid())
-            visit(cap, id, slot);
-    }
-}
-
-void CMainDialog::ShowReplacedTable(const keydata::KeyTable& before)
-{
-    ForEachKeyCap([&](CSkinnedButton* cap, int id, keydata::GridSlot slot) {
-        const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
-        if (record == before.record(slot.row, slot.column))
-            return;
-        SetKeyCaption(cap, id, record);
-        cap->SetCaptionColor(COLOR_KEY_CHANGED);
-        cap->update();
-    });
-    const keydata::KeyRecord& shown = m_table.record(m_navigationRow, m_navigationColumn);
-    if (!(shown == before.record(m_navigationRow, m_navigationColumn)))
-        ShowKeyText(shown);
-    m_dataArea->Show(keydata::checkKeyboardFit(m_table));
-}
-
-QString CMainDialog::UndoText() const
-{
-    return m_undo.empty() ? QString::fromLatin1(MENU_UNDO)
-                          : QString::asprintf(MENU_UNDO_WHAT, menuText(m_undo.back().what).constData());
-}
-
-QString CMainDialog::RedoText() const
-{
-    return m_redo.empty() ? QString::fromLatin1(MENU_REDO)
-                          : QString::asprintf(MENU_REDO_WHAT, menuText(m_redo.back().what).constData());
-}
-
-void CMainDialog::UpdateEditActions()
-{
-    if (!m_undoAction)
-        return;
-    m_undoAction->setText(UndoText());
-    m_undoAction->setEnabled(CanUndo());
-    m_redoAction->setText(RedoText());
-    m_redoAction->setEnabled(CanRedo());
-}
-
-QStringList CMainDialog::RecentFiles() const
-{
-    QStringList files;
-    const QString section = QString::fromLatin1(PROFILE_RECENT_SECTION);
-    for (int i = 1; i <= RECENT_FILES_MAX; ++i) {
-        const QString file
-            = widgets::ReadProfileString(section, QString::fromLatin1(PROFILE_RECENT_KEY).arg(i));
-        if (!file.isEmpty())
-            files.append(file);
-    }
-    return files;
-}
-
-void CMainDialog::AddRecentFile(const QString& path)
-{
-    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    QStringList files = RecentFiles();
-    files.removeAll(file);
-    files.prepend(file);
-    const QString section = QString::fromLatin1(PROFILE_RECENT_SECTION);
-    for (int i = 1; i <= RECENT_FILES_MAX && i <= files.size(); ++i)
-        widgets::WriteProfileString(
-            section, QString::fromLatin1(PROFILE_RECENT_KEY).arg(i), files[qsizetype(i - 1)]);
-}
-
-void CMainDialog::RefreshGrid()
-{
-    ForEachKeyCap([&](CSkinnedButton* cap, int id, keydata::GridSlot slot) {
-        const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
-        if (!record.isEmpty()) {
-            SetKeyCaption(cap, id, record);
-            cap->SetCaptionColor(COLOR_KEY_STORED);
-        } else {
-            cap->setText(QString());
-        }
-        cap->update();
-    });
-
-    m_dataArea->Show(keydata::checkKeyboardFit(m_table));
-
-    // The last focused key is only ever a key cap id; anything else (the
-    // content box's own id among them) has no record and leaves the box.
-    const int last = widgets::LastFocusedKey();
-    if (KeyCap(last)) {
-        const keydata::GridSlot slot = m_gridMap[std::size_t(last - IDC_KEY_FIRST)];
-        if (slot.valid())
-            ShowKeyText(m_table.record(slot.row, slot.column));
-    }
-}
-
-void CMainDialog::MarkKeys(widgets::ColorRef color)
-{
-    ForEachKeyCap([&](CSkinnedButton* cap, int, keydata::GridSlot slot) {
-        if (m_table.record(slot.row, slot.column).isEmpty())
-            return;
-        cap->SetCaptionColor(color);
-        cap->update();
-    });
-}
-
-bool CMainDialog::OnGridKey(int focusedId, int virtualKey)
-{
-    GridPosition position = NavigationPosition();
-    switch (virtualKey) {
-    case VK_TAB:
-        return true;
-    case VK_RETURN:
-        OnCommand(focusedId);
-        position = gridPositionOfControl(focusedId);
-        break;
-    case VK_LEFT:
-        position = moveOnGrid(position, GridMove::Left);
-        break;
-    case VK_RIGHT:
-        position = moveOnGrid(position, GridMove::Right);
-        break;
-    case VK_UP:
-        position = moveOnGrid(position, GridMove::Up);
-        break;
-    case VK_DOWN:
-        position = moveOnGrid(position, GridMove::Down);
-        break;
-    default:
-        return false;
-    }
-    m_navigationRow = position.row;
-    m_navigationColumn = position.column;
-
-    // A position without a key cap (row 5 from column 5 on) moves nothing.
-    const int target = keyControlIdAt(position);
-    if (CSkinnedButton* cap = KeyCap(target)) {
-        cap->setFocus(Qt::OtherFocusReason);
-        // Enter has just run the key's command.
-        if (!m_editMode && virtualKey != VK_RETURN)
-            OnCommand(target);
-    }
-    return true;
+    m_presenter->OnCancel();
 }
 
 bool CMainDialog::eventFilter(QObject* watched, QEvent* event)
@@ -614,44 +248,49 @@ bool CMainDialog::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && watched == QApplication::focusWidget()) {
         widgets::PhysicalKey key;
-        if (widgets::physicalKeyOf(event, key) && key.message == widgets::KeyMessage::KeyDown) {
-            auto* widget = static_cast<QWidget*>(watched);
-            const int id = widgets::controlId(widget);
-            if (id >= IDC_KEY_FIRST && id <= IDC_NAVIGATION_LAST)
-                return OnGridKey(id, key.virtualKey);
-            // Enter in the read-only content box has nothing to do.
-            if (widget == m_keyContent && key.virtualKey == VK_RETURN)
-                return true;
-        }
+        if (widgets::physicalKeyOf(event, key) && key.message == widgets::KeyMessage::KeyDown
+            && m_presenter->OnKeyDown(widgets::controlId(static_cast<QWidget*>(watched)), key.virtualKey))
+            return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
 QMenu* CMainDialog::CreateContextMenu()
 {
+    using namespace presenters;
     auto* menu = new QMenu(this);
-    menu->addAction(QString::fromLatin1(MENU_MINIMIZE), this, [this] { OnSysCommand(SC_MINIMIZE_COMMAND); });
-    menu->addAction(QString::fromLatin1(MENU_CLOSE), this, [this] { OnSysCommand(SC_CLOSE_COMMAND); });
+    menu->addAction(
+        QString::fromLatin1(MENU_MINIMIZE), this, [this] { m_presenter->OnSysCommand(SC_MINIMIZE_COMMAND); });
+    menu->addAction(
+        QString::fromLatin1(MENU_CLOSE), this, [this] { m_presenter->OnSysCommand(SC_CLOSE_COMMAND); });
     menu->addSeparator();
-    UpdateEditActions();
     menu->addAction(m_undoAction);
     menu->addAction(m_redoAction);
     QMenu* recent = menu->addMenu(QString::fromLatin1(MENU_RECENT));
-    const QStringList files = RecentFiles();
-    recent->setEnabled(!files.isEmpty());
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        const QString file = files[i];
-        recent->addAction(QString::asprintf(MENU_RECENT_ENTRY, int(i + 1), menuText(file).constData()), this,
-            [this, file] { LoadFile(file); });
+    const std::vector<std::string> files = m_presenter->RecentFiles();
+    recent->setEnabled(!files.empty());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string file = files[i];
+        recent->addAction(
+            qtText(recentFileMenuText(int(i), file)), this, [this, file] { m_presenter->LoadFile(file); });
     }
     menu->addSeparator();
-    menu->addAction(QString::fromLatin1(ABOUT_MENU_TEXT), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    menu->addAction(
+        QString::fromLatin1(ABOUT_MENU_TEXT), this, [this] { m_presenter->OnSysCommand(IDM_ABOUTBOX); });
     return menu;
+}
+
+void CMainDialog::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_presenter->IsBusy())
+        return;
+    std::unique_ptr<QMenu> menu(CreateContextMenu());
+    menu->exec(event->globalPos());
 }
 
 void CMainDialog::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!m_reading && !m_writing && !droppedFile(event->mimeData()).isEmpty())
+    if (!m_presenter->IsBusy() && !droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
@@ -661,53 +300,7 @@ void CMainDialog::dropEvent(QDropEvent* event)
     if (file.isEmpty())
         return;
     event->acceptProposedAction();
-    LoadFile(file);
-}
-
-void CMainDialog::contextMenuEvent(QContextMenuEvent* event)
-{
-    if (m_reading || m_writing)
-        return;
-    std::unique_ptr<QMenu> menu(CreateContextMenu());
-    menu->exec(event->globalPos());
-}
-
-void CMainDialog::OnSysCommand(int command)
-{
-    if (m_reading || m_writing)
-        return;
-    switch (command & SYSTEM_COMMAND_MASK) {
-    case IDM_ABOUTBOX:
-        ShowAbout();
-        break;
-    case SC_MINIMIZE_COMMAND:
-        showMinimized();
-        break;
-    case SC_RESTORE_COMMAND:
-        showNormal();
-        break;
-    case SC_CLOSE_COMMAND:
-        close();
-        break;
-    default:
-        break;
-    }
-}
-
-void CMainDialog::ShowAbout()
-{
-    CAboutDialog about(this);
-    widgets::RunModal(about);
-}
-
-void CMainDialog::reject()
-{
-    // The window cannot go away under a transfer.
-    if (m_reading || m_writing)
-        return;
-    if (!ConfirmDiscard(DISCARD_QUIT))
-        return;
-    QDialog::reject();
+    m_presenter->LoadFile(file.toStdString());
 }
 
 } // namespace app

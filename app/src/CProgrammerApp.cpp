@@ -107,7 +107,6 @@ int CProgrammerApp::Run(int& argc, char** argv)
     {
         CMainDialog dialog(CreateProgramChannel(options), options.emulate);
         window = &dialog;
-        dialog.SetKeyEditor(CreateProgramKeyEditor());
         widgets::SetMainWindow(&dialog);
         if (!TerminationRequested())
             dialog.exec();

@@ -1,4 +1,3 @@
-#include <app/AppTexts.h>
 #include <app/FileDialogs.h>
 
 #include <QFileDialog>
@@ -14,12 +13,12 @@ FileDialogHook& fileDialogHook()
     return hook;
 }
 
-QString choose(FileDialogKind kind, QWidget* owner, const char* filter)
+QString choose(FileDialogKind kind, QWidget* owner, const QString& filter)
 {
     FileDialogRequest request;
     request.kind = kind;
     request.owner = owner;
-    request.filter = QString::fromLatin1(filter);
+    request.filter = filter;
     if (const FileDialogHook& hook = fileDialogHook())
         return hook(request);
     // No title and no folder: the dialog's own title, the current folder.
@@ -31,14 +30,14 @@ QString choose(FileDialogKind kind, QWidget* owner, const char* filter)
 
 } // namespace
 
-QString ChooseSaveFile(QWidget* owner)
+QString ChooseSaveFile(QWidget* owner, const QString& filter)
 {
-    return choose(FileDialogKind::Save, owner, FILTER_SAVE_FILE);
+    return choose(FileDialogKind::Save, owner, filter);
 }
 
-QString ChooseOpenFile(QWidget* owner)
+QString ChooseOpenFile(QWidget* owner, const QStringList& filters)
 {
-    return choose(FileDialogKind::Open, owner, FILTER_OPEN_FILE);
+    return choose(FileDialogKind::Open, owner, filters.join(QStringLiteral(";;")));
 }
 
 FileDialogHook SetFileDialogHook(FileDialogHook hook)

@@ -1,7 +1,5 @@
 #include <app/SingleInstance.h>
 
-#include <app/MainDialogIds.h>
-
 #include <utility>
 
 namespace app {

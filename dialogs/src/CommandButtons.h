@@ -1,13 +1,14 @@
 // The look both dialogs give their OK and Cancel buttons.
 #pragma once
 
+#include <dialoglayout/KeyDialogLayout.h>
 #include <resources/ResourceIds.h>
 #include <widgets/SkinnedButton.h>
 
 namespace dialogs {
 
-inline constexpr int ID_OK = 1;
-inline constexpr int ID_CANCEL = 2;
+using dialoglayout::ID_CANCEL;
+using dialoglayout::ID_OK;
 
 // Skin 103: five frames, borders top 15, bottom 6, left 15, right 8; a dark
 // blue caption.

@@ -30,6 +30,6 @@ const char* readerStatusName(std::uint8_t status)
     case READER_FAULT:
         return "reader fault";
     default:
-        return "unknown status";
+        return nullptr;
     }
 }

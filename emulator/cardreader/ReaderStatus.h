@@ -1,5 +1,6 @@
-// The emulated reader's own status values and card indications. The library
-// passes them on unchanged; only this reader gives them a meaning.
+// The reader's status values and card indications, as the emulated reader
+// answers them and docs/vorelin.md lists them. The library passes them on
+// unchanged and gives them no meaning; the vorelin tool names them.
 #pragma once
 
 #include <cstdint>
@@ -27,5 +28,5 @@ enum : std::uint8_t {
     CARD_INDICATION_PRESENT = 0x01,
 };
 
-// A short English name of a status value, for the emulator's console.
+// What a status value means ("wrong password"); null for a value not listed.
 const char* readerStatusName(std::uint8_t status);

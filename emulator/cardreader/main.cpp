@@ -8,7 +8,7 @@
 #include <lodemar/ExitCodes.h>
 #include <lodemar/Version.h>
 
-#include <CLI/CLI.hpp>
+#include <lodemar/CommandLine.h>
 
 #include <cerrno>
 #include <csignal>
@@ -53,6 +53,21 @@ console commands (one a line on standard input):
 exit status: 0 after quit or a signal, 2 wrong usage, 6 no pseudo-terminal
 (or the link cannot be made).
 )";
+
+// A wrong command line in a few words.
+std::string usageProblem(const lodemar::CommandLineError& error)
+{
+    switch (error.problem) {
+    case lodemar::CommandLineProblem::UnknownOption:
+        return "unknown option: " + error.word;
+    case lodemar::CommandLineProblem::WrongArguments:
+        return "unexpected argument: " + error.word;
+    case lodemar::CommandLineProblem::MissingValue:
+        return error.word + " needs a value";
+    default:
+        return error.detail;
+    }
+}
 
 int g_signalPipe[2] = { -1, -1 };
 
@@ -188,9 +203,7 @@ int main(int argc, char** argv)
     std::string versionString = CCardReaderModel::DEFAULT_VERSION;
     std::string passwordHex;
     CLI::App app("", "vorelin-emu");
-    app.set_help_flag();
-    app.set_version_flag();
-    app.add_flag("-h,--help", help);
+    lodemar::setUpParser(app, help);
     app.add_flag("--version", version);
     app.add_flag("--no-pacing", noPacing);
     app.add_flag("--no-card", noCard);
@@ -201,7 +214,8 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (!help) {
-            std::cerr << "vorelin-emu: " << error.what() << "\n" << USAGE;
+            std::cerr << "vorelin-emu: " << usageProblem(lodemar::commandLineError(app, error)) << "\n"
+                      << USAGE;
             return lodemar::EXIT_USAGE;
         }
     }
@@ -213,7 +227,8 @@ int main(int argc, char** argv)
         std::cout << "vorelin-emu " << LODEMAR_VERSION << "\n";
         return lodemar::EXIT_OK;
     }
-    std::vector<std::uint8_t> password(CMemoryCard::DEFAULT_PASSWORD.begin(), CMemoryCard::DEFAULT_PASSWORD.end());
+    std::vector<std::uint8_t> password(
+        CMemoryCard::DEFAULT_PASSWORD.begin(), CMemoryCard::DEFAULT_PASSWORD.end());
     if (app.count("--password") > 0
         && (!parseHex(passwordHex, password) || password.size() != CMemoryCard::PASSWORD_LENGTH)) {
         std::cerr << "vorelin-emu: the password is three bytes in hex\n";
@@ -244,7 +259,7 @@ int main(int argc, char** argv)
 
     if (pipe(g_signalPipe) != 0)
         return lodemar::EXIT_FAILED;
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = onSignal;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);

@@ -22,7 +22,7 @@ public:
         : keyboard_(memory_)
         , pc_(keyboard_)
     {
-        pc_.SetRecording(false); // and no wait handler: the 1 ms waits are only counted
+        // No wait handler: the 1 ms waits cost nothing here.
     }
     TavrinPlatform Platform() override { return pc_.Platform(); }
     std::uint32_t Kind() const override { return tavrin::BACKEND_EMULATED; }

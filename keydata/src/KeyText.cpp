@@ -43,19 +43,19 @@ const std::array<const char*, 256> keyNameTable = {
 
 namespace {
 
-    constexpr const char* SWITCH_CAPS_TEXT = "Caps.";
-    constexpr const char* SWITCH_NUM_TEXT = "Num.";
-    constexpr const char* SWITCH_SCROLL_TEXT = "Scroll.";
-    constexpr const char* SWITCH_LAYER_FORMAT = "<M%d>";
+constexpr const char* SWITCH_CAPS_TEXT = "Caps.";
+constexpr const char* SWITCH_NUM_TEXT = "Num.";
+constexpr const char* SWITCH_SCROLL_TEXT = "Scroll.";
+constexpr const char* SWITCH_LAYER_FORMAT = "<M%d>";
 
-    // Captions of the five small keys, control ids 1096..1100.
-    constexpr const char* SMALL_KEY_CAPTIONS[] = { "L", "R", "S", "X", "Z" };
+// Captions of the five small keys, control ids 1096..1100.
+constexpr const char* SMALL_KEY_CAPTIONS[] = { "L", "R", "S", "X", "Z" };
 
-    std::span<const std::uint8_t> untilTerminator(std::span<const std::uint8_t> content)
-    {
-        const auto end = std::find(content.begin(), content.end(), std::uint8_t { 0 });
-        return content.first(static_cast<std::size_t>(end - content.begin()));
-    }
+std::span<const std::uint8_t> untilTerminator(std::span<const std::uint8_t> content)
+{
+    const auto end = std::find(content.begin(), content.end(), std::uint8_t { 0 });
+    return content.first(static_cast<std::size_t>(end - content.begin()));
+}
 
 } // namespace
 
@@ -151,11 +151,25 @@ void keyNumberCaption(int keyNumber, std::string& text)
     }
 }
 
+int keyNumberOfCaption(const std::string& caption)
+{
+    for (int index = 0; index < GRID_KEYS; ++index) {
+        std::string text;
+        keyCaption(GRID_FIRST_CONTROL_ID + index, false, text);
+        if (text == caption) {
+            const GridSlot grid = slotOfGridIndex(index);
+            return keyNumberOfSlot(grid.row, grid.column);
+        }
+    }
+    return -1;
+}
+
 std::string keyNameForUser(int keyNumber)
 {
     std::string caption;
     keyNumberCaption(keyNumber, caption);
-    return caption.empty() ? KEY_NAME_NUMBER + std::to_string(keyNumber) : KEY_NAME_CAPTION + caption;
+    const std::string number = KEY_NAME_NUMBER + std::to_string(keyNumber);
+    return caption.empty() ? number : KEY_NAME_CAPTION + caption + " (" + number + ")";
 }
 
 } // namespace keydata

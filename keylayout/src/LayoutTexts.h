@@ -18,10 +18,21 @@ inline constexpr const char* JSON_TEXT_CHARACTER
 inline constexpr const char* JSON_TEXT_LONG = "text has %zu characters, more than 255";
 inline constexpr const char* JSON_TEXT_DISAGREES = "text and content are both given and disagree";
 inline constexpr const char* JSON_NO_CONTENT = "content is missing (a string key may give text instead)";
+inline constexpr const char* JSON_MISSING = "%s is missing";
 inline constexpr const char* JSON_SETTING = "%s must be an integer 0..249";
 inline constexpr const char* JSON_KEYS = "keys must be an array";
 inline constexpr const char* JSON_KEY_OBJECT = "must be an object";
 inline constexpr const char* JSON_KEY_NUMBER = "keyNumber must be an integer 0..127";
+inline constexpr const char* JSON_NO_KEY = "keyNumber or caption is missing";
+inline constexpr const char* JSON_CAPTION
+    = "caption must be the caption of a key cap, \"1\"..\"95\", \"L\", \"R\", \"S\", \"X\" or \"Z\"";
+inline constexpr const char* JSON_CAPTION_DISAGREES
+    = "keyNumber %d and caption \"%s\" (key number %d) name different keys";
+// After a problem that version 2 of the format would not have had. %s: the
+// field that version 2 reads ("caption", "text").
+inline constexpr const char* JSON_READ_AS_VERSION_1
+    = "%s (the file has no \"format\" field and was read as version 1, which ignores %s; "
+      "add \"format\": \"lodemar-key-table\", \"version\": 2)";
 inline constexpr const char* JSON_DUPLICATE = "listed twice";
 inline constexpr const char* JSON_KIND = "kind must be an integer 0..249";
 inline constexpr const char* JSON_CONTENT_TYPE = "content must be a string of hexadecimal byte pairs";
@@ -29,6 +40,7 @@ inline constexpr const char* JSON_CONTENT_LONG = "content has %zu bytes, more th
 inline constexpr const char* JSON_CONTENT_MARKER
     = "content byte 0x%02X at offset %zu: bytes 0xFA and above cannot be stored";
 inline constexpr const char* JSON_CONTENT_NUL = "content byte 0x00 at offset %zu would end the content";
-inline constexpr const char* JSON_SHARED_CONFLICT = "differs from key %d, which shares its slot (5,18)";
+// %s: the other key's name.
+inline constexpr const char* JSON_SHARED_CONFLICT = "differs from %s, which shares its slot (5,18)";
 
 } // namespace keylayout::text

@@ -20,6 +20,7 @@ using nlohmann::ordered_json;
 
 namespace {
 
+constexpr const char* FIELD_SCHEMA = "$schema";
 constexpr const char* FIELD_FORMAT = "format";
 constexpr const char* FIELD_VERSION = "version";
 constexpr const char* FIELD_SYSTEM_CONFIG = "systemConfig";
@@ -156,7 +157,9 @@ bool readKeyBytes(
         return false;
     }
     if (content == key.end() && characters == key.end()) {
-        problem = textCounts ? text::JSON_NO_CONTENT : text::JSON_CONTENT_TYPE;
+        problem = textCounts ? std::string(text::JSON_NO_CONTENT) : format(text::JSON_MISSING, FIELD_CONTENT);
+        if (!textCounts && key.contains(FIELD_TEXT))
+            problem = format(text::JSON_READ_AS_VERSION_1, problem.c_str(), FIELD_TEXT);
         return false;
     }
     if (content != key.end() && !readContent(*content, bytes, problem))
@@ -187,7 +190,11 @@ bool readFormatVersion(const json& document, long long& version, std::string& pr
         return false;
     }
     const auto number = document.find(FIELD_VERSION);
-    if (number == document.end() || !number->is_number_integer() || number->get<long long>() < 1) {
+    if (number == document.end()) {
+        problem = format(text::JSON_MISSING, FIELD_VERSION);
+        return false;
+    }
+    if (!number->is_number_integer() || number->get<long long>() < 1) {
         problem = text::JSON_VERSION;
         return false;
     }
@@ -196,6 +203,46 @@ bool readFormatVersion(const json& document, long long& version, std::string& pr
         problem = format(text::JSON_NEWER, version, JSON_FORMAT_VERSION);
         return false;
     }
+    return true;
+}
+
+// The key number a key names: by keyNumber, or (version 2) by caption; both
+// given, they must agree. A null caption (a key no key cap shows) names
+// nothing.
+bool readKeyNumber(const json& key, bool captionCounts, int& keyNumber, std::string& problem)
+{
+    const auto caption = key.find(FIELD_CAPTION);
+    const bool captionGiven = caption != key.end() && !caption->is_null();
+    int byCaption = -1;
+    if (captionCounts && captionGiven) {
+        if (caption->is_string())
+            byCaption = keydata::keyNumberOfCaption(caption->get_ref<const std::string&>());
+        if (byCaption < 0) {
+            problem = text::JSON_CAPTION;
+            return false;
+        }
+    }
+    if (!key.contains(FIELD_KEY_NUMBER)) {
+        keyNumber = byCaption;
+        if (byCaption >= 0)
+            return true;
+        problem
+            = captionCounts ? std::string(text::JSON_NO_KEY) : format(text::JSON_MISSING, FIELD_KEY_NUMBER);
+        if (!captionCounts && captionGiven)
+            problem = format(text::JSON_READ_AS_VERSION_1, problem.c_str(), FIELD_CAPTION);
+        return false;
+    }
+    const auto number = intField(key, FIELD_KEY_NUMBER, 0, keydata::KEY_NUMBER_COUNT - 1);
+    if (!number) {
+        problem = text::JSON_KEY_NUMBER;
+        return false;
+    }
+    if (byCaption >= 0 && byCaption != *number) {
+        problem = format(
+            text::JSON_CAPTION_DISAGREES, *number, caption->get_ref<const std::string&>().c_str(), byCaption);
+        return false;
+    }
+    keyNumber = *number;
     return true;
 }
 
@@ -246,36 +293,49 @@ std::string displayText(const std::string& raw, bool escapeControls)
     return out;
 }
 
+ordered_json recordJson(const KeyRecord& record)
+{
+    ordered_json object;
+    object[FIELD_KIND] = record.kind;
+    object[FIELD_CONTENT] = hexOf(record.bytes());
+    if (record.kind == keydata::KIND_STRING) {
+        // Every byte as the character it stands for: text for content.
+        const std::span<const std::uint8_t> bytes = record.bytes();
+        object[FIELD_TEXT] = displayText(std::string(bytes.begin(), bytes.end()), false);
+    } else {
+        std::string keyText;
+        keydata::renderKeyText(record, keyText);
+        if (!keyText.empty())
+            object[FIELD_DISPLAY] = displayText(keyText, false);
+    }
+    return object;
+}
+
+ordered_json keyJson(int keyNumber, const KeyRecord& record)
+{
+    const keydata::SlotCode slot = keydata::slotOfKeyNumber(keyNumber);
+    std::string caption;
+    keydata::keyNumberCaption(keyNumber, caption);
+    ordered_json key;
+    key[FIELD_KEY_NUMBER] = keyNumber;
+    key[FIELD_CAPTION] = caption.empty() ? ordered_json() : ordered_json(caption);
+    key[FIELD_ROW] = keydata::slotRow(slot);
+    key[FIELD_COLUMN] = keydata::slotColumn(slot);
+    key.update(recordJson(record));
+    return key;
+}
+
 std::string exportJson(const KeyTable& table)
 {
     std::string out = "{\n";
+    out += format("  \"%s\": \"%s\",\n", FIELD_SCHEMA, JSON_SCHEMA_ID);
     out += format("  \"%s\": \"%s\",\n", FIELD_FORMAT, JSON_FORMAT_NAME);
     out += format("  \"%s\": %d,\n", FIELD_VERSION, JSON_FORMAT_VERSION);
     out += format("  \"%s\": %d,\n", FIELD_SYSTEM_CONFIG, table.systemConfig);
     out += format("  \"%s\": %d,\n", FIELD_MCR_CONFIG, table.mcrConfig);
     out += format("  \"%s\": [\n", FIELD_KEYS);
     for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n) {
-        const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
-        const KeyRecord& record = table.recordOfKeyNumber(n);
-        std::string caption;
-        keydata::keyNumberCaption(n, caption);
-        ordered_json key;
-        key[FIELD_KEY_NUMBER] = n;
-        key[FIELD_CAPTION] = caption.empty() ? ordered_json() : ordered_json(caption);
-        key[FIELD_ROW] = keydata::slotRow(slot);
-        key[FIELD_COLUMN] = keydata::slotColumn(slot);
-        key[FIELD_KIND] = record.kind;
-        key[FIELD_CONTENT] = hexOf(record.bytes());
-        if (record.kind == keydata::KIND_STRING) {
-            // Every byte as the character it stands for: text for content.
-            const std::span<const std::uint8_t> bytes = record.bytes();
-            key[FIELD_TEXT] = displayText(std::string(bytes.begin(), bytes.end()), false);
-        } else {
-            std::string keyText;
-            keydata::renderKeyText(record, keyText);
-            if (!keyText.empty())
-                key[FIELD_DISPLAY] = displayText(keyText, false);
-        }
+        const ordered_json key = keyJson(n, table.recordOfKeyNumber(n));
         out += "    " + escapeControls(key.dump());
         out += n + 1 < keydata::KEY_NUMBER_COUNT ? ",\n" : "\n";
     }
@@ -295,7 +355,7 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
         if (value)
             out = static_cast<std::uint8_t>(*value);
         else
-            problem.detail = format(text::JSON_SETTING, name);
+            problem.detail = format(document.contains(name) ? text::JSON_SETTING : text::JSON_MISSING, name);
         return value.has_value();
     };
     long long version = 0;
@@ -304,7 +364,11 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
     if (!setting(FIELD_SYSTEM_CONFIG, table.systemConfig) || !setting(FIELD_MCR_CONFIG, table.mcrConfig))
         return false;
     const auto keys = document.find(FIELD_KEYS);
-    if (keys == document.end() || !keys->is_array()) {
+    if (keys == document.end()) {
+        problem.detail = format(text::JSON_MISSING, FIELD_KEYS);
+        return false;
+    }
+    if (!keys->is_array()) {
         problem.detail = text::JSON_KEYS;
         return false;
     }
@@ -319,12 +383,10 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
             problem.detail = text::JSON_KEY_OBJECT;
             return false;
         }
-        const auto number = intField(key, FIELD_KEY_NUMBER, 0, keydata::KEY_NUMBER_COUNT - 1);
-        if (!number) {
-            problem.detail = text::JSON_KEY_NUMBER;
+        const bool secondVersion = version >= JSON_FORMAT_VERSION;
+        int n = -1;
+        if (!readKeyNumber(key, secondVersion, n, problem.detail))
             return false;
-        }
-        const int n = *number;
         problem.keyNumber = n;
         if (seen[static_cast<std::size_t>(n)]) {
             problem.detail = text::JSON_DUPLICATE;
@@ -334,11 +396,12 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
         // Any kind a file can hold comes back, the unknown ones included.
         const auto kind = intField(key, FIELD_KIND, keydata::KIND_EMPTY, LAST_STORABLE_BYTE);
         if (!kind) {
-            problem.detail = text::JSON_KIND;
+            problem.detail = key.contains(FIELD_KIND) ? std::string(text::JSON_KIND)
+                                                      : format(text::JSON_MISSING, FIELD_KIND);
             return false;
         }
         // The first version's text was display text: only content counted.
-        if (!readKeyBytes(key, *kind, version >= JSON_FORMAT_VERSION, bytes, problem.detail))
+        if (!readKeyBytes(key, *kind, secondVersion, bytes, problem.detail))
             return false;
 
         // Set as given (not through storeKey), so that whatever a file can
@@ -352,7 +415,7 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
         const bool shared = keydata::slotRow(slot) == keydata::SHARED_ROW
             && keydata::slotColumn(slot) == keydata::SHARED_COLUMN;
         if (shared && sharedBy >= 0 && !(target == record)) {
-            problem.detail = format(text::JSON_SHARED_CONFLICT, sharedBy);
+            problem.detail = format(text::JSON_SHARED_CONFLICT, keydata::keyNameForUser(sharedBy).c_str());
             return false;
         }
         if (shared && sharedBy < 0)

@@ -65,11 +65,14 @@ result 0: success' "$tool"
 
 # 3. Every fault, one request each in this order, on one open port; the
 #    pauses let a late reply and trailing noise arrive before the next request.
-for fault in silence late bad-check "status 7" partial garbage none silence bad-check; do
+#    The late reply comes 1.1 s after its request (the library gives up after
+#    1 s); the pause after it ends 2.5 s after the request, far beyond any
+#    scheduling delay of a loaded machine.
+for fault in silence "late 1100" bad-check "status 7" partial garbage none silence bad-check; do
   console fault "$fault"
 done
-probe=$("$wine" vorelin_probe.exe COM5 version present sleep=800 version version version \
-  present sleep=100 present beep0 beep1 beep2 version poweroff read=0,0,4 poweron read=0,0,252 \
+probe=$("$wine" vorelin_probe.exe COM5 version present sleep=1500 version version version \
+  present sleep=500 present beep0 beep1 beep2 version poweroff read=0,0,4 poweron read=0,0,252 \
   present 2>&1 | tr -d '\r') || true
 check "the fault sequence" "version -1
 present -1

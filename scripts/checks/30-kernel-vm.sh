@@ -7,22 +7,31 @@
 #     the driver host's serio backend and its privilege separation, the 1 ms
 #     pacing);
 #   - nokbd (i8042.nokbd): the kernel leaves the port alone, and the raw-port
-#     backend reaches the keyboard through the controller's ports.
+#     backend reaches the keyboard through the controller's ports; then our
+#     keyboard firmware becomes the keyboard port (kbemu-userio on the
+#     kernel's userio module, which Debian does not build: the stage builds
+#     it from Debian's kernel source against the booted kernel's headers), and
+#     lodemar-cli writes, reads and verifies a table through the kernel's
+#     serio layer.
 # The guest (scripts/vm/guest-init.sh) prints a PASS/FAIL line per check;
 # any FAIL, a missing end line or a boot that does not power off in time
 # fails the stage. Skips, saying why, when QEMU or the kernel cannot be had.
 #
 # The kernel is downloaded once per version, never installed, and kept in
 # ${XDG_CACHE_HOME:-$HOME/.cache}/lodemar/vm (build-vm/cache when that cannot
-# be written).
+# be written), with the userio.ko built for it.
 set -euo pipefail
 source "$(dirname "$0")/../common.sh"
 
-boot_seconds=150 # per boot; both run at once
+boot_seconds=300 # per boot; both run at once
 name=kernel-vm
 dir="$root/build-vm"
 meta=linux-image-cloud-amd64
 module_path=lib/modules/*/kernel/drivers/input/serio/serio_raw.ko
+
+flavour=${meta#linux-image-}
+# The port's name in the module, as the PC's keyboard port has it.
+port_name="i8042 KBD port"
 
 say() { echo "$name: $*"; }
 skip() {
@@ -89,13 +98,64 @@ if [ -z "$kernel" ]; then
   say "using the cached $(basename "$kernel")"
 fi
 
+# --- userio.ko, built from Debian's kernel source for that kernel ----------
+# The kernel's headers (with the kbuild tools) and source of the kernel's
+# version, unpacked into a private folder, never installed; only the built
+# module is kept beside the kernel.
+userio_error=""
+build_userio() { # KERNEL-FOLDER
+  local base package version abi series fetch headers
+  base=$(basename "$1"); package=${base%%_*}; version=${base#*_}
+  abi=${package#linux-image-}
+  series=$(sed 's/^\([0-9]*\.[0-9]*\).*/\1/' <<<"$version")
+  for tool in make gcc xz; do
+    command -v "$tool" >/dev/null || { userio_error="$tool is not installed (scripts/packages/vm.txt)"; return; }
+  done
+  say "building userio.ko for $abi"
+  fetch=$(mktemp -d "$cache/.userio.XXXXXX")
+  trap 'rm -rf "$fetch"' EXIT
+  if ! (cd "$fetch" && apt-get download "linux-headers-$abi=$version" "linux-headers-${abi%-"$flavour"}-common=$version" \
+        "linux-kbuild-$series=$version" "linux-source-$series=$version") >"$fetch/log" 2>&1; then
+    userio_error="apt-get download of the kernel's headers and source failed: $(tail -n 3 "$fetch/log")"
+  else
+    mkdir "$fetch/root" "$fetch/module"
+    for deb in "$fetch"/linux-headers-*.deb "$fetch"/linux-kbuild-*.deb; do dpkg-deb -x "$deb" "$fetch/root"; done
+    headers="$fetch/root/usr/src/linux-headers-$abi"
+    # Its Makefile includes the common headers by their installed path.
+    sed -i "s|^include /usr/src/|include $fetch/root/usr/src/|" "$headers/Makefile"
+    if ! dpkg-deb --fsys-tarfile "$fetch"/linux-source-*.deb | tar -xO "./usr/src/linux-source-$series.tar.xz" \
+         | xz -dc | tar -x -C "$fetch/module" --wildcards --strip-components=4 '*/drivers/input/serio/userio.c'; then
+      userio_error="drivers/input/serio/userio.c not found in linux-source-$series"
+    fi
+    # The port gets the keyboard port's name (userio leaves it empty); its
+    # type (8042 XL) is the device program's to set.
+    [ -n "$userio_error" ] || sed -i \
+      "s/^\(\t*\)userio->serio->port_data = userio;\$/&\n\1strscpy(userio->serio->name, \"$port_name\", sizeof(userio->serio->name));/" \
+      "$fetch/module/userio.c"
+    echo 'obj-m := userio.o' >"$fetch/module/Kbuild"
+    if [ -n "$userio_error" ]; then
+      :
+    elif ! grep -F "\"$port_name\"" "$fetch/module/userio.c" >/dev/null; then
+      userio_error="userio.c has changed: the port's name could not be set"
+    elif ! make -C "$headers" M="$fetch/module" modules >"$fetch/make.log" 2>&1; then
+      userio_error="the module did not build: $(tail -n 5 "$fetch/make.log")"
+    else
+      cp "$fetch/module/userio.ko" "$1/userio.ko.new" && mv "$1/userio.ko.new" "$1/userio.ko"
+    fi
+  fi
+  rm -rf "$fetch"
+  trap - EXIT
+}
+[ -f "$kernel/userio.ko" ] || build_userio "$kernel"
+[ -z "$userio_error" ] || say "no userio.ko: $userio_error"
+
 # --- The programs, statically linked, installed as the guest has them -----
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLODEMAR_BUILD_GUI=OFF \
   -DBUILD_TESTING=OFF -DLODEMAR_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_EXE_LINKER_FLAGS=-static >/dev/null
 # The keyboard component also installs its man pages: build them when scdoc
 # made them a target.
-targets=(tavrin lodemar-cli)
+targets=(tavrin lodemar-cli kbemu_userio)
 cmake --build "$dir" --target help | grep lodemar_man_pages >/dev/null && targets+=(lodemar_man_pages)
 cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
 stage="$dir/initramfs"
@@ -105,6 +165,8 @@ DESTDIR="$stage" cmake --install "$dir" --component keyboard --strip >/dev/null
 mkdir -p "$stage"/{bin,dev,proc,sys,run,tmp,root,vm,lib/modules}
 cp "$busybox" "$stage/bin/busybox"
 cp "$kernel/serio_raw.ko" "$stage/lib/modules/"
+[ ! -f "$kernel/userio.ko" ] || cp "$kernel/userio.ko" "$stage/lib/modules/"
+cp "$dir/emulator/keyboard/kbemu-userio" "$stage/vm/"
 cp "$root/scripts/vm/guest-init.sh" "$stage/init"
 chmod 755 "$stage/init"
 cp "$root/examples/retail-pos.dat" "$stage/vm/table.dat"
@@ -129,6 +191,7 @@ status_nokbd=0; wait "$nokbd_pid" || status_nokbd=$?
 
 failures=0
 ran=0
+figure=""
 for b in "${boots[@]}"; do
   status_var="status_$b"
   status=${!status_var}
@@ -138,6 +201,7 @@ for b in "${boots[@]}"; do
     skip "QEMU could not run (exit $status): $(head -c 400 "$dir/vm-$b.qemu")"
   fi
   sed -n 's/^VMTEST \(PASS\|FAIL\|INFO\) /  ['"$b"'] \1 /p' <<<"$lines"
+  [ "$b" != nokbd ] || figure=$(sed -n 's/^VMTEST INFO userio-pacing: //p' <<<"$lines")
   if [ "$status" -eq 124 ]; then
     say "$b boot: no power-off within $boot_seconds s"
     failures=$((failures + 1))
@@ -153,8 +217,13 @@ for b in "${boots[@]}"; do
   failures=$((failures + $(grep -c '^VMTEST FAIL ' <<<"$lines" || true)))
   ran=$((ran + $(grep -c '^VMTEST \(PASS\|FAIL\) ' <<<"$lines" || true)))
 done
+if [ -n "$userio_error" ]; then
+  say "the userio checks could not run: $userio_error"
+  failures=$((failures + 1))
+fi
 if [ "$failures" -ne 0 ]; then
   say "$failures failure(s); consoles in $dir/vm-*.log"
   exit 1
 fi
 say "$ran checks passed in both boots ($((SECONDS - started)) s)"
+[ -z "$figure" ] || say "the write through the kernel's serio layer: $figure"

@@ -7,7 +7,8 @@
 # and, only when it got to the end, "VMTEST END <boot>".
 #
 # Kernel command line: lodemar_vm=default|nokbd names the boot (nokbd goes
-# with i8042.nokbd).
+# with i8042.nokbd, which also hosts our keyboard firmware as the keyboard
+# port, through userio).
 
 if [ "$$" = 1 ]; then
   /bin/busybox --install -s /bin
@@ -386,6 +387,189 @@ serio_killed() {
   port_back serio-recovery
 }
 
+# --- Our keyboard firmware as the kernel's keyboard port (nokbd boot) -----
+
+# kbemu-userio registers a serio port "i8042 KBD port" of type 8042 XL on
+# /dev/userio and answers with the emulated keyboard's firmware at a PS/2
+# pace; atkbd binds to it as to the PC's keyboard. The host and lodemar-cli
+# run as installed, as root with PKEXEC_UID set, as pkexec starts them.
+device=/vm/kbemu-userio
+device_log=/tmp/device.log
+userio_module=/lib/modules/userio.ko
+caller_uid=1000
+as_caller() { env PKEXEC_UID=$caller_uid "$@"; }
+device_ready() {
+  local port
+  port=$(keyboard_port)
+  [ -n "$port" ] && driver_is "$port" atkbd && atkbd_registered
+}
+# start_device PACE_US MEMFILE: $device_pid once atkbd has bound the port.
+start_device() {
+  "$device" --pace-us "$1" --memory "$2" >>"$device_log" 2>&1 &
+  device_pid=$!
+  wait_for 10 device_ready
+}
+stop_device() {
+  kill -TERM "$device_pid"
+  wait "$device_pid"
+  wait_for 5 test -z "$(keyboard_port)"
+}
+# The bytes each way so far: "FROM TO" (the device answers SIGUSR1 with a line).
+device_counts() {
+  local lines
+  lines=$(grep -c '^from-pc ' "$device_log")
+  kill -USR1 "$device_pid"
+  wait_for 5 test "$(grep -c '^from-pc ' "$device_log")" -gt "$lines" || return 1
+  grep '^from-pc ' "$device_log" | tail -n 1 | awk '{ print $2, $4 }'
+}
+# timed NAME COMMAND...: run, with the time in ms ($ms) and the device's
+# bytes each way during it ($from, $to).
+timed() {
+  local name=$1 t0 t1 c0 c1
+  shift
+  c0=$(device_counts) || c0="0 0"
+  t0=$(now_ns)
+  run "$name" "$@"
+  t1=$(now_ns)
+  c1=$(device_counts) || c1="0 0"
+  ms=$(((t1 - t0) / 1000000))
+  from=$(( ${c1% *} - ${c0% *} )); to=$(( ${c1#* } - ${c0#* } ))
+}
+expect_success() { # CHECK DETAIL
+  if [ "$status" = 0 ]; then pass "$1" "$2"; else fail "$1" "exit $status, stdout '$out', stderr '$err'"; fi
+}
+
+# A memory whose read-out is the largest a read accepts, 8000 decoded bytes:
+# 29 keys share one 255-byte string, one more has 89 bytes (516 + 29 * 255 +
+# 89), written as the firmware lays memory out.
+largest_memory() {
+  fill() { head -c "$1" /dev/zero | tr '\000' "$2"; }
+  {
+    printf '\252\125\003\017'; fill 252 '\377'
+    i=0; while [ $i -lt 29 ]; do printf '\062\000'; i=$((i + 1)); done
+    printf '\063\000'; fill 196 '\000'
+    fill 255 a; printf '\000'; fill 89 b; printf '\000'; fill 3238 '\377'
+  } >"$1"
+}
+
+userio_port() {
+  [ -f "$userio_module" ] || { fail userio-module "no userio.ko (the stage says why)"; return 1; }
+  [ -d /sys/bus/serio/drivers/serio_raw ] || insmod "$module"
+  if insmod "$userio_module" && wait_for 2 test -c /dev/userio; then
+    pass userio-module "userio.ko (built against this kernel's headers) loads, /dev/userio made"
+  else
+    fail userio-module "insmod failed: $(dmesg | tail -n 3)"
+    return 1
+  fi
+  if start_device 1000 /tmp/userio.bin; then
+    local port
+    port=$(keyboard_port)
+    pass userio-port "$(basename "$port") \"$(cat "$port/description")\" type $(cat "$port/id/type"), bound to atkbd: \"AT Translated Set 2 keyboard\""
+  else
+    fail userio-port "no keyboard port with atkbd: $(ls /sys/bus/serio/devices), $(cat "$device_log")"
+    return 1
+  fi
+}
+
+userio_commands() {
+  local probe_ms probe_from probe_to
+  timed userio-probe as_caller "$cli" probe
+  probe_ms=$ms; probe_from=$from; probe_to=$to
+  expect_probe userio-probe
+  port_back userio-probe
+
+  timed userio-write as_caller "$cli" write "$table"
+  expect_success userio-write "the table written and read back equal in $ms ms ($from bytes to the keyboard, $to back)"
+  [ "$status" = 0 ] && info userio-pacing "$(awk -v ms=$ms -v from=$from -v to=$to -v pms=$probe_ms \
+    -v pfrom=$probe_from -v pto=$probe_to -v pace=1 'BEGIN {
+    floor = (from - pfrom) * (1 + pace) + (to - pto) * pace
+    printf "write with its read-back, less a probe: %d ms for a floor of %d ms (1 ms a byte sent plus %g ms on the wire each way): ratio %.3f",
+      ms - pms, floor, pace, (ms - pms) / floor }')"
+  port_back userio-write
+
+  run userio-read as_caller "$cli" read -o /tmp/userio-read.dat
+  if [ "$status" = 0 ] && cmp -s /tmp/userio-read.dat "$table"; then
+    pass userio-read "read -o gives a file byte-identical to the table written ($(stat -c %s "$table") bytes)"
+  else
+    fail userio-read "exit $status, stderr '$err', $(cmp /tmp/userio-read.dat "$table" 2>&1)"
+  fi
+  port_back userio-read
+  run userio-verify as_caller "$cli" verify "$table"
+  expect_success userio-verify "the keyboard holds the table"
+  port_back userio-verify
+}
+
+# The largest read-out through serio_raw's 64-byte queue, at the keyboard's
+# pace and faster: PASS where it must be whole, INFO where it may not be.
+userio_largest_read() {
+  largest_memory /tmp/largest.bin
+  "$device" --image /tmp/largest.bin >/tmp/largest.image
+  local size pace check
+  size=$(stat -c %s /tmp/largest.image)
+  [ "$size" = 8000 ] || { fail userio-largest "the prepared image has $size bytes, not 8000"; return; }
+  stop_device
+  for pace in 1000 250 100 50 10 0; do
+    check=info
+    [ "$pace" -ge 250 ] && check=pass
+    if ! start_device "$pace" /tmp/largest.bin; then
+      fail "userio-largest-$pace" "the device did not come up: $(tail -n 3 "$device_log")"
+      return
+    fi
+    timed "userio-largest-$pace" as_caller "$cli" read -o "/tmp/largest-$pace.dat"
+    if [ "$status" = 0 ] && cmp -s "/tmp/largest-$pace.dat" /tmp/largest.image; then
+      $check "userio-largest-$pace" "8000 decoded bytes ($to on the wire) read whole at ${pace} us a byte in $ms ms"
+    elif [ "$check" = pass ]; then
+      fail "userio-largest-$pace" "exit $status, stderr '$err', $(cmp "/tmp/largest-$pace.dat" /tmp/largest.image 2>&1)"
+    else
+      info "userio-largest-$pace" "at ${pace} us a byte the read-out is not whole (exit $status, $to bytes on the wire): $(echo "$err" | tail -n 1)"
+    fi
+    port_back "userio-largest-$pace"
+    stop_device
+  done
+  start_device 1000 /tmp/userio.bin
+}
+
+# A write whose host loses its serving process or its monitor (SIGKILL) in
+# the middle: the write fails, the port comes back (at once, or from the
+# next host) and the next write succeeds.
+userio_killed() { # CHECK serving|monitor
+  local port cli_pid monitor victim cut
+  port=$(keyboard_port)
+  env PKEXEC_UID=$caller_uid "$cli" write "$table" >"/tmp/$1-cut.out" 2>&1 &
+  cli_pid=$!
+  wait_for 10 driver_is "$port" serio_raw
+  monitor=$(child_of "$cli_pid")
+  victim=$monitor
+  [ "$2" = serving ] && victim=$(child_of "$monitor")
+  if [ -z "$victim" ] || ! driver_is "$port" serio_raw; then
+    fail "$1" "no host holding the port mid-write: $(cat "/tmp/$1-cut.out")"
+    wait "$cli_pid"
+    return
+  fi
+  kill -9 "$victim"
+  wait "$cli_pid"
+  cut=$?
+  if [ "$cut" = 0 ]; then
+    fail "$1" "the write succeeded though its $2 process was killed"
+    return
+  fi
+  run "$1" as_caller "$cli" write "$table"
+  if [ "$status" = 0 ] && wait_for 5 driver_is "$port" atkbd; then
+    pass "$1" "$2 process killed mid-write: that write failed (exit $cut), the next one succeeded, $(basename "$port") with atkbd"
+  else
+    fail "$1" "exit $status, stderr '$err', port with '$(driver_of "$port")'"
+  fi
+}
+
+userio_path() {
+  userio_port || return
+  userio_commands
+  userio_largest_read
+  userio_killed userio-serving-killed serving
+  userio_killed userio-monitor-killed monitor
+  stop_device
+}
+
 case "$boot" in
   default)
     kernel_facts
@@ -399,6 +583,7 @@ case "$boot" in
     ;;
   nokbd)
     raw_ports
+    userio_path
     ;;
   *)
     fail boot "unknown boot '$boot'"

@@ -1,6 +1,5 @@
-// Helpers of the main window's tests: a window over a scripted fake system
-// that reports each device request, the seams answered, and a key editor
-// that records what it was asked.
+// Helpers of the main window's view tests: a window over a scripted fake
+// system that reports each device request, with the seams answered.
 #pragma once
 
 #include "CFakeDriverPlatform.h"
@@ -18,13 +17,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 namespace app::test {
+
+using namespace dialoglayout;
+using presenters::COLOR_KEY_CHANGED;
+using presenters::COLOR_KEY_STORED;
+using presenters::COLOR_KEY_WRITTEN;
 
 inline constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
 
@@ -59,13 +61,6 @@ inline keydata::KeyRecord& recordOf(CMainDialog& dialog, int controlId)
     return dialog.Table().record(slot.row, slot.column);
 }
 
-// The question asked before changes that nothing holds are discarded.
-inline bool isDiscardQuestion(const widgets::MessageRequest& request)
-{
-    return request.text.startsWith(QStringLiteral("The key table has changes"))
-        && request.buttons == widgets::MessageButtons::YesNo;
-}
-
 inline bool showActive(QWidget& window)
 {
     window.show();
@@ -73,12 +68,6 @@ inline bool showActive(QWidget& window)
     QApplication::setActiveWindow(&window);
     return QTest::qWaitForWindowActive(&window);
 }
-
-struct EditorCall {
-    QString title;
-    int row;
-    int column;
-};
 
 class MainDialogFixture : public ::testing::Test {
 protected:
@@ -93,25 +82,12 @@ protected:
     // can be inspected after the window has gone).
     std::unique_ptr<CMainDialog> MakeDialog(bool emulated = false)
     {
-        auto dialog = std::make_unique<CMainDialog>(
+        return std::make_unique<CMainDialog>(
             std::make_unique<driverchannel::CDriverChannel>(platform), emulated);
-        dialog->SetKeyEditor(
-            [this](keydata::KeyTable& table, int row, int column, const QString& title, QWidget*) {
-                editorCalls.push_back({ title, row, column });
-                if (!editorAction)
-                    return int(QDialog::Rejected);
-                editorAction(table.record(row, column));
-                return editorResult;
-            });
-        return dialog;
     }
 
     CObservedPlatform platform;
     widgets::CSeamRecorder seams;
-    std::vector<EditorCall> editorCalls;
-    // What the stand-in editor does to the record, and how it ends.
-    std::function<void(keydata::KeyRecord&)> editorAction;
-    int editorResult = QDialog::Accepted;
 };
 
 } // namespace app::test

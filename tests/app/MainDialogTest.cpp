@@ -1,16 +1,24 @@
+// The main window as a Qt view of its presenter: the template's controls
+// and faces, and that clicks, keys, the menu, drops and shortcuts reach the
+// presenter and what it says is drawn. The behaviour itself is tested at
+// the presenter (tests/presenters).
 #include "AppTestSupport.h"
 
-#include <app/AppTexts.h>
 #include <app/CAboutDialog.h>
 
+#include <keydata/KeyFile.h>
 #include <resources/ResourceIds.h>
 #include <widgets/ControlId.h>
 
 #include <QAction>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
 
 using namespace app;
 using namespace app::test;
@@ -27,66 +35,12 @@ QRect geometryOf(const CMainDialog& dialog, int id)
     return control ? control->geometry() : QRect();
 }
 
+int focusedId()
+{
+    return widgets::controlId(QApplication::focusWidget());
+}
+
 } // namespace
-
-TEST_F(MainDialogTest, OpensInEditModeWithTheDriverLoadedAndRemovesItAtTheEnd)
-{
-    auto dialog = MakeDialog();
-    EXPECT_TRUE(seams.messages.empty());
-    EXPECT_EQ(dialog->LoadResult(), 0);
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Keyboard programing tool -- edit mode"));
-    EXPECT_TRUE(dialog->IsEditMode());
-    EXPECT_FALSE(dialog->IsReading());
-    ASSERT_EQ(platform.services.count("Tavrin"), 1u);
-    EXPECT_TRUE(platform.services["Tavrin"].running);
-    EXPECT_TRUE(platform.Called("OpenDeviceFile \\\\.\\Tavrin"));
-
-    dialog.reset(); // the window owns the channel
-    EXPECT_TRUE(platform.services.empty());
-    EXPECT_TRUE(platform.openDevices.empty());
-}
-
-TEST_F(MainDialogTest, AFailedLoadIsReportedAndTheWindowStaysUsable)
-{
-    platform.files.clear();
-    auto dialog = MakeDialog();
-    ASSERT_EQ(seams.messages.size(), 1u);
-    const widgets::MessageRequest& message = seams.messages[0];
-    EXPECT_EQ(message.text, QStringLiteral("Can't not load kernel program!!!"));
-    EXPECT_EQ(message.icon, widgets::MessageIcon::Stop);
-    EXPECT_EQ(message.buttons, widgets::MessageButtons::Ok);
-    EXPECT_EQ(message.caption, QStringLiteral("Lodemar"));
-    EXPECT_EQ(message.owner.data(), dialog.get());
-    EXPECT_NE(dialog->LoadResult(), 0);
-
-    storeBytes(recordOf(*dialog, 1003), keydata::KIND_STRING, "abc");
-    dialog->KeyCap(1003)->click(); // edit mode: the editor opens
-    ASSERT_EQ(editorCalls.size(), 1u);
-    dialog->CommandButton(IDC_BROWSE_EDIT)->click();
-    dialog->KeyCap(1003)->click();
-    EXPECT_EQ(dialog->KeyContentText(), QStringLiteral("abc"));
-    EXPECT_EQ(seams.messages.size(), 1u);
-}
-
-TEST_F(MainDialogTest, AKeyboardInUseIsNamedAfterTheLoadFailure)
-{
-    platform.claim = driverchannel::KeyboardClaim::InUse;
-    platform.claimHolder = "process 4711 (lodemar-cli)";
-    auto dialog = MakeDialog();
-    ASSERT_EQ(seams.messages.size(), 1u);
-    EXPECT_EQ(seams.messages[0].text,
-        QStringLiteral("Can't not load kernel program!!!\n\nThe keyboard is in use by process 4711 "
-                       "(lodemar-cli).\nNothing is sent to it from this window."));
-    EXPECT_EQ(dialog->LoadResult(), driverchannel::CHANNEL_KEYBOARD_IN_USE);
-}
-
-TEST_F(MainDialogTest, TheRealKeyboardsTransferButtonsSayItPausesMeanwhile)
-{
-    const QString paused = QStringLiteral("The keyboard types nothing while it is being programmed or read.");
-    EXPECT_EQ(MakeDialog(false)->CommandButton(IDC_WRITE_KB)->toolTip(), paused);
-    EXPECT_EQ(MakeDialog(false)->CommandButton(IDC_READ_KB)->toolTip(), paused);
-    EXPECT_EQ(MakeDialog(true)->CommandButton(IDC_WRITE_KB)->toolTip(), QString());
-}
 
 TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePlacesThem)
 {
@@ -112,6 +66,7 @@ TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePlacesThem)
 TEST_F(MainDialogTest, KeyCapsAndCommandButtonsHaveTheirFacesCaptionsAndIds)
 {
     auto dialog = MakeDialog();
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Keyboard programing tool -- edit mode"));
     for (int id = 1001; id <= 1100; ++id) {
         const CSkinnedButton* cap = dialog->KeyCap(id);
         ASSERT_NE(cap, nullptr) << id;
@@ -128,33 +83,61 @@ TEST_F(MainDialogTest, KeyCapsAndCommandButtonsHaveTheirFacesCaptionsAndIds)
         EXPECT_TRUE(button->IsSkinReady());
         EXPECT_EQ(button->CaptionColor(), 0x500000u);
     }
+    EXPECT_EQ(dialog->CommandButton(IDC_WRITE_KB)->toolTip(),
+        QStringLiteral("The keyboard types nothing while it is being programmed or read."));
 }
 
-TEST_F(MainDialogTest, ModeButtonSwitchesCaptionAndTitle)
+// Shown after the window is on the screen, owned by it and captioned with
+// the program's name.
+TEST_F(MainDialogTest, AFailedLoadIsToldOverTheShownWindow)
+{
+    platform.files.clear();
+    auto dialog = MakeDialog();
+    EXPECT_TRUE(seams.messages.empty());
+    bool shownFirst = false;
+    widgets::MessageHook recorder = widgets::SetMessageHook([&](const widgets::MessageRequest& request) {
+        shownFirst = dialog->isVisible();
+        seams.messages.push_back(request);
+        return MessageAnswer::Ok;
+    });
+    ASSERT_TRUE(showActive(*dialog));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !seams.messages.empty(); }, 5000));
+    widgets::SetMessageHook(std::move(recorder));
+    ASSERT_EQ(seams.messages.size(), 1u);
+    EXPECT_TRUE(shownFirst);
+    EXPECT_TRUE(seams.messages[0].text.startsWith(QStringLiteral("Can't not load kernel program!!!")));
+    EXPECT_EQ(seams.messages[0].icon, widgets::MessageIcon::Stop);
+    EXPECT_EQ(seams.messages[0].caption, QStringLiteral("Lodemar"));
+    EXPECT_EQ(seams.messages[0].owner.data(), dialog.get());
+}
+
+// A click on a key cap runs the key programming dialog (here OK with a
+// key typed in it): the cap turns red with its caption, the box shows the
+// text. The mode button's caption and the title follow the presenter.
+TEST_F(MainDialogTest, ClicksReachThePresenterAndWhatItSaysIsDrawn)
 {
     auto dialog = MakeDialog();
+    QString keyDialogTitle;
+    seams.onModal = [&](QDialog& keyDialog) {
+        keyDialog.show();
+        keyDialogTitle = keyDialog.windowTitle();
+        qobject_cast<QAbstractButton*>(widgets::findControl(&keyDialog, 1017))->click(); // Q
+        keyDialog.accept();
+        return keyDialog.result();
+    };
+    dialog->KeyCap(1001)->click();
+    EXPECT_EQ(keyDialogTitle, QStringLiteral("Editing Key 1"));
+    EXPECT_EQ(dialog->KeyCap(1001)->text(), QStringLiteral("1"));
+    EXPECT_EQ(dialog->KeyCap(1001)->CaptionColor(), COLOR_KEY_CHANGED);
+    EXPECT_EQ(dialog->KeyContentBox()->toPlainText(), QStringLiteral("q"));
+
     CSkinnedButton* mode = dialog->CommandButton(IDC_BROWSE_EDIT);
     mode->click();
-    EXPECT_FALSE(dialog->IsEditMode());
     EXPECT_EQ(mode->text(), QStringLiteral("&Edit"));
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Keyboard programing tool -- Browse mode"));
-    mode->click();
-    EXPECT_TRUE(dialog->IsEditMode());
-    EXPECT_EQ(mode->text(), QStringLiteral("Brows&e"));
-    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Keyboard programing tool -- Edit mode"));
 }
 
-TEST_F(MainDialogTest, AnEmulatedKeyboardIsNamedInEveryTitle)
-{
-    auto dialog = MakeDialog(true);
-    EXPECT_EQ(
-        dialog->windowTitle(), QStringLiteral("Keyboard programing tool -- edit mode [emulated keyboard]"));
-    dialog->OnBrowseEdit();
-    EXPECT_EQ(
-        dialog->windowTitle(), QStringLiteral("Keyboard programing tool -- Browse mode [emulated keyboard]"));
-}
-
-TEST_F(MainDialogTest, QuitAsksAndNoKeepsTheWindowOpen)
+TEST_F(MainDialogTest, QuitAsksEscapeAndTheCloseButtonEndAtOnce)
 {
     auto dialog = MakeDialog();
     ASSERT_TRUE(showActive(*dialog));
@@ -162,75 +145,93 @@ TEST_F(MainDialogTest, QuitAsksAndNoKeepsTheWindowOpen)
     dialog->CommandButton(IDC_QUIT)->click();
     ASSERT_EQ(seams.messages.size(), 1u);
     EXPECT_EQ(seams.messages[0].text, QStringLiteral("Are you sure quit this program?"));
-    EXPECT_EQ(seams.messages[0].icon, widgets::MessageIcon::Question);
-    EXPECT_EQ(seams.messages[0].buttons, widgets::MessageButtons::YesNo);
     EXPECT_TRUE(dialog->isVisible());
-
     seams.messageAnswers = { MessageAnswer::Yes };
     dialog->CommandButton(IDC_QUIT)->click();
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
-}
 
-TEST_F(MainDialogTest, EscapeAndTheCloseButtonEndWithoutAskingExceptDuringARead)
-{
-    auto dialog = MakeDialog();
     ASSERT_TRUE(showActive(*dialog));
-    dialog->SetReading(true);
-    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_Escape);
-    dialog->close();
-    EXPECT_TRUE(dialog->isVisible());
-
-    dialog->SetReading(false);
     QTest::keyClick(dialog->KeyCap(1001), Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     ASSERT_TRUE(showActive(*dialog));
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_TRUE(seams.messages.empty());
+    EXPECT_EQ(seams.messages.size(), 2u);
 }
 
-TEST_F(MainDialogTest, EveryCommandIsSwallowedWhileReading)
+// Key events of the grid go to the presenter, which moves the focus; Tab
+// stays, Enter opens the focused key.
+TEST_F(MainDialogTest, GridKeysMoveTheFocus)
 {
     auto dialog = MakeDialog();
-    storeBytes(recordOf(*dialog, 1002), keydata::KIND_STRING, "xy");
-    editorAction = [](keydata::KeyRecord& record) { storeBytes(record, keydata::KIND_STRING, "changed"); };
-    dialog->SetReading(true);
-    dialog->KeyCap(1002)->click();
+    ASSERT_TRUE(showActive(*dialog));
     dialog->CommandButton(IDC_BROWSE_EDIT)->click();
-    dialog->CommandButton(IDC_QUIT)->click();
-    dialog->OnSysCommand(IDM_ABOUTBOX);
-    EXPECT_TRUE(editorCalls.empty());
-    EXPECT_TRUE(dialog->IsEditMode());
-    EXPECT_TRUE(dialog->KeyContentText().isEmpty());
-    EXPECT_EQ(dialog->NavigationPosition(), (GridPosition { 0, 0 }));
-    EXPECT_TRUE(seams.messages.empty());
-    EXPECT_TRUE(seams.modalRuns.empty());
+    storeBytes(recordOf(*dialog, 1001), keydata::KIND_STRING, "first");
+    dialog->KeyCap(1019)->setFocus();
+    dialog->KeyCap(1019)->click();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_EQ(focusedId(), 1001);
+    EXPECT_EQ(dialog->KeyContentBox()->toPlainText(), QStringLiteral("first"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(focusedId(), 1001);
 
-    dialog->SetReading(false);
-    dialog->KeyCap(1002)->click();
-    EXPECT_EQ(editorCalls.size(), 1u);
-    EXPECT_EQ(dialog->KeyContentText(), QStringLiteral("changed"));
+    dialog->CommandButton(IDC_BROWSE_EDIT)->click();
+    dialog->KeyCap(1007)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(seams.modalRuns.size(), 1u);
+    EXPECT_EQ(seams.modalRuns[0].className, QStringLiteral("CKeyProgrammingDialog"));
 }
 
-TEST_F(MainDialogTest, TheContextMenuEndsWithTheAboutEntryAfterASeparator)
+// The menu's entries and the shortcuts reach undo, redo, the recent files
+// and About; a dropped file is loaded.
+TEST_F(MainDialogTest, TheMenuShortcutsAndDropsReachThePresenter)
 {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    keydata::KeyTable table;
+    storeBytes(table.record(0, 3), keydata::KIND_STRING, "dat");
+    const QString file = folder.filePath(QStringLiteral("drop.dat"));
+    ASSERT_TRUE(keydata::saveKeyFile(file.toStdString(), table).ok());
     auto dialog = MakeDialog();
-    std::unique_ptr<QMenu> menu(dialog->CreateContextMenu());
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_GE(actions.size(), 2);
-    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
-    QAction* about = actions.back();
-    EXPECT_EQ(about->text(), QStringLiteral("&About Me..."));
+    ASSERT_TRUE(showActive(*dialog));
 
-    about->trigger();
+    QMimeData data;
+    data.setUrls({ QUrl::fromLocalFile(file) });
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dialog.get(), &drop);
+    EXPECT_EQ(dialog->Table(), table);
+    EXPECT_EQ(dialog->KeyCap(1004)->text(), QStringLiteral("4"));
+
+    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(dialog->Table(), keydata::KeyTable());
+    std::unique_ptr<QMenu> menu(dialog->CreateContextMenu());
+    const QList<QAction*> entries = menu->actions();
+    ASSERT_EQ(entries.size(), 8);
+    EXPECT_TRUE(entries[2]->isSeparator());
+    EXPECT_EQ(entries[3]->text(), QStringLiteral("&Undo"));
+    EXPECT_FALSE(entries[3]->isEnabled());
+    EXPECT_EQ(entries[4]->text(), QStringLiteral("&Redo loading drop.dat"));
+    QMenu* recent = entries[5]->menu();
+    ASSERT_NE(recent, nullptr);
+    ASSERT_EQ(recent->actions().size(), 1);
+    EXPECT_EQ(recent->actions()[0]->text(), QStringLiteral("&1 %1").arg(file));
+    EXPECT_TRUE(entries[6]->isSeparator());
+    EXPECT_EQ(entries[7]->text(), QStringLiteral("&About Me..."));
+
+    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(dialog->Table(), table);
+    dialog->Presenter().Undo();
+    recent->actions()[0]->trigger();
+    EXPECT_EQ(dialog->Table(), table);
+    entries[7]->trigger();
     ASSERT_EQ(seams.modalRuns.size(), 1u);
     EXPECT_EQ(seams.modalRuns[0].className, QStringLiteral("app::CAboutDialog"));
     EXPECT_EQ(seams.modalRuns[0].title, QStringLiteral("About tavrin"));
-
-    dialog->SetReading(true);
-    about->trigger();
-    EXPECT_EQ(seams.modalRuns.size(), 1u);
 }
 
 TEST(AboutDialog, ShowsTheVersionAndClosesWithItsDefaultOk)

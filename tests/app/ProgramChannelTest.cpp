@@ -1,7 +1,5 @@
 #include <app/ProgramChannel.h>
 
-#include <app/MainDialogIds.h>
-
 #include <tavrin/TavrinControl.h>
 
 #include <gtest/gtest.h>
@@ -52,7 +50,8 @@ TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
     options.emulate = true;
     const auto channel = CreateProgramChannel(options);
     ASSERT_NE(channel, nullptr);
-    EXPECT_EQ(channel->Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
+    EXPECT_EQ(channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true),
+        CHANNEL_DRIVER_FILE_NOT_FOUND);
     const std::uint8_t packet[] = { 0xED, 0x00 };
     std::uint8_t reply[16] = {};
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, packet, sizeof packet), CHANNEL_NO_DEVICE);

@@ -2,7 +2,6 @@
 // later one asks the first to come forward), the driver host found from the
 // build tree, a clean end on request.
 #include <app/CProgrammerApp.h>
-#include <app/MainDialogIds.h>
 #include <app/SingleInstance.h>
 
 #include <QApplication>
@@ -170,7 +169,8 @@ TEST_F(ProgramProcessTest, ALockFileThatIsNotTheUsersOwnStopsTheProgramWithAMess
     QFile::remove(lock);
     EXPECT_EQ(program.exitCode(), EXIT_LOCK_REFUSED);
     const QString error = QString::fromLocal8Bit(program.readAllStandardError());
-    EXPECT_TRUE(error.startsWith(QStringLiteral("lodemar: ") + lock + QStringLiteral(" is not this user's own")))
+    EXPECT_TRUE(
+        error.startsWith(QStringLiteral("lodemar: ") + lock + QStringLiteral(" is not this user's own")))
         << error.toStdString();
     EXPECT_FALSE(QFile::exists(m_memory.filePath(QStringLiteral("elsewhere"))));
 }

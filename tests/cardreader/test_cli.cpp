@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <string>
 #include <grp.h>
+#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,7 +94,12 @@ TEST(VorelinToolArguments, CommandsAndTheirArguments)
 TEST(VorelinToolArguments, EveryResultHasAMeaningAndAnExitStatus)
 {
     EXPECT_EQ(describeResult(0), "success");
-    EXPECT_EQ(describeResult(5), "the reader reported error status 0x05");
+    // The reader's status with what it means, as the library's documentation lists it.
+    EXPECT_EQ(
+        describeResult(READER_WRONG_PASSWORD), "the reader reported error status 0x05 (wrong password)");
+    EXPECT_EQ(describeResult(READER_NO_CARD), "the reader reported error status 0x01 (no card)");
+    EXPECT_EQ(
+        describeResult(0x42), "the reader reported error status 0x42 (a status without a listed meaning)");
     for (int r : { -1, -2, -3, -4 }) {
         EXPECT_NE(describeResult(r), describeResult(-99)) << r;
         EXPECT_EQ(exitStatusOf(r), EXIT_EXCHANGE_FAILED);
@@ -126,7 +131,7 @@ TEST_F(VorelinTool, SessionWithTheReader)
 
     o = runTool(port + " read 0 0 4");
     EXPECT_EQ(o.status, EXIT_READER_STATUS);
-    EXPECT_EQ(o.output, "result 2: the reader reported error status 0x02\n");
+    EXPECT_EQ(o.output, "result 2: the reader reported error status 0x02 (card not powered)\n");
 
     EXPECT_EQ(runTool(port + " power on").status, 0);
     EXPECT_EQ(runTool(port + " check-password FFFFFF").status, 0);
@@ -157,7 +162,8 @@ TEST_F(VorelinTool, FailuresHaveTheirExitStatus)
 
     o = runTool("/dev/no-such-port version");
     EXPECT_EQ(o.status, EXIT_CANNOT_OPEN);
-    EXPECT_NE(o.output.find("cannot open the port /dev/no-such-port: No such file or directory"), std::string::npos)
+    EXPECT_NE(
+        o.output.find("cannot open the port /dev/no-such-port: No such file or directory"), std::string::npos)
         << o.output;
     EXPECT_NE(runTool("/etc/passwd version").output.find("it is not a device"), std::string::npos);
     EXPECT_EQ(runTool(port + " version --bogus").output, "vorelin: unknown option: --bogus\n");

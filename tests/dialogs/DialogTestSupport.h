@@ -5,6 +5,8 @@
 
 #include <dialogs/KeyProgrammingDialog.h>
 
+#include <app/CQtServices.h>
+
 #include <keydata/KeyTable.h>
 #include <widgets/ControlId.h>
 #include <widgets/GuiSeams.h>
@@ -58,6 +60,7 @@ class DialogTest : public ::testing::Test {
 protected:
     keydata::KeyTable table;
     widgets::CSeamRecorder seams;
+    app::CQtServices services { nullptr };
     std::unique_ptr<CKeyProgrammingDialog> dialog;
     std::uint32_t now = 100000;
 
@@ -65,10 +68,10 @@ protected:
     void Open(std::uint8_t kind = keydata::KIND_EMPTY, const Bytes& bytes = {})
     {
         ASSERT_EQ(keydata::storeKey(table.record(ROW, COLUMN), kind, bytes), keydata::KEYTABLE_OK);
-        dialog = std::make_unique<CKeyProgrammingDialog>(table);
+        services.SetTickSource([this] { return now; });
+        dialog = std::make_unique<CKeyProgrammingDialog>(table, services);
         dialog->SetTitle(QStringLiteral("Editing Key 27"));
         dialog->SetPosition(ROW, COLUMN);
-        dialog->SetTickSource([this] { return now; });
         dialog->show();
     }
 

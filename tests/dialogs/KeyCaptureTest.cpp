@@ -1,45 +1,28 @@
-// The physical keyboard in "Key Data": the key map, the modifiers with
-// their left and right hand, Alt as a system key, the double-press rule.
+// The physical keyboard in "Key Data" through the window system's key
+// events (X11 native codes): the Qt events reach the presenter as the
+// platform's key messages, the shortcuts and mnemonics the capture lets
+// through, the focus moves, a real message box. The capture rules are
+// tested at the presenter.
 #include "DialogTestSupport.h"
 
-#include <dialogs/KeyMap.h>
-#include <dialogs/OnScreenKeys.h>
-
-#include <widgets/PhysicalKeys.h>
+#include <dialoglayout/KeyDialogLayout.h>
 #include <widgets/StripButton.h>
 
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTimer>
 
-#include <set>
-
-using namespace dialogs;
+using namespace dialoglayout;
 using namespace dialogs::test;
 
 namespace {
 
-constexpr int STRING_MODE = 1160;
-constexpr int FUNCTION_MODE = 1161;
-constexpr int LAYER_SWITCH = 1163;
-constexpr int DELETE = 1129;
+constexpr int STRING_MODE = ID_STRING_MODE;
+constexpr int FUNCTION_MODE = ID_FUNCTION_MODE;
+constexpr int LAYER_SWITCH = ID_LAYER_SWITCH;
+constexpr int DELETE = ID_DELETE;
 
 } // namespace
-
-TEST(KeyMap, PairsEveryMappedButtonOnceAndFindsTheMainKeys)
-{
-    std::set<int> buttons;
-    for (const KeyMapEntry& entry : keyMap()) {
-        EXPECT_NE(findOnScreenKey(entry.buttonId), nullptr) << entry.buttonId;
-        EXPECT_TRUE(buttons.insert(entry.buttonId).second) << entry.buttonId;
-    }
-    EXPECT_EQ(buttons.size(), 97u);
-    EXPECT_EQ(buttonOfVirtualKey(VK_SHIFT), KEY_LEFT_SHIFT);
-    EXPECT_EQ(buttonOfVirtualKey(VK_CONTROL), KEY_LEFT_CTRL);
-    EXPECT_EQ(buttonOfVirtualKey(VK_RETURN), KEY_ENTER);
-    for (const int vk : { VK_MENU, VK_SNAPSHOT, VK_PAUSE })
-        EXPECT_EQ(buttonOfVirtualKey(vk), 0) << vk;
-}
 
 TEST_F(DialogTest, PhysicalCtrlWithALetter)
 {
@@ -63,41 +46,6 @@ TEST_F(DialogTest, PhysicalCtrlWithALetter)
     EXPECT_EQ(Stored(), Bytes({ 0x14, 0x21, 0xE1, 0x14, 0xE0, 0x14, 0xE1, 0x14, 0x14 }));
 }
 
-TEST_F(DialogTest, PhysicalShiftHands)
-{
-    Open();
-    // String Mode: capitals while Shift is down, also over the shift lock.
-    Click(KEY_LEFT_SHIFT);
-    Press(LEFT_SHIFT, Qt::ShiftModifier);
-    Tap(KEY_A, Qt::ShiftModifier);
-    Release(LEFT_SHIFT);
-    Tap(KEY_A);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("Aa"));
-    EXPECT_EQ(Control<widgets::CStripButton>(KEY_LEFT_SHIFT)->TipText(), QStringLiteral("Shift Released!"));
-
-    Click(FUNCTION_MODE);
-    Press(RIGHT_SHIFT, Qt::ShiftModifier);
-    Tap(KEY_A, Qt::ShiftModifier);
-    Release(RIGHT_SHIFT);
-    Press(LEFT_SHIFT, Qt::ShiftModifier);
-    Release(LEFT_SHIFT);
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Stored(), Bytes({ 0x59, 0x1C, 0xE1, 0x59, 0x12, 0xE1, 0x12 }));
-}
-
-TEST_F(DialogTest, AltIsASystemKeyInFunctionMode)
-{
-    Open();
-    Click(FUNCTION_MODE);
-    Press(LEFT_ALT, Qt::AltModifier);
-    Tap(KEY_A, Qt::AltModifier);
-    Release(LEFT_ALT, Qt::AltModifier);
-    Press(RIGHT_ALT, Qt::AltModifier);
-    Release(RIGHT_ALT, Qt::AltModifier);
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Stored(), Bytes({ 0x11, 0x1C, 0xE1, 0x11, 0xE0, 0x11, 0xE1, 0x11 }));
-}
-
 TEST_F(DialogTest, AltKeepsItsMnemonicsOutsideFunctionMode)
 {
     Open();
@@ -114,38 +62,6 @@ TEST_F(DialogTest, AltKeepsItsMnemonicsOutsideFunctionMode)
     QTest::qWait(300);
     EXPECT_TRUE(functionMode->isChecked());
     EXPECT_EQ(KeyDataText(), QStringLiteral("ALT(S)0F0ALT"));
-}
-
-TEST_F(DialogTest, BackspaceDeletesOnADoublePressOrEntersItself)
-{
-    Open();
-    Click(FUNCTION_MODE);
-    Tap(KEY_A);
-    Tap(KEY_C);
-    Tap(BACKSPACE);
-    now += 400;
-    Tap(BACKSPACE);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)"));
-    now += 5000;
-    Tap(BACKSPACE);
-    now += 2000;
-    Tap(BACKSPACE);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)BKS"));
-    // Another key between the presses makes the second a first one.
-    Tap(BACKSPACE);
-    Tap(KEY_C);
-    now += 100;
-    Tap(BACKSPACE);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)BKS(C)"));
-
-    // String Mode deletes at every press.
-    Click(1160);
-    Tap(KEY_A);
-    Tap(KEY_A);
-    Tap(BACKSPACE);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("a"));
-    Tap(BACKSPACE);
-    EXPECT_TRUE(KeyDataText().isEmpty());
 }
 
 TEST_F(DialogTest, EnterTwiceIsOkEscapeTwiceIsCancel)
@@ -222,13 +138,6 @@ TEST_F(DialogTest, MappedKeysOfTheKeypadAndNavigationBlock)
     Tap({ Qt::Key_F12, 96, 0xFFC9 });
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(Stored(), Bytes({ 0x6C, 0xE0, 0x6C, 0xE0, 0x4A, 0x07 }));
-}
-
-TEST_F(DialogTest, FullContentRefusesAPhysicalShift)
-{
-    Open(keydata::KIND_STRING, Bytes(255, 'x'));
-    Press(LEFT_SHIFT, Qt::ShiftModifier);
-    EXPECT_EQ(seams.LastText(), QStringLiteral("Key string can't over than 255"));
 }
 
 // A real message box takes the keyboard: the Shift key is released while

@@ -1,11 +1,13 @@
-// The key programming dialog driven through its controls: on-screen clicks
-// in each mode, layers, delay, deleting, the fields and their messages,
-// storing and cancelling.
+// The key programming dialog as a Qt view of its presenter: the controls
+// from the template's table, and that clicks, spin arrows, focus changes,
+// OK and Cancel reach the presenter and what it says is shown. The rules
+// themselves are tested at the presenter (tests/presenters).
 #include "DialogTestSupport.h"
 
-#include <dialogs/DialogTexts.h>
-#include <dialogs/OnScreenKeys.h>
 #include <dialogs/SpinControl.h>
+#include <presenters/PresenterTexts.h>
+
+#include <dialoglayout/KeyDialogLayout.h>
 
 #include <keydata/KeyText.h>
 #include <resources/ResourceIds.h>
@@ -22,7 +24,9 @@
 
 #include <algorithm>
 
+using namespace dialoglayout;
 using namespace dialogs;
+using presenters::TEXT_KEY_STRING_FULL;
 using namespace dialogs::test;
 
 namespace {
@@ -75,163 +79,6 @@ TEST_F(DialogTest, OpensWithTitleFontAndSkins)
     EXPECT_EQ(combo->itemText(14), QStringLiteral("Layer 15"));
     EXPECT_FALSE(combo->isEnabled());
     EXPECT_FALSE(Control(1162)->isVisible()); // "Combine Key"
-}
-
-TEST_F(DialogTest, StringModeCharactersFollowCaptionAndShift)
-{
-    Open();
-    Click({ Q, DIGIT_1, KEY_SPACE, KEYPAD_7 });
-    EXPECT_EQ(KeyDataText(), QStringLiteral("q1 7"));
-    Click(KEY_LEFT_SHIFT);
-    EXPECT_EQ(Control<widgets::CStripButton>(KEY_RIGHT_SHIFT)->TipText(), QStringLiteral("Shift Pushed!"));
-    Click({ Q, DIGIT_1, KEY_SPACE, KEYPAD_7, DIGIT_7 });
-    Click(KEY_RIGHT_SHIFT);
-    Click({ DIGIT_7, KEY_ENTER, KEY_TAB, KEY_KEYPAD_ENTER });
-    EXPECT_EQ(KeyDataText(), QStringLiteral("q1 7Q! 7&7[Enter][Tab][Enter]"));
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_STRING);
-    EXPECT_EQ(
-        Stored(), Bytes({ 0x71, 0x31, 0x20, 0x37, 0x51, 0x21, 0x20, 0x37, 0x26, 0x37, 0x0D, 0x09, 0x0D }));
-}
-
-TEST_F(DialogTest, FunctionModeCodes)
-{
-    Open();
-    Click(FUNCTION_MODE);
-    Click({ KEY_LEFT_SHIFT, A, KEY_LEFT_SHIFT });
-    EXPECT_EQ(KeyDataText(), QStringLiteral("SHT(A)0F0SHT"));
-    Click(KEY_RIGHT_ALT);
-    EXPECT_EQ(Control<widgets::CStripButton>(KEY_RIGHT_ALT)->TipText(), QStringLiteral("Alt Pushed!"));
-    EXPECT_EQ(Control<widgets::CStripButton>(KEY_LEFT_ALT)->TipText(), QStringLiteral("Alt Released!"));
-    Click(KEY_RIGHT_ALT);
-    EXPECT_EQ(Control<widgets::CStripButton>(KEY_RIGHT_ALT)->TipText(), QStringLiteral("Alt Released!"));
-    Click({ INSERT, KEYPAD_DIVIDE, KEY_KEYPAD_ENTER, KEY_ENTER, KEY_PRINT_SCREEN, KEY_PAUSE, 1118 });
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_FUNCTION);
-    EXPECT_EQ(Stored(),
-        Bytes({ 0x12, 0x1C, 0xE1, 0x12, 0xE0, 0x11, 0xE1, 0x11, 0xE0, 0x70, 0xE0, 0x4A, 0xE0, 0x5A, 0x5A,
-            0xE0, 0x12, 0xE0, 0x7C, 0xE4, 0x83 }));
-}
-
-TEST_F(DialogTest, PadStatesEnableTheControls)
-{
-    Open();
-    // String keys: no Backspace key, function row, editing block or Caps.
-    for (const int id : { 1015, 1030, 1058, 1062, 1064, 1075, 1090, 1110, 1124, 1126 })
-        EXPECT_FALSE(Control(id)->isEnabled()) << id;
-    for (const int id : { A, KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT, KEY_SPACE, KEYPAD_7, 1106, KEY_KEYPAD_ENTER })
-        EXPECT_TRUE(Control(id)->isEnabled()) << id;
-
-    Click(FUNCTION_MODE);
-    for (const OnScreenKey& key : onScreenKeys())
-        EXPECT_TRUE(Control(key.id)->isEnabled()) << key.id;
-    Click(A);
-    EXPECT_FALSE(Control(KEY_CAPS)->isEnabled());
-    EXPECT_FALSE(Control(KEY_SCROLL_LOCK)->isEnabled());
-    EXPECT_TRUE(Control(KEY_PAUSE)->isEnabled());
-
-    Click(LAYER_SWITCH);
-    EXPECT_TRUE(Control(ID_SWITCH_LAYER)->isEnabled());
-    for (const int id : { A, 1127, DELETE, 1130, 1131, 1132, 1133 })
-        EXPECT_FALSE(Control(id)->isEnabled()) << id;
-}
-
-TEST_F(DialogTest, LockKeyInAnEmptyFunctionLayer)
-{
-    Open();
-    Click(FUNCTION_MODE);
-    Click(KEY_CAPS);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("Caps."));
-    EXPECT_TRUE(KeyData()->isEnabled());
-    std::vector<int> enabled;
-    for (const OnScreenKey& key : onScreenKeys())
-        if (Control(key.id)->isEnabled())
-            enabled.push_back(key.id);
-    std::sort(enabled.begin(), enabled.end());
-    EXPECT_EQ(enabled, std::vector<int>({ KEY_CAPS, KEY_NUM_LOCK, KEY_SCROLL_LOCK }));
-    EXPECT_TRUE(Control(DELETE)->isEnabled());
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_SWITCH);
-    EXPECT_EQ(Stored(), Bytes({ 0x58 }));
-}
-
-TEST_F(DialogTest, OpenedLockKeyDeletedStoresNothing)
-{
-    Open(keydata::KIND_SWITCH, { 0x77 });
-    EXPECT_TRUE(Control<QRadioButton>(FUNCTION_MODE)->isChecked());
-    EXPECT_EQ(KeyDataText(), QStringLiteral("Num."));
-    EXPECT_FALSE(KeyData()->isEnabled());
-    Click(DELETE);
-    EXPECT_TRUE(KeyDataText().isEmpty());
-    EXPECT_TRUE(Control(KEY_CAPS)->isEnabled());
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_EMPTY);
-    EXPECT_TRUE(Stored().empty());
-}
-
-TEST_F(DialogTest, LayersAreEditedOneAtATime)
-{
-    Open();
-    auto* layerSpin = Control(ID_LAYER_SPIN);
-    const auto stepLayer = [&](int delta) {
-        auto* arrow = layerSpin->findChildren<QAbstractButton*>().at(delta > 0 ? 0 : 1);
-        arrow->click();
-    };
-    Click(A);
-    stepLayer(+1);
-    stepLayer(+1);
-    EXPECT_EQ(LayerField()->text(), QStringLiteral("2"));
-    EXPECT_TRUE(KeyDataText().isEmpty());
-    Click(1050); // B
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Stored(), Bytes({ 'a', 0xE2, 0xE2, 'b' }));
-
-    // Opening again shows layer 0; the spin walks through the others.
-    dialog = std::make_unique<CKeyProgrammingDialog>(table);
-    dialog->SetPosition(ROW, COLUMN);
-    dialog->show();
-    layerSpin = Control(ID_LAYER_SPIN);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("a"));
-    stepLayer(+1);
-    EXPECT_TRUE(KeyDataText().isEmpty());
-    stepLayer(+1);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("b"));
-    for (int i = 0; i < 20; ++i)
-        stepLayer(+1);
-    EXPECT_EQ(LayerField()->text(), QStringLiteral("14"));
-
-    // A typed layer is shown when its field is left.
-    ASSERT_TRUE(ShowActive());
-    LayerField()->setFocus();
-    LayerField()->setText(QStringLiteral("0"));
-    KeyData()->setFocus();
-    EXPECT_EQ(KeyDataText(), QStringLiteral("a"));
-}
-
-TEST_F(DialogTest, LayerSwitchStoresTheSelectedLayer)
-{
-    Open(keydata::KIND_STRING, { 'x' });
-    Click(LAYER_SWITCH);
-    EXPECT_EQ(Control<QComboBox>(ID_SWITCH_LAYER)->currentIndex(), 0);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("<M1>"));
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_SWITCH);
-    EXPECT_EQ(Stored(), Bytes({ 0x01 }));
-
-    Open(keydata::KIND_SWITCH, { 12 });
-    auto* combo = Control<QComboBox>(ID_SWITCH_LAYER);
-    EXPECT_EQ(combo->currentIndex(), 11);
-    combo->setCurrentIndex(4);
-    emit combo->activated(4);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("<M5>"));
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Stored(), Bytes({ 5 }));
-
-    // A switch byte that names no layer selects nothing and is kept.
-    Open(keydata::KIND_SWITCH, { 0x30 });
-    EXPECT_EQ(Control<QComboBox>(ID_SWITCH_LAYER)->currentIndex(), -1);
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Stored(), Bytes({ 0x30 }));
 }
 
 TEST_F(DialogTest, DelayIsInsertedWhenItsFieldIsLeft)
@@ -295,70 +142,6 @@ TEST_F(DialogTest, DelaySpinStepsWithinItsRange)
     EXPECT_EQ(DelayField()->text(), QStringLiteral("6"));
 }
 
-TEST_F(DialogTest, InvalidFieldsAreReportedAndNothingIsStored)
-{
-    Open(keydata::KIND_STRING, { 'k' });
-    Click(A);
-    struct Case {
-        QLineEdit* field;
-        const char* text;
-        QString message;
-    } cases[] = {
-        { DelayField(), "abc", QStringLiteral("Please enter a positive integer.") },
-        { DelayField(), "-1", QStringLiteral("Please enter a positive integer.") },
-        { DelayField(), "257", QStringLiteral("Please enter an integer between 0 and 256.") },
-        { DelayField(), "99999999999999999999",
-            QStringLiteral("Please enter an integer between 0 and 256.") },
-        { LayerField(), "15", QStringLiteral("Please enter an integer between 0 and 14.") },
-        { LayerField(), "", QStringLiteral("Please enter a positive integer.") },
-    };
-    for (const Case& c : cases) {
-        c.field->setText(QString::fromLatin1(c.text));
-        EXPECT_FALSE(PressOk()) << c.text;
-        EXPECT_EQ(seams.LastText(), c.message) << c.text;
-        EXPECT_EQ(seams.messages.back().icon, widgets::MessageIcon::Warning);
-        EXPECT_EQ(Stored(), Bytes({ 'k' })) << c.text;
-        c.field->setText(QStringLiteral("0"));
-    }
-    DelayField()->setText(QStringLiteral(" 0 "));
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Stored(), Bytes({ 'k', 'a' }));
-}
-
-TEST_F(DialogTest, DeletingWithTheButton)
-{
-    Open();
-    Click(FUNCTION_MODE);
-    Click({ A, KEY_PRINT_SCREEN });
-    Click(DELETE);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)0E0SHT"));
-    Click(DELETE);
-    EXPECT_EQ(KeyDataText(), QStringLiteral("(A)"));
-    EXPECT_FALSE(Control(KEY_CAPS)->isEnabled());
-    Click(DELETE);
-    EXPECT_TRUE(Control(KEY_CAPS)->isEnabled()); // an empty layer takes lock keys again
-    Click(DELETE);
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_EMPTY);
-    EXPECT_TRUE(
-        std::all_of(Record().content.begin(), Record().content.begin() + 255, [](auto b) { return b == 0; }));
-}
-
-TEST_F(DialogTest, FullContentIsRefusedWithAMessage)
-{
-    Open(keydata::KIND_FUNCTION, Bytes(254, 0x1C));
-    Click(INSERT);
-    EXPECT_EQ(MessageCount(TEXT_KEY_STRING_FULL), 1);
-    EXPECT_EQ(seams.messages.back().icon, widgets::MessageIcon::Stop);
-    EXPECT_EQ(seams.messages.back().caption, widgets::ApplicationCaption());
-    Click(A);
-    Click(KEY_LEFT_SHIFT); // refused, but the toggle flips
-    EXPECT_EQ(MessageCount(TEXT_KEY_STRING_FULL), 2);
-    EXPECT_EQ(Control<widgets::CStripButton>(KEY_LEFT_SHIFT)->TipText(), QStringLiteral("Shift Pushed!"));
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Stored(), Bytes(255, 0x1C));
-}
-
 TEST_F(DialogTest, CancelLeavesTheRecord)
 {
     Open(keydata::KIND_STRING, { 'a', 0xE2, 'b' });
@@ -372,21 +155,6 @@ TEST_F(DialogTest, CancelLeavesTheRecord)
     EXPECT_EQ(Record().kind, keydata::KIND_STRING);
 }
 
-TEST_F(DialogTest, ModeClicksDropTheContentButKeepTheFields)
-{
-    Open(keydata::KIND_FUNCTION, { 0x12, 0xE2, 0x1C });
-    LayerField()->setText(QStringLiteral("1"));
-    DelayField()->setText(QStringLiteral("4"));
-    Click(FUNCTION_MODE); // also when already checked
-    EXPECT_TRUE(KeyDataText().isEmpty());
-    EXPECT_EQ(LayerField()->text(), QStringLiteral("1"));
-    EXPECT_EQ(DelayField()->text(), QStringLiteral("4"));
-    Click(STRING_MODE);
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_EMPTY);
-}
-// A caption wider than its key's label area would be cut at both sides
-// ("Hom", "PUp", "PDn", "Num", "SCL" in the dialog font).
 TEST_F(DialogTest, OnScreenCaptionsFitTheirKeys)
 {
     Open();
@@ -439,29 +207,30 @@ TEST_F(DialogTest, UndoTakesBackAModeClickAndTheKeysBeforeIt)
     EXPECT_EQ(Stored(), Bytes({ 'a', 0xE2, 'b' }));
 }
 
-// The user's guide's second walkthrough, step by step as it tells it: a
-// function key with Ctrl+C, a delay of 3 and Ctrl+V on layer 1.
-TEST_F(DialogTest, TheGuidesFunctionKeyWithADelayOnLayer1)
+// A click on a key, the layer combo box and an invalid field reach the
+// presenter; the refused field gets the focus back with its text selected.
+TEST_F(DialogTest, ClicksAndFieldsReachThePresenter)
 {
-    constexpr int C = 1048;
-    constexpr int V = 1049;
     Open();
     ASSERT_TRUE(ShowActive());
-    Click(FUNCTION_MODE);
-    Control<CSpinControl>(1133)->UpButton()->click();
-    EXPECT_EQ(LayerField()->text(), QStringLiteral("1"));
-    Click({ KEY_LEFT_CTRL, C, KEY_LEFT_CTRL });
-    EXPECT_EQ(KeyDataText(), QStringLiteral("CTL(C)0F0CTL"));
-    DelayField()->setFocus();
-    DelayField()->setText(QStringLiteral("3"));
-    KeyData()->setFocus();
-    Click({ KEY_LEFT_CTRL, V, KEY_LEFT_CTRL });
-    EXPECT_EQ(KeyDataText(), QStringLiteral("CTL(C)0F0CTLD1SD1SD1SCTL(V)0F0CTL"));
-    EXPECT_EQ(
-        dialog->findChild<QLabel*>(QStringLiteral("contentUse"))->text(), QStringLiteral("12 of 255 bytes"));
+    Click({ Q, DIGIT_1, KEY_SPACE, KEYPAD_7 });
+    EXPECT_EQ(KeyDataText(), QStringLiteral("q1 7"));
+    Click(KEY_LEFT_SHIFT);
+    EXPECT_EQ(Control<widgets::CStripButton>(KEY_RIGHT_SHIFT)->TipText(), QStringLiteral("Shift Pushed!"));
+    DelayField()->setText(QStringLiteral("257"));
+    EXPECT_FALSE(PressOk());
+    EXPECT_EQ(seams.LastText(), QStringLiteral("Please enter an integer between 0 and 256."));
+    EXPECT_EQ(QApplication::focusWidget(), DelayField());
+    EXPECT_EQ(DelayField()->selectedText(), QStringLiteral("257"));
+    DelayField()->setText(QStringLiteral("0"));
+
+    Click(LAYER_SWITCH);
+    auto* combo = Control<QComboBox>(ID_SWITCH_LAYER);
+    EXPECT_TRUE(combo->isEnabled());
+    EXPECT_EQ(combo->currentIndex(), 0);
+    combo->setCurrentIndex(4);
+    emit combo->activated(4);
+    EXPECT_EQ(KeyDataText(), QStringLiteral("<M5>"));
     ASSERT_TRUE(PressOk());
-    EXPECT_EQ(Record().kind, keydata::KIND_FUNCTION);
-    std::string text;
-    keydata::renderKeyText(Record(), text);
-    EXPECT_EQ(text, "Se/CTL(C)0F0CTLD1SD1SD1SCTL(V)0F0CTL");
+    EXPECT_EQ(Stored(), Bytes({ 5 }));
 }

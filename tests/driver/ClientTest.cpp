@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "HostProcess.h"
@@ -80,12 +81,16 @@ TEST_F(ClientTest, ConnectGivesUpOnAMissingSocketAndRefusesBadPaths)
 
 TEST_F(ClientTest, ConnectWaitsForASocketThatAppears)
 {
-    std::thread later([&] {
+    // The server stays until the client has its answer, however slow the
+    // machine.
+    std::promise<void> answered;
+    std::thread later([&, done = answered.get_future()] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         CStandInServer server(path, waitForHangUp);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        done.wait();
     });
     EXPECT_EQ(client.Connect(path, 10000), CLIENT_OK);
+    answered.set_value();
     client.Close();
     later.join();
 }

@@ -11,11 +11,15 @@
 #include <kbemu/KeyboardMemory.h>
 #include <tavrin/TavrinCore.h>
 
+#include "../emulator-keyboard/EmulatedPcFixture.h"
+
 class CoreHarness : public ::testing::Test {
 protected:
     kbemu::CKeyboardMemory memory;
     kbemu::CKeyboardFirmware keyboard { memory };
     kbemu::CEmulatedPc pc { keyboard };
+    CPcRecorder recorder { pc };
+    PcRecord& seen = recorder.seen;
     TavrinPlatform platform = pc.Platform();
 
     void Faults(const kbemu::KeyboardFaults& f) { keyboard.SetFaults(f); }

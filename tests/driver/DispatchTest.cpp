@@ -14,8 +14,8 @@ TEST_F(DispatchTest, EmptySendSucceedsWithoutTouchingAPort)
     const Request r = Control(IOCTL_SEND_BYTES, {}, 0);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(pc.StatusReads(), 0u);
-    EXPECT_TRUE(pc.Events().empty());
+    EXPECT_EQ(seen.statusReads, 0u);
+    EXPECT_TRUE(seen.events.empty());
 }
 
 TEST_F(DispatchTest, SendPassesEveryByteAndTracesEachReply)
@@ -24,9 +24,9 @@ TEST_F(DispatchTest, SendPassesEveryByteAndTracesEachReply)
     const Request r = Control(IOCTL_SEND_BYTES, packet, 0);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(pc.BytesReceived(), packet);
-    EXPECT_EQ(pc.Waits(), packet.size());
-    EXPECT_EQ(pc.Traces(), Lines(packet.size(), "send_cmd return = fa\n"));
+    EXPECT_EQ(seen.received, packet);
+    EXPECT_EQ(seen.waits, packet.size());
+    EXPECT_EQ(seen.traces, Lines(packet.size(), "send_cmd return = fa\n"));
     EXPECT_TRUE(keyboard.Idle());
 }
 
@@ -37,7 +37,7 @@ TEST_F(DispatchTest, SilentKeyboardMakesTheSendReport254)
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, TAVRIN_SEND_NO_REPLY);
     // Every byte is still tried.
-    EXPECT_EQ(pc.Traces(),
+    EXPECT_EQ(seen.traces,
         (Lines { "Return here, wait echo fail\n", "send_cmd return = ffffffff\n",
             "Return here, wait echo fail\n", "send_cmd return = ffffffff\n" }));
 }
@@ -127,7 +127,7 @@ TEST_F(DispatchTest, RefusedSendNeverReportsMoreThanTheOutputBufferHolds)
     Faults({ .refuse = true });
     const Request r = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00 }, 0);
     EXPECT_EQ(r.completion.information, TAVRIN_SEND_REFUSED);
-    EXPECT_EQ(pc.Traces(), Lines(3, "send_cmd return = fe\n"));
+    EXPECT_EQ(seen.traces, Lines(3, "send_cmd return = fe\n"));
 
     const Request small = Control(IOCTL_SEND_BYTES, { 0xE8 }, 100);
     EXPECT_EQ(small.completion.status, TAVRIN_STATUS_IO_DEVICE_ERROR);
@@ -143,12 +143,12 @@ TEST_F(DispatchTest, SendLongerThanTheBufferIsRefusedUntouched)
     const Request refused = Control(IOCTL_SEND_BYTES, Bytes(301, 0x01), 0);
     EXPECT_EQ(refused.completion.status, TAVRIN_STATUS_INVALID_PARAMETER);
     EXPECT_EQ(refused.completion.information, 0u);
-    EXPECT_EQ(pc.StatusReads(), 0u);
-    EXPECT_TRUE(pc.Events().empty());
+    EXPECT_EQ(seen.statusReads, 0u);
+    EXPECT_TRUE(seen.events.empty());
 
     const Request full = Control(IOCTL_SEND_BYTES, Bytes(300, 0x01), 0);
     EXPECT_EQ(full.completion.status, TAVRIN_STATUS_SUCCESS);
-    EXPECT_EQ(pc.BytesReceived().size(), 300u);
+    EXPECT_EQ(seen.received.size(), 300u);
 }
 
 TEST_F(DispatchTest, VersionNeedsFourInputBytes)
@@ -161,8 +161,8 @@ TEST_F(DispatchTest, VersionNeedsFourInputBytes)
     const Request ok = Control(IOCTL_GET_VERSION, { 0, 0, 0, 0 }, 4);
     EXPECT_EQ(ok.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(Block(ok), (Bytes { 100, 0, 0, 0 }));
-    EXPECT_EQ(pc.Traces(), Lines { "Get version finished" });
-    EXPECT_TRUE(pc.Events().empty());
+    EXPECT_EQ(seen.traces, Lines { "Get version finished" });
+    EXPECT_TRUE(seen.events.empty());
 }
 
 TEST_F(DispatchTest, VersionIntoAShortOutputWritesNothing)
@@ -178,9 +178,9 @@ TEST_F(DispatchTest, ReadNeeds8000OutputBytesBeforeContactingTheKeyboard)
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 7999);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(pc.Traces(), Lines { "Input date len = 7999\n" });
-    EXPECT_TRUE(pc.Events().empty());
-    EXPECT_EQ(pc.ScratchObtained(), 0u);
+    EXPECT_EQ(seen.traces, Lines { "Input date len = 7999\n" });
+    EXPECT_TRUE(seen.events.empty());
+    EXPECT_EQ(seen.scratchObtained, 0u);
 }
 
 TEST_F(DispatchTest, ReadReturnsTheImageAndReleasesTheScratchBlock)
@@ -189,13 +189,13 @@ TEST_F(DispatchTest, ReadReturnsTheImageAndReleasesTheScratchBlock)
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(Block(r), keyboard.Image());
     EXPECT_EQ(
-        pc.Traces(), (Lines { "Input date len = 10240\n", "Input date len = 2\n", "get data len 515\n" }));
-    EXPECT_EQ(pc.ScratchSize(), 10240u);
-    const std::uint32_t tag = pc.ScratchTag();
+        seen.traces, (Lines { "Input date len = 10240\n", "Input date len = 2\n", "get data len 515\n" }));
+    EXPECT_EQ(seen.scratchSize, 10240u);
+    const std::uint32_t tag = seen.scratchTag;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&tag), 4), "Ddk "); // memory order
-    EXPECT_EQ(pc.ScratchObtained(), 1u);
-    EXPECT_EQ(pc.ScratchReleased(), 1u);
-    EXPECT_FALSE(pc.ScratchTagMismatch());
+    EXPECT_EQ(seen.scratchObtained, 1u);
+    EXPECT_EQ(seen.scratchReleased, 1u);
+    EXPECT_FALSE(seen.scratchTagMismatch);
 }
 
 TEST_F(DispatchTest, ReadNeverWritesPastTheOutputLength)
@@ -223,7 +223,7 @@ TEST_F(DispatchTest, RefusedReadCompletesWithNothing)
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(pc.ScratchReleased(), 1u);
+    EXPECT_EQ(seen.scratchReleased, 1u);
 }
 
 TEST_F(DispatchTest, ReadWithoutScratchFailsBeforeContactingTheKeyboard)
@@ -232,15 +232,15 @@ TEST_F(DispatchTest, ReadWithoutScratchFailsBeforeContactingTheKeyboard)
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_TRUE(pc.Events().empty());
+    EXPECT_TRUE(seen.events.empty());
 }
 
 TEST_F(DispatchTest, ReadWithoutACommandByteIsRefused)
 {
     const Request r = Control(IOCTL_READ_DATA, {}, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_PARAMETER);
-    EXPECT_TRUE(pc.Events().empty());
-    EXPECT_EQ(pc.ScratchObtained(), 0u);
+    EXPECT_TRUE(seen.events.empty());
+    EXPECT_EQ(seen.scratchObtained, 0u);
 }
 
 TEST_F(DispatchTest, IdentifyReturnsWhatTheKeyboardAnswered)
@@ -266,15 +266,16 @@ TEST_F(DispatchTest, IdentifyReturnsWhatTheKeyboardAnswered)
         kbemu::CKeyboardFirmware caseKeyboard { caseMemory };
         caseKeyboard.SetFaults(c.faults);
         kbemu::CEmulatedPc casePc { caseKeyboard };
+        CPcRecorder caseRecorder { casePc };
         platform = casePc.Platform();
-        const std::uint8_t maskBefore = casePc.Mask();
+        const std::uint8_t maskBefore = caseRecorder.seen.mask;
         const Request r = Control(IOCTL_IDENTIFY_KEYBOARD, {}, c.outputLength);
         EXPECT_EQ(r.completion.status, c.status);
         EXPECT_EQ(Block(r), c.answer);
         EXPECT_TRUE(r.GuardIntact());
-        EXPECT_EQ(casePc.Mask(), maskBefore);
+        EXPECT_EQ(caseRecorder.seen.mask, maskBefore);
         const bool contacted = c.status == TAVRIN_STATUS_SUCCESS;
-        EXPECT_EQ(casePc.BytesReceived(), contacted ? Bytes { 0xF2 } : Bytes {});
+        EXPECT_EQ(caseRecorder.seen.received, contacted ? Bytes { 0xF2 } : Bytes {});
     }
 }
 
@@ -282,8 +283,8 @@ TEST_F(DispatchTest, UnknownCodeIsAnInvalidRequest)
 {
     const Request r = Control(0x0022E010, { 1, 2, 3, 4 }, 16);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_DEVICE_REQUEST);
-    EXPECT_EQ(pc.Traces(), Lines { "IoControl code not define" });
-    EXPECT_TRUE(pc.Events().empty());
+    EXPECT_EQ(seen.traces, Lines { "IoControl code not define" });
+    EXPECT_TRUE(seen.events.empty());
 }
 
 TEST_F(DispatchTest, TableWrittenPacketByPacketReadsBackAsItsImage)
@@ -295,9 +296,9 @@ TEST_F(DispatchTest, TableWrittenPacketByPacketReadsBackAsItsImage)
         ASSERT_EQ(r.completion.information, 0u);
     }
     EXPECT_EQ(keyboard.FinishCount(), 1);
-    EXPECT_EQ(pc.LostWrites(), 0u);
-    EXPECT_EQ(pc.ForeignAccesses(), 0u);
-    for (std::uint8_t mask : pc.MaskAtDataWrites())
+    EXPECT_EQ(seen.lostWrites, 0u);
+    EXPECT_EQ(seen.foreignAccesses, 0u);
+    for (std::uint8_t mask : seen.maskAtDataWrites)
         ASSERT_NE(mask & PIC_IRQ1_BIT, 0);
 
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);

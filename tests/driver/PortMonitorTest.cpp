@@ -16,6 +16,7 @@
 #include <kbemu/EmulatedPc.h>
 #include <kbemu/KeyboardMemory.h>
 
+#include "../emulator-keyboard/EmulatedPcFixture.h"
 #include "FakeSerio.h"
 #include "HardwareHost.h"
 #include "HostProcess.h"
@@ -210,6 +211,7 @@ TEST_F(PortMonitorTest, TheKeyboardsRequestsRunInTheMonitorWhereThePortsAre)
     kbemu::CKeyboardMemory memory;
     kbemu::CKeyboardFirmware keyboard(memory);
     kbemu::CEmulatedPc pc(keyboard);
+    CPcRecorder recorder(pc);
     const TavrinPlatform ports = pc.Platform();
     const int code = Monitor(
         [](int fd) {
@@ -226,5 +228,5 @@ TEST_F(PortMonitorTest, TheKeyboardsRequestsRunInTheMonitorWhereThePortsAre)
         },
         &ports);
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(pc.BytesReceived(), Bytes { 0xF2 });
+    EXPECT_EQ(recorder.seen.received, Bytes { 0xF2 });
 }

@@ -274,16 +274,24 @@ TEST_F(MemoryFileTest, LinksOtherFilesAndOtherUsersFilesAreRefusedUntouched)
 
 namespace {
 
-// A store whose saves fail until told otherwise, recording what it was given.
+// A store whose saves (and syncs) fail until told otherwise, recording what
+// it was given.
 struct FlakyStore final : kbemu::CMemoryStore {
     bool fail = true;
+    bool failSync = false;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> saved;
+    int syncs = 0;
     int Save(std::uint32_t offset, const std::uint8_t*, std::uint32_t count) override
     {
         if (fail)
             return kbemu::MEMORY_E_IO;
         saved.emplace_back(offset, count);
         return kbemu::MEMORY_OK;
+    }
+    int Sync() override
+    {
+        ++syncs;
+        return failSync ? kbemu::MEMORY_E_IO : kbemu::MEMORY_OK;
     }
 };
 
@@ -305,4 +313,36 @@ TEST(MemoryStoreTest, FailedCommitKeepsItsRangeForTheNextOne)
     EXPECT_FALSE(memory.Dirty());
     ASSERT_EQ(store.saved.size(), 1u);
     EXPECT_EQ(store.saved[0], std::make_pair(0x200u, 0x101u));
+}
+
+// Each write command is saved at once (a killed host keeps it); only the
+// finish pays for making the table survive a crash.
+TEST(MemoryStoreTest, WritesAreSavedAtOnceAndSyncedAtTheFinish)
+{
+    kbemu::CKeyboardMemory memory;
+    auto owned = std::make_unique<FlakyStore>();
+    FlakyStore& store = *owned;
+    store.fail = false;
+    memory.Attach(std::move(owned));
+    kbemu::CKeyboardFirmware keyboard(memory);
+    auto feed = [&](const Bytes& bytes) {
+        for (std::uint8_t b : bytes)
+            keyboard.Receive(b);
+    };
+    feed(headerPacket(0x03, 0x0F));
+    feed({ 0xE8, 0x01, 0x00, 0xE7, 0x10, 0x05 });
+    EXPECT_EQ(store.saved, (std::vector<std::pair<std::uint32_t, std::uint32_t>> { { 0, 4 }, { 0x100, 2 } }));
+    EXPECT_EQ(store.syncs, 0);
+
+    store.failSync = true;
+    feed({ 0xED, 0x00 });
+    EXPECT_EQ(store.syncs, 1);
+    EXPECT_EQ(keyboard.LastCommitResult(), kbemu::MEMORY_E_IO);
+    EXPECT_EQ(memory.FailedCommits(), 1u);
+    // What the failed sync covered is saved again and synced at the next finish.
+    store.failSync = false;
+    feed({ 0xED, 0x00 });
+    EXPECT_EQ(store.saved.back(), std::make_pair(0u, 0x102u));
+    EXPECT_EQ(store.syncs, 2);
+    EXPECT_EQ(keyboard.LastCommitResult(), kbemu::MEMORY_OK);
 }

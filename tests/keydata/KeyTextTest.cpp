@@ -129,10 +129,10 @@ TEST(KeyText, Captions)
 
 TEST(KeyText, KeysAreNamedByTheirGridCaption)
 {
-    EXPECT_EQ(keyNameForUser(14), "key 30"); // key number 14 is the key cap captioned 30
-    EXPECT_EQ(keyNameForUser(keyNumberOfSlot(0, 14)), "key 15");
-    EXPECT_EQ(keyNameForUser(keyNumberOfSlot(5, 0)), "key L");
-    EXPECT_EQ(keyNameForUser(keyNumberOfSlot(5, 4)), "key Z");
+    EXPECT_EQ(keyNameForUser(14), "key 30 (key number 14)");
+    EXPECT_EQ(keyNameForUser(93), "key 1 (key number 93)");
+    EXPECT_EQ(keyNameForUser(125), "key L (key number 125)");
+    EXPECT_EQ(keyNameForUser(121), "key Z (key number 121)");
     EXPECT_EQ(keyNameForUser(HIDDEN_KEY_NUMBER), "key number 120"); // no grid key shows these
     EXPECT_EQ(keyNameForUser(96), "key number 96");
 }

@@ -53,13 +53,19 @@ TEST_F(CliTest, HelpAndCommandLineErrors)
     EXPECT_EQ(run.out, "lodemar-cli " LODEMAR_VERSION "\n");
     run = cli({ "--help" });
     EXPECT_EQ(run.status, 0);
-    for (const char* command : { "show FILE.dat", "export FILE.dat", "import FILE.json -o FILE.dat" })
+    for (const char* command :
+        { "show LAYOUT", "export LAYOUT", "import FILE.json -o FILE.dat", "help [COMMAND]" })
         EXPECT_NE(run.out.find(command), std::string::npos) << command;
     EXPECT_EQ(run.err, "");
 
-    run = cli({ "import", "--help" });
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("usage: lodemar-cli import FILE.json -o FILE.dat"), std::string::npos);
+    for (const std::vector<std::string>& asked :
+        { std::vector<std::string> { "import", "--help" }, { "help", "import" } }) {
+        run = cli(asked);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.rfind("usage: lodemar-cli import FILE.json -o FILE.dat\n", 0), 0u) << run.out;
+    }
+    EXPECT_EQ(cli({ "help" }).out, cli({ "--help" }).out);
+    expectFailure(cli({ "help", "frobnicate" }), 2, "unknown command 'frobnicate'");
 
     expectFailure(cli({}), 2, "no command");
     expectFailure(cli({ "frobnicate" }), 2, "unknown command 'frobnicate'");
@@ -112,7 +118,8 @@ TEST_F(CliTest, ExportPrintsWhatTheKeysHold)
                 // The characters themselves (these layouts keep to ASCII but for the separator).
                 std::string characters;
                 for (const std::uint8_t b : record.bytes())
-                    characters += b < 0x80 ? std::string(1, char(b)) : std::string { char(0xC0 | b >> 6), char(0x80 | (b & 0x3F)) };
+                    characters += b < 0x80 ? std::string(1, char(b))
+                                           : std::string { char(0xC0 | b >> 6), char(0x80 | (b & 0x3F)) };
                 EXPECT_EQ(key.at("text"), characters) << n;
             } else {
                 std::string text;
@@ -128,6 +135,10 @@ TEST_F(CliTest, ShowPrintsEveryGridKeyKey120AndTheDataArea)
     const CliRun run = cli({ "show", (EXAMPLES / "retail-pos.dat").string() });
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string& out = run.out;
+    // The layout in JSON shows the same, but for the file's name and size.
+    const CliRun json = cli({ "show", (EXAMPLES / "retail-pos.json").string() });
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.substr(json.out.find('\n')), out.substr(out.find('\n')));
     EXPECT_NE(out.find("systemConfig 0x03: Beep enable on, Send break code on, Beep (nop key) off\n"),
         std::string::npos);
     EXPECT_NE(
@@ -197,8 +208,8 @@ TEST_F(CliTest, ShowMakesKeyTextSafeAndReportsWhatCannotBeWritten)
     EXPECT_NE(run.out.find("\n2     85  (0,1)   kind 5\n"), std::string::npos);
     EXPECT_NE(run.out.find("other bits 0x80"), std::string::npos);
     EXPECT_NE(run.out.find("Keyboard write: refused"), std::string::npos);
-    EXPECT_NE(run.out.find("key 2 has an unknown kind"), std::string::npos); // by its grid caption
-    EXPECT_NE(run.out.find("(from key 30 on)"), std::string::npos); // key number 14
+    EXPECT_NE(run.out.find("key 2 (key number 85) has an unknown kind"), std::string::npos);
+    EXPECT_NE(run.out.find("(from key 30 (key number 14) on)"), std::string::npos);
     EXPECT_NE(run.out.find("bit 7"), std::string::npos);
     EXPECT_EQ(run.out.find("Keyboard write: fits"), std::string::npos);
 }
@@ -232,33 +243,53 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
         return "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[" + list + "]}";
     };
 
-    importFails("{\"systemConfig\":3,", "bad JSON");
-    importFails("[1,2]", "top level");
-    importFails("{\"format\":\"other\",\"version\":2,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}",
-        "format must be \"lodemar-key-table\"");
-    importFails("{\"format\":\"lodemar-key-table\",\"version\":3,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}",
-        "format version 3 is newer than this lodemar-cli reads (up to 2)");
-    importFails("{\"mcrConfig\":15,\"keys\":[]}", "systemConfig must be an integer");
-    importFails("{\"systemConfig\":3,\"mcrConfig\":250,\"keys\":[]}", "mcrConfig must be an integer");
-    importFails("{\"systemConfig\":3,\"mcrConfig\":15}", "keys must be an array");
-    importFails(
-        keys("{\"keyNumber\":5,\"kind\":3,\"content\":\"41fa42\"}"), "key 5: content byte 0xFA at offset 1");
-    importFails(keys("{\"keyNumber\":6,\"kind\":3,\"content\":\"" + std::string(512, '4') + "\"}"),
-        "key 6: content has 256 bytes");
-    importFails(
-        keys("{\"keyNumber\":7,\"kind\":250,\"content\":\"\"}"), "key 7: kind must be an integer 0..249");
-    importFails(keys("{\"keyNumber\":7,\"kind\":-1,\"content\":\"\"}"), "key 7: kind");
-    importFails(keys("{\"keyNumber\":7,\"kind\":2.5,\"content\":\"\"}"), "key 7: kind");
-    importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4100\"}"), "key 8: content byte 0x00");
-    importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4g\"}"), "key 8: content must be a string");
-    importFails(keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"414\"}"), "key 8: content must be a string");
-    importFails(keys("{\"keyNumber\":128,\"kind\":0,\"content\":\"\"}"), "keys[0]: keyNumber");
-    importFails(
-        keys("{\"keyNumber\":1,\"kind\":0,\"content\":\"\"},{\"keyNumber\":1,\"kind\":0,\"content\":\"\"}"),
-        "key 1: listed twice");
-    importFails(keys("{\"keyNumber\":60,\"kind\":3,\"content\":\"41\"},{\"keyNumber\":99,\"kind\":3,"
-                     "\"content\":\"42\"}"),
-        "key 99: differs from key 60");
+    const std::pair<std::string, const char*> refused[] = {
+        { "{\"systemConfig\":3,", "bad JSON" },
+        { "[1,2]", "top level" },
+        { "{\"format\":\"other\",\"version\":2,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}",
+            "format must be \"lodemar-key-table\"" },
+        { "{\"format\":\"lodemar-key-table\",\"version\":3,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}",
+            "format version 3 is newer than this lodemar-cli reads (up to 2)" },
+        { "{\"format\":\"lodemar-key-table\",\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}",
+            ": version is missing" },
+        { "{\"mcrConfig\":15,\"keys\":[]}", ": systemConfig is missing" },
+        { "{\"systemConfig\":\"3\",\"mcrConfig\":15,\"keys\":[]}", "systemConfig must be an integer" },
+        { "{\"systemConfig\":3,\"mcrConfig\":250,\"keys\":[]}", "mcrConfig must be an integer" },
+        { "{\"systemConfig\":3,\"mcrConfig\":15}", ": keys is missing" },
+        { "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":{}}", "keys must be an array" },
+        { keys("{\"keyNumber\":5,\"kind\":3,\"content\":\"41fa42\"}"),
+            ": key 12 (key number 5): content byte 0xFA at offset 1" },
+        { keys("{\"keyNumber\":6,\"kind\":3,\"content\":\"" + std::string(512, '4') + "\"}"),
+            "key 31 (key number 6): content has 256 bytes" },
+        { keys("{\"keyNumber\":7,\"kind\":250,\"content\":\"\"}"),
+            "key 89 (key number 7): kind must be an integer 0..249" },
+        { keys("{\"keyNumber\":7,\"kind\":-1,\"content\":\"\"}"), "(key number 7): kind must" },
+        { keys("{\"keyNumber\":7,\"kind\":2.5,\"content\":\"\"}"), "(key number 7): kind must" },
+        { keys("{\"keyNumber\":7,\"content\":\"\"}"), "(key number 7): kind is missing" },
+        { keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4100\"}"), "(key number 8): content byte 0x00" },
+        { keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"4g\"}"),
+            "(key number 8): content must be a string" },
+        { keys("{\"keyNumber\":8,\"kind\":3,\"content\":\"414\"}"),
+            "(key number 8): content must be a string" },
+        { keys("{\"keyNumber\":8,\"kind\":3}"), "(key number 8): content is missing" },
+        { keys("{\"keyNumber\":128,\"kind\":0,\"content\":\"\"}"), "keys[0]: keyNumber must be" },
+        { keys("{\"keyNumber\":1,\"kind\":0,\"content\":\"\"},{\"keyNumber\":1,\"kind\":0,\"content\":\"\"}"),
+            "key 88 (key number 1): listed twice" },
+        { keys("{\"keyNumber\":60,\"kind\":3,\"content\":\"41\"},{\"keyNumber\":99,\"kind\":3,\"content\":"
+               "\"42\"}"),
+            "key number 99: differs from key number 60" },
+        // Read as the first version: its caption and text named nothing.
+        { keys("{\"caption\":\"1\",\"kind\":3,\"content\":\"41\"}"),
+            "keys[0]: keyNumber is missing (the file has no \"format\" field and was read as version 1, "
+            "which ignores "
+            "caption; add \"format\": \"lodemar-key-table\", \"version\": 2)" },
+        { keys("{\"keyNumber\":5,\"kind\":3,\"text\":\"A\"}"),
+            "(key number 5): content is missing (the file has no \"format\" field and was read as version 1, "
+            "which "
+            "ignores text;" },
+    };
+    for (const auto& [json, problem] : refused)
+        importFails(json, problem);
 
     // Valid JSON whose image could not be loaded again is refused by the save.
     std::string list;
@@ -273,18 +304,30 @@ TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
 // against it; the first version's text was display text and is ignored.
 TEST_F(CliTest, StringKeysAsTextAndTheFirstVersion)
 {
-    const std::string v2 = "{\"format\":\"lodemar-key-table\",\"version\":2,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[";
+    const std::string v2
+        = "{\"format\":\"lodemar-key-table\",\"version\":2,\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[";
     const struct {
         const char* key;
         const char* problem; // null: imported, key number 5 holding "A\tb\xE9"
     } cases[] = {
         { "{\"keyNumber\":5,\"kind\":3,\"text\":\"A\\tb\u00e9\"}", nullptr },
         { "{\"keyNumber\":5,\"kind\":3,\"content\":\"410962e9\",\"text\":\"A\\tb\u00e9\"}", nullptr },
-        { "{\"keyNumber\":5,\"kind\":3,\"content\":\"410962\",\"text\":\"A\\tb\u00e9\"}", "key 5: text and content are both given and disagree" },
-        { "{\"keyNumber\":5,\"kind\":2,\"text\":\"A\"}", "key 5: text is for string keys" },
-        { "{\"keyNumber\":5,\"kind\":3,\"text\":\"\u00fa\"}", "key 5: text character U+00FA at offset 0" },
-        { "{\"keyNumber\":5,\"kind\":3,\"text\":\"\u20ac\"}", "key 5: text character U+20AC" },
-        { "{\"keyNumber\":5,\"kind\":3}", "key 5: content is missing" },
+        { "{\"keyNumber\":5,\"kind\":3,\"content\":\"410962\",\"text\":\"A\\tb\u00e9\"}",
+            "(key number 5): text and content are both given and disagree" },
+        { "{\"keyNumber\":5,\"kind\":2,\"text\":\"A\"}", "(key number 5): text is for string keys" },
+        { "{\"keyNumber\":5,\"kind\":3,\"text\":\"\u00fa\"}",
+            "(key number 5): text character U+00FA at offset 0" },
+        { "{\"keyNumber\":5,\"kind\":3,\"text\":\"\u20ac\"}", "(key number 5): text character U+20AC" },
+        { "{\"keyNumber\":5,\"kind\":3}", "(key number 5): content is missing" },
+        // A key named by its caption alone, or by both when they agree.
+        { "{\"caption\":\"12\",\"kind\":3,\"text\":\"A\\tb\u00e9\"}", nullptr },
+        { "{\"caption\":\"12\",\"keyNumber\":5,\"kind\":3,\"text\":\"A\\tb\u00e9\"}", nullptr },
+        { "{\"caption\":\"13\",\"keyNumber\":5,\"kind\":3,\"text\":\"A\"}",
+            "keys[0]: keyNumber 5 and caption \"13\" (key number 79) name different keys" },
+        { "{\"caption\":\"96\",\"kind\":3,\"text\":\"A\"}",
+            "keys[0]: caption must be the caption of a key cap" },
+        { "{\"caption\":5,\"kind\":3,\"text\":\"A\"}", "keys[0]: caption must be" },
+        { "{\"caption\":null,\"kind\":3,\"text\":\"A\"}", "keys[0]: keyNumber or caption is missing" },
     };
     for (const auto& c : cases) {
         writeText(dir_ / "in.json", v2 + c.key + "]}");
@@ -300,7 +343,8 @@ TEST_F(CliTest, StringKeysAsTextAndTheFirstVersion)
     }
     // Without a format field: the first version, whose text is ignored.
     writeText(dir_ / "old.json",
-        "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[{\"keyNumber\":5,\"kind\":3,\"content\":\"0d\",\"text\":\"[Enter]\"}]}");
+        "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[{\"keyNumber\":5,\"kind\":3,\"content\":\"0d\","
+        "\"text\":\"[Enter]\"}]}");
     ASSERT_EQ(cli({ "import", path("old.json"), "-o", path("old.dat") }).status, 0);
 }
 
@@ -308,8 +352,8 @@ TEST_F(CliTest, StringKeysAsTextAndTheFirstVersion)
 TEST_F(CliTest, StandardInputAndOutput)
 {
     const std::string dat = (EXAMPLES / "retail-pos.dat").string();
-    const std::string command = std::string("cat '") + dat + "' | '" + LODEMAR_CLI + "' export - | '" + LODEMAR_CLI
-        + "' import - -o - > '" + path("piped.dat") + "'";
+    const std::string command = std::string("cat '") + dat + "' | '" + LODEMAR_CLI + "' export - | '"
+        + LODEMAR_CLI + "' import - -o - > '" + path("piped.dat") + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(readBytes(path("piped.dat")), readBytes(dat));
     ASSERT_EQ(cli({ "export", dat, "-o", path("out.json") }).status, 0);
@@ -334,7 +378,8 @@ TEST_F(CliTest, DiffNamesTheKeysThatDiffer)
     EXPECT_NE(run.out.find("\n  + string Hi\nmcrConfig\n  - 0x0F\n  + 0x0E\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("1 keys and 1 settings bytes differ"), std::string::npos) << run.out;
 
-    expectFailure(cli({ "diff", dat, path("missing.json") }), 4, "cannot read");
+    expectFailure(cli({ "diff", dat, path("missing.json") }), 4, "cannot open");
+    expectFailure(cli({ "diff", "-", "-" }), 2, "diff: standard input (-) is named twice");
     writeText(dir_ / "text.txt", "hello");
     expectFailure(cli({ "diff", path("text.txt"), dat }), 4, "neither a keyboard data file");
     expectFailure(cli({ "diff", dat }), 2, "diff: wrong arguments");
@@ -380,7 +425,8 @@ TEST_F(CliTest, ExportAndImportRoundTripEveryLoadableFile)
         KEYTABLE_OK);
     // The edges of what a string key's text carries: 0x01, Enter, Tab, the
     // separator and delay bytes, 0xF9.
-    ASSERT_EQ(storeKey(table.recordOfKeyNumber(23), KIND_STRING, Bytes { 0x01, 0x0D, 0x09, 0xE2, 0xE3, 0xF9 }),
+    ASSERT_EQ(
+        storeKey(table.recordOfKeyNumber(23), KIND_STRING, Bytes { 0x01, 0x0D, 0x09, 0xE2, 0xE3, 0xF9 }),
         KEYTABLE_OK);
     ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).ok());
 
@@ -403,7 +449,7 @@ TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten)
     fs::create_directory(dir_ / "folder");
     writeText(dir_ / "in.json", "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}");
     expectFailure(cli({ "show", path("fifo") }), 1, "is not a regular file");
-    expectFailure(cli({ "show", path("folder") }), 1, "is not a regular file");
+    expectFailure(cli({ "show", path("folder") }), 1, "cannot read " + path("folder") + ": Is a directory");
     expectFailure(cli({ "import", path("in.json"), "-o", path("fifo") }), 1, "is not a regular file");
     expectFailure(cli({ "export", (EXAMPLES / "retail-pos.dat").string(), "-o", path("fifo") }), 1,
         "is not a regular file");

@@ -6,7 +6,10 @@
 #include <keydata/KeyImage.h>
 #include <keydata/WritePackets.h>
 
+#include <nlohmann/json.hpp>
+
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -21,6 +24,20 @@ constexpr char WRITE_OK[] = "Data writed to keyboard successful!\n";
 constexpr char WRITE_FAIL[] = "Data writed to keyboard fail,Please retry again!";
 constexpr char READ_OK[] = "Read data from keyboard successful!\n";
 constexpr char READ_FAIL[] = "Read data fail,Please read again!";
+
+std::string lastLine(const std::string& text)
+{
+    const std::size_t start = text.rfind('\n', text.size() >= 2 ? text.size() - 2 : 0);
+    return text.substr(start == std::string::npos ? 0 : start + 1);
+}
+
+// The memory file's bytes and modification time: what a write would touch.
+std::pair<Bytes, std::int64_t> memoryState(const fs::path& file)
+{
+    struct stat st { };
+    EXPECT_EQ(::stat(file.c_str(), &st), 0);
+    return { readBytes(file), std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec };
+}
 
 // The bytes a write of the table sends, each answered by the keyboard.
 std::size_t bytesWritten(const KeyTable& table)
@@ -111,14 +128,105 @@ TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
     ExpectNothingLeft();
 }
 
+// apply writes only when the keyboard does not hold the layout, and its
+// last line (or its --json result) says which; --check never writes.
+TEST_F(KeyboardCliTest, ApplyWritesOnlyWhatDiffers)
+{
+    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
+    KeyTable other = small_;
+    ASSERT_EQ(storeKey(other.recordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("other.dat"), other).ok());
+    writeText(dir_ / "other.json", cli({ "export", path("other.dat") }).out);
+
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        const char* lastLine; // the first word of apply's last line
+        bool written;
+    } runs[] = {
+        { { "apply", "--check", path("other.json") }, 3, "would change: ", false },
+        { { "apply", "--check", "--json", path("other.json") }, 3, nullptr, false },
+        { { "apply", path("other.json") }, 0, "changed: ", true },
+        { { "apply", path("other.json") }, 0, "unchanged: ", false },
+        { { "apply", "--json", path("other.dat") }, 0, nullptr, false },
+        { { "apply", "--check", path("other.dat") }, 0, "unchanged: ", false },
+    };
+    for (const auto& run : runs) {
+        std::vector<std::string> arguments = run.arguments;
+        arguments.push_back(memory_);
+        const auto before = memoryState(path("kb.bin"));
+        const CliRun done = cli(arguments);
+        SCOPED_TRACE(arguments[1] + " " + arguments[2]);
+        EXPECT_EQ(done.status, run.status) << done.err;
+        EXPECT_EQ(memoryState(path("kb.bin")) != before, run.written);
+        if (run.lastLine != nullptr) {
+            EXPECT_EQ(lastLine(done.out).rfind(run.lastLine, 0), 0u) << done.out;
+            continue;
+        }
+        const auto result = nlohmann::json::parse(done.out);
+        EXPECT_EQ(result.at("changed"), run.status != 0);
+        EXPECT_EQ(result.at("written"), false);
+        EXPECT_EQ(done.err, ""); // no status chatter with --json
+        if (run.status != 0) {
+            // Exactly the key that differs, by caption and key number, with both contents.
+            ASSERT_EQ(result.at("differences").at("keys").size(), 1u) << done.out;
+            const auto& key = result["differences"]["keys"][0];
+            EXPECT_EQ(key.at("name"), "key 58 (key number 90)");
+            EXPECT_EQ(key.at("from").at("text"), "late");
+            EXPECT_EQ(key.at("to").at("text"), "new");
+        }
+    }
+    ASSERT_EQ(cli({ "read", "-o", path("back.dat"), memory_ }).status, 0);
+    EXPECT_EQ(readBytes(path("back.dat")), readBytes(path("other.dat")));
+}
+
+// --json: one object per run on standard output, its failure included.
+TEST_F(KeyboardCliTest, JsonResultsOfEveryCommandThatHasOne)
+{
+    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        const char* field; // a field the result holds
+        nlohmann::json value;
+        bool silent = false; // the keyboard answers nothing
+    } runs[] = {
+        { { "show", "--json", path("small.dat") }, 0, "length", readBytes(path("small.dat")).size() },
+        { { "diff", "--json", path("small.dat"), path("small.dat") }, 0, "equal", true },
+        { { "diff", "--json", "--keyboard", path("small.dat"), memory_ }, 0, "equal", true },
+        { { "verify", "--json", path("small.dat"), memory_ }, 0, "matches", true },
+        { { "probe", "--json", memory_ }, 0, "answer", "FA AB 83" },
+        { { "apply", "--json", path("small.dat"), memory_ }, 0, "changed", false },
+        { { "apply", "--json", path("small.dat"), memory_ }, 1, "failure",
+            { { "text", READ_FAIL }, { "reason", "the keyboard refused the read command" } }, true },
+        { { "show", "--json", path("missing.dat") }, 1, "ok", false },
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.arguments[0]);
+        ::setenv("LODEMAR_DRIVER_DIR",
+            run.silent ? HostWith("silent", "--fault silent").c_str() : HOST.parent_path().c_str(), 1);
+        const CliRun done = cli(run.arguments);
+        EXPECT_EQ(done.status, run.status) << done.err;
+        ASSERT_EQ(lineCount(done.out), 1) << done.out;
+        const auto result = nlohmann::json::parse(done.out);
+        EXPECT_EQ(result.at("format"), "lodemar-cli-result");
+        EXPECT_EQ(result.at("command"), run.arguments[0]);
+        EXPECT_EQ(result.at("ok"), run.status == 0);
+        EXPECT_EQ(result.at(run.field), run.value) << done.out;
+    }
+}
+
 TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
 {
     ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
     const Bytes memory = readBytes(path("kb.bin"));
     CliRun run = cli({ "verify", path("small.dat"), memory_ });
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(
-        run.out, std::string(READ_OK) + "The keyboard holds the key table of " + path("small.dat") + ".\n");
+    EXPECT_EQ(run.out, "The keyboard holds the key table of " + path("small.dat") + ".\n");
+    EXPECT_EQ(run.err, READ_OK); // status, not the result
+    // A layout in JSON is as good as its .dat file.
+    writeText(dir_ / "small.json", cli({ "export", path("small.dat") }).out);
+    EXPECT_EQ(cli({ "verify", path("small.json"), memory_ }).status, 0);
 
     // Another file: the keys that differ, by grid caption; the keyboard
     // keeps what it held.
@@ -346,8 +454,9 @@ TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
 TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)
 {
     const CliRun help = cli({ "--help" });
-    for (const char* text : { "read -o FILE.dat", "write FILE.dat", "verify FILE.dat", "probe [--emulate",
-             "--emulate[=MEMFILE]", "REAL keyboard", "pkexec", "LODEMAR_DRIVER_DIR" })
+    for (const char* text : { "read -o FILE.dat", "write LAYOUT", "verify LAYOUT",
+             "probe [--json] [--emulate", "apply LAYOUT [--check]", "--emulate[=MEMFILE]", "REAL keyboard",
+             "pkexec", "LODEMAR_DRIVER_DIR" })
         EXPECT_NE(help.out.find(text), std::string::npos) << text;
 
     expectFailure(cli({ "write" }), 2, "write: wrong arguments");

@@ -126,9 +126,10 @@ TEST_F(TransferTest, AWriteSucceedsOnlyWhenTheKeyboardHoldsTheTable)
         std::string differs;
     } cases[] = {
         { "holds it", keydata::encodeImage(table), WriteStatus::Written, "" },
-        { "other contents", keydata::encodeImage(other), WriteStatus::Mismatch, "key 30, the settings" },
+        { "other contents", keydata::encodeImage(other), WriteStatus::Mismatch,
+            "key 30 (key number 14), the settings" },
         { "nothing taken", keydata::encodeImage(untouched), WriteStatus::Mismatch,
-            "key 90, key 30, the settings" }, // key numbers 3 and 14
+            "key 90 (key number 3), key 30 (key number 14), the settings" },
         { "read-back broke off", cut, WriteStatus::VerifyReadFailed, "" },
         { "nothing read back", { keydata::END_MARK }, WriteStatus::VerifyReadFailed, "" },
     };
@@ -213,14 +214,15 @@ TEST_F(TransferTest, TableTheKeyboardCannotHoldIsRefusedBeforeAnythingIsSent)
     EXPECT_EQ(result.status, WriteStatus::NotFitting);
     EXPECT_TRUE(os.ioCalls.empty());
     EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("3840 bytes, 256 more"));
-    EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("from key 30 on")); // key number 14
+    EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("from key 30 (key number 14) on"));
 
     keydata::KeyTable marker;
     marker.recordOfKeyNumber(9).kind = keydata::KIND_STRING;
     marker.recordOfKeyNumber(9).content[0] = 0xFB;
     result = transfer.Write(marker);
     EXPECT_EQ(result.status, WriteStatus::NotFitting);
-    EXPECT_THAT(fitRefusalText(result.fit), HasSubstr(": key 87 holds a byte of 0xFA or above"));
+    EXPECT_THAT(
+        fitRefusalText(result.fit), HasSubstr(": key 87 (key number 9) holds a byte of 0xFA or above"));
     EXPECT_TRUE(os.ioCalls.empty());
     EXPECT_EQ(fitRefusalText(keydata::checkKeyboardFit(table)), "");
 }

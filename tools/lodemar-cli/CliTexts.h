@@ -8,18 +8,19 @@ inline constexpr const char* USAGE_LINE = "usage: lodemar-cli [--emulate[=MEMFIL
                                           "       lodemar-cli --help | --version\n";
 inline constexpr const char* HELP_INTRO
     = "Shows, exports, imports and compares keyboard data files (.dat) and layouts in JSON of the\n"
-      "programmable keyboard, and reads, writes and verifies the keyboard itself. Where a file is\n"
-      "named, - stands for standard input or output.\n\n"
+      "programmable keyboard, and reads, writes and verifies the keyboard itself. A LAYOUT is either\n"
+      "of them. Where a file is named, - stands for standard input or output.\n\n"
       "Commands:\n";
 // %s: the program's name, then the version.
 inline constexpr const char* VERSION_LINE = "%s %s\n";
 inline constexpr const char* EXIT_STATUS_HELP
     = "Exit status: 0 on success, 1 when a command fails, 2 for a wrong command line,\n"
-      "3 when verify finds keys that differ; diff: 0 equal, 1 different, 4 a layout could not be read.\n";
+      "3 when verify (or apply --check) finds keys that differ; diff: 0 equal, 1 different, 4 a layout\n"
+      "could not be read.\n";
 #if defined(_WIN32)
 // %s: the system driver folder.
 inline constexpr const char* HELP_OUTRO
-    = "\nKeyboard commands (read, write, verify):\n"
+    = "\nKeyboard commands (read, write, verify, apply):\n"
       "  They use the keyboard through the port driver Tavrin.sys, which lodemar-cli installs as a\n"
       "  service, starts, stops and removes again; that needs an administrator. Tavrin.sys is looked\n"
       "  for in the current directory, then in %s.\n"
@@ -28,7 +29,7 @@ inline constexpr const char* HELP_OUTRO
 #else
 // %s: the installed folder of the driver host.
 inline constexpr const char* HELP_OUTRO
-    = "\nKeyboard commands (read, write, verify, probe; diff --keyboard):\n"
+    = "\nKeyboard commands (read, write, verify, apply, probe; diff --keyboard):\n"
       "  --emulate[=MEMFILE]  use the emulated keyboard, whose memory is kept in MEMFILE\n"
       "                       (default: $XDG_STATE_HOME/lodemar/emulated-keyboard.bin); it may also\n"
       "                       stand before the command.\n"
@@ -47,6 +48,9 @@ inline constexpr const char* STANDARD_INPUT = "standard input";
 inline constexpr const char* STANDARD_OUTPUT = "standard output";
 
 inline constexpr const char* NO_COMMAND = "no command given; try 'lodemar-cli --help'";
+inline constexpr const char* TRY_HELP = "; try 'lodemar-cli --help'";
+// A failure with its reason: the system's text, then why.
+inline constexpr const char* FAILURE_WITH_REASON = "%s (%s)";
 inline constexpr const char* UNKNOWN_COMMAND = "unknown command '%s'; try 'lodemar-cli --help'";
 inline constexpr const char* USAGE_ERROR = "%s: %s; try 'lodemar-cli %s --help'";
 inline constexpr const char* WRONG_ARGUMENTS = "wrong arguments";
@@ -55,6 +59,8 @@ inline constexpr const char* MISSING_OUTPUT = "the output file is missing (-o FI
 inline constexpr const char* KEYBOARD_AND_TWO_FILES
     = "--keyboard takes the place of the first layout: one file";
 inline constexpr const char* EMULATE_WITHOUT_KEYBOARD = "--emulate needs --keyboard";
+inline constexpr const char* STANDARD_INPUT_TWICE
+    = "standard input (-) is named twice; it can be read only once, so name a file for one of them";
 inline constexpr const char* EMPTY_MEMORY_FILE
     = "--emulate= needs a file name (or use --emulate alone for the default)";
 
@@ -65,7 +71,6 @@ inline constexpr const char* LOAD_NOT_SAVE_FILE
     = "%s is not a keyboard data file (it must begin with 0xFC and hold 0xFA at offset 3)";
 inline constexpr const char* LOAD_TOO_LONG
     = "%s is longer than 8000 bytes, the most a keyboard data file holds";
-inline constexpr const char* LOAD_READ = "cannot read %s: %s";
 inline constexpr const char* NOT_REGULAR
     = "%s is not a regular file (a folder, FIFO or device cannot hold a key table); nothing was done";
 inline constexpr const char* SAVE_OPEN = "cannot open %s for writing: %s (nothing was changed)";
@@ -112,17 +117,15 @@ inline constexpr const char* IMPORT_READ = "cannot read %s: %s";
 inline constexpr const char* IMPORT_TOO_BIG = "%s is too big for a key table in JSON";
 inline constexpr const char* IMPORT_BAD_JSON = "%s: bad JSON: %s";
 inline constexpr const char* IMPORT_ERROR = "%s: %s";
-inline constexpr const char* IMPORT_KEY_ERROR = "%s: key %d: %s";
+inline constexpr const char* IMPORT_KEY_ERROR = "%s: %s: %s";
 inline constexpr const char* IMPORT_ENTRY_ERROR = "%s: keys[%zu]: %s";
 
 // diff. The side of a comparison that is the keyboard.
 inline constexpr const char* DIFF_KEYBOARD = "the keyboard";
-inline constexpr const char* DIFF_NOT_LAYOUT
-    = "%s is neither a keyboard data file (.dat) nor a layout in JSON";
+inline constexpr const char* NOT_LAYOUT = "%s is neither a keyboard data file (.dat) nor a layout in JSON";
 inline constexpr const char* DIFF_FROM = "--- %s\n";
 inline constexpr const char* DIFF_TO = "+++ %s\n";
-inline constexpr const char* DIFF_KEY = "%s (key number %d)\n";
-inline constexpr const char* DIFF_SHARED = "key numbers 60, 96..119, 126, 127 (one shared record)\n";
+inline constexpr const char* DIFF_SHARED = "key numbers 60, 96..119, 126, 127 (one shared record)";
 inline constexpr const char* DIFF_OLD = "  - %s\n";
 inline constexpr const char* DIFF_NEW = "  + %s\n";
 inline constexpr const char* DIFF_SETTING = "%s\n  - 0x%02X\n  + 0x%02X\n";
@@ -132,7 +135,6 @@ inline constexpr const char* DIFF_SUMMARY = "%d keys and %d settings bytes diffe
 inline constexpr const char* NO_DEFAULT_MEMORY
     = "no folder for the emulated keyboard's memory (set XDG_STATE_HOME or HOME), name a file with "
       "--emulate=MEMFILE";
-inline constexpr const char* LOAD_FAILED = "%s (%s)";
 #if defined(_WIN32)
 // The driver is the kernel driver service Tavrin.sys.
 inline constexpr const char* NO_EMULATION
@@ -185,18 +187,17 @@ inline constexpr const char* CHANNEL_NO_DEVICE_TEXT = "no connection to the driv
 inline constexpr const char* CHANNEL_REQUEST_FAILED_TEXT
     = "the request failed or the keyboard did not answer";
 inline constexpr const char* CHANNEL_OTHER_TEXT = "result %d";
-inline constexpr const char* WRITE_FAILED_HEADER = "%s (the header packet: %s)";
-inline constexpr const char* WRITE_FAILED_KEY = "%s (the packet of key number %d: %s)";
-inline constexpr const char* WRITE_FAILED_FINISH = "%s (the finish packet: %s)";
-inline constexpr const char* READ_FAILED = "%s (%s)";
+// Why a write failed, under the system's text.
+inline constexpr const char* WRITE_FAILED_HEADER = "the header packet: %s";
+inline constexpr const char* WRITE_FAILED_KEY = "the packet of key number %d: %s";
+inline constexpr const char* WRITE_FAILED_FINISH = "the finish packet: %s";
 inline constexpr const char* READ_REFUSED = "the keyboard refused the read command";
 inline constexpr const char* READ_TOO_LONG = "the keyboard sent 8000 bytes without ending its image";
 inline constexpr const char* READ_END_ONLY = "the keyboard took the read command but sent no data";
 inline constexpr const char* READ_INCOMPLETE
     = "the keyboard's data broke off before all 128 keys had come; nothing was read";
-inline constexpr const char* WRITE_FAILED_READ_BACK
-    = "%s (every packet was sent, but the read-back failed: %s)";
-inline constexpr const char* WRITE_FAILED_MISMATCH = "%s (read back, the keyboard does not hold: %s)";
+inline constexpr const char* WRITE_FAILED_READ_BACK = "every packet was sent, but the read-back failed: %s";
+inline constexpr const char* WRITE_FAILED_MISMATCH = "read back, the keyboard does not hold: %s";
 inline constexpr const char* NO_VERIFY_OPTION = "--no-verify";
 
 // probe. %s: the answer's bytes in hexadecimal.
@@ -230,5 +231,12 @@ inline constexpr const char* VERIFY_DIFFERS
 inline constexpr const char* VERIFY_KEY = "  %-4s key number %3d %-8s file: %s; keyboard: %s\n";
 inline constexpr const char* VERIFY_SETTING = "  %-12s file: 0x%02X; keyboard: 0x%02X\n";
 inline constexpr const char* VERIFY_RECORD = "%s %s";
+
+// apply: the last line, whose first word scripts read. %s: the layout.
+inline constexpr const char* APPLY_UNCHANGED
+    = "unchanged: the keyboard holds the key table of %s already; nothing was written\n";
+inline constexpr const char* APPLY_WOULD_CHANGE
+    = "would change: the keyboard does not hold the key table of %s; nothing was written (--check)\n";
+inline constexpr const char* APPLY_CHANGED = "changed: the keyboard holds the key table of %s now\n";
 
 } // namespace lodemar::cli::text

@@ -1,3 +1,5 @@
+// Reading what the command line names, and saving key data files, with
+// the reasons printed as lodemar-cli reports failures.
 #pragma once
 
 #include <keydata/KeyFile.h>
@@ -6,10 +8,6 @@
 #include <string>
 
 namespace lodemar::cli {
-
-// Loads a key data file ("-": standard input) into a fresh table; prints
-// the reason and returns false when it cannot.
-bool loadTableOrReport(const std::string& path, keydata::KeyTable& table, std::size_t& length);
 
 // Saves the table as a key data file ("-": standard output), refusing what
 // could not be loaded again; prints the reason and returns false when it

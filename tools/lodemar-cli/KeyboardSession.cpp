@@ -2,6 +2,7 @@
 
 #include "CliTexts.h"
 #include "KeyFileMessages.h"
+#include "LayoutInput.h"
 #include <lodemar/Format.h>
 
 #include <transfer/TransferTexts.h>
@@ -101,8 +102,8 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
     // The system's own words when it has them (what the host or pkexec said).
     const std::string reason
         = loaded == driverchannel::CHANNEL_KEYBOARD_IN_USE ? std::string() : m_channel->FailureReason();
-    fail(format(text::LOAD_FAILED, transfer::text::LOAD_DRIVER_FAIL,
-        (reason.empty() ? loadFailureReason(*m_channel, options, loaded, choice.emulate) : reason).c_str()));
+    fail(Failure { transfer::text::LOAD_DRIVER_FAIL,
+        reason.empty() ? loadFailureReason(*m_channel, options, loaded, choice.emulate) : reason });
     return false;
 }
 
@@ -142,24 +143,36 @@ void CProgressBar::Finish()
     m_drawn = false;
 }
 
-bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify)
+transfer::WriteResult writeWithProgress(
+    transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify, bool showProgress)
 {
     CProgressBar bar(transfer::writeSteps(verify));
-    const transfer::WriteResult written = transfer.Write(
-        table, [&bar](int step) { bar.Update(step); }, verify);
+    transfer::WriteProgress progress;
+    if (showProgress)
+        progress = [&bar](int step) { bar.Update(step); };
+    const transfer::WriteResult written = transfer.Write(table, progress, verify);
     bar.Finish();
-    if (!written.Succeeded()) {
-        fail(writeFailureText(written));
+    if (!written.Succeeded())
+        fail(writeFailure(written));
+    return written;
+}
+
+bool readKeyboard(CKeyboardSession& session, keydata::KeyboardContents& keyboard, bool sayStatus)
+{
+    transfer::CKeyboardTransfer transfer(session.Channel());
+    const transfer::ReadResult read = transfer.Read(keyboard);
+    if (!read.Succeeded()) {
+        fail(readFailure(read));
         return false;
     }
-    std::cout << transfer::text::WRITE_SUCCESS << '\n';
+    if (sayStatus)
+        std::cerr << transfer::text::READ_SUCCESS << '\n';
     return true;
 }
 
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table)
 {
-    std::size_t length = 0;
-    if (!loadTableOrReport(file, table, length))
+    if (!loadLayoutOrReport(file, table))
         return false;
     // Refused before the driver is even loaded: nothing is sent.
     const keydata::KeyboardFit fit = keydata::checkKeyboardFit(table);
@@ -170,23 +183,25 @@ bool loadWritableTable(const std::string& file, keydata::KeyTable& table)
     return true;
 }
 
-std::string writeFailureText(const transfer::WriteResult& result)
+Failure writeFailure(const transfer::WriteResult& result)
 {
-    const char* fail = transfer::text::WRITE_FAIL;
+    const char* systemText = transfer::text::WRITE_FAIL;
+    const std::string channel = channelText(result.channelResult);
     switch (result.status) {
     case transfer::WriteStatus::NotFitting:
-        return transfer::fitRefusalText(result.fit);
+        return { transfer::fitRefusalText(result.fit), {} };
     case transfer::WriteStatus::HeaderFailed:
-        return format(text::WRITE_FAILED_HEADER, fail, channelText(result.channelResult).c_str());
+        return { systemText, format(text::WRITE_FAILED_HEADER, channel.c_str()) };
     case transfer::WriteStatus::KeyFailed:
-        return format(
-            text::WRITE_FAILED_KEY, fail, result.failedKeyNumber, channelText(result.channelResult).c_str());
+        return { systemText, format(text::WRITE_FAILED_KEY, result.failedKeyNumber, channel.c_str()) };
     case transfer::WriteStatus::FinishFailed:
-        return format(text::WRITE_FAILED_FINISH, fail, channelText(result.channelResult).c_str());
+        return { systemText, format(text::WRITE_FAILED_FINISH, channel.c_str()) };
     case transfer::WriteStatus::VerifyReadFailed:
-        return format(text::WRITE_FAILED_READ_BACK, fail, readFailureReason(result.verifyRead).c_str());
+        return { systemText,
+            format(text::WRITE_FAILED_READ_BACK, readFailureReason(result.verifyRead).c_str()) };
     case transfer::WriteStatus::Mismatch:
-        return format(text::WRITE_FAILED_MISMATCH, fail, transfer::differenceText(result.difference).c_str());
+        return { systemText,
+            format(text::WRITE_FAILED_MISMATCH, transfer::differenceText(result.difference).c_str()) };
     case transfer::WriteStatus::Written:
         break;
     }
@@ -212,9 +227,9 @@ std::string readFailureReason(const transfer::ReadResult& result)
     return {};
 }
 
-std::string readFailureText(const transfer::ReadResult& result)
+Failure readFailure(const transfer::ReadResult& result)
 {
-    return format(text::READ_FAILED, transfer::text::READ_FAIL, readFailureReason(result).c_str());
+    return { transfer::text::READ_FAIL, readFailureReason(result) };
 }
 
 } // namespace lodemar::cli

@@ -3,7 +3,7 @@
 // of their failures.
 #pragma once
 
-#include "CliCommand.h"
+#include "CCommand.h"
 
 #include <driverchannel/CDriverChannel.h>
 #include <transfer/CKeyboardTransfer.h>
@@ -46,19 +46,22 @@ private:
     bool m_drawn = false;
 };
 
-// Loads a key data file the keyboard can store; prints why not.
+// Loads a layout the keyboard can store; prints why not.
 bool loadWritableTable(const std::string& file, keydata::KeyTable& table);
-// Writes with the progress bar (and, with verify, reads the keyboard back)
-// and prints the system's success or failure text.
-bool writeWithProgress(transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify);
-
+// Reads what the keyboard holds, key number by key number, with the
+// system's text on stderr (status, when said) or its failure.
+bool readKeyboard(CKeyboardSession& session, keydata::KeyboardContents& keyboard, bool sayStatus);
+// Writes (and, with verify, reads the keyboard back), with the progress
+// bar when said; prints the failure, and returns what happened.
+transfer::WriteResult writeWithProgress(
+    transfer::CKeyboardTransfer& transfer, const keydata::KeyTable& table, bool verify, bool showProgress);
 
 // Why a request through the driver channel failed, from its result code.
 std::string channelText(int result);
 
-// One line for a failed write or read, beginning with the system's text.
-std::string writeFailureText(const transfer::WriteResult& result);
-std::string readFailureText(const transfer::ReadResult& result);
+// A failed write or read: the system's text and why.
+Failure writeFailure(const transfer::WriteResult& result);
+Failure readFailure(const transfer::ReadResult& result);
 // Why a read failed, without the system's text.
 std::string readFailureReason(const transfer::ReadResult& result);
 

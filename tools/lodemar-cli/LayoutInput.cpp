@@ -2,13 +2,14 @@
 // lodemar-cli reports its failures.
 #include "LayoutInput.h"
 
-#include "CliCommand.h"
+#include "CliReport.h"
 #include "CliTexts.h"
 #include "KeyFileMessages.h"
 #include <keylayout/TableJson.h>
 #include <lodemar/Format.h>
 
 #include <keydata/KeyFile.h>
+#include <keydata/KeyText.h>
 
 namespace lodemar::cli {
 
@@ -46,7 +47,8 @@ bool importTextOrReport(const std::string& path, const std::string& contents, Ke
     if (keylayout::importJson(document, table, problem))
         return true;
     if (problem.keyNumber >= 0)
-        fail(format(text::IMPORT_KEY_ERROR, shown.c_str(), problem.keyNumber, problem.detail.c_str()));
+        fail(format(text::IMPORT_KEY_ERROR, shown.c_str(), keydata::keyNameForUser(problem.keyNumber).c_str(),
+            problem.detail.c_str()));
     else if (problem.entry >= 0)
         fail(format(text::IMPORT_ENTRY_ERROR, shown.c_str(), static_cast<std::size_t>(problem.entry),
             problem.detail.c_str()));
@@ -64,15 +66,22 @@ bool loadJsonOrReport(const std::string& path, KeyTable& table)
         && importTextOrReport(path, contents, table);
 }
 
-bool loadLayoutOrReport(const std::string& path, KeyTable& table)
+bool loadLayoutOrReport(const std::string& path, KeyTable& table, std::size_t* length)
 {
     std::string contents;
     if (!readInputOrReport(path, MAX_JSON_SIZE, text::IMPORT_TOO_BIG, contents))
         return false;
-    if (!contents.empty() && static_cast<std::uint8_t>(contents[0]) == keydata::SETTINGS_MARK) {
+    if (length != nullptr)
+        *length = contents.size();
+    const std::string shown = shownInput(path);
+    if (contents.empty()) {
+        fail(format(text::LOAD_EMPTY, shown.c_str()));
+        return false;
+    }
+    if (static_cast<std::uint8_t>(contents[0]) == keydata::SETTINGS_MARK) {
+        table = KeyTable {};
         const int applied = keydata::applyKeyFileBytes(
             std::span(reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()), table);
-        const std::string shown = shownInput(path);
         if (applied == keydata::KEYFILE_E_TOO_LONG)
             fail(format(text::LOAD_TOO_LONG, shown.c_str()));
         else if (applied != keydata::KEYFILE_OK)
@@ -81,7 +90,7 @@ bool loadLayoutOrReport(const std::string& path, KeyTable& table)
     }
     const auto first = contents.find_first_not_of(" \t\r\n");
     if (first == std::string::npos || contents[first] != '{') {
-        fail(format(text::DIFF_NOT_LAYOUT, shownInput(path).c_str()));
+        fail(format(text::NOT_LAYOUT, shown.c_str()));
         return false;
     }
     return importTextOrReport(path, contents, table);

@@ -4,6 +4,7 @@
 
 #include <keydata/KeyTable.h>
 
+#include <cstddef>
 #include <string>
 
 namespace lodemar::cli {
@@ -11,7 +12,8 @@ namespace lodemar::cli {
 // JSON only.
 bool loadJsonOrReport(const std::string& path, keydata::KeyTable& table);
 
-// A key data file (it begins with 0xFC) or JSON.
-bool loadLayoutOrReport(const std::string& path, keydata::KeyTable& table);
+// A key data file (it begins with 0xFC) or JSON; length, when given, is set
+// to the bytes read.
+bool loadLayoutOrReport(const std::string& path, keydata::KeyTable& table, std::size_t* length = nullptr);
 
 } // namespace lodemar::cli

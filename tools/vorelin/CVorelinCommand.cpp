@@ -1,11 +1,13 @@
 #include "CVorelinCommand.h"
 
 #include "VorelinTexts.h"
+#include <ReaderStatus.h>
 
 #include <vorelin.h>
 
-#include <CLI/CLI.hpp>
+#include <lodemar/CommandLine.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -98,7 +100,9 @@ std::string describeResult(std::int32_t result)
     default:
         if (result >= 1 && result <= 255) {
             std::snprintf(status, sizeof status, "0x%02X", unsigned(result));
-            return std::string(MEANING_READER_STATUS) + status;
+            const char* meaning = readerStatusName(static_cast<std::uint8_t>(result));
+            return std::string(MEANING_READER_STATUS) + status + " ("
+                + (meaning ? meaning : STATUS_NOT_LISTED) + ")";
         }
         return MEANING_UNKNOWN;
     }
@@ -116,125 +120,106 @@ int exitStatusOf(std::int32_t result)
 bool CVorelinCommand::Parse(const std::vector<std::string>& given, std::string& error)
 {
     using namespace VorelinTexts;
-    // CLI11 takes the port, the command and its arguments apart; their
-    // values are checked below.
-    static const char* const COMMANDS[]
-        = { "version", "present", "beep", "power", "read", "write", "check-password", "change-password" };
+    using lodemar::valueCheck;
     CLI::App app("", "vorelin");
-    app.set_help_flag();
-    app.set_version_flag();
-    app.add_flag("-h,--help", help_);
+    lodemar::setUpParser(app, help_);
     app.add_flag("--version", version_);
     app.add_option("PORT", port_);
-    std::vector<std::string> values;
-    for (const char* command : COMMANDS) {
-        CLI::App* sub = app.add_subcommand(command);
-        sub->set_help_flag();
-        sub->add_flag("-h,--help", help_);
-        sub->add_option("ARGUMENTS", values);
-    }
+
+    // Each command with its arguments, each checked as it is taken.
+    struct Command {
+        const char* name;
+        EVorelinOperation operation;
+        CLI::App* parsed;
+    };
+    std::vector<Command> commands;
+    auto command = [&](const char* name, EVorelinOperation operation) {
+        CLI::App* sub = lodemar::addCommand(app, name, "", help_);
+        commands.push_back({ name, operation, sub });
+        return sub;
+    };
+    auto byteNumber = [&](CLI::App* sub, const char* name, int& out) {
+        sub->add_option(name, out)->required()->check(valueCheck([](std::string& value) {
+            int number = 0;
+            if (!parseByteNumber(value, number))
+                return BAD_NUMBER + value;
+            value = std::to_string(number);
+            return std::string();
+        }));
+    };
+    // Hex bytes, at least least and at most most of them.
+    auto hexBytes = [&](CLI::App* sub, std::size_t least, std::size_t most, const char* wrongCount) {
+        sub->add_option("HEX")->required()->check(
+            valueCheck([this, least, most, wrongCount](std::string& value) {
+                if (!parseHexBytes(value, bytes_))
+                    return BAD_HEX + value;
+                return bytes_.size() < least || bytes_.size() > most ? std::string(wrongCount)
+                                                                     : std::string();
+            }));
+    };
+    // One word of a few.
+    auto choice = [&](CLI::App* sub, const char* name, std::vector<std::string> words, std::string& out) {
+        const std::string wrong = WRONG_ARGUMENTS + sub->get_name();
+        sub->add_option(name, out)->required()->check(valueCheck([words, wrong](std::string& value) {
+            return std::find(words.begin(), words.end(), value) == words.end() ? wrong : std::string();
+        }));
+    };
+
+    command("version", EVorelinOperation::Version);
+    command("present", EVorelinOperation::Present);
+    std::string selector;
+    choice(command("beep", EVorelinOperation::Beep), "SELECTOR", { "0", "1" }, selector);
+    std::string power;
+    choice(command("power", EVorelinOperation::PowerOn), "STATE", { "on", "off" }, power);
+    CLI::App* read = command("read", EVorelinOperation::Read);
+    byteNumber(read, "AREA", area_);
+    byteNumber(read, "ADDR", address_);
+    byteNumber(read, "COUNT", count_);
+    CLI::App* write = command("write", EVorelinOperation::Write);
+    byteNumber(write, "AREA", area_);
+    byteNumber(write, "ADDR", address_);
+    hexBytes(write, 1, VORELIN_MAX_WRITE_COUNT, TOO_MANY_BYTES);
+    hexBytes(command("check-password", EVorelinOperation::CheckPassword), PASSWORD_BYTES, PASSWORD_BYTES,
+        PASSWORD_LENGTH);
+    hexBytes(command("change-password", EVorelinOperation::ChangePassword), PASSWORD_BYTES, PASSWORD_BYTES,
+        PASSWORD_LENGTH);
+
+    // CLI11 takes a line in reverse order.
     std::vector<std::string> reversed(given.rbegin(), given.rend());
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& problem) {
-        const std::vector<CLI::App*> chosen = app.get_subcommands();
-        const std::vector<std::string> rest = (chosen.empty() ? &app : chosen.front())->remaining();
-        if (rest.empty())
-            error = problem.what();
-        else if (rest.front().size() > 1 && rest.front()[0] == '-')
-            error = UNKNOWN_OPTION + rest.front();
-        else
-            error = chosen.empty() ? UNKNOWN_COMMAND + rest.front() : WRONG_ARGUMENTS + chosen.front()->get_name();
+        using lodemar::CommandLineProblem;
+        const lodemar::CommandLineError wrong = lodemar::commandLineError(app, problem);
+        switch (wrong.problem) {
+        case CommandLineProblem::UnknownCommand:
+            error = UNKNOWN_COMMAND + wrong.word;
+            break;
+        case CommandLineProblem::UnknownOption:
+            error = UNKNOWN_OPTION + wrong.word;
+            break;
+        case CommandLineProblem::WrongArguments:
+            error = wrong.command.empty() ? UNKNOWN_COMMAND + wrong.word : WRONG_ARGUMENTS + wrong.command;
+            break;
+        default:
+            error = wrong.detail;
+            break;
+        }
         return false;
     }
     if (help_ || version_)
         return true;
-    if (port_.empty() || app.get_subcommands().empty()) {
+    const auto chosen
+        = std::find_if(commands.begin(), commands.end(), [](const Command& c) { return c.parsed->parsed(); });
+    if (port_.empty() || chosen == commands.end()) {
         error = SEE_HELP;
         return false;
     }
-    // The same arguments as before, each command checking its own.
-    std::vector<std::string> args { port_, app.get_subcommands().front()->get_name() };
-    args.insert(args.end(), values.begin(), values.end());
-    const std::string& name = args[1];
-    const std::size_t count = values.size();
-    auto arity = [&](std::size_t n) {
-        if (count == n)
-            return true;
-        error = WRONG_ARGUMENTS + name;
-        return false;
-    };
-    auto number = [&](std::size_t i, int& out) {
-        if (parseByteNumber(args[i], out))
-            return true;
-        error = BAD_NUMBER + args[i];
-        return false;
-    };
-    auto hex = [&](std::size_t i) {
-        if (parseHexBytes(args[i], bytes_))
-            return true;
-        error = BAD_HEX + args[i];
-        return false;
-    };
-
-    if (name == "version") {
-        operation_ = EVorelinOperation::Version;
-        return arity(0);
-    }
-    if (name == "present") {
-        operation_ = EVorelinOperation::Present;
-        return arity(0);
-    }
-    if (name == "beep") {
-        operation_ = EVorelinOperation::Beep;
-        if (!arity(1))
-            return false;
-        if (args[2] != "0" && args[2] != "1") {
-            error = WRONG_ARGUMENTS + name;
-            return false;
-        }
-        selector_ = args[2] == "1" ? 1 : 0;
-        return true;
-    }
-    if (name == "power") {
-        if (!arity(1))
-            return false;
-        if (args[2] == "on")
-            operation_ = EVorelinOperation::PowerOn;
-        else if (args[2] == "off")
-            operation_ = EVorelinOperation::PowerOff;
-        else {
-            error = WRONG_ARGUMENTS + name;
-            return false;
-        }
-        return true;
-    }
-    if (name == "read") {
-        operation_ = EVorelinOperation::Read;
-        return arity(3) && number(2, area_) && number(3, address_) && number(4, count_);
-    }
-    if (name == "write") {
-        operation_ = EVorelinOperation::Write;
-        if (!(arity(3) && number(2, area_) && number(3, address_) && hex(4)))
-            return false;
-        if (bytes_.size() > VORELIN_MAX_WRITE_COUNT) {
-            error = TOO_MANY_BYTES;
-            return false;
-        }
-        return true;
-    }
-    if (name == "check-password" || name == "change-password") {
-        operation_ = name == "check-password" ? EVorelinOperation::CheckPassword : EVorelinOperation::ChangePassword;
-        if (!(arity(1) && hex(2)))
-            return false;
-        if (bytes_.size() != PASSWORD_BYTES) {
-            error = PASSWORD_LENGTH;
-            return false;
-        }
-        return true;
-    }
-    error = UNKNOWN_COMMAND + name;
-    return false;
+    operation_ = chosen->operation;
+    if (operation_ == EVorelinOperation::PowerOn && power == "off")
+        operation_ = EVorelinOperation::PowerOff;
+    selector_ = selector == "1" ? 1 : 0;
+    return true;
 }
 
 int CVorelinCommand::Run(std::ostream& out, std::ostream& err) const

@@ -52,10 +52,13 @@ inline constexpr const char* RESULT = "result ";
 
 inline constexpr const char* MEANING_SUCCESS = "success";
 inline constexpr const char* MEANING_READER_STATUS = "the reader reported error status ";
-inline constexpr const char* MEANING_IO = "the request could not be written or no complete reply came in time";
+inline constexpr const char* STATUS_NOT_LISTED = "a status without a listed meaning";
+inline constexpr const char* MEANING_IO
+    = "the request could not be written or no complete reply came in time";
 inline constexpr const char* MEANING_BEEP_READ = "no reply to the beep came in time";
 inline constexpr const char* MEANING_CHECK = "the reply failed its check byte or was too long to check";
-inline constexpr const char* MEANING_BEEP_REPLY = "the reader did not answer the beep with a plain success reply";
+inline constexpr const char* MEANING_BEEP_REPLY
+    = "the reader did not answer the beep with a plain success reply";
 inline constexpr const char* MEANING_UNKNOWN = "unknown result";
 
 } // namespace VorelinTexts

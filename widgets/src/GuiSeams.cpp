@@ -47,9 +47,53 @@ QMessageBox::Icon qtIconOf(MessageIcon icon)
 // Keeps an answer within the buttons the box had.
 MessageAnswer validAnswer(MessageButtons buttons, MessageAnswer answer)
 {
-    if (buttons == MessageButtons::Ok)
+    switch (buttons) {
+    case MessageButtons::Ok:
         return MessageAnswer::Ok;
-    return answer == MessageAnswer::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageButtons::YesNo:
+        return answer == MessageAnswer::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageButtons::SaveDiscardCancel:
+        break;
+    }
+    return answer == MessageAnswer::Save || answer == MessageAnswer::Discard ? answer : MessageAnswer::Cancel;
+}
+
+struct BoxButtons {
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton;
+    QMessageBox::StandardButton escapeButton;
+};
+
+BoxButtons boxButtonsOf(MessageButtons buttons)
+{
+    switch (buttons) {
+    case MessageButtons::YesNo:
+        return { QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No };
+    case MessageButtons::SaveDiscardCancel:
+        return { QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save,
+            QMessageBox::Cancel };
+    case MessageButtons::Ok:
+        break;
+    }
+    return { QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok };
+}
+
+MessageAnswer answerOf(QMessageBox::StandardButton clicked)
+{
+    switch (clicked) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    case QMessageBox::Save:
+        return MessageAnswer::Save;
+    case QMessageBox::Discard:
+        return MessageAnswer::Discard;
+    case QMessageBox::Cancel:
+        return MessageAnswer::Cancel;
+    default:
+        return MessageAnswer::Ok;
+    }
 }
 
 } // namespace
@@ -70,17 +114,14 @@ MessageAnswer ShowMessage(QWidget* owner, const QString& text, MessageIcon icon,
     if (MessageHook hook = messageHook())
         return validAnswer(buttons, hook(request));
 
-    const bool yesNo = buttons == MessageButtons::YesNo;
-    QMessageBox box(qtIconOf(icon), request.caption, text,
-        yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
-    box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    const BoxButtons shape = boxButtonsOf(buttons);
+    QMessageBox box(qtIconOf(icon), request.caption, text, shape.buttons, owner);
+    box.setDefaultButton(shape.defaultButton);
+    box.setEscapeButton(shape.escapeButton);
     // Texts carry file names and key text: never markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
-    if (!yesNo)
-        return MessageAnswer::Ok;
-    return clicked == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    return validAnswer(buttons, answerOf(box.standardButton(box.clickedButton())));
 }
 
 MessageHook SetMessageHook(MessageHook hook)
@@ -119,7 +160,15 @@ CSeamRecorder::CSeamRecorder()
             messageAnswers.pop_front();
             return answer;
         }
-        return request.buttons == MessageButtons::YesNo ? defaultYesNoAnswer : MessageAnswer::Ok;
+        switch (request.buttons) {
+        case MessageButtons::YesNo:
+            return defaultYesNoAnswer;
+        case MessageButtons::SaveDiscardCancel:
+            return MessageAnswer::Save;
+        case MessageButtons::Ok:
+            break;
+        }
+        return MessageAnswer::Ok;
     });
     m_previousModalHook = SetModalHook([this](QDialog& dialog) {
         modalRuns.push_back({ QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle() });

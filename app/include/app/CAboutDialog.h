@@ -2,11 +2,13 @@
 // second line and a default OK. OK and Escape close it.
 #pragma once
 
+#include <dialoglayout/AboutDialogLayout.h>
+
 #include <QDialog>
 
 namespace app {
 
-inline constexpr int IDC_ABOUT_OK = 1; // IDOK
+using dialoglayout::IDC_ABOUT_OK;
 
 class CAboutDialog : public QDialog {
     Q_OBJECT

@@ -14,6 +14,9 @@
 
 namespace app {
 
+// The name of the one object that lets one copy of the program run.
+inline constexpr const char* SINGLE_INSTANCE_NAME = "TAVRIN_LODEMAR";
+
 enum class InstanceState {
     Acquired, // this copy is the first
     AlreadyRunning, // another copy holds the name

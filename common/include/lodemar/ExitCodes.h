@@ -13,7 +13,7 @@ inline constexpr int EXIT_OK = 0;
 inline constexpr int EXIT_FAILED = 1;
 // A wrong command line (every program).
 inline constexpr int EXIT_USAGE = 2;
-// lodemar-cli verify: the keyboard holds another table.
+// lodemar-cli verify, apply --check: the keyboard holds another table.
 inline constexpr int EXIT_DIFFERS = 3;
 // lodemar-cli diff: a layout could not be read, so nothing was compared.
 inline constexpr int EXIT_NOT_COMPARED = 4;

@@ -1,52 +1,35 @@
 // CKeyProgrammingDialog: the modal dialog "Programing key" in which the user
-// composes what one key sends, layer by layer, in String Mode, Function Mode
-// or Layer Switch, with the on-screen PC keyboard or the physical keyboard
-// while "Key Data" has the focus.
+// composes what one key sends, as a Qt view of CKeyProgrammingPresenter. It
+// builds the controls of template 129 from its table, forwards clicks,
+// field changes and the keys of "Key Data" to the presenter and shows what
+// the presenter tells it.
 //
-//   CKeyProgrammingDialog dialog(table, this);
+//   CKeyProgrammingDialog dialog(table, services, this);
 //   dialog.SetTitle(QString::asprintf("Editing Key %d", id - 1000));
 //   dialog.SetPosition(row, column);
 //   if (widgets::RunModal(dialog) == QDialog::Accepted) ...   // the record was rewritten
-//
-// The record is read when the dialog is shown and written only when it
-// closes with OK; Cancel leaves it as it was. A position outside the table
-// opens an empty key and OK then writes nothing.
 #pragma once
 
-#include <dialogs/KeyComposer.h>
-
+#include <presenters/CKeyProgrammingPresenter.h>
+#include <presenters/CKeyProgrammingView.h>
 #include <widgets/ColorFont.h>
-#include <widgets/GuiSeams.h>
 
 #include <QDialog>
 #include <QHash>
 #include <QString>
 
-#include <array>
-#include <cstdint>
-#include <functional>
 #include <optional>
 
-class QComboBox;
-class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
+class QLineEdit;
 
-namespace widgets {
-class CSkinnedButton;
-class CStripButton;
-struct PhysicalKey;
-} // namespace widgets
-namespace dialogs {
-class CSpinControl;
-}
-
-class CKeyProgrammingDialog : public QDialog {
+class CKeyProgrammingDialog : public QDialog, private presenters::CKeyProgrammingView {
     Q_OBJECT
 public:
-    explicit CKeyProgrammingDialog(keydata::KeyTable& table, QWidget* parent = nullptr);
+    // Messages, the modifier keys down and the tick count come from
+    // services, which shows its messages over this dialog while it runs.
+    CKeyProgrammingDialog(
+        keydata::KeyTable& table, presenters::CFrontEndServices& services, QWidget* parent = nullptr);
     ~CKeyProgrammingDialog() override;
 
     // The window title, shown from the next opening on.
@@ -54,17 +37,11 @@ public:
     // The slot (row 0..5, column 0..19) whose record is edited.
     void SetPosition(int row, int column);
 
-    // The millisecond tick count of the double-press rule (by default a
-    // monotonic clock); tests drive their own.
-    using TickSource = std::function<std::uint32_t()>;
-    void SetTickSource(TickSource ticks);
+    const keycomposition::CKeyComposer& Composer() const { return m_presenter.Composer(); }
 
-    // What is being composed, for the caller's and the tests' inspection.
-    const dialogs::CKeyComposer& Composer() const { return m_composer; }
-
-    // OK: validates the fields, stores the key, closes. Nothing is stored
-    // and the dialog stays open when a field is invalid.
+    // OK and Cancel (and Enter, Escape) go to the presenter.
     void accept() override;
+    void reject() override;
     void done(int result) override;
 
 protected:
@@ -73,65 +50,25 @@ protected:
 
 private:
     void BuildControls();
-    void OnInitDialog();
-
-    // The dialog data exchange: reading validates Delay (0..256) and Layer
-    // (0..14) and tells the user what is wrong; showing writes every field
-    // from the composer and enables the controls of the pad state.
-    bool ReadFields();
-    void ShowFields();
-    void ShowModifierStrips();
-    void ApplyPadState();
-    void Tell(const QString& text, widgets::MessageIcon icon = widgets::MessageIcon::Stop);
-    void Report(int result);
-
-    void OnKeyClicked(int id);
-    void OnModeClicked(dialogs::Mode mode);
-    void OnSwitchLayerActivated(int index);
-    void OnDelete();
-    void OnUndo();
-    void ShowSwitchLayer();
-    void OnDelayStep(int delta);
-    void OnLayerStep(int delta);
-    bool OnDelayFocusOut();
-    void OnLayerFocusOut();
-
-    // Keyboard capture of "Key Data".
     bool OnKeyDataEvent(QEvent* event);
-    bool OnKeyDataKeyDown(const widgets::PhysicalKey& key, bool shifted);
-    bool OnKeyDataKeyUp(const widgets::PhysicalKey& key);
-    void OnDoublePress(dialogs::PressKey key, int buttonId, const std::function<void()>& action);
 
-    keydata::KeyRecord* Record() const;
+    // CKeyProgrammingView
+    void SetTitle(const std::string& title) override;
+    void ShowKeyData(const std::string& latin1Text) override;
+    void SetFieldText(int id, const std::string& text) override;
+    std::string FieldText(int id) const override;
+    void CheckRadio(int id) override;
+    void SelectSwitchLayer(int index) override;
+    void EnableControl(int id, bool enabled) override;
+    void ShowStrip(int id, int bitmap, const std::string& tip) override;
+    void FocusControl(int id, bool selectAll) override;
+    void MoveFocus(bool forward) override;
+    void Close(bool accepted) override;
 
-    keydata::KeyTable& m_table;
-    int m_row = -1;
-    int m_column = -1;
-    QString m_title;
-    dialogs::CKeyComposer m_composer;
-    TickSource m_ticks;
-
-    QHash<int, QPushButton*> m_keys;
-    std::array<widgets::CStripButton*, 6> m_modifierButtons {};
-    std::array<int, 6> m_stripShown {}; // 0 unknown, 1 released, 2 pushed
-    widgets::CStripButton* m_keypadEnter = nullptr;
-    widgets::CStripButton* m_delete = nullptr;
-    QPushButton* m_undo = nullptr;
-    QLabel* m_contentUse = nullptr;
+    presenters::CKeyProgrammingPresenter m_presenter;
+    QHash<int, QWidget*> m_controls;
     QPlainTextEdit* m_keyData = nullptr;
     QLineEdit* m_delayEdit = nullptr;
     QLineEdit* m_layerEdit = nullptr;
-    dialogs::CSpinControl* m_delaySpin = nullptr;
-    dialogs::CSpinControl* m_layerSpin = nullptr;
-    QRadioButton* m_stringMode = nullptr;
-    QRadioButton* m_functionMode = nullptr;
-    QRadioButton* m_layerSwitch = nullptr;
-    QComboBox* m_switchLayer = nullptr;
-    widgets::CSkinnedButton* m_ok = nullptr;
-    widgets::CSkinnedButton* m_cancel = nullptr;
     std::optional<widgets::CColorFont> m_keyDataFont;
-
-    bool m_open = false; // between the opening and done()
-    bool m_telling = false; // a message is up: focus changes are not edits
-    bool m_leavingField = false; // a Delay or Layer field is being left
 };

@@ -22,7 +22,6 @@ public:
     {
         keyboard_.SetFaults(options.faults.keyboard);
         pc_.SetBusy(options.faults.busyController);
-        pc_.SetRecording(false);
         pc_.SetWaitHandler(waitOneMillisecond);
         if (options.settings.trace)
             pc_.SetTraceSink(traceToStandardError);

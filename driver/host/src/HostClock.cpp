@@ -34,15 +34,29 @@ bool before(const timespec& a, const timespec& b)
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
+// Since when the line has been quiet (markLineQuiet), for the next wait
+// only. A host serves one keyboard from one thread.
+timespec quietSince {};
+bool quietMarked = false;
+
 } // namespace
+
+void markLineQuiet()
+{
+    clock_gettime(CLOCK_MONOTONIC, &quietSince);
+    quietMarked = true;
+}
 
 void waitOneMillisecond()
 {
     timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const timespec deadline = add(now, WAIT_NANOSECONDS);
+    const timespec start = quietMarked && before(quietSince, now) ? quietSince : now;
+    quietMarked = false;
+    const timespec deadline = add(start, WAIT_NANOSECONDS);
     const timespec wake = add(deadline, -SPIN_NANOSECONDS);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) != 0) { }
+    if (before(now, wake))
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) != 0) { }
     do {
         clock_gettime(CLOCK_MONOTONIC, &now);
     } while (before(now, deadline));

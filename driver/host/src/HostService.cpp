@@ -44,6 +44,7 @@ void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& 
         done = backend_.Serve(request.code, buffer_.empty() ? nullptr : buffer_.data(), request.inputLength,
             request.outputLength);
         backend_.AfterRequest(done);
+        markLineQuiet();
     }
     // Output travels only on success and never beyond what the caller offered.
     const std::uint32_t count

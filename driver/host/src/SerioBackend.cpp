@@ -11,13 +11,13 @@
 //   byte readable is drained into a local buffer at once, since serio_raw
 //   keeps only 64 and drops the rest.
 // - The core bounds its waits by counts of status reads. A status read with
-//   no byte waiting stands for 1 us of controller time on a virtual clock:
-//   it blocks (in ppoll, woken by the next byte) while the virtual clock is
-//   ahead of real time and returns at once once real time has passed it. So
-//   the bounds of 10000, 90000 and 30000 reads become about 10, 90 and 30 ms
-//   of real time, whatever the speed of the machine. The first read of a
-//   wait only looks: the wait for an empty input buffer before each byte
-//   costs nothing.
+//   no byte waiting stands for 1 us of controller time, and that time is
+//   spent waiting for the device: one look blocks (in ppoll, woken by the
+//   next byte) for 1 ms and covers the next thousand reads. So the bounds of
+//   10000, 90000 and 30000 reads become 10, 90 and 30 ms spent waiting,
+//   whatever the speed of the machine, and time the host spent without the
+//   processor never counts. The first read of a wait only looks: the wait
+//   for an empty input buffer before each byte costs nothing.
 // - The interrupt mask (0x21) and port B (0x61) are kept in registers of
 //   their own and reach no hardware: the kernel owns the interrupt
 //   controller, serio_raw already keeps the keyboard's bytes away from the
@@ -48,20 +48,13 @@ namespace tavrin {
 namespace {
 
 constexpr std::int64_t NS_PER_STATUS_READ = 1000;
-// How far one blocking look at the device reaches ahead of the virtual
-// clock: the reads it covers then return at once. It saves system calls and
-// adds nothing to the latency (a byte wakes the wait).
+// How long one blocking look at the device waits: the reads it covers then
+// return at once. It saves system calls and adds nothing to the latency (a
+// byte wakes the wait).
 constexpr std::int64_t LOOK_AHEAD_NS = 1000000;
 constexpr std::size_t DRAIN_CHUNK = 4096;
 // The monitor binds and gives back within a few seconds at most.
 constexpr int MONITOR_WAIT_MS = 10000;
-
-std::int64_t nowNs()
-{
-    timespec t {};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 class CSerioController {
 public:
@@ -143,7 +136,7 @@ private:
             // buffer to empty (before every byte sent) ends with it.
             waiting_ = true;
             slackLeft_ = slackNs_ > 0;
-            virtual_ = observed_ = nowNs();
+            waited_ = covered_ = 0;
             if (Drain(0)) {
                 EndWait();
                 return KBC_OUTPUT_FULL;
@@ -157,21 +150,20 @@ private:
                 EndWait();
                 return KBC_OUTPUT_FULL;
             }
-            virtual_ = observed_ = nowNs();
         }
-        virtual_ += NS_PER_STATUS_READ;
-        // This moment is already known to have passed without a byte.
-        if (virtual_ <= observed_)
+        waited_ += NS_PER_STATUS_READ;
+        // This much waiting is already known to have passed without a byte.
+        if (waited_ <= covered_)
             return 0;
-        const std::int64_t until = virtual_ + LOOK_AHEAD_NS;
-        if (Drain(until - nowNs())) {
+        // The clock runs only while this process waits for the device: time
+        // it spent without the processor, which the keyboard's side may have
+        // lacked as well (one processor, a loaded machine, a stalled virtual
+        // machine), never counts towards giving up.
+        if (Drain(LOOK_AHEAD_NS)) {
             EndWait();
             return KBC_OUTPUT_FULL;
         }
-        // Known empty up to the end of that look, and no further: time this
-        // process spent without the processor was not looked at, so a host
-        // that comes back late still looks before giving up.
-        observed_ = until;
+        covered_ += LOOK_AHEAD_NS;
         return 0;
     }
 
@@ -245,8 +237,8 @@ private:
     bool slackLeft_ = false;
     bool refused_ = false;
     bool lost_ = false;
-    std::int64_t virtual_ = 0;
-    std::int64_t observed_ = 0;
+    std::int64_t waited_ = 0; // controller time the status reads of this wait stand for
+    std::int64_t covered_ = 0; // of that, what blocking looks have covered
 };
 
 class CSerioBackend final : public CHostBackend {
@@ -292,6 +284,7 @@ public:
             return false;
         }
         controller_.Attach(device);
+        markLineQuiet(); // whatever the keyboard driver sent last, a full millisecond from here
         return true;
     }
 

@@ -39,7 +39,6 @@ struct CEmulatedMachine {
         , pc(firmware)
     {
         KeInitializeMutex(&lock, 0);
-        pc.SetRecording(false);
     }
 
     KMUTEX lock; // one request at a time
@@ -80,7 +79,7 @@ NTSTATUS readAt(HANDLE file, ULONG offset, void* into, ULONG count, ULONG& got)
     return status;
 }
 
-// Writes and flushes, so that the bytes survive the driver.
+// Writes through, so that the bytes survive the driver; flushes on Sync.
 class CKernelFileStore final : public kbemu::CMemoryStore {
 public:
     explicit CKernelFileStore(HANDLE file)
@@ -96,10 +95,13 @@ public:
         at.QuadPart = offset;
         NTSTATUS status = ZwWriteFile(
             file_, nullptr, nullptr, nullptr, &io, const_cast<std::uint8_t*>(bytes), count, &at, nullptr);
-        if (!NT_SUCCESS(status) || io.Information != count)
-            return kbemu::MEMORY_E_IO;
-        status = ZwFlushBuffersFile(file_, &io);
-        return NT_SUCCESS(status) ? kbemu::MEMORY_OK : kbemu::MEMORY_E_IO;
+        return NT_SUCCESS(status) && io.Information == count ? kbemu::MEMORY_OK : kbemu::MEMORY_E_IO;
+    }
+
+    int Sync() override
+    {
+        IO_STATUS_BLOCK io;
+        return NT_SUCCESS(ZwFlushBuffersFile(file_, &io)) ? kbemu::MEMORY_OK : kbemu::MEMORY_E_IO;
     }
 
 private:
@@ -146,7 +148,7 @@ NTSTATUS attachMemoryFile(kbemu::CKeyboardMemory& memory)
     }
     memory.Attach(std::make_unique<CKernelFileStore>(file));
     memory.Erase();
-    return memory.Commit() == kbemu::MEMORY_OK ? STATUS_SUCCESS : STATUS_UNEXPECTED_IO_ERROR;
+    return memory.Sync() == kbemu::MEMORY_OK ? STATUS_SUCCESS : STATUS_UNEXPECTED_IO_ERROR;
 }
 
 bool isBlank(char c)

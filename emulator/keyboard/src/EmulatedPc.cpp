@@ -35,7 +35,6 @@ TavrinPlatform CEmulatedPc::Platform()
 
 std::uint8_t CEmulatedPc::ReadStatus()
 {
-    ++statusReads_;
     // The controller passes a written byte on once its delay has run out.
     if (inputPending_) {
         if (inputWait_ == 0) {
@@ -71,8 +70,8 @@ std::uint8_t CEmulatedPc::ReadStatus()
 
 void CEmulatedPc::Deliver(std::uint8_t byte)
 {
-    if (recording_)
-        received_.push_back(byte);
+    if (observer_)
+        observer_->ByteDelivered(byte);
     keyboard_.Receive(byte);
 }
 
@@ -81,7 +80,8 @@ std::uint8_t CEmulatedPc::ReadPort(std::uint16_t port)
     std::uint8_t value = 0xFF;
     switch (port) {
     case KBC_STATUS_PORT:
-        return ReadStatus(); // not logged: polls are counted instead
+        value = ReadStatus();
+        break;
     case KBC_DATA_PORT:
         // An empty output buffer still reads its last byte, as on the real controller.
         value = outputByte_;
@@ -94,24 +94,22 @@ std::uint8_t CEmulatedPc::ReadPort(std::uint16_t port)
         value = mask_;
         break;
     default:
-        ++foreignAccesses_;
         break;
     }
-    if (recording_)
-        events_.push_back({ PortEvent::READ, port, value });
+    if (observer_)
+        observer_->PortRead(port, value);
     return value;
 }
 
 void CEmulatedPc::WritePort(std::uint16_t port, std::uint8_t value)
 {
-    if (recording_)
-        events_.push_back({ PortEvent::WRITE, port, value });
+    if (observer_)
+        observer_->PortWritten(port, value);
     switch (port) {
     case KBC_DATA_PORT:
-        if (recording_)
-            maskAtDataWrites_.push_back(mask_);
         if (busy_ || inputPending_) {
-            ++lostWrites_;
+            if (observer_)
+                observer_->WriteLost(value);
         } else if (inputDelay_ == 0) {
             Deliver(value);
         } else {
@@ -121,71 +119,50 @@ void CEmulatedPc::WritePort(std::uint16_t port, std::uint8_t value)
         break;
     case SYSTEM_PORT_B:
         portB_ = value;
-        if (recording_)
-            portBWrites_.push_back(value);
         break;
     case PIC_MASTER_MASK_PORT:
         mask_ = value;
-        if (recording_)
-            maskWrites_.push_back(value);
         break;
     default:
-        ++foreignAccesses_;
         break;
     }
 }
 
 void CEmulatedPc::WaitOneMillisecond()
 {
-    ++waits_;
-    if (recording_)
-        events_.push_back({ PortEvent::WAIT, 0, 0 });
+    if (observer_)
+        observer_->Waited();
     if (waitHandler_)
         waitHandler_();
 }
 
 void CEmulatedPc::Trace(const char* line)
 {
-    if (recording_)
-        traces_.emplace_back(line);
+    if (observer_)
+        observer_->Traced(line);
     if (traceSink_)
         traceSink_(line);
 }
 
 std::uint8_t* CEmulatedPc::ObtainScratch(std::uint32_t size, std::uint32_t tag)
 {
-    scratchSize_ = size;
-    scratchTag_ = tag;
-    if (!scratchAvailable_ || scratch_)
-        return nullptr;
-    scratch_.reset(new (std::nothrow) std::uint8_t[size]);
-    if (scratch_)
-        ++scratchObtained_;
-    return scratch_.get();
+    // One block at a time, as the core asks for it.
+    std::uint8_t* block = nullptr;
+    if (scratchAvailable_ && !scratch_) {
+        scratch_.reset(new (std::nothrow) std::uint8_t[size]);
+        block = scratch_.get();
+    }
+    if (observer_)
+        observer_->ScratchObtained(size, tag, block);
+    return block;
 }
 
 void CEmulatedPc::ReleaseScratch(std::uint8_t* block, std::uint32_t tag)
 {
-    if (block != scratch_.get() || tag != scratchTag_)
-        scratchTagMismatch_ = true;
-    if (block == scratch_.get() && block != nullptr) {
+    if (observer_)
+        observer_->ScratchReleased(block, tag);
+    if (block != nullptr && block == scratch_.get())
         scratch_.reset();
-        ++scratchReleased_;
-    }
-}
-
-void CEmulatedPc::ClearObservations()
-{
-    maskWrites_.clear();
-    portBWrites_.clear();
-    received_.clear();
-    maskAtDataWrites_.clear();
-    events_.clear();
-    traces_.clear();
-    waits_ = 0;
-    statusReads_ = 0;
-    lostWrites_ = 0;
-    foreignAccesses_ = 0;
 }
 
 } // namespace kbemu

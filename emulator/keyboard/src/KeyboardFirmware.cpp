@@ -176,7 +176,8 @@ void CKeyboardFirmware::Receive(std::uint8_t byte)
     case State::FinishArgument:
         state_ = State::Idle;
         ++finishes_;
-        commitResult_ = memory_.Commit();
+        // The table is complete: now it must survive a crash as well.
+        commitResult_ = memory_.Sync();
         break;
     case State::ReadArgument:
         state_ = State::Idle;

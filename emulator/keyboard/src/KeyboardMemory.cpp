@@ -42,8 +42,27 @@ int CKeyboardMemory::Commit()
             return saved;
         }
     }
+    unsyncedFrom_ = std::min(unsyncedFrom_, dirtyFrom_);
+    unsyncedTo_ = std::max(unsyncedTo_, dirtyTo_);
     dirtyFrom_ = MEMORY_SIZE;
     dirtyTo_ = 0;
+    return MEMORY_OK;
+}
+
+int CKeyboardMemory::Sync()
+{
+    const int committed = Commit();
+    if (committed != MEMORY_OK || !store_ || unsyncedFrom_ >= unsyncedTo_)
+        return committed;
+    if (store_->Sync() != MEMORY_OK) {
+        // What the failed sync covered may not be on the disk: save it again.
+        dirtyFrom_ = std::min(dirtyFrom_, unsyncedFrom_);
+        dirtyTo_ = std::max(dirtyTo_, unsyncedTo_);
+        ++failedCommits_;
+        return MEMORY_E_IO;
+    }
+    unsyncedFrom_ = MEMORY_SIZE;
+    unsyncedTo_ = 0;
     return MEMORY_OK;
 }
 

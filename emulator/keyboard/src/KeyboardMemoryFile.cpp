@@ -23,6 +23,8 @@ public:
     }
     ~CFileStore() override { ::close(fd_); }
 
+    int Sync() override { return ::fdatasync(fd_) == 0 ? MEMORY_OK : MEMORY_E_IO; }
+
     int Save(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) override
     {
         while (count > 0) {
@@ -35,7 +37,7 @@ public:
             offset += static_cast<std::uint32_t>(n);
             count -= static_cast<std::uint32_t>(n);
         }
-        return ::fdatasync(fd_) == 0 ? MEMORY_OK : MEMORY_E_IO;
+        return MEMORY_OK;
     }
 
 private:
@@ -90,7 +92,7 @@ int CKeyboardMemory::Open(const std::string& path)
     // New (or empty) file: an erased keyboard, written out whole.
     store_ = std::make_unique<CFileStore>(fd);
     Erase();
-    const int committed = Commit();
+    const int committed = Sync();
     if (committed != MEMORY_OK)
         store_.reset();
     return committed;

@@ -22,8 +22,8 @@ inline constexpr const char* STRING_DELAY_TEXT = "[D1S]";
 inline constexpr std::uint8_t CHAR_TAB = 0x09;
 inline constexpr std::uint8_t CHAR_ENTER = 0x0D;
 
-// How messages name a key: by its grid caption, or by its key number when no
-// grid key shows it.
+// How messages name a key: by its grid caption with its key number in
+// parentheses, or by its key number alone when no grid key shows it.
 inline constexpr const char* KEY_NAME_CAPTION = "key ";
 inline constexpr const char* KEY_NAME_NUMBER = "key number ";
 
@@ -53,8 +53,13 @@ void keyCaption(int controlId, bool empty, std::string& text);
 // numbers of the shared slot, which no grid key shows.
 void keyNumberCaption(int keyNumber, std::string& text);
 
-// How messages name key number 0..127 to the user: "key 15", "key L", or,
-// for a key number without a grid key, "key number 120".
+// The key number of the grid key with that caption ("1".."95", "L", "R",
+// "S", "X", "Z"); -1 for any other text.
+int keyNumberOfCaption(const std::string& caption);
+
+// The one way a person reads the name of key number 0..127: "key 1 (key
+// number 93)", "key L (key number 125)", or, for a key number without a grid
+// key, "key number 120".
 std::string keyNameForUser(int keyNumber);
 
 } // namespace keydata

@@ -24,9 +24,9 @@ class QDialog;
 namespace widgets {
 
 enum class MessageIcon { None, Stop, Question, Information, Warning };
-enum class MessageButtons { Ok, YesNo };
-// The platform's answer codes.
-enum class MessageAnswer { Ok = 1, Yes = 6, No = 7 };
+enum class MessageButtons { Ok, YesNo, SaveDiscardCancel };
+// The platform's answer codes (Save and Discard are ours).
+enum class MessageAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7, Save = 100, Discard = 101 };
 
 struct MessageRequest {
     QPointer<QWidget> owner;
@@ -42,7 +42,9 @@ QString ApplicationCaption();
 
 // Shows text in a modal box over owner (may be nullptr) with the given icon
 // and buttons and returns the answer: Ok for an OK box; Yes or No for a
-// Yes/No box (closing it otherwise counts as No).
+// Yes/No box (Yes the default; closing it otherwise counts as No); Save,
+// Discard or Cancel for a Save/Discard/Cancel box (Save the default;
+// closing it counts as Cancel).
 MessageAnswer ShowMessage(
     QWidget* owner, const QString& text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok);
 
@@ -67,7 +69,7 @@ void SetMainWindow(QWidget* window);
 QWidget* MainWindow();
 
 // Installs both hooks for its lifetime and restores the previous ones after.
-// Messages are answered from messageAnswers in order, then Ok / Yes; modal
+// Messages are answered from messageAnswers in order, then Ok / Yes / Save; modal
 // dialogs by onModal, or else rejected.
 class CSeamRecorder {
 public:

@@ -1,16 +1,14 @@
 // The PC side of the keyboard exchange: the 8042 controller's status and data
 // ports, system control port B and the master interrupt controller's mask
 // register, with the keyboard firmware behind the controller. It implements
-// the port driver core's platform interface and records what happened so
-// that tests can check the exchange.
+// the port driver core's platform interface; what happens can be watched
+// through an observer (tests install one), the machine keeps no record.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include <tavrin/TavrinCore.h>
 
@@ -18,12 +16,25 @@
 
 namespace kbemu {
 
-struct PortEvent {
-    enum Kind : std::uint8_t { WAIT, WRITE, READ };
-    Kind kind;
-    std::uint16_t port;
-    std::uint8_t value;
-    bool operator==(const PortEvent&) const = default;
+// The registers as the machine starts (typical values).
+inline constexpr std::uint8_t POWER_ON_MASK = 0xB8;
+inline constexpr std::uint8_t POWER_ON_PORT_B = 0x30;
+
+// Everything the machine does, as it happens: each port access (status
+// polls included), each 1 ms wait and trace line, each byte that reaches the
+// keyboard or is lost (written while the input buffer was full), and the
+// scratch block handed out (null when refused) and given back.
+class CPcObserver {
+public:
+    virtual ~CPcObserver() = default;
+    virtual void PortRead(std::uint16_t port, std::uint8_t value) = 0;
+    virtual void PortWritten(std::uint16_t port, std::uint8_t value) = 0;
+    virtual void Waited() = 0;
+    virtual void Traced(const char* line) = 0;
+    virtual void ByteDelivered(std::uint8_t byte) = 0;
+    virtual void WriteLost(std::uint8_t byte) = 0;
+    virtual void ScratchObtained(std::uint32_t size, std::uint32_t tag, const std::uint8_t* block) = 0;
+    virtual void ScratchReleased(const std::uint8_t* block, std::uint32_t tag) = 0;
 };
 
 class CEmulatedPc {
@@ -48,9 +59,8 @@ public:
     void SetWaitHandler(std::function<void()> handler) { waitHandler_ = std::move(handler); }
     void SetTraceSink(std::function<void(const char*)> sink) { traceSink_ = std::move(sink); }
     void SetScratchAvailable(bool available) { scratchAvailable_ = available; }
-    // Keeping traces, events and byte lists grows without bound; a long-running
-    // host turns it off.
-    void SetRecording(bool on) { recording_ = on; }
+    // Watches the machine until called with null; the observer must outlive that.
+    void SetObserver(CPcObserver* observer) { observer_ = observer; }
 
     std::uint8_t ReadPort(std::uint16_t port);
     void WritePort(std::uint16_t port, std::uint8_t value);
@@ -58,26 +68,6 @@ public:
     void Trace(const char* line);
     std::uint8_t* ObtainScratch(std::uint32_t size, std::uint32_t tag);
     void ReleaseScratch(std::uint8_t* block, std::uint32_t tag);
-
-    // Observations.
-    std::uint8_t Mask() const { return mask_; }
-    const std::vector<std::uint8_t>& MaskWrites() const { return maskWrites_; }
-    const std::vector<std::uint8_t>& PortBWrites() const { return portBWrites_; }
-    const std::vector<std::uint8_t>& BytesReceived() const { return received_; } // by the keyboard
-    // Mask register value at each byte written to the data port.
-    const std::vector<std::uint8_t>& MaskAtDataWrites() const { return maskAtDataWrites_; }
-    const std::vector<PortEvent>& Events() const { return events_; }
-    const std::vector<std::string>& Traces() const { return traces_; }
-    std::uint64_t Waits() const { return waits_; }
-    std::uint64_t StatusReads() const { return statusReads_; }
-    std::uint32_t LostWrites() const { return lostWrites_; } // written while the input buffer was full
-    std::uint32_t ForeignAccesses() const { return foreignAccesses_; } // ports other than the four
-    std::uint32_t ScratchObtained() const { return scratchObtained_; }
-    std::uint32_t ScratchReleased() const { return scratchReleased_; }
-    std::uint32_t ScratchSize() const { return scratchSize_; }
-    std::uint32_t ScratchTag() const { return scratchTag_; }
-    bool ScratchTagMismatch() const { return scratchTagMismatch_; }
-    void ClearObservations();
 
 private:
     std::uint8_t ReadStatus();
@@ -93,30 +83,14 @@ private:
     std::uint32_t outputWait_ = 0;
     bool outputFull_ = false;
     std::uint8_t outputByte_ = 0;
-    std::uint8_t mask_ = 0xB8;
-    std::uint8_t portB_ = 0x30;
+    std::uint8_t mask_ = POWER_ON_MASK;
+    std::uint8_t portB_ = POWER_ON_PORT_B;
 
     std::function<void()> waitHandler_;
     std::function<void(const char*)> traceSink_;
     bool scratchAvailable_ = true;
     std::unique_ptr<std::uint8_t[]> scratch_;
-    bool recording_ = true;
-
-    std::vector<std::uint8_t> maskWrites_;
-    std::vector<std::uint8_t> portBWrites_;
-    std::vector<std::uint8_t> received_;
-    std::vector<std::uint8_t> maskAtDataWrites_;
-    std::vector<PortEvent> events_;
-    std::vector<std::string> traces_;
-    std::uint64_t waits_ = 0;
-    std::uint64_t statusReads_ = 0;
-    std::uint32_t lostWrites_ = 0;
-    std::uint32_t foreignAccesses_ = 0;
-    std::uint32_t scratchObtained_ = 0;
-    std::uint32_t scratchReleased_ = 0;
-    std::uint32_t scratchSize_ = 0;
-    std::uint32_t scratchTag_ = 0;
-    bool scratchTagMismatch_ = false;
+    CPcObserver* observer_ = nullptr;
 };
 
 } // namespace kbemu

@@ -19,13 +19,17 @@ inline constexpr int MEMORY_E_SIZE = -2; // the file exists but is not a memory 
 inline constexpr int MEMORY_E_IO = -3; // reading, writing or syncing the file failed
 inline constexpr int MEMORY_E_NOT_OWN = -4; // a link, not a regular file, or not the user's
 
-// Where the cells are kept between runs.
+// Where the cells are kept between runs. Two steps, because making bytes
+// survive a crash of the machine costs milliseconds on a loaded disk, which
+// a write paced at 1 ms a byte cannot pay after every command.
 class CMemoryStore {
 public:
     virtual ~CMemoryStore() = default;
-    // Makes bytes [offset, offset + count) durable: MEMORY_OK only once they
-    // would survive a crash, else MEMORY_E_IO.
+    // Writes bytes [offset, offset + count) through: MEMORY_OK once they
+    // survive the end of this process, else MEMORY_E_IO.
     virtual int Save(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) = 0;
+    // Makes everything saved so far survive a crash of the machine.
+    virtual int Sync() = 0;
 };
 
 class CKeyboardMemory {
@@ -51,9 +55,13 @@ public:
     // Saves what changed since the last successful commit to the store, if
     // there is one. A failed save keeps its range dirty for the next commit.
     int Commit();
+    // Commits, then makes what was saved since the last sync durable. A
+    // failed sync makes that range dirty again, so the next commit saves it
+    // anew.
+    int Sync();
     void Erase();
     bool Dirty() const { return dirtyFrom_ < dirtyTo_; }
-    // Commits whose save failed, so far.
+    // Commits and syncs that failed, so far.
     std::uint32_t FailedCommits() const { return failedCommits_; }
 
     const std::array<std::uint8_t, MEMORY_SIZE>& Bytes() const { return bytes_; }
@@ -63,6 +71,8 @@ private:
     std::unique_ptr<CMemoryStore> store_;
     std::uint32_t dirtyFrom_ = MEMORY_SIZE;
     std::uint32_t dirtyTo_ = 0;
+    std::uint32_t unsyncedFrom_ = MEMORY_SIZE;
+    std::uint32_t unsyncedTo_ = 0;
     std::uint32_t failedCommits_ = 0;
 };
 
