@@ -27,6 +27,7 @@ macro(lodemar_apply_global_flags)
       add_compile_options(-Werror)
     endif()
   endif()
+  lodemar_apply_hardening()
   if(LODEMAR_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=undefined)
@@ -92,6 +93,31 @@ function(lodemar_add_benchmark name)
   target_link_libraries(${name} PRIVATE ${A_LIBS} benchmark::benchmark)
   set_target_properties(${name} PROPERTIES AUTOMOC OFF)
 endfunction()
+
+# The usual hardening of every program and library, as Debian's
+# dpkg-buildflags gives it (hardening=+all) plus stack-clash and control-flow
+# protection where the compiler has them: position-independent executables,
+# full RELRO with immediate binding, _FORTIFY_SOURCE=2 (optimised builds,
+# not with the sanitizers), the strong stack protector and format checks.
+# A package build that brings the same flags is not given them twice. The
+# Windows cross builds keep their own (the kernel driver has none of these).
+option(LODEMAR_HARDENING "Build with the usual hardening flags" ON)
+macro(lodemar_apply_hardening)
+  if(LODEMAR_HARDENING AND NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    include(CheckPIESupported)
+    check_pie_supported(LANGUAGES C CXX)
+    set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+    add_compile_options(-fstack-protector-strong -fstack-clash-protection -Wformat -Werror=format-security)
+    if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|i.86")
+      add_compile_options(-fcf-protection)
+    endif()
+    if(NOT "${CMAKE_C_FLAGS} ${CMAKE_CXX_FLAGS}" MATCHES "_FORTIFY_SOURCE" AND NOT LODEMAR_SANITIZE
+       AND NOT LODEMAR_FUZZ)
+      add_compile_options($<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+    endif()
+    add_link_options(-Wl,-z,relro -Wl,-z,now)
+  endif()
+endmacro()
 
 # lodemar_forbid_qt(target): fails the configuration when Qt reaches the
 # target through any of its link libraries, however deep (checked once every

@@ -107,9 +107,6 @@ int CProgrammerApp::Run(int& argc, char** argv)
         return 0;
     }
 
-    // Before the channel looks for the driver host.
-    UseDriverHostNearProgram(QFile::encodeName(QFileInfo(programPath).absolutePath()).toStdString());
-
     QApplication::setWindowIcon(resources::resourceIcon(resources::ICON_PROGRAM));
     widgets::installFontSubstitutions();
     QuitOnTerminationSignals(&application);

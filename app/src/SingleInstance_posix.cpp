@@ -14,6 +14,7 @@
 #include <app/SingleInstance.h>
 
 #include <driverchannel/CDriverPlatform.h>
+#include <lodemar/CLockFile.h>
 
 #include <cerrno>
 #include <chrono>
@@ -139,14 +140,9 @@ InstanceState CSingleInstance::Acquire()
         m_refusedPath = path;
         return InstanceState::Refused;
     }
-    int result;
-    do
-        result = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (result != 0 && errno == EINTR);
-    if (result != 0) {
-        const bool held = errno == EWOULDBLOCK;
+    if (const int error = lodemar::tryFlock(fd, LOCK_EX); error != 0) {
         ::close(fd);
-        return held ? InstanceState::AlreadyRunning : InstanceState::Unavailable;
+        return error == EWOULDBLOCK ? InstanceState::AlreadyRunning : InstanceState::Unavailable;
     }
     m_native = fd;
     return InstanceState::Acquired;

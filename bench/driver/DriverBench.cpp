@@ -50,8 +50,8 @@ public:
             dir_ + "/kb.bin" };
         if (serio) {
             fake_ = std::make_unique<CFakeSerio>(dir_ + "/kernel");
-            args = { TAVRIN_HOST_PATH, "--socket", socket_, "--hardware", "--test-sysfs-root", fake_->Sys(),
-                "--test-dev-root", fake_->Dev() };
+            args = { TAVRIN_TEST_HOST_PATH, "--socket", socket_, "--hardware", "--test-sysfs-root",
+                fake_->Sys(), "--test-dev-root", fake_->Dev() };
         }
         std::vector<char*> argv;
         for (std::string& a : args)

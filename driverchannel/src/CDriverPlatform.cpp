@@ -14,6 +14,11 @@ KeyboardClaim CDriverPlatform::ClaimKeyboard(const std::string&, std::string&)
 
 void CDriverPlatform::ReleaseKeyboard() { }
 
+std::string CDriverPlatform::FailureReason() const
+{
+    return {};
+}
+
 std::string CDriverPlatform::DriverFileInDirectory(const std::string& directory, const std::string& name)
 {
     return names::formatPath(names::DRIVER_FILE_IN_DIRECTORY, directory, name);

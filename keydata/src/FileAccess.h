@@ -22,14 +22,16 @@ inline constexpr int FILE_E_NOT_REGULAR = -3; // a folder, FIFO, device or socke
 // receives errno or GetLastError behind FILE_E_OPEN.
 int openForReading(const std::string& path, std::FILE*& file, int& systemError);
 
-// Writes bytes as the new contents of path. A target that exists must be a
-// regular file the caller may write (checked by opening it for writing, so
-// that the folder's permissions cannot be used to go around the file's).
-// The new contents go to a new file beside the target, flushed to the disk
-// and renamed over it, with the target's permissions and owner; a target
-// with several hard links, or whose owner the new file could not be given,
-// is written in place instead. On a failure before the rename, path is left
-// as it was. systemError receives errno or GetLastError of the failing call.
+// Writes bytes as the new contents of path (see keydata::writeFileContents).
+// A target that exists must be a regular file the caller may write (checked
+// by opening it for writing, so that the folder's permissions cannot be used
+// to go around the file's). The new contents go to a new file beside the
+// target, flushed to the disk and renamed over it, with the target's
+// permissions and owner; a target with several hard links, or whose owner the
+// new file could not be given, is written in place instead where that is
+// safe. POSIX: links and planted files are refused as FILE_E_OPEN with
+// EACCES. On a failure before the rename, path is left as it was.
+// systemError receives errno or GetLastError of the failing call.
 int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, int& systemError);
 
 } // namespace keydata::detail

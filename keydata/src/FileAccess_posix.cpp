@@ -1,9 +1,9 @@
 #include "FileAccess.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -14,101 +14,221 @@ namespace keydata::detail {
 
 namespace {
 
-    constexpr int TEMP_NAME_ATTEMPTS = 64;
-    constexpr mode_t NEW_FILE_MODE = 0666; // narrowed by the umask, as for any new file
-    constexpr mode_t PERMISSION_BITS = 07777;
-    // Never blocks on what is not a regular file, never becomes its terminal.
-    constexpr int OPEN_FLAGS = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+constexpr int TEMP_NAME_ATTEMPTS = 64;
+constexpr mode_t NEW_FILE_MODE = 0666; // narrowed by the umask, as for any new file
+constexpr mode_t PERMISSION_BITS = 07777;
+// Never blocks on what is not a regular file, never becomes its terminal.
+constexpr int OPEN_FLAGS = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+// As many links as the kernel follows in one path.
+constexpr int LINK_LIMIT = 40;
+constexpr std::size_t LINK_TEXT_LIMIT = 4096;
 
-    class Descriptor {
-    public:
-        explicit Descriptor(int fd)
-            : fd_(fd)
-        {
-        }
-        ~Descriptor()
-        {
-            if (fd_ >= 0)
-                ::close(fd_);
-        }
-        Descriptor(const Descriptor&) = delete;
-        Descriptor& operator=(const Descriptor&) = delete;
-        int get() const { return fd_; }
-        void reset(int fd)
-        {
-            if (fd_ >= 0)
-                ::close(fd_);
-            fd_ = fd;
-        }
-        int release() { return std::exchange(fd_, -1); }
-        // Closes it, reporting a failed close (errno set).
-        bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
-    private:
-        int fd_;
-    };
-
-    bool writeAll(int fd, std::span<const std::uint8_t> bytes)
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : fd_(fd)
     {
-        while (!bytes.empty()) {
-            const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            if (n == 0) {
-                errno = EIO;
-                return false;
-            }
-            bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    int release() { return std::exchange(fd_, -1); }
+    // Closes it, reporting a failed close (errno set).
+    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
         }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool othersMayWrite(const struct stat& folder)
+{
+    return (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
+// The kernel's protected_symlinks rule, tightened for root: a link is
+// followed when it is the caller's own, or when its owner owns a folder
+// that is not sticky and world-writable. Root follows only root's links:
+// any other user's link would lend that user root's rights.
+bool mayFollow(const struct stat& link, const struct stat& folder)
+{
+    const uid_t caller = ::geteuid();
+    if (link.st_uid == caller)
         return true;
-    }
+    if (caller == 0)
+        return false;
+    const bool shared = (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+    return !shared && link.st_uid == folder.st_uid;
+}
 
-    // Follows a symbolic link so that the link stays and its target is
-    // replaced.
-    std::string resolveTarget(const std::string& path)
-    {
+// The kernel's protected_regular rule (its stricter level): in a sticky
+// folder others can write, a file that neither the caller nor the
+// folder's owner owns was put there by someone else for the caller to
+// fill.
+bool plantedForCaller(const struct stat& file, const struct stat& folder)
+{
+    return (folder.st_mode & S_ISVTX) != 0 && othersMayWrite(folder) && file.st_uid != ::geteuid()
+        && file.st_uid != folder.st_uid;
+}
+
+// Writing into the old file itself is safe only where nobody but the
+// caller (or root) can have put it: a folder only its owner can change.
+bool inPlaceAllowed(const struct stat& folder)
+{
+    return !othersMayWrite(folder) && (folder.st_uid == ::geteuid() || folder.st_uid == 0);
+}
+
+std::deque<std::string> components(const std::string& path)
+{
+    std::deque<std::string> parts;
+    std::size_t at = 0;
+    while (at <= path.size()) {
+        const std::size_t end = path.find('/', at);
+        const std::string part = path.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (!part.empty())
+            parts.push_back(part);
+        if (end == std::string::npos)
+            break;
+        at = end + 1;
+    }
+    return parts;
+}
+
+// Where a write lands: the folder that holds the final name, and the
+// name in it (absent, or anything but a link).
+struct WriteTarget {
+    Descriptor folder { -1 };
+    struct stat folderStat { };
+    std::string name;
+};
+
+// Walks path one name at a time from a folder descriptor, following each
+// link only where mayFollow allows it, so that no name is looked up
+// twice and no link another user planted is followed. FILE_OK, or a
+// result with systemError set (EACCES for a refused link).
+int findWriteTarget(const std::string& path, WriteTarget& target, int& systemError)
+{
+    if (path.empty() || path.back() == '/') {
+        systemError = EISDIR;
+        return FILE_E_NOT_REGULAR;
+    }
+    std::deque<std::string> parts = components(path);
+    target.folder.reset(::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    int links = 0;
+    while (target.folder.get() >= 0 && !parts.empty()) {
+        const std::string part = parts.front();
+        parts.pop_front();
+        const bool last = parts.empty();
+        if (last && (part == "." || part == "..")) {
+            systemError = EISDIR;
+            return FILE_E_NOT_REGULAR;
+        }
+        if (part == ".")
+            continue;
         struct stat st;
-        if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            char resolved[PATH_MAX];
-            if (::realpath(path.c_str(), resolved))
-                return resolved;
-        }
-        return path;
-    }
-
-    // The target's own descriptor: the file keeps its inode, links, owner
-    // and mode. The room is reserved before the old contents are touched.
-    int writeInPlace(Descriptor& target, off_t oldSize, std::span<const std::uint8_t> bytes, int& systemError)
-    {
-        const int fd = target.get();
-        const off_t size = static_cast<off_t>(bytes.size());
-        if (size > oldSize) {
-            const int reserved = ::posix_fallocate(fd, 0, size);
-            if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
-                systemError = reserved;
-                return FILE_E_WRITE;
+        if (::fstatat(target.folder.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT && last) {
+                target.name = part;
+                break;
             }
-        }
-        const bool ok = ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) && ::ftruncate(fd, size) == 0
-            && ::fsync(fd) == 0 && target.close();
-        if (!ok) {
             systemError = errno;
+            return FILE_E_OPEN;
+        }
+        if (S_ISLNK(st.st_mode)) {
+            struct stat folder;
+            if (::fstat(target.folder.get(), &folder) != 0 || !mayFollow(st, folder)) {
+                systemError = EACCES;
+                return FILE_E_OPEN;
+            }
+            char text[LINK_TEXT_LIMIT];
+            const ssize_t n = ::readlinkat(target.folder.get(), part.c_str(), text, sizeof text);
+            if (n <= 0 || static_cast<std::size_t>(n) >= sizeof text || ++links > LINK_LIMIT) {
+                systemError = n <= 0 ? errno : ELOOP;
+                return FILE_E_OPEN;
+            }
+            const std::string linked(text, static_cast<std::size_t>(n));
+            std::deque<std::string> inner = components(linked);
+            parts.insert(parts.begin(), inner.begin(), inner.end());
+            if (linked[0] == '/')
+                target.folder.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            if (parts.empty() || linked.back() == '/') {
+                systemError = EISDIR;
+                return FILE_E_NOT_REGULAR;
+            }
+            continue;
+        }
+        if (last) {
+            target.name = part;
+            break;
+        }
+        target.folder.reset(
+            ::openat(target.folder.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    }
+    if (target.folder.get() < 0 || ::fstat(target.folder.get(), &target.folderStat) != 0) {
+        systemError = errno;
+        return FILE_E_OPEN;
+    }
+    return FILE_OK;
+}
+
+// The target's own descriptor: the file keeps its inode, links, owner
+// and mode. The room is reserved before the old contents are touched.
+int writeInPlace(Descriptor& target, off_t oldSize, std::span<const std::uint8_t> bytes, int& systemError)
+{
+    const int fd = target.get();
+    const off_t size = static_cast<off_t>(bytes.size());
+    if (size > oldSize) {
+        const int reserved = ::posix_fallocate(fd, 0, size);
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+            systemError = reserved;
             return FILE_E_WRITE;
         }
-        return FILE_OK;
     }
+    const bool ok = ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) && ::ftruncate(fd, size) == 0
+        && ::fsync(fd) == 0 && target.close();
+    if (!ok) {
+        systemError = errno;
+        return FILE_E_WRITE;
+    }
+    return FILE_OK;
+}
 
-    void syncFolder(const std::string& folder)
-    {
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd); // best effort: the rename itself already happened
-            ::close(fd);
-        }
+void syncFolder(int folder)
+{
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // best effort: the rename itself already happened
+        ::close(fd);
     }
+}
 
 } // namespace
 
@@ -138,34 +258,37 @@ int openForReading(const std::string& path, std::FILE*& file, int& systemError)
 int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, int& systemError)
 {
     systemError = 0;
-    const std::string target = resolveTarget(path);
+    WriteTarget target;
+    if (const int found = findWriteTarget(path, target, systemError); found != FILE_OK)
+        return found;
+    const int folder = target.folder.get();
+    const char* name = target.name.c_str();
 
     // An existing target must be a regular file the caller may write: the
     // rename below needs only the folder's permission, so the file's own is
     // checked by opening it for writing.
-    struct stat st {};
+    struct stat st { };
     Descriptor old(-1);
-    if (::stat(target.c_str(), &st) == 0) {
+    if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (!S_ISREG(st.st_mode))
             return FILE_E_NOT_REGULAR;
-        old.reset(::open(target.c_str(), O_WRONLY | OPEN_FLAGS));
+        if (plantedForCaller(st, target.folderStat)) {
+            systemError = EACCES;
+            return FILE_E_OPEN;
+        }
+        old.reset(::openat(folder, name, O_WRONLY | O_NOFOLLOW | OPEN_FLAGS));
+        const ino_t looked = st.st_ino;
         if (old.get() < 0 || ::fstat(old.get(), &st) != 0) {
             systemError = errno;
             return FILE_E_OPEN;
         }
-        if (!S_ISREG(st.st_mode))
-            return FILE_E_NOT_REGULAR;
+        if (!S_ISREG(st.st_mode) || st.st_ino != looked)
+            return FILE_E_NOT_REGULAR; // swapped in since the first look
         // A rename would split the links.
-        if (st.st_nlink > 1)
+        if (st.st_nlink > 1 && inPlaceAllowed(target.folderStat))
             return writeInPlace(old, st.st_size, bytes, systemError);
     }
     const bool exists = old.get() >= 0;
-
-    const auto slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    const std::string prefix
-        = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + "." + base + ".";
 
     std::random_device seed;
     std::mt19937 random(seed());
@@ -174,8 +297,9 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
     for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS && fd.get() < 0; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(random()));
-        temp = prefix + suffix;
-        fd.reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, NEW_FILE_MODE));
+        temp = "." + target.name + "." + suffix;
+        fd.reset(::openat(
+            folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, NEW_FILE_MODE));
         if (fd.get() < 0 && errno != EEXIST)
             break;
     }
@@ -190,7 +314,11 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
         if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid())
             && ::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
             fd.close();
-            ::unlink(temp.c_str());
+            ::unlinkat(folder, temp.c_str(), 0);
+            if (!inPlaceAllowed(target.folderStat)) {
+                systemError = EACCES;
+                return FILE_E_OPEN;
+            }
             return writeInPlace(old, st.st_size, bytes, systemError);
         }
         ::fchmod(fd.get(), st.st_mode & PERMISSION_BITS);
@@ -203,12 +331,12 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
         systemError = errno;
         ok = false;
     }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (ok && ::renameat(folder, temp.c_str(), folder, name) != 0) {
         systemError = errno;
         ok = false;
     }
     if (!ok) {
-        ::unlink(temp.c_str());
+        ::unlinkat(folder, temp.c_str(), 0);
         return FILE_E_WRITE;
     }
     syncFolder(folder);

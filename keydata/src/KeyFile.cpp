@@ -84,10 +84,16 @@ KeyFileResult saveKeyFile(const std::string& path, const KeyTable& table)
         result.length = check.length;
         return result;
     }
-    const std::vector<std::uint8_t> image = encodeImage(table);
-    switch (detail::replaceFile(path, image, result.systemError)) {
+    return writeFileContents(path, encodeImage(table));
+}
+
+KeyFileResult writeFileContents(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    KeyFileResult result;
+    result.path = path;
+    switch (detail::replaceFile(path, bytes, result.systemError)) {
     case detail::FILE_OK:
-        result.length = image.size();
+        result.length = bytes.size();
         break;
     case detail::FILE_E_OPEN:
         result.result = KEYFILE_E_OPEN;

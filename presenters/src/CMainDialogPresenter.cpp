@@ -104,7 +104,10 @@ void CMainDialogPresenter::ReportLoadFailure()
     if (std::string reason
         = m_loadFailureReason ? m_loadFailureReason(*m_channel, m_loadResult) : std::string();
         !reason.empty()) {
-        if (reason[0] >= 'a' && reason[0] <= 'z')
+        // A program's own message ("tavrin-emu: ...") keeps its name as written.
+        const std::size_t word = reason.find_first_of(" :");
+        const bool quotesProgram = word != std::string::npos && reason[word] == ':';
+        if (!quotesProgram && reason[0] >= 'a' && reason[0] <= 'z')
             reason[0] = static_cast<char>(reason[0] - 'a' + 'A');
         text += "\n\n" + reason + ".";
     }

@@ -9,15 +9,15 @@ set -euo pipefail
 source "$(dirname "$0")/../common.sh"
 
 build="$root/build"
-built "$build" "lodemar-cli tavrin" -DLODEMAR_WERROR=ON
+built "$build" "lodemar-cli tavrin-emu" -DLODEMAR_WERROR=ON
 cli="$build/tools/lodemar-cli/lodemar-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # The emulated keyboard's host from the build tree, its folders private.
 mkdir -m 700 "$work/run" "$work/silent"
 export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state" LODEMAR_DRIVER_DIR="$build/driver/host"
-printf '#!/bin/sh\nexec "%s" "$@" --fault silent\n' "$build/driver/host/tavrin" >"$work/silent/tavrin"
-chmod +x "$work/silent/tavrin"
+printf '#!/bin/sh\nexec "%s" "$@" --fault silent\n' "$build/driver/host/tavrin-emu" >"$work/silent/tavrin-emu"
+chmod +x "$work/silent/tavrin-emu"
 
 documents=()
 for example in "$root"/examples/*.json; do

@@ -17,7 +17,7 @@ set -euo pipefail
 source "$(dirname "$0")/../common.sh"
 
 build="$root/build"
-built "$build" "lodemar-cli tavrin" -DLODEMAR_WERROR=ON
+built "$build" "lodemar-cli tavrin-emu" -DLODEMAR_WERROR=ON
 cli="$build/tools/lodemar-cli/lodemar-cli"
 host_dir="$build/driver/host"
 work=$(mktemp -d)
@@ -38,8 +38,8 @@ export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_HOME="$work/home" \
   ANSIBLE_CALLBACKS_ENABLED=tree ANSIBLE_CALLBACK_TREE_DIR="$work/tree"
 export XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state" LODEMAR_DRIVER_DIR="$host_dir"
 # A driver host whose keyboard answers nothing.
-printf '#!/bin/sh\nexec "%s" "$@" --fault silent\n' "$host_dir/tavrin" >"$work/silent/tavrin"
-chmod +x "$work/silent/tavrin"
+printf '#!/bin/sh\nexec "%s" "$@" --fault silent\n' "$host_dir/tavrin-emu" >"$work/silent/tavrin-emu"
+chmod +x "$work/silent/tavrin-emu"
 
 doc=$(ansible-doc lodemar.keyboard.layout 2>&1) || complain "ansible-doc lodemar.keyboard.layout failed: $doc"
 case $doc in *"LODEMAR.KEYBOARD.LAYOUT"*"check_mode"*) ;; *) complain "ansible-doc shows no documentation" ;; esac

@@ -85,9 +85,11 @@ TEST_F(EmulatedKeyboardTest, AKeyboardThatCannotBeReachedIsToldWithTheReason)
     ASSERT_NE(dialog.LoadResult(), 0);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !seams.messages.empty(); }, 10000));
+    // The host's own words, as lodemar-cli shows them.
     EXPECT_EQ(seams.messages[0].text,
-        QStringLiteral(
-            "Can't not load kernel program!!!\n\nThe driver host did not start (its own message is on "
-            "standard error).\n\nFiles can still be edited, loaded and saved."));
+        QStringLiteral("Can't not load kernel program!!!\n\ntavrin-emu: cannot open or create the keyboard "
+                       "memory file ")
+            + QString::fromStdString(options.emulatedKeyboardMemory)
+            + QStringLiteral(".\n\nFiles can still be edited, loaded and saved."));
     EXPECT_EQ(seams.messages[0].owner.data(), &dialog);
 }

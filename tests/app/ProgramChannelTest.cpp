@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 using namespace app;
@@ -42,15 +38,6 @@ private:
     std::string old_;
 };
 
-namespace fs = std::filesystem;
-
-void makeHost(const fs::path& folder, bool executable = true)
-{
-    fs::create_directories(folder);
-    std::ofstream(folder / "tavrin") << "#!/bin/sh\n";
-    ::chmod((folder / "tavrin").c_str(), executable ? 0755 : 0644);
-}
-
 } // namespace
 
 // Asked for the emulated keyboard with no place for its memory, the program
@@ -69,24 +56,4 @@ TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
     std::uint8_t reply[16] = {};
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, packet, sizeof packet), CHANNEL_NO_DEVICE);
     EXPECT_EQ(channel->Request(IOCTL_READ_DATA, packet, 1, reply, sizeof reply), CHANNEL_NO_DEVICE);
-}
-
-TEST(ProgramChannel, TheHostIsFoundInTheBuildTree)
-{
-    char pattern[] = "/tmp/lodemar-places-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const fs::path root = pattern;
-    makeHost(root / "build/driver/host");
-    fs::create_directories(root / "build/app");
-    fs::create_directories(root / "elsewhere");
-    const DriverHostPlaces places { (root / "build/app").string(), (root / "build/driver/host").string() };
-
-    EXPECT_EQ(
-        driverHostFolderFor((root / "build/app").string(), places), (root / "build/driver/host").string());
-    // Another folder is not the build tree.
-    EXPECT_EQ(driverHostFolderFor((root / "elsewhere").string(), places), "");
-    // A host that cannot be run does not count.
-    makeHost(root / "build/driver/host", false);
-    EXPECT_EQ(driverHostFolderFor((root / "build/app").string(), places), "");
-    fs::remove_all(root);
 }

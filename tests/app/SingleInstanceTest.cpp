@@ -10,9 +10,9 @@
 #include <fstream>
 #include <spawn.h>
 #include <string>
-#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -61,6 +61,7 @@ protected:
     std::string m_dir;
     CScopedVariable m_runtime { "XDG_RUNTIME_DIR" };
     CScopedVariable m_temporary { "TMPDIR" };
+    CScopedVariable m_home { "HOME" };
 };
 
 } // namespace
@@ -81,25 +82,50 @@ TEST_F(SingleInstanceTest, OneHolderAtATimeUntilReleased)
     EXPECT_EQ(CSingleInstance::LockPathOf("LODEMAR_TEST"), m_dir + "/lodemar/LODEMAR_TEST.lock");
 }
 
-// Without a runtime directory: a folder of the user's own in the shared
-// temporary folder, never one another user made first.
-TEST_F(SingleInstanceTest, WithoutARuntimeDirectoryTheLockIsInAPrivateFolder)
+// Without a runtime directory of the user's own: never a name in a shared
+// folder that another user could make first (and so keep the program out),
+// but a folder under the user's home, or root's own under /run; a user's
+// runtime directory in root's environment (sudo -E) is not root's.
+TEST_F(SingleInstanceTest, WithoutARuntimeDirectoryTheLockIsNeverInASharedFolder)
 {
+    constexpr uid_t VICTIM = 65533;
+    constexpr uid_t ATTACKER = 65534;
     ::unsetenv("XDG_RUNTIME_DIR");
     ::setenv("TMPDIR", m_dir.c_str(), 1);
-    const std::string folder = m_dir + "/lodemar-" + std::to_string(::getuid());
-    CSingleInstance instance("X");
-    ASSERT_EQ(instance.Acquire(), InstanceState::Acquired);
-    EXPECT_EQ(CSingleInstance::LockPathOf("X"), folder + "/X.lock");
-    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
-        std::filesystem::perms::owner_all);
-    instance.Release();
-
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directory(m_dir + "/elsewhere");
-    ASSERT_EQ(::symlink((m_dir + "/elsewhere").c_str(), folder.c_str()), 0);
-    EXPECT_EQ(instance.Acquire(), InstanceState::Refused);
-    EXPECT_EQ(instance.RefusedPath(), folder);
+    ::chmod(m_dir.c_str(), 01777);
+    const bool root = ::geteuid() == 0;
+    const uid_t user = root ? VICTIM : ::geteuid();
+    const std::string home = m_dir + "/home";
+    std::filesystem::create_directory(home);
+    if (root) {
+        EXPECT_EQ(CSingleInstance::LockPathOf("X"), "/run/lodemar-root/X.lock");
+        ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+        ASSERT_EQ(::chown(home.c_str(), VICTIM, VICTIM), 0);
+        EXPECT_EQ(CSingleInstance::LockPathOf("X"), "/run/lodemar-root/X.lock");
+        ::unsetenv("XDG_RUNTIME_DIR");
+        // What another user could make first in the shared folder.
+        for (const uid_t uid : { VICTIM, ATTACKER }) {
+            const std::string taken = m_dir + "/lodemar-" + std::to_string(uid);
+            std::filesystem::create_directory(taken);
+            ASSERT_EQ(::chown(taken.c_str(), ATTACKER, ATTACKER), 0);
+        }
+    }
+    ::setenv("HOME", home.c_str(), 1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (root && (::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0))
+            ::_exit(10);
+        CSingleInstance instance("X");
+        const std::string folder = home + "/.cache/lodemar/run";
+        struct stat st { };
+        ::_exit(instance.Acquire() != InstanceState::Acquired                     ? 1
+                : CSingleInstance::LockPathOf("X") != folder + "/X.lock"          ? 2
+                : ::stat(folder.c_str(), &st) != 0 || (st.st_mode & 0777) != 0700 ? 3
+                                                                                  : 0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 // The program starts the driver host as a child: the lock must not live on

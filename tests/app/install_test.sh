@@ -19,7 +19,7 @@ fail() { echo "install_test: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for file in bin/lodemar bin/lodemar-cli bin/vorelin libexec/tavrin; do
+for file in bin/lodemar bin/lodemar-cli bin/vorelin libexec/tavrin libexec/tavrin-emu; do
   [ -x "$prefix/$file" ] || fail "$file is not installed as a program"
 done
 [ -f "$prefix/include/vorelin.h" ] || fail "the library's header is missing"
@@ -35,9 +35,19 @@ done
 # lodemar-cli of the moved install tree takes its own host for the emulated
 # keyboard (unless the build's prefix holds one, which would hide this).
 compiled_prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
-if [ ! -e "$compiled_prefix/libexec/tavrin" ]; then
+if [ ! -e "$compiled_prefix/libexec/tavrin-emu" ]; then
   (cd / && env -u LODEMAR_DRIVER_DIR XDG_RUNTIME_DIR="$runtime" "$prefix/bin/lodemar-cli" probe \
     --emulate="$runtime/cli.mem" >/dev/null) || fail "the installed lodemar-cli did not find the installed host"
+  # Root's environment may be a user's: an installed program run as root
+  # takes no host from LODEMAR_DRIVER_DIR, however well it is kept.
+  if [ "$(id -u)" = 0 ]; then
+    mkdir "$runtime/planted"
+    printf '#!/bin/sh\ntouch "%s/planted/ran"\n' "$runtime" >"$runtime/planted/tavrin-emu"
+    chmod 755 "$runtime/planted/tavrin-emu"
+    (cd / && LODEMAR_DRIVER_DIR="$runtime/planted" XDG_RUNTIME_DIR="$runtime" "$prefix/bin/lodemar-cli" probe \
+      --emulate="$runtime/cli.mem" >/dev/null) || fail "the installed lodemar-cli as root did not use the installed host"
+    [ ! -e "$runtime/planted/ran" ] || fail "the installed lodemar-cli as root ran the host LODEMAR_DRIVER_DIR named"
+  fi
 fi
 
 # The installed program and the installed host.
@@ -52,7 +62,7 @@ for _ in $(seq 600); do
 done
 compgen -G "$runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null || fail "no driver host came up"
 record=$(compgen -G "$runtime/lodemar/Tavrin.emulated-*.service") || fail "no driver registration"
-grep -qx "driver=$prefix/libexec/tavrin" "$record" || fail "the host started is not the installed one: $(grep driver= "$record")"
+grep -qx "driver=$prefix/libexec/tavrin-emu" "$record" || fail "the host started is not the installed one: $(grep driver= "$record")"
 
 kill -TERM "$program"
 status=0

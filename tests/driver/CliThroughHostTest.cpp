@@ -81,7 +81,7 @@ TEST_F(CliThroughHostTest, WriteAndReadTheRealKeyboardThroughSerio)
     const std::string socket = path("tavrin.sock");
     CHostProcess host(
         { "--hardware", "--socket", socket, "--test-sysfs-root", fake.Sys(), "--test-dev-root", fake.Dev() },
-        path("host.txt"));
+        path("host.txt"), std::nullopt, TAVRIN_TEST_HOST_PATH);
     ASSERT_EQ(tavrin::WaitForHost(socket, 10000), tavrin::CLIENT_OK) << host.ErrorText();
     ::setenv("LODEMAR_HARDWARE_SOCKET", socket.c_str(), 1);
     ::setenv("LODEMAR_DRIVER_DIR", path("no-host-here").c_str(), 1);

@@ -67,7 +67,7 @@ CFakeSerio::CFakeSerio(const std::string& root, std::vector<FakeSerioPort> ports
 CFakeSerio::~CFakeSerio()
 {
     if (thread_.joinable()) {
-        (void)::write(stop_[1], "x", 1);
+        (void)!::write(stop_[1], "x", 1);
         thread_.join();
     }
     Unbind();
@@ -142,7 +142,7 @@ void CFakeSerio::Bind()
     const std::string misc = port_ + "/misc/" + MISC_NAME;
     fs::create_directories(misc);
     std::ofstream(misc + "/dev") << major(st.st_rdev) << ":" << minor(st.st_rdev) << "\n";
-    ::symlink(name.c_str(), (dev_ + "/" + MISC_NAME).c_str());
+    (void)!::symlink(name.c_str(), (dev_ + "/" + MISC_NAME).c_str());
     Link("serio_raw");
 }
 
@@ -244,7 +244,7 @@ void CFakeSerio::Run()
             if (fullSince != NEVER)
                 ++dropped_;
             else
-                (void)::write(master_, &wire_.front(), 1);
+                (void)!::write(master_, &wire_.front(), 1);
             wire_.pop_front();
             nextByte = std::max(nextByte + BYTE_TIME, now);
         }

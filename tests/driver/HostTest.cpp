@@ -299,7 +299,7 @@ TEST_F(HostTest, BadSetupEndsWithAMessage)
 {
     CHostProcess noBackend({ "--socket", socketPath }, errorPath);
     EXPECT_EQ(noBackend.Wait(), lodemar::EXIT_USAGE);
-    EXPECT_NE(noBackend.ErrorText().find("--emulate MEMFILE or --hardware"), std::string::npos);
+    EXPECT_NE(noBackend.ErrorText().find("--emulate MEMFILE is required"), std::string::npos);
 
     std::ofstream(memoryPath) << "short";
     CHostProcess wrongMemory({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
@@ -391,6 +391,7 @@ TEST_F(HostTest, NoPeerLocksOthersOut)
     Bytes version(4);
     ExchangeResult result;
     const Bytes zeros(4, 0);
-    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, zeros.data(), 4, version.data(), 4, result, 2000), CLIENT_OK);
+    EXPECT_EQ(
+        client.Exchange(IOCTL_GET_VERSION, zeros.data(), 4, version.data(), 4, result, 2000), CLIENT_OK);
     EXPECT_EQ(version, (Bytes { 100, 0, 0, 0 }));
 }

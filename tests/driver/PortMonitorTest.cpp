@@ -1,90 +1,232 @@
-// The monitor, the part of the real keyboard's host that keeps root: it
-// takes nothing from the serving process but "take" and "give back", and a
-// serving process that sends anything else is ended and the port given back.
+// The monitor, the part of the real keyboard's host that keeps root, in
+// process against a serving process that is hostile or compromised: it takes
+// nothing but "take", "give back" and a bounded exchange, it never waits for
+// the serving process to read, and whatever ends the session (junk, answers
+// left unread, a forbidden system call that kills the serving process) it
+// gives the port back.
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 
+#include <future>
 #include <thread>
 
+#include <kbemu/EmulatedPc.h>
+#include <kbemu/KeyboardMemory.h>
+
+#include "../emulator-keyboard/EmulatedPcFixture.h"
 #include "FakeSerio.h"
-#include "HostOptions.h"
+#include "HardwareHost.h"
 #include "HostProcess.h"
+#include "HostSettings.h"
 #include "MonitorProtocol.h"
 #include "PortMonitor.h"
 #include "SerioPort.h"
+#include "ServingConfinement.h"
 
 using namespace tavrin;
 
-TEST(PortMonitorTest, OnlyAWholeTakeOrGiveBackIsARequest)
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes exchange(std::uint32_t code, std::uint32_t inputLength, std::uint32_t outputLength, std::size_t sent)
+{
+    Bytes message { MONITOR_EXCHANGE };
+    for (const std::uint32_t value : { code, inputLength, outputLength })
+        for (int shift = 0; shift < 32; shift += 8)
+            message.push_back(static_cast<std::uint8_t>(value >> shift));
+    message.resize(MONITOR_HEADER_SIZE + sent, 0xE9);
+    return message;
+}
+
+// A serving process that misbehaves somehow, as the child of a monitor
+// running in a thread of the test; the port behind it is simulated.
+class PortMonitorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fake_ = std::make_unique<CFakeSerio>(dir_ / "kernel");
+        const int record = ::open((dir_ / "tavrin.serio").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        port_ = std::make_unique<CSerioPort>(fake_->Sys(), fake_->Dev(), record);
+        std::string error;
+        ASSERT_TRUE(port_->Prepare(error)) << error;
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair_), 0);
+        sigset_t none;
+        sigemptyset(&none);
+        signals_ = ::signalfd(-1, &none, SFD_CLOEXEC);
+    }
+    void TearDown() override
+    {
+        for (const int fd : { pair_[0], pair_[1], signals_ })
+            ::close(fd);
+    }
+
+    // Runs the monitor over a child that does what; the monitor's result.
+    template <typename What> int Monitor(What what, const TavrinPlatform* ports = nullptr)
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pair_[0]);
+            ::_exit(what(pair_[1]));
+        }
+        // The child's end is the child's alone: its end closes with it.
+        ::close(pair_[1]);
+        pair_[1] = -1;
+        auto monitor = std::async(std::launch::async, [&] {
+            return CPortMonitor(ports ? nullptr : port_.get(), ports, pair_[0], child, signals_).Run();
+        });
+        // Bounded, so that a monitor that waits for ever fails the test
+        // instead of stopping the suite.
+        if (monitor.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            ADD_FAILURE() << "the monitor never ended";
+            ::kill(child, SIGKILL);
+            ::shutdown(pair_[0], SHUT_RDWR);
+        }
+        return monitor.get();
+    }
+
+    CTempFolder dir_;
+    std::unique_ptr<CFakeSerio> fake_;
+    std::unique_ptr<CSerioPort> port_;
+    int pair_[2] = { -1, -1 };
+    int signals_ = -1;
+};
+
+struct Junk {
+    const char* name;
+    Bytes bytes;
+    bool descriptor;
+    friend void PrintTo(const Junk& j, std::ostream* os) { *os << j.name; }
+};
+
+} // namespace
+
+TEST(PortMonitorProtocolTest, OnlyAWholeTakeGiveBackOrBoundedExchangeIsARequest)
 {
     struct Case {
-        std::string bytes;
+        Bytes bytes;
         bool truncated;
         bool descriptors;
         MonitorRequest expected;
     };
     const Case cases[] = {
-        { "T", false, false, MonitorRequest::Take },
-        { "G", false, false, MonitorRequest::GiveBack },
-        { "", false, false, MonitorRequest::End },
-        { "T", true, false, MonitorRequest::Invalid },
-        { "G", false, true, MonitorRequest::Invalid },
-        { "", false, true, MonitorRequest::Invalid },
-        { "TG", false, false, MonitorRequest::Invalid },
-        { "t", false, false, MonitorRequest::Invalid },
-        { "D", false, false, MonitorRequest::Invalid },
-        { std::string(1, '\0'), false, false, MonitorRequest::Invalid },
+        { { 'T' }, false, false, MonitorRequest::Take },
+        { { 'G' }, false, false, MonitorRequest::GiveBack },
+        { {}, false, false, MonitorRequest::End },
+        { { 'T' }, true, false, MonitorRequest::Invalid },
+        { { 'G' }, false, true, MonitorRequest::Invalid },
+        { {}, false, true, MonitorRequest::Invalid },
+        { { 'T', 'G' }, false, false, MonitorRequest::Invalid },
+        { { 't' }, false, false, MonitorRequest::Invalid },
+        { { 'D' }, false, false, MonitorRequest::Invalid },
+        { { 0 }, false, false, MonitorRequest::Invalid },
+        { exchange(IOCTL_SEND_BYTES, 300, 0, 300), false, false, MonitorRequest::Exchange },
+        { exchange(IOCTL_READ_DATA, 1, 10240, 1), false, false, MonitorRequest::Exchange },
+        { exchange(IOCTL_SEND_BYTES, 301, 0, 301), false, false, MonitorRequest::Invalid },
+        { exchange(IOCTL_READ_DATA, 1, 10241, 1), false, false, MonitorRequest::Invalid },
+        { exchange(IOCTL_SEND_BYTES, 4, 0, 3), false, false, MonitorRequest::Invalid },
+        { exchange(IOCTL_SEND_BYTES, 4, 0, 5), false, false, MonitorRequest::Invalid },
+        { Bytes(MONITOR_HEADER_SIZE - 1, MONITOR_EXCHANGE), false, false, MonitorRequest::Invalid },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(parseMonitorRequest(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size(),
-                      c.truncated, c.descriptors),
-            c.expected)
-            << c.bytes << " " << c.truncated << c.descriptors;
+        EXPECT_EQ(
+            parseMonitorRequest(c.bytes.data(), c.bytes.size(), c.truncated, c.descriptors).kind, c.expected)
+            << c.bytes.size() << " bytes, " << c.truncated << c.descriptors;
 }
 
-TEST(PortMonitorTest, AServingProcessThatSendsAnythingElseIsEndedAndThePortGivenBack)
-{
-    CTempFolder dir;
-    const std::string junk[] = { "TG", "X", "descriptor" };
-    for (const std::string& message : junk) {
-        CFakeSerio fake(dir / "kernel");
-        const int record = ::open((dir / "tavrin.serio").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        CSerioPort port(fake.Sys(), fake.Dev(), record);
-        std::string error;
-        ASSERT_TRUE(port.Prepare(error)) << error;
-        int pair[2];
-        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
-        sigset_t none;
-        sigemptyset(&none);
-        const int signals = ::signalfd(-1, &none, SFD_CLOEXEC);
-        const pid_t child = ::fork();
-        if (child == 0)
-            for (;;)
-                ::pause();
+// After a proper take, each way of ending the session: the monitor kills
+// or reaps the serving process and gives the port back.
+class PortMonitorJunkTest : public PortMonitorTest, public ::testing::WithParamInterface<Junk> { };
 
-        int code = -1;
-        std::thread monitor([&] { code = CPortMonitor(&port, pair[0], child, signals).Run(); });
-        // This thread plays the serving process: a proper take first.
+TEST_P(PortMonitorJunkTest, WhateverEndsTheSessionThePortIsGivenBack)
+{
+    const Junk& j = GetParam();
+    const int code = Monitor([&](int fd) {
         int device = -1;
-        EXPECT_TRUE(askMonitor(pair[1], MONITOR_TAKE, 10000, &device));
-        struct stat st;
-        EXPECT_TRUE(::fstat(device, &st) == 0 && S_ISCHR(st.st_mode));
-        EXPECT_EQ(fake.Driver(), "serio_raw");
-        if (message == "descriptor") {
-            // A give-back carrying a descriptor of its own.
-            EXPECT_TRUE(sendMonitorReply(pair[1], MONITOR_GIVE_BACK, device));
-        } else {
-            EXPECT_EQ(
-                ::send(pair[1], message.data(), message.size(), 0), static_cast<ssize_t>(message.size()));
-        }
-        monitor.join();
-        EXPECT_EQ(code, EXIT_SERVING_LOST) << message;
-        EXPECT_EQ(::waitpid(child, nullptr, WNOHANG), -1) << "reaped by the monitor";
-        EXPECT_EQ(fake.Driver(), "atkbd") << message;
-        EXPECT_EQ(fake.Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
-        for (const int fd : { device, pair[0], pair[1], signals })
-            ::close(fd);
-    }
+        if (!askMonitor(fd, MONITOR_TAKE, 10000, &device) || fake_->Driver() != "serio_raw")
+            return 1;
+        if (j.descriptor)
+            (void)sendMonitorReply(fd, j.bytes[0], device);
+        else
+            (void)::send(fd, j.bytes.data(), j.bytes.size(), 0);
+        ::pause();
+        return 0;
+    });
+    EXPECT_EQ(code, EXIT_SERVING_LOST);
+    EXPECT_EQ(fake_->Driver(), "atkbd");
+    EXPECT_EQ(fake_->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Junk, PortMonitorJunkTest,
+    ::testing::Values(Junk { "two_bytes", { 'T', 'G' }, false }, Junk { "an_unknown_word", { 'Q' }, false },
+        Junk { "a_give_back_carrying_a_descriptor", { 'G' }, true },
+        Junk { "an_oversized_exchange", exchange(IOCTL_SEND_BYTES, 301, 0, 301), false }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A compromised serving process asks and asks but never reads the answers:
+// the monitor does not block on it (which would leave its 30 s bound and the
+// port at the child's mercy); it ends the session.
+TEST_F(PortMonitorTest, AServingProcessThatNeverReadsCannotWedgeTheMonitor)
+{
+    const int code = Monitor([](int fd) {
+        const std::uint8_t giveBack = MONITOR_GIVE_BACK;
+        while (::send(fd, &giveBack, 1, MSG_NOSIGNAL) == 1) { }
+        ::pause();
+        return 0;
+    });
+    EXPECT_EQ(code, EXIT_SERVING_LOST);
+    EXPECT_EQ(fake_->Driver(), "atkbd");
+}
+
+// The serving process's system call filter: the first call serving does not
+// make (here opening a file, then making a socket) kills it, and the monitor
+// gives the port back.
+TEST_F(PortMonitorTest, AForbiddenSystemCallKillsTheServingProcessAndThePortIsGivenBack)
+{
+    const int code = Monitor([this](int fd) {
+        int device = -1;
+        std::string error;
+        if (!askMonitor(fd, MONITOR_TAKE, 10000, &device) || !confineServing(error))
+            return 1;
+        // What serving does still works under the filter.
+        const std::uint8_t identify = 0xF2;
+        if (::write(device, &identify, 1) != 1)
+            return 2;
+        ::syscall(SYS_openat, AT_FDCWD, "/etc/passwd", O_RDONLY);
+        ::syscall(SYS_socket, AF_INET, SOCK_STREAM, 0);
+        return 3;
+    });
+    EXPECT_EQ(code, EXIT_SERVING_LOST);
+    EXPECT_EQ(fake_->Driver(), "atkbd");
+    EXPECT_EQ(fake_->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+}
+
+// Raw port I/O: the ports stay with the monitor, which runs the keyboard's
+// requests on them; here an emulated PC stands in for the machine's ports.
+TEST_F(PortMonitorTest, TheKeyboardsRequestsRunInTheMonitorWhereThePortsAre)
+{
+    kbemu::CKeyboardMemory memory;
+    kbemu::CKeyboardFirmware keyboard(memory);
+    kbemu::CEmulatedPc pc(keyboard);
+    CPcRecorder recorder(pc);
+    const TavrinPlatform ports = pc.Platform();
+    const int code = Monitor(
+        [](int fd) {
+            auto backend = openMonitorExchangeBackend(fd);
+            Bytes buffer(TAVRIN_IDENTIFY_SIZE);
+            const TavrinCompletion identified
+                = backend->Serve(IOCTL_IDENTIFY_KEYBOARD, buffer.data(), 0, TAVRIN_IDENTIFY_SIZE);
+            if (identified.information != 3 || buffer != Bytes { 0xFA, 0xAB, 0x83 })
+                return 1;
+            // A send the core refuses for its size never leaves this process.
+            Bytes big(301, 0xED);
+            const TavrinCompletion refused = backend->Serve(IOCTL_SEND_BYTES, big.data(), 301, 0);
+            return refused.status == TAVRIN_STATUS_INVALID_PARAMETER ? 0 : 2;
+        },
+        &ports);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(recorder.seen.received, Bytes { 0xF2 });
 }

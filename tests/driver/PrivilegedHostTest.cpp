@@ -9,6 +9,8 @@
 #include <memory>
 #include <sstream>
 
+#include <tavrin/TavrinHolder.h>
+
 #include "../emulator-keyboard/TablePackets.h"
 #include "FakeSerio.h"
 #include "HostProcess.h"
@@ -24,6 +26,8 @@ namespace fs = std::filesystem;
 
 constexpr int WAIT_MS = 10000;
 constexpr uid_t CALLER = 65534;
+constexpr uid_t OTHER = 65533;
+constexpr uid_t SERVING = TAVRIN_SERVING_UID;
 const std::string ROOT = TAVRIN_PRIVILEGED_ROOT;
 const std::string RUN = ROOT + "/run";
 const std::string SOCKET = RUN + "/tavrin.sock";
@@ -106,13 +110,15 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
         EXPECT_EQ(host->Wait(), lodemar::EXIT_USAGE) << line[1];
         EXPECT_NE(host->ErrorText().find("only the real keyboard"), std::string::npos) << host->ErrorText();
     }
-    // A set-user-id copy run by another user counts as privileged too.
+    // Installed set-user-id, any user could name any caller (and, being its
+    // real user, signal it): such a copy refuses to run at all.
     const std::string setUid = dir / "tavrin";
     fs::copy_file(TAVRIN_PRIVILEGED_HOST_PATH, setUid);
     ASSERT_EQ(::chmod(setUid.c_str(), 04755), 0);
     const int status = asUser(CALLER, [&] {
-        const char* argv[] = { "tavrin", "--socket", "/tmp/x.sock", "--emulate", planted.c_str(), nullptr };
-        ::execv(setUid.c_str(), const_cast<char* const*>(argv));
+        const char* argv[] = { "tavrin", "--hardware", nullptr };
+        const char* env[] = { "PKEXEC_UID=0", nullptr };
+        ::execve(setUid.c_str(), const_cast<char* const*>(argv), const_cast<char* const*>(env));
         return 127;
     });
     EXPECT_EQ(status, lodemar::EXIT_USAGE);
@@ -135,18 +141,37 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneFromAProcessWithoutRights)
         EXPECT_TRUE(S_ISSOCK(st.st_mode));
         EXPECT_EQ(st.st_uid, CALLER);
         EXPECT_EQ(st.st_mode & 0777, 0600u);
-        EXPECT_EQ(fileText(RUN + "/tavrin.lock"), std::to_string(::getpid()) + " 65534\n");
+        // Who holds the keyboard, published by the holder; the lock itself is
+        // root's alone.
+        const std::optional<HostHolder> holder = parseHolder(fileText(RUN + "/tavrin.holder"));
+        ASSERT_TRUE(holder.has_value());
+        EXPECT_EQ(holder->hostPid, host->Pid());
+        EXPECT_EQ(holder->callerPid, ::getpid());
+        EXPECT_EQ(holder->callerUid, CALLER);
+        EXPECT_TRUE(holderAlive(*holder));
+        ASSERT_EQ(::stat((RUN + "/tavrin.lock").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
 
-        // The process the caller talks to has no rights; the one that keeps
-        // root only takes and gives back the port.
+        // The process the caller talks to runs as the suite's own user with
+        // no rights and a system call filter; the one that keeps root only
+        // takes and gives back the port. Neither the caller nor anyone else
+        // can signal it.
         const pid_t serving = host->ServingPid();
-        EXPECT_EQ(statusLine(serving, "Uid"), "\t65534\t65534\t65534\t65534");
-        EXPECT_EQ(statusLine(serving, "Gid"), "\t65534\t65534\t65534\t65534");
+        const std::string ids = "\t" + std::to_string(SERVING);
+        EXPECT_EQ(statusLine(serving, "Uid"), ids + ids + ids + ids);
+        EXPECT_EQ(statusLine(serving, "Gid"), ids + ids + ids + ids);
         EXPECT_EQ(statusLine(serving, "NoNewPrivs"), "\t1");
-        EXPECT_EQ(statusLine(serving, "CapEff"), "\t0000000000000000");
-        EXPECT_EQ(statusLine(serving, "CapPrm"), "\t0000000000000000");
+        for (const char* set : { "CapEff", "CapPrm", "CapInh", "CapBnd", "CapAmb" })
+            EXPECT_EQ(statusLine(serving, set), "\t0000000000000000") << set;
+        EXPECT_EQ(statusLine(serving, "Seccomp"), "\t2");
         EXPECT_EQ(statusLine(serving, "Groups").find_first_not_of("\t "), std::string::npos);
         EXPECT_EQ(statusLine(host->Pid(), "Uid"), "\t0\t0\t0\t0");
+        for (const uid_t user : { CALLER, OTHER })
+            EXPECT_EQ(
+                asUser(user, [&] { return ::kill(serving, SIGSTOP) == 0 ? 1
+                                       : errno == EPERM                 ? 0
+                                                                        : 2; }), 0)
+                << user;
         EXPECT_EQ(fake.Driver(), "atkbd");
 
         // The caller writes and reads the keyboard; another user cannot connect.
@@ -196,6 +221,8 @@ TEST_F(PrivilegedHostTest, PlantedFolderAndFilesAreNeverFollowed)
             fs::create_symlink(victim, RUN + "/tavrin.lock");
         else if (what == "socket link")
             fs::create_symlink(victim, SOCKET);
+        else if (what == "holder link")
+            fs::create_symlink(victim, RUN + "/tavrin.holder");
         else if (what == "record link")
             fs::create_hard_link(victim, RUN + "/tavrin.serio");
     };
@@ -204,6 +231,7 @@ TEST_F(PrivilegedHostTest, PlantedFolderAndFilesAreNeverFollowed)
         { "folder of another user", "refused: not a root-owned folder" },
         { "lock link", "refused: a link, or not a file" },
         { "socket link", "is not a socket, not replacing it" },
+        { "holder link", "refused: a link, or not a file of the host's own" },
         { "record link", "refused: a link, or not a file of the host's own" },
     };
     for (const auto& [what, message] : cases) {
@@ -223,15 +251,68 @@ TEST_F(PrivilegedHostTest, PlantedFolderAndFilesAreNeverFollowed)
     fs::remove_all(RUN);
 }
 
+// The lock that decides is root's alone: no user can hold it to keep every
+// later host out and make it blame someone else.
+TEST_F(PrivilegedHostTest, NoUserCanHoldTheLockThatDecides)
+{
+    CFakeSerio fake(ROOT + "/kernel");
+    {
+        auto host = Start(); // leaves the folder and its files behind
+        ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+        EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+        EXPECT_EQ(host->Wait(), 0);
+    }
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t squatter = ::fork();
+    if (squatter == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(OTHER, OTHER, OTHER) != 0
+            || ::setresuid(OTHER, OTHER, OTHER) != 0)
+            ::_exit(1);
+        const int fd = ::open((RUN + "/tavrin.lock").c_str(), O_RDONLY);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+        (void)!::write(ready[1], held ? "h" : "-", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char held = 0;
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    EXPECT_EQ(held, '-');
+    auto host = Start();
+    EXPECT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+    EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+    EXPECT_EQ(host->Wait(), 0) << host->ErrorText();
+    ::kill(squatter, SIGKILL);
+    ::waitpid(squatter, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+// Inherited from its caller: an ignored SIGCHLD (children reaped unseen) and
+// blocked signals. A clean stop still ends cleanly, not as "serving process
+// lost".
+TEST_F(PrivilegedHostTest, InheritedSignalStateIsNotTrusted)
+{
+    CFakeSerio fake(ROOT + "/kernel");
+    auto host = std::make_unique<CHostProcess>(
+        std::vector<std::string> {
+            "--ignore-signal=CHLD", "--block-signal=TERM", TAVRIN_PRIVILEGED_HOST_PATH, "--hardware" },
+        dir / "stderr.txt", std::vector<std::string> { "PKEXEC_UID=65534" }, "/usr/bin/env");
+    ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+    EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+    EXPECT_EQ(host->Wait(), 0) << host->ErrorText();
+}
+
 TEST_F(PrivilegedHostTest, SecondHostNamesWhoHoldsTheKeyboard)
 {
-    fs::create_directory(RUN);
-    ASSERT_EQ(::chmod(RUN.c_str(), 0755), 0);
-    const int held = ::open((RUN + "/tavrin.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    ASSERT_EQ(::write(held, "4242 1000\n", 10), 10);
-    auto host = Start();
-    EXPECT_EQ(host->Wait(), lodemar::EXIT_IN_USE);
-    EXPECT_NE(host->ErrorText().find("in use by process 4242 (uid 1000)"), std::string::npos) << host->ErrorText();
-    ::close(held);
+    CFakeSerio fake(ROOT + "/kernel");
+    auto first = Start();
+    ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << first->ErrorText();
+    auto second = Start();
+    EXPECT_EQ(second->Wait(), lodemar::EXIT_IN_USE);
+    EXPECT_NE(second->ErrorText().find("in use by process " + std::to_string(::getpid()) + " (uid 65534)"),
+        std::string::npos)
+        << second->ErrorText();
+    EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+    EXPECT_EQ(first->Wait(), 0);
 }

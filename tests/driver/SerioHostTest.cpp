@@ -40,7 +40,7 @@ protected:
         std::vector<std::string> args { "--hardware", "--socket", socketPath, "--test-sysfs-root", fake.Sys(),
             "--test-dev-root", fake.Dev() };
         args.insert(args.end(), extra.begin(), extra.end());
-        auto host = std::make_unique<CHostProcess>(args, errorPath);
+        auto host = std::make_unique<CHostProcess>(args, errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
         if (waitForIt) {
             HostIdentity identity;
             EXPECT_EQ(WaitForHost(socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
@@ -165,10 +165,16 @@ TEST_F(SerioHostTest, SilentKeyboardIsReportedThroughInformation254)
 
 TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
 {
-    for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
+    // Every signal that would end it, the caller's terminal's quit key
+    // (SIGQUIT) included, though the monitor has left the caller's session,
+    // so that the terminal's signals do not reach it.
+    for (const int signal : { SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM }) {
         CFakeSerio fake(dir / "kernel");
-        auto host = Start(fake);
+        auto host = Start(fake, true, { "--test-release-ms", "60000" });
+        EXPECT_NE(::getsid(host->Pid()), ::getsid(0));
+        EXPECT_NE(::getpgid(host->Pid()), ::getpgid(0));
         TakeThePort(fake);
+        EXPECT_EQ(fake.Driver(), "serio_raw");
         host->Signal(signal);
         EXPECT_EQ(host->Wait(), 0) << signal;
         EXPECT_EQ(fake.Commands(), (Words { "serio_raw", "atkbd" })) << signal;
@@ -277,7 +283,7 @@ TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
     // A program that starts the host and ends without stopping it.
     const pid_t program = ::fork();
     if (program == 0) {
-        const char* argv[] = { TAVRIN_HOST_PATH, "--hardware", "--socket", socketPath.c_str(),
+        const char* argv[] = { TAVRIN_TEST_HOST_PATH, "--hardware", "--socket", socketPath.c_str(),
             "--test-sysfs-root", sys.c_str(), "--test-dev-root", dev.c_str(), nullptr };
         pid_t host = -1;
         if (::posix_spawn(&host, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
@@ -301,4 +307,20 @@ TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
     for (int i = 0; i < 500 && std::filesystem::exists(socketPath); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_FALSE(std::filesystem::exists(socketPath));
+}
+
+// Root on a machine without a keyboard port (the build machines: no serio
+// port, and a kernel without ioperm) is told just that, not that it needs
+// root.
+TEST_F(SerioHostTest, WithoutAKeyboardPortTheHostSaysSo)
+{
+    if (::geteuid() != 0 || std::filesystem::exists("/sys/bus/serio/devices"))
+        GTEST_SKIP() << "needs root on a machine without a keyboard port";
+    CHostProcess host(
+        { "--hardware", "--socket", socketPath }, errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
+    EXPECT_EQ(host.Wait(), lodemar::EXIT_CANNOT_OPEN);
+    EXPECT_NE(host.ErrorText().find("no keyboard port found (no serio port described as \"i8042 KBD port\""),
+        std::string::npos)
+        << host.ErrorText();
+    EXPECT_EQ(host.ErrorText().find("needs root"), std::string::npos) << host.ErrorText();
 }

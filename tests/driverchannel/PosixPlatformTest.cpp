@@ -9,6 +9,7 @@
 
 #include <driverchannel/CDriverChannel.h>
 #include <tavrin/TavrinControl.h>
+#include <tavrin/TavrinHolder.h>
 #include <tavrin/TavrinWire.h>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <map>
 
 using namespace driverchannel;
@@ -157,14 +159,18 @@ protected:
     }
     void TearDown() override { fs::current_path(previous_); }
 
+    // The emulated keyboard's host, and (for the real keyboard's, which the
+    // tests never run but through a stand-in elevator) a program of its name.
     void InstallHost(const std::string& where)
     {
+        fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin-emu"));
         fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin"));
     }
-    // A program named like the host that only leaves a mark if it ever runs.
+    // Programs named like the hosts that only leave a mark if they ever run.
     void PlantHost(const std::string& where)
     {
-        writeScript(folder_ / (where + "/tavrin"), "touch " + (folder_ / "planted-ran"));
+        for (const char* name : { "/tavrin", "/tavrin-emu" })
+            writeScript(folder_ / (where + name), "touch " + (folder_ / "planted-ran"));
     }
     bool PlantedHostRan() const { return fs::exists(folder_ / "planted-ran"); }
     // The emulated keyboard's record and lock in the registration folder.
@@ -190,14 +196,14 @@ TEST_F(PosixPlatformTest, HostFromTheInstalledFolderIsRegisteredStartedAndRemove
     CPosixDriverPlatform& platform = Platform();
     std::optional<CDriverChannel> channel(std::in_place, platform);
     ASSERT_EQ(Load(*channel), CHANNEL_SUCCESS);
-    EXPECT_EQ(channel->DriverPath(), folder_ / "libexec/tavrin");
+    EXPECT_EQ(channel->DriverPath(), folder_ / "libexec/tavrin-emu");
     EXPECT_TRUE(channel->RemovesOnStop());
 
     const std::string socket = channel->DevicePath();
     EXPECT_EQ(socket, hostSocketPath(folder_ / "run", Id()));
     const std::optional<ServiceRecord> record = readServiceRecord(folder_ / "run", Id(), "Tavrin");
     ASSERT_TRUE(record.has_value()) << readText(Record());
-    EXPECT_EQ(record->driverPath, folder_ / "libexec/tavrin");
+    EXPECT_EQ(record->driverPath, folder_ / "libexec/tavrin-emu");
     EXPECT_EQ(record->socketPath, socket);
     EXPECT_EQ(record->backend, HostBackend::Emulated);
     EXPECT_EQ(record->memoryFile, folder_ / "kb.bin");
@@ -223,13 +229,13 @@ TEST_F(PosixPlatformTest, HostFromTheInstalledFolderOrNowhere)
     {
         CDriverChannel channel(Platform());
         ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
-        EXPECT_EQ(channel.DriverPath(), folder_ / "libexec/tavrin");
+        EXPECT_EQ(channel.DriverPath(), folder_ / "libexec/tavrin-emu");
     }
     // No host there (a non-executable file does not count, one in the
     // current folder is never looked at): -4, and the stale record of an
     // earlier run is deleted first all the same.
-    fs::remove(folder_ / "libexec/tavrin");
-    std::ofstream(folder_ / "libexec/tavrin") << "not a program";
+    fs::remove(folder_ / "libexec/tavrin-emu");
+    std::ofstream(folder_ / "libexec/tavrin-emu") << "not a program";
     PlantHost("cwd");
     std::ofstream(Record()) << "left behind";
     CDriverChannel channel(Platform());
@@ -271,7 +277,7 @@ TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedAndLeftServingWithItsRegistrat
 
 TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
 {
-    writeScript(folder_ / "libexec/tavrin", "exit 2");
+    writeScript(folder_ / "libexec/tavrin-emu", "exit 2");
     {
         CDriverChannel channel(Platform());
         EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
@@ -282,7 +288,7 @@ TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
 
     // One that never opens its socket is given up after the start time-out
     // and does not outlive the attempt.
-    writeScript(folder_ / "libexec/tavrin", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
+    writeScript(folder_ / "libexec/tavrin-emu", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
     settings_.startTimeoutMs = 500;
     CPosixDriverPlatform& platform = Platform();
     {
@@ -297,17 +303,60 @@ TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
     EXPECT_TRUE(fs::exists(Record()));
 
     // The next run deletes the record, registers anew and starts.
-    fs::remove(folder_ / "libexec/tavrin");
+    fs::remove(folder_ / "libexec/tavrin-emu");
     InstallHost("libexec");
     settings_.startTimeoutMs = 10000;
     CDriverChannel channel(Platform());
     EXPECT_EQ(Load(channel), CHANNEL_SUCCESS);
 }
 
+// A load that fails says why in the system's own words, for the program to
+// show under its failure text: what pkexec or the host said, or how it ended.
+TEST_F(PosixPlatformTest, EveryFailedStartSaysWhy)
+{
+    struct Case {
+        const char* name;
+        bool realKeyboard;
+        std::string script; // the elevator's (real keyboard) or the host's
+        std::string reason;
+    };
+    const Case cases[] = {
+        { "no authentication agent", true,
+            "echo 'Error executing command as another user: No authentication agent found.' >&2; exit 127",
+            "pkexec: not authorized, or no authentication agent is running to ask for the password (as root "
+            "the "
+            "driver host needs no pkexec) (Error executing command as another user: No authentication agent "
+            "found.)" },
+        { "password refused", true, "exit 126",
+            "pkexec: the authentication was dismissed or the password refused" },
+        { "the keyboard in use", true,
+            "echo 'tavrin: the keyboard is in use by process 42 (uid 1000)' >&2; exit 7",
+            "tavrin: the keyboard is in use by process 42 (uid 1000)" },
+        { "a memory file in a folder that does not exist", false,
+            "exec " + std::string(TAVRIN_HOST_PATH) + " \"$@\"",
+            "tavrin-emu: cannot open or create the keyboard memory file " + (folder_ / "none/kb.bin") },
+        { "a host that says nothing", false, "kill -9 $$",
+            "the driver host was ended by signal 9 before it served" },
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(folder_ / "libexec");
+        fs::create_directory(folder_ / "libexec");
+        writeScript(folder_ / "libexec/tavrin", "exit 3");
+        writeScript(folder_ / "libexec/tavrin-emu", c.script);
+        if (c.realKeyboard)
+            writeScript(settings_.elevator, c.script);
+        settings_.elevate = c.realKeyboard;
+        settings_.emulatedKeyboardMemory = c.realKeyboard ? "" : folder_ / "none/kb.bin";
+        CDriverChannel channel(Platform());
+        EXPECT_EQ(Load(channel), CHANNEL_START_FAILED) << c.name;
+        EXPECT_EQ(channel.FailureReason(), c.reason) << c.name;
+    }
+}
+
 TEST_F(PosixPlatformTest, HostOfOursThatDoesNotEndGivesMinus7)
 {
     // The host stops when asked, but its process goes on.
-    writeScript(folder_ / "libexec/tavrin", std::string(TAVRIN_HOST_PATH) + " \"$@\"; exec sleep 30");
+    writeScript(folder_ / "libexec/tavrin-emu", std::string(TAVRIN_HOST_PATH) + " \"$@\"; exec sleep 30");
     settings_.stopTimeoutMs = 300;
     CPosixDriverPlatform& platform = Platform();
     CDriverChannel channel(platform);
@@ -345,7 +394,7 @@ TEST_F(PosixPlatformTest, DefaultSettingsTakeTheRealKeyboardsHostFromTheInstalle
     EXPECT_NE(real.installedDirectory, folder_ / "cwd");
     EXPECT_EQ(real.elevator, "/usr/bin/pkexec");
     EXPECT_EQ(fs::path(real.hardwareSocket).filename(), "tavrin.sock");
-    EXPECT_EQ(fs::path(real.hardwareLock).filename(), "tavrin.lock");
+    EXPECT_EQ(fs::path(real.hardwareHolder).filename(), "tavrin.holder");
     EXPECT_FALSE(real.attachedHardwareHost);
     EXPECT_EQ(defaultPosixSettings({ folder_ / "kb.bin" }).installedDirectory, folder_ / "cwd");
 
@@ -353,7 +402,7 @@ TEST_F(PosixPlatformTest, DefaultSettingsTakeTheRealKeyboardsHostFromTheInstalle
     const PosixPlatformSettings attached = defaultPosixSettings({});
     EXPECT_EQ(attached.hardwareSocket, folder_ / "hardware.sock");
     EXPECT_TRUE(attached.attachedHardwareHost);
-    EXPECT_EQ(attached.hardwareLock, "");
+    EXPECT_EQ(attached.hardwareHolder, "");
     ::unsetenv(HARDWARE_SOCKET_VARIABLE);
     ::unsetenv(DRIVER_DIRECTORY_VARIABLE);
 }
@@ -369,7 +418,8 @@ TEST_F(PosixPlatformTest, OneRunPerKeyboardAndTheSecondTouchesNothing)
     CPosixDriverPlatform secondPlatform(settings_);
     CDriverChannel second(secondPlatform);
     EXPECT_EQ(Load(second), CHANNEL_KEYBOARD_IN_USE);
-    EXPECT_EQ(second.KeyboardHolder(), "process " + std::to_string(::getpid()) + " (driverchannel_posix_tests)");
+    EXPECT_EQ(
+        second.KeyboardHolder(), "process " + std::to_string(::getpid()) + " (driverchannel_posix_tests)");
     EXPECT_FALSE(second.IsPrepared());
     EXPECT_EQ(readText(Record()), record);
     std::uint8_t version[4] = {};
@@ -396,11 +446,11 @@ TEST_F(PosixPlatformTest, RealKeyboardHeldByAnotherUsersHostIsReportedBeforeAnyt
     settings_.emulatedKeyboardMemory.clear();
     settings_.elevate = true;
     writeScript(settings_.elevator, "touch " + (folder_ / "asked"));
-    settings_.hardwareLock = folder_ / "hardware.lock";
-    // What the root host writes and holds for its whole life.
-    std::ofstream(settings_.hardwareLock) << ::getpid() << " 0\n";
-    const int held = ::open(settings_.hardwareLock.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    // What the root host publishes while it holds the keyboard: here this
+    // process stands in for it, on behalf of itself as the caller.
+    settings_.hardwareHolder = folder_ / "hardware.holder";
+    const tavrin::HostHolder holder { ::getpid(), tavrin::processStartTime("self"), ::getpid(), 0 };
+    std::ofstream(settings_.hardwareHolder) << tavrin::formatHolder(holder);
 
     CPosixDriverPlatform platform(settings_);
     CDriverChannel channel(platform);
@@ -411,8 +461,10 @@ TEST_F(PosixPlatformTest, RealKeyboardHeldByAnotherUsersHostIsReportedBeforeAnyt
     EXPECT_FALSE(fs::exists(folder_ / "asked"));
     EXPECT_FALSE(fs::exists(folder_ / "run/Tavrin.lock")); // our own lock given up again
 
-    // Free again: the elevator is asked.
-    ::close(held);
+    // A record left by a host that is gone (its process started at another
+    // time) holds nothing: the elevator is asked.
+    std::ofstream(settings_.hardwareHolder)
+        << tavrin::formatHolder({ ::getpid(), holder.hostStart + 1, ::getpid(), 0 });
     CDriverChannel next(Platform());
     EXPECT_EQ(Load(next), CHANNEL_START_FAILED);
     EXPECT_TRUE(fs::exists(folder_ / "asked"));
@@ -450,13 +502,15 @@ TEST_F(PosixPlatformTest, EachKeyboardHasItsOwnId)
     fs::create_symlink(folder_ / "cwd", folder_ / "cwd-link");
     fs::create_symlink(folder_ / "kb.bin", folder_ / "link.bin");
     const std::string plain = folder_ / "kb.bin";
-    for (const std::string& spelling : { folder_ / "cwd/../kb.bin", std::string("../kb.bin"),
-             folder_ / "cwd-link/../kb.bin" })
+    for (const std::string& spelling :
+        { folder_ / "cwd/../kb.bin", std::string("../kb.bin"), folder_ / "cwd-link/../kb.bin" })
         EXPECT_EQ(normalisedPath(spelling), plain) << spelling;
     EXPECT_EQ(normalisedPath(folder_ / "cwd-link/m.bin"), folder_ / "cwd/m.bin");
     EXPECT_EQ(normalisedPath(folder_ / "link.bin"), folder_ / "link.bin");
 }
 
+// A folder others could write into is not trusted at all (what they put
+// there meanwhile would be); one they could only read is closed.
 TEST_F(PosixPlatformTest, RegistrationFolderMustBePrivate)
 {
     InstallHost("libexec");
@@ -465,14 +519,124 @@ TEST_F(PosixPlatformTest, RegistrationFolderMustBePrivate)
     fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "run");
     CDriverChannel channel(Platform());
     EXPECT_EQ(Load(channel), CHANNEL_OPEN_MANAGER_FAILED);
+    EXPECT_NE(channel.FailureReason().find("refused: the private folder"), std::string::npos);
 
-    // A folder open to others is closed first.
     fs::remove(folder_ / "run");
     fs::create_directory(folder_ / "run");
     fs::permissions(folder_ / "run", fs::perms::all);
     CDriverChannel open(Platform());
-    EXPECT_EQ(Load(open), CHANNEL_SUCCESS);
+    EXPECT_EQ(Load(open), CHANNEL_OPEN_MANAGER_FAILED);
+    EXPECT_EQ(fs::status(folder_ / "run").permissions() & fs::perms::all, fs::perms::all);
+
+    fs::permissions(folder_ / "run", fs::perms(0755));
+    CDriverChannel readable(Platform());
+    EXPECT_EQ(Load(readable), CHANNEL_SUCCESS);
     EXPECT_EQ(fs::status(folder_ / "run").permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+// A host program is run only when it and every folder above it can be
+// changed by root or the user alone; links only where one of them made it.
+TEST_F(PosixPlatformTest, OnlyAHostNobodyElseCanChangeIsRun)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make other users' files";
+    constexpr uid_t OTHER = 65534;
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& libexec)> plant;
+        bool trusted;
+    };
+    const Case cases[] = {
+        { "the user's own", [](const fs::path&) {}, true },
+        { "a folder others can write", [](const fs::path& l) { fs::permissions(l, fs::perms(0777)); },
+            false },
+        { "a sticky folder of root's",
+            [](const fs::path& l) { fs::permissions(l.parent_path(), fs::perms(01777)); }, true },
+        { "a program others can write",
+            [](const fs::path& l) { fs::permissions(l / "tavrin-emu", fs::perms(0777)); }, false },
+        { "another user's folder", [](const fs::path& l) { ASSERT_EQ(::chown(l.c_str(), OTHER, OTHER), 0); },
+            false },
+        { "another user's link",
+            [](const fs::path& l) {
+                fs::rename(l / "tavrin-emu", l / "real");
+                fs::create_symlink(l / "real", l / "tavrin-emu");
+                ASSERT_EQ(::lchown((l / "tavrin-emu").c_str(), OTHER, OTHER), 0);
+            },
+            false },
+    };
+    for (const Case& c : cases) {
+        const fs::path base = folder_ / c.name;
+        fs::create_directories(base / "libexec");
+        writeScript(base / "libexec/tavrin-emu", "touch " + (folder_ / "planted-ran"));
+        c.plant(base / "libexec");
+        std::string why;
+        EXPECT_EQ(trustedPath(base / "libexec/tavrin-emu", 0, why), c.trusted) << c.name << ": " << why;
+        settings_.installedDirectory = base / "libexec";
+        CDriverChannel channel(Platform());
+        if (!c.trusted) {
+            EXPECT_EQ(Load(channel), CHANNEL_DRIVER_FILE_NOT_FOUND) << c.name;
+            EXPECT_NE(channel.FailureReason().find("could be changed by someone else"), std::string::npos)
+                << c.name;
+        }
+    }
+    EXPECT_TRUE(runningFromBuildTree());
+}
+
+// A socket in the private folder that the expected host does not serve (the
+// socket file or the process behind it another user's) is never used and
+// hears nothing but a connection.
+TEST_F(PosixPlatformTest, AHostOfAnotherUsersIsNeverUsed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to serve as another user";
+    InstallHost("libexec");
+    constexpr uid_t OTHER = 65534;
+    const std::string socket = Platform().DevicePathOf(DRIVER_SERVICE_NAME);
+    for (const bool fileOfTheOther : { true, false }) {
+        const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a {};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, socket.c_str(), sizeof a.sun_path - 1);
+        ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        if (fileOfTheOther) {
+            ASSERT_EQ(::chown(socket.c_str(), OTHER, OTHER), 0);
+        }
+        // The socket's file or the process that listens is the other user's;
+        // it answers who it is.
+        const pid_t other = ::fork();
+        if (other == 0) {
+            if ((!fileOfTheOther
+                    && (::setresgid(OTHER, OTHER, OTHER) != 0 || ::setresuid(OTHER, OTHER, OTHER) != 0))
+                || ::listen(listener, 4) != 0)
+                ::_exit(1);
+            std::uint8_t identity[tavrin::HOST_IDENTITY_SIZE];
+            tavrin::encodeIdentity(identity,
+                { tavrin::HOST_PROTOCOL_VERSION, TAVRIN_VERSION, static_cast<std::uint32_t>(::getpid()),
+                    tavrin::BACKEND_EMULATED });
+            std::vector<std::uint8_t> reply;
+            tavrin::encodeReply(reply, TAVRIN_STATUS_SUCCESS, sizeof identity, identity, sizeof identity);
+            for (;;) {
+                const int fd = ::accept(listener, nullptr, nullptr);
+                std::uint8_t request[64];
+                if (fd >= 0 && ::recv(fd, request, sizeof request, 0) > 0)
+                    ::_exit(2); // something was sent to it
+                (void)!::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+                ::close(fd);
+            }
+        }
+        ::close(listener);
+        {
+            CDriverChannel channel(Platform());
+            EXPECT_EQ(Load(channel), CHANNEL_START_FAILED) << fileOfTheOther;
+            EXPECT_NE(channel.FailureReason().find("is not served by the driver host it should be"),
+                std::string::npos)
+                << channel.FailureReason();
+        }
+        EXPECT_EQ(::waitpid(other, nullptr, WNOHANG), 0) << "it heard a request";
+        ::kill(other, SIGKILL);
+        ::waitpid(other, nullptr, 0);
+        fs::remove(socket);
+    }
 }
 
 TEST(PosixPathsTest, DefaultMemoryFileLivesInTheStateFolder)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,7 +28,8 @@ protected:
     void SetUp() override
     {
         std::random_device seed;
-        dir_ = fs::temp_directory_path() / ("keyfile-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
+        dir_ = fs::temp_directory_path()
+            / ("keyfile-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
         fs::create_directories(dir_);
     }
     void TearDown() override
@@ -293,6 +295,99 @@ TEST_F(KeyFileTest, AFileTheCallerMayNotWriteStaysUntouched)
     EXPECT_EQ(read(others), encodeImage(KeyTable {}));
     EXPECT_EQ(fs::status(readOnly).permissions(), fs::perms(0444));
 }
+
+// Another user prepares the name a victim (root, or a user) is about to
+// write in a shared folder: a link to the victim's file, or a file of their
+// own to be filled. Links are followed only as the kernel's
+// protected_symlinks rule would (root: only root's own), planted files are
+// not filled (protected_regular), and hard links there are not written
+// through. Needs root to act as the users.
+struct PlantedName {
+    const char* name;
+    mode_t folderMode;
+    uid_t folderOwner;
+    const char* planted; // "link", "file" or "hard link"
+    uid_t plantedBy;
+    uid_t writer;
+    bool written; // the save succeeds (and never touches the victim's file)
+    friend void PrintTo(const PlantedName& c, std::ostream* os) { *os << c.name; }
+};
+
+class HostileFileTest : public KeyFileTest, public ::testing::WithParamInterface<PlantedName> { };
+
+constexpr uid_t ATTACKER = 65534;
+constexpr uid_t VICTIM = 65533;
+
+TEST_P(HostileFileTest, AVictimsWriteNeverLandsWhereAnotherUserAimedIt)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as other users";
+    const PlantedName& c = GetParam();
+    // The victim's own file in the victim's own folder.
+    const std::string home = path("home");
+    const std::string precious = home + "/precious.dat";
+    fs::create_directory(home);
+    write(precious, Bytes { 'p' });
+    for (const std::string& mine : { home, precious })
+        ASSERT_EQ(::chown(mine.c_str(), c.writer, c.writer), 0);
+    const std::string folder = path("shared");
+    fs::create_directory(folder);
+    ASSERT_EQ(::chown(folder.c_str(), c.folderOwner, c.folderOwner), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
+    const std::string out = folder + "/out.dat";
+    if (std::string(c.planted) == "link") {
+        fs::create_symlink(precious, out);
+        ASSERT_EQ(::lchown(out.c_str(), c.plantedBy, c.plantedBy), 0);
+    } else if (std::string(c.planted) == "hard link") {
+        ASSERT_EQ(::link(precious.c_str(), out.c_str()), 0);
+    } else {
+        write(out, Bytes { 'a' });
+        ASSERT_EQ(::chown(out.c_str(), c.plantedBy, c.plantedBy), 0);
+        ASSERT_EQ(::chmod(out.c_str(), 0666), 0);
+    }
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (c.writer != 0
+            && (::setgroups(0, nullptr) != 0 || ::setresgid(c.writer, c.writer, c.writer) != 0
+                || ::setresuid(c.writer, c.writer, c.writer) != 0))
+            std::_Exit(10);
+        const KeyFileResult r = saveKeyFile(out, sampleTable());
+        std::_Exit(c.written ? !r.ok() : !(r.result == KEYFILE_E_OPEN && r.systemError == EACCES));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name;
+    if (std::string(c.planted) != "link" || !c.written) {
+        EXPECT_EQ(read(precious), Bytes { 'p' }) << c.name;
+    }
+    if (c.written) {
+        EXPECT_EQ(read(out), encodeImage(sampleTable())) << c.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Planted, HostileFileTest,
+    ::testing::Values(
+        PlantedName { "another user's link in a sticky folder", 01777, 0, "link", ATTACKER, 0, false },
+        PlantedName {
+            "a link in a sticky folder of its owner's", 01777, ATTACKER, "link", ATTACKER, 0, false },
+        PlantedName {
+            "a user's link in the user's folder, for root", 0755, ATTACKER, "link", ATTACKER, 0, false },
+        PlantedName {
+            "another user's file in a sticky folder, for root", 01777, 0, "file", ATTACKER, 0, false },
+        PlantedName {
+            "another user's 0666 file in a sticky folder", 01777, 0, "file", ATTACKER, VICTIM, false },
+        PlantedName { "a hard link to root's file in a sticky folder", 01777, 0, "hard link", 0, 0, true },
+        PlantedName { "the writer's own link in a sticky folder", 01777, 0, "link", VICTIM, VICTIM, true },
+        PlantedName {
+            "the folder owner's link, for a user", 0755, ATTACKER, "link", ATTACKER, VICTIM, true }),
+    [](const auto& info) {
+        std::string name;
+        for (const char* c = info.param.name; *c != '\0'; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 TEST(KeyFileName, DatExtension)
 {

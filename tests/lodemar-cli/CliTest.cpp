@@ -451,6 +451,8 @@ TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten)
     expectFailure(cli({ "show", path("fifo") }), 1, "is not a regular file");
     expectFailure(cli({ "show", path("folder") }), 1, "cannot read " + path("folder") + ": Is a directory");
     expectFailure(cli({ "import", path("in.json"), "-o", path("fifo") }), 1, "is not a regular file");
+    expectFailure(cli({ "export", (EXAMPLES / "retail-pos.dat").string(), "-o", path("fifo") }), 1,
+        "is not a regular file");
     expectFailure(cli({ "import", path("fifo"), "-o", path("out.dat") }), 1, "is not a regular file");
     expectFailure(cli({ "import", path("folder"), "-o", path("out.dat") }), 1,
         "cannot read " + path("folder") + ": Is a directory");
@@ -465,4 +467,29 @@ TEST_F(CliTest, OutputThatCannotBeWrittenFails)
     const CliRun run = cli({ "export", (EXAMPLES / "retail-pos.dat").string() }, "/dev/full");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(lineCount(run.err), 1);
+}
+
+// Root writes into a sticky folder where another user has planted links
+// named like the outputs: neither import nor export follows them.
+TEST_F(CliTest, OutputsNeverFollowAnotherUsersLink)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant another user's links";
+    const fs::path shared = dir_ / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    writeText(dir_ / "precious", "precious");
+    const std::string dat = (EXAMPLES / "retail-pos.dat").string();
+    const std::string json = (EXAMPLES / "retail-pos.json").string();
+    for (const auto& [out, command] : { std::pair { "out.dat", std::vector<std::string> { "import", json, "-o" } },
+             std::pair { "out.json", std::vector<std::string> { "export", dat, "-o" } } }) {
+        const fs::path link = shared / out;
+        fs::create_symlink(dir_ / "precious", link);
+        ASSERT_EQ(::lchown(link.c_str(), OTHER_USER, OTHER_USER), 0);
+        std::vector<std::string> line = command;
+        line.push_back(link.string());
+        expectFailure(cli(line), 1, "Permission denied");
+        EXPECT_EQ(readText(dir_ / "precious"), "precious") << out;
+        EXPECT_TRUE(fs::is_symlink(link)) << out;
+    }
 }

@@ -66,12 +66,12 @@ protected:
         ASSERT_TRUE(saveKeyFile(path("small.dat"), small_).ok());
     }
 
-    // A folder whose "tavrin" starts the real host with extra arguments;
+    // A folder whose "tavrin-emu" starts the real host with extra arguments;
     // the runs from now on take their host from there.
     std::string HostWith(const std::string& name, const std::string& extra)
     {
         fs::create_directory(dir_ / name);
-        const fs::path wrapper = dir_ / name / "tavrin";
+        const fs::path wrapper = dir_ / name / "tavrin-emu";
         writeText(wrapper, "#!/bin/sh\nexec " + HOST.string() + " \"$@\" " + extra + "\n");
         fs::permissions(wrapper, fs::perms::owner_all);
         ::setenv("LODEMAR_DRIVER_DIR", path(name).c_str(), 1);
@@ -348,7 +348,7 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
     fs::create_directory(dir_ / "empty");
     ::setenv("LODEMAR_DRIVER_DIR", path("empty").c_str(), 1);
     const CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, path("empty"));
-    expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin' is not in");
+    expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin-emu' is not in");
     EXPECT_NE(run.err.find(path("empty")), std::string::npos);
 }
 
@@ -358,8 +358,10 @@ TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
 {
     const fs::path planted = dir_ / "planted";
     fs::create_directory(planted);
-    writeText(planted / "tavrin", "#!/bin/sh\ntouch " + (planted / "ran").string() + "\n");
-    fs::permissions(planted / "tavrin", fs::perms::all);
+    for (const char* host : { "tavrin", "tavrin-emu" }) {
+        writeText(planted / host, "#!/bin/sh\ntouch " + (planted / "ran").string() + "\n");
+        fs::permissions(planted / host, fs::perms::all);
+    }
     fs::permissions(planted, fs::perms::all); // the mark can be made whoever runs it
 
     const bool root = ::geteuid() == 0;
@@ -430,7 +432,7 @@ TEST_F(KeyboardCliTest, RunsOnTwoEmulatedKeyboardsGoOnAtTheSameTime)
 TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
 {
     HostWith("recorded", "");
-    writeText(path("recorded/tavrin"),
+    writeText(path("recorded/tavrin-emu"),
         "#!/bin/sh\necho $$ > " + path("host.pid") + "\nexec " + HOST.string() + " \"$@\"\n");
     const CliChild killed = cliStart({ memory_, "write", (EXAMPLES / "retail-pos.dat").string() });
     ASSERT_TRUE(WaitUntilServing(killed));

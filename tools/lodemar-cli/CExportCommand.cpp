@@ -5,10 +5,9 @@
 #include <keylayout/TableJson.h>
 #include <lodemar/Format.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <cstdint>
 #include <iostream>
+#include <span>
 
 namespace lodemar::cli {
 
@@ -41,11 +40,10 @@ private:
             std::cout << json;
             return EXIT_OK;
         }
-        std::ofstream out(Output(), std::ios::binary | std::ios::trunc);
-        if (out)
-            out << json << std::flush;
-        if (!out)
-            return fail(format(text::EXPORT_WRITE, Output().c_str(), std::strerror(errno)));
+        const keydata::KeyFileResult written = keydata::writeFileContents(
+            Output(), std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
+        if (!written.ok())
+            return fail(saveFailureMessage(written));
         return EXIT_OK;
     }
 };

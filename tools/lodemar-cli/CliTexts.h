@@ -74,7 +74,6 @@ inline constexpr const char* LOAD_TOO_LONG
 inline constexpr const char* NOT_REGULAR
     = "%s is not a regular file (a folder, FIFO or device cannot hold a key table); nothing was done";
 inline constexpr const char* SAVE_OPEN = "cannot open %s for writing: %s (nothing was changed)";
-inline constexpr const char* EXPORT_WRITE = "cannot write %s: %s";
 inline constexpr const char* SAVE_WRITE = "cannot write %s: %s (the previous file is unchanged)";
 inline constexpr const char* SAVE_TOO_LONG = "%s not written: the key table's image would be %zu bytes, but "
                                              "a keyboard data file over 8000 bytes cannot be loaded again";

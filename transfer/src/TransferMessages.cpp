@@ -67,6 +67,12 @@ std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
     const driverchannel::DriverPlatformOptions& options, int result, const char* program)
 {
     const bool emulated = !options.emulatedKeyboardMemory.empty();
+    // The system's own words when it has them (what the host or pkexec said);
+    // for a keyboard in use, the holder is named below instead.
+    if (result != driverchannel::CHANNEL_KEYBOARD_IN_USE) {
+        if (std::string own = channel.FailureReason(); !own.empty())
+            return own;
+    }
     switch (result) {
     case driverchannel::CHANNEL_KEYBOARD_IN_USE:
         return lodemar::format(text::LOAD_KEYBOARD_IN_USE, channel.KeyboardHolder().c_str());

@@ -6,6 +6,7 @@
 #include <kbemu/KeyboardMemory.h>
 #include <tavrin/TavrinWire.h>
 
+#include "EmulatedBackend.h"
 #include "HostBackend.h"
 #include "HostTexts.h"
 
@@ -15,14 +16,14 @@ namespace {
 
 class CEmulatedBackend final : public CHostBackend {
 public:
-    explicit CEmulatedBackend(const HostOptions& options)
+    explicit CEmulatedBackend(const EmulatedOptions& options)
         : keyboard_(memory_)
         , pc_(keyboard_)
     {
         keyboard_.SetFaults(options.faults.keyboard);
         pc_.SetBusy(options.faults.busyController);
         pc_.SetWaitHandler(waitOneMillisecond);
-        if (options.trace)
+        if (options.settings.trace)
             pc_.SetTraceSink(traceToStandardError);
     }
 
@@ -57,7 +58,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<CHostBackend> openEmulatedBackend(const HostOptions& options, std::string& error)
+std::unique_ptr<CHostBackend> openEmulatedBackend(const EmulatedOptions& options, std::string& error)
 {
     auto backend = std::make_unique<CEmulatedBackend>(options);
     switch (backend->Open(options.memoryFile)) {

@@ -1,9 +1,9 @@
-// The real keyboard's host as two processes: the monitor (PortMonitor.h),
-// which keeps root, the lock and the keyboard port, and the serving process,
-// which gives up every right and serves the socket. The socket is made
-// before they part, since only root may make it in the runtime folder.
-#include <signal.h>
-#include <sys/signalfd.h>
+// The socket, the serving user and the keyboard port are had before the two
+// processes part, since only root may have them; the serving process then
+// confines itself before it takes its first request.
+#include "HardwareHost.h"
+
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,20 +12,22 @@
 #include <cstring>
 #include <vector>
 
-#include "HostBackend.h"
 #include "HostFolder.h"
-#include "HostPrivileges.h"
 #include "HostServer.h"
 #include "HostService.h"
+#include "HostSignals.h"
 #include "HostTexts.h"
 #include "PortMonitor.h"
+#include "RawPorts.h"
 #include "SerioPort.h"
+#include "ServingConfinement.h"
 
 namespace tavrin {
 
 namespace {
 
 constexpr mode_t RECORD_MODE = 0644; // any user may read which port is held
+constexpr char NULL_DEVICE[] = "/dev/null";
 
 // Closes every descriptor above standard error but those in keep.
 void closeAllBut(std::vector<int> keep)
@@ -42,30 +44,48 @@ void closeAllBut(std::vector<int> keep)
     ::close_range(from, ~0U, 0);
 }
 
-// The serving process: keeps the socket and its end of the pair, gives up
-// its rights (asking for the raw ports first, which need root) and serves.
-[[noreturn]] void serve(
-    const HostOptions& options, CHostServer& server, int monitorFd, pid_t monitor, bool serio)
+// Standard input and output become /dev/null (the caller's terminal stays
+// with the monitor), standard error the pipe the monitor relays.
+bool detachStandardStreams(int relayFd)
 {
-    closeAllBut({ server.ListenerFd(), monitorFd });
+    const int null = ::open(NULL_DEVICE, O_RDWR | O_CLOEXEC);
+    const bool ok = null >= 0 && ::dup2(null, STDIN_FILENO) >= 0 && ::dup2(null, STDOUT_FILENO) >= 0
+        && ::dup2(relayFd, STDERR_FILENO) >= 0;
+    if (null > STDERR_FILENO)
+        ::close(null);
+    ::close(relayFd);
+    return ok;
+}
+
+struct ServingSide {
+    int monitorFd;
+    int relayFd;
+    pid_t monitor;
+    bool serio;
+    const ServingIdentity* identity; // null unless root
+};
+
+// The serving process: keeps the socket and its end of the pair, gives up
+// its rights, confines itself and serves.
+[[noreturn]] void serve(const HostSettings& settings, CHostServer& server, const ServingSide& side)
+{
+    closeAllBut({ server.ListenerFd(), side.monitorFd, side.relayFd });
+    std::string error;
+    if (!detachStandardStreams(side.relayFd))
+        ::_exit(fail(EXIT_SETUP, texts::SPLIT_FAILED + std::string(std::strerror(errno))));
     // A signal descriptor of its own: the monitor's would be shared.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    for (const int s : { SIGTERM, SIGINT, SIGHUP })
-        sigaddset(&stopSignals, s);
-    const int signalFd = ::signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    const int signalFd = openStopSignals();
     if (signalFd < 0)
         ::_exit(fail(EXIT_SETUP, texts::SPLIT_FAILED + std::string(std::strerror(errno))));
-    std::string error;
-    std::unique_ptr<CHostBackend> backend
-        = serio ? openSerioBackend(options, monitorFd) : openRawPortBackend(options, error);
-    if (!backend || !dropPrivileges(monitor, error))
+    std::unique_ptr<CHostBackend> backend = side.serio ? openSerioBackend(settings, side.monitorFd)
+                                                       : openMonitorExchangeBackend(side.monitorFd);
+    if (!dropRights(side.identity, side.monitor, error) || !confineServing(error))
         ::_exit(fail(EXIT_SETUP, error));
     // The monitor removes the socket once this process has gone.
     server.LeaveSocketName();
     int code;
     {
-        CHostService service(*backend, static_cast<std::uint32_t>(monitor));
+        CHostService service(*backend, static_cast<std::uint32_t>(side.monitor));
         code = server.Run(service, signalFd);
         backend.reset();
     }
@@ -75,51 +95,72 @@ void closeAllBut(std::vector<int> keep)
 } // namespace
 
 int runHardwareHost(
-    const HostOptions& options, CHostFolder& folder, const ServerSettings& settings, int signalFd)
+    const HostSettings& settings, CHostFolder& folder, const ServerSettings& serverSettings, int signalFd)
 {
     std::string error;
     std::string name;
-    const bool serio = !findKeyboardPort(options.sysfsRoot, name).empty();
+    const bool serio = !findKeyboardPort(settings.sysfsRoot, name).empty();
     std::unique_ptr<CSerioPort> port;
+    std::unique_ptr<CRawPorts> ports;
     if (serio) {
         const int record = folder.OpenOwnFile(SERIO_RECORD_NAME, RECORD_MODE, error);
         if (record < 0)
             return fail(EXIT_SETUP, error);
-        port = std::make_unique<CSerioPort>(options.sysfsRoot, options.devRoot, record);
+        port = std::make_unique<CSerioPort>(settings.sysfsRoot, settings.devRoot, record);
         port->Recover();
         if (!port->Prepare(error))
             return fail(EXIT_SETUP, error);
-    } else if (options.simulatedKernel) {
+    } else if (settings.simulatedKernel) {
         // Raw ports only on the real machine with no kernel driver in charge.
-        return fail(EXIT_SETUP, texts::SERIO_NO_PORT + options.sysfsRoot + "/bus/serio/devices)");
-    } else if (!rawPortsAllowed(error)) {
+        return fail(EXIT_SETUP, texts::SERIO_NO_PORT + settings.sysfsRoot + "/bus/serio/devices)");
+    } else if (ports = openRawPorts(settings.sysfsRoot, settings.trace, error); !ports) {
         return fail(EXIT_SETUP, error);
     }
-
+    // As root the serving process becomes the suite's own user; run by a
+    // user (a test configuration) it stays that user.
+    ServingIdentity identity;
+    const bool root = ::geteuid() == 0;
+    if (settings.servingUid >= 0)
+        identity = ServingIdentity { static_cast<uid_t>(settings.servingUid),
+            static_cast<gid_t>(settings.servingUid) };
+    else if (root && !servingIdentityOf(SERVING_USER, identity, error))
+        return fail(EXIT_SETUP, error);
     int pair[2];
+    int relay[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
         return fail(EXIT_SETUP, texts::SPLIT_FAILED + std::string(std::strerror(errno)));
-    CHostServer server(folder, settings);
-    if (const int opened = server.Open(error); opened != EXIT_SERVED) {
+    if (::pipe2(relay, O_CLOEXEC) != 0) {
         ::close(pair[0]);
         ::close(pair[1]);
+        return fail(EXIT_SETUP, texts::SPLIT_FAILED + std::string(std::strerror(errno)));
+    }
+    CHostServer server(folder, serverSettings);
+    if (const int opened = server.Open(error); opened != EXIT_SERVED) {
+        for (const int fd : { pair[0], pair[1], relay[0], relay[1] })
+            ::close(fd);
         return fail(opened, error);
     }
     const pid_t monitor = ::getpid();
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pair[0]);
-        serve(options, server, pair[1], monitor, serio);
+        ::close(relay[0]);
+        serve(
+            settings, server, ServingSide { pair[1], relay[1], monitor, serio, root ? &identity : nullptr });
     }
     ::close(pair[1]);
+    ::close(relay[1]);
     server.CloseListener();
     if (child < 0) {
         ::close(pair[0]);
+        ::close(relay[0]);
         return fail(EXIT_SETUP, texts::SPLIT_FAILED + std::string(std::strerror(errno)));
     }
-    CPortMonitor watcher(port.get(), pair[0], child, signalFd);
+    ::fcntl(relay[0], F_SETFL, O_NONBLOCK);
+    CPortMonitor watcher(port.get(), ports ? ports->Platform() : nullptr, pair[0], child, signalFd, relay[0]);
     const int code = watcher.Run();
     ::close(pair[0]);
+    ::close(relay[0]);
     return code;
 }
 

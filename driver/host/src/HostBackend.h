@@ -1,6 +1,6 @@
 // The keyboard behind the driver host: the emulated PC and keyboard, or the
 // real keyboard through the kernel's serio layer (raw port I/O where no
-// kernel driver owns the controller).
+// kernel driver owns the controller, run by the monitor).
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,7 @@
 
 #include <tavrin/TavrinCore.h>
 
-#include "HostOptions.h"
-
 namespace tavrin {
-
-class CHostFolder;
 
 class CHostBackend {
 public:
@@ -21,6 +17,15 @@ public:
     // The core's view of the machine; valid while the backend lives.
     virtual TavrinPlatform Platform() = 0;
     virtual std::uint32_t Kind() const = 0; // BACKEND_EMULATED or BACKEND_HARDWARE
+    // One control code through the driver core on systemBuffer (the buffered
+    // I/O convention). A backend whose ports another process holds runs it
+    // there.
+    virtual TavrinCompletion Serve(
+        std::uint32_t code, std::uint8_t* systemBuffer, std::uint32_t inputLength, std::uint32_t outputLength)
+    {
+        const TavrinPlatform platform = Platform();
+        return TavrinServeControl(&platform, code, systemBuffer, inputLength, outputLength);
+    }
     // Around every control-code request; keyboard: the request reaches the
     // keyboard (see touchesKeyboard). BeforeRequest may refuse the request
     // (the keyboard cannot be had), filling in its completion; AfterRequest
@@ -42,25 +47,6 @@ public:
 // identify); the others are answered without it.
 bool touchesKeyboard(std::uint32_t code);
 
-// Returns null with a message when the memory file cannot be had.
-std::unique_ptr<CHostBackend> openEmulatedBackend(const HostOptions& options, std::string& error);
-
-// The real keyboard (HardwareHost.cpp): runs the host as a monitor that
-// keeps root and the keyboard port, and a serving process without rights.
-// Returns the host's exit code.
-struct ServerSettings;
-int runHardwareHost(
-    const HostOptions& options, CHostFolder& folder, const ServerSettings& settings, int signalFd);
-
-// The real keyboard's backends, made in the serving process: serio_raw's
-// device, asked of the monitor over monitorFd whenever a request needs the
-// keyboard; raw port I/O (ioperm: before root is given up).
-std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, int monitorFd);
-std::unique_ptr<CHostBackend> openRawPortBackend(const HostOptions& options, std::string& error);
-// Whether raw port I/O may be used here: the kernel does not take the
-// keyboard's interrupt.
-bool rawPortsAllowed(std::string& error);
-
 // The real 1 ms wait before each byte sent: sleeps most of it and spins the
 // rest, so that each wait is close to 1 ms rather than 1 ms plus the timer's
 // slack. The millisecond is one of quiet on the line: it counts from the
@@ -76,7 +62,7 @@ void traceToStandardError(const char* line);
 // lines on standard error when asked for, the scratch block from the heap.
 // The backend adds readPort and writePort over context.
 TavrinPlatform realKeyboardPlatform(void* context, bool trace);
-// One message of the host's on standard error, after its prefix.
+// One message of the host's on standard error, after the program's name.
 void tell(const std::string& message);
 // Tells message and returns code (an exit code).
 int fail(int code, const std::string& message);

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -84,7 +85,7 @@ TavrinPlatform realKeyboardPlatform(void* context, bool trace)
 
 void tell(const std::string& message)
 {
-    std::fprintf(stderr, "%s%s\n", texts::PREFIX, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, message.c_str());
 }
 
 int fail(int code, const std::string& message)

@@ -10,9 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include <tavrin/TavrinHolder.h>
 #include <tavrin/TavrinPaths.h>
 
-#include "HostOptions.h"
+#include "HostSettings.h"
 #include "HostTexts.h"
 
 namespace tavrin {
@@ -20,7 +21,8 @@ namespace tavrin {
 namespace {
 
 constexpr mode_t RUN_DIR_MODE = 0755;
-constexpr mode_t LOCK_MODE = 0644; // any user may read who holds the keyboard
+constexpr mode_t LOCK_MODE = 0600; // a lock any user could open, any user could hold
+constexpr mode_t HOLDER_MODE = 0644; // any user may read who holds the keyboard
 constexpr int DIR_FLAGS = O_DIRECTORY | O_RDONLY | O_CLOEXEC | O_NOFOLLOW;
 
 // Root's, and no one else can replace what is in it: writable by root alone,
@@ -52,8 +54,12 @@ std::vector<std::string> components(const std::string& path)
 
 CHostFolder::~CHostFolder()
 {
-    if (lockFd_ >= 0)
-        ::close(lockFd_);
+    // Cleared while the lock is still held: nobody else writes it meanwhile.
+    if (holderFd_ >= 0) {
+        (void)!::ftruncate(holderFd_, 0);
+        ::close(holderFd_);
+    }
+    lock_.Release();
     if (fd_ >= 0)
         ::close(fd_);
 }
@@ -85,9 +91,9 @@ int CHostFolder::OpenFixed(const std::string& path, std::string& error)
         ::close(fd);
         fd = next;
         if (fd < 0) {
-            error = (openError == ELOOP || openError == ENOTDIR) ? texts::RUN_DIR_UNSAFE + walked
-                                                                 : texts::RUN_DIR_FAILED + walked + ": "
-                    + std::strerror(openError);
+            error = (openError == ELOOP || openError == ENOTDIR)
+                ? texts::RUN_DIR_UNSAFE + walked
+                : texts::RUN_DIR_FAILED + walked + ": " + std::strerror(openError);
             return EXIT_SETUP;
         }
     }
@@ -138,7 +144,8 @@ int CHostFolder::OpenOwnFile(const char* name, mode_t mode, std::string& error)
     const int fd = ::openat(fd_, name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode);
     const std::string path = path_ + "/" + name;
     if (fd < 0) {
-        error = errno == ELOOP ? texts::FILE_NOT_OWN + path : texts::LOCK_FAILED + path + ": " + std::strerror(errno);
+        error = errno == ELOOP ? texts::FILE_NOT_OWN + path
+                               : texts::LOCK_FAILED + path + ": " + std::strerror(errno);
         return -1;
     }
     struct stat st;
@@ -155,37 +162,47 @@ int CHostFolder::OpenOwnFile(const char* name, mode_t mode, std::string& error)
 
 int CHostFolder::Lock(pid_t callerPid, std::uint32_t callerUid, std::string& error)
 {
-    const int fd = OpenOwnFile(RUN_LOCK_NAME, LOCK_MODE, error);
-    if (fd < 0)
-        return EXIT_SETUP;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int lockError = errno;
-        if (lockError != EWOULDBLOCK) {
-            error = texts::LOCK_FAILED + path_ + "/" + RUN_LOCK_NAME + ": " + std::strerror(lockError);
-            ::close(fd);
-            return EXIT_SETUP;
-        }
-        char line[64] = {};
-        const ssize_t n = ::pread(fd, line, sizeof line - 1, 0);
-        ::close(fd);
-        std::string_view holder(line, n > 0 ? static_cast<std::size_t>(n) : 0);
-        const std::size_t space = holder.find(' ');
-        const std::size_t end = holder.find('\n');
-        error = texts::IN_USE_BY + std::string(holder.substr(0, space)) + texts::IN_USE_UID
-            + std::string(space == std::string_view::npos ? std::string_view("?")
-                                                          : holder.substr(space + 1, end - space - 1))
-            + ")";
+    const std::string path = path_ + "/" + RUN_LOCK_NAME;
+    switch (lock_.Take(fd_, RUN_LOCK_NAME, LOCK_MODE)) {
+    case lodemar::LockResult::Held:
+        break;
+    case lodemar::LockResult::InUse:
+        error = Holder();
+        lock_.Release();
         return EXIT_IN_USE;
-    }
-    const std::string line = std::to_string(callerPid) + " " + std::to_string(callerUid) + "\n";
-    if (::ftruncate(fd, 0) != 0
-        || ::pwrite(fd, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size())) {
-        error = texts::LOCK_FAILED + path_ + "/" + RUN_LOCK_NAME + ": " + std::strerror(errno);
-        ::close(fd);
+    case lodemar::LockResult::Refused:
+        error = texts::FILE_NOT_OWN + path;
+        return EXIT_SETUP;
+    case lodemar::LockResult::Failed:
+        error = texts::LOCK_FAILED + path + ": " + std::strerror(lock_.Error());
         return EXIT_SETUP;
     }
-    lockFd_ = fd;
+    holderFd_ = OpenOwnFile(RUN_HOLDER_NAME, HOLDER_MODE, error);
+    const std::string line = formatHolder(HostHolder {
+        static_cast<long>(::getpid()), processStartTime("self"), static_cast<long>(callerPid), callerUid });
+    if (holderFd_ < 0 || ::ftruncate(holderFd_, 0) != 0
+        || ::pwrite(holderFd_, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size())) {
+        if (holderFd_ >= 0)
+            error = texts::LOCK_FAILED + path_ + "/" + RUN_HOLDER_NAME + ": " + std::strerror(errno);
+        lock_.Release();
+        return EXIT_SETUP;
+    }
     return EXIT_SERVED;
+}
+
+std::string CHostFolder::Holder() const
+{
+    char line[128] = {};
+    const int fd = ::openat(fd_, RUN_HOLDER_NAME, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const ssize_t n = fd >= 0 ? ::pread(fd, line, sizeof line - 1, 0) : -1;
+    if (fd >= 0)
+        ::close(fd);
+    const std::optional<HostHolder> holder
+        = parseHolder(std::string(line, n > 0 ? static_cast<std::size_t>(n) : 0));
+    if (!holder || !holderAlive(*holder))
+        return texts::IN_USE_BY_HOST;
+    return texts::IN_USE_BY + std::to_string(holder->callerPid) + texts::IN_USE_UID
+        + std::to_string(holder->callerUid) + ")";
 }
 
 } // namespace tavrin

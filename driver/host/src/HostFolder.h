@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include <lodemar/CLockFile.h>
+
 namespace tavrin {
 
 class CHostFolder {
@@ -32,16 +34,21 @@ public:
     // Nobody but this user or root can remove or replace names inside.
     bool Safe() const { return safe_; }
 
-    // Holds the lock file for the host's life and writes "<pid> <uid>" into
-    // it. EXIT_SERVED; EXIT_IN_USE naming the holder; EXIT_SETUP.
+    // Holds the lock file (root's alone) for the host's life and writes who
+    // holds it into the holder's record (TavrinHolder.h). EXIT_SERVED;
+    // EXIT_IN_USE naming the holder; EXIT_SETUP.
     int Lock(pid_t callerPid, std::uint32_t callerUid, std::string& error);
     // Opens (creating) a regular file of this process's user inside the
     // folder, never through a link; -1 with a message.
     int OpenOwnFile(const char* name, mode_t mode, std::string& error);
 
 private:
+    // Who holds the lock, as the holder's record says, for the message.
+    std::string Holder() const;
+
     int fd_ = -1;
-    int lockFd_ = -1;
+    lodemar::CLockFile lock_;
+    int holderFd_ = -1;
     std::string path_;
     std::string socketName_;
     bool safe_ = false;

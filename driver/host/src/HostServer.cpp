@@ -13,6 +13,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include <lodemar/Deadline.h>
+
+#include "HostBackend.h"
 #include "HostTexts.h"
 
 namespace tavrin {
@@ -36,10 +39,10 @@ public:
     ~CInFolder()
     {
         if (old_ >= 0) {
-            (void)::fchdir(old_);
+            (void)!::fchdir(old_);
             ::close(old_);
         } else {
-            (void)::chdir("/");
+            (void)!::chdir("/");
         }
     }
     bool Ok() const { return ok_; }
@@ -68,12 +71,6 @@ bool socketIsServed(const sockaddr_un& address)
     const bool served = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return served;
-}
-
-int millisecondsUntil(std::chrono::steady_clock::time_point when)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
-    return static_cast<int>(std::clamp<long long>(left.count(), 0, 24LL * 60 * 60 * 1000));
 }
 
 } // namespace
@@ -170,7 +167,7 @@ int CHostServer::Open(std::string& error)
         return EXIT_SETUP;
     }
     if (settings_.verbose)
-        std::fprintf(stderr, "%s%s%s\n", texts::PREFIX, texts::SERVING, shown.c_str());
+        tell(texts::SERVING + shown);
     return EXIT_SERVED;
 }
 
@@ -217,7 +214,7 @@ int CHostServer::Run(CHostService& service, int signalFd)
         for (const Connection& c : connections_) {
             const short events = !c.out.empty() ? POLLOUT : (c.ended || c.hangUp ? 0 : POLLIN);
             fds.push_back({ c.fd, events, 0 });
-            const int left = millisecondsUntil(Deadline(c));
+            const int left = lodemar::millisecondsUntil(Deadline(c));
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
         // What the keyboard's backend holds between requests has its own time.
@@ -269,7 +266,7 @@ int CHostServer::Run(CHostService& service, int signalFd)
             service.ReleaseIfDue();
     }
     if (settings_.verbose)
-        std::fprintf(stderr, "%s%s\n", texts::PREFIX, texts::STOPPING);
+        tell(texts::STOPPING);
     for (Connection& c : connections_)
         ::close(c.fd);
     connections_.clear();
@@ -294,8 +291,7 @@ void CHostServer::Accept()
                    static_cast<std::uint32_t>(peer.uid))
                 != settings_.allowedUids.end();
         if (!allowed) {
-            std::fprintf(stderr, "%s%s%ld\n", texts::PREFIX, texts::PEER_REFUSED,
-                known ? static_cast<long>(peer.uid) : -1L);
+            tell(texts::PEER_REFUSED + std::to_string(known ? static_cast<long>(peer.uid) : -1L));
             std::vector<std::uint8_t> reply;
             encodeReply(reply, TAVRIN_STATUS_ACCESS_DENIED, 0, nullptr, 0);
             // A fresh socket's buffer takes these few bytes at once.
@@ -405,7 +401,7 @@ void CHostServer::FinishStop(Connection& c)
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(settings_.stallMs);
     while (!c.out.empty() && Flush(c) && !c.out.empty()) {
         pollfd p { c.fd, POLLOUT, 0 };
-        if (::poll(&p, 1, millisecondsUntil(end)) <= 0)
+        if (::poll(&p, 1, lodemar::millisecondsUntil(end)) <= 0)
             break;
     }
 }

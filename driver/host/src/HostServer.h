@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "HostFolder.h"
-#include "HostOptions.h"
 #include "HostService.h"
+#include "HostSettings.h"
 #include "HostStream.h"
 
 namespace tavrin {

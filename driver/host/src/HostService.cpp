@@ -41,9 +41,8 @@ void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& 
     std::copy_n(request.input, request.inputLength, buffer_.begin());
     TavrinCompletion done {};
     if (backend_.BeforeRequest(touchesKeyboard(request.code), done)) {
-        TavrinPlatform platform = backend_.Platform();
-        done = TavrinServeControl(&platform, request.code, buffer_.empty() ? nullptr : buffer_.data(),
-            request.inputLength, request.outputLength);
+        done = backend_.Serve(request.code, buffer_.empty() ? nullptr : buffer_.data(), request.inputLength,
+            request.outputLength);
         backend_.AfterRequest(done);
         markLineQuiet();
     }

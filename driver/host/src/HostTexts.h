@@ -3,37 +3,47 @@
 
 namespace tavrin::texts {
 
-inline constexpr char USAGE[]
-    = "usage: tavrin --socket PATH --emulate MEMFILE [--fault F]... [--allow-uid UID] [--trace]\n"
-      "       tavrin --hardware [--trace]\n"
+inline constexpr char HARDWARE_USAGE[]
+    = "usage: tavrin --hardware [--trace]\n"
       "       tavrin --help | --version\n"
-      "Serves the Tavrin port driver's control codes on a local socket.\n"
-      "  --emulate MEMFILE  emulated keyboard whose 4096-byte memory lives in MEMFILE\n"
+      "Serves the Tavrin port driver's control codes for the real keyboard on the PC's keyboard\n"
+      "port, on the socket in its fixed runtime folder. It runs as root (through pkexec for a\n"
+      "user), takes the keyboard port only while requests come (and 1.5 s after), and the\n"
+      "keyboard types nothing meanwhile. The emulated keyboard's host is tavrin-emu.\n"
+      "  --hardware  the real keyboard\n"
+      "  --trace     print the driver's trace lines on standard error\n"
+      "Started through pkexec only --hardware and --trace are accepted; set-id it refuses to run.\n"
+      "Exit status: 0 after a stop request or a termination signal, 2 wrong usage, 6 the keyboard\n"
+      "port, runtime folder, serving user or socket cannot be had, 7 the keyboard is in use,\n"
+      "8 the serving process was killed.\n";
+inline constexpr char EMULATED_USAGE[]
+    = "usage: tavrin-emu --socket PATH --emulate MEMFILE [--fault F]... [--allow-uid UID] [--trace]\n"
+      "       tavrin-emu --help | --version\n"
+      "Serves the Tavrin port driver's control codes for the emulated keyboard on a local socket,\n"
+      "as the user who starts it.\n"
+      "  --socket PATH      the socket to serve\n"
+      "  --emulate MEMFILE  the emulated keyboard, its 4096-byte memory kept in MEMFILE\n"
       "  --fault F          emulated keyboard fault: silent, refuse, endless, busy, stall=N\n"
-      "  --hardware         the real keyboard on the PC's keyboard port (root; through pkexec\n"
-      "                     for a user). The socket is fixed, in the runtime folder. The host\n"
-      "                     takes the keyboard port only while requests come (and 1.5 s after);\n"
-      "                     meanwhile the keyboard types nothing.\n"
       "  --allow-uid UID    also serve this user\n"
       "  --trace            print the driver's trace lines on standard error\n"
-      "Started through pkexec (or set-id) only --hardware and --trace are accepted.\n"
       "Exit status: 0 after a stop request or a termination signal, 2 wrong usage, 6 the memory\n"
-      "file, keyboard port, runtime folder or socket cannot be had, 7 the socket or the keyboard\n"
-      "is in use.\n";
-// %s: the version.
-inline constexpr char VERSION[] = "tavrin %s\n";
-
-inline constexpr char PREFIX[] = "tavrin: ";
+      "file or socket cannot be had, 7 another host serves the socket.\n";
+// %s: the program's name, the version.
+inline constexpr char VERSION[] = "%s %s\n";
 
 inline constexpr char NO_SOCKET[] = "--socket PATH is required";
-inline constexpr char NO_BACKEND[] = "choose the keyboard: --emulate MEMFILE or --hardware";
-inline constexpr char TWO_BACKENDS[] = "--emulate and --hardware exclude each other";
-inline constexpr char FAULT_NEEDS_EMULATION[] = "--fault applies to the emulated keyboard only";
-inline constexpr char TEST_ROOTS_NEED_SOCKET[]
-    = "--test-sysfs-root and --test-dev-root need --hardware --socket";
+inline constexpr char NO_MEMORY_FILE[] = "--emulate MEMFILE is required";
+inline constexpr char NO_HARDWARE[] = "--hardware is required (the emulated keyboard's host is tavrin-emu)";
+inline constexpr char TEST_ROOTS_NEED_SOCKET[] = "--test-sysfs-root and --test-dev-root need --socket";
 inline constexpr char PRIVILEGED_HARDWARE_ONLY[]
     = "started with more rights than its caller, tavrin serves only the real keyboard: "
       "--hardware [--trace], nothing else";
+inline constexpr char SET_ID_REFUSED[]
+    = "refused: the host must not be installed set-user-id or set-group-id; a user starts it "
+      "through pkexec";
+inline constexpr char EMULATED_NOT_PRIVILEGED[]
+    = "refused: the emulated keyboard's host runs as the user who starts it, never with more rights "
+      "(not through pkexec, not set-id)";
 inline constexpr char UNKNOWN_OPTION[] = "unknown option ";
 inline constexpr char MISSING_VALUE[] = "missing value for ";
 inline constexpr char BAD_FAULT[] = "unknown fault ";
@@ -59,7 +69,13 @@ inline constexpr char LOCK_FAILED[] = "cannot create or lock ";
 inline constexpr char FILE_NOT_OWN[] = "refused: a link, or not a file of the host's own: ";
 inline constexpr char IN_USE_BY[] = "the keyboard is in use by process ";
 inline constexpr char IN_USE_UID[] = " (uid ";
+inline constexpr char IN_USE_BY_HOST[] = "the keyboard is in use by another host";
 inline constexpr char DROP_FAILED[] = "the serving process cannot give up root rights: ";
+inline constexpr char CONFINE_FAILED[] = "the serving process cannot be confined: ";
+inline constexpr char NO_SERVING_USER[]
+    = "the system user _tavrin that serves the keyboard is missing (the lodemar-cli package creates "
+      "it; as root: adduser --system --group --home /nonexistent --no-create-home _tavrin)";
+inline constexpr char BAD_SERVING_USER[] = "refused: the serving user must be a user of its own, not root: ";
 
 // The keyboard port through the kernel (serio).
 inline constexpr char SERIO_NO_PORT[]
@@ -85,16 +101,20 @@ inline constexpr char SERIO_NOT_TAKEN[] = "the keyboard port could not be taken 
 
 // The monitor: the part of the real keyboard's host that keeps root.
 inline constexpr char SPLIT_FAILED[] = "cannot start the serving process: ";
+inline constexpr char MONITOR_UNREAD[] = "the serving process does not take the monitor's answers; ending it";
 inline constexpr char MONITOR_BAD_REQUEST[]
     = "the serving process sent the monitor something it does not accept; ending it";
 inline constexpr char SERVING_LOST[] = "the serving process ended abnormally";
 
-// Raw port I/O, only where no kernel driver owns the controller.
-inline constexpr char HARDWARE_NEEDS_ROOT[]
-    = "the hardware backend needs root to reach the keyboard controller ports "
-      "(start tavrin as root or through pkexec, or use --emulate MEMFILE): ";
+// Raw port I/O, only where no kernel driver owns the controller. %s: the
+// sysfs folder looked in, then the system's reason.
+inline constexpr char RAW_PORTS_UNAVAILABLE[]
+    = "no keyboard port found (no serio port described as \"i8042 KBD port\" under %s), and the "
+      "keyboard controller's ports cannot be reached directly either (ioperm: %s); to work without "
+      "the keyboard use --emulate";
 inline constexpr char HARDWARE_UNSUPPORTED[]
-    = "no keyboard port found and raw port I/O needs an x86 PC running Linux; use --emulate MEMFILE";
+    = "no keyboard port found, and raw port I/O needs an x86 PC running Linux; to work without the "
+      "keyboard use --emulate";
 inline constexpr char HARDWARE_KERNEL_OWNS[]
     = "refused: the kernel's i8042 driver takes the keyboard's interrupt (IRQ 1) but offers no keyboard "
       "port; raw port I/O would race it";

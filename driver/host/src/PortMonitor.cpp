@@ -6,13 +6,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <string>
 #include <thread>
 
+#include <lodemar/Deadline.h>
+#include <tavrin/TavrinWire.h>
+
 #include "HostBackend.h"
-#include "HostOptions.h"
+#include "HostSettings.h"
 #include "HostTexts.h"
 #include "SerioPort.h"
 
@@ -28,86 +31,137 @@ constexpr auto STOP_GRACE = std::chrono::seconds(30);
 // A serving process that has closed its end is on its way out.
 constexpr auto REAP_GRACE = std::chrono::seconds(2);
 constexpr auto REAP_STEP = std::chrono::milliseconds(5);
-
-int millisecondsUntil(Clock::time_point when)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
-    return static_cast<int>(left > 0 ? left : 0);
-}
+// What the serving process says is passed on in pieces a terminal takes
+// whole once it reports room; what finds no room is dropped rather than
+// waited for.
+constexpr std::size_t RELAY_CHUNK = 4096;
+constexpr std::size_t RELAY_PIECE = 256;
 
 } // namespace
 
-CPortMonitor::CPortMonitor(CSerioPort* port, int channelFd, pid_t child, int signalFd)
+CPortMonitor::CPortMonitor(
+    CSerioPort* port, const TavrinPlatform* ports, int channelFd, pid_t child, int signalFd, int relayFd)
     : port_(port)
+    , ports_(ports)
     , channel_(channelFd)
     , child_(child)
     , signalFd_(signalFd)
+    , relayFd_(relayFd)
 {
 }
 
 int CPortMonitor::Run()
 {
-    Clock::time_point killAt {};
     for (;;) {
-        pollfd fds[2] = { { channel_, POLLIN, 0 }, { signalFd_, POLLIN, 0 } };
-        const int ready = ::poll(fds, 2, stopping_ ? millisecondsUntil(killAt) : -1);
+        pollfd fds[3] = { { channel_, POLLIN, 0 }, { signalFd_, POLLIN, 0 }, { relayFd_, POLLIN, 0 } };
+        const int ready
+            = ::poll(fds, relayFd_ >= 0 ? 3 : 2, stopping_ ? lodemar::millisecondsUntil(killAt_) : -1);
         if (ready < 0 && errno != EINTR)
             break;
         if (ready > 0 && fds[1].revents != 0) {
             signalfd_siginfo info;
-            if (::read(signalFd_, &info, sizeof info) > 0 && !stopping_) {
+            if (::read(signalFd_, &info, sizeof info) > 0 && !stopping_)
                 Forward();
-                killAt = Clock::now() + STOP_GRACE;
-            }
         }
+        if (ready > 0 && relayFd_ >= 0 && fds[2].revents != 0)
+            Relay();
         if (ready > 0 && fds[0].revents != 0) {
-            const MonitorRequest request = receiveMonitorRequest(channel_);
-            if (request == MonitorRequest::End)
+            const MonitorMessage request = receiveMonitorRequest(channel_);
+            if (request.kind == MonitorRequest::End)
                 break;
-            if (request == MonitorRequest::Invalid) {
-                tell(texts::MONITOR_BAD_REQUEST);
+            if (!Serve(request)) {
                 ::kill(child_, SIGKILL);
                 break;
             }
-            Serve(request);
         }
-        if (stopping_ && Clock::now() >= killAt) {
+        if (stopping_ && Clock::now() >= killAt_) {
             ::kill(child_, SIGKILL);
             break;
         }
     }
     // Once the serving process has gone, no one holds the device any more.
     const int code = Reap();
+    while (relayFd_ >= 0 && Relay()) { } // its last words
     if (port_ != nullptr)
         port_->GiveBack();
     return code;
 }
 
-void CPortMonitor::Serve(MonitorRequest request)
+bool CPortMonitor::Serve(const MonitorMessage& request)
 {
-    if (request == MonitorRequest::GiveBack) {
+    switch (request.kind) {
+    case MonitorRequest::GiveBack:
         if (port_ != nullptr)
             port_->GiveBack();
-        sendMonitorReply(channel_, MONITOR_DONE);
-        return;
+        return Answered(sendMonitorReply(channel_, MONITOR_DONE));
+    case MonitorRequest::Take: {
+        std::string error;
+        if (port_ == nullptr || stopping_ || !port_->Take(error)) {
+            if (!error.empty())
+                tell(error);
+            return Answered(sendMonitorReply(channel_, MONITOR_REFUSED));
+        }
+        // The device is the serving process's alone from here.
+        const int device = port_->ReleaseDevice();
+        const bool sent = sendMonitorReply(channel_, MONITOR_DONE, device);
+        ::close(device);
+        return Answered(sent);
     }
-    std::string error;
-    if (port_ == nullptr || stopping_ || !port_->Take(error)) {
-        if (!error.empty())
-            tell(error);
-        sendMonitorReply(channel_, MONITOR_REFUSED);
-        return;
+    case MonitorRequest::Exchange:
+        return Exchange(request);
+    default:
+        tell(texts::MONITOR_BAD_REQUEST);
+        return false;
     }
-    // The device is the serving process's alone from here.
-    const int device = port_->ReleaseDevice();
-    sendMonitorReply(channel_, MONITOR_DONE, device);
-    ::close(device);
+}
+
+bool CPortMonitor::Answered(bool sent)
+{
+    if (!sent)
+        tell(texts::MONITOR_UNREAD);
+    return sent;
+}
+
+bool CPortMonitor::Exchange(const MonitorMessage& request)
+{
+    TavrinCompletion done { HOST_STATUS_NO_KEYBOARD, 0 };
+    std::uint32_t count = 0;
+    // Only the keyboard's own requests reach the ports; nothing while ending.
+    if (ports_ != nullptr && !stopping_ && touchesKeyboard(request.code)) {
+        const std::uint32_t inputLength = static_cast<std::uint32_t>(request.input.size());
+        buffer_.assign(std::max(inputLength, request.outputLength), 0);
+        std::copy(request.input.begin(), request.input.end(), buffer_.begin());
+        done = TavrinServeControl(ports_, request.code, buffer_.empty() ? nullptr : buffer_.data(),
+            inputLength, request.outputLength);
+        if (TAVRIN_STATUS_IS_SUCCESS(done.status))
+            count = std::min(done.information, request.outputLength);
+    }
+    return Answered(sendMonitorCompletion(channel_, done, buffer_.data(), count));
 }
 
 void CPortMonitor::Forward()
 {
     stopping_ = true;
+    killAt_ = Clock::now() + STOP_GRACE;
     ::kill(child_, SIGTERM);
+}
+
+bool CPortMonitor::Relay()
+{
+    char chunk[RELAY_CHUNK];
+    ssize_t n;
+    while ((n = ::read(relayFd_, chunk, sizeof chunk)) < 0 && errno == EINTR) { }
+    for (std::size_t at = 0; n > 0 && at < static_cast<std::size_t>(n);) {
+        pollfd out { STDERR_FILENO, POLLOUT, 0 };
+        if (::poll(&out, 1, 0) <= 0)
+            break;
+        const std::size_t piece = std::min(RELAY_PIECE, static_cast<std::size_t>(n) - at);
+        const ssize_t written = ::write(STDERR_FILENO, chunk + at, piece);
+        if (written <= 0)
+            break;
+        at += static_cast<std::size_t>(written);
+    }
+    return n > 0;
 }
 
 int CPortMonitor::Reap()

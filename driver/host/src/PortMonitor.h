@@ -1,9 +1,12 @@
 // The part of the real keyboard's host that keeps root, after the manner of
 // privilege-separated daemons: it holds the host's lock, the record of the
-// held port and the port's drvctl, knows the one keyboard port it found at
-// start, and does two things for the serving process, its child: take the
-// port (bind serio_raw and pass the opened device over) and give it back
-// (MonitorProtocol.h). It believes nothing else the child sends.
+// held port and the port's drvctl (serio), or the controller's ports (raw
+// port I/O), and does three things for the serving process, its child: take
+// the port (bind serio_raw and pass the opened device over), give it back,
+// and run one exchange with the keyboard through the driver core on the
+// ports it holds (MonitorProtocol.h). It believes nothing else the child
+// sends, never waits for the child to read, and relays what the child says
+// on its standard error.
 //
 // It ends when the serving process ends, and gives the port back once that
 // process, and with it its copy of the device, is gone. A termination signal
@@ -14,6 +17,11 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <vector>
+
+#include <tavrin/TavrinCore.h>
+
 #include "MonitorProtocol.h"
 
 namespace tavrin {
@@ -22,25 +30,38 @@ class CSerioPort;
 
 class CPortMonitor {
 public:
-    // port: null where there is nothing to take (raw port I/O); channelFd:
+    // port: the serio port to take and give back, or null; ports: the
+    // controller's ports for exchanges (raw port I/O), or null. channelFd:
     // the monitor's end of the socket pair; signalFd: a signalfd for the
-    // termination signals.
-    CPortMonitor(CSerioPort* port, int channelFd, pid_t child, int signalFd);
+    // termination signals; relayFd: the read end of the serving process's
+    // standard error (-1: none).
+    CPortMonitor(CSerioPort* port, const TavrinPlatform* ports, int channelFd, pid_t child, int signalFd,
+        int relayFd = -1);
 
     // Serves until the serving process has ended, then gives the port back.
     // Returns that process's exit code, or EXIT_SERVING_LOST.
     int Run();
 
 private:
-    void Serve(MonitorRequest request);
+    // false: the session ends (the serving process is killed).
+    bool Serve(const MonitorMessage& request);
+    bool Exchange(const MonitorMessage& request);
+    // Whether an answer was handed over; says so when it was not.
+    bool Answered(bool sent);
     void Forward();
+    // Passes on what the serving process said; false once nothing came.
+    bool Relay();
     int Reap();
 
     CSerioPort* port_;
+    const TavrinPlatform* ports_;
     int channel_;
     pid_t child_;
     int signalFd_;
+    int relayFd_;
     bool stopping_ = false;
+    std::chrono::steady_clock::time_point killAt_ {};
+    std::vector<std::uint8_t> buffer_;
 };
 
 } // namespace tavrin

@@ -38,6 +38,7 @@
 
 #include <tavrin/TavrinWire.h>
 
+#include "HardwareHost.h"
 #include "HostBackend.h"
 #include "HostTexts.h"
 #include "MonitorProtocol.h"
@@ -242,7 +243,7 @@ private:
 
 class CSerioBackend final : public CHostBackend {
 public:
-    CSerioBackend(const HostOptions& options, int monitorFd)
+    CSerioBackend(const HostSettings& options, int monitorFd)
         : monitor_(monitorFd)
         , controller_(options.simulatedKernel ? std::int64_t { SIMULATED_DEVICE_SLACK_MS } * 1000000 : 0)
         , trace_(options.trace)
@@ -332,7 +333,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<CHostBackend> openSerioBackend(const HostOptions& options, int monitorFd)
+std::unique_ptr<CHostBackend> openSerioBackend(const HostSettings& options, int monitorFd)
 {
     return std::make_unique<CSerioBackend>(options, monitorFd);
 }

@@ -182,7 +182,7 @@ void CSerioPort::Recover()
     char previous[64] = {};
     if (std::sscanf(buffer, "%63s %63s", name, previous) != 2 || !validPortName(name)
         || !(std::strcmp(previous, "-") == 0 || validWord(previous))) {
-        (void)::ftruncate(recordFd_, 0); // not a record of ours
+        (void)!::ftruncate(recordFd_, 0); // not a record of ours
         return;
     }
     const std::string word = std::strcmp(previous, "-") == 0 ? RESCAN : previous;
@@ -199,7 +199,7 @@ void CSerioPort::Recover()
         }
         tell(formatted(texts::SERIO_RECOVERED, name, word));
     }
-    (void)::ftruncate(recordFd_, 0);
+    (void)!::ftruncate(recordFd_, 0);
 }
 
 bool CSerioPort::Prepare(std::string& error)
@@ -318,7 +318,7 @@ void CSerioPort::GiveBack()
     if (boundDriver(portDir_) != SERIO_RAW_DRIVER || (writeWord(controlFd_, word) && waitUntil([&] {
             return boundDriver(portDir_) != SERIO_RAW_DRIVER;
         })))
-        (void)::ftruncate(recordFd_, 0);
+        (void)!::ftruncate(recordFd_, 0);
     else
         tell(formatted(texts::SERIO_GIVE_BACK_FAILED, name_, word, portDir_));
 }

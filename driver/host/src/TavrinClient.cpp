@@ -2,12 +2,13 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -119,6 +120,8 @@ CTavrinClient::~CTavrinClient()
 CTavrinClient::CTavrinClient(CTavrinClient&& other) noexcept
     : fd_(other.fd_)
     , path_(std::move(other.path_))
+    , trusted_(other.trusted_)
+    , trust_(std::move(other.trust_))
 {
     other.fd_ = -1;
 }
@@ -129,6 +132,8 @@ CTavrinClient& CTavrinClient::operator=(CTavrinClient&& other) noexcept
         Close();
         fd_ = other.fd_;
         path_ = std::move(other.path_);
+        trusted_ = other.trusted_;
+        trust_ = std::move(other.trust_);
         other.fd_ = -1;
     }
     return *this;
@@ -141,9 +146,13 @@ void CTavrinClient::Close()
     fd_ = -1;
 }
 
-int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs)
+int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs, const HostTrust* trust)
 {
     Close();
+    if (trust != nullptr) {
+        trusted_ = true;
+        trust_ = *trust;
+    }
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
     if (socketPath.empty() || socketPath.size() >= sizeof address.sun_path)
@@ -156,6 +165,10 @@ int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs)
         if (fd < 0)
             return CLIENT_E_IO;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            if (trusted_ && !Trusted(socketPath, fd)) {
+                ::close(fd);
+                return CLIENT_E_UNTRUSTED;
+            }
             fd_ = fd;
             path_ = socketPath;
             return CLIENT_OK;
@@ -259,12 +272,25 @@ int CTavrinClient::Stop(int timeoutMs)
     return r;
 }
 
-int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity)
+bool CTavrinClient::Trusted(const std::string& socketPath, int fd) const
+{
+    // The file first: its owner says whose socket it is, in a folder the
+    // caller has made sure nobody else can change.
+    struct stat st;
+    ucred peer {};
+    socklen_t size = sizeof peer;
+    return ::lstat(socketPath.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid()
+        && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
+        && std::find(trust_.peers.begin(), trust_.peers.end(), static_cast<std::uint32_t>(peer.uid))
+        != trust_.peers.end();
+}
+
+int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity, const HostTrust* trust)
 {
     const CDeadline deadline(timeoutMs);
     CTavrinClient client;
     // No retrying: a missing or refusing socket means no live host.
-    if (const int r = client.Connect(socketPath, 0); r != CLIENT_OK)
+    if (const int r = client.Connect(socketPath, 0, trust); r != CLIENT_OK)
         return r;
     HostIdentity found;
     const int r = client.Identify(found, deadline.Left());
@@ -273,12 +299,12 @@ int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identi
     return r;
 }
 
-int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity)
+int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity, const HostTrust* trust)
 {
     const CDeadline deadline(timeoutMs);
     for (;;) {
         CTavrinClient client;
-        int r = client.Connect(socketPath, deadline.Left());
+        int r = client.Connect(socketPath, deadline.Left(), trust);
         if (r == CLIENT_OK) {
             HostIdentity found;
             r = client.Identify(found, deadline.Left());
@@ -288,17 +314,17 @@ int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* iden
                 return CLIENT_OK;
             }
         }
-        if (r == CLIENT_E_ARGUMENT || r == CLIENT_E_REFUSED || deadline.Passed())
+        if (r == CLIENT_E_ARGUMENT || r == CLIENT_E_REFUSED || r == CLIENT_E_UNTRUSTED || deadline.Passed())
             return r;
         std::this_thread::sleep_for(RETRY_INTERVAL);
     }
 }
 
-int StopHost(const std::string& socketPath, int timeoutMs)
+int StopHost(const std::string& socketPath, int timeoutMs, const HostTrust* trust)
 {
     const CDeadline deadline(timeoutMs);
     CTavrinClient client;
-    const int r = client.Connect(socketPath, 0);
+    const int r = client.Connect(socketPath, 0, trust);
     if (r == CLIENT_E_CONNECT)
         return CLIENT_OK;
     if (r != CLIENT_OK)

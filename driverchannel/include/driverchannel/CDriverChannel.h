@@ -9,6 +9,8 @@
 
 #include "driverchannel/CDriverPlatform.h"
 
+#include <tavrin/TavrinControl.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,11 +40,11 @@ inline constexpr int CHANNEL_KEYBOARD_IN_USE = -14;
 inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
 
 // Byte count with which the driver reports that the keyboard did not take a
-// byte of a send (it stayed silent or refused it).
-inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = 254;
+// byte of a send (it stayed silent or refused it): the driver's own values.
+inline constexpr std::uint32_t SEND_SILENT_KEYBOARD = TAVRIN_SEND_NO_REPLY;
 // Byte count with which the driver reports that the keyboard refused a byte
 // of a send (its "resend" reply).
-inline constexpr std::uint32_t SEND_REFUSED_BY_KEYBOARD = 253;
+inline constexpr std::uint32_t SEND_REFUSED_BY_KEYBOARD = TAVRIN_SEND_REFUSED;
 
 class CDriverChannel {
 public:
@@ -120,6 +122,14 @@ public:
     const std::string& KeyboardHolder() const
     {
         return m_keyboardHolder;
+    }
+    // After a failed Load: the system's reason in words, to show under the
+    // program's own failure text, e.g. "tavrin: no keyboard port found ..."
+    // or "pkexec: no authentication agent ..."; empty when the backend has
+    // none (the result code alone then says what failed).
+    std::string FailureReason() const
+    {
+        return m_platform.FailureReason();
     }
 
 private:

@@ -57,6 +57,11 @@ public:
     // Gives the keyboard up; called once the driver has been stopped.
     virtual void ReleaseKeyboard();
 
+    // The backend's own words for why its last operation failed (what the
+    // driver host or pkexec said, a folder it would not trust), for the
+    // user; empty when it has none. The result code stays the answer.
+    virtual std::string FailureReason() const;
+
     // Deletes a key below the local machine's root with all its subkeys.
     virtual void DeleteServiceKey(const std::string& keyPath) = 0;
 
@@ -148,10 +153,12 @@ std::string DefaultEmulatedKeyboardMemory();
 // the channel looks in after the current directory.
 std::string DriverHostFolder(const DriverPlatformOptions& options);
 
-// Linux: the user's private folder of the suite ($XDG_RUNTIME_DIR/lodemar,
-// else $TMPDIR/lodemar-UID or /tmp/lodemar-UID) in folder; true once it
-// exists with mode 0700, false when it is a link, belongs to another user or
-// cannot be made. Windows: false, folder empty.
+// Linux: the user's private folder of the suite ($XDG_RUNTIME_DIR/lodemar
+// where that folder is the user's alone; else /run/lodemar-root for root and
+// ~/.cache/lodemar/run for a user) in folder; true once it exists with mode
+// 0700, false when it is a link, belongs to another user, others could write
+// into it, a folder above it could be changed by someone else, or it cannot
+// be made. Windows: false, folder empty.
 bool PrivateRuntimeFolder(std::string& folder);
 #endif
 

@@ -1,11 +1,15 @@
 #include "CPosixDriverPlatform.h"
 
+#include "DriverChannelTexts.h"
 #include "HostProcess.h"
 #include "PosixPaths.h"
 
+#include <lodemar/Format.h>
 #include <tavrin/TavrinPaths.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,6 +40,10 @@ constexpr char HOST_HARDWARE_OPTION[] = "--hardware";
 constexpr auto START_POLL_INTERVAL = std::chrono::milliseconds(20);
 // How long a host that did not come up gets to end after SIGTERM.
 constexpr int ABANDON_GRACE_MS = 1000;
+// pkexec's own exit statuses: the dialog dismissed (or the password
+// refused), and not authorized (or no agent to ask).
+constexpr int PKEXEC_DISMISSED_STATUS = 126;
+constexpr int PKEXEC_NOT_AUTHORIZED_STATUS = 127;
 
 std::uint32_t identityBackend(HostBackend backend)
 {
@@ -62,7 +70,7 @@ PosixPlatformSettings defaultPosixSettings(const DriverPlatformOptions& options)
         settings.attachedHardwareHost = true;
     } else {
         settings.hardwareSocket = tavrin::HARDWARE_SOCKET_PATH;
-        settings.hardwareLock = tavrin::HARDWARE_LOCK_PATH;
+        settings.hardwareHolder = tavrin::HARDWARE_HOLDER_PATH;
     }
     return settings;
 }
@@ -78,17 +86,24 @@ CPosixDriverPlatform::~CPosixDriverPlatform()
 {
     // Hosts still running were not stopped (or refused to stop); they end
     // with this process. Ended ones are reaped.
-    for (const auto& [socket, pid] : m_hosts)
-        pollChild(pid);
+    for (const auto& [socket, host] : m_hosts)
+        pollChild(host.pid);
 }
 
 KeyboardClaim CPosixDriverPlatform::ClaimKeyboard(const std::string& name, std::string& holder)
 {
     if (m_lock.Held())
         return KeyboardClaim::Held;
+    m_failure.clear();
     const std::string id = KeyboardId(name);
-    if (!isRecordName(id) || !ensurePrivateDirectory(m_settings.registrationDirectory))
+    if (!isRecordName(id))
         return KeyboardClaim::Failed;
+    if (!ensurePrivateDirectory(m_settings.registrationDirectory)) {
+        m_failure = m_settings.registrationDirectory.empty()
+            ? std::string(texts::NO_FOLDER)
+            : lodemar::format(texts::FOLDER_REFUSED, m_settings.registrationDirectory.c_str());
+        return KeyboardClaim::Failed;
+    }
     switch (m_lock.Take(keyboardLockPath(m_settings.registrationDirectory, id), holder)) {
     case LockState::Held:
         break;
@@ -99,8 +114,8 @@ KeyboardClaim CPosixDriverPlatform::ClaimKeyboard(const std::string& name, std::
     }
     // Another user's run holds the real keyboard through its root host: said
     // now, before a password is asked for a host that could only refuse.
-    if (Backend() == HostBackend::Hardware && !m_settings.hardwareLock.empty()) {
-        if (std::optional<std::string> other = hardwareHostHolder(m_settings.hardwareLock)) {
+    if (Backend() == HostBackend::Hardware && !m_settings.hardwareHolder.empty()) {
+        if (std::optional<std::string> other = hardwareHostHolder(m_settings.hardwareHolder)) {
             m_lock.Release();
             holder = std::move(*other);
             return KeyboardClaim::InUse;
@@ -151,15 +166,27 @@ bool CPosixDriverPlatform::FileExists(const std::string& path)
     // here (the record names where it would be).
     if (m_settings.attachedHardwareHost && Backend() == HostBackend::Hardware)
         return true;
-    // A program the host can be started from, not just any name.
+    // A program the host can be started from, not just any name, and one
+    // nobody but root (or, for the emulated keyboard, which runs as us, we)
+    // could have put there. The real keyboard's runs as root.
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(path.c_str(), X_OK) != 0)
+        return false;
+    const bool ours = Backend() == HostBackend::Emulated || runningFromBuildTree();
+    std::string why;
+    if (!trustedPath(path, ours ? ::geteuid() : 0, why)) {
+        m_failure = lodemar::format(texts::HOST_UNTRUSTED, path.c_str(), why.c_str());
+        return false;
+    }
+    return true;
 }
 
 ServiceHandle CPosixDriverPlatform::OpenServiceManager()
 {
-    if (!ensurePrivateDirectory(m_settings.registrationDirectory))
+    if (!ensurePrivateDirectory(m_settings.registrationDirectory)) {
+        m_failure = lodemar::format(texts::FOLDER_REFUSED, m_settings.registrationDirectory.c_str());
         return NO_SERVICE;
+    }
     const std::intptr_t handle = NextHandle();
     m_managers.insert(handle);
     return ServiceHandle { handle };
@@ -209,11 +236,23 @@ StartOutcome CPosixDriverPlatform::StartDriverService(ServiceHandle service)
     if (!MatchesOptions(record))
         return StartOutcome::Failed;
     tavrin::HostIdentity identity;
-    if (tavrin::ProbeHost(record.socketPath, m_settings.probeTimeoutMs, &identity) == tavrin::CLIENT_OK)
-        return identity.backend == identityBackend(record.backend) ? StartOutcome::AlreadyRunning
-                                                                   : StartOutcome::Failed;
-    if (m_settings.attachedHardwareHost && record.backend == HostBackend::Hardware)
+    const int probed
+        = tavrin::ProbeHost(record.socketPath, m_settings.probeTimeoutMs, &identity, Trust(record.backend));
+    if (probed == tavrin::CLIENT_OK) {
+        if (identity.backend == identityBackend(record.backend))
+            return StartOutcome::AlreadyRunning;
+        m_failure = lodemar::format(texts::OTHER_BACKEND, record.socketPath.c_str());
         return StartOutcome::Failed;
+    }
+    // Whatever serves there is not ours to use, nor to replace.
+    if (probed == tavrin::CLIENT_E_UNTRUSTED) {
+        m_failure = lodemar::format(texts::SOCKET_UNTRUSTED, record.socketPath.c_str());
+        return StartOutcome::Failed;
+    }
+    if (m_settings.attachedHardwareHost && record.backend == HostBackend::Hardware) {
+        m_failure = lodemar::format(texts::NO_CONNECTION, record.socketPath.c_str());
+        return StartOutcome::Failed;
+    }
     return LaunchHost(record);
 }
 
@@ -226,42 +265,111 @@ StartOutcome CPosixDriverPlatform::LaunchHost(const ServiceRecord& record)
     argv.push_back(record.driverPath);
     // The real keyboard's host takes no paths from us: its socket is fixed.
     if (record.backend == HostBackend::Emulated)
-        argv.insert(argv.end(),
-            { HOST_SOCKET_OPTION, record.socketPath, HOST_EMULATE_OPTION, record.memoryFile });
+        argv.insert(
+            argv.end(), { HOST_SOCKET_OPTION, record.socketPath, HOST_EMULATE_OPTION, record.memoryFile });
     else
         argv.push_back(HOST_HARDWARE_OPTION);
 
     // A host of ours that ended since is reaped before its place is taken.
     if (const auto old = m_hosts.find(record.socketPath);
-        old != m_hosts.end() && pollChild(old->second) != ChildState::Running)
+        old != m_hosts.end() && pollChild(old->second.pid) != ChildState::Running)
         m_hosts.erase(old);
 
-    const pid_t pid = spawnProcess(argv);
-    if (pid < 0)
+    // What it says while it starts is the reason when it does not.
+    auto output = std::make_unique<CHostOutput>();
+    const pid_t pid = output->Open() ? spawnProcess(argv, output->WriteEnd()) : -1;
+    output->CloseWriteEnd();
+    if (pid < 0) {
+        m_failure = lodemar::format(texts::HOST_NOT_STARTED, argv[0].c_str());
         return StartOutcome::Failed;
+    }
     const int timeoutMs = elevated ? m_settings.elevatedStartTimeoutMs : m_settings.startTimeoutMs;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        if (pollChild(pid) != ChildState::Running)
-            return StartOutcome::Failed; // it ended: bad options, memory file, rights, socket
+        output->Drain();
+        int status = 0;
+        if (pollChild(pid, &status) != ChildState::Running) {
+            // It ended: bad options, memory file, rights, socket, password.
+            m_failure = WhyEnded(*output, status, elevated);
+            return StartOutcome::Failed;
+        }
         tavrin::HostIdentity identity;
-        if (tavrin::ProbeHost(record.socketPath, m_settings.probeTimeoutMs, &identity) == tavrin::CLIENT_OK) {
-            if (identity.backend != identityBackend(record.backend)) {
+        const int probed = tavrin::ProbeHost(
+            record.socketPath, m_settings.probeTimeoutMs, &identity, Trust(record.backend));
+        if (probed == tavrin::CLIENT_OK || probed == tavrin::CLIENT_E_UNTRUSTED) {
+            if (probed != tavrin::CLIENT_OK || identity.backend != identityBackend(record.backend)) {
+                m_failure = lodemar::format(texts::SOCKET_UNTRUSTED, record.socketPath.c_str());
                 endChild(pid, ABANDON_GRACE_MS);
                 return StartOutcome::Failed;
             }
-            m_hosts[record.socketPath] = pid;
+            output->Forward();
+            m_hosts[record.socketPath] = StartedHostProcess { pid, std::move(output) };
             return StartOutcome::Started;
         }
         if (std::chrono::steady_clock::now() >= deadline)
             break;
         std::this_thread::sleep_for(START_POLL_INTERVAL);
     }
+    m_failure = lodemar::format(texts::HOST_SILENT, timeoutMs / 1000);
     // Never came up. One that runs as root cannot be signalled; it is
     // remembered so that it is reaped if it ends while we run.
+    output->Forward();
     if (!endChild(pid, ABANDON_GRACE_MS))
-        m_hosts[record.socketPath] = pid;
+        m_hosts[record.socketPath] = StartedHostProcess { pid, std::move(output) };
     return StartOutcome::Failed;
+}
+
+std::string CPosixDriverPlatform::WhyEnded(CHostOutput& output, int status, bool elevated) const
+{
+    output.Drain();
+    const std::vector<std::string> lines = output.Lines();
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const bool refusedByElevator
+        = elevated && (code == PKEXEC_DISMISSED_STATUS || code == PKEXEC_NOT_AUTHORIZED_STATUS);
+    // pkexec says why in its first line; a host in its last, after what it
+    // did on the way (passed on as it is).
+    std::string reason;
+    if (!lines.empty()) {
+        reason = refusedByElevator ? lines.front() : lines.back();
+        for (const std::string& line : lines)
+            if (line != reason)
+                std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    if (refusedByElevator)
+        return std::string(
+                   code == PKEXEC_DISMISSED_STATUS ? texts::PKEXEC_DISMISSED : texts::PKEXEC_NOT_AUTHORIZED)
+            + (reason.empty() ? std::string() : " (" + reason + ")");
+    if (!reason.empty())
+        return reason;
+    return WIFEXITED(status)
+        ? lodemar::format(texts::HOST_ENDED, code)
+        : lodemar::format(texts::HOST_KILLED, WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+const tavrin::HostTrust* CPosixDriverPlatform::Trust(HostBackend backend)
+{
+    if (backend == HostBackend::Hardware && m_settings.attachedHardwareHost)
+        return nullptr;
+    // The emulated keyboard's host runs as us; the real keyboard's serves as
+    // the suite's system user (root in a host the monitor never split).
+    m_trust.peers = { static_cast<std::uint32_t>(::geteuid()) };
+    if (backend == HostBackend::Hardware) {
+        m_trust.peers.push_back(0);
+        passwd entry {};
+        passwd* found = nullptr;
+        char buffer[1024];
+        if (::getpwnam_r(tavrin::SERVING_USER, &entry, buffer, sizeof buffer, &found) == 0
+            && found != nullptr)
+            m_trust.peers.push_back(static_cast<std::uint32_t>(found->pw_uid));
+    }
+    return &m_trust;
+}
+
+void CPosixDriverPlatform::DrainHosts()
+{
+    for (auto& [socket, host] : m_hosts)
+        if (host.output)
+            host.output->Drain();
 }
 
 bool CPosixDriverPlatform::StopDriverService(ServiceHandle service)
@@ -277,12 +385,13 @@ bool CPosixDriverPlatform::StopDriverService(ServiceHandle service)
         return true;
     // The host removes its socket, answers and hangs up; one that no longer
     // serves counts as stopped.
-    if (tavrin::StopHost(socket, m_settings.stopTimeoutMs) != tavrin::CLIENT_OK)
-        return false;
-    if (!waitForChild(host->second, m_settings.stopTimeoutMs))
-        return false;
-    m_hosts.erase(host);
-    return true;
+    const bool stopped = tavrin::StopHost(socket, m_settings.stopTimeoutMs, Trust(found->second.backend))
+            == tavrin::CLIENT_OK
+        && waitForChild(host->second.pid, m_settings.stopTimeoutMs);
+    DrainHosts();
+    if (stopped)
+        m_hosts.erase(host);
+    return stopped;
 }
 
 bool CPosixDriverPlatform::DeleteDriverService(ServiceHandle service)
@@ -302,8 +411,13 @@ void CPosixDriverPlatform::CloseServiceObject(ServiceHandle handle)
 DeviceHandle CPosixDriverPlatform::OpenDeviceFile(const std::string& path)
 {
     tavrin::CTavrinClient client;
-    if (client.Connect(path, m_settings.connectTimeoutMs) != tavrin::CLIENT_OK)
+    const int connected = client.Connect(path, m_settings.connectTimeoutMs, Trust(Backend()));
+    if (connected != tavrin::CLIENT_OK) {
+        m_failure = lodemar::format(
+            connected == tavrin::CLIENT_E_UNTRUSTED ? texts::SOCKET_UNTRUSTED : texts::NO_CONNECTION,
+            path.c_str());
         return INVALID_DEVICE;
+    }
     const std::intptr_t handle = NextHandle();
     m_devices.emplace(handle, std::move(client));
     return DeviceHandle { handle };
@@ -324,9 +438,10 @@ bool CPosixDriverPlatform::DeviceControl(DeviceHandle device, std::uint32_t cont
     tavrin::ExchangeResult result;
     // A failed exchange (host gone, no answer in time, garbled reply) closes
     // the connection: later requests on this handle fail too.
-    if (found->second.Exchange(
-            controlCode, input, inputLength, output, outputLength, result, m_settings.requestTimeoutMs)
-        != tavrin::CLIENT_OK)
+    const int exchanged = found->second.Exchange(
+        controlCode, input, inputLength, output, outputLength, result, m_settings.requestTimeoutMs);
+    DrainHosts();
+    if (exchanged != tavrin::CLIENT_OK)
         return false;
     bytesReturned = result.information;
     if (!TAVRIN_STATUS_IS_SUCCESS(result.status))
@@ -353,7 +468,7 @@ std::string CPosixDriverPlatform::DriverFileInDirectory(const std::string&, cons
 std::string CPosixDriverPlatform::DriverFileInSystem(
     const std::string& installedDirectory, const std::string& name)
 {
-    return installedDirectory + "/" + hostFileName(name);
+    return installedDirectory + "/" + hostFileName(name, Backend() == HostBackend::Emulated);
 }
 
 bool CPosixDriverPlatform::IsDevicePath(const std::string& deviceName)
@@ -371,7 +486,7 @@ std::string CPosixDriverPlatform::DevicePathOf(const std::string& deviceName)
 pid_t CPosixDriverPlatform::StartedHost(const std::string& socketPath) const
 {
     const auto found = m_hosts.find(socketPath);
-    return found == m_hosts.end() ? -1 : found->second;
+    return found == m_hosts.end() ? -1 : found->second.pid;
 }
 
 HostBackend CPosixDriverPlatform::Backend() const

@@ -5,6 +5,7 @@
 
 #include "driverchannel/CDriverPlatform.h"
 
+#include "HostProcess.h"
 #include "KeyboardLock.h"
 #include "ServiceRecord.h"
 
@@ -14,6 +15,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -26,7 +28,7 @@ struct PosixPlatformSettings {
     bool elevate = false; // start the hardware host through the elevator
     std::string elevator; // absolute path (pkexec)
     std::string hardwareSocket; // where the real keyboard's host serves
-    std::string hardwareLock; // the real keyboard's host lock, read before starting one; empty: none
+    std::string hardwareHolder; // who holds the real keyboard's host, read before starting one; empty: none
     bool attachedHardwareHost = false; // hardwareSocket is served by a host we never start or stop
     int probeTimeoutMs = 1000; // is a host already serving?
     int startTimeoutMs = 10000; // until a host started directly answers
@@ -49,6 +51,7 @@ public:
 
     KeyboardClaim ClaimKeyboard(const std::string& name, std::string& holder) override;
     void ReleaseKeyboard() override;
+    std::string FailureReason() const override { return m_failure; }
     std::uint32_t QueryVersion() override;
     void DeleteServiceKey(const std::string& keyPath) override;
     bool ReadCurrentDirectory(std::string& directory) override;
@@ -74,7 +77,8 @@ public:
     // The current folder names no host: a program planted there must never
     // run (as root, for the real keyboard).
     std::string DriverFileInDirectory(const std::string& directory, const std::string& name) override;
-    // DIR/tavrin for the name Tavrin, in the installed folder.
+    // DIR/tavrin for the name Tavrin (DIR/tavrin-emu for the emulated
+    // keyboard), in the installed folder.
     std::string DriverFileInSystem(const std::string& installedDirectory, const std::string& name) override;
     // An absolute path names a socket already.
     bool IsDevicePath(const std::string& deviceName) override;
@@ -85,7 +89,19 @@ public:
     pid_t StartedHost(const std::string& socketPath) const;
 
 private:
+    struct StartedHostProcess {
+        pid_t pid = -1;
+        std::unique_ptr<CHostOutput> output;
+    };
+
     HostBackend Backend() const;
+    // Whom a socket of this backend may be served by (null: a host attached
+    // on purpose, taken as it is).
+    const tavrin::HostTrust* Trust(HostBackend backend);
+    // Why a started host (or pkexec) ended before it served.
+    std::string WhyEnded(CHostOutput& output, int status, bool elevated) const;
+    // Passes on what the running hosts said.
+    void DrainHosts();
     std::string KeyboardId(const std::string& name) const;
     bool MatchesOptions(const ServiceRecord& record) const;
     StartOutcome LaunchHost(const ServiceRecord& record);
@@ -96,8 +112,10 @@ private:
     std::set<std::intptr_t> m_managers;
     std::map<std::intptr_t, ServiceRecord> m_services;
     std::map<std::intptr_t, tavrin::CTavrinClient> m_devices;
-    std::map<std::string, pid_t> m_hosts; // socket path -> host we started
+    std::map<std::string, StartedHostProcess> m_hosts; // socket path -> host we started
     CKeyboardLock m_lock;
+    tavrin::HostTrust m_trust;
+    std::string m_failure;
 };
 
 } // namespace driverchannel::posix

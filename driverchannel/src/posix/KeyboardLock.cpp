@@ -1,8 +1,9 @@
 #include "KeyboardLock.h"
 
+#include <tavrin/TavrinHolder.h>
+
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,26 +99,6 @@ std::string userName(const std::string& uidText)
     return uidText;
 }
 
-bool writeLine(int fd, const std::string& line)
-{
-    if (::ftruncate(fd, 0) != 0)
-        return false;
-    ssize_t n;
-    do
-        n = ::pwrite(fd, line.data(), line.size(), 0);
-    while (n < 0 && errno == EINTR);
-    return n == static_cast<ssize_t>(line.size());
-}
-
-int lockFile(int fd, int operation)
-{
-    int result;
-    do
-        result = ::flock(fd, operation | LOCK_NB);
-    while (result != 0 && errno == EINTR);
-    return result == 0 ? 0 : errno;
-}
-
 } // namespace
 
 CKeyboardLock::~CKeyboardLock()
@@ -127,54 +108,47 @@ CKeyboardLock::~CKeyboardLock()
 
 LockState CKeyboardLock::Take(const std::string& path, std::string& holder)
 {
-    if (m_fd >= 0)
+    if (m_lock.Held())
         return LockState::Held;
     for (int round = 0; round < TAKE_ROUNDS; ++round) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, LOCK_MODE);
-        if (fd < 0)
-            return LockState::Failed;
-        struct stat opened;
-        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid()) {
-            ::close(fd);
-            return LockState::Failed;
-        }
-        const int error = lockFile(fd, LOCK_EX);
-        if (error == EWOULDBLOCK) {
+        switch (m_lock.Take(AT_FDCWD, path, LOCK_MODE)) {
+        case lodemar::LockResult::Held:
+            break;
+        case lodemar::LockResult::InUse: {
             std::string name;
-            const long pid = splitLine(firstLine(fd), name);
+            const long pid = splitLine(m_lock.FirstLine(LINE_LIMIT), name);
             holder = describeProcess(pid, name);
-            ::close(fd);
+            m_lock.Release();
             return LockState::InUse;
         }
-        if (error != 0) {
-            ::close(fd);
+        default:
             return LockState::Failed;
         }
+        struct stat opened;
         struct stat now;
-        if (::lstat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino) {
+        if (::fstat(m_lock.Fd(), &opened) == 0 && ::lstat(path.c_str(), &now) == 0
+            && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino) {
             // Who holds it, for the run that finds it taken. A line that
             // cannot be written only makes that run's report vaguer.
-            (void)writeLine(fd,
+            (void)m_lock.WriteLine(
                 std::to_string(static_cast<long>(::getpid())) + " " + program_invocation_short_name + "\n");
-            m_fd = fd;
             m_path = path;
             return LockState::Held;
         }
         // Its holder removed the file while we waited: the lock won is on a
         // file nobody else will look at.
-        ::close(fd);
+        m_lock.Release();
     }
     return LockState::Failed;
 }
 
 void CKeyboardLock::Release()
 {
-    if (m_fd < 0)
+    if (!m_lock.Held())
         return;
     // Removed while still held: see Take.
     ::unlink(m_path.c_str());
-    ::close(m_fd);
-    m_fd = -1;
+    m_lock.Release();
     m_path.clear();
 }
 
@@ -184,20 +158,15 @@ std::optional<std::string> hardwareHostHolder(const std::string& path)
     if (fd < 0)
         return std::nullopt;
     struct stat info;
-    // A shared lock only to see whether a host holds its exclusive one;
-    // dropped at once, so it never keeps a host from starting.
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || lockFile(fd, LOCK_SH) != EWOULDBLOCK) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string uid;
-    const long pid = splitLine(firstLine(fd), uid);
+    const std::string line = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? firstLine(fd) : std::string();
     ::close(fd);
-    const std::string process = describeProcess(pid, pid > 0 ? processName(pid) : std::string());
-    if (uid.empty())
-        return process;
+    const std::optional<tavrin::HostHolder> holder = tavrin::parseHolder(line);
+    if (!holder || !tavrin::holderAlive(*holder))
+        return std::nullopt;
+    const std::string process = describeProcess(holder->callerPid, processName(holder->callerPid));
     char buffer[LINE_LIMIT * 2];
-    std::snprintf(buffer, sizeof buffer, HOLDER_OF_USER, process.c_str(), userName(uid).c_str());
+    std::snprintf(buffer, sizeof buffer, HOLDER_OF_USER, process.c_str(),
+        userName(std::to_string(holder->callerUid)).c_str());
     return std::string(buffer);
 }
 

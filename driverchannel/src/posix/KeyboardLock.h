@@ -6,10 +6,13 @@
 // file while it still holds it, and a lock won on a file that is no longer
 // the one at its path is taken again, so two runs never both hold it.
 //
-// The real keyboard's root host keeps a lock of its own for its whole life
-// ("<caller pid> <caller uid>\n", readable by all), which covers the runs of
-// other users; hardwareHostHolder reads it without taking it.
+// The real keyboard's root host keeps a lock of its own for its whole life,
+// which covers the runs of other users; only root can take it, and the host
+// publishes who holds it in a record (tavrin/TavrinHolder.h) that
+// hardwareHostHolder reads.
 #pragma once
+
+#include <lodemar/CLockFile.h>
 
 #include <optional>
 #include <string>
@@ -41,15 +44,16 @@ public:
     LockState Take(const std::string& path, std::string& holder);
     // Removes the file and drops the lock.
     void Release();
-    bool Held() const { return m_fd >= 0; }
+    bool Held() const { return m_lock.Held(); }
 
 private:
-    int m_fd = -1;
+    lodemar::CLockFile m_lock;
     std::string m_path;
 };
 
-// The holder of the real keyboard's host lock at path, e.g. "process 4711
-// (lodemar) of user ann"; nothing when no host holds it (or there is none).
+// Who holds the real keyboard through its root host, from the host's record
+// at path, e.g. "process 4711 (lodemar) of user ann"; nothing when no live
+// host wrote it (or there is none).
 std::optional<std::string> hardwareHostHolder(const std::string& path);
 
 } // namespace driverchannel::posix

@@ -46,14 +46,23 @@ KeyFileResult loadKeyFile(const std::string& path, KeyTable& table);
 // reading at most KEY_FILE_READ_LIMIT bytes).
 int applyKeyFileBytes(std::span<const std::uint8_t> bytes, KeyTable& table);
 
-// Writes the table's image. The table is refused, and nothing written, when
-// the image could not be loaded again (over 8000 bytes, or a byte that would
-// be read as a marker). An existing file must be a regular file the caller
-// may write. It is replaced atomically, keeping its permissions and owner (a
-// file with several hard links, or one whose owner a new file could not be
-// given, is written in place); a failure before the replacement leaves the
-// previous file as it was, and no failure reports success.
+// Writes the table's image with writeFileContents. The table is refused, and
+// nothing written, when the image could not be loaded again (over 8000
+// bytes, or a byte that would be read as a marker).
 KeyFileResult saveKeyFile(const std::string& path, const KeyTable& table);
+
+// The one way the suite writes a file (key data files, JSON layouts): bytes
+// become the whole new contents of path. An existing file must be a regular
+// file the caller may write. It is replaced atomically, keeping its
+// permissions and owner (a file with several hard links, or one whose owner
+// a new file could not be given, is written in place where nobody but the
+// caller can have put it); a failure before the replacement leaves the
+// previous file as it was, and no failure reports success. A symbolic link
+// is followed only where the kernel's protected_symlinks rule would follow
+// it (root: only root's own links), and a file someone else left in a
+// sticky folder others can write is not filled (protected_regular); both
+// are refused as KEYFILE_E_OPEN with EACCES, the kernel's own answer.
+KeyFileResult writeFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // The name with ".dat" appended unless it already ends in it (any case).
 std::string withKeyFileExtension(const std::string& name);

@@ -42,7 +42,7 @@ inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
 inline constexpr const char* LOAD_NO_REGISTRATION = "the driver service could not be created or opened";
 #else
 inline constexpr const char* LOAD_NO_DRIVER_FILE_EMULATED
-    = "the driver host 'tavrin' is not in %s; set LODEMAR_DRIVER_DIR to its folder";
+    = "the driver host 'tavrin-emu' is not in %s; set LODEMAR_DRIVER_DIR to its folder";
 inline constexpr const char* LOAD_NO_DRIVER_FILE_HARDWARE
     = "the driver host 'tavrin' is not installed in %s, the only place the real keyboard's host is "
       "taken from";

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tavrin/TavrinWire.h"
 
@@ -22,6 +23,14 @@ inline constexpr int CLIENT_E_IO = -4; // the connection failed or the host hung
 inline constexpr int CLIENT_E_PROTOCOL = -5; // the answer is not a reply of this protocol
 inline constexpr int CLIENT_E_NOT_CONNECTED = -6; // no connection is held
 inline constexpr int CLIENT_E_REFUSED = -7; // the host answered with a failure status
+inline constexpr int CLIENT_E_UNTRUSTED = -8; // the socket or the process serving it is not the expected one
+
+// Who may serve a socket before anything is sent to it: the socket's file
+// must be this process's user's, and the process that accepted the
+// connection (SO_PEERCRED) one of these users.
+struct HostTrust {
+    std::vector<std::uint32_t> peers;
+};
 
 struct ExchangeResult {
     std::uint32_t status = 0; // the driver's (or the host's) completion status
@@ -39,8 +48,10 @@ public:
     CTavrinClient& operator=(CTavrinClient&& other) noexcept;
 
     // Connects to the host's socket, retrying while the socket is missing or
-    // refuses (a host still starting) until timeoutMs has passed.
-    int Connect(const std::string& socketPath, int timeoutMs);
+    // refuses (a host still starting) until timeoutMs has passed. With trust,
+    // a socket or peer that fails it is CLIENT_E_UNTRUSTED; reconnects keep
+    // the same trust.
+    int Connect(const std::string& socketPath, int timeoutMs, const HostTrust* trust = nullptr);
     bool Connected() const { return fd_ >= 0; }
     void Close();
 
@@ -57,15 +68,21 @@ public:
     int Stop(int timeoutMs);
 
 private:
+    bool Trusted(const std::string& socketPath, int fd) const;
+
     int fd_ = -1;
     std::string path_;
+    bool trusted_ = false;
+    HostTrust trust_;
 };
 
 // A live host answers on socketPath within timeoutMs (connect and identify).
-int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr);
+int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr,
+    const HostTrust* trust = nullptr);
 // Waits up to timeoutMs for a host being started to answer on socketPath.
-int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr);
+int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr,
+    const HostTrust* trust = nullptr);
 // Connects and asks the host to stop; CLIENT_OK also when none was serving.
-int StopHost(const std::string& socketPath, int timeoutMs);
+int StopHost(const std::string& socketPath, int timeoutMs, const HostTrust* trust = nullptr);
 
 } // namespace tavrin

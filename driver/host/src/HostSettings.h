@@ -1,11 +1,10 @@
-// Command line of the driver host.
+// What a driver host serves with, whichever keyboard is behind it, and the
+// host's exit codes.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
-#include <kbemu/KeyboardFaultNames.h>
 #include <lodemar/ExitCodes.h>
 
 namespace tavrin {
@@ -30,50 +29,31 @@ inline constexpr int DEFAULT_STALL_MS = 5000;
 // the user's typing comes back this long after the transfer.
 inline constexpr int DEFAULT_RELEASE_MS = 1500;
 inline constexpr int SIMULATED_DEVICE_SLACK_MS = 2000;
+// The longest bound a test build may set.
+inline constexpr int MAX_BOUND_MS = 24 * 60 * 60 * 1000;
 
-struct HostOptions {
-    std::string socketPath; // empty with --hardware: the fixed runtime folder's socket
-    std::string memoryFile; // set with --emulate
-    bool hardware = false;
-    kbemu::EmulatedFaults faults; // --fault
-    std::optional<std::uint32_t> allowUid;
-    bool trace = false;
-    bool help = false;
-    bool version = false;
-
-    // Started with more rights than its caller (through pkexec, or set-id):
-    // then only --hardware (and --trace) are accepted.
-    bool privileged = false;
+struct HostSettings {
+    bool trace = false; // the driver's trace lines on standard error
+    // Empty for the real keyboard's host: the fixed runtime folder's socket.
+    std::string socketPath;
     std::uint32_t callerUid = 0; // the user the host serves
 
-    // Test options of an unprivileged host: a stand-in sysfs and /dev for
-    // the keyboard port, other connection bounds and port idle time.
+    // Where the real keyboard's port is looked for (normally /sys and /dev).
     std::string sysfsRoot;
     std::string devRoot;
     int idleMs = DEFAULT_IDLE_MS;
     int stallMs = DEFAULT_STALL_MS;
     int releaseMs = DEFAULT_RELEASE_MS;
 
-    // Set by the program, not the line: the keyboard port is simulated
-    // (stand-in roots, or a test build whose fixed roots are stand-ins).
-    // Raw port I/O is then never considered, and every wait for the serio
+    // The keyboard port is simulated (stand-in roots in a test build). Raw
+    // port I/O is then never considered, and every wait for the serio
     // device may last SIMULATED_DEVICE_SLACK_MS longer: the simulated device
     // is a pseudo-terminal, whose bytes pass through a kernel worker that a
     // loaded machine has been seen to keep waiting for almost a second.
     bool simulatedKernel = false;
+    // The serving process's user in a test build (TAVRIN_SERVING_UID, which
+    // needs no entry in the user database); -1: the suite's system user.
+    long servingUid = -1;
 };
-
-// How the process was started.
-struct HostCaller {
-    const char* pkexecUid = nullptr; // the PKEXEC_UID environment value, or null
-    bool elevated = false; // real and effective user or group differ (set-id)
-    std::uint32_t realUid = 0;
-};
-
-// Parses argv (with CLI11). Returns false with a message on a bad line,
-// including any option but --hardware, --trace and --help when the caller is
-// privileged.
-bool parseHostOptions(
-    int argc, const char* const* argv, const HostCaller& caller, HostOptions& options, std::string& error);
 
 } // namespace tavrin
