@@ -142,7 +142,9 @@ loader=$wine32 probe_exe=$probe32
 start "$work/run32"
 check "the load failure" "Can't not load kernel program!!!
 
-Tavrin.sys is neither in the current directory nor in C:\\windows\\system32\\Drivers; start Lodemar in the folder where it lies." \
+Tavrin.sys is neither in the current directory nor in C:\\windows\\system32\\Drivers; run Lodemar in the folder where it lies.
+
+Files can still be edited, loaded and saved." \
   "$(probe answer Lodemar 1)"
 check "the title" "Keyboard programing tool -- edit mode" "$(probe text "$main" 0)"
 check "the client area of template 102" "702x424" "$(probe client "$main")"

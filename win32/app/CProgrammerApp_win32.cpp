@@ -1,37 +1,21 @@
 #include "app/CProgrammerApp_win32.h"
 
 #include "app/CMainDialog_win32.h"
-#include "app/Win32Texts.h"
+#include "widgets/Win32Text_win32.h"
 
 #include <app/ProgramChannel.h>
 #include <app/SingleInstance.h>
-#include <lodemar/Format.h>
+#include <transfer/CKeyboardTransfer.h>
 
 #include <commctrl.h>
 
 namespace win32 {
 namespace {
 
-std::string loadFailureReason(const driverchannel::CDriverChannel&, int result)
+// The reasons the other front ends give, naming this program file.
+std::string loadFailureReason(const driverchannel::CDriverChannel& channel, int result)
 {
-    switch (result) {
-    case driverchannel::CHANNEL_DRIVER_FILE_NOT_FOUND:
-        return lodemar::format(LOAD_NO_DRIVER_FILE, driverchannel::DriverHostFolder({}).c_str());
-    case driverchannel::CHANNEL_OPEN_MANAGER_FAILED:
-        return LOAD_NO_SERVICE_MANAGER;
-    case driverchannel::CHANNEL_OPEN_SERVICE_FAILED:
-        return LOAD_NO_SERVICE;
-    case driverchannel::CHANNEL_START_FAILED:
-        return LOAD_NOT_STARTED;
-    case driverchannel::CHANNEL_NO_DEVICE:
-        return LOAD_NO_DEVICE;
-    case driverchannel::CHANNEL_OUT_OF_MEMORY:
-        return LOAD_OUT_OF_MEMORY;
-    case driverchannel::CHANNEL_DIRECTORY_FAILED:
-        return LOAD_NO_DIRECTORY;
-    default:
-        return lodemar::format(LOAD_OTHER, result);
-    }
+    return transfer::loadFailureReason(channel, {}, result, applicationName().c_str());
 }
 
 } // namespace
