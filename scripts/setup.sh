@@ -35,6 +35,12 @@ if (( ${#missing[@]} )); then
       $sudo dpkg --add-architecture "$arch"
     fi
   done
-  $sudo apt-get update -qq
+  # A mirror mid-sync fails one index now and then: try again, and install
+  # from the lists apt has when it still fails (a missing package then says so).
+  for try in 1 2 3; do
+    $sudo apt-get update -qq && break
+    [ "$try" = 3 ] && echo "setup: apt-get update failed three times; installing from the lists apt has" >&2
+    [ "$try" = 3 ] || sleep $((try * 10))
+  done
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
