@@ -42,5 +42,15 @@ if (( ${#missing[@]} )); then
     [ "$try" = 3 ] && echo "setup: apt-get update failed three times; installing from the lists apt has" >&2
     [ "$try" = 3 ] || sleep $((try * 10))
   done
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  install() { DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@"; }
+  if ! install "${missing[@]}"; then
+    # Another architecture's packages need its index to match this one's
+    # exactly; a stale index of it (a mirror mid-sync) must not cost the
+    # rest. What needs them says it is missing them and skips that part.
+    mapfile -t native < <(printf '%s\n' "${missing[@]}" | grep -v ':' || true)
+    foreign=$(printf '%s\n' "${missing[@]}" | grep ':' | paste -sd ' ' || true)
+    [ -n "$foreign" ] || exit 1
+    echo "setup: WARNING: $foreign cannot be installed now; installing the rest without it" >&2
+    (( ${#native[@]} == 0 )) || install "${native[@]}"
+  fi
 fi
