@@ -24,17 +24,20 @@ mkdir -p "$WINEPREFIX"
 
 coproc EMU { exec "$native/emulator/cardreader/vorelin-emu"; }
 emu_pid=$EMU_PID
+# Bash drops EMU and closes its descriptors when the emulator ends: keep
+# copies, so that a late word to it fails as a write, never as "unbound".
+exec {emu_out}<&"${EMU[0]}" {emu_in}>&"${EMU[1]}"
 cleanup() {
   # The wine server goes before the pseudo-terminal, or it floods stderr.
   "$wineserver" -k 2>/dev/null || true
   kill "$emu_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-read -r -t 10 -u "${EMU[0]}" slave
+read -r -t 10 -u "$emu_out" slave
 console() {
-  echo "$*" >&"${EMU[1]}"
+  echo "$*" >&"$emu_in"
   local answer
-  read -r -t 10 -u "${EMU[0]}" answer
+  read -r -t 10 -u "$emu_out" answer
   [ "${answer%% *}" = ok ] || { echo "vorelin-wine: emulator refused '$*': $answer" >&2; exit 1; }
 }
 

@@ -8,15 +8,19 @@ emulator=$1
 shift
 coproc EMU { exec "$emulator" --no-pacing; }
 emu_pid=$EMU_PID
+# Bash drops EMU and closes its descriptors when the emulator ends: keep
+# copies, so that a late word to it fails as a write, never as "unbound".
+exec {emu_out}<&"${EMU[0]}" {emu_in}>&"${EMU[1]}"
 trap 'kill "$emu_pid" 2>/dev/null || true' EXIT
-read -r -t 10 -u "${EMU[0]}" port
+read -r -t 10 -u "$emu_out" port
 args=()
 for a in "$@"; do
   args+=("${a//@PORT@/$port}")
 done
 rc=0
 "${args[@]}" || rc=$?
-echo quit >&"${EMU[1]}"
+# A subshell, so that an emulator already gone costs no SIGPIPE here.
+(echo quit >&"$emu_in") 2>/dev/null || true
 wait "$emu_pid" || true
 trap - EXIT
 exit "$rc"
