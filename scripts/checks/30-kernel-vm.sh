@@ -54,16 +54,38 @@ command -v cpio >/dev/null || skip "cpio is not installed"
 cache="${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/lodemar/vm"
 mkdir -p "$cache" 2>/dev/null && [ -w "$cache" ] || { cache="$dir/cache"; mkdir -p "$cache"; }
 
-kernel_package() { apt-cache depends "$meta" 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }' || true; }
-package=$(kernel_package)
-if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
+# The versions apt knows of a package, newest first.
+versions_of() { apt-cache madison "$1" 2>/dev/null | awk -F'|' '{ gsub(/ /, "", $2); print $2 }' | sort -V -r -u || true; }
+series_of() { sed 's/^\([0-9]*\.[0-9]*\).*/\1/' <<<"$1"; }
+# The newest kernel whose build tools and source the archive still has at
+# its own version: it keeps only the newest of the unversioned linux-kbuild
+# and linux-source packages, and a mirror mid-sync may hold the kernel's
+# meta package ahead of them or behind. Else the meta package's candidate
+# (userio.ko then cannot be built, and the stage says why).
+kernel_version() {
+  local v series
+  for v in $(versions_of "$meta"); do
+    series=$(series_of "$v")
+    versions_of "linux-kbuild-$series" | grep -x -F "$v" >/dev/null || continue
+    versions_of "linux-source-$series" | grep -x -F "$v" >/dev/null || continue
+    echo "$v"; return
+  done
+  versions_of "$meta" | head -n 1
+}
+kernel_package() { # META-VERSION
+  [ -n "$1" ] || return 0
+  apt-cache depends "$meta=$1" 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }' || true
+}
+meta_version=$(kernel_version)
+if [ -z "$meta_version" ] && [ "$(id -u)" -eq 0 ]; then
   # A machine whose package lists were never fetched or were cleaned.
   apt-get update -qq >/dev/null 2>&1 || true
-  package=$(kernel_package)
+  meta_version=$(kernel_version)
 fi
+package=$(kernel_package "$meta_version")
 version=""
 [ -z "$package" ] \
-  || version=$(apt-cache show --no-all-versions "$package" 2>/dev/null | awk '/^Version:/ { print $2; exit }' || true)
+  || version=$(versions_of "$package" | grep -x -F "$meta_version" || versions_of "$package" | head -n 1)
 if [ -n "$version" ]; then
   kernel="$cache/${package}_$version"
   if [ ! -f "$kernel/vmlinuz" ] || [ ! -f "$kernel/serio_raw.ko" ]; then
@@ -107,7 +129,7 @@ build_userio() { # KERNEL-FOLDER
   local base package version abi series fetch headers
   base=$(basename "$1"); package=${base%%_*}; version=${base#*_}
   abi=${package#linux-image-}
-  series=$(sed 's/^\([0-9]*\.[0-9]*\).*/\1/' <<<"$version")
+  series=$(series_of "$version")
   for tool in make gcc xz; do
     command -v "$tool" >/dev/null || { userio_error="$tool is not installed (scripts/packages/vm.txt)"; return; }
   done
@@ -155,7 +177,7 @@ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLODEMAR_BUILD_G
   -DCMAKE_EXE_LINKER_FLAGS=-static >/dev/null
 # The keyboard component also installs its man pages: build them when scdoc
 # made them a target.
-targets=(tavrin lodemar-cli kbemu_userio)
+targets=(tavrin tavrin-emu tavrin_test_host lodemar-cli kbemu_userio)
 cmake --build "$dir" --target help | grep lodemar_man_pages >/dev/null && targets+=(lodemar_man_pages)
 cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
 stage="$dir/initramfs"
@@ -167,6 +189,15 @@ cp "$busybox" "$stage/bin/busybox"
 cp "$kernel/serio_raw.ko" "$stage/lib/modules/"
 [ ! -f "$kernel/userio.ko" ] || cp "$kernel/userio.ko" "$stage/lib/modules/"
 cp "$dir/emulator/keyboard/kbemu-userio" "$stage/vm/"
+# The test build of the real host (a longer hold for the checks that kill
+# it) serves as its own user; the installed one as _tavrin, which the
+# package creates and the guest's user database here holds, beside the
+# user the checks run unprivileged programs as.
+cp "$dir/driver/host/tavrin_test_host" "$stage/vm/"
+mkdir -p "$stage/etc" "$stage/home/user"
+printf '%s\n' 'root:x:0:0:root:/root:/bin/sh' '_tavrin:x:998:998::/nonexistent:/bin/false' \
+  'user:x:1000:1000::/home/user:/bin/sh' >"$stage/etc/passwd"
+printf '%s\n' 'root:x:0:' '_tavrin:x:998:' 'user:x:1000:' >"$stage/etc/group"
 cp "$root/scripts/vm/guest-init.sh" "$stage/init"
 chmod 755 "$stage/init"
 cp "$root/examples/retail-pos.dat" "$stage/vm/table.dat"

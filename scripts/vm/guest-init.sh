@@ -21,6 +21,7 @@ if [ "$$" = 1 ]; then
   mount -t tmpfs -o mode=0755 tmpfs /run
   mount -t tmpfs tmpfs /tmp
   export HOME=/root
+  chown 1000:1000 /home/user
   sh /init checks
   poweroff -f
 fi
@@ -29,6 +30,12 @@ boot=$(sed -n 's/.*lodemar_vm=\([a-z]*\).*/\1/p' /proc/cmdline)
 table=/vm/table.dat
 cli=/usr/bin/lodemar-cli
 host=/usr/libexec/tavrin
+emulated_host=/usr/libexec/tavrin-emu
+# The test build of the real host: the installed one takes no options beyond
+# its job, and the checks that kill a host want it to hold the port longer.
+test_host=/vm/tavrin_test_host
+# The user the installed host's serving process runs as.
+serving_uid=$(awk -F: '$1 == "_tavrin" { print $3 }' /etc/passwd)
 module=/lib/modules/serio_raw.ko
 socket=/run/lodemar/tavrin.sock
 write_fail="Data writed to keyboard fail,Please retry again!"
@@ -99,16 +106,20 @@ has_child() { [ -n "$(child_of "$1")" ]; }
 status_field() { awk -v key="$2:" '$1 == key { $1 = ""; print substr($0, 2) }' "/proc/$1/status" 2>/dev/null; }
 # Gone, or a zombie nobody reaps (this init does not).
 gone() { [ ! -e "/proc/$1" ] || [ "$(status_field "$1" State | cut -c1)" = Z ]; }
-# start_host [OPTIONS]: a host of the real keyboard in the background, as a
-# program would start it; $host_pid once it serves.
+# start_host PROGRAM [OPTIONS]: a host of the real keyboard in the
+# background, as a program would start it; $host_pid once it serves.
 start_host() {
-  "$host" --hardware "$@" 2>/tmp/host.err &
+  local program=$1; shift
+  "$program" --hardware "$@" 2>/tmp/host.err &
   host_pid=$!
   wait_for 5 has_child "$host_pid" && wait_for 5 test -S "$socket"
 }
 attached_probe() { # NAME: lodemar-cli probe through the running host
   run "$1" env LODEMAR_HARDWARE_SOCKET="$socket" "$cli" probe
 }
+# as_user COMMAND...: as the unprivileged user (words without spaces).
+as_user() { su -s /bin/sh user -c "$*"; }
+uids() { echo "$1 $1 $1 $1"; }
 
 # --- What the kernel does (the ground the driver host stands on) ----------
 
@@ -154,15 +165,19 @@ kernel_facts() {
 # The host's wait is the same whichever keyboard is behind it: a write to the
 # emulated keyboard, with the host tracing each byte, gives the byte count; a
 # probe (one byte) the cost of starting and stopping the host, taken off.
+# The emulated keyboard's host runs as the user who starts it, from a folder
+# only that user can change (root takes no host from LODEMAR_DRIVER_DIR).
 pacing() {
-  mkdir -p /tmp/traced
-  printf '#!/bin/sh\nexec %s "$@" --trace\n' "$host" >/tmp/traced/tavrin
-  chmod 755 /tmp/traced/tavrin
-  local memory=--emulate=/tmp/pacing.bin t0 t1 t2 bytes
+  local traced=/home/user/traced
+  as_user mkdir -p "$traced"
+  printf '#!/bin/sh\nexec %s "$@" --trace\n' "$emulated_host" >"$traced/tavrin-emu"
+  chmod 755 "$traced/tavrin-emu"
+  chown 1000:1000 "$traced/tavrin-emu"
+  local memory=--emulate=/home/user/pacing.bin t0 t1 t2 bytes
   t0=$(now_ns)
-  run pacing-probe env LODEMAR_DRIVER_DIR=/tmp/traced "$cli" probe "$memory"
+  run pacing-probe as_user env LODEMAR_DRIVER_DIR="$traced" "$cli" probe "$memory"
   t1=$(now_ns)
-  run pacing env LODEMAR_DRIVER_DIR=/tmp/traced "$cli" write "$table" "$memory"
+  run pacing as_user env LODEMAR_DRIVER_DIR="$traced" "$cli" write "$table" "$memory"
   t2=$(now_ns)
   bytes=$(grep -c "^send_cmd return = fa" /tmp/pacing.err)
   if [ "$status" != 0 ] || [ "$bytes" -lt 2 ]; then
@@ -197,15 +212,15 @@ raw_ports() {
 
   # The serving process asked for the ports before it gave root up.
   local serving
-  if ! start_host; then
+  if ! start_host "$host"; then
     fail raw-privileges "the host did not come up: $(cat /tmp/host.err)"
     return
   fi
   serving=$(child_of "$host_pid")
   attached_probe raw-privileges
-  if [ "$status" = 0 ] && [ "$(status_field "$serving" Uid)" = "65534 65534 65534 65534" ] \
+  if [ "$status" = 0 ] && [ "$(status_field "$serving" Uid)" = "$(uids "$serving_uid")" ] \
      && [ "$(status_field "$serving" NoNewPrivs)" = 1 ]; then
-    pass raw-privileges "the serving process $serving (uid 65534, NoNewPrivs) keeps its port rights: $out"
+    pass raw-privileges "the serving process $serving (_tavrin, uid $serving_uid, NoNewPrivs) keeps its port rights: $out"
   else
     fail raw-privileges "exit $status, stdout '$out', stderr '$err', Uid '$(status_field "$serving" Uid)'"
   fi
@@ -294,7 +309,7 @@ serio_commands() {
 serio_running_host() {
   local port serving
   port=$(keyboard_port)
-  if ! start_host; then
+  if ! start_host "$host"; then
     fail serio-idle-start "the host did not come up: $(cat /tmp/host.err)"
     return
   fi
@@ -304,11 +319,11 @@ serio_running_host() {
   else
     fail serio-idle-start "$(basename "$port") is with '$(driver_of "$port")'"
   fi
-  if [ "$(status_field "$serving" Uid)" = "65534 65534 65534 65534" ] \
+  if [ "$(status_field "$serving" Uid)" = "$(uids "$serving_uid")" ] \
      && [ "$(status_field "$serving" NoNewPrivs)" = 1 ] \
      && [ "$(status_field "$serving" CapEff)" = 0000000000000000 ] \
      && [ "$(status_field "$host_pid" Uid)" = "0 0 0 0" ]; then
-    pass serio-privileges "the serving process $serving is uid 65534, NoNewPrivs, no capabilities; its monitor $host_pid keeps root"
+    pass serio-privileges "the serving process $serving is _tavrin (uid $serving_uid), NoNewPrivs, no capabilities; its monitor $host_pid keeps root"
   else
     fail serio-privileges "serving $serving: Uid '$(status_field "$serving" Uid)' NoNewPrivs '$(status_field "$serving" NoNewPrivs)' CapEff '$(status_field "$serving" CapEff)'; monitor Uid '$(status_field "$host_pid" Uid)'"
   fi
@@ -340,7 +355,7 @@ serio_program_killed() {
     while [ ! -S "$2" ]; do usleep 20000; done
     LODEMAR_HARDWARE_SOCKET="$2" "$3" probe >/tmp/serio-program.out 2>&1
     readlink "$4/driver" >/tmp/serio-program.held
-    kill -9 $$' program "$host" "$socket" "$cli" "$port"
+    kill -9 $$' program "$test_host" "$socket" "$cli" "$port"
   if grep -q serio_raw /tmp/serio-program.held && wait_for 5 driver_is "$port" atkbd && wait_for 5 test ! -e "$socket"; then
     pass serio-program-killed "the host ended with the program that started it and gave $(basename "$port") back"
   else
@@ -354,7 +369,7 @@ serio_program_killed() {
 serio_killed() {
   local port serving held
   port=$(keyboard_port)
-  start_host --test-release-ms 600000
+  start_host "$test_host" --test-release-ms 600000
   serving=$(child_of "$host_pid")
   attached_probe serio-child-killed-held
   held=$(driver_of "$port")
@@ -367,7 +382,7 @@ serio_killed() {
     fail serio-child-killed "held '$held', exit $status, port with '$(driver_of "$port")', $(cat /tmp/host.err)"
   fi
 
-  start_host --test-release-ms 600000
+  start_host "$test_host" --test-release-ms 600000
   serving=$(child_of "$host_pid")
   attached_probe serio-recovery-held
   held=$(driver_of "$port")
@@ -392,12 +407,13 @@ serio_killed() {
 # kbemu-userio registers a serio port "i8042 KBD port" of type 8042 XL on
 # /dev/userio and answers with the emulated keyboard's firmware at a PS/2
 # pace; atkbd binds to it as to the PC's keyboard. The host and lodemar-cli
-# run as installed, as root with PKEXEC_UID set, as pkexec starts them.
+# run as installed, as root, as a configuration tool runs them: lodemar-cli
+# starts the installed host itself. (Under pkexec the host hands its socket
+# to the caller, and a root caller would rightly refuse a socket it does not
+# own; the programs' own tests cover that path.)
 device=/vm/kbemu-userio
 device_log=/tmp/device.log
 userio_module=/lib/modules/userio.ko
-caller_uid=1000
-as_caller() { env PKEXEC_UID=$caller_uid "$@"; }
 device_ready() {
   local port
   port=$(keyboard_port)
@@ -473,12 +489,12 @@ userio_port() {
 
 userio_commands() {
   local probe_ms probe_from probe_to
-  timed userio-probe as_caller "$cli" probe
+  timed userio-probe "$cli" probe
   probe_ms=$ms; probe_from=$from; probe_to=$to
   expect_probe userio-probe
   port_back userio-probe
 
-  timed userio-write as_caller "$cli" write "$table"
+  timed userio-write "$cli" write "$table"
   expect_success userio-write "the table written and read back equal in $ms ms ($from bytes to the keyboard, $to back)"
   [ "$status" = 0 ] && info userio-pacing "$(awk -v ms=$ms -v from=$from -v to=$to -v pms=$probe_ms \
     -v pfrom=$probe_from -v pto=$probe_to -v pace=1 'BEGIN {
@@ -487,14 +503,14 @@ userio_commands() {
       ms - pms, floor, pace, (ms - pms) / floor }')"
   port_back userio-write
 
-  run userio-read as_caller "$cli" read -o /tmp/userio-read.dat
+  run userio-read "$cli" read -o /tmp/userio-read.dat
   if [ "$status" = 0 ] && cmp -s /tmp/userio-read.dat "$table"; then
     pass userio-read "read -o gives a file byte-identical to the table written ($(stat -c %s "$table") bytes)"
   else
     fail userio-read "exit $status, stderr '$err', $(cmp /tmp/userio-read.dat "$table" 2>&1)"
   fi
   port_back userio-read
-  run userio-verify as_caller "$cli" verify "$table"
+  run userio-verify "$cli" verify "$table"
   expect_success userio-verify "the keyboard holds the table"
   port_back userio-verify
 }
@@ -515,7 +531,7 @@ userio_largest_read() {
       fail "userio-largest-$pace" "the device did not come up: $(tail -n 3 "$device_log")"
       return
     fi
-    timed "userio-largest-$pace" as_caller "$cli" read -o "/tmp/largest-$pace.dat"
+    timed "userio-largest-$pace" "$cli" read -o "/tmp/largest-$pace.dat"
     if [ "$status" = 0 ] && cmp -s "/tmp/largest-$pace.dat" /tmp/largest.image; then
       $check "userio-largest-$pace" "8000 decoded bytes ($to on the wire) read whole at ${pace} us a byte in $ms ms"
     elif [ "$check" = pass ]; then
@@ -535,7 +551,7 @@ userio_largest_read() {
 userio_killed() { # CHECK serving|monitor
   local port cli_pid monitor victim cut
   port=$(keyboard_port)
-  env PKEXEC_UID=$caller_uid "$cli" write "$table" >"/tmp/$1-cut.out" 2>&1 &
+  "$cli" write "$table" >"/tmp/$1-cut.out" 2>&1 &
   cli_pid=$!
   wait_for 10 driver_is "$port" serio_raw
   monitor=$(child_of "$cli_pid")
@@ -553,7 +569,7 @@ userio_killed() { # CHECK serving|monitor
     fail "$1" "the write succeeded though its $2 process was killed"
     return
   fi
-  run "$1" as_caller "$cli" write "$table"
+  run "$1" "$cli" write "$table"
   if [ "$status" = 0 ] && wait_for 5 driver_is "$port" atkbd; then
     pass "$1" "$2 process killed mid-write: that write failed (exit $cut), the next one succeeded, $(basename "$port") with atkbd"
   else
