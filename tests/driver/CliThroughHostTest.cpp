@@ -8,7 +8,7 @@
 
 #include "../lodemar-cli/CliRunner.h"
 #include "FakeSerio.h"
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 
 using namespace clitest;
 

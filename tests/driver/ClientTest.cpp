@@ -7,7 +7,7 @@
 #include <future>
 #include <thread>
 
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 
 using namespace tavrin;
 using Bytes = std::vector<std::uint8_t>;

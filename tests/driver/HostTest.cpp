@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "../emulator-keyboard/TablePackets.h"
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 
 #include <lodemar/ExitCodes.h>
 

@@ -19,7 +19,7 @@
 #include "../emulator-keyboard/EmulatedPcFixture.h"
 #include "FakeSerio.h"
 #include "HardwareHost.h"
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 #include "HostSettings.h"
 #include "MonitorProtocol.h"
 #include "PortMonitor.h"

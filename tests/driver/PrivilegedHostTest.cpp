@@ -13,7 +13,7 @@
 
 #include "../emulator-keyboard/TablePackets.h"
 #include "FakeSerio.h"
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 
 #include <lodemar/ExitCodes.h>
 

@@ -5,7 +5,7 @@
 #include "posix/CPosixDriverPlatform.h"
 #include "posix/PosixPaths.h"
 
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 
 #include <driverchannel/CDriverChannel.h>
 #include <tavrin/TavrinControl.h>

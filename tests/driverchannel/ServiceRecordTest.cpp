@@ -2,7 +2,7 @@
 // deleting it in a folder.
 #include "posix/ServiceRecord.h"
 
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // keyboard, as the program runs it.
 #include "posix/CPosixDriverPlatform.h"
 
-#include "HostProcess.h"
+#include "HostProcessFixture.h"
 
 #include <keydata/KeyTable.h>
 #include <tavrin/TavrinControl.h>
