@@ -27,7 +27,14 @@ windows_built "$win32" i686 "Lodemar lodemar-winprobe"
 windows_built "$win64" x86_64 "Lodemar lodemar-winprobe lodemar-views lodemar-cli tavrin_sys_emulated"
 find_wine lodemar-exe-wine
 wine32=$(command -v wine || echo /usr/lib/wine/wine)
-for tool in "$wine32" Xvfb xdotool python3; do
+# Without 32-bit Wine (setup.sh could not install wine32:i386, as when the
+# mirror's i386 index is stale) the shipped build's run is skipped, loudly.
+run32=yes
+if ! command -v "$wine32" >/dev/null; then
+  run32=""
+  echo "lodemar-exe-wine: SKIPPED the 32-bit run: 32-bit Wine ($wine32, package wine32:i386) is missing" >&2
+fi
+for tool in Xvfb xdotool python3; do
   command -v "$tool" >/dev/null || { echo "lodemar-exe-wine: $tool is missing (scripts/packages/)" >&2; exit 1; }
 done
 [ -d /usr/share/wine/fonts ] || { echo "lodemar-exe-wine: Wine's fonts are missing (fonts-wine)" >&2; exit 1; }
@@ -76,11 +83,14 @@ prefix() {
 }
 prefix32="$work/prefix32" prefix64="$work/prefix64"
 # Both at once: each prefix has a server of its own.
-prefix "$prefix32" "$wine32" win32 &
-boot32=$!
+servers=("$prefix64")
+if [ -n "$run32" ]; then
+  prefix "$prefix32" "$wine32" win32 &
+  boot32=$!
+  servers+=("$prefix32")
+fi
 prefix "$prefix64" "$wine" win64
-wait "$boot32"
-servers=("$prefix32" "$prefix64")
+[ -z "$run32" ] || wait "$boot32"
 for p in "${servers[@]}"; do WINEPREFIX=$p "$wineserver" -p; done
 
 failures=0
@@ -137,31 +147,34 @@ finish() { # finish WHEN: the program has ended, and the service with it
 main='Keyboard programing tool*'
 
 # 1. The shipped build in a 32-bit prefix, without a driver it could load.
-export WINEPREFIX=$prefix32
-loader=$wine32 probe_exe=$probe32
-start "$work/run32"
-check "the load failure" "Can't not load kernel program!!!
+run_32_bit() {
+  export WINEPREFIX=$prefix32
+  loader=$wine32 probe_exe=$probe32
+  start "$work/run32"
+  check "the load failure" "Can't not load kernel program!!!
 
 Tavrin.sys is neither in the current directory nor in C:\\windows\\system32\\Drivers; run Lodemar in the folder where it lies.
 
 Files can still be edited, loaded and saved." \
-  "$(probe answer Lodemar 1)"
-check "the title" "Keyboard programing tool -- edit mode" "$(probe text "$main" 0)"
-check "the client area of template 102" "702x424" "$(probe client "$main")"
-# A second copy ends at once, silently, while the first runs.
-(cd "$work/run32" && timeout 60 "$loader" Lodemar.exe </dev/null >/dev/null 2>&1) || fail "the second copy ended with $?"
-probe syscommand "$main" $((0x1010)) >/dev/null
-check "the About box" "-1 Static ve- tavrin Version 1.0" "$(probe controls 'About tavrin' | grep 'Version')"
-probe click 'About tavrin' 1 >/dev/null && probe gone 'About tavrin'
-probe click "$main" 1129 >/dev/null
-check "Config's boxes at start" "1155 c|1156 c|1157 -|1158 c|1159 c|1160 c|1161 c" \
-  "$(probe controls Config | awk '$2 == "Button" && $1 >= 1155 && $1 <= 1161 { print $1, substr($3, 3, 1) }' | paste -sd '|')"
-probe click Config 2 >/dev/null && probe gone Config
-probe click "$main" 1166 >/dev/null
-check "the question of Quit" "Are you sure quit this program?" "$(probe answer Lodemar 7)"
-check "the window after No" "1" "$(probe enabled "$main")"
-probe escape "$main" >/dev/null && probe gone "$main"
-finish "the 32-bit run"
+    "$(probe answer Lodemar 1)"
+  check "the title" "Keyboard programing tool -- edit mode" "$(probe text "$main" 0)"
+  check "the client area of template 102" "702x424" "$(probe client "$main")"
+  # A second copy ends at once, silently, while the first runs.
+  (cd "$work/run32" && timeout 60 "$loader" Lodemar.exe </dev/null >/dev/null 2>&1) || fail "the second copy ended with $?"
+  probe syscommand "$main" $((0x1010)) >/dev/null
+  check "the About box" "-1 Static ve- tavrin Version 1.0" "$(probe controls 'About tavrin' | grep 'Version')"
+  probe click 'About tavrin' 1 >/dev/null && probe gone 'About tavrin'
+  probe click "$main" 1129 >/dev/null
+  check "Config's boxes at start" "1155 c|1156 c|1157 -|1158 c|1159 c|1160 c|1161 c" \
+    "$(probe controls Config | awk '$2 == "Button" && $1 >= 1155 && $1 <= 1161 { print $1, substr($3, 3, 1) }' | paste -sd '|')"
+  probe click Config 2 >/dev/null && probe gone Config
+  probe click "$main" 1166 >/dev/null
+  check "the question of Quit" "Are you sure quit this program?" "$(probe answer Lodemar 7)"
+  check "the window after No" "1" "$(probe enabled "$main")"
+  probe escape "$main" >/dev/null && probe gone "$main"
+  finish "the 32-bit run"
+}
+[ -z "$run32" ] || run_32_bit
 
 # 2. End to end under wine64 with the test driver.
 export WINEPREFIX=$prefix64
