@@ -280,4 +280,4 @@ if [ "$failures" -ne 0 ]; then
   echo "lodemar-exe-wine: $failures check(s) failed" >&2
   exit 1
 fi
-echo "lodemar-exe-wine: Lodemar.exe passed under Wine (32-bit prefix and wine64); pictures in $shots"
+echo "lodemar-exe-wine: Lodemar.exe passed under Wine ($([ -n "$run32" ] && echo "32-bit prefix and wine64" || echo "wine64 only: the 32-bit run was skipped")); pictures in $shots"
