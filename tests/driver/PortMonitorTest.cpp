@@ -76,7 +76,8 @@ protected:
         ::close(pair_[1]);
         pair_[1] = -1;
         auto monitor = std::async(std::launch::async, [&] {
-            return CPortMonitor(ports ? nullptr : port_.get(), ports, pair_[0], child, signals_).Run();
+            return CPortMonitor(ports ? nullptr : port_.get(), ports, pair_[0], child, signals_, -1, parent_)
+                .Run();
         });
         // Bounded, so that a monitor that waits for ever fails the test
         // instead of stopping the suite.
@@ -93,6 +94,7 @@ protected:
     std::unique_ptr<CSerioPort> port_;
     int pair_[2] = { -1, -1 };
     int signals_ = -1;
+    int parent_ = -1; // what the monitor watches for the end of the host's starter
 };
 
 struct Junk {
@@ -179,6 +181,33 @@ TEST_F(PortMonitorTest, AServingProcessThatNeverReadsCannotWedgeTheMonitor)
     });
     EXPECT_EQ(code, EXIT_SERVING_LOST);
     EXPECT_EQ(fake_->Driver(), "atkbd");
+}
+
+// The program that started the host ends while the port is held (a user's
+// program, whose end the kernel does not signal to root's host): the monitor
+// stops the serving process and gives the port back.
+TEST_F(PortMonitorTest, TheEndOfTheHostsStarterStopsTheServingProcessAndThePortIsGivenBack)
+{
+    int starter[2];
+    ASSERT_EQ(::pipe2(starter, O_CLOEXEC), 0);
+    parent_ = starter[0];
+    std::thread ends([&] {
+        for (int i = 0; i < 2000 && fake_->Driver() != "serio_raw"; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::close(starter[1]);
+    });
+    const int code = Monitor([&starter](int fd) {
+        ::close(starter[1]); // the starter's alone
+        int device = -1;
+        if (!askMonitor(fd, MONITOR_TAKE, 10000, &device))
+            return 1;
+        ::pause(); // until the monitor's SIGTERM
+        return 0;
+    });
+    ends.join();
+    ::close(starter[0]);
+    EXPECT_EQ(code, EXIT_SERVING_LOST);
+    EXPECT_EQ(fake_->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
 }
 
 // The serving process's system call filter: the first call serving does not

@@ -94,8 +94,8 @@ struct ServingSide {
 
 } // namespace
 
-int runHardwareHost(
-    const HostSettings& settings, CHostFolder& folder, const ServerSettings& serverSettings, int signalFd)
+int runHardwareHost(const HostSettings& settings, CHostFolder& folder, const ServerSettings& serverSettings,
+    int signalFd, int parentFd)
 {
     std::string error;
     std::string name;
@@ -157,7 +157,8 @@ int runHardwareHost(
         return fail(EXIT_SETUP, texts::SPLIT_FAILED + std::string(std::strerror(errno)));
     }
     ::fcntl(relay[0], F_SETFL, O_NONBLOCK);
-    CPortMonitor watcher(port.get(), ports ? ports->Platform() : nullptr, pair[0], child, signalFd, relay[0]);
+    CPortMonitor watcher(
+        port.get(), ports ? ports->Platform() : nullptr, pair[0], child, signalFd, relay[0], parentFd);
     const int code = watcher.Run();
     ::close(pair[0]);
     ::close(relay[0]);

@@ -14,10 +14,10 @@ class CHostFolder;
 struct ServerSettings;
 
 // Finds the keyboard port (serio, else raw ports), makes the socket, splits
-// and runs the monitor until the serving process has ended. Returns the
-// host's exit code.
-int runHardwareHost(
-    const HostSettings& settings, CHostFolder& folder, const ServerSettings& server, int signalFd);
+// and runs the monitor until the serving process has ended (parentFd: see
+// CPortMonitor). Returns the host's exit code.
+int runHardwareHost(const HostSettings& settings, CHostFolder& folder, const ServerSettings& server,
+    int signalFd, int parentFd);
 
 // The serving process's backends: serio_raw's device, asked of the monitor
 // over monitorFd whenever a request needs the keyboard; or the keyboard's

@@ -63,6 +63,9 @@ int main(int argc, char** argv)
     ::close_range(3, ~0U, 0);
     ::umask(077);
     (void)::setsid();
+    const int parentFd = watchParent(parent);
+    if (::getppid() != parent)
+        return fail(EXIT_SETUP, texts::NO_PARENT);
     const int signalFd = openStopSignals();
     if (signalFd < 0)
         return fail(EXIT_SETUP, texts::SPLIT_FAILED + std::string("signalfd"));
@@ -102,7 +105,7 @@ int main(int argc, char** argv)
         server.socketOwner = settings.callerUid;
     if (!fixedFolder)
         server.allowedUids.push_back(static_cast<std::uint32_t>(::geteuid()));
-    const int result = runHardwareHost(settings, folder, server, signalFd);
+    const int result = runHardwareHost(settings, folder, server, signalFd, parentFd);
     ::close(signalFd);
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/auxv.h>
+#include <sys/syscall.h>
 #include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -71,6 +72,18 @@ bool endWithParent(pid_t parent)
     ::prctl(PR_SET_PDEATHSIG, SIGTERM, 0UL, 0UL, 0UL);
     // The parent may have ended before the request took effect.
     return parent != 1 && ::getppid() == parent;
+}
+
+int watchParent(pid_t parent)
+{
+    // The system call itself: glibc 2.36 declares pidfd_open without C linkage.
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, parent, 0));
+    // Opened after the parent ended, the pid may be someone else's.
+    if (fd >= 0 && ::getppid() != parent) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 bool startedSetId()

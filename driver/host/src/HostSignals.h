@@ -23,6 +23,13 @@ int openStopSignals();
 // that process has already gone (parent is its pid, read before).
 bool endWithParent(pid_t parent);
 
+// A descriptor (a pidfd) that becomes readable when the process that
+// started this one ends; -1 where the kernel offers none. endWithParent is
+// not enough for a host pkexec made root: the kernel sends the parent-death
+// signal only where the parent could have sent it itself, and a user's
+// program cannot signal root's process.
+int watchParent(pid_t parent);
+
 // Started with more rights than the user who ran it (set-user-id,
 // set-group-id or file capabilities).
 bool startedSetId();

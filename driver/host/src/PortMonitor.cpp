@@ -39,23 +39,25 @@ constexpr std::size_t RELAY_PIECE = 256;
 
 } // namespace
 
-CPortMonitor::CPortMonitor(
-    CSerioPort* port, const TavrinPlatform* ports, int channelFd, pid_t child, int signalFd, int relayFd)
+CPortMonitor::CPortMonitor(CSerioPort* port, const TavrinPlatform* ports, int channelFd, pid_t child,
+    int signalFd, int relayFd, int parentFd)
     : port_(port)
     , ports_(ports)
     , channel_(channelFd)
     , child_(child)
     , signalFd_(signalFd)
     , relayFd_(relayFd)
+    , parentFd_(parentFd)
 {
 }
 
 int CPortMonitor::Run()
 {
     for (;;) {
-        pollfd fds[3] = { { channel_, POLLIN, 0 }, { signalFd_, POLLIN, 0 }, { relayFd_, POLLIN, 0 } };
-        const int ready
-            = ::poll(fds, relayFd_ >= 0 ? 3 : 2, stopping_ ? lodemar::millisecondsUntil(killAt_) : -1);
+        // poll skips the negative descriptors: no relay, no parent to watch.
+        pollfd fds[4] = { { channel_, POLLIN, 0 }, { signalFd_, POLLIN, 0 }, { relayFd_, POLLIN, 0 },
+            { stopping_ ? -1 : parentFd_, POLLIN, 0 } };
+        const int ready = ::poll(fds, 4, stopping_ ? lodemar::millisecondsUntil(killAt_) : -1);
         if (ready < 0 && errno != EINTR)
             break;
         if (ready > 0 && fds[1].revents != 0) {
@@ -63,6 +65,8 @@ int CPortMonitor::Run()
             if (::read(signalFd_, &info, sizeof info) > 0 && !stopping_)
                 Forward();
         }
+        if (ready > 0 && fds[3].revents != 0 && !stopping_)
+            Forward();
         if (ready > 0 && relayFd_ >= 0 && fds[2].revents != 0)
             Relay();
         if (ready > 0 && fds[0].revents != 0) {

@@ -34,9 +34,11 @@ public:
     // controller's ports for exchanges (raw port I/O), or null. channelFd:
     // the monitor's end of the socket pair; signalFd: a signalfd for the
     // termination signals; relayFd: the read end of the serving process's
-    // standard error (-1: none).
+    // standard error (-1: none); parentFd: readable once the program that
+    // started the host has ended (watchParent; -1: none), which stops the
+    // serving process as a termination signal does.
     CPortMonitor(CSerioPort* port, const TavrinPlatform* ports, int channelFd, pid_t child, int signalFd,
-        int relayFd = -1);
+        int relayFd = -1, int parentFd = -1);
 
     // Serves until the serving process has ended, then gives the port back.
     // Returns that process's exit code, or EXIT_SERVING_LOST.
@@ -59,6 +61,7 @@ private:
     pid_t child_;
     int signalFd_;
     int relayFd_;
+    int parentFd_;
     bool stopping_ = false;
     std::chrono::steady_clock::time_point killAt_ {};
     std::vector<std::uint8_t> buffer_;
