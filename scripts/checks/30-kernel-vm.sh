@@ -194,6 +194,9 @@ cp "$dir/emulator/keyboard/kbemu-userio" "$stage/vm/"
 # package creates and the guest's user database here holds, beside the
 # user the checks run unprivileged programs as.
 cp "$dir/driver/host/tavrin_test_host" "$stage/vm/"
+# pkexec as it behaves for an authorised caller (the guest has no polkit).
+gcc -static -O2 -Wall -Wextra -Werror -o "$stage/usr/bin/pkexec" "$root/scripts/vm/guest-pkexec.c"
+chmod 4755 "$stage/usr/bin/pkexec"
 mkdir -p "$stage/etc" "$stage/home/user"
 printf '%s\n' 'root:x:0:0:root:/root:/bin/sh' '_tavrin:x:998:998::/nonexistent:/bin/false' \
   'user:x:1000:1000::/home/user:/bin/sh' >"$stage/etc/passwd"

@@ -117,8 +117,9 @@ start_host() {
 attached_probe() { # NAME: lodemar-cli probe through the running host
   run "$1" env LODEMAR_HARDWARE_SOCKET="$socket" "$cli" probe
 }
-# as_user COMMAND...: as the unprivileged user (words without spaces).
-as_user() { su -s /bin/sh user -c "$*"; }
+# as_user COMMAND...: as the unprivileged user (words without spaces), in
+# this process (su and its shell exec the command).
+as_user() { su -s /bin/sh user -c "exec $*"; }
 uids() { echo "$1 $1 $1 $1"; }
 
 # --- What the kernel does (the ground the driver host stands on) ----------
@@ -407,10 +408,9 @@ serio_killed() {
 # kbemu-userio registers a serio port "i8042 KBD port" of type 8042 XL on
 # /dev/userio and answers with the emulated keyboard's firmware at a PS/2
 # pace; atkbd binds to it as to the PC's keyboard. The host and lodemar-cli
-# run as installed, as root, as a configuration tool runs them: lodemar-cli
-# starts the installed host itself. (Under pkexec the host hands its socket
-# to the caller, and a root caller would rightly refuse a socket it does not
-# own; the programs' own tests cover that path.)
+# run as installed: lodemar-cli as an unprivileged user, the host through
+# pkexec (the guest's stand-in, /usr/bin/pkexec from guest-pkexec.c, which
+# sets PKEXEC_UID as pkexec does).
 device=/vm/kbemu-userio
 device_log=/tmp/device.log
 userio_module=/lib/modules/userio.ko
@@ -489,12 +489,12 @@ userio_port() {
 
 userio_commands() {
   local probe_ms probe_from probe_to
-  timed userio-probe "$cli" probe
+  timed userio-probe as_user "$cli" probe
   probe_ms=$ms; probe_from=$from; probe_to=$to
   expect_probe userio-probe
   port_back userio-probe
 
-  timed userio-write "$cli" write "$table"
+  timed userio-write as_user "$cli" write "$table"
   expect_success userio-write "the table written and read back equal in $ms ms ($from bytes to the keyboard, $to back)"
   [ "$status" = 0 ] && info userio-pacing "$(awk -v ms=$ms -v from=$from -v to=$to -v pms=$probe_ms \
     -v pfrom=$probe_from -v pto=$probe_to -v pace=1 'BEGIN {
@@ -503,14 +503,14 @@ userio_commands() {
       ms - pms, floor, pace, (ms - pms) / floor }')"
   port_back userio-write
 
-  run userio-read "$cli" read -o /tmp/userio-read.dat
+  run userio-read as_user "$cli" read -o /tmp/userio-read.dat
   if [ "$status" = 0 ] && cmp -s /tmp/userio-read.dat "$table"; then
     pass userio-read "read -o gives a file byte-identical to the table written ($(stat -c %s "$table") bytes)"
   else
     fail userio-read "exit $status, stderr '$err', $(cmp /tmp/userio-read.dat "$table" 2>&1)"
   fi
   port_back userio-read
-  run userio-verify "$cli" verify "$table"
+  run userio-verify as_user "$cli" verify "$table"
   expect_success userio-verify "the keyboard holds the table"
   port_back userio-verify
 }
@@ -531,7 +531,7 @@ userio_largest_read() {
       fail "userio-largest-$pace" "the device did not come up: $(tail -n 3 "$device_log")"
       return
     fi
-    timed "userio-largest-$pace" "$cli" read -o "/tmp/largest-$pace.dat"
+    timed "userio-largest-$pace" as_user "$cli" read -o "/tmp/largest-$pace.dat"
     if [ "$status" = 0 ] && cmp -s "/tmp/largest-$pace.dat" /tmp/largest.image; then
       $check "userio-largest-$pace" "8000 decoded bytes ($to on the wire) read whole at ${pace} us a byte in $ms ms"
     elif [ "$check" = pass ]; then
@@ -545,19 +545,26 @@ userio_largest_read() {
   start_device 1000 /tmp/userio.bin
 }
 
-# A write whose host loses its serving process or its monitor (SIGKILL) in
-# the middle: the write fails, the port comes back (at once, or from the
-# next host) and the next write succeeds.
-userio_killed() { # CHECK serving|monitor
-  local port cli_pid monitor victim cut
+# A write whose program, monitor or serving process is killed (SIGKILL) in
+# the middle: the write fails, the host's processes end (the program's
+# host, which pkexec made root, although the kernel sends it no signal for
+# a user's program), the port comes back (at once, or from the next host)
+# and the next write succeeds.
+userio_killed() { # CHECK program|monitor|serving
+  local port cli_pid monitor serving victim cut
   port=$(keyboard_port)
-  "$cli" write "$table" >"/tmp/$1-cut.out" 2>&1 &
+  # su and its shell exec lodemar-cli: $! is the program itself.
+  su -s /bin/sh user -c "exec $cli write $table" >"/tmp/$1-cut.out" 2>&1 &
   cli_pid=$!
   wait_for 10 driver_is "$port" serio_raw
   monitor=$(child_of "$cli_pid")
-  victim=$monitor
-  [ "$2" = serving ] && victim=$(child_of "$monitor")
-  if [ -z "$victim" ] || ! driver_is "$port" serio_raw; then
+  serving=$(child_of "$monitor")
+  case "$2" in
+    program) victim=$cli_pid ;;
+    monitor) victim=$monitor ;;
+    serving) victim=$serving ;;
+  esac
+  if [ -z "$victim" ] || [ -z "$serving" ] || ! driver_is "$port" serio_raw; then
     fail "$1" "no host holding the port mid-write: $(cat "/tmp/$1-cut.out")"
     wait "$cli_pid"
     return
@@ -569,9 +576,14 @@ userio_killed() { # CHECK serving|monitor
     fail "$1" "the write succeeded though its $2 process was killed"
     return
   fi
-  run "$1" "$cli" write "$table"
+  # Until both have ended the keyboard is rightly in use.
+  if ! wait_for 10 gone "$monitor" || ! wait_for 10 gone "$serving"; then
+    fail "$1" "the host's processes did not end after the $2 was killed: monitor $monitor $(status_field "$monitor" State), serving $serving $(status_field "$serving" State)"
+    return
+  fi
+  run "$1" as_user "$cli" write "$table"
   if [ "$status" = 0 ] && wait_for 5 driver_is "$port" atkbd; then
-    pass "$1" "$2 process killed mid-write: that write failed (exit $cut), the next one succeeded, $(basename "$port") with atkbd"
+    pass "$1" "$2 process killed mid-write: that write failed (exit $cut), the host ended, the next write succeeded, $(basename "$port") with atkbd"
   else
     fail "$1" "exit $status, stderr '$err', port with '$(driver_of "$port")'"
   fi
@@ -581,6 +593,7 @@ userio_path() {
   userio_port || return
   userio_commands
   userio_largest_read
+  userio_killed userio-program-killed program
   userio_killed userio-serving-killed serving
   userio_killed userio-monitor-killed monitor
   stop_device
