@@ -32,7 +32,7 @@ apt_get() { flock /tmp/apt.lock env DEBIAN_FRONTEND=noninteractive apt-get -y -q
 
 [ "$(id -u)" -eq 0 ] || skip "installing packages needs root (CI runs as root)"
 for tool in dpkg-buildpackage dh lintian hardening-check Xvfb xdotool pkg-config appstreamcli xmllint \
-            dbus-daemon dbus-send pkaction pkexec runuser useradd unshare flock; do
+            dbus-daemon dbus-send pkaction pkexec runuser useradd unshare flock zsh fish; do
   command -v "$tool" >/dev/null || skip "$tool is missing (scripts/packages/)"
 done
 polkitd=/usr/lib/polkit-1/polkitd
@@ -51,9 +51,10 @@ chmod 755 "$work"   # apt's download user and the test user read the packages
 xvfb="" program="" bus="" polkit="" made_run_dbus="" user="" rule="" emu=""
 cleanup() {
   for pid in $program $xvfb $emu $polkit $bus; do kill "$pid" 2>/dev/null || true; done
-  [ -n "$rule" ] && rm -f "$rule"
-  [ -n "$made_run_dbus" ] && rm -rf /run/dbus
-  [ -n "$user" ] && userdel "$user" 2>/dev/null || true
+  if [ -n "$rule" ]; then rm -f "$rule"; fi
+  if [ -n "$bus" ]; then wait "$bus" 2>/dev/null || true; rm -f /run/dbus/system_bus_socket; fi
+  if [ -n "$made_run_dbus" ]; then rm -rf /run/dbus; fi
+  if [ -n "$user" ]; then userdel "$user" 2>/dev/null || true; fi
   apt_get purge "${packages[@]}" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -183,9 +184,13 @@ for page in man1/lodemar.1 man1/lodemar-cli.1 man8/tavrin.8; do
 done
 for program_name in lodemar-cli vorelin; do
   bash -n "/usr/share/bash-completion/completions/$program_name" || complain "no bash completion for $program_name"
-  [ -f "/usr/share/zsh/vendor-completions/_$program_name" ] || complain "no zsh completion for $program_name"
-  [ -f "/usr/share/fish/vendor_completions.d/$program_name.fish" ] || complain "no fish completion for $program_name"
+  zsh -n "/usr/share/zsh/vendor-completions/_$program_name" || complain "no zsh completion for $program_name"
+  fish -n "/usr/share/fish/vendor_completions.d/$program_name.fish" || complain "no fish completion for $program_name"
 done
+# fish finds them where the packages put them (its own files go to $work).
+completes() { HOME="$work" XDG_DATA_HOME="$work/data" fish -c "complete -C '$1'" | cut -f1; }
+[ "$(completes "lodemar-cli wr")" = write ] || complain "fish does not complete lodemar-cli's commands"
+[ "$(completes "vorelin /dev/ttyS0 pow")" = power ] || complain "fish does not complete vorelin's commands"
 appstreamcli validate --no-net /usr/share/metainfo/org.lodemar.Lodemar.metainfo.xml >"$work/appstream.log" 2>&1 \
   || { sed 's/^/  /' "$work/appstream.log"; complain "the metainfo does not validate"; }
 [ -f /usr/share/applications/org.lodemar.Lodemar.desktop ] || complain "no desktop entry named for the component id"
