@@ -90,6 +90,23 @@ unshare --mount --propagation private bash "$work/build.sh" "$work" "$parallel" 
   || { tail -40 "$work/build.log"; say "dpkg-buildpackage failed"; exit 1; }
 changes="$work/lodemar_${version}_$arch.changes"
 [ -f "$changes" ] || { say "no $changes"; exit 1; }
+# dpkg-buildflags' hardening with the two debian/rules adds, each once, as
+# LODEMAR_HARDENING gives them outside a package (cmake/Lodemar.cmake).
+compile=$(grep -m 1 -E ' -c [^ ]*/driver/host/src/HardwareMain\.cpp$' "$work/build.log" || true)
+link=$(grep -m 1 -E ' -o driver/host/tavrin ' "$work/build.log" || true)
+[ -n "$compile" ] && [ -n "$link" ] || complain "the build log shows no compile and link line of tavrin"
+flags=(-fstack-protector-strong -Wformat -Werror=format-security -D_FORTIFY_SOURCE=2)
+[ "$arch" = amd64 ] && flags+=(-fstack-clash-protection -fcf-protection)
+for flag in "${flags[@]}"; do
+  count=$(tr ' ' '\n' <<<"$compile" | grep -cxF -- "$flag" || true)
+  [ "$count" -eq 1 ] || complain "tavrin is compiled with $flag $count times"
+  grep -F -- "$flag" "$root/cmake/Lodemar.cmake" >/dev/null || complain "LODEMAR_HARDENING does not give $flag"
+done
+for flag in -Wl,-z,relro -Wl,-z,now; do
+  count=$(tr ' ' '\n' <<<"$link" | grep -cxF -- "$flag" || true)
+  [ "$count" -eq 1 ] || complain "tavrin is linked with $flag $count times"
+  grep -F -- "$flag" "$root/cmake/Lodemar.cmake" >/dev/null || complain "LODEMAR_HARDENING does not give $flag"
+done
 rm -rf "$out"
 mkdir -p "$out"
 # shellcheck disable=SC2046  # the file names the .changes lists
