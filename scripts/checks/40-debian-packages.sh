@@ -38,6 +38,8 @@ done
 polkitd=/usr/lib/polkit-1/polkitd
 [ -x "$polkitd" ] || skip "polkitd is missing (scripts/packages/debian.txt)"
 grep -qw overlay /proc/filesystems || skip "the kernel has no overlay file system (for the install without Qt)"
+unshare --mount --propagation private sh -c 'mount -t tmpfs tmpfs /usr/src' 2>/dev/null \
+  || skip "no mount namespaces here (the build and the install without Qt run in their own)"
 (cd "$root" && dpkg-checkbuilddeps) >/dev/null 2>&1 \
   || skip "build dependencies are missing: $(cd "$root" && dpkg-checkbuilddeps 2>&1 | sed 's/.*: //')"
 for package in "${packages[@]}" libvorelin-tools; do
