@@ -11,7 +11,8 @@
 # hardening-check on every installed ELF file; the polkit action as a
 # private system bus and polkitd see it, lodemar-cli probe through the real
 # pkexec as an unprivileged user that a temporary rule allows this one
-# action, and as root directly; everything purged with nothing left. Last,
+# action (and refused once the rule is gone), and as root directly;
+# everything purged with nothing left. Last,
 # on a throw-away overlay of this machine with every Qt package removed,
 # lodemar-cli installed alone, used and purged. Needs root (as in CI);
 # skips, saying why, otherwise or when a tool is missing.
@@ -395,6 +396,25 @@ grep -F "$no_port" "$work/probe-user.log" >/dev/null \
 say "through pkexec as $user: status $status"
 rm -f "$rule"
 rule=""
+if [ -n "$polkit" ]; then
+  # polkitd reads its rules as it starts: started again without ours, it
+  # wants an administrator's password for the test user, and with no agent
+  # to ask for one, pkexec refuses; the host never runs.
+  kill "$polkit"
+  wait "$polkit" 2>/dev/null || true
+  polkit_gone() { ! polkit_answers; }
+  wait_for polkit_gone || { say "polkitd did not end"; exit 1; }
+  "$polkitd" --no-debug >>"$work/polkitd.log" 2>&1 &
+  polkit=$!
+  wait_for polkit_answers || { cat "$work/polkitd.log"; say "polkitd did not start again"; exit 1; }
+  status=$(probe_as "$user" "$work/probe-refused.log")
+  sed 's/^/  /' "$work/probe-refused.log"
+  ! grep -F "$no_port" "$work/probe-refused.log" >/dev/null || complain "the host ran for the test user without the rule"
+  [ "$status" -eq 1 ] || complain "lodemar-cli probe refused by polkit ended with $status, not 1"
+  say "refused without the rule: status $status"
+else
+  say "polkitd ran already: the refusal without the rule is not tried"
+fi
 for pid in $polkit $bus; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
 [ -n "$bus" ] && rm -f "$bus_socket"
 polkit="" bus=""
