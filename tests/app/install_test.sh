@@ -25,8 +25,8 @@ done
 [ -f "$prefix/include/vorelin.h" ] || fail "the library's header is missing"
 ls "$prefix"/lib*/libvorelin.so* >/dev/null 2>&1 || fail "the library is missing"
 ls "$prefix"/lib*/pkgconfig/vorelin.pc >/dev/null 2>&1 || fail "the pkg-config file is missing"
-[ -f "$prefix/share/applications/lodemar.desktop" ] || fail "the desktop entry is missing"
-grep -qx 'Exec=lodemar %f' "$prefix/share/applications/lodemar.desktop" || fail "the desktop entry does not start lodemar with the file it is given"
+[ -f "$prefix/share/applications/org.lodemar.Lodemar.desktop" ] || fail "the desktop entry is missing"
+grep -qx 'Exec=lodemar %f' "$prefix/share/applications/org.lodemar.Lodemar.desktop" || fail "the desktop entry does not start lodemar with the file it is given"
 for size in 16 32 48 128 256; do
   [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/lodemar.png" ] || fail "icon ${size}x${size} is missing"
 done

@@ -25,7 +25,8 @@ for file in "$@"; do
     # A program's main, or a library's first function of its own.
     function=main
     if ! "$readelf" -lW "$file" | grep INTERP >/dev/null; then
-      function=$(nm -D --defined-only "$file" | awk '$2 == "T" { print $3; exit }')
+      # Without the version node of a versioned export (name@@NODE).
+      function=$(nm -D --defined-only "$file" | awk '$2 == "T" { sub(/@.*/, "", $3); print $3; exit }')
     fi
     entry=$(objdump -d --no-show-raw-insn --disassemble="$function" "$file" | grep -A1 "<$function>:" | tail -n 1)
     [[ $entry == *endbr* ]] || fail "$file" "$function is not built for control-flow protection"
