@@ -16,7 +16,8 @@ top="Lodemar-$version-win32"
 zip="$dir/$top.zip"
 [ -f "$zip" ] || { echo "windows-zip: $zip was not made" >&2; exit 1; }
 
-expected="$top/README.txt
+expected="$top/LICENSE.txt
+$top/README.txt
 $top/bin/Lodemar.exe
 $top/bin/Tavrin.sys
 $top/bin/Vorelin.dll
