@@ -17,8 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-constexpr int KEY_A = 1031;
-constexpr int KEY_INSERT = 1075;
+constexpr int KEY_A = dialoglayout::onScreenKeyId("A");
+constexpr int KEY_INSERT = dialoglayout::onScreenKeyId("Ins");
 
 keydata::KeyRecord recordOf(std::uint8_t kind, const Bytes& bytes)
 {
@@ -472,7 +472,7 @@ TEST(KeyComposer, RandomEditingKeepsTheBoundsAndRoundTrips)
 
 TEST(KeyComposer, UndoTakesBackOneActionAtATime)
 {
-    constexpr int KEY_Q = 1017;
+    constexpr int KEY_Q = dialoglayout::onScreenKeyId("Q");
     CKeyComposer composer;
     composer.Open(recordOf(keydata::KIND_STRING, { 'a', 'b' }));
     const auto act = [&](auto&& action) {

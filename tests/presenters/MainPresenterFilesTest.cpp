@@ -67,7 +67,7 @@ protected:
 
 TEST_F(MainPresenterFilesTest, SavingWritesTheDatFileAndTurnsTheProgrammedKeysBlack)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     services.fileAnswer = Path("keys");
     presenter->OnCommand(IDC_SAVE_FILE);
     ASSERT_EQ(services.fileRequests.size(), 1u);
@@ -76,7 +76,7 @@ TEST_F(MainPresenterFilesTest, SavingWritesTheDatFileAndTurnsTheProgrammedKeysBl
     const std::vector<std::uint8_t> image = keydata::encodeImage(presenter->Table());
     EXPECT_EQ(ReadAll(saved), std::string(image.begin(), image.end()));
     EXPECT_FALSE(std::filesystem::exists(services.fileAnswer));
-    EXPECT_EQ(Color(1001), COLOR_KEY_STORED);
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_STORED);
     EXPECT_EQ(services.LastText(), "Save data to file " + saved + " successful");
     EXPECT_EQ(services.messages.back().icon, MessageIcon::None);
 
@@ -91,7 +91,7 @@ TEST_F(MainPresenterFilesTest, SavingWritesTheDatFileAndTurnsTheProgrammedKeysBl
 
 TEST_F(MainPresenterFilesTest, CancellingEitherChooserDoesNothing)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     const keydata::KeyTable before = presenter->Table();
     services.messages.clear();
     presenter->OnSaveToFile();
@@ -105,7 +105,7 @@ TEST_F(MainPresenterFilesTest, CancellingEitherChooserDoesNothing)
 
 TEST_F(MainPresenterFilesTest, AFailedSaveIsNeverReportedAsSuccess)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     // No such folder: the file cannot be created.
     services.fileAnswer = Path("missing/keys");
     presenter->OnSaveToFile();
@@ -139,14 +139,14 @@ TEST_F(MainPresenterFilesTest, AFailedSaveIsNeverReportedAsSuccess)
     EXPECT_EQ(services.LastText().rfind("Save data to file " + services.fileAnswer + " fail: ", 0), 0u)
         << services.LastText();
     EXPECT_EQ(services.messages.back().icon, MessageIcon::Stop);
-    EXPECT_EQ(Color(1001), COLOR_KEY_CHANGED);
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_CHANGED);
     EXPECT_TRUE(presenter->HasUnsavedChanges());
 }
 
 TEST_F(MainPresenterFilesTest, ATableTooLongForAFileIsRefusedAndNothingIsWritten)
 {
     // 516 + 31 x 255 = 8421 bytes of image.
-    for (int id = 1001; id <= 1031; ++id)
+    for (int id = IDC_KEY_FIRST; id <= 1031; ++id)
         storeBytes(RecordOf(id), keydata::KIND_STRING, std::string(255, 'y'));
     services.fileAnswer = Path("long.dat");
     WriteAll(services.fileAnswer, "old");
@@ -222,12 +222,12 @@ TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
 // the next save; the grid is left as it was.
 TEST_F(MainPresenterFilesTest, TheConfigurationTravelsWithTheNextWriteAndSave)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     ConfigClears(0x01, 0x04); // "Beep enable", "Track2 enable"
     presenter->OnCommand(IDC_CONFIG);
     EXPECT_EQ(presenter->Table().systemConfig, 0x02);
     EXPECT_EQ(presenter->Table().mcrConfig, 0x0B);
-    EXPECT_EQ(Color(1001), COLOR_KEY_CHANGED); // no refresh
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_CHANGED); // no refresh
 
     platform.ioCalls.clear();
     presenter->OnWriteToKb();
@@ -364,7 +364,7 @@ TEST_F(MainPresenterFilesTest, UndoAndRedoTakeBackEditsLoadsReadsAndTheConfigura
     EXPECT_EQ(presenter->Table(), tables[3]);
     EXPECT_EQ(Caption(1021), "21");
     EXPECT_EQ(Color(1021), COLOR_KEY_CHANGED);
-    EXPECT_TRUE(Caption(1001).empty());
+    EXPECT_TRUE(Caption(IDC_KEY_FIRST).empty());
     EXPECT_EQ(presenter->RedoText(), "&Redo loading lay&&out.dat");
     EXPECT_TRUE(view.editActions.canRedo);
     for (int i = 0; i < 3; ++i)
@@ -410,7 +410,7 @@ TEST_F(MainPresenterFilesTest, TheDataAreaGaugeWarnsBeforeAWriteWouldBeRefused)
     int programmed = 0;
     for (const auto& step : steps) {
         while (programmed < step.keys)
-            Edit(1001 + programmed++, std::string(255, 'k'));
+            Edit(IDC_KEY_FIRST + programmed++, std::string(255, 'k'));
         EXPECT_EQ(presenter->DataArea().text, step.text);
         EXPECT_EQ(presenter->DataArea().level, step.level);
         EXPECT_EQ(presenter->DataArea().permille, step.permille);

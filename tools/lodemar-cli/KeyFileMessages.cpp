@@ -107,7 +107,7 @@ std::string saveFailureMessage(const keydata::KeyFileResult& result)
     case keydata::KEYFILE_E_WRITE:
         return format(text::SAVE_WRITE, file, systemMessage(result.systemError).c_str());
     case keydata::KEYFILE_E_TOO_LONG:
-        return format(text::SAVE_TOO_LONG, file, result.length);
+        return format(text::SAVE_TOO_LONG, file, result.length, keydata::IMAGE_DECODE_LIMIT);
     case keydata::KEYFILE_E_MARKER_BYTE:
         return result.keyNumber >= 0
             ? format(text::SAVE_MARKER_KEY, file, keydata::keyNameForUser(result.keyNumber).c_str())

@@ -5,6 +5,7 @@
 #include "LayoutInput.h"
 #include <lodemar/Format.h>
 
+#include <transfer/CKeyboardTransfer.h>
 #include <transfer/TransferTexts.h>
 
 #include <unistd.h>
@@ -187,7 +188,7 @@ std::string readFailureReason(const transfer::ReadResult& result)
     case transfer::ReadStatus::NothingReturned:
         return text::READ_REFUSED;
     case transfer::ReadStatus::TooLong:
-        return text::READ_TOO_LONG;
+        return format(text::READ_TOO_LONG, transfer::READ_COUNT_LIMIT);
     case transfer::ReadStatus::EndOnly:
         return text::READ_END_ONLY;
     case transfer::ReadStatus::Incomplete:
