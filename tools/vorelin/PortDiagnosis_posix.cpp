@@ -1,6 +1,8 @@
 #include "CVorelinCommand.h"
 #include "VorelinTexts.h"
 
+#include <lodemar/CLockFile.h>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
@@ -56,7 +58,7 @@ void diagnosePort(const std::string& port, std::string& reason, std::string& hin
     }
     if (!::isatty(fd))
         reason = NOT_A_TERMINAL;
-    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    else if (lodemar::tryFlock(fd, LOCK_EX) == EWOULDBLOCK)
         reason = HELD;
     else
         reason = NO_REASON;
