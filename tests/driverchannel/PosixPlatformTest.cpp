@@ -602,13 +602,17 @@ TEST_F(PosixPlatformTest, AHostOfAnotherUsersIsNeverUsed)
             ASSERT_EQ(::chown(socket.c_str(), OTHER, OTHER), 0);
         }
         // The socket's file or the process that listens is the other user's;
-        // it answers who it is.
+        // it answers who it is. It says when it listens (the peer's
+        // credentials are the listener's), so no connection comes first.
+        int listening[2];
+        ASSERT_EQ(::pipe2(listening, O_CLOEXEC), 0);
         const pid_t other = ::fork();
         if (other == 0) {
             if ((!fileOfTheOther
                     && (::setresgid(OTHER, OTHER, OTHER) != 0 || ::setresuid(OTHER, OTHER, OTHER) != 0))
                 || ::listen(listener, 4) != 0)
                 ::_exit(1);
+            (void)!::write(listening[1], "l", 1);
             std::uint8_t identity[tavrin::HOST_IDENTITY_SIZE];
             tavrin::encodeIdentity(identity,
                 { tavrin::HOST_PROTOCOL_VERSION, TAVRIN_VERSION, static_cast<std::uint32_t>(::getpid()),
@@ -625,6 +629,11 @@ TEST_F(PosixPlatformTest, AHostOfAnotherUsersIsNeverUsed)
             }
         }
         ::close(listener);
+        ::close(listening[1]);
+        char ready = 0;
+        const ssize_t said = ::read(listening[0], &ready, 1);
+        ::close(listening[0]);
+        ASSERT_EQ(said, 1) << "the other user's listener did not start";
         {
             CDriverChannel channel(Platform());
             EXPECT_EQ(Load(channel), CHANNEL_START_FAILED) << fileOfTheOther;
