@@ -22,7 +22,9 @@ endfunction()
 
 macro(lodemar_apply_global_flags)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    add_compile_options(-Wall -Wextra)
+    add_compile_options(-Wall -Wextra -Wshadow -Wformat=2
+      "$<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor;-Woverloaded-virtual>"
+      "$<$<COMPILE_LANGUAGE:C>:-Wstrict-prototypes;-Wmissing-prototypes>")
     if(LODEMAR_WERROR)
       add_compile_options(-Werror)
     endif()

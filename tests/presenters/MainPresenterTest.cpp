@@ -317,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(Walks, GridKeysTest,
         // Column 5 of row 5 has no key cap: the position moves, the focus stays.
         Walk { "AboveTheSmallKeys", IDC_KEY_LAST, { VK_UP }, 0, { 5, 5 } },
         Walk { "DownFromRow4ToRow0", 1080, { VK_DOWN, VK_DOWN }, 1023, { 1, 3 } }),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(MainPresenterTest, ArrowsShowTheTextInBrowseModeAndTabDoesNothing)
 {
