@@ -66,19 +66,19 @@ public:
     // Takes the keyboard for this run (CHANNEL_KEYBOARD_IN_USE when another
     // run holds it), clears the stale service key, then Prepare and (NT
     // family) Install. driverPath and deviceName may be null.
-    int Load(std::string_view name, const char* driverPath, const char* deviceName, bool startNow);
-    int Prepare(std::string_view name, const char* driverPath, const char* deviceName);
-    int Install(bool startNow);
-    int Start();
-    int OpenDevice();
-    int StopService();
-    int Remove(bool force);
+    [[nodiscard]] int Load(std::string_view name, const char* driverPath, const char* deviceName, bool startNow);
+    [[nodiscard]] int Prepare(std::string_view name, const char* driverPath, const char* deviceName);
+    [[nodiscard]] int Install(bool startNow);
+    [[nodiscard]] int Start();
+    [[nodiscard]] int OpenDevice();
+    [[nodiscard]] int StopService();
+    [[nodiscard]] int Remove(bool force);
 
     // 0, CHANNEL_NO_DEVICE or CHANNEL_REQUEST_FAILED.
-    int Send(std::uint32_t controlCode, const void* input, std::uint32_t inputLength);
+    [[nodiscard]] int Send(std::uint32_t controlCode, const void* input, std::uint32_t inputLength);
     // The number of bytes returned (0 or more), CHANNEL_NO_DEVICE or
     // CHANNEL_REQUEST_FAILED.
-    int Request(std::uint32_t controlCode, const void* input, std::uint32_t inputLength, void* output,
+    [[nodiscard]] int Request(std::uint32_t controlCode, const void* input, std::uint32_t inputLength, void* output,
         std::uint32_t outputLength);
 
     DeviceHandle Device() const
@@ -133,9 +133,9 @@ public:
     }
 
 private:
-    int PrepareVxd(std::string_view name, const char* driverPath);
-    int PrepareService(std::string_view name, const char* driverPath, const char* deviceName);
-    int FindDriverFile(const std::string& name, std::string& path);
+    [[nodiscard]] int PrepareVxd(std::string_view name, const char* driverPath);
+    [[nodiscard]] int PrepareService(std::string_view name, const char* driverPath, const char* deviceName);
+    [[nodiscard]] int FindDriverFile(const std::string& name, std::string& path);
     void CloseDeviceHandle();
     void ReleaseNames();
 

@@ -28,7 +28,7 @@ inline constexpr int KEYFILE_E_WRITE = -6;         // save: writing, flushing or
 inline constexpr int KEYFILE_E_MARKER_BYTE = -7;   // save: a byte of 0xFA or above would read back as a marker
 inline constexpr int KEYFILE_E_NOT_REGULAR = -8;   // a folder, FIFO, device or socket: not touched
 
-struct KeyFileResult {
+struct [[nodiscard]] KeyFileResult {
     int result = KEYFILE_OK;
     std::string path;         // as given
     int systemError = 0;      // errno (POSIX) or GetLastError (Windows) behind E_OPEN, E_READ, E_WRITE
@@ -44,7 +44,7 @@ KeyFileResult loadKeyFile(const std::string& path, KeyTable& table);
 
 // Same checks on bytes already in memory (what loadKeyFile applies after
 // reading at most KEY_FILE_READ_LIMIT bytes).
-int applyKeyFileBytes(std::span<const std::uint8_t> bytes, KeyTable& table);
+[[nodiscard]] int applyKeyFileBytes(std::span<const std::uint8_t> bytes, KeyTable& table);
 
 // Writes the table's image with writeFileContents. The table is refused, and
 // nothing written, when the image could not be loaded again (over 8000

@@ -108,6 +108,6 @@ private:
 // record kind 0 with its first 255 content bytes zeroed; otherwise the kind
 // and the bytes with their terminator. Bytes that cannot be held (more than
 // 255, or a 0x00 among them) are refused and the record is left as it was.
-int storeKey(KeyRecord& record, std::uint8_t kind, std::span<const std::uint8_t> bytes);
+[[nodiscard]] int storeKey(KeyRecord& record, std::uint8_t kind, std::span<const std::uint8_t> bytes);
 
 } // namespace keydata

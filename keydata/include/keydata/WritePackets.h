@@ -43,7 +43,7 @@ inline constexpr int PACKET_E_DATA_AREA = -2;  // the content would not lie with
 // Kinds above 3 are written as empty keys. A content that would pass the
 // end of the data area is refused (its address cannot be expressed in the
 // entry) and D is left as it was; checkKeyboardFit tells this beforehand.
-int keyPacket(const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, WritePacket& packet);
+[[nodiscard]] int keyPacket(const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, WritePacket& packet);
 
 // 0xED 0x00.
 WritePacket finishPacket();

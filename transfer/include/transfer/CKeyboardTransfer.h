@@ -40,7 +40,7 @@ enum class ReadStatus {
     Incomplete, // the image broke off part-way (isWholeImage); nothing was applied
 };
 
-struct ReadResult {
+struct [[nodiscard]] ReadResult {
     ReadStatus status = ReadStatus::Read;
     int count = 0; // the request's result: bytes returned, or the channel's code
 
@@ -69,7 +69,7 @@ enum class WriteStatus {
     Mismatch, // the keyboard read back does not hold the table (difference)
 };
 
-struct WriteResult {
+struct [[nodiscard]] WriteResult {
     WriteStatus status = WriteStatus::Written;
     int channelResult = 0; // the failing send's CHANNEL_NO_DEVICE or CHANNEL_REQUEST_FAILED
     int failedKeyNumber = -1; // KeyFailed: the key whose packet did not go
