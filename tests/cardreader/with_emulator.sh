@@ -7,6 +7,7 @@ set -euo pipefail
 emulator=$1
 shift
 coproc EMU { exec "$emulator" --no-pacing; }
+# shellcheck disable=SC2153 # EMU_PID is set by coproc EMU
 emu_pid=$EMU_PID
 trap 'kill "$emu_pid" 2>/dev/null || true' EXIT
 read -r -t 10 -u "${EMU[0]}" port
