@@ -63,14 +63,14 @@ bool importTextOrReport(const std::string& path, const std::string& contents, Ke
 bool loadJsonOrReport(const std::string& path, KeyTable& table)
 {
     std::string contents;
-    return readInputOrReport(path, MAX_JSON_SIZE, text::IMPORT_TOO_BIG, contents)
+    return readInputOrReport(path, MAX_JSON_SIZE, contents)
         && importTextOrReport(path, contents, table);
 }
 
 bool loadLayoutOrReport(const std::string& path, KeyTable& table, std::size_t* length)
 {
     std::string contents;
-    if (!readInputOrReport(path, MAX_JSON_SIZE, text::IMPORT_TOO_BIG, contents))
+    if (!readInputOrReport(path, MAX_JSON_SIZE, contents))
         return false;
     if (length != nullptr)
         *length = contents.size();

@@ -9,7 +9,13 @@
 namespace lodemar {
 
 // The whole text, however long; empty when the format is refused.
-inline std::string vformat(const char* fmt, va_list args)
+#if defined(__MINGW_PRINTF_FORMAT)
+__attribute__((format(__MINGW_PRINTF_FORMAT, 1, 0)))
+#elif defined(__GNUC__)
+__attribute__((format(printf, 1, 0)))
+#endif
+inline std::string
+vformat(const char* fmt, va_list args)
 {
     va_list again;
     va_copy(again, args);
