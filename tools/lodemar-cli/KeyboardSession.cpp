@@ -14,6 +14,7 @@
 #include <windows.h>
 #endif
 
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 
@@ -27,7 +28,7 @@ constexpr int PROGRESS_LINE_EVERY = 16; // keys between plain lines
 // The progress window's rounding: position step + 1 of steps, half up.
 int percentOf(int step, int steps)
 {
-    return static_cast<int>((step + 1) * 100.0 / steps + 0.5);
+    return static_cast<int>(std::lround((step + 1) * 100.0 / steps));
 }
 
 } // namespace
@@ -122,7 +123,7 @@ transfer::WriteResult writeWithProgress(
     transfer::WriteProgress progress;
     if (showProgress)
         progress = [&bar](int step) { bar.Update(step); };
-    const transfer::WriteResult written = transfer.Write(table, progress, verify);
+    transfer::WriteResult written = transfer.Write(table, progress, verify);
     bar.Finish();
     if (!written.Succeeded())
         fail(writeFailure(written));

@@ -25,7 +25,7 @@ public:
     // Parses "PORT COMMAND ARGUMENTS" (argv without the program name), or a
     // request for help or the version. Returns false with a message in error
     // when they do not make a command; help and the version win over that.
-    [[nodiscard]] bool Parse(const std::vector<std::string>& args, std::string& error);
+    [[nodiscard]] bool Parse(const std::vector<std::string>& given, std::string& error);
     bool HelpRequested() const { return help_; }
     bool VersionRequested() const { return version_; }
 

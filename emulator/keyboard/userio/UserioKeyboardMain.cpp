@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -54,7 +55,7 @@ void onSignal(int signal)
 } // namespace
 
 int main(int argc, char** argv)
-{
+try {
     bool help = false;
     long paceUs = 1000;
     std::string memoryFile;
@@ -137,4 +138,8 @@ int main(int argc, char** argv)
     }
     ::close(fd); // the kernel removes the port
     return lodemar::EXIT_OK;
+} catch (const std::exception& error) {
+    // Out of memory, or a broken standard stream: said, not aborted on.
+    std::fprintf(stderr, "kbemu-userio: %s\n", error.what());
+    return lodemar::EXIT_FAILED;
 }
