@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The static checks, each failing the stage on any finding:
-#   shellcheck    every shell script under scripts/ and tests/ (.shellcheckrc)
+#   ShellCheck    every shell script under scripts/ and tests/ (.shellcheckrc)
 #   clang-format  every C and C++ file against .clang-format
 #   clang-tidy    the program's own sources (not tests, benchmarks or fuzz
 #                 targets) with the checks of .clang-tidy, over the native
