@@ -27,8 +27,8 @@ public:
     CMemoryCard();
 
     // Each returns a reader status (ReaderStatus.h).
-    std::uint8_t Read(std::uint8_t which, std::uint8_t address, std::uint8_t count,
-                      std::vector<std::uint8_t>& out) const;
+    std::uint8_t Read(
+        std::uint8_t which, std::uint8_t address, std::uint8_t count, std::vector<std::uint8_t>& out) const;
     std::uint8_t Write(std::uint8_t which, std::uint8_t address, std::span<const std::uint8_t> data);
     std::uint8_t CheckPassword(std::span<const std::uint8_t> password);
 

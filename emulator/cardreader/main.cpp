@@ -13,9 +13,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <exception>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <poll.h>
 #include <sstream>

@@ -73,11 +73,13 @@ TEST_F(MainDialogTest, KeyCapsAndCommandButtonsHaveTheirFacesCaptionsAndIds)
         const CSkinnedButton* cap = dialog->KeyCap(id);
         ASSERT_NE(cap, nullptr) << id;
         EXPECT_TRUE(cap->IsSkinReady()) << id;
-        EXPECT_EQ(cap->SkinId(), id <= IDC_KEY_LAST_MAIN ? resources::BITMAP_KEY_SKIN : resources::BITMAP_SMALL_KEY_SKIN);
+        EXPECT_EQ(cap->SkinId(),
+            id <= IDC_KEY_LAST_MAIN ? resources::BITMAP_KEY_SKIN : resources::BITMAP_SMALL_KEY_SKIN);
     }
     const std::pair<int, const char*> commands[]
-        = { { IDC_BROWSE_EDIT, "Brows&e" }, { IDC_CONFIG, "&Config..." }, { IDC_WRITE_KB, "&Write to KB" }, { IDC_READ_KB, "&Read KB data" },
-              { IDC_SAVE_FILE, "&Save to file..." }, { IDC_LOAD_FILE, "&Load from file..." }, { IDC_QUIT, "&Quit" } };
+        = { { IDC_BROWSE_EDIT, "Brows&e" }, { IDC_CONFIG, "&Config..." }, { IDC_WRITE_KB, "&Write to KB" },
+              { IDC_READ_KB, "&Read KB data" }, { IDC_SAVE_FILE, "&Save to file..." },
+              { IDC_LOAD_FILE, "&Load from file..." }, { IDC_QUIT, "&Quit" } };
     for (const auto& [id, caption] : commands) {
         const CSkinnedButton* button = dialog->CommandButton(id);
         ASSERT_NE(button, nullptr) << id;

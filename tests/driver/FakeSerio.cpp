@@ -192,8 +192,8 @@ void CFakeSerio::Run()
         const auto waitFrom = std::chrono::steady_clock::now();
         const int wait = wire_.empty()
             ? 100
-            : static_cast<int>(
-                std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - waitFrom).count()));
+            : static_cast<int>(std::max<long long>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - waitFrom).count()));
         if (::poll(fds, count, wait) < 0)
             continue;
         if (fds[0].revents != 0)

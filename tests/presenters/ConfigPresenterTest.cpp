@@ -65,9 +65,9 @@ TEST(ConfigPresenter, BoxesShowTheBitsInOrder)
     table.mcrConfig = 0x0A;
     CFakeConfigDialog dialog;
     CConfigPresenter(table, dialog).OnInitDialog();
-    const std::map<int, bool> expected { { IDC_FIRST_SYSTEM_BOX, true },
-        { IDC_FIRST_SYSTEM_BOX + 1, false }, { IDC_FIRST_SYSTEM_BOX + 2, true }, { IDC_FIRST_MCR_BOX, false },
-        { IDC_FIRST_MCR_BOX + 1, true }, { IDC_FIRST_MCR_BOX + 2, false }, { IDC_FIRST_MCR_BOX + 3, true } };
+    const std::map<int, bool> expected { { IDC_FIRST_SYSTEM_BOX, true }, { IDC_FIRST_SYSTEM_BOX + 1, false },
+        { IDC_FIRST_SYSTEM_BOX + 2, true }, { IDC_FIRST_MCR_BOX, false }, { IDC_FIRST_MCR_BOX + 1, true },
+        { IDC_FIRST_MCR_BOX + 2, false }, { IDC_FIRST_MCR_BOX + 3, true } };
     EXPECT_EQ(dialog.boxes, expected);
 }
 

@@ -194,13 +194,14 @@ TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
         { "gone.dat", {}, "Open file " + Path("gone.dat") + " fail", MessageIcon::None },
         { "empty.dat", "", "", MessageIcon::None },
         { "long.dat", tooLong, "", MessageIcon::None },
-        { "broken.json", "{\"keys\": [", "File " + Path("broken.json") + " NOT a save file!\n\nIt is not valid JSON.",
-            MessageIcon::Stop },
+        { "broken.json", "{\"keys\": [",
+            "File " + Path("broken.json") + " NOT a save file!\n\nIt is not valid JSON.", MessageIcon::Stop },
         { "key.json",
             R"({"systemConfig": 3, "mcrConfig": 15, "keys": [{"keyNumber": 5, "kind": 3, "content": "zz"}]})",
             // Key number 5 is the key cap "12" (named as keydata::keyNameForUser names it).
             "File " + Path("key.json")
-                + " NOT a save file!\n\nKey 12 (key number 5): content must be a string of hexadecimal byte pairs.",
+                + " NOT a save file!\n\nKey 12 (key number 5): content must be a string of hexadecimal byte "
+                  "pairs.",
             MessageIcon::Stop },
     };
     for (const auto& file : files) {

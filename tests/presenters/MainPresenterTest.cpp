@@ -313,7 +313,8 @@ INSTANTIATE_TEST_SUITE_P(Walks, GridKeysTest,
         Walk { "LeftFrom1WrapsTo19", IDC_KEY_FIRST, { VK_LEFT }, 1019, { 0, 18 } },
         Walk { "UpFrom19ToTheBottomSmallKey", 1019, { VK_UP }, IDC_SMALL_KEY_FIRST, { 5, 0 } },
         Walk { "DownFromThereBack", 1019, { VK_UP, VK_DOWN }, 1019, { 0, 18 } },
-        Walk { "UpTheSmallKeys", IDC_SMALL_KEY_FIRST, { VK_UP, VK_UP, VK_UP, VK_UP }, IDC_KEY_LAST, { 5, 4 } },
+        Walk {
+            "UpTheSmallKeys", IDC_SMALL_KEY_FIRST, { VK_UP, VK_UP, VK_UP, VK_UP }, IDC_KEY_LAST, { 5, 4 } },
         // Column 5 of row 5 has no key cap: the position moves, the focus stays.
         Walk { "AboveTheSmallKeys", IDC_KEY_LAST, { VK_UP }, 0, { 5, 5 } },
         Walk { "DownFromRow4ToRow0", 1080, { VK_DOWN, VK_DOWN }, 1023, { 1, 3 } }),

@@ -63,8 +63,7 @@ bool importTextOrReport(const std::string& path, const std::string& contents, Ke
 bool loadJsonOrReport(const std::string& path, KeyTable& table)
 {
     std::string contents;
-    return readInputOrReport(path, MAX_JSON_SIZE, contents)
-        && importTextOrReport(path, contents, table);
+    return readInputOrReport(path, MAX_JSON_SIZE, contents) && importTextOrReport(path, contents, table);
 }
 
 bool loadLayoutOrReport(const std::string& path, KeyTable& table, std::size_t* length)

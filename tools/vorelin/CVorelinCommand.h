@@ -9,7 +9,17 @@
 #include <string>
 #include <vector>
 
-enum class EVorelinOperation { Version, Present, Beep, PowerOn, PowerOff, Read, Write, CheckPassword, ChangePassword };
+enum class EVorelinOperation {
+    Version,
+    Present,
+    Beep,
+    PowerOn,
+    PowerOff,
+    Read,
+    Write,
+    CheckPassword,
+    ChangePassword
+};
 
 // Exit statuses of the tool, from the suite's table.
 enum : int {

@@ -33,7 +33,7 @@ void diagnosePort(const std::string& port, std::string& reason, std::string& hin
 {
     using namespace VorelinTexts;
     hint.clear();
-    struct stat st {};
+    struct stat st { };
     if (::stat(port.c_str(), &st) != 0) {
         reason = std::strerror(errno);
         return;
@@ -47,7 +47,8 @@ void diagnosePort(const std::string& port, std::string& reason, std::string& hin
         const int error = errno;
         reason = std::strerror(error);
         // Serial ports belong to a group (dialout on Debian) whose members may open them.
-        if (error == EACCES && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && !inGroup(st.st_gid)) {
+        if (error == EACCES && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)
+            && !inGroup(st.st_gid)) {
             const struct group* owner = ::getgrgid(st.st_gid);
             const std::string name = owner != nullptr ? owner->gr_name : std::to_string(st.st_gid);
             char line[512];

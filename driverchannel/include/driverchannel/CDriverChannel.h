@@ -66,7 +66,8 @@ public:
     // Takes the keyboard for this run (CHANNEL_KEYBOARD_IN_USE when another
     // run holds it), clears the stale service key, then Prepare and (NT
     // family) Install. driverPath and deviceName may be null.
-    [[nodiscard]] int Load(std::string_view name, const char* driverPath, const char* deviceName, bool startNow);
+    [[nodiscard]] int Load(
+        std::string_view name, const char* driverPath, const char* deviceName, bool startNow);
     [[nodiscard]] int Prepare(std::string_view name, const char* driverPath, const char* deviceName);
     [[nodiscard]] int Install(bool startNow);
     [[nodiscard]] int Start();
@@ -78,8 +79,8 @@ public:
     [[nodiscard]] int Send(std::uint32_t controlCode, const void* input, std::uint32_t inputLength);
     // The number of bytes returned (0 or more), CHANNEL_NO_DEVICE or
     // CHANNEL_REQUEST_FAILED.
-    [[nodiscard]] int Request(std::uint32_t controlCode, const void* input, std::uint32_t inputLength, void* output,
-        std::uint32_t outputLength);
+    [[nodiscard]] int Request(std::uint32_t controlCode, const void* input, std::uint32_t inputLength,
+        void* output, std::uint32_t outputLength);
 
     DeviceHandle Device() const
     {

@@ -159,7 +159,8 @@ std::optional<std::string> hardwareHostHolder(const std::string& path)
     if (!holder || !tavrin::holderAlive(*holder))
         return std::nullopt;
     const std::string process = describeProcess(holder->callerPid, processName(holder->callerPid));
-    return lodemar::format(HOLDER_OF_USER, process.c_str(), userName(std::to_string(holder->callerUid)).c_str());
+    return lodemar::format(
+        HOLDER_OF_USER, process.c_str(), userName(std::to_string(holder->callerUid)).c_str());
 }
 
 } // namespace driverchannel::posix

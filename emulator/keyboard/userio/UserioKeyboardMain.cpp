@@ -10,8 +10,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <exception>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -91,7 +91,7 @@ try {
     if (!imageOf.empty()) {
         const std::vector<std::uint8_t> image = keyboard.Image();
         return std::fwrite(image.data(), 1, image.size(), stdout) == image.size() ? lodemar::EXIT_OK
-                                                                                : lodemar::EXIT_FAILED;
+                                                                                  : lodemar::EXIT_FAILED;
     }
 
     const int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -113,7 +113,7 @@ try {
     (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return lodemar::EXIT_FAILED;
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onSignal;
     for (const int signal : { SIGTERM, SIGINT, SIGUSR1 })
         ::sigaction(signal, &action, nullptr);

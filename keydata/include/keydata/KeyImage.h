@@ -57,14 +57,14 @@ bool isWholeImage(std::span<const std::uint8_t> image);
 
 // Whether the table's image decodes back into the same table.
 inline constexpr int IMAGE_OK = 0;
-inline constexpr int IMAGE_E_TOO_LONG = -1;    // longer than IMAGE_DECODE_LIMIT: could not be loaded again
+inline constexpr int IMAGE_E_TOO_LONG = -1; // longer than IMAGE_DECODE_LIMIT: could not be loaded again
 inline constexpr int IMAGE_E_MARKER_BYTE = -2; // a settings, kind or content byte of 0xFA or above
 
 struct [[nodiscard]] ImageCheck {
     int result = IMAGE_OK;
-    std::size_t length = 0;  // imageLength of the table
-    int keyNumber = -1;      // IMAGE_E_MARKER_BYTE: first key concerned, -1 for a settings byte
-    std::uint8_t value = 0;  // IMAGE_E_MARKER_BYTE: the offending byte
+    std::size_t length = 0; // imageLength of the table
+    int keyNumber = -1; // IMAGE_E_MARKER_BYTE: first key concerned, -1 for a settings byte
+    std::uint8_t value = 0; // IMAGE_E_MARKER_BYTE: the offending byte
 };
 ImageCheck checkImage(const KeyTable& table);
 
