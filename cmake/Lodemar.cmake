@@ -21,13 +21,16 @@ function(lodemar_add_subdirs)
 endfunction()
 
 macro(lodemar_apply_global_flags)
+  # Hardening first: its -Wformat would otherwise lower -Wformat=2 again.
+  lodemar_apply_hardening()
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    add_compile_options(-Wall -Wextra)
+    add_compile_options(-Wall -Wextra -Wshadow -Wformat=2
+      "$<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor;-Woverloaded-virtual>"
+      "$<$<COMPILE_LANGUAGE:C>:-Wstrict-prototypes;-Wmissing-prototypes>")
     if(LODEMAR_WERROR)
       add_compile_options(-Werror)
     endif()
   endif()
-  lodemar_apply_hardening()
   if(LODEMAR_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                         -fno-sanitize-recover=undefined)

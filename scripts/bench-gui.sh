@@ -7,6 +7,7 @@
 # The first start runs with cold file caches when the caches can be dropped
 # (root outside a container); the others are warm.
 set -euo pipefail
+# shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
 build="$root/build"
 runs=${RUNS:-10}
@@ -20,8 +21,8 @@ work=$(mktemp -d)
 mkdir -m 700 "$work/runtime"
 xvfb=""
 cleanup() {
-  [ -n "${WATCH_PID:-}" ] && kill "$WATCH_PID" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  if [ -n "${WATCH_PID:-}" ]; then kill "$WATCH_PID" 2>/dev/null || true; fi
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts: paths and the one way the project is configured.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -34,6 +35,7 @@ windows_built() {
 # stage ends saying wine64 is missing.
 find_wine() {
   wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+  # shellcheck disable=SC2034 # for the stages that call find_wine
   wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
   [ -x "$wine" ] || { echo "$1: wine64 is not installed" >&2; exit 1; }
 }

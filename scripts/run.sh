@@ -2,6 +2,7 @@
 # Sets up what the program needs, builds the program, its driver host and
 # its tools (no tests), and runs Lodemar against the emulated keyboard.
 set -euo pipefail
+# shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
 "$root/scripts/setup.sh" run
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

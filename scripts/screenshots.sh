@@ -9,6 +9,7 @@
 #   scripts/screenshots.sh [NAME...]    names as listed in
 #                                       app/screenshots/ScreenshotMain.cpp
 set -euo pipefail
+# shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
 build="$root/build"
 cmake -S "$root" -B "$build" -G Ninja >/dev/null

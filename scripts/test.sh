@@ -4,6 +4,7 @@
 #   2. every stage under scripts/checks/, in name order (sanitizers and fuzzing,
 #      Windows cross builds and their export checks, runs under wine, ...).
 set -euo pipefail
+# shellcheck source=common.sh
 source "$(dirname "$0")/common.sh"
 "$root/scripts/setup.sh"
 

@@ -42,6 +42,7 @@
 #include <QToolButton>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -58,12 +59,22 @@ std::unique_ptr<driverchannel::CDriverChannel> offlineChannel()
         std::make_unique<driverchannel::CUnavailableDriverPlatform>());
 }
 
+// The pictures' contents are fixed: one that cannot be stored is a mistake
+// here, never a picture of something else.
+void stored(int result)
+{
+    if (result != keydata::KEYTABLE_OK) {
+        std::fprintf(stderr, "lodemar_screenshots: a picture's key content was refused (%d)\n", result);
+        std::exit(1);
+    }
+}
+
 // Programs the key shown by the key cap with this control id.
 void store(keydata::KeyTable& table, int controlId, std::uint8_t kind, std::string_view bytes)
 {
     const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
-    keydata::storeKey(table.record(slot.row, slot.column), kind,
-        { reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() });
+    stored(keydata::storeKey(table.record(slot.row, slot.column), kind,
+        { reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() }));
 }
 
 // Which caption buttons a frame shows.
@@ -221,7 +232,7 @@ QPixmap keyProgrammingDialog()
 {
     keydata::KeyTable table;
     const std::uint8_t content[] = { 0x12, 0x1C, 0xE1, 0x12, 0xE3, 0xE3, 0x5A };
-    keydata::storeKey(table.record(0, 4), keydata::KIND_FUNCTION, content);
+    stored(keydata::storeKey(table.record(0, 4), keydata::KIND_FUNCTION, content));
     CQtServices services(nullptr);
     CKeyProgrammingDialog dialog(table, services);
     dialog.SetTitle(QStringLiteral("Editing Key 5"));

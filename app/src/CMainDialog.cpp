@@ -283,7 +283,7 @@ QMenu* CMainDialog::CreateContextMenu()
     const std::vector<std::string> files = m_presenter->RecentFiles();
     recent->setEnabled(!files.empty());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string file = files[i];
+        const std::string& file = files[i];
         recent->addAction(
             qtText(recentFileMenuText(int(i), file)), this, [this, file] { m_presenter->LoadFile(file); });
     }

@@ -69,8 +69,8 @@ std::string readLine(int fd, std::size_t limit, std::chrono::steady_clock::time_
 {
     std::string text;
     while (text.size() < limit && text.find('\n') == std::string::npos) {
-        const auto left
-            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
         pollfd waiting { fd, POLLIN, 0 };

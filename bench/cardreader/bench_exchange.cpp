@@ -22,10 +22,7 @@ struct PacedReader {
         PowerOn(port);
         CheckPassword(port, password);
     }
-    ~PacedReader()
-    {
-        CloseComProt(port);
-    }
+    ~PacedReader() { CloseComProt(port); }
     CCardReaderEmulator emu;
     VorelinHandle port = nullptr;
 };
@@ -49,7 +46,8 @@ template <class Op> void measure(benchmark::State& state, std::size_t lineBytes,
             return;
         }
     }
-    const double lineSeconds = std::chrono::duration<double>(CCardReaderEmulator::BYTE_TIME).count() * lineBytes;
+    const double lineSeconds
+        = std::chrono::duration<double>(CCardReaderEmulator::BYTE_TIME).count() * lineBytes;
     const double perExchange = std::chrono::duration<double>(spent).count() / double(state.iterations());
     state.counters["line_ms"] = lineSeconds * 1e3;
     state.counters["ratio"] = perExchange / lineSeconds;
@@ -57,7 +55,8 @@ template <class Op> void measure(benchmark::State& state, std::size_t lineBytes,
 
 void BM_GetICVersion(benchmark::State& state)
 {
-    const std::size_t replyBytes = std::string(CCardReaderModel::DEFAULT_VERSION).size() + VORELIN_REPLY_OVERHEAD;
+    const std::size_t replyBytes
+        = std::string(CCardReaderModel::DEFAULT_VERSION).size() + VORELIN_REPLY_OVERHEAD;
     measure(state, 5 + replyBytes, [](VorelinHandle port) {
         unsigned char version[VORELIN_MAX_REPLY_DATA];
         uint32_t count;

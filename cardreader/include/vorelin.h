@@ -126,13 +126,13 @@ VORELIN_API int32_t VORELIN_CALL IsCardPresent(VorelinHandle port, int32_t* indi
    argument, passed to the reader unchecked). Copies as many bytes as the
    reply carries, whatever count was asked for, to dest (which must hold
    VORELIN_MAX_REPLY_DATA bytes) and stores their number in delivered. */
-VORELIN_API int32_t VORELIN_CALL ReadData(VorelinHandle port, unsigned char* dest, int32_t count, int32_t address,
-                                          int32_t area, uint32_t* delivered);
+VORELIN_API int32_t VORELIN_CALL ReadData(VorelinHandle port, unsigned char* dest, int32_t count,
+    int32_t address, int32_t area, uint32_t* delivered);
 
 /* Writes count bytes from source to address of area. A count above
    VORELIN_MAX_WRITE_COUNT returns -1 and sends nothing. */
-VORELIN_API int32_t VORELIN_CALL WriteData(VorelinHandle port, const unsigned char* source, uint32_t count,
-                                           int32_t address, int32_t area);
+VORELIN_API int32_t VORELIN_CALL WriteData(
+    VorelinHandle port, const unsigned char* source, uint32_t count, int32_t address, int32_t area);
 
 /* Presents the card's three-byte password, in the order it lies in memory. */
 VORELIN_API int32_t VORELIN_CALL CheckPassword(VorelinHandle port, const unsigned char* password);

@@ -2,6 +2,9 @@
    need nothing. */
 #include <windows.h>
 
+/* The loader's entry, declared by no header. */
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     (void)instance;

@@ -5,9 +5,9 @@
 #include <string.h>
 
 _Static_assert(VORELIN_MAX_REPLY_DATA + VORELIN_REPLY_OVERHEAD == VORELIN_REPLY_BUFFER_SIZE,
-               "the longest reply fills the reply buffer");
+    "the longest reply fills the reply buffer");
 _Static_assert(VORELIN_MAX_WRITE_COUNT + VORELIN_ADDRESSING_BYTES == VORELIN_MAX_REQUEST_DATA,
-               "the longest write fills a request");
+    "the longest write fills a request");
 
 unsigned char vorelinCheckByte(const unsigned char* bytes, size_t count)
 {
@@ -17,8 +17,8 @@ unsigned char vorelinCheckByte(const unsigned char* bytes, size_t count)
     return check;
 }
 
-size_t vorelinBuildRequest(unsigned char* frame, size_t capacity, unsigned char command, const unsigned char* data,
-                           size_t dataCount)
+size_t vorelinBuildRequest(
+    unsigned char* frame, size_t capacity, unsigned char command, const unsigned char* data, size_t dataCount)
 {
     if (dataCount > VORELIN_MAX_REQUEST_DATA)
         return 0;

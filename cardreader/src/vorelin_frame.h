@@ -63,8 +63,8 @@ unsigned char vorelinCheckByte(const unsigned char* bytes, size_t count);
 /* Builds the request frame for command with dataCount data bytes into frame
    (capacity bytes). Returns the frame length (dataCount + 5), or 0 when the
    data does not fit a length byte or the frame does not fit capacity. */
-size_t vorelinBuildRequest(unsigned char* frame, size_t capacity, unsigned char command, const unsigned char* data,
-                           size_t dataCount);
+size_t vorelinBuildRequest(unsigned char* frame, size_t capacity, unsigned char command,
+    const unsigned char* data, size_t dataCount);
 
 /* Length of the whole reply frame announced by its length byte. */
 size_t vorelinReplyFrameLength(unsigned char lengthByte);

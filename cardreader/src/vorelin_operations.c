@@ -14,7 +14,7 @@ static unsigned char lowByte(int32_t value)
 
 /* One exchange of a request with dataCount data bytes. */
 static int32_t request(VorelinHandle port, unsigned char command, const unsigned char* data, size_t dataCount,
-                       unsigned char* reply)
+    unsigned char* reply)
 {
     unsigned char frame[VORELIN_MAX_REQUEST_FRAME];
     const size_t length = vorelinBuildRequest(frame, sizeof frame, command, data, dataCount);
@@ -95,8 +95,8 @@ VORELIN_API int32_t VORELIN_CALL IsCardPresent(VorelinHandle port, int32_t* indi
     return VORELIN_OK;
 }
 
-VORELIN_API int32_t VORELIN_CALL ReadData(VorelinHandle port, unsigned char* dest, int32_t count, int32_t address,
-                                          int32_t area, uint32_t* delivered)
+VORELIN_API int32_t VORELIN_CALL ReadData(VorelinHandle port, unsigned char* dest, int32_t count,
+    int32_t address, int32_t area, uint32_t* delivered)
 {
     if (!dest || !delivered)
         return VORELIN_ERR_IO;
@@ -111,8 +111,8 @@ VORELIN_API int32_t VORELIN_CALL ReadData(VorelinHandle port, unsigned char* des
     return VORELIN_OK;
 }
 
-VORELIN_API int32_t VORELIN_CALL WriteData(VorelinHandle port, const unsigned char* source, uint32_t count,
-                                           int32_t address, int32_t area)
+VORELIN_API int32_t VORELIN_CALL WriteData(
+    VorelinHandle port, const unsigned char* source, uint32_t count, int32_t address, int32_t area)
 {
     // A larger count does not fit the length byte; such a frame would make
     // the reader take part of the data for the next request.
@@ -142,5 +142,6 @@ VORELIN_API int32_t VORELIN_CALL ChangePassword(VorelinHandle port, const unsign
 {
     if (!password)
         return VORELIN_ERR_IO;
-    return WriteData(port, password, VORELIN_PASSWORD_LENGTH, VORELIN_PASSWORD_ADDRESS, VORELIN_PASSWORD_AREA);
+    return WriteData(
+        port, password, VORELIN_PASSWORD_LENGTH, VORELIN_PASSWORD_ADDRESS, VORELIN_PASSWORD_AREA);
 }

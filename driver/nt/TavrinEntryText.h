@@ -5,10 +5,12 @@
 
 #include <ntddk.h>
 
+#include <tavrin/TavrinControl.h>
+
 extern const WCHAR TAVRIN_DEVICE_NAME[]; // INIT
 extern const char TRACE_ENTRY_START[]; // INIT
 extern const char TRACE_ENTRY_FINISHED[]; // INIT
 
-inline constexpr WCHAR TAVRIN_LINK_NAME[] = L"\\DosDevices\\Tavrin";
+inline constexpr WCHAR TAVRIN_LINK_NAME[] = L"\\DosDevices\\" TAVRIN_DRIVER_NAME;
 inline constexpr char TRACE_UNLOAD_START[] = "TavrinUnloadDriver start";
 inline constexpr char TRACE_UNLOAD_FINISHED[] = "TavrinUnloadDriver finished";

@@ -79,7 +79,7 @@ CDriverChannel::~CDriverChannel()
     try {
         CloseDeviceHandle();
         if (m_ntFamily)
-            Remove(false);
+            (void)Remove(false); // a destructor has no one to tell
         // Only now: the next run must not find our driver still serving.
         m_platform.ReleaseKeyboard();
     } catch (...) {

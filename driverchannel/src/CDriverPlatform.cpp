@@ -32,7 +32,7 @@ std::string CDriverPlatform::DriverFileInSystem(const std::string& windowsDirect
 
 bool CDriverPlatform::IsDevicePath(const std::string& deviceName)
 {
-    return (deviceName.size() > 0 && deviceName[0] == names::DEVICE_PATH_MARK)
+    return (!deviceName.empty() && deviceName[0] == names::DEVICE_PATH_MARK)
         || (deviceName.size() > 1 && deviceName[1] == names::DEVICE_PATH_MARK);
 }
 

@@ -1,6 +1,8 @@
 // The channel's fixed names and path forms, each defined once.
 #pragma once
 
+#include <tavrin/TavrinControl.h>
+
 #include <string>
 #include <string_view>
 
@@ -8,7 +10,7 @@ namespace driverchannel::names {
 
 // Cleared before every load on both families; it does not follow the name
 // given to Load.
-inline constexpr char SERVICE_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\Tavrin";
+inline constexpr char SERVICE_KEY[] = "SYSTEM\\CurrentControlSet\\Services\\" TAVRIN_DRIVER_NAME;
 
 inline constexpr char DRIVER_FILE_IN_DIRECTORY[] = "%s\\%s.sys"; // directory, name
 inline constexpr char SYSTEM_DRIVER_FOLDER[] = "\\system32\\Drivers\\"; // after the Windows directory

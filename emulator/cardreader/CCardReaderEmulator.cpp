@@ -17,8 +17,8 @@ constexpr std::chrono::milliseconds REQUEST_STALL { 300 };
 // How long bytes take on the line.
 std::chrono::steady_clock::duration lineTime(std::size_t bytes)
 {
-    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(CCardReaderEmulator::BYTE_TIME
-                                                                           * static_cast<std::int64_t>(bytes));
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        CCardReaderEmulator::BYTE_TIME * static_cast<std::int64_t>(bytes));
 }
 
 struct FaultName {
@@ -239,7 +239,8 @@ void CCardReaderEmulator::serve()
     for (;;) {
         int timeout = -1;
         if (framer.Partial()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(lastByte + REQUEST_STALL - Clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                lastByte + REQUEST_STALL - Clock::now());
             timeout = int(std::max<long long>(0, left.count()));
         }
         pollfd p[2] = { { master_, POLLIN, 0 }, { wake_[0], POLLIN, 0 } };

@@ -7,7 +7,8 @@
 
 CCardReaderModel::CCardReaderModel() = default;
 
-std::vector<std::uint8_t> CCardReaderModel::BuildReply(std::uint8_t status, std::span<const std::uint8_t> data)
+std::vector<std::uint8_t> CCardReaderModel::BuildReply(
+    std::uint8_t status, std::span<const std::uint8_t> data)
 {
     std::vector<std::uint8_t> reply;
     reply.reserve(data.size() + VORELIN_REPLY_OVERHEAD);
@@ -81,10 +82,12 @@ std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span
             return BuildReply(status);
         std::vector<std::uint8_t> bytes;
         const auto status = card_.Read(data[0], data[1], data[2], bytes);
-        return BuildReply(status, status == READER_OK ? std::span<const std::uint8_t>(bytes) : std::span<const std::uint8_t>());
+        return BuildReply(status,
+            status == READER_OK ? std::span<const std::uint8_t>(bytes) : std::span<const std::uint8_t>());
     }
     case VORELIN_CMD_WRITE: {
-        if (data.size() < VORELIN_ADDRESSING_BYTES || data.size() != VORELIN_ADDRESSING_BYTES + std::size_t(data[2]))
+        if (data.size() < VORELIN_ADDRESSING_BYTES
+            || data.size() != VORELIN_ADDRESSING_BYTES + std::size_t(data[2]))
             return BuildReply(READER_BAD_FRAME);
         if (const auto status = needPoweredCard(); status != READER_OK)
             return BuildReply(status);
@@ -100,7 +103,8 @@ std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span
     case VORELIN_CMD_CARD_PRESENT: {
         if (!data.empty())
             return BuildReply(READER_BAD_FRAME);
-        const std::array<std::uint8_t, 1> indication { present_ ? CARD_INDICATION_PRESENT : CARD_INDICATION_ABSENT };
+        const std::array<std::uint8_t, 1> indication { present_ ? CARD_INDICATION_PRESENT
+                                                                : CARD_INDICATION_ABSENT };
         return BuildReply(READER_OK, indication);
     }
     case VORELIN_CMD_BEEP: {

@@ -27,9 +27,9 @@ public:
     CMemoryCard();
 
     // Each returns a reader status (ReaderStatus.h).
-    std::uint8_t Read(std::uint8_t area, std::uint8_t address, std::uint8_t count,
-                      std::vector<std::uint8_t>& out) const;
-    std::uint8_t Write(std::uint8_t area, std::uint8_t address, std::span<const std::uint8_t> data);
+    std::uint8_t Read(
+        std::uint8_t which, std::uint8_t address, std::uint8_t count, std::vector<std::uint8_t>& out) const;
+    std::uint8_t Write(std::uint8_t which, std::uint8_t address, std::span<const std::uint8_t> data);
     std::uint8_t CheckPassword(std::span<const std::uint8_t> password);
 
     // Forgets a verified password, as when the card loses power.
@@ -41,10 +41,10 @@ public:
     bool Locked() const { return AttemptsLeft() == 0; }
     bool Verified() const { return verified_; }
     // The raw contents of an area, or an empty span for an unknown one.
-    std::span<const std::uint8_t> Area(std::uint8_t area) const;
+    std::span<const std::uint8_t> Area(std::uint8_t which) const;
 
 private:
-    std::span<std::uint8_t> area(std::uint8_t area);
+    std::span<std::uint8_t> area(std::uint8_t which);
 
     std::array<std::uint8_t, MAIN_SIZE> main_ {};
     std::array<std::uint8_t, PROTECTION_SIZE> protection_ {};

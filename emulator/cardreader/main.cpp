@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <poll.h>
 #include <sstream>
@@ -194,7 +195,7 @@ std::string command(CCardReaderEmulator& emu, const std::string& line, bool& qui
 } // namespace
 
 int main(int argc, char** argv)
-{
+try {
     bool noPacing = false;
     bool noCard = false;
     bool help = false;
@@ -301,4 +302,8 @@ int main(int argc, char** argv)
     if (!link.empty())
         unlink(link.c_str());
     return 0;
+} catch (const std::exception& error) {
+    // Out of memory, or a broken standard stream: said, not aborted on.
+    std::fprintf(stderr, "vorelin-emu: %s\n", error.what());
+    return 1;
 }

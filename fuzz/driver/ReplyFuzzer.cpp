@@ -36,7 +36,8 @@ public:
         sockaddr_un a {};
         a.sun_family = AF_UNIX;
         std::strncpy(a.sun_path, path_.c_str(), sizeof a.sun_path - 1);
-        check(::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(listener_, 4) == 0);
+        check(
+            ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(listener_, 4) == 0);
         std::thread([this] { Serve(); }).detach();
     }
     ~CAnsweringHost()
@@ -100,7 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> output(outputLength);
     const std::uint8_t input[4] = {};
     tavrin::ExchangeResult result;
-    const int r = client.Exchange(IOCTL_GET_VERSION, input, sizeof input, output.data(), outputLength, result, 5000);
+    const int r
+        = client.Exchange(IOCTL_GET_VERSION, input, sizeof input, output.data(), outputLength, result, 5000);
     check(r != tavrin::CLIENT_E_TIMEOUT);
     if (r == tavrin::CLIENT_OK)
         check(result.outputCount <= outputLength);

@@ -46,6 +46,31 @@ struct Codes {
     std::span<const std::uint8_t> span() const { return { bytes.data(), count }; }
 };
 
+// The on-screen buttons of Shift, Ctrl and Alt, in the order of Modifier.
+struct ModifierButtons {
+    int left;
+    int right;
+};
+constexpr ModifierButtons MODIFIER_BUTTONS[MODIFIER_COUNT] = {
+    { KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT },
+    { KEY_LEFT_CTRL, KEY_RIGHT_CTRL },
+    { KEY_LEFT_ALT, KEY_RIGHT_ALT },
+};
+
+// Shift, Ctrl and Alt are 0, 1 and 2; None counts as Shift, as it always did
+// where a modifier was asked for (callers never pass it).
+std::size_t modifierIndex(Modifier modifier)
+{
+    const int index = static_cast<int>(modifier) - static_cast<int>(Modifier::Shift);
+    return index >= 0 && index < MODIFIER_COUNT ? static_cast<std::size_t>(index) : 0;
+}
+
+int modifierButton(Modifier modifier, bool rightHand)
+{
+    const ModifierButtons& buttons = MODIFIER_BUTTONS[modifierIndex(modifier)];
+    return rightHand ? buttons.right : buttons.left;
+}
+
 } // namespace
 
 CKeyComposer::CKeyComposer() = default;
@@ -57,9 +82,8 @@ void CKeyComposer::Reset()
         layer.length = 0;
     }
     m_switch.fill(0);
-    m_shiftState = 0;
-    m_ctrlState = 0;
-    m_altState = 0;
+    for (ModifierKeys& keys : m_modifiers)
+        keys.state = 0;
 }
 
 void CKeyComposer::Open(const keydata::KeyRecord& record)
@@ -169,7 +193,7 @@ int CKeyComposer::AppendFunction(int buttonId)
     }
     Codes codes;
     if (const Modifier modifier = modifierOf(buttonId); modifier != Modifier::None) {
-        if (StateOf(modifier) & modifierSideBit(buttonId))
+        if (KeysOf(modifier).state & modifierSideBit(buttonId))
             codes.push(RELEASE_MARKER);
         else if (buttonId == KEY_RIGHT_ALT || buttonId == KEY_RIGHT_CTRL)
             codes.push(EXTENSION_PREFIX);
@@ -194,7 +218,7 @@ int CKeyComposer::AppendFunction(int buttonId)
 
 int CKeyComposer::AppendString(int buttonId)
 {
-    const std::uint8_t character = stringModeCharacter(buttonId, m_shiftState != 0);
+    const std::uint8_t character = stringModeCharacter(buttonId, ShiftState() != 0);
     if (character == 0)
         return COMPOSE_OK;
     return AppendBytes({ &character, 1 });
@@ -217,33 +241,21 @@ void CKeyComposer::ToggleModifier(int buttonId)
     const Modifier modifier = modifierOf(buttonId);
     if (modifier == Modifier::None)
         return;
-    if (modifier == Modifier::Shift) {
-        if (m_mode == Mode::LayerSwitch)
-            return;
-        if (m_mode == Mode::Function)
-            m_shiftState ^= modifierSideBit(buttonId);
-        else
-            m_shiftState = m_shiftState == 0 ? 1 : 0; // one shift lock for both buttons
+    unsigned& state = KeysOf(modifier).state;
+    if (modifier == Modifier::Shift && m_mode == Mode::LayerSwitch)
         return;
-    }
-    StateOf(modifier) ^= modifierSideBit(buttonId);
+    if (modifier == Modifier::Shift && m_mode != Mode::Function)
+        state = state == 0 ? 1 : 0; // one shift lock for both buttons
+    else
+        state ^= modifierSideBit(buttonId);
 }
 
 bool CKeyComposer::IsModifierPushed(int buttonId) const
 {
-    switch (modifierOf(buttonId)) {
-    case Modifier::Shift:
-        if (m_mode == Mode::String)
-            return m_shiftState != 0;
-        return (m_shiftState & modifierSideBit(buttonId)) != 0;
-    case Modifier::Ctrl:
-        return (m_ctrlState & modifierSideBit(buttonId)) != 0;
-    case Modifier::Alt:
-        return (m_altState & modifierSideBit(buttonId)) != 0;
-    case Modifier::None:
-        break;
-    }
-    return false;
+    const Modifier modifier = modifierOf(buttonId);
+    if (modifier == Modifier::Shift && m_mode == Mode::String)
+        return ShiftState() != 0;
+    return (ModifierState(modifier) & modifierSideBit(buttonId)) != 0;
 }
 
 bool CKeyComposer::Delete()
@@ -324,62 +336,30 @@ void CKeyComposer::StepLayer(int delta)
         --m_layer;
 }
 
-int CKeyComposer::ShiftKeyDown(bool rightHand)
+int CKeyComposer::ModifierKeyDown(Modifier modifier, bool rightHand)
 {
-    m_shiftState = m_mode == Mode::String ? 1 : 0;
-    if (m_shiftHeld)
+    ModifierKeys& keys = KeysOf(modifier);
+    // A held Shift types shifted characters in String Mode; elsewhere the
+    // press appends the make code of a released button.
+    keys.state = modifier == Modifier::Shift && m_mode == Mode::String ? 1 : 0;
+    if (keys.held)
         return COMPOSE_OK;
-    m_shiftHeld = true;
-    return Append(rightHand ? KEY_RIGHT_SHIFT : KEY_LEFT_SHIFT);
+    keys.held = true;
+    return Append(modifierButton(modifier, rightHand));
 }
 
-int CKeyComposer::ShiftKeyUp(bool rightHand)
+int CKeyComposer::ModifierKeyUp(Modifier modifier, bool rightHand)
 {
-    m_shiftHeld = false;
-    return ModifierKeyUp(Modifier::Shift, rightHand, KEY_LEFT_SHIFT, KEY_RIGHT_SHIFT);
-}
-
-int CKeyComposer::CtrlKeyDown(bool rightHand)
-{
-    m_ctrlState = 0;
-    if (m_ctrlHeld)
-        return COMPOSE_OK;
-    m_ctrlHeld = true;
-    return Append(rightHand ? KEY_RIGHT_CTRL : KEY_LEFT_CTRL);
-}
-
-int CKeyComposer::CtrlKeyUp(bool rightHand)
-{
-    m_ctrlHeld = false;
-    return ModifierKeyUp(Modifier::Ctrl, rightHand, KEY_LEFT_CTRL, KEY_RIGHT_CTRL);
-}
-
-int CKeyComposer::AltKeyDown(bool rightHand)
-{
-    m_altState = 0;
-    if (m_altHeld)
-        return COMPOSE_OK;
-    m_altHeld = true;
-    return Append(rightHand ? KEY_RIGHT_ALT : KEY_LEFT_ALT);
-}
-
-int CKeyComposer::AltKeyUp(bool rightHand)
-{
-    m_altHeld = false;
-    return ModifierKeyUp(Modifier::Alt, rightHand, KEY_LEFT_ALT, KEY_RIGHT_ALT);
-}
-
-int CKeyComposer::ModifierKeyUp(Modifier modifier, bool rightHand, int leftButton, int rightButton)
-{
+    ModifierKeys& keys = KeysOf(modifier);
+    keys.held = false;
     // The state names the released side so that the append writes its
     // release code; String Mode has no release codes and no shift lock then.
-    unsigned& state = StateOf(modifier);
-    state = rightHand ? MODIFIER_RIGHT : MODIFIER_LEFT;
+    keys.state = rightHand ? MODIFIER_RIGHT : MODIFIER_LEFT;
     if (modifier == Modifier::Shift && m_mode == Mode::String)
-        state = 0;
-    const int result = Append(rightHand ? rightButton : leftButton);
+        keys.state = 0;
+    const int result = Append(modifierButton(modifier, rightHand));
     // The key is up: the next press or click of either side starts released.
-    state = 0;
+    keys.state = 0;
     return result;
 }
 
@@ -387,29 +367,21 @@ void CKeyComposer::ForgetReleasedModifierKeys(bool shiftDown, bool ctrlDown, boo
 {
     // No release code is made up: mostly the message was the refusal of a
     // full content, which would refuse the release code the same way.
-    const auto forget = [](bool& held, unsigned& state, bool down) {
-        if (held && !down) {
-            held = false;
-            state = 0;
-        }
-    };
-    forget(m_shiftHeld, m_shiftState, shiftDown);
-    forget(m_ctrlHeld, m_ctrlState, ctrlDown);
-    forget(m_altHeld, m_altState, altDown);
+    const bool down[MODIFIER_COUNT] = { shiftDown, ctrlDown, altDown };
+    for (int i = 0; i < MODIFIER_COUNT; ++i) {
+        if (m_modifiers[i].held && !down[i])
+            m_modifiers[i] = {};
+    }
 }
 
-unsigned& CKeyComposer::StateOf(Modifier modifier)
+CKeyComposer::ModifierKeys& CKeyComposer::KeysOf(Modifier modifier)
 {
-    switch (modifier) {
-    case Modifier::Ctrl:
-        return m_ctrlState;
-    case Modifier::Alt:
-        return m_altState;
-    case Modifier::Shift:
-    case Modifier::None:
-        break;
-    }
-    return m_shiftState;
+    return m_modifiers[modifierIndex(modifier)];
+}
+
+unsigned CKeyComposer::ModifierState(Modifier modifier) const
+{
+    return modifier == Modifier::None ? 0 : m_modifiers[modifierIndex(modifier)].state;
 }
 
 PressResult CKeyComposer::DoublePress(PressKey key, std::uint32_t now)
@@ -526,8 +498,10 @@ std::span<const std::uint8_t> CKeyComposer::LayerBytes(unsigned layer) const
 
 CKeyComposer::Snapshot CKeyComposer::Save() const
 {
-    return { m_mode, m_padState, m_locked, m_keyDataInLockState, m_layer, m_shiftState, m_ctrlState,
-        m_altState, m_layers, m_switch };
+    std::array<unsigned, MODIFIER_COUNT> states {};
+    for (int i = 0; i < MODIFIER_COUNT; ++i)
+        states[i] = m_modifiers[i].state;
+    return { m_mode, m_padState, m_locked, m_keyDataInLockState, m_layer, states, m_layers, m_switch };
 }
 
 void CKeyComposer::Restore(const Snapshot& snapshot)
@@ -537,9 +511,8 @@ void CKeyComposer::Restore(const Snapshot& snapshot)
     m_locked = snapshot.locked;
     m_keyDataInLockState = snapshot.keyDataInLockState;
     m_layer = snapshot.layer;
-    m_shiftState = snapshot.shiftState;
-    m_ctrlState = snapshot.ctrlState;
-    m_altState = snapshot.altState;
+    for (int i = 0; i < MODIFIER_COUNT; ++i)
+        m_modifiers[i].state = snapshot.modifierStates[i];
     m_layers = snapshot.layers;
     m_switch = snapshot.switchBytes;
 }

@@ -10,42 +10,42 @@ namespace keydata::detail {
 
 namespace {
 
-    constexpr int TEMP_NAME_ATTEMPTS = 64;
-    constexpr DWORD MAX_WRITE_CHUNK = 1u << 30;
-    constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr int TEMP_NAME_ATTEMPTS = 64;
+constexpr DWORD MAX_WRITE_CHUNK = 1u << 30;
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-    bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes)
-    {
-        while (!bytes.empty()) {
-            DWORD chunk = bytes.size() > MAX_WRITE_CHUNK ? MAX_WRITE_CHUNK : static_cast<DWORD>(bytes.size());
-            DWORD written = 0;
-            if (!WriteFile(file, bytes.data(), chunk, &written, nullptr))
-                return false;
-            if (written == 0) {
-                SetLastError(ERROR_WRITE_FAULT);
-                return false;
-            }
-            bytes = bytes.subspan(written);
+bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        DWORD chunk = bytes.size() > MAX_WRITE_CHUNK ? MAX_WRITE_CHUNK : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr))
+            return false;
+        if (written == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
         }
-        return true;
+        bytes = bytes.subspan(written);
     }
+    return true;
+}
 
-    bool isFolder(const std::string& path, bool& exists)
-    {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        exists = attributes != INVALID_FILE_ATTRIBUTES;
-        return exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    }
+bool isFolder(const std::string& path, bool& exists)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    exists = attributes != INVALID_FILE_ATTRIBUTES;
+    return exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
-    int writeInPlace(HANDLE file, std::span<const std::uint8_t> bytes, int& systemError)
-    {
-        const bool ok = SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER
-            && writeAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
-        if (!ok)
-            systemError = static_cast<int>(GetLastError());
-        CloseHandle(file);
-        return ok ? FILE_OK : FILE_E_WRITE;
-    }
+int writeInPlace(HANDLE file, std::span<const std::uint8_t> bytes, int& systemError)
+{
+    const bool ok = SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER
+        && writeAll(file, bytes) && SetEndOfFile(file) && FlushFileBuffers(file);
+    if (!ok)
+        systemError = static_cast<int>(GetLastError());
+    CloseHandle(file);
+    return ok ? FILE_OK : FILE_E_WRITE;
+}
 
 } // namespace
 
@@ -103,7 +103,8 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
         temp = path + suffix;
-        file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileA(
+            temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
             break;
     }

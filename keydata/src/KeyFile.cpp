@@ -15,12 +15,12 @@ namespace keydata {
 
 namespace {
 
-    constexpr std::size_t SIGNATURE_LENGTH = 4;
-    constexpr std::size_t SIGNATURE_KEY_MARK_OFFSET = 3;
+constexpr std::size_t SIGNATURE_LENGTH = 4;
+constexpr std::size_t SIGNATURE_KEY_MARK_OFFSET = 3;
 
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 } // namespace
 
@@ -28,7 +28,8 @@ int applyKeyFileBytes(std::span<const std::uint8_t> bytes, KeyTable& table)
 {
     if (bytes.empty())
         return KEYFILE_E_EMPTY;
-    if (bytes.size() < SIGNATURE_LENGTH || bytes[0] != SETTINGS_MARK || bytes[SIGNATURE_KEY_MARK_OFFSET] != KEY_MARK)
+    if (bytes.size() < SIGNATURE_LENGTH || bytes[0] != SETTINGS_MARK
+        || bytes[SIGNATURE_KEY_MARK_OFFSET] != KEY_MARK)
         return KEYFILE_E_NOT_SAVE_FILE;
     if (!decodeImage(table, bytes))
         return KEYFILE_E_TOO_LONG;
@@ -112,9 +113,10 @@ std::string withKeyFileExtension(const std::string& name)
 {
     const std::string extension = KEY_FILE_EXTENSION;
     if (name.size() >= extension.size()
-        && std::equal(extension.begin(), extension.end(), name.end() - static_cast<std::ptrdiff_t>(extension.size()),
-            [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        && std::equal(extension.begin(), extension.end(),
+            name.end() - static_cast<std::ptrdiff_t>(extension.size()), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a))
+                    == std::tolower(static_cast<unsigned char>(b));
             }))
         return name;
     return name + extension;

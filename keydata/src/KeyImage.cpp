@@ -7,22 +7,25 @@ namespace keydata {
 
 namespace {
 
-    bool isMarker(std::uint8_t b) { return b >= FIRST_MARK; }
+bool isMarker(std::uint8_t b)
+{
+    return b >= FIRST_MARK;
+}
 
-    // The image as the decoder sees it: bytes past its end read as 0x00, as
-    // they would in the zeroed receive buffer the image arrives in.
-    class ImageReader {
-    public:
-        explicit ImageReader(std::span<const std::uint8_t> image)
-            : image_(image)
-        {
-        }
-        std::size_t size() const { return image_.size(); }
-        std::uint8_t operator[](std::size_t i) const { return i < image_.size() ? image_[i] : 0; }
+// The image as the decoder sees it: bytes past its end read as 0x00, as
+// they would in the zeroed receive buffer the image arrives in.
+class ImageReader {
+public:
+    explicit ImageReader(std::span<const std::uint8_t> image)
+        : image_(image)
+    {
+    }
+    std::size_t size() const { return image_.size(); }
+    std::uint8_t operator[](std::size_t i) const { return i < image_.size() ? image_[i] : 0; }
 
-    private:
-        std::span<const std::uint8_t> image_;
-    };
+private:
+    std::span<const std::uint8_t> image_;
+};
 
 } // namespace
 
@@ -84,65 +87,65 @@ std::vector<std::uint8_t> encodeImage(const KeyTable& table)
 
 namespace {
 
-    // The decoder, over any store of records: recordOf(n) gives the record
-    // of key number 0..127.
-    template <typename RecordOf>
-    void decodeInto(std::span<const std::uint8_t> image, RecordOf recordOf, std::uint8_t& systemConfig,
-        std::uint8_t& mcrConfig)
-    {
-        const ImageReader b(image);
-        const std::size_t length = b.size();
-        KeyRecord* current = nullptr; // chosen by the last KEY_MARK; none before the first
-        std::size_t i = 0;
-        while (i < length) {
-            switch (b[i]) {
-            case KEY_MARK: {
-                ++i;
-                const std::uint8_t n = b[i];
-                if (isMarker(n))
-                    break;
-                ++i;
-                // A key number without a slot (128..249) selects nothing, so its
-                // group cannot overwrite the key named before it.
-                current = n < KEY_NUMBER_COUNT ? &recordOf(n) : nullptr;
+// The decoder, over any store of records: recordOf(n) gives the record
+// of key number 0..127.
+template <typename RecordOf>
+void decodeInto(std::span<const std::uint8_t> image, RecordOf recordOf, std::uint8_t& systemConfig,
+    std::uint8_t& mcrConfig)
+{
+    const ImageReader b(image);
+    const std::size_t length = b.size();
+    KeyRecord* current = nullptr; // chosen by the last KEY_MARK; none before the first
+    std::size_t i = 0;
+    while (i < length) {
+        switch (b[i]) {
+        case KEY_MARK: {
+            ++i;
+            const std::uint8_t n = b[i];
+            if (isMarker(n))
                 break;
-            }
-            case DATA_MARK: {
-                ++i;
-                const std::uint8_t kind = b[i];
-                if (isMarker(kind))
-                    break;
-                ++i;
-                // A group without a current key is read the same way and dropped.
-                KeyRecord scratch;
-                KeyRecord& record = current ? *current : scratch;
-                record.kind = kind;
-                std::size_t copied = 0;
-                // Past the end the bytes read as 0x00, which would only extend
-                // the content with terminators; stopping at the end is the same.
-                while (i < length && !isMarker(b[i]) && copied < static_cast<std::size_t>(MAX_CONTENT))
-                    record.content[copied++] = b[i++];
-                record.content[copied] = 0;
+            ++i;
+            // A key number without a slot (128..249) selects nothing, so its
+            // group cannot overwrite the key named before it.
+            current = n < KEY_NUMBER_COUNT ? &recordOf(n) : nullptr;
+            break;
+        }
+        case DATA_MARK: {
+            ++i;
+            const std::uint8_t kind = b[i];
+            if (isMarker(kind))
                 break;
-            }
-            case SETTINGS_MARK: {
-                ++i;
-                if (isMarker(b[i]))
-                    break;
-                systemConfig = b[i];
-                ++i;
-                if (!isMarker(b[i])) {
-                    mcrConfig = b[i];
-                    ++i;
-                }
+            ++i;
+            // A group without a current key is read the same way and dropped.
+            KeyRecord scratch;
+            KeyRecord& record = current ? *current : scratch;
+            record.kind = kind;
+            std::size_t copied = 0;
+            // Past the end the bytes read as 0x00, which would only extend
+            // the content with terminators; stopping at the end is the same.
+            while (i < length && !isMarker(b[i]) && copied < static_cast<std::size_t>(MAX_CONTENT))
+                record.content[copied++] = b[i++];
+            record.content[copied] = 0;
+            break;
+        }
+        case SETTINGS_MARK: {
+            ++i;
+            if (isMarker(b[i]))
                 break;
-            }
-            default: // END_MARK and every byte outside a group
+            systemConfig = b[i];
+            ++i;
+            if (!isMarker(b[i])) {
+                mcrConfig = b[i];
                 ++i;
-                break;
             }
+            break;
+        }
+        default: // END_MARK and every byte outside a group
+            ++i;
+            break;
         }
     }
+}
 
 } // namespace
 

@@ -7,38 +7,38 @@ namespace keydata {
 
 namespace {
 
-    // Key number of every slot of rows 0..4, columns 0..18, as the keyboard
-    // is wired. Columns 0..11 follow 8 * (11 - column) + r; the right-hand
-    // block does not follow any rule.
-    constexpr std::uint8_t KEY_NUMBER_GRID[5][GRID_COLUMNS] = {
-        { 93, 85, 77, 69, 61, 53, 45, 37, 29, 21, 13, 5, 79, 75, 76, 84, 68, 83, 87 },
-        { 94, 86, 78, 70, 62, 54, 46, 38, 30, 22, 14, 6, 55, 51, 52, 63, 44, 67, 71 },
-        { 88, 80, 72, 64, 56, 48, 40, 32, 24, 16, 8, 0, 47, 59, 92, 95, 36, 43, 39 },
-        { 90, 82, 74, 66, 58, 50, 42, 34, 26, 18, 10, 2, 31, 91, 28, 35, 20, 27, 23 },
-        { 89, 81, 73, 65, 57, 49, 41, 33, 25, 17, 9, 1, 7, 3, 4, 19, 12, 11, 15 },
-    };
-    // Row 5: key numbers 125 down to 120 in columns 0..5.
-    constexpr int ROW5_FIRST_KEY_NUMBER = 125;
-    constexpr int ROW5_KEYS = 6;
+// Key number of every slot of rows 0..4, columns 0..18, as the keyboard
+// is wired. Columns 0..11 follow 8 * (11 - column) + r; the right-hand
+// block does not follow any rule.
+constexpr std::uint8_t KEY_NUMBER_GRID[5][GRID_COLUMNS] = {
+    { 93, 85, 77, 69, 61, 53, 45, 37, 29, 21, 13, 5, 79, 75, 76, 84, 68, 83, 87 },
+    { 94, 86, 78, 70, 62, 54, 46, 38, 30, 22, 14, 6, 55, 51, 52, 63, 44, 67, 71 },
+    { 88, 80, 72, 64, 56, 48, 40, 32, 24, 16, 8, 0, 47, 59, 92, 95, 36, 43, 39 },
+    { 90, 82, 74, 66, 58, 50, 42, 34, 26, 18, 10, 2, 31, 91, 28, 35, 20, 27, 23 },
+    { 89, 81, 73, 65, 57, 49, 41, 33, 25, 17, 9, 1, 7, 3, 4, 19, 12, 11, 15 },
+};
+// Row 5: key numbers 125 down to 120 in columns 0..5.
+constexpr int ROW5_FIRST_KEY_NUMBER = 125;
+constexpr int ROW5_KEYS = 6;
 
-    constexpr SlotCode slotCode(int row, int column)
+constexpr SlotCode slotCode(int row, int column)
+{
+    return static_cast<SlotCode>((row << 8) | column);
+}
+
+struct KeyNumberSlots {
+    std::array<SlotCode, KEY_NUMBER_COUNT> slot {};
+    constexpr KeyNumberSlots()
     {
-        return static_cast<SlotCode>((row << 8) | column);
+        slot.fill(slotCode(SHARED_ROW, SHARED_COLUMN));
+        for (int row = 0; row < 5; ++row)
+            for (int column = 0; column < GRID_COLUMNS; ++column)
+                slot[KEY_NUMBER_GRID[row][column]] = slotCode(row, column);
+        for (int column = 0; column < ROW5_KEYS; ++column)
+            slot[ROW5_FIRST_KEY_NUMBER - column] = slotCode(5, column);
     }
-
-    struct KeyNumberSlots {
-        std::array<SlotCode, KEY_NUMBER_COUNT> slot {};
-        constexpr KeyNumberSlots()
-        {
-            slot.fill(slotCode(SHARED_ROW, SHARED_COLUMN));
-            for (int row = 0; row < 5; ++row)
-                for (int column = 0; column < GRID_COLUMNS; ++column)
-                    slot[KEY_NUMBER_GRID[row][column]] = slotCode(row, column);
-            for (int column = 0; column < ROW5_KEYS; ++column)
-                slot[ROW5_FIRST_KEY_NUMBER - column] = slotCode(5, column);
-        }
-    };
-    constexpr KeyNumberSlots KEY_NUMBER_SLOTS;
+};
+constexpr KeyNumberSlots KEY_NUMBER_SLOTS;
 
 } // namespace
 

@@ -8,11 +8,11 @@ namespace keydata {
 
 namespace {
 
-    void noteFirst(int& key, int keyNumber)
-    {
-        if (key < 0)
-            key = keyNumber;
-    }
+void noteFirst(int& key, int keyNumber)
+{
+    if (key < 0)
+        key = keyNumber;
+}
 
 } // namespace
 

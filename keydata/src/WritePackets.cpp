@@ -4,32 +4,35 @@ namespace keydata {
 
 namespace {
 
-    constexpr std::uint8_t ADDRESS_LOW_MASK = 0x7F;
-    constexpr std::uint8_t ADDRESS_BIT7_IN_FIRST = 0x40;
-    constexpr int KIND_SHIFT = 4;
-    constexpr std::uint8_t CONTENT_TERMINATOR = 0x00;
+constexpr std::uint8_t ADDRESS_LOW_MASK = 0x7F;
+constexpr std::uint8_t ADDRESS_BIT7_IN_FIRST = 0x40;
+constexpr int KIND_SHIFT = 4;
+constexpr std::uint8_t CONTENT_TERMINATOR = 0x00;
 
-    class PacketWriter {
-    public:
-        explicit PacketWriter(WritePacket& packet)
-            : packet_(packet)
-        {
-            packet_.length = 0;
-        }
-        void put(std::uint8_t b) { packet_.bytes[packet_.length++] = b; }
-        void setAddress(std::uint16_t address)
-        {
-            const auto pair = addressPair(address);
-            put(CMD_SET_ADDRESS);
-            put(pair[0]);
-            put(pair[1]);
-        }
+class PacketWriter {
+public:
+    explicit PacketWriter(WritePacket& packet)
+        : packet_(packet)
+    {
+        packet_.length = 0;
+    }
+    void put(std::uint8_t b) { packet_.bytes[packet_.length++] = b; }
+    void setAddress(std::uint16_t address)
+    {
+        const auto pair = addressPair(address);
+        put(CMD_SET_ADDRESS);
+        put(pair[0]);
+        put(pair[1]);
+    }
 
-    private:
-        WritePacket& packet_;
-    };
+private:
+    WritePacket& packet_;
+};
 
-    bool hasData(std::uint8_t kind) { return kind == KIND_FUNCTION || kind == KIND_STRING; }
+bool hasData(std::uint8_t kind)
+{
+    return kind == KIND_FUNCTION || kind == KIND_STRING;
+}
 
 } // namespace
 

@@ -354,9 +354,9 @@ bool CKeyProgrammingPresenter::OnKeyDataKeyDown(const PhysicalKey& key, bool shi
         if (m_composer.GetMode() != Mode::Function)
             return false; // mnemonics
         if (key.virtualKey == VK_MENU)
-            Report(m_composer.AltKeyDown(key.extended));
+            Report(m_composer.ModifierKeyDown(Modifier::Alt, key.extended));
         // Alt with a letter: the letter's code after the Alt code.
-        if (m_composer.AltState() == 0 && mapped != 0)
+        if (m_composer.ModifierState(Modifier::Alt) == 0 && mapped != 0)
             Report(m_composer.Append(mapped));
         ShowFields();
         return true;
@@ -380,10 +380,10 @@ bool CKeyProgrammingPresenter::OnKeyDataKeyDown(const PhysicalKey& key, bool shi
         OnDoublePress(PressKey::Escape, KEY_ESCAPE, [this] { OnCancel(); });
         return true;
     case VK_SHIFT:
-        Report(m_composer.ShiftKeyDown(key.extended));
+        Report(m_composer.ModifierKeyDown(Modifier::Shift, key.extended));
         break;
     case VK_CONTROL:
-        Report(m_composer.CtrlKeyDown(key.extended));
+        Report(m_composer.ModifierKeyDown(Modifier::Ctrl, key.extended));
         break;
     default:
         m_composer.ClearPressTimes();
@@ -400,15 +400,15 @@ bool CKeyProgrammingPresenter::OnKeyDataKeyUp(const PhysicalKey& key)
     const CKeyComposer::UndoStep step(m_composer);
     if (key.message == KeyMessage::SysKeyUp) {
         if (key.virtualKey == VK_MENU) {
-            Report(m_composer.AltKeyUp(key.extended));
+            Report(m_composer.ModifierKeyUp(Modifier::Alt, key.extended));
             ShowFields();
         }
         return true; // every system key-up
     }
     if (key.virtualKey == VK_SHIFT)
-        Report(m_composer.ShiftKeyUp(key.extended));
+        Report(m_composer.ModifierKeyUp(Modifier::Shift, key.extended));
     else if (key.virtualKey == VK_CONTROL)
-        Report(m_composer.CtrlKeyUp(key.extended));
+        Report(m_composer.ModifierKeyUp(Modifier::Ctrl, key.extended));
     else
         return false;
     ShowFields();

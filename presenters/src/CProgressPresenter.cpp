@@ -182,15 +182,12 @@ void CProgressPresenter::SetStatusV(const char* format, va_list arguments)
 {
     if (!m_view.WindowExists() || !format)
         return;
-    char buffer[PROGRESS_STATUS_BYTES];
-    const int written = std::vsnprintf(buffer, sizeof buffer, format, arguments);
-    std::size_t length = 0;
-    if (written > 0) {
-        length = std::min<std::size_t>(std::size_t(written), sizeof buffer - 1);
-        if (std::size_t(written) > length)
-            length = utf8CutLength(buffer, length);
-    }
-    m_view.SetStatusText(std::string(buffer, length));
+    std::string text = lodemar::vformat(format, arguments);
+    // The status line's own limit, said in the header; never mid-character.
+    constexpr std::size_t limit = PROGRESS_STATUS_BYTES - 1;
+    if (text.size() > limit)
+        text.resize(utf8CutLength(text.data(), limit));
+    m_view.SetStatusText(text);
 }
 
 void CProgressPresenter::PumpMessages(bool cancelOnEscape)

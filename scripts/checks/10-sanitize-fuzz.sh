@@ -2,6 +2,7 @@
 # Everything, the Qt program included, built with clang, address and undefined-behaviour
 # sanitizers: the test suite, then each fuzz target for a bounded time.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 dir="$root/build-sanitize"
 configure_build "$dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \

@@ -5,6 +5,7 @@
 # the key caps, the content box, the data area gauge and the key dialog's
 # buttons. Everything it starts ends with it.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 built "$root/build" "lodemar tavrin" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLODEMAR_WERROR=ON \
   -DBUILD_TESTING=ON -DLODEMAR_BENCH=ON
@@ -27,7 +28,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "15-accessibility: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 
 dbus-daemon --session --fork --nopidfile --print-address=4 --print-pid=5 4>"$work/bus-address" 5>"$work/bus-pid"
 bus=$(head -n1 "$work/bus-pid")

@@ -3,6 +3,7 @@
 # platform they are made for) and build-win64 (x86_64, runnable under wine64
 # on this machine). The checks numbered 21 and up inspect and run them.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 for arch in i686:win32 x86_64:win64; do
   dir="$root/build-${arch#*:}"

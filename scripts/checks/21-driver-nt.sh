@@ -5,6 +5,7 @@
 # be a native-subsystem image of its architecture that imports from
 # ntoskrnl.exe and hal.dll only, with its PAGE and INIT sections.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 fail=0
@@ -46,7 +47,7 @@ for build in i686:win32:tavrin_sys:Tavrin.sys:pei-i386 \
     fi
   done
   if [ "$bad" -eq 0 ]; then
-    echo "$name: native subsystem, imports from" $dlls
+    echo "$name: native subsystem, imports from $(paste -sd ' ' <<<"$dlls")"
   else
     fail=1
   fi

@@ -3,6 +3,7 @@
 # eleven plain names with ordinals 1 to 11 in alphabetical order, nothing
 # else exported, and imports from system DLLs only.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 expected="ChangePassword 1
@@ -38,7 +39,7 @@ for arch in i686:win32 x86_64:win64; do
     arch_status=1
   fi
 
-  imports=$(sed -n 's/.*DLL Name: //p' <<<"$dump" | tr 'A-Z' 'a-z' | sort -u)
+  imports=$(sed -n 's/.*DLL Name: //p' <<<"$dump" | tr '[:upper:]' '[:lower:]' | sort -u)
   for dllname in $imports; do
     case " $allowed_imports " in
       *" $dllname "*) ;;

@@ -4,6 +4,7 @@
 # a pseudo-terminal mapped to COM5. No modem-line shim is needed: the Win32
 # backend bounds its waits with read time-outs and never calls WaitCommEvent.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 native="$root/build"
@@ -23,6 +24,7 @@ unset DISPLAY
 mkdir -p "$WINEPREFIX"
 
 coproc EMU { exec "$native/emulator/cardreader/vorelin-emu"; }
+# shellcheck disable=SC2153 # EMU_PID is set by coproc EMU
 emu_pid=$EMU_PID
 # Bash drops EMU and closes its descriptors when the emulator ends: keep
 # copies, so that a late word to it fails as a write, never as "unbound".

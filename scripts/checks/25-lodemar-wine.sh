@@ -9,6 +9,7 @@
 # gone after every run, and that show, export and import do what the Linux
 # build does.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 native="$root/build"

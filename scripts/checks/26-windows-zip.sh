@@ -6,6 +6,7 @@
 # a Windows GUI program; the examples
 # as in the repository; a README with Windows line ends.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 dir="$root/build-win32"
@@ -34,6 +35,7 @@ listing=$(python3 -c 'import sys, zipfile
 for name in sorted(zipfile.ZipFile(sys.argv[1]).namelist()):
     if not name.endswith("/"): print(name)' "$zip")
 echo "windows-zip: $zip holds"
+# shellcheck disable=SC2001 # a prefix on every line, which ${//} cannot anchor
 sed 's/^/  /' <<<"$listing"
 
 failures=0
@@ -64,9 +66,9 @@ check_imports() { # check_imports FILE SUBSYSTEM ALLOWED...
   local file=$1 subsystem=$2; shift 2
   local dump; dump=$(objdump -p "$in_zip/$file")
   grep -q 'file format pei-i386$' <<<"$dump" || complain "$file is not a 32-bit image"
-  grep -Eq "^Subsystem[[:space:]]+0*$subsystem[[:space:]]" <<<"$dump" || complain "$file: subsystem is not $subsystem"
+  grep -Eq "^Subsystem[[:space:]]+0*${subsystem}[[:space:]]" <<<"$dump" || complain "$file: subsystem is not $subsystem"
   local dll
-  for dll in $(sed -n 's/.*DLL Name: //p' <<<"$dump" | tr 'A-Z' 'a-z' | sort -u); do
+  for dll in $(sed -n 's/.*DLL Name: //p' <<<"$dump" | tr '[:upper:]' '[:lower:]' | sort -u); do
     case " $* " in
       *" $dll "*) ;;
       *) complain "$file imports $dll" ;;
@@ -82,7 +84,7 @@ check_imports bin/Vorelin.dll 3 kernel32.dll msvcrt.dll
 
 lines=$(wc -l <"$in_zip/README.txt")
 crlf=$(grep -c $'\r$' "$in_zip/README.txt" || true)
-[ "$lines" -gt 0 ] && [ "$lines" = "$crlf" ] || complain "README.txt lines do not all end in CR LF"
+if [ "$lines" -eq 0 ] || [ "$lines" != "$crlf" ]; then complain "README.txt lines do not all end in CR LF"; fi
 grep -q "Lodemar $version for Windows" "$in_zip/README.txt" || complain "README.txt does not name version $version"
 
 rm -rf "$unpacked"

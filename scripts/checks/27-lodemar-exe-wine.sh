@@ -19,6 +19,7 @@
 # Pictures of the main window, the key dialog and the progress window go
 # to build-win64/screenshots/.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 win32="$root/build-win32"
@@ -55,7 +56,7 @@ xvfb_pid=""
 servers=()
 cleanup() {
   for prefix in "${servers[@]}"; do WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true; done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
@@ -107,8 +108,10 @@ probe() {
 }
 # click TITLE ID [up|down]: a real click at the control's middle (or quarter).
 click() {
-  local xy
-  xy=$(probe where "$@") && xdotool mousemove $xy click 1
+  local xy x y
+  xy=$(probe where "$@") || return
+  read -r x y <<<"$xy"
+  xdotool mousemove "$x" "$y" click 1
 }
 # shot TITLE NAME: the window as build-win64/screenshots/NAME.png.
 shot() {

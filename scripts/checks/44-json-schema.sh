@@ -6,6 +6,7 @@
 # apply (against the emulated keyboard, a silent one included), and the
 # schema itself.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 build="$root/build"

@@ -14,6 +14,7 @@
 # Also: ansible-doc shows the module, and the install rules put the
 # collection and the schema where the packages expect them.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 build="$root/build"

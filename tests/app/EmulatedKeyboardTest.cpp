@@ -5,6 +5,7 @@
 
 #include <app/CProgrammerApp.h>
 #include <app/ProgramChannel.h>
+#include <dialoglayout/MainDialogLayout.h>
 
 #include <QTemporaryDir>
 
@@ -13,6 +14,7 @@
 
 using namespace app;
 using namespace app::test;
+using namespace dialoglayout;
 using widgets::MessageIcon;
 
 namespace {
@@ -53,10 +55,10 @@ TEST_F(EmulatedKeyboardTest, AWrittenTableIsReadBackByAFreshWindow)
         keydata::KeyTable& table = dialog->Table();
         table.systemConfig = 0x06;
         table.mcrConfig = 0x09;
-        storeBytes(recordOf(*dialog, 1001), keydata::KIND_STRING, "Hello\r");
+        storeBytes(recordOf(*dialog, IDC_KEY_FIRST), keydata::KIND_STRING, "Hello\r");
         storeBytes(recordOf(*dialog, 1040), keydata::KIND_FUNCTION, "\x14\x21\xE1\x14");
-        storeBytes(recordOf(*dialog, 1096), keydata::KIND_SWITCH, "\x03");
-        storeBytes(recordOf(*dialog, 1095), keydata::KIND_STRING, std::string(255, 'z'));
+        storeBytes(recordOf(*dialog, IDC_SMALL_KEY_FIRST), keydata::KIND_SWITCH, "\x03");
+        storeBytes(recordOf(*dialog, IDC_KEY_LAST_MAIN), keydata::KIND_STRING, std::string(255, 'z'));
         written = table;
 
         dialog->OnWriteToKb();
@@ -70,7 +72,7 @@ TEST_F(EmulatedKeyboardTest, AWrittenTableIsReadBackByAFreshWindow)
     fresh->OnReadKbData();
     ASSERT_EQ(seams.LastText(), QStringLiteral("Read data from keyboard successful!"));
     EXPECT_EQ(fresh->Table(), written);
-    EXPECT_EQ(fresh->KeyCap(1096)->text(), QStringLiteral("L"));
+    EXPECT_EQ(fresh->KeyCap(IDC_SMALL_KEY_FIRST)->text(), QStringLiteral("L"));
     EXPECT_EQ(fresh->KeyCap(1040)->CaptionColor(), COLOR_KEY_STORED);
 }
 

@@ -5,6 +5,7 @@
 #include "AppTestSupport.h"
 
 #include <app/CAboutDialog.h>
+#include <dialoglayout/MainDialogLayout.h>
 
 #include <keydata/KeyFile.h>
 #include <resources/ResourceIds.h>
@@ -22,6 +23,7 @@
 
 using namespace app;
 using namespace app::test;
+using namespace dialoglayout;
 using widgets::CSkinnedButton;
 using widgets::MessageAnswer;
 
@@ -47,17 +49,17 @@ TEST_F(MainDialogTest, ControlsSitWhereTheTemplatePlacesThem)
     auto dialog = MakeDialog();
     // 468 x 261 dialog units at base units 6 x 13.
     EXPECT_EQ(dialog->size(), QSize(702, 424));
-    EXPECT_EQ(geometryOf(*dialog, 1001), QRect(11, 99, 32, 37)); // (7, 61, 21, 23)
+    EXPECT_EQ(geometryOf(*dialog, IDC_KEY_FIRST), QRect(11, 99, 32, 37)); // (7, 61, 21, 23)
     EXPECT_EQ(geometryOf(*dialog, 1010), QRect(332, 99, 32, 37)); // column 9 at x 221
-    EXPECT_EQ(geometryOf(*dialog, 1095), QRect(654, 278, 32, 37)); // (436, 171)
-    EXPECT_EQ(geometryOf(*dialog, 1096), QRect(575, 78, 21, 15)); // (383, 48, 14, 9)
+    EXPECT_EQ(geometryOf(*dialog, IDC_KEY_LAST_MAIN), QRect(654, 278, 32, 37)); // (436, 171)
+    EXPECT_EQ(geometryOf(*dialog, IDC_SMALL_KEY_FIRST), QRect(575, 78, 21, 15)); // (383, 48, 14, 9)
     EXPECT_EQ(geometryOf(*dialog, 1098), QRect(566, 42, 21, 15)); // (377, 26)
-    EXPECT_EQ(geometryOf(*dialog, 1100), QRect(575, 7, 21, 15)); // (383, 4)
+    EXPECT_EQ(geometryOf(*dialog, IDC_KEY_LAST), QRect(575, 7, 21, 15)); // (383, 4)
     EXPECT_EQ(geometryOf(*dialog, IDC_KEY_CONTENT), QRect(11, 327, 672, 34)); // (7, 201, 448, 21)
     EXPECT_EQ(geometryOf(*dialog, IDC_BROWSE_EDIT), QRect(14, 375, 89, 23)); // (9, 231, 59, 14)
     EXPECT_EQ(geometryOf(*dialog, IDC_QUIT), QRect(599, 375, 89, 23)); // (399, 231)
     // The hidden "Button1" controls of the template are not made.
-    EXPECT_EQ(widgets::findControl(dialog.get(), 1101), nullptr);
+    EXPECT_EQ(widgets::findControl(dialog.get(), IDC_NAVIGATION_LAST), nullptr);
     const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0]->geometry(), QRect(591, 24, 29, 47)); // decoration (394, 15, 19, 29)
@@ -67,15 +69,17 @@ TEST_F(MainDialogTest, KeyCapsAndCommandButtonsHaveTheirFacesCaptionsAndIds)
 {
     auto dialog = MakeDialog();
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Keyboard programing tool -- edit mode"));
-    for (int id = 1001; id <= 1100; ++id) {
+    for (int id = IDC_KEY_FIRST; id <= IDC_KEY_LAST; ++id) {
         const CSkinnedButton* cap = dialog->KeyCap(id);
         ASSERT_NE(cap, nullptr) << id;
         EXPECT_TRUE(cap->IsSkinReady()) << id;
-        EXPECT_EQ(cap->SkinId(), id <= 1095 ? resources::BITMAP_KEY_SKIN : resources::BITMAP_SMALL_KEY_SKIN);
+        EXPECT_EQ(cap->SkinId(),
+            id <= IDC_KEY_LAST_MAIN ? resources::BITMAP_KEY_SKIN : resources::BITMAP_SMALL_KEY_SKIN);
     }
     const std::pair<int, const char*> commands[]
-        = { { 1160, "Brows&e" }, { 1129, "&Config..." }, { 3, "&Write to KB" }, { 4, "&Read KB data" },
-              { 5, "&Save to file..." }, { 6, "&Load from file..." }, { 1166, "&Quit" } };
+        = { { IDC_BROWSE_EDIT, "Brows&e" }, { IDC_CONFIG, "&Config..." }, { IDC_WRITE_KB, "&Write to KB" },
+              { IDC_READ_KB, "&Read KB data" }, { IDC_SAVE_FILE, "&Save to file..." },
+              { IDC_LOAD_FILE, "&Load from file..." }, { IDC_QUIT, "&Quit" } };
     for (const auto& [id, caption] : commands) {
         const CSkinnedButton* button = dialog->CommandButton(id);
         ASSERT_NE(button, nullptr) << id;
@@ -125,10 +129,10 @@ TEST_F(MainDialogTest, ClicksReachThePresenterAndWhatItSaysIsDrawn)
         keyDialog.accept();
         return keyDialog.result();
     };
-    dialog->KeyCap(1001)->click();
+    dialog->KeyCap(IDC_KEY_FIRST)->click();
     EXPECT_EQ(keyDialogTitle, QStringLiteral("Editing Key 1"));
-    EXPECT_EQ(dialog->KeyCap(1001)->text(), QStringLiteral("1"));
-    EXPECT_EQ(dialog->KeyCap(1001)->CaptionColor(), COLOR_KEY_CHANGED);
+    EXPECT_EQ(dialog->KeyCap(IDC_KEY_FIRST)->text(), QStringLiteral("1"));
+    EXPECT_EQ(dialog->KeyCap(IDC_KEY_FIRST)->CaptionColor(), COLOR_KEY_CHANGED);
     EXPECT_EQ(dialog->KeyContentBox()->toPlainText(), QStringLiteral("q"));
 
     CSkinnedButton* mode = dialog->CommandButton(IDC_BROWSE_EDIT);
@@ -152,7 +156,7 @@ TEST_F(MainDialogTest, QuitAsksEscapeAndTheCloseButtonEndAtOnce)
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
 
     ASSERT_TRUE(showActive(*dialog));
-    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_Escape);
+    QTest::keyClick(dialog->KeyCap(IDC_KEY_FIRST), Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
     ASSERT_TRUE(showActive(*dialog));
     dialog->close();
@@ -167,15 +171,15 @@ TEST_F(MainDialogTest, GridKeysMoveTheFocus)
     auto dialog = MakeDialog();
     ASSERT_TRUE(showActive(*dialog));
     dialog->CommandButton(IDC_BROWSE_EDIT)->click();
-    storeBytes(recordOf(*dialog, 1001), keydata::KIND_STRING, "first");
+    storeBytes(recordOf(*dialog, IDC_KEY_FIRST), keydata::KIND_STRING, "first");
     dialog->KeyCap(1019)->setFocus();
     dialog->KeyCap(1019)->click();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    EXPECT_EQ(focusedId(), 1001);
+    EXPECT_EQ(focusedId(), IDC_KEY_FIRST);
     EXPECT_EQ(dialog->KeyContentBox()->toPlainText(), QStringLiteral("first"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(focusedId(), 1001);
+    EXPECT_EQ(focusedId(), IDC_KEY_FIRST);
 
     dialog->CommandButton(IDC_BROWSE_EDIT)->click();
     dialog->KeyCap(1007)->setFocus();
@@ -207,7 +211,7 @@ TEST_F(MainDialogTest, TheMenuShortcutsAndDropsReachThePresenter)
     EXPECT_EQ(dialog->Table(), table);
     EXPECT_EQ(dialog->KeyCap(1004)->text(), QStringLiteral("4"));
 
-    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(dialog->KeyCap(IDC_KEY_FIRST), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(dialog->Table(), keydata::KeyTable());
     std::unique_ptr<QMenu> menu(dialog->CreateContextMenu());
     const QList<QAction*> entries = menu->actions();
@@ -223,7 +227,7 @@ TEST_F(MainDialogTest, TheMenuShortcutsAndDropsReachThePresenter)
     EXPECT_TRUE(entries[6]->isSeparator());
     EXPECT_EQ(entries[7]->text(), QStringLiteral("&About Me..."));
 
-    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(dialog->KeyCap(IDC_KEY_FIRST), Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(dialog->Table(), table);
     dialog->Presenter().Undo();
     seams.messageAnswers = { MessageAnswer::Discard }; // the undone load is a change

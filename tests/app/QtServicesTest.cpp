@@ -5,6 +5,8 @@
 #include "AppTestSupport.h"
 
 #include <app/FileDialogs.h>
+#include <dialoglayout/ConfigDialogLayout.h>
+#include <dialoglayout/MainDialogLayout.h>
 
 #include <keydata/KeyImage.h>
 #include <tavrin/TavrinControl.h>
@@ -16,6 +18,7 @@
 
 using namespace app;
 using namespace app::test;
+using namespace dialoglayout;
 using widgets::MessageIcon;
 
 namespace {
@@ -120,8 +123,8 @@ TEST_F(QtServicesTest, TheFileChoosersGetTheirFiltersAndTheWindow)
     dialog->CommandButton(IDC_SAVE_FILE)->click();
     dialog->CommandButton(IDC_LOAD_FILE)->click();
     // Ctrl+S and Ctrl+O run the same commands.
-    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_S, Qt::ControlModifier);
-    QTest::keyClick(dialog->KeyCap(1001), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(dialog->KeyCap(IDC_KEY_FIRST), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(dialog->KeyCap(IDC_KEY_FIRST), Qt::Key_O, Qt::ControlModifier);
     SetFileDialogHook(previous);
     ASSERT_EQ(requests.size(), 4u);
     for (const std::size_t i : { 0u, 2u }) {
@@ -139,7 +142,7 @@ TEST_F(QtServicesTest, TheConfigurationDialogChangesTheSettingsBytes)
 {
     seams.onModal = [](QDialog& config) {
         config.show();
-        for (int id : { 1155, 1160 }) // "Beep enable", "Track2 enable"
+        for (int id : { IDC_FIRST_SYSTEM_BOX, IDC_FIRST_MCR_BOX + 2 }) // "Beep enable", "Track2 enable"
             qobject_cast<QCheckBox*>(widgets::findControl(&config, id))->click();
         config.accept();
         return config.result();

@@ -11,7 +11,7 @@ runtime=$(mktemp -d)
 chmod 700 "$runtime"
 program=""
 cleanup() {
-  [ -n "$program" ] && kill -KILL "$program" 2>/dev/null || true
+  if [ -n "$program" ]; then kill -KILL "$program" 2>/dev/null || true; fi
   rm -rf "$prefix" "$runtime"
 }
 trap cleanup EXIT

@@ -91,8 +91,9 @@ TEST(CardReaderEmulator, ErrorCounterCountsDownAndAGoodPasswordRestoresIt)
 TEST(CardReaderEmulator, ProtectedBytesRefuseWritesAsAWhole)
 {
     CMemoryCard card;
-    ASSERT_EQ(card.CheckPassword(Bytes(CMemoryCard::DEFAULT_PASSWORD.begin(), CMemoryCard::DEFAULT_PASSWORD.end())),
-              READER_OK);
+    ASSERT_EQ(
+        card.CheckPassword(Bytes(CMemoryCard::DEFAULT_PASSWORD.begin(), CMemoryCard::DEFAULT_PASSWORD.end())),
+        READER_OK);
     ASSERT_EQ(card.Write(CMemoryCard::AREA_PROTECTION, 5, Bytes { 1 }), READER_OK);
     EXPECT_EQ(card.Write(CMemoryCard::AREA_MAIN, 3, Bytes { 9, 9, 9, 9 }), READER_WRITE_PROTECTED);
     EXPECT_EQ(card.Area(CMemoryCard::AREA_MAIN)[3], CMemoryCard::ERASED);

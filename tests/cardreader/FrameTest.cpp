@@ -103,9 +103,9 @@ TEST(VorelinFrame, RequestsOfTheFixedOperations)
 TEST(VorelinFrame, RequestWithDataCountsCommandInLengthAndChecksFromLength)
 {
     EXPECT_EQ(request(VORELIN_CMD_READ, { 0x00, 0x20, 0x10 }),
-              (Bytes { 0x02, 0x04, 0x01, 0x00, 0x20, 0x10, 0x35, 0x03 }));
+        (Bytes { 0x02, 0x04, 0x01, 0x00, 0x20, 0x10, 0x35, 0x03 }));
     EXPECT_EQ(request(VORELIN_CMD_WRITE, { 0x00, 0x40, 0x02, 0xAA, 0x55 }),
-              (Bytes { 0x02, 0x06, 0x02, 0x00, 0x40, 0x02, 0xAA, 0x55, 0xB9, 0x03 }));
+        (Bytes { 0x02, 0x06, 0x02, 0x00, 0x40, 0x02, 0xAA, 0x55, 0xB9, 0x03 }));
     // The longest request: 254 data bytes, length byte 255.
     const Bytes longest = request(VORELIN_CMD_WRITE, Bytes(254, 0x11));
     ASSERT_EQ(longest.size(), 259u);
@@ -171,11 +171,14 @@ TEST(VorelinReplyCheck, LengthUpTo251FitsAndAboveIsRejected)
 TEST(VorelinReplyCheck, BeepAcceptsOnlyThePlainSuccessReply)
 {
     EXPECT_EQ(vorelinCheckBeepReply(replyBuffer({ 0x02, 0x00, 0x00, 0x00, 0x03 }).data()), VORELIN_OK);
-    EXPECT_EQ(vorelinCheckBeepReply(replyBuffer({ 0x02, 0x05, 0x00, 0x05, 0x03 }).data()), VORELIN_ERR_BEEP_REPLY);
+    EXPECT_EQ(
+        vorelinCheckBeepReply(replyBuffer({ 0x02, 0x05, 0x00, 0x05, 0x03 }).data()), VORELIN_ERR_BEEP_REPLY);
     EXPECT_EQ(vorelinCheckBeepReply(replyBuffer({ 0x02, 0x00, 0x01, 0x07, 0x06, 0x03 }).data()),
-              VORELIN_ERR_BEEP_REPLY);
-    EXPECT_EQ(vorelinCheckBeepReply(replyBuffer({ 0x7E, 0x00, 0x00, 0x00, 0x03 }).data()), VORELIN_ERR_BEEP_REPLY);
-    EXPECT_EQ(vorelinCheckBeepReply(replyBuffer({ 0x02, 0x00, 0x00, 0x00, 0x00 }).data()), VORELIN_ERR_BEEP_REPLY);
+        VORELIN_ERR_BEEP_REPLY);
+    EXPECT_EQ(
+        vorelinCheckBeepReply(replyBuffer({ 0x7E, 0x00, 0x00, 0x00, 0x03 }).data()), VORELIN_ERR_BEEP_REPLY);
+    EXPECT_EQ(
+        vorelinCheckBeepReply(replyBuffer({ 0x02, 0x00, 0x00, 0x00, 0x00 }).data()), VORELIN_ERR_BEEP_REPLY);
     EXPECT_EQ(vorelinCheckBeepReply(replyBuffer({ 0x02, 0x00 }).data()), VORELIN_ERR_BEEP_REPLY);
 }
 

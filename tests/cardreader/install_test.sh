@@ -15,7 +15,8 @@ for component in vorelin vorelin-dev vorelin-tools; do
 done
 pc=$(find "$prefix" -name vorelin.pc)
 [ -n "$pc" ] || { echo "vorelin.pc not installed"; exit 1; }
-export PKG_CONFIG_PATH=$(dirname "$pc")
+PKG_CONFIG_PATH=$(dirname "$pc")
+export PKG_CONFIG_PATH
 libdir=$(pkg-config --variable=libdir vorelin)
 [ -f "$(pkg-config --variable=includedir vorelin)/vorelin.h" ] || { echo "header not found via pkg-config"; exit 1; }
 

@@ -7,6 +7,7 @@ set -euo pipefail
 emulator=$1
 shift
 coproc EMU { exec "$emulator" --no-pacing; }
+# shellcheck disable=SC2153 # EMU_PID is set by coproc EMU
 emu_pid=$EMU_PID
 # Bash drops EMU and closes its descriptors when the emulator ends: keep
 # copies, so that a late word to it fails as a write, never as "unbound".

@@ -1,9 +1,9 @@
 // main() for widget and dialog tests: an offscreen QApplication with private
 // runtime and configuration folders, so tests never touch the user's own.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 

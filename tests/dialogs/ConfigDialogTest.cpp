@@ -1,6 +1,8 @@
 // The configuration dialog as the Qt front end builds it: boxes, look, buttons.
 #include <dialogs/ConfigDialog.h>
 
+#include <dialoglayout/ConfigDialogLayout.h>
+
 #include <keydata/KeyTable.h>
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
@@ -13,8 +15,10 @@
 
 namespace {
 
-constexpr int FIRST_BOX = 1155;
-constexpr int LAST_BOX = 1161;
+using namespace dialoglayout;
+
+constexpr int FIRST_BOX = IDC_FIRST_SYSTEM_BOX;
+constexpr int LAST_BOX = IDC_FIRST_MCR_BOX + 3;
 
 QCheckBox* box(QDialog& dialog, int id)
 {
@@ -58,7 +62,7 @@ TEST(ConfigDialog, ShowsTheBitsAndItsLook)
         EXPECT_EQ(check->isChecked(), checked[id - FIRST_BOX]) << id;
         EXPECT_TRUE(dialog.rect().contains(check->geometry())) << id;
     }
-    for (const int id : { 1, 2 }) {
+    for (const int id : { IDC_CONFIG_OK, IDC_CONFIG_CANCEL }) {
         auto* button = qobject_cast<widgets::CSkinnedButton*>(widgets::findControl(&dialog, id));
         ASSERT_NE(button, nullptr);
         EXPECT_TRUE(button->IsSkinReady());
@@ -75,10 +79,10 @@ TEST(ConfigDialog, OkAndCancelReachThePresenter)
         for (int id = FIRST_BOX; id <= LAST_BOX; ++id)
             box(dialog, id)->setChecked(false);
     };
-    EXPECT_EQ(run(table, 2, clearAll), QDialog::Rejected);
+    EXPECT_EQ(run(table, IDC_CONFIG_CANCEL, clearAll), QDialog::Rejected);
     EXPECT_EQ(table.systemConfig, 0x03);
     EXPECT_EQ(table.mcrConfig, 0x0F);
-    EXPECT_EQ(run(table, 1, clearAll), QDialog::Accepted);
+    EXPECT_EQ(run(table, IDC_CONFIG_OK, clearAll), QDialog::Accepted);
     EXPECT_EQ(table.systemConfig, 0x00);
     EXPECT_EQ(table.mcrConfig, 0x00);
 }

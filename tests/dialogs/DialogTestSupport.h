@@ -6,6 +6,7 @@
 #include <dialogs/KeyProgrammingDialog.h>
 
 #include <app/CQtServices.h>
+#include <dialoglayout/KeyDialogLayout.h>
 
 #include <keydata/KeyTable.h>
 #include <widgets/ControlId.h>
@@ -104,15 +105,15 @@ protected:
             Click(id);
     }
 
-    QPlainTextEdit* KeyData() { return Control<QPlainTextEdit>(1127); }
+    QPlainTextEdit* KeyData() { return Control<QPlainTextEdit>(dialoglayout::ID_KEY_DATA); }
     QString KeyDataText() { return KeyData()->toPlainText(); }
-    QLineEdit* DelayField() { return Control<QLineEdit>(1131); }
-    QLineEdit* LayerField() { return Control<QLineEdit>(1132); }
+    QLineEdit* DelayField() { return Control<QLineEdit>(dialoglayout::ID_DELAY); }
+    QLineEdit* LayerField() { return Control<QLineEdit>(dialoglayout::ID_LAYER); }
 
     // OK, and whether the dialog closed with it.
     bool PressOk()
     {
-        Click(1);
+        Click(dialoglayout::ID_OK);
         return dialog->isHidden() && dialog->result() == QDialog::Accepted;
     }
 

@@ -31,19 +31,19 @@ using namespace dialogs::test;
 
 namespace {
 
-constexpr int STRING_MODE = 1160;
-constexpr int FUNCTION_MODE = 1161;
-constexpr int LAYER_SWITCH = 1163;
-constexpr int OK = 1;
-constexpr int CANCEL = 2;
-constexpr int DELETE = 1129;
-constexpr int A = 1031;
-constexpr int Q = 1017;
-constexpr int DIGIT_1 = 1002;
-constexpr int DIGIT_7 = 1008;
-constexpr int KEYPAD_7 = 1091;
-constexpr int KEYPAD_DIVIDE = 1095;
-constexpr int INSERT = 1075;
+constexpr int STRING_MODE = ID_STRING_MODE;
+constexpr int FUNCTION_MODE = ID_FUNCTION_MODE;
+constexpr int LAYER_SWITCH = ID_LAYER_SWITCH;
+constexpr int OK = ID_OK;
+constexpr int CANCEL = ID_CANCEL;
+constexpr int DELETE = ID_DELETE;
+constexpr int A = onScreenKeyId("A");
+constexpr int Q = onScreenKeyId("Q");
+constexpr int DIGIT_1 = onScreenKeyId("!\n1");
+constexpr int DIGIT_7 = onScreenKeyId("&\n7");
+constexpr int KEYPAD_7 = onScreenKeyId("7");
+constexpr int KEYPAD_DIVIDE = onScreenKeyId("/");
+constexpr int INSERT = onScreenKeyId("Ins");
 
 } // namespace
 

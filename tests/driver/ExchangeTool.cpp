@@ -34,8 +34,8 @@ int main(int argc, char** argv)
     ExchangeResult result;
     if (client.Connect(argv[1], TIMEOUT_MS) != CLIENT_OK
         || client.Exchange(read ? IOCTL_READ_DATA : IOCTL_SEND_BYTES, input.data(),
-               static_cast<std::uint32_t>(input.size()), output.data(), static_cast<std::uint32_t>(output.size()),
-               result, TIMEOUT_MS)
+               static_cast<std::uint32_t>(input.size()), output.data(),
+               static_cast<std::uint32_t>(output.size()), result, TIMEOUT_MS)
             != CLIENT_OK) {
         std::fputs("tavrin_exchange: no answer from the host\n", stderr);
         return 1;

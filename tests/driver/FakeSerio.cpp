@@ -189,11 +189,11 @@ void CFakeSerio::Run()
     for (;;) {
         pollfd fds[3] = { { stop_[0], POLLIN, 0 }, { control_, POLLIN, 0 }, { master_, POLLIN, 0 } };
         const int count = master_ >= 0 ? 3 : 2;
-        const auto now = std::chrono::steady_clock::now();
+        const auto waitFrom = std::chrono::steady_clock::now();
         const int wait = wire_.empty()
             ? 100
-            : static_cast<int>(
-                std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - now).count()));
+            : static_cast<int>(std::max<long long>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - waitFrom).count()));
         if (::poll(fds, count, wait) < 0)
             continue;
         if (fds[0].revents != 0)

@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(Junk, PortMonitorJunkTest,
     ::testing::Values(Junk { "two_bytes", { 'T', 'G' }, false }, Junk { "an_unknown_word", { 'Q' }, false },
         Junk { "a_give_back_carrying_a_descriptor", { 'G' }, true },
         Junk { "an_oversized_exchange", exchange(IOCTL_SEND_BYTES, 301, 0, 301), false }),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // A compromised serving process asks and asks but never reads the answers:
 // the monitor does not block on it (which would leave its 30 s bound and the

@@ -1,7 +1,7 @@
 #include "CFakeDriverPlatform.h"
 
-#include <driverchannel/CUnavailableDriverPlatform.h>
 #include "driverchannel/CDriverChannel.h"
+#include <driverchannel/CUnavailableDriverPlatform.h>
 
 #include <tavrin/TavrinControl.h>
 

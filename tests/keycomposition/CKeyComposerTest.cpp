@@ -17,8 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-constexpr int KEY_A = 1031;
-constexpr int KEY_INSERT = 1075;
+constexpr int KEY_A = dialoglayout::onScreenKeyId("A");
+constexpr int KEY_INSERT = dialoglayout::onScreenKeyId("Ins");
 
 keydata::KeyRecord recordOf(std::uint8_t kind, const Bytes& bytes)
 {
@@ -250,7 +250,7 @@ TEST(KeyComposer, NoAppendTakesTheContentPast255Bytes)
     EXPECT_EQ(composer.ContentLength(), 255u);
     // Full: every append is refused, even one that would add nothing.
     EXPECT_EQ(composer.Append(KEY_A), COMPOSE_E_FULL);
-    EXPECT_EQ(composer.ShiftKeyDown(false), COMPOSE_E_FULL);
+    EXPECT_EQ(composer.ModifierKeyDown(Modifier::Shift, false), COMPOSE_E_FULL);
     composer.ToggleModifier(KEY_LEFT_SHIFT); // the toggle still works
     EXPECT_TRUE(composer.IsModifierPushed(KEY_LEFT_SHIFT));
 
@@ -308,31 +308,31 @@ TEST(KeyComposer, PhysicalModifiersAppendOnceAndEndReleased)
 {
     CKeyComposer composer;
     composer.SelectMode(Mode::Function);
-    EXPECT_EQ(composer.CtrlKeyDown(false), COMPOSE_OK);
-    EXPECT_EQ(composer.CtrlKeyDown(false), COMPOSE_OK); // auto-repeat
+    EXPECT_EQ(composer.ModifierKeyDown(Modifier::Ctrl, false), COMPOSE_OK);
+    EXPECT_EQ(composer.ModifierKeyDown(Modifier::Ctrl, false), COMPOSE_OK); // auto-repeat
     EXPECT_EQ(composer.Append(1048), COMPOSE_OK); // C
-    EXPECT_EQ(composer.CtrlKeyUp(false), COMPOSE_OK);
+    EXPECT_EQ(composer.ModifierKeyUp(Modifier::Ctrl, false), COMPOSE_OK);
     EXPECT_EQ(composer.Content(), Bytes({ 0x14, 0x21, 0xE1, 0x14 }));
     // The key is up, so a click on the button presses it again.
-    EXPECT_EQ(composer.CtrlState(), 0u);
+    EXPECT_EQ(composer.ModifierState(Modifier::Ctrl), 0u);
     ASSERT_EQ(composer.Append(KEY_LEFT_CTRL), COMPOSE_OK);
     EXPECT_EQ(composer.Content().back(), 0x14);
     EXPECT_EQ(composer.Content().size(), 5u);
 
     composer.SelectMode(Mode::Function);
-    composer.ShiftKeyDown(true);
-    composer.ShiftKeyUp(true);
-    composer.AltKeyDown(true);
-    composer.AltKeyUp(true);
+    composer.ModifierKeyDown(Modifier::Shift, true);
+    composer.ModifierKeyUp(Modifier::Shift, true);
+    composer.ModifierKeyDown(Modifier::Alt, true);
+    composer.ModifierKeyUp(Modifier::Alt, true);
     EXPECT_EQ(composer.Content(), Bytes({ 0x59, 0xE1, 0x59, 0xE0, 0x11, 0xE1, 0x11 }));
-    EXPECT_EQ(composer.ShiftState(), 0u);
-    EXPECT_EQ(composer.AltState(), 0u);
+    EXPECT_EQ(composer.ModifierState(Modifier::Shift), 0u);
+    EXPECT_EQ(composer.ModifierState(Modifier::Alt), 0u);
 
     // String Mode: Shift held types capitals and appends nothing itself.
     composer.SelectMode(Mode::String);
-    composer.ShiftKeyDown(false);
+    composer.ModifierKeyDown(Modifier::Shift, false);
     composer.Append(KEY_A);
-    composer.ShiftKeyUp(false);
+    composer.ModifierKeyUp(Modifier::Shift, false);
     composer.Append(KEY_A);
     EXPECT_EQ(composer.Content(), Bytes({ 'A', 'a' }));
 }
@@ -447,8 +447,8 @@ TEST(KeyComposer, RandomEditingKeepsTheBoundsAndRoundTrips)
                 composer.SelectSwitchLayer(pick(SWITCH_LAYER_COUNT));
                 break;
             case 5:
-                composer.ShiftKeyDown(pick(2) == 1);
-                composer.ShiftKeyUp(pick(2) == 1);
+                composer.ModifierKeyDown(Modifier::Shift, pick(2) == 1);
+                composer.ModifierKeyUp(Modifier::Shift, pick(2) == 1);
                 break;
             default: {
                 const int id = ids[static_cast<std::size_t>(pick(static_cast<int>(ids.size())))];
@@ -472,7 +472,7 @@ TEST(KeyComposer, RandomEditingKeepsTheBoundsAndRoundTrips)
 
 TEST(KeyComposer, UndoTakesBackOneActionAtATime)
 {
-    constexpr int KEY_Q = 1017;
+    constexpr int KEY_Q = dialoglayout::onScreenKeyId("Q");
     CKeyComposer composer;
     composer.Open(recordOf(keydata::KIND_STRING, { 'a', 'b' }));
     const auto act = [&](auto&& action) {

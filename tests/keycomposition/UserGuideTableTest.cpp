@@ -25,8 +25,9 @@ constexpr char GUIDE[] = LODEMAR_SOURCE_DIR "/docs/user-guide.md";
 constexpr char BEGIN[] = "<!-- scan-code-table begin -->\n";
 constexpr char END[] = "<!-- scan-code-table end -->\n";
 
-constexpr int FIRST_KEYPAD_ID = 1090;
-constexpr int LAST_KEYPAD_ID = 1108;
+// The keypad's keys have the ids from Num Lock to its Enter.
+constexpr int FIRST_KEYPAD_ID = KEY_NUM_LOCK;
+constexpr int LAST_KEYPAD_ID = KEY_KEYPAD_ENTER;
 
 std::string hexByte(int value)
 {

@@ -382,9 +382,9 @@ INSTANTIATE_TEST_SUITE_P(Planted, HostileFileTest,
         PlantedName { "the writer's own link in a sticky folder", 01777, 0, "link", VICTIM, VICTIM, true },
         PlantedName {
             "the folder owner's link, for a user", 0755, ATTACKER, "link", ATTACKER, VICTIM, true }),
-    [](const auto& info) {
+    [](const auto& test) {
         std::string name;
-        for (const char* c = info.param.name; *c != '\0'; ++c)
+        for (const char* c = test.param.name; *c != '\0'; ++c)
             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
         return name;
     });

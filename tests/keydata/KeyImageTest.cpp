@@ -48,7 +48,8 @@ TEST(EncodeImage, FreshTableIs516Bytes)
     EXPECT_EQ(image[2], 0x0F);
     for (int n = 0; n < 128; ++n) {
         const std::size_t at = 3 + 4 * static_cast<std::size_t>(n);
-        EXPECT_EQ(Bytes(image.begin() + at, image.begin() + at + 4), (Bytes { 0xFA, std::uint8_t(n), 0xFB, 0x00 }));
+        EXPECT_EQ(
+            Bytes(image.begin() + at, image.begin() + at + 4), (Bytes { 0xFA, std::uint8_t(n), 0xFB, 0x00 }));
     }
     EXPECT_EQ(image.back(), 0xFD);
 }
@@ -160,8 +161,8 @@ TEST(DecodeImage, GroupsWithoutAKeyAreDropped)
     setKey(table, 3, KIND_STRING, { 'k' });
     const KeyTable before = table;
     // A data group before any key mark, and one after a key number without a slot.
-    ASSERT_TRUE(decodeImage(table, Bytes { 0xFB, 0x03, 'a', 0xFA, 0x03, 0xFA, 0x80, 0xFB, 0x02, 0x1C, 0xFA, 0xF9,
-                                       0xFB, 0x02, 0x1C }));
+    ASSERT_TRUE(decodeImage(table,
+        Bytes { 0xFB, 0x03, 'a', 0xFA, 0x03, 0xFA, 0x80, 0xFB, 0x02, 0x1C, 0xFA, 0xF9, 0xFB, 0x02, 0x1C }));
     EXPECT_EQ(table, before);
 }
 

@@ -9,7 +9,10 @@ using namespace keydata;
 
 namespace {
 
-SlotCode slot(int row, int column) { return static_cast<SlotCode>(row << 8 | column); }
+SlotCode slot(int row, int column)
+{
+    return static_cast<SlotCode>(row << 8 | column);
+}
 
 } // namespace
 

@@ -481,8 +481,9 @@ TEST_F(CliTest, OutputsNeverFollowAnotherUsersLink)
     writeText(dir_ / "precious", "precious");
     const std::string dat = (EXAMPLES / "retail-pos.dat").string();
     const std::string json = (EXAMPLES / "retail-pos.json").string();
-    for (const auto& [out, command] : { std::pair { "out.dat", std::vector<std::string> { "import", json, "-o" } },
-             std::pair { "out.json", std::vector<std::string> { "export", dat, "-o" } } }) {
+    for (const auto& [out, command] :
+        { std::pair { "out.dat", std::vector<std::string> { "import", json, "-o" } },
+            std::pair { "out.json", std::vector<std::string> { "export", dat, "-o" } } }) {
         const fs::path link = shared / out;
         fs::create_symlink(dir_ / "precious", link);
         ASSERT_EQ(::lchown(link.c_str(), OTHER_USER, OTHER_USER), 0);

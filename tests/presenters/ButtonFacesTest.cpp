@@ -2,9 +2,12 @@
 // skinned button draws, the strip frame, the last focused key.
 #include <presenters/ButtonFaces.h>
 
+#include <dialoglayout/MainDialogLayout.h>
+
 #include <gtest/gtest.h>
 
 using namespace presenters;
+using namespace dialoglayout;
 
 namespace {
 
@@ -75,9 +78,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, ButtonFacesDrawingTest,
 TEST(ButtonFaces, OnlyMainRowKeysGivingTheFocusAwayRecordIt)
 {
     EXPECT_TRUE(recordsLastFocus(1050, true));
-    EXPECT_TRUE(recordsLastFocus(1095, true));
+    EXPECT_TRUE(recordsLastFocus(IDC_KEY_LAST_MAIN, true));
     EXPECT_FALSE(recordsLastFocus(1097, true)); // a small key
-    EXPECT_FALSE(recordsLastFocus(1166, true)); // a command button
+    EXPECT_FALSE(recordsLastFocus(IDC_QUIT, true)); // a command button
     EXPECT_FALSE(recordsLastFocus(1050, false)); // the focus went nowhere
 }
 

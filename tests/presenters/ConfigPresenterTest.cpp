@@ -1,6 +1,7 @@
 // The configuration dialog's seven boxes and the two settings bytes.
 #include <presenters/CConfigPresenter.h>
 
+#include <dialoglayout/ConfigDialogLayout.h>
 #include <keydata/KeyTable.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <optional>
 
 using namespace presenters;
+using namespace dialoglayout;
 
 namespace {
 
@@ -54,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ConfigPresenterTest,
     ::testing::Values(ConfigCase { 0x03, 0x0F, 0, true, 0x03, 0x0F }, // unchanged
         ConfigCase { 0x03, 0x0F, -1, true, 0x00, 0x00 }, ConfigCase { 0x03, 0x0F, -1, false, 0x03, 0x0F },
         ConfigCase { 0xFA, 0xF5, 0, false, 0xFA, 0xF5 }, // bits without a box: kept on Cancel,
-        ConfigCase { 0xFA, 0xF5, 1157, true, 0x02, 0x05 })); // dropped on OK
+        ConfigCase { 0xFA, 0xF5, IDC_FIRST_SYSTEM_BOX + 2, true, 0x02, 0x05 })); // dropped on OK
 
 TEST(ConfigPresenter, BoxesShowTheBitsInOrder)
 {
@@ -63,8 +65,9 @@ TEST(ConfigPresenter, BoxesShowTheBitsInOrder)
     table.mcrConfig = 0x0A;
     CFakeConfigDialog dialog;
     CConfigPresenter(table, dialog).OnInitDialog();
-    const std::map<int, bool> expected { { 1155, true }, { 1156, false }, { 1157, true }, { 1158, false },
-        { 1159, true }, { 1160, false }, { 1161, true } };
+    const std::map<int, bool> expected { { IDC_FIRST_SYSTEM_BOX, true }, { IDC_FIRST_SYSTEM_BOX + 1, false },
+        { IDC_FIRST_SYSTEM_BOX + 2, true }, { IDC_FIRST_MCR_BOX, false }, { IDC_FIRST_MCR_BOX + 1, true },
+        { IDC_FIRST_MCR_BOX + 2, false }, { IDC_FIRST_MCR_BOX + 3, true } };
     EXPECT_EQ(dialog.boxes, expected);
 }
 

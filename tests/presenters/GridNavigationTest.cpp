@@ -1,8 +1,11 @@
 #include <presenters/GridNavigation.h>
 
+#include <dialoglayout/MainDialogLayout.h>
+
 #include <gtest/gtest.h>
 
 using namespace presenters;
+using namespace dialoglayout;
 
 namespace {
 
@@ -38,8 +41,8 @@ TEST(GridNavigation, UpClimbsTheRowsThenFromKey19TheSmallKeys)
 
     const GridPosition small = moveOnGrid({ 0, 18 }, GridMove::Up);
     EXPECT_EQ(small, (GridPosition { 5, 0 }));
-    EXPECT_EQ(keyControlIdAt(small), 1096);
-    EXPECT_EQ(keyControlIdAt(move(small, GridMove::Up, 4)), 1100);
+    EXPECT_EQ(keyControlIdAt(small), IDC_SMALL_KEY_FIRST);
+    EXPECT_EQ(keyControlIdAt(move(small, GridMove::Up, 4)), IDC_KEY_LAST);
     // One more reaches column 5 (id 1101, no key cap); then it stops.
     EXPECT_EQ(move(small, GridMove::Up, 5), (GridPosition { 5, 5 }));
     EXPECT_EQ(move(small, GridMove::Up, 9), (GridPosition { 5, 5 }));

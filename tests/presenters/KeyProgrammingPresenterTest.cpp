@@ -23,16 +23,16 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr int ROW = 1;
 constexpr int COLUMN = 7;
-constexpr int A = 1031;
-constexpr int B = 1050;
-constexpr int C = 1048;
-constexpr int V = 1049;
-constexpr int Q = 1017;
-constexpr int DIGIT_1 = 1002;
-constexpr int DIGIT_7 = 1008;
-constexpr int KEYPAD_7 = 1091;
-constexpr int KEYPAD_DIVIDE = 1095;
-constexpr int INSERT = 1075;
+constexpr int A = onScreenKeyId("A");
+constexpr int B = onScreenKeyId("B");
+constexpr int C = onScreenKeyId("C");
+constexpr int V = onScreenKeyId("V");
+constexpr int Q = onScreenKeyId("Q");
+constexpr int DIGIT_1 = onScreenKeyId("!\n1");
+constexpr int DIGIT_7 = onScreenKeyId("&\n7");
+constexpr int KEYPAD_7 = onScreenKeyId("7");
+constexpr int KEYPAD_DIVIDE = onScreenKeyId("/");
+constexpr int INSERT = onScreenKeyId("Ins");
 
 class KeyProgrammingPresenterTest : public ::testing::Test {
 protected:

@@ -67,7 +67,7 @@ protected:
 
 TEST_F(MainPresenterFilesTest, SavingWritesTheDatFileAndTurnsTheProgrammedKeysBlack)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     services.fileAnswer = Path("keys");
     presenter->OnCommand(IDC_SAVE_FILE);
     ASSERT_EQ(services.fileRequests.size(), 1u);
@@ -76,7 +76,7 @@ TEST_F(MainPresenterFilesTest, SavingWritesTheDatFileAndTurnsTheProgrammedKeysBl
     const std::vector<std::uint8_t> image = keydata::encodeImage(presenter->Table());
     EXPECT_EQ(ReadAll(saved), std::string(image.begin(), image.end()));
     EXPECT_FALSE(std::filesystem::exists(services.fileAnswer));
-    EXPECT_EQ(Color(1001), COLOR_KEY_STORED);
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_STORED);
     EXPECT_EQ(services.LastText(), "Save data to file " + saved + " successful");
     EXPECT_EQ(services.messages.back().icon, MessageIcon::None);
 
@@ -91,7 +91,7 @@ TEST_F(MainPresenterFilesTest, SavingWritesTheDatFileAndTurnsTheProgrammedKeysBl
 
 TEST_F(MainPresenterFilesTest, CancellingEitherChooserDoesNothing)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     const keydata::KeyTable before = presenter->Table();
     services.messages.clear();
     presenter->OnSaveToFile();
@@ -105,7 +105,7 @@ TEST_F(MainPresenterFilesTest, CancellingEitherChooserDoesNothing)
 
 TEST_F(MainPresenterFilesTest, AFailedSaveIsNeverReportedAsSuccess)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     // No such folder: the file cannot be created.
     services.fileAnswer = Path("missing/keys");
     presenter->OnSaveToFile();
@@ -139,14 +139,14 @@ TEST_F(MainPresenterFilesTest, AFailedSaveIsNeverReportedAsSuccess)
     EXPECT_EQ(services.LastText().rfind("Save data to file " + services.fileAnswer + " fail: ", 0), 0u)
         << services.LastText();
     EXPECT_EQ(services.messages.back().icon, MessageIcon::Stop);
-    EXPECT_EQ(Color(1001), COLOR_KEY_CHANGED);
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_CHANGED);
     EXPECT_TRUE(presenter->HasUnsavedChanges());
 }
 
 TEST_F(MainPresenterFilesTest, ATableTooLongForAFileIsRefusedAndNothingIsWritten)
 {
     // 516 + 31 x 255 = 8421 bytes of image.
-    for (int id = 1001; id <= 1031; ++id)
+    for (int id = IDC_KEY_FIRST; id <= 1031; ++id)
         storeBytes(RecordOf(id), keydata::KIND_STRING, std::string(255, 'y'));
     services.fileAnswer = Path("long.dat");
     WriteAll(services.fileAnswer, "old");
@@ -186,19 +186,22 @@ TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
     const struct {
         const char* name;
         std::string bytes; // none: no such file
-        const char* text; // %s the path; empty: nothing is said
+        std::string text; // empty: nothing is said
         MessageIcon icon;
     } files[] = {
-        { "short.dat", std::string("\xFC\x00\x00", 3), "File %s NOT a save file!", MessageIcon::Stop },
-        { "gone.dat", {}, "Open file %s fail", MessageIcon::None },
+        { "short.dat", std::string("\xFC\x00\x00", 3), "File " + Path("short.dat") + " NOT a save file!",
+            MessageIcon::Stop },
+        { "gone.dat", {}, "Open file " + Path("gone.dat") + " fail", MessageIcon::None },
         { "empty.dat", "", "", MessageIcon::None },
         { "long.dat", tooLong, "", MessageIcon::None },
-        { "broken.json", "{\"keys\": [", "File %s NOT a save file!\n\nIt is not valid JSON.",
-            MessageIcon::Stop },
+        { "broken.json", "{\"keys\": [",
+            "File " + Path("broken.json") + " NOT a save file!\n\nIt is not valid JSON.", MessageIcon::Stop },
         { "key.json",
             R"({"systemConfig": 3, "mcrConfig": 15, "keys": [{"keyNumber": 5, "kind": 3, "content": "zz"}]})",
             // Key number 5 is the key cap "12" (named as keydata::keyNameForUser names it).
-            "File %s NOT a save file!\n\nKey 12 (key number 5): content must be a string of hexadecimal byte pairs.",
+            "File " + Path("key.json")
+                + " NOT a save file!\n\nKey 12 (key number 5): content must be a string of hexadecimal byte "
+                  "pairs.",
             MessageIcon::Stop },
     };
     for (const auto& file : files) {
@@ -207,11 +210,11 @@ TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
             WriteAll(Path(file.name), file.bytes);
         services.messages.clear();
         presenter->LoadFile(Path(file.name));
-        if (*file.text == '\0') {
+        if (file.text.empty()) {
             EXPECT_TRUE(services.messages.empty());
         } else {
             ASSERT_EQ(services.messages.size(), 1u);
-            EXPECT_EQ(services.messages[0].text, lodemar::format(file.text, Path(file.name).c_str()));
+            EXPECT_EQ(services.messages[0].text, file.text);
             EXPECT_EQ(services.messages[0].icon, file.icon);
         }
         EXPECT_EQ(presenter->Table(), before);
@@ -222,12 +225,12 @@ TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
 // the next save; the grid is left as it was.
 TEST_F(MainPresenterFilesTest, TheConfigurationTravelsWithTheNextWriteAndSave)
 {
-    Edit(1001, "abc");
+    Edit(IDC_KEY_FIRST, "abc");
     ConfigClears(0x01, 0x04); // "Beep enable", "Track2 enable"
     presenter->OnCommand(IDC_CONFIG);
     EXPECT_EQ(presenter->Table().systemConfig, 0x02);
     EXPECT_EQ(presenter->Table().mcrConfig, 0x0B);
-    EXPECT_EQ(Color(1001), COLOR_KEY_CHANGED); // no refresh
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_CHANGED); // no refresh
 
     platform.ioCalls.clear();
     presenter->OnWriteToKb();
@@ -364,7 +367,7 @@ TEST_F(MainPresenterFilesTest, UndoAndRedoTakeBackEditsLoadsReadsAndTheConfigura
     EXPECT_EQ(presenter->Table(), tables[3]);
     EXPECT_EQ(Caption(1021), "21");
     EXPECT_EQ(Color(1021), COLOR_KEY_CHANGED);
-    EXPECT_TRUE(Caption(1001).empty());
+    EXPECT_TRUE(Caption(IDC_KEY_FIRST).empty());
     EXPECT_EQ(presenter->RedoText(), "&Redo loading lay&&out.dat");
     EXPECT_TRUE(view.editActions.canRedo);
     for (int i = 0; i < 3; ++i)
@@ -410,7 +413,7 @@ TEST_F(MainPresenterFilesTest, TheDataAreaGaugeWarnsBeforeAWriteWouldBeRefused)
     int programmed = 0;
     for (const auto& step : steps) {
         while (programmed < step.keys)
-            Edit(1001 + programmed++, std::string(255, 'k'));
+            Edit(IDC_KEY_FIRST + programmed++, std::string(255, 'k'));
         EXPECT_EQ(presenter->DataArea().text, step.text);
         EXPECT_EQ(presenter->DataArea().level, step.level);
         EXPECT_EQ(presenter->DataArea().permille, step.permille);

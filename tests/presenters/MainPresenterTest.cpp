@@ -188,7 +188,7 @@ TEST_F(MainPresenterTest, NothingStartsWhileTheKeyboardIsRead)
 
 TEST_F(MainPresenterTest, EditModeOpensTheKeyDialogTitledWithTheKeyNumber)
 {
-    for (const int id : { 1001, 1096, 1057 })
+    for (const int id : { IDC_KEY_FIRST, IDC_SMALL_KEY_FIRST, 1057 })
         presenter->OnCommand(id);
     ASSERT_EQ(services.keyDialogs.size(), 3u);
     const struct {
@@ -204,7 +204,7 @@ TEST_F(MainPresenterTest, EditModeOpensTheKeyDialogTitledWithTheKeyNumber)
     EXPECT_EQ(presenter->NavigationPosition(), (GridPosition { 2, 18 }));
 
     presenter->OnBrowseEdit();
-    presenter->OnCommand(1001);
+    presenter->OnCommand(IDC_KEY_FIRST);
     EXPECT_EQ(services.keyDialogs.size(), 3u); // browse mode only shows the text
     EXPECT_EQ(presenter->NavigationPosition(), (GridPosition { 0, 0 }));
 }
@@ -214,13 +214,13 @@ TEST_F(MainPresenterTest, EditModeOpensTheKeyDialogTitledWithTheKeyNumber)
 // and Cancel leave it, an emptied key loses its caption.
 TEST_F(MainPresenterTest, TheKeyDialogsOutcomeMarksTheKey)
 {
-    Edit(1001, "Hi\t");
-    EXPECT_EQ(Caption(1001), "1");
-    EXPECT_EQ(Color(1001), COLOR_KEY_CHANGED);
+    Edit(IDC_KEY_FIRST, "Hi\t");
+    EXPECT_EQ(Caption(IDC_KEY_FIRST), "1");
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_CHANGED);
     EXPECT_EQ(presenter->KeyContentText(), "Hi[Tab]");
     EXPECT_EQ(view.content, "Hi[Tab]");
-    Edit(1100, "z");
-    EXPECT_EQ(Caption(1100), "Z"); // the small keys by their letters
+    Edit(IDC_KEY_LAST, "z");
+    EXPECT_EQ(Caption(IDC_KEY_LAST), "Z"); // the small keys by their letters
 
     storeBytes(RecordOf(1005), keydata::KIND_FUNCTION, "\x1C");
     presenter->RefreshGrid();
@@ -246,26 +246,26 @@ TEST_F(MainPresenterTest, RefreshCaptionsEveryProgrammedKeyBlackAndShowsTheLastF
     ASSERT_EQ(Color(1002), COLOR_KEY_CHANGED);
     storeBytes(RecordOf(1002), keydata::KIND_EMPTY, ""); // emptied by a load
     storeBytes(RecordOf(1007), keydata::KIND_STRING, "seven");
-    storeBytes(RecordOf(1095), keydata::KIND_SWITCH, "\x03");
-    storeBytes(RecordOf(1096), keydata::KIND_SWITCH, "\x58");
+    storeBytes(RecordOf(IDC_KEY_LAST_MAIN), keydata::KIND_SWITCH, "\x03");
+    storeBytes(RecordOf(IDC_SMALL_KEY_FIRST), keydata::KIND_SWITCH, "\x58");
     view.lastFocusedKey = 1007;
     presenter->RefreshGrid();
-    for (int id = 1001; id <= 1100; ++id) {
-        if (id == 1007 || id == 1095 || id == 1096)
+    for (int id = IDC_KEY_FIRST; id <= IDC_KEY_LAST; ++id) {
+        if (id == 1007 || id == IDC_KEY_LAST_MAIN || id == IDC_SMALL_KEY_FIRST)
             EXPECT_EQ(Color(id), COLOR_KEY_STORED) << id;
         else
             EXPECT_TRUE(Caption(id).empty()) << id;
     }
     EXPECT_EQ(Caption(1007), "7");
-    EXPECT_EQ(Caption(1095), "95");
-    EXPECT_EQ(Caption(1096), "L");
+    EXPECT_EQ(Caption(IDC_KEY_LAST_MAIN), "95");
+    EXPECT_EQ(Caption(IDC_SMALL_KEY_FIRST), "L");
     EXPECT_EQ(view.content, "seven");
 
     // Without a last focused key the content box keeps its text.
     view.lastFocusedKey = 0;
     presenter->OnBrowseEdit();
-    presenter->OnCommand(1095);
-    storeBytes(RecordOf(1095), keydata::KIND_STRING, "loaded");
+    presenter->OnCommand(IDC_KEY_LAST_MAIN);
+    storeBytes(RecordOf(IDC_KEY_LAST_MAIN), keydata::KIND_STRING, "loaded");
     presenter->RefreshGrid();
     EXPECT_EQ(view.content, "<M3>");
 }
@@ -309,32 +309,33 @@ TEST_P(GridKeysTest, ArrowsMoveTheFocusOverTheGrid)
 }
 
 INSTANTIATE_TEST_SUITE_P(Walks, GridKeysTest,
-    ::testing::Values(Walk { "RightFrom19WrapsTo1", 1019, { VK_RIGHT }, 1001, { 0, 0 } },
-        Walk { "LeftFrom1WrapsTo19", 1001, { VK_LEFT }, 1019, { 0, 18 } },
-        Walk { "UpFrom19ToTheBottomSmallKey", 1019, { VK_UP }, 1096, { 5, 0 } },
+    ::testing::Values(Walk { "RightFrom19WrapsTo1", 1019, { VK_RIGHT }, IDC_KEY_FIRST, { 0, 0 } },
+        Walk { "LeftFrom1WrapsTo19", IDC_KEY_FIRST, { VK_LEFT }, 1019, { 0, 18 } },
+        Walk { "UpFrom19ToTheBottomSmallKey", 1019, { VK_UP }, IDC_SMALL_KEY_FIRST, { 5, 0 } },
         Walk { "DownFromThereBack", 1019, { VK_UP, VK_DOWN }, 1019, { 0, 18 } },
-        Walk { "UpTheSmallKeys", 1096, { VK_UP, VK_UP, VK_UP, VK_UP }, 1100, { 5, 4 } },
+        Walk {
+            "UpTheSmallKeys", IDC_SMALL_KEY_FIRST, { VK_UP, VK_UP, VK_UP, VK_UP }, IDC_KEY_LAST, { 5, 4 } },
         // Column 5 of row 5 has no key cap: the position moves, the focus stays.
-        Walk { "AboveTheSmallKeys", 1100, { VK_UP }, 0, { 5, 5 } },
+        Walk { "AboveTheSmallKeys", IDC_KEY_LAST, { VK_UP }, 0, { 5, 5 } },
         Walk { "DownFromRow4ToRow0", 1080, { VK_DOWN, VK_DOWN }, 1023, { 1, 3 } }),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(MainPresenterTest, ArrowsShowTheTextInBrowseModeAndTabDoesNothing)
 {
-    storeBytes(RecordOf(1001), keydata::KIND_STRING, "first");
+    storeBytes(RecordOf(IDC_KEY_FIRST), keydata::KIND_STRING, "first");
     presenter->OnBrowseEdit();
     presenter->OnCommand(1019);
     presenter->OnKeyDown(1019, VK_RIGHT);
     EXPECT_EQ(view.content, "first");
-    EXPECT_TRUE(presenter->OnKeyDown(1001, VK_TAB));
+    EXPECT_TRUE(presenter->OnKeyDown(IDC_KEY_FIRST, VK_TAB));
     EXPECT_EQ(presenter->NavigationPosition(), (GridPosition { 0, 0 }));
-    EXPECT_FALSE(presenter->OnKeyDown(1001, 'A')); // the dialog's own handling
+    EXPECT_FALSE(presenter->OnKeyDown(IDC_KEY_FIRST, 'A')); // the dialog's own handling
     EXPECT_FALSE(presenter->OnKeyDown(IDC_QUIT, VK_RIGHT));
     EXPECT_TRUE(presenter->OnKeyDown(IDC_KEY_CONTENT, VK_RETURN)); // nothing to do there
 
     // Edit mode: moving opens nothing; Enter opens the focused key.
     presenter->OnBrowseEdit();
-    presenter->OnKeyDown(1001, VK_DOWN);
+    presenter->OnKeyDown(IDC_KEY_FIRST, VK_DOWN);
     EXPECT_TRUE(services.keyDialogs.empty());
     presenter->OnKeyDown(1007, VK_RETURN);
     ASSERT_EQ(services.keyDialogs.size(), 1u);
@@ -355,11 +356,11 @@ TEST_F(MainPresenterTest, KeyCapsSayWhichKeyTheyAreAndWhatTheySend)
         const char* description;
     } keys[] = {
         { 1003, keydata::KIND_EMPTY, "", "Key 3", "empty" },
-        { 1001, keydata::KIND_STRING, "Hello, world\r", "Key 1", "string: Hello, world[Enter]" },
+        { IDC_KEY_FIRST, keydata::KIND_STRING, "Hello, world\r", "Key 1", "string: Hello, world[Enter]" },
         { 1002, keydata::KIND_STRING, "caf\xE9", "Key 2", "string: caf\xC3\xA9" },
         { 1021, keydata::KIND_FUNCTION, "\x14\x21\xE1\x14", "Key 21", "function: CTL(C)0F0CTL" },
-        { 1096, keydata::KIND_SWITCH, "\x02", "Key L", "layer switch: <M2>" },
-        { 1100, keydata::KIND_SWITCH, "\x58", "Key Z", "lock key: Caps." },
+        { IDC_SMALL_KEY_FIRST, keydata::KIND_SWITCH, "\x02", "Key L", "layer switch: <M2>" },
+        { IDC_KEY_LAST, keydata::KIND_SWITCH, "\x58", "Key Z", "lock key: Caps." },
     };
     for (const auto& key : keys)
         Edit(key.id, key.bytes, key.kind);

@@ -49,7 +49,7 @@ protected:
 
 TEST_F(MainPresenterTransferTest, AnsweringNoSendsNothingAndChangesNothing)
 {
-    storeBytes(RecordOf(1001), keydata::KIND_STRING, "kept");
+    storeBytes(RecordOf(IDC_KEY_FIRST), keydata::KIND_STRING, "kept");
     const keydata::KeyTable before = presenter->Table();
     // The key is a change nothing holds: the read asks about it first (Discard).
     services.answers = { MessageAnswer::No, MessageAnswer::Discard, MessageAnswer::No };
@@ -66,7 +66,7 @@ TEST_F(MainPresenterTransferTest, AnsweringNoSendsNothingAndChangesNothing)
         EXPECT_EQ(services.messages[i].icon, MessageIcon::Question);
         EXPECT_EQ(services.messages[i].buttons, MessageButtons::YesNo);
     }
-    EXPECT_NE(Color(1001), COLOR_KEY_WRITTEN);
+    EXPECT_NE(Color(IDC_KEY_FIRST), COLOR_KEY_WRITTEN);
 }
 
 // The progress window comes after the header, steps once per key and once
@@ -109,16 +109,16 @@ TEST_F(MainPresenterTransferTest, AnEmptyTableIsWrittenAs130SendsAndReadBackUnde
 
 TEST_F(MainPresenterTransferTest, ACompleteWriteTurnsTheProgrammedKeysBlueEvenIfTheFinishFails)
 {
-    storeBytes(RecordOf(1001), keydata::KIND_STRING, "abc");
-    storeBytes(RecordOf(1096), keydata::KIND_SWITCH, "\x02");
+    storeBytes(RecordOf(IDC_KEY_FIRST), keydata::KIND_STRING, "abc");
+    storeBytes(RecordOf(IDC_SMALL_KEY_FIRST), keydata::KIND_SWITCH, "\x02");
     platform.replies.assign(129, Reply {});
     platform.replies.push_back(Reply { false, 0, {} }); // the finish
     presenter->OnWriteToKb();
     EXPECT_EQ(SendLengths().size(), 130u);
     EXPECT_EQ(services.LastText(), text::WRITE_FAIL);
     EXPECT_EQ(services.messages.back().icon, MessageIcon::Stop);
-    EXPECT_EQ(Color(1001), COLOR_KEY_WRITTEN);
-    EXPECT_EQ(Color(1096), COLOR_KEY_WRITTEN);
+    EXPECT_EQ(Color(IDC_KEY_FIRST), COLOR_KEY_WRITTEN);
+    EXPECT_EQ(Color(IDC_SMALL_KEY_FIRST), COLOR_KEY_WRITTEN);
     EXPECT_NE(Color(1002), COLOR_KEY_WRITTEN);
 }
 
@@ -126,7 +126,7 @@ TEST_F(MainPresenterTransferTest, ACompleteWriteTurnsTheProgrammedKeysBlueEvenIf
 // be read back, or refuses a packet: a failure, and nothing marked.
 TEST_F(MainPresenterTransferTest, AWriteTheKeyboardDoesNotHoldFailsAndNamesTheKeys)
 {
-    storeBytes(RecordOf(1001), keydata::KIND_STRING, "abc");
+    storeBytes(RecordOf(IDC_KEY_FIRST), keydata::KIND_STRING, "abc");
     storeBytes(RecordOf(1097), keydata::KIND_STRING, "r");
     keydata::KeyTable held = presenter->Table();
     storeBytes(RecordOf(1030), keydata::KIND_STRING, "thirty");
@@ -136,7 +136,7 @@ TEST_F(MainPresenterTransferTest, AWriteTheKeyboardDoesNotHoldFailsAndNamesTheKe
     EXPECT_EQ(services.LastText(),
         "Data writed to keyboard fail,Please retry again!\n\n"
         "The keyboard does not hold what was written: key 30 (key number 14), the settings.");
-    EXPECT_NE(Color(1001), COLOR_KEY_WRITTEN);
+    EXPECT_NE(Color(IDC_KEY_FIRST), COLOR_KEY_WRITTEN);
 
     ReplyToWrite(presenter->Table());
     platform.replies.back() = Reply { true, 1, { 0xFD } };
@@ -144,7 +144,7 @@ TEST_F(MainPresenterTransferTest, AWriteTheKeyboardDoesNotHoldFailsAndNamesTheKe
     EXPECT_EQ(services.LastText(),
         "Data writed to keyboard fail,Please retry again!\n\n"
         "The keyboard could not be read back to check what was written.");
-    EXPECT_NE(Color(1001), COLOR_KEY_WRITTEN);
+    EXPECT_NE(Color(IDC_KEY_FIRST), COLOR_KEY_WRITTEN);
 
     platform.replies = { Reply { true, driverchannel::SEND_REFUSED_BY_KEYBOARD, {} } };
     presenter->OnWriteToKb();
@@ -154,7 +154,7 @@ TEST_F(MainPresenterTransferTest, AWriteTheKeyboardDoesNotHoldFailsAndNamesTheKe
 
 TEST_F(MainPresenterTransferTest, AFailedKeySendEndsTheWriteAndMarksNothing)
 {
-    storeBytes(RecordOf(1001), keydata::KIND_STRING, "abc");
+    storeBytes(RecordOf(IDC_KEY_FIRST), keydata::KIND_STRING, "abc");
     platform.replies.assign(11, Reply {}); // header and keys 0..9
     platform.replies.push_back(Reply { true, driverchannel::SEND_SILENT_KEYBOARD, {} }); // key 10
     presenter->OnWriteToKb();
@@ -162,14 +162,14 @@ TEST_F(MainPresenterTransferTest, AFailedKeySendEndsTheWriteAndMarksNothing)
     ASSERT_EQ(services.messages.size(), 2u);
     EXPECT_EQ(services.messages[1].text, text::WRITE_FAIL);
     EXPECT_EQ(services.messages[1].icon, MessageIcon::Stop);
-    EXPECT_NE(Color(1001), COLOR_KEY_WRITTEN);
+    EXPECT_NE(Color(IDC_KEY_FIRST), COLOR_KEY_WRITTEN);
     EXPECT_FALSE(services.progressOpen);
 }
 
 TEST_F(MainPresenterTransferTest, ATableTheKeyboardCannotStoreIsRefusedBeforeAnythingIsAsked)
 {
     // Fifteen keys of 255 bytes and their terminators: 3840 of 3584 bytes.
-    for (int id = 1001; id <= 1015; ++id)
+    for (int id = IDC_KEY_FIRST; id <= 1015; ++id)
         storeBytes(RecordOf(id), keydata::KIND_STRING, std::string(255, 'x'));
     presenter->OnWriteToKb();
     EXPECT_TRUE(platform.ioCalls.empty());

@@ -2,6 +2,8 @@
 
 #include <widgets/SkinnedButton.h>
 
+#include <dialoglayout/MainDialogLayout.h>
+
 #include <resources/Resources.h>
 
 #include <QDialog>
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace widgets;
+using namespace dialoglayout;
 using widgets::test::MAGENTA;
 
 namespace {
@@ -242,22 +245,22 @@ TEST(SkinnedButton, KeyCapsOfTheMainRowsRecordTheLastFocusedKey)
     auto* command = new CSkinnedButton(QStringLiteral("&Quit"), &window);
     key1050->SetControlId(1050);
     key1097->SetControlId(1097);
-    command->SetControlId(1166);
+    command->SetControlId(IDC_QUIT);
     ASSERT_TRUE(widgets::test::showActive(window));
 
     key1050->setFocus();
     command->setFocus();
     EXPECT_EQ(LastFocusedKey(), 1050);
 
-    SetLastFocusedKey(1001);
+    SetLastFocusedKey(IDC_KEY_FIRST);
     key1097->setFocus();
     command->setFocus();
-    EXPECT_EQ(LastFocusedKey(), 1001); // the small keys are never recorded
+    EXPECT_EQ(LastFocusedKey(), IDC_KEY_FIRST); // the small keys are never recorded
 
     key1050->setFocus();
-    SetLastFocusedKey(1001);
+    SetLastFocusedKey(IDC_KEY_FIRST);
     key1050->clearFocus(); // the focus goes nowhere
-    EXPECT_EQ(LastFocusedKey(), 1001);
+    EXPECT_EQ(LastFocusedKey(), IDC_KEY_FIRST);
 
     key1050->setFocus();
     key1097->setFocus(); // to another key cap: recorded too

@@ -70,13 +70,13 @@ inline constexpr const char* LOAD_EMPTY = "%s is empty";
 inline constexpr const char* LOAD_NOT_SAVE_FILE
     = "%s is not a keyboard data file (it must begin with 0xFC and hold 0xFA at offset 3)";
 inline constexpr const char* LOAD_TOO_LONG
-    = "%s is longer than 8000 bytes, the most a keyboard data file holds";
+    = "%s is longer than %zu bytes, the most a keyboard data file holds";
 inline constexpr const char* NOT_REGULAR
     = "%s is not a regular file (a folder, FIFO or device cannot hold a key table); nothing was done";
 inline constexpr const char* SAVE_OPEN = "cannot open %s for writing: %s (nothing was changed)";
 inline constexpr const char* SAVE_WRITE = "cannot write %s: %s (the previous file is unchanged)";
 inline constexpr const char* SAVE_TOO_LONG = "%s not written: the key table's image would be %zu bytes, but "
-                                             "a keyboard data file over 8000 bytes cannot be loaded again";
+                                             "a keyboard data file over %zu bytes cannot be loaded again";
 inline constexpr const char* SAVE_MARKER_KEY
     = "%s not written: %s holds a byte of 0xFA or above, which a keyboard data file cannot store";
 inline constexpr const char* SAVE_MARKER_SETTINGS
@@ -158,7 +158,7 @@ inline constexpr const char* WRITE_FAILED_HEADER = "the header packet: %s";
 inline constexpr const char* WRITE_FAILED_KEY = "the packet of key number %d: %s";
 inline constexpr const char* WRITE_FAILED_FINISH = "the finish packet: %s";
 inline constexpr const char* READ_REFUSED = "the keyboard refused the read command";
-inline constexpr const char* READ_TOO_LONG = "the keyboard sent 8000 bytes without ending its image";
+inline constexpr const char* READ_TOO_LONG = "the keyboard sent %d bytes without ending its image";
 inline constexpr const char* READ_END_ONLY = "the keyboard took the read command but sent no data";
 inline constexpr const char* READ_INCOMPLETE
     = "the keyboard's data broke off before all 128 keys had come; nothing was read";

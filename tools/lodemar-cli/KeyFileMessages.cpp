@@ -30,7 +30,7 @@ bool isStandardStream(const std::string& path)
 
 } // namespace
 
-bool readInputOrReport(const std::string& path, std::size_t limit, const char* tooBig, std::string& contents)
+bool readInputOrReport(const std::string& path, std::size_t limit, std::string& contents)
 {
     const std::string shown = shownInput(path);
     std::istream* in = &std::cin;
@@ -59,7 +59,7 @@ bool readInputOrReport(const std::string& path, std::size_t limit, const char* t
         in->read(block, sizeof block);
         contents.append(block, static_cast<std::size_t>(in->gcount()));
         if (contents.size() > limit) {
-            fail(format(tooBig, shown.c_str()));
+            fail(format(text::IMPORT_TOO_BIG, shown.c_str()));
             return false;
         }
     }
@@ -107,7 +107,7 @@ std::string saveFailureMessage(const keydata::KeyFileResult& result)
     case keydata::KEYFILE_E_WRITE:
         return format(text::SAVE_WRITE, file, systemMessage(result.systemError).c_str());
     case keydata::KEYFILE_E_TOO_LONG:
-        return format(text::SAVE_TOO_LONG, file, result.length);
+        return format(text::SAVE_TOO_LONG, file, result.length, keydata::IMAGE_DECODE_LIMIT);
     case keydata::KEYFILE_E_MARKER_BYTE:
         return result.keyNumber >= 0
             ? format(text::SAVE_MARKER_KEY, file, keydata::keyNameForUser(result.keyNumber).c_str())

@@ -18,9 +18,9 @@ bool saveTableOrReport(const std::string& path, const keydata::KeyTable& table);
 std::string saveFailureMessage(const keydata::KeyFileResult& result);
 
 // Reads the whole of path ("-": standard input), at most limit bytes (more
-// is a failure, reported with tooBig). A folder or anything else that is not
+// is a failure: too big for a key table in JSON). A folder or anything else that is not
 // a regular file is refused without being opened (a FIFO's open would wait
 // for a writer). Prints the reason and returns false when it cannot.
-bool readInputOrReport(const std::string& path, std::size_t limit, const char* tooBig, std::string& contents);
+bool readInputOrReport(const std::string& path, std::size_t limit, std::string& contents);
 
 } // namespace lodemar::cli

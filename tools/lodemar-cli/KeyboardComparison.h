@@ -13,7 +13,8 @@
 
 namespace lodemar::cli {
 
-struct KeyboardComparison {
+// Moving one may throw as moving a json may (its allocator's bad_alloc).
+struct KeyboardComparison { // NOLINT(bugprone-exception-escape)
     transfer::TableDifference difference;
     int settings = 0; // settings bytes that differ
     std::string lines; // a line per key and settings byte that differ

@@ -5,6 +5,7 @@
 #include "LayoutInput.h"
 #include <lodemar/Format.h>
 
+#include <transfer/CKeyboardTransfer.h>
 #include <transfer/TransferTexts.h>
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <windows.h>
 #endif
 
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 
@@ -26,7 +28,7 @@ constexpr int PROGRESS_LINE_EVERY = 16; // keys between plain lines
 // The progress window's rounding: position step + 1 of steps, half up.
 int percentOf(int step, int steps)
 {
-    return static_cast<int>((step + 1) * 100.0 / steps + 0.5);
+    return static_cast<int>(std::lround((step + 1) * 100.0 / steps));
 }
 
 } // namespace
@@ -121,7 +123,7 @@ transfer::WriteResult writeWithProgress(
     transfer::WriteProgress progress;
     if (showProgress)
         progress = [&bar](int step) { bar.Update(step); };
-    const transfer::WriteResult written = transfer.Write(table, progress, verify);
+    transfer::WriteResult written = transfer.Write(table, progress, verify);
     bar.Finish();
     if (!written.Succeeded())
         fail(writeFailure(written));
@@ -187,7 +189,7 @@ std::string readFailureReason(const transfer::ReadResult& result)
     case transfer::ReadStatus::NothingReturned:
         return text::READ_REFUSED;
     case transfer::ReadStatus::TooLong:
-        return text::READ_TOO_LONG;
+        return format(text::READ_TOO_LONG, transfer::READ_COUNT_LIMIT);
     case transfer::ReadStatus::EndOnly:
         return text::READ_END_ONLY;
     case transfer::ReadStatus::Incomplete:

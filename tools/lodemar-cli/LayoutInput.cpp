@@ -9,6 +9,7 @@
 #include <lodemar/Format.h>
 
 #include <keydata/KeyFile.h>
+#include <keydata/KeyImage.h>
 #include <keydata/KeyText.h>
 
 namespace lodemar::cli {
@@ -62,14 +63,13 @@ bool importTextOrReport(const std::string& path, const std::string& contents, Ke
 bool loadJsonOrReport(const std::string& path, KeyTable& table)
 {
     std::string contents;
-    return readInputOrReport(path, MAX_JSON_SIZE, text::IMPORT_TOO_BIG, contents)
-        && importTextOrReport(path, contents, table);
+    return readInputOrReport(path, MAX_JSON_SIZE, contents) && importTextOrReport(path, contents, table);
 }
 
 bool loadLayoutOrReport(const std::string& path, KeyTable& table, std::size_t* length)
 {
     std::string contents;
-    if (!readInputOrReport(path, MAX_JSON_SIZE, text::IMPORT_TOO_BIG, contents))
+    if (!readInputOrReport(path, MAX_JSON_SIZE, contents))
         return false;
     if (length != nullptr)
         *length = contents.size();
@@ -83,7 +83,7 @@ bool loadLayoutOrReport(const std::string& path, KeyTable& table, std::size_t* l
         const int applied = keydata::applyKeyFileBytes(
             std::span(reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()), table);
         if (applied == keydata::KEYFILE_E_TOO_LONG)
-            fail(format(text::LOAD_TOO_LONG, shown.c_str()));
+            fail(format(text::LOAD_TOO_LONG, shown.c_str(), keydata::IMAGE_DECODE_LIMIT));
         else if (applied != keydata::KEYFILE_OK)
             fail(format(text::LOAD_NOT_SAVE_FILE, shown.c_str()));
         return applied == keydata::KEYFILE_OK;

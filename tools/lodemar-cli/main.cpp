@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -78,7 +79,7 @@ int reportParseError(const CLI::App& program, const CLI::ParseError& error)
 } // namespace
 
 int main(int argc, char** argv)
-{
+try {
 #if defined(_WIN32)
     // The same bytes as on Linux: lines end in a bare line feed, and key
     // data files pass through standard input and output unchanged.
@@ -141,4 +142,7 @@ int main(int argc, char** argv)
     if (code == EXIT_OK && !std::cout)
         return fail(std::strerror(errno));
     return code;
+} catch (const std::exception& error) {
+    // Out of memory, mostly: said as any failure is.
+    return fail(error.what());
 }

@@ -158,12 +158,13 @@ bool CVorelinCommand::Parse(const std::vector<std::string>& given, std::string& 
             }));
     };
     // One word of a few.
-    auto choice = [&](CLI::App* sub, const char* name, std::vector<std::string> words, std::string& out) {
-        const std::string wrong = WRONG_ARGUMENTS + sub->get_name();
-        sub->add_option(name, out)->required()->check(valueCheck([words, wrong](std::string& value) {
-            return std::find(words.begin(), words.end(), value) == words.end() ? wrong : std::string();
-        }));
-    };
+    auto choice
+        = [&](CLI::App* sub, const char* name, const std::vector<std::string>& words, std::string& out) {
+              const std::string wrong = WRONG_ARGUMENTS + sub->get_name();
+              sub->add_option(name, out)->required()->check(valueCheck([words, wrong](std::string& value) {
+                  return std::find(words.begin(), words.end(), value) == words.end() ? wrong : std::string();
+              }));
+          };
 
     command("version", EVorelinOperation::Version);
     command("present", EVorelinOperation::Present);

@@ -9,7 +9,17 @@
 #include <string>
 #include <vector>
 
-enum class EVorelinOperation { Version, Present, Beep, PowerOn, PowerOff, Read, Write, CheckPassword, ChangePassword };
+enum class EVorelinOperation {
+    Version,
+    Present,
+    Beep,
+    PowerOn,
+    PowerOff,
+    Read,
+    Write,
+    CheckPassword,
+    ChangePassword
+};
 
 // Exit statuses of the tool, from the suite's table.
 enum : int {
@@ -25,7 +35,7 @@ public:
     // Parses "PORT COMMAND ARGUMENTS" (argv without the program name), or a
     // request for help or the version. Returns false with a message in error
     // when they do not make a command; help and the version win over that.
-    bool Parse(const std::vector<std::string>& args, std::string& error);
+    [[nodiscard]] bool Parse(const std::vector<std::string>& given, std::string& error);
     bool HelpRequested() const { return help_; }
     bool VersionRequested() const { return version_; }
 
@@ -60,9 +70,9 @@ private:
 void diagnosePort(const std::string& port, std::string& reason, std::string& hint);
 
 // "0x1F" or "31" as 0..255; false otherwise.
-bool parseByteNumber(const std::string& text, int& out);
+[[nodiscard]] bool parseByteNumber(const std::string& text, int& out);
 // Hex digit pairs, optionally separated by ' ', ':' or '-'.
-bool parseHexBytes(const std::string& text, std::vector<std::uint8_t>& out);
+[[nodiscard]] bool parseHexBytes(const std::string& text, std::vector<std::uint8_t>& out);
 // "AA 55 01"
 std::string formatHexBytes(const std::uint8_t* bytes, std::size_t count);
 // The readable meaning of a library result code.

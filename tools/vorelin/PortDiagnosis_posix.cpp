@@ -1,6 +1,8 @@
 #include "CVorelinCommand.h"
 #include "VorelinTexts.h"
 
+#include <lodemar/CLockFile.h>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
@@ -31,7 +33,7 @@ void diagnosePort(const std::string& port, std::string& reason, std::string& hin
 {
     using namespace VorelinTexts;
     hint.clear();
-    struct stat st {};
+    struct stat st { };
     if (::stat(port.c_str(), &st) != 0) {
         reason = std::strerror(errno);
         return;
@@ -45,7 +47,8 @@ void diagnosePort(const std::string& port, std::string& reason, std::string& hin
         const int error = errno;
         reason = std::strerror(error);
         // Serial ports belong to a group (dialout on Debian) whose members may open them.
-        if (error == EACCES && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && !inGroup(st.st_gid)) {
+        if (error == EACCES && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)
+            && !inGroup(st.st_gid)) {
             const struct group* owner = ::getgrgid(st.st_gid);
             const std::string name = owner != nullptr ? owner->gr_name : std::to_string(st.st_gid);
             char line[512];
@@ -56,7 +59,7 @@ void diagnosePort(const std::string& port, std::string& reason, std::string& hin
     }
     if (!::isatty(fd))
         reason = NOT_A_TERMINAL;
-    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    else if (lodemar::tryFlock(fd, LOCK_EX) == EWOULDBLOCK)
         reason = HELD;
     else
         reason = NO_REASON;

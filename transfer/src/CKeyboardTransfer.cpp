@@ -123,8 +123,9 @@ ReadResult CKeyboardTransfer::Read(keydata::KeyTable& table)
 {
     std::span<const std::uint8_t> block;
     ReadResult result = ReadBlock(block);
-    if (result.Succeeded())
-        keydata::decodeImage(table, block);
+    // ReadBlock keeps to READ_COUNT_LIMIT, which is decodeImage's limit.
+    if (result.Succeeded() && !keydata::decodeImage(table, block))
+        result.status = ReadStatus::TooLong;
     return result;
 }
 
@@ -132,8 +133,9 @@ ReadResult CKeyboardTransfer::Read(keydata::KeyboardContents& contents)
 {
     std::span<const std::uint8_t> block;
     ReadResult result = ReadBlock(block);
-    if (result.Succeeded())
-        keydata::decodeImage(contents, block);
+    // ReadBlock keeps to READ_COUNT_LIMIT, which is decodeImage's limit.
+    if (result.Succeeded() && !keydata::decodeImage(contents, block))
+        result.status = ReadStatus::TooLong;
     return result;
 }
 

@@ -7,26 +7,9 @@
 
 #include <algorithm>
 
-#include <cstdarg>
-#include <cstdio>
-
 namespace transfer {
 
 namespace {
-
-#if defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
-#endif
-std::string
-formatText(const char* format, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return length > 0 ? std::string(buffer) : std::string();
-}
 
 // A keyboard that took nothing differs in every key: the message names the
 // first few.
@@ -46,15 +29,15 @@ std::string fitRefusalText(const keydata::KeyboardFit& fit)
         return {};
     case keydata::FIT_E_DATA_AREA:
         // Plain int: the Windows C library of old knows no %zu.
-        return formatText(text::FIT_DATA_AREA, static_cast<int>(fit.dataUsed),
+        return lodemar::format(text::FIT_DATA_AREA, static_cast<int>(fit.dataUsed),
             static_cast<int>(fit.dataUsed - keydata::DATA_AREA_SIZE),
             static_cast<int>(keydata::DATA_AREA_SIZE), keyName(fit.overflowKey).c_str());
     case keydata::FIT_E_MARKER_BYTE:
-        return formatText(text::FIT_MARKER_BYTE, keyName(fit.markerKey).c_str());
+        return lodemar::format(text::FIT_MARKER_BYTE, keyName(fit.markerKey).c_str());
     case keydata::FIT_E_UNKNOWN_KIND:
-        return formatText(text::FIT_UNKNOWN_KIND, keyName(fit.unknownKindKey).c_str());
+        return lodemar::format(text::FIT_UNKNOWN_KIND, keyName(fit.unknownKindKey).c_str());
     case keydata::FIT_E_DROPPED_BYTES:
-        return formatText(text::FIT_DROPPED_BYTES, keyName(fit.droppedBytesKey).c_str());
+        return lodemar::format(text::FIT_DROPPED_BYTES, keyName(fit.droppedBytesKey).c_str());
     case keydata::FIT_E_SETTINGS_BIT7:
         return text::FIT_SETTINGS_BIT7;
     default:
@@ -119,7 +102,7 @@ std::string differenceText(const TableDifference& difference)
     for (std::size_t i = 0; i < shown; ++i)
         add(keyName(difference.keyNumbers[i]));
     if (shown < difference.keyNumbers.size())
-        add(formatText(text::DIFFERENCE_MORE, static_cast<int>(difference.keyNumbers.size() - shown)));
+        add(lodemar::format(text::DIFFERENCE_MORE, static_cast<int>(difference.keyNumbers.size() - shown)));
     if (difference.systemConfig || difference.mcrConfig)
         add(text::DIFFERENCE_SETTINGS);
     return names;

@@ -10,6 +10,7 @@
 #include <resources/ResourceIds.h>
 
 #include <span>
+#include <string_view>
 
 namespace dialoglayout {
 
@@ -225,6 +226,16 @@ constexpr const OnScreenKey* findOnScreenKey(int id)
         if (key.id == id)
             return &key;
     return nullptr;
+}
+
+// The id of the on-screen key with this caption, spelt as in
+// ON_SCREEN_KEYS ("A", "!\n1", "Ins"), or 0.
+constexpr int onScreenKeyId(std::string_view caption)
+{
+    for (const OnScreenKey& key : ON_SCREEN_KEYS)
+        if (caption == key.caption)
+            return key.id;
+    return 0;
 }
 
 // Whether the on-screen key is a strip button (the modifiers and keypad

@@ -24,6 +24,7 @@ struct EmulatedOptions {
 };
 
 // Parses argv. Returns false with a message on a bad line.
-bool parseEmulatedOptions(int argc, const char* const* argv, EmulatedOptions& options, std::string& error);
+[[nodiscard]] bool parseEmulatedOptions(
+    int argc, const char* const* argv, EmulatedOptions& options, std::string& error);
 
 } // namespace tavrin

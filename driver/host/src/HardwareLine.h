@@ -20,7 +20,7 @@ struct HardwareLine {
 // argv as main() got it; pkexecUid: the PKEXEC_UID environment value, or
 // null. Sets the caller's uid (PKEXEC_UID, else the real uid). False with a
 // message on anything else.
-bool parseHardwareLine(
+[[nodiscard]] bool parseHardwareLine(
     int argc, const char* const* argv, const char* pkexecUid, HardwareLine& line, std::string& error);
 
 } // namespace tavrin

@@ -8,8 +8,8 @@
 namespace tavrin {
 
 // A user id as pkexec writes it, below (uid_t)-1 (which means "no user").
-bool parseUid(std::string_view text, std::uint32_t& uid);
+[[nodiscard]] bool parseUid(std::string_view text, std::uint32_t& uid);
 // A bound of 1 ms to MAX_BOUND_MS.
-bool parseMilliseconds(std::string_view text, int& ms);
+[[nodiscard]] bool parseMilliseconds(std::string_view text, int& ms);
 
 } // namespace tavrin

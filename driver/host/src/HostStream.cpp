@@ -14,7 +14,8 @@ void CRequestStream::Take(const std::uint8_t* data, std::size_t size)
 CRequestStream::Step CRequestStream::ServeNext(CHostService& service, std::vector<std::uint8_t>& reply)
 {
     WireRequest request;
-    const int taken = Partial() ? parseRequest(in_.data() + head_, in_.size() - head_, request) : WIRE_INCOMPLETE;
+    const int taken
+        = Partial() ? parseRequest(in_.data() + head_, in_.size() - head_, request) : WIRE_INCOMPLETE;
     if (taken == WIRE_INCOMPLETE) {
         // Keep only the unfinished request.
         in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(head_));

@@ -333,9 +333,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<CHostBackend> openSerioBackend(const HostSettings& options, int monitorFd)
+std::unique_ptr<CHostBackend> openSerioBackend(const HostSettings& settings, int monitorFd)
 {
-    return std::make_unique<CSerioBackend>(options, monitorFd);
+    return std::make_unique<CSerioBackend>(settings, monitorFd);
 }
 
 } // namespace tavrin

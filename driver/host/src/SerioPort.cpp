@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include <lodemar/Format.h>
+
 #include "HostBackend.h"
 #include "HostTexts.h"
 
@@ -135,14 +137,6 @@ std::string giveBackWord(const std::string& previous)
     return previous.empty() ? RESCAN : previous;
 }
 
-std::string formatted(
-    const char* format, const std::string& a, const std::string& b = {}, const std::string& c = {})
-{
-    char text[1024];
-    std::snprintf(text, sizeof text, format, a.c_str(), b.c_str(), c.c_str());
-    return text;
-}
-
 } // namespace
 
 std::string findKeyboardPort(const std::string& sysfs, std::string& name)
@@ -194,10 +188,10 @@ void CSerioPort::Recover()
         if (control >= 0)
             ::close(control);
         if (!ok) {
-            tell(formatted(texts::SERIO_GIVE_BACK_FAILED, name, word, dir));
+            tell(lodemar::format(texts::SERIO_GIVE_BACK_FAILED, name, word.c_str(), dir.c_str()));
             return; // the record stays: the port is still held
         }
-        tell(formatted(texts::SERIO_RECOVERED, name, word));
+        tell(lodemar::format(texts::SERIO_RECOVERED, name, word.c_str()));
     }
     (void)!::ftruncate(recordFd_, 0);
 }
@@ -239,7 +233,7 @@ bool CSerioPort::Available(std::string& error)
     // serio_raw or anything else holds belongs to someone else.
     previous_ = boundDriver(portDir_);
     if (!previous_.empty() && previous_ != KEYBOARD_DRIVER) {
-        error = formatted(texts::SERIO_HELD, name_, previous_);
+        error = lodemar::format(texts::SERIO_HELD, name_.c_str(), previous_.c_str());
         return false;
     }
     return true;
@@ -320,7 +314,7 @@ void CSerioPort::GiveBack()
         })))
         (void)!::ftruncate(recordFd_, 0);
     else
-        tell(formatted(texts::SERIO_GIVE_BACK_FAILED, name_, word, portDir_));
+        tell(lodemar::format(texts::SERIO_GIVE_BACK_FAILED, name_.c_str(), word.c_str(), portDir_.c_str()));
 }
 
 } // namespace tavrin

@@ -5,6 +5,9 @@
 #ifndef TAVRIN_CONTROL_H
 #define TAVRIN_CONTROL_H
 
+/* The driver's name: its service, its file (with .sys) and its device. */
+#define TAVRIN_DRIVER_NAME "Tavrin"
+
 /* Buffered device control codes: device type 0x22, functions 0x800..0x803,
  * read and write access required. */
 #define IOCTL_SEND_BYTES 0x0022E000u
@@ -52,9 +55,9 @@
 /* IOCTL_READ_DATA: the caller must offer at least this much output; the block
  * holds at most TAVRIN_READ_MAX_UNITS decoded bytes plus the end byte, and
  * never more than the output length offered. */
-#define TAVRIN_READ_MIN_OUTPUT 8000u
 #define TAVRIN_READ_MAX_UNITS 8000u
-#define TAVRIN_READ_BLOCK_MAX 8001u
+#define TAVRIN_READ_MIN_OUTPUT TAVRIN_READ_MAX_UNITS
+#define TAVRIN_READ_BLOCK_MAX (TAVRIN_READ_MAX_UNITS + 1u)
 
 /* IOCTL_IDENTIFY_KEYBOARD: no input; the output is what the keyboard answered
  * to the identify command: its reply and, when that acknowledged, up to two

@@ -37,7 +37,7 @@ inline constexpr int CHANNEL_DIRECTORY_FAILED = -13;
 inline constexpr int CHANNEL_KEYBOARD_IN_USE = -14;
 
 // The name the program loads its port driver by.
-inline constexpr char DRIVER_SERVICE_NAME[] = "Tavrin";
+inline constexpr char DRIVER_SERVICE_NAME[] = TAVRIN_DRIVER_NAME;
 
 // Byte count with which the driver reports that the keyboard did not take a
 // byte of a send (it stayed silent or refused it): the driver's own values.
@@ -66,20 +66,21 @@ public:
     // Takes the keyboard for this run (CHANNEL_KEYBOARD_IN_USE when another
     // run holds it), clears the stale service key, then Prepare and (NT
     // family) Install. driverPath and deviceName may be null.
-    int Load(std::string_view name, const char* driverPath, const char* deviceName, bool startNow);
-    int Prepare(std::string_view name, const char* driverPath, const char* deviceName);
-    int Install(bool startNow);
-    int Start();
-    int OpenDevice();
-    int StopService();
-    int Remove(bool force);
+    [[nodiscard]] int Load(
+        std::string_view name, const char* driverPath, const char* deviceName, bool startNow);
+    [[nodiscard]] int Prepare(std::string_view name, const char* driverPath, const char* deviceName);
+    [[nodiscard]] int Install(bool startNow);
+    [[nodiscard]] int Start();
+    [[nodiscard]] int OpenDevice();
+    [[nodiscard]] int StopService();
+    [[nodiscard]] int Remove(bool force);
 
     // 0, CHANNEL_NO_DEVICE or CHANNEL_REQUEST_FAILED.
-    int Send(std::uint32_t controlCode, const void* input, std::uint32_t inputLength);
+    [[nodiscard]] int Send(std::uint32_t controlCode, const void* input, std::uint32_t inputLength);
     // The number of bytes returned (0 or more), CHANNEL_NO_DEVICE or
     // CHANNEL_REQUEST_FAILED.
-    int Request(std::uint32_t controlCode, const void* input, std::uint32_t inputLength, void* output,
-        std::uint32_t outputLength);
+    [[nodiscard]] int Request(std::uint32_t controlCode, const void* input, std::uint32_t inputLength,
+        void* output, std::uint32_t outputLength);
 
     DeviceHandle Device() const
     {
@@ -133,9 +134,9 @@ public:
     }
 
 private:
-    int PrepareVxd(std::string_view name, const char* driverPath);
-    int PrepareService(std::string_view name, const char* driverPath, const char* deviceName);
-    int FindDriverFile(const std::string& name, std::string& path);
+    [[nodiscard]] int PrepareVxd(std::string_view name, const char* driverPath);
+    [[nodiscard]] int PrepareService(std::string_view name, const char* driverPath, const char* deviceName);
+    [[nodiscard]] int FindDriverFile(const std::string& name, std::string& path);
     void CloseDeviceHandle();
     void ReleaseNames();
 

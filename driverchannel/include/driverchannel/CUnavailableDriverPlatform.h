@@ -1,6 +1,6 @@
 // A platform for a keyboard this build cannot reach (the emulated keyboard on
-// Windows, or one whose memory file has no place). It touches nothing: there is no driver file anywhere, so Load
-// ends with CHANNEL_DRIVER_FILE_NOT_FOUND, and every other call fails.
+// Windows, or one whose memory file has no place). It touches nothing: there is no driver file anywhere, so
+// Load ends with CHANNEL_DRIVER_FILE_NOT_FOUND, and every other call fails.
 #pragma once
 
 #include "driverchannel/CDriverPlatform.h"

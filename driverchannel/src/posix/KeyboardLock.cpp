@@ -1,5 +1,6 @@
 #include "KeyboardLock.h"
 
+#include <lodemar/Format.h>
 #include <tavrin/TavrinHolder.h>
 
 #include <fcntl.h>
@@ -24,13 +25,6 @@ constexpr int TAKE_ROUNDS = 8;
 constexpr std::size_t LINE_LIMIT = 128;
 constexpr std::size_t NAME_LIMIT = 32;
 constexpr char PROCESS_NAME_FILE[] = "/proc/%ld/comm";
-
-std::string format(const char* form, long number, const std::string& text = {})
-{
-    char buffer[LINE_LIMIT + 64];
-    std::snprintf(buffer, sizeof buffer, form, number, text.c_str());
-    return buffer;
-}
 
 // The first line of fd (read from its start), bounded.
 std::string firstLine(int fd)
@@ -70,7 +64,8 @@ std::string describeProcess(long pid, const std::string& name)
 {
     if (pid <= 0)
         return HOLDER_UNKNOWN;
-    return name.empty() ? format(HOLDER_PROCESS_UNNAMED, pid) : format(HOLDER_PROCESS, pid, printable(name));
+    return name.empty() ? lodemar::format(HOLDER_PROCESS_UNNAMED, pid)
+                        : lodemar::format(HOLDER_PROCESS, pid, printable(name).c_str());
 }
 
 std::string processName(long pid)
@@ -80,7 +75,7 @@ std::string processName(long pid)
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return {};
-    const std::string name = firstLine(fd);
+    std::string name = firstLine(fd);
     ::close(fd);
     return name;
 }
@@ -164,10 +159,8 @@ std::optional<std::string> hardwareHostHolder(const std::string& path)
     if (!holder || !tavrin::holderAlive(*holder))
         return std::nullopt;
     const std::string process = describeProcess(holder->callerPid, processName(holder->callerPid));
-    char buffer[LINE_LIMIT * 2];
-    std::snprintf(buffer, sizeof buffer, HOLDER_OF_USER, process.c_str(),
-        userName(std::to_string(holder->callerUid)).c_str());
-    return std::string(buffer);
+    return lodemar::format(
+        HOLDER_OF_USER, process.c_str(), userName(std::to_string(holder->callerUid)).c_str());
 }
 
 } // namespace driverchannel::posix

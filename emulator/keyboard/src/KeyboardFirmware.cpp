@@ -9,6 +9,12 @@ namespace {
 
 using namespace keydata;
 
+// The firmware's read-out is the image the program decodes, carried in the
+// stream the driver decodes: the driver's own names for the markers must be
+// the image's.
+static_assert(KBD_CONTROL_MIN == FIRST_MARK, "bytes from the first marker up travel alone");
+static_assert(KBD_END_BYTE == END_MARK, "the end byte of a block is the image's end mark");
+
 inline constexpr std::uint32_t HEADER_SIZE = 4;
 inline constexpr std::uint32_t ENTRY_SIZE = 2;
 inline constexpr std::uint8_t ADDRESS_BYTE_MASK = 0x7F;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -54,7 +55,7 @@ void onSignal(int signal)
 } // namespace
 
 int main(int argc, char** argv)
-{
+try {
     bool help = false;
     long paceUs = 1000;
     std::string memoryFile;
@@ -90,7 +91,7 @@ int main(int argc, char** argv)
     if (!imageOf.empty()) {
         const std::vector<std::uint8_t> image = keyboard.Image();
         return std::fwrite(image.data(), 1, image.size(), stdout) == image.size() ? lodemar::EXIT_OK
-                                                                                : lodemar::EXIT_FAILED;
+                                                                                  : lodemar::EXIT_FAILED;
     }
 
     const int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -112,7 +113,7 @@ int main(int argc, char** argv)
     (void)::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return lodemar::EXIT_FAILED;
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onSignal;
     for (const int signal : { SIGTERM, SIGINT, SIGUSR1 })
         ::sigaction(signal, &action, nullptr);
@@ -137,4 +138,8 @@ int main(int argc, char** argv)
     }
     ::close(fd); // the kernel removes the port
     return lodemar::EXIT_OK;
+} catch (const std::exception& error) {
+    // Out of memory, or a broken standard stream: said, not aborted on.
+    std::fprintf(stderr, "kbemu-userio: %s\n", error.what());
+    return lodemar::EXIT_FAILED;
 }

@@ -54,6 +54,7 @@ inline constexpr int COMPOSE_E_RANGE = -3; // a Delay or Layer value outside its
 // Modifier state bits: the left-hand and the right-hand button pushed.
 inline constexpr unsigned MODIFIER_LEFT = 1;
 inline constexpr unsigned MODIFIER_RIGHT = 2;
+inline constexpr int MODIFIER_COUNT = 3; // Shift, Ctrl, Alt
 
 // The keys with a double-press rule, and what a press amounts to.
 enum class PressKey { Tab = 0, Escape = 1, Backspace = 2, Enter = 3 };
@@ -111,14 +112,11 @@ public:
     void StepDelay(int delta);
     void StepLayer(int delta);
 
-    // The physical modifier keys. Auto-repeated presses append nothing; a
-    // release appends the release code and leaves the modifier released.
-    int ShiftKeyDown(bool rightHand);
-    int ShiftKeyUp(bool rightHand);
-    int CtrlKeyDown(bool rightHand);
-    int CtrlKeyUp(bool rightHand);
-    int AltKeyDown(bool rightHand);
-    int AltKeyUp(bool rightHand);
+    // The physical modifier keys (Shift, Ctrl, Alt; the right-hand one or
+    // the left). Auto-repeated presses append nothing; a release appends the
+    // release code and leaves the modifier released.
+    int ModifierKeyDown(Modifier modifier, bool rightHand);
+    int ModifierKeyUp(Modifier modifier, bool rightHand);
 
     // Physical modifier keys held (a key-down came) that are no longer down
     // although their key-up never came (a message box took it): they are
@@ -145,9 +143,8 @@ public:
     Mode GetMode() const { return m_mode; }
     PadState GetPadState() const { return m_padState; }
     bool IsLocked() const { return m_locked; }
-    unsigned ShiftState() const { return m_shiftState; }
-    unsigned CtrlState() const { return m_ctrlState; }
-    unsigned AltState() const { return m_altState; }
+    // MODIFIER_LEFT and MODIFIER_RIGHT bits of a modifier's buttons (0 for None).
+    unsigned ModifierState(Modifier modifier) const;
     // Whether the modifier button shows pushed.
     bool IsModifierPushed(int buttonId) const;
 
@@ -192,9 +189,7 @@ private:
         bool locked;
         bool keyDataInLockState;
         unsigned layer;
-        unsigned shiftState;
-        unsigned ctrlState;
-        unsigned altState;
+        std::array<unsigned, MODIFIER_COUNT> modifierStates;
         std::array<LayerBuffer, LAYER_COUNT> layers;
         std::array<std::uint8_t, keydata::CONTENT_SIZE> switchBytes;
         friend bool operator==(const Snapshot&, const Snapshot&) = default;
@@ -211,8 +206,13 @@ private:
     std::size_t JoinedLength(int extraLayer, std::size_t extraBytes) const;
     int LastUsedLayer() const;
     std::size_t SwitchLength() const;
-    unsigned& StateOf(Modifier modifier);
-    int ModifierKeyUp(Modifier modifier, bool rightHand, int leftButton, int rightButton);
+    // A modifier's buttons and whether its physical key is down.
+    struct ModifierKeys {
+        unsigned state = 0;
+        bool held = false;
+    };
+    ModifierKeys& KeysOf(Modifier modifier);
+    unsigned ShiftState() const { return ModifierState(Modifier::Shift); }
 
     Mode m_mode = Mode::None;
     PadState m_padState = PadState::StringKeys;
@@ -222,12 +222,7 @@ private:
     bool m_keyDataInLockState = false;
     unsigned m_delay = 0;
     unsigned m_layer = 0;
-    unsigned m_shiftState = 0;
-    unsigned m_ctrlState = 0;
-    unsigned m_altState = 0;
-    bool m_shiftHeld = false;
-    bool m_ctrlHeld = false;
-    bool m_altHeld = false;
+    std::array<ModifierKeys, MODIFIER_COUNT> m_modifiers {};
     std::array<std::uint32_t, PRESS_KEY_COUNT> m_lastPress {};
     std::array<LayerBuffer, LAYER_COUNT> m_layers {};
     // The switch byte of a switch key or a lock key, NUL-terminated.

@@ -19,21 +19,21 @@ inline constexpr const char* KEY_FILE_EXTENSION = ".dat";
 inline constexpr std::size_t KEY_FILE_READ_LIMIT = 10240;
 
 inline constexpr int KEYFILE_OK = 0;
-inline constexpr int KEYFILE_E_OPEN = -1;          // load: cannot open; save: cannot be written or created
-inline constexpr int KEYFILE_E_EMPTY = -2;         // load: nothing to read
+inline constexpr int KEYFILE_E_OPEN = -1; // load: cannot open; save: cannot be written or created
+inline constexpr int KEYFILE_E_EMPTY = -2; // load: nothing to read
 inline constexpr int KEYFILE_E_NOT_SAVE_FILE = -3; // load: first byte not 0xFC or fourth not 0xFA
-inline constexpr int KEYFILE_E_TOO_LONG = -4;      // load: over 8000 bytes; save: image over 8000 bytes
-inline constexpr int KEYFILE_E_READ = -5;          // load: the read failed part-way
-inline constexpr int KEYFILE_E_WRITE = -6;         // save: writing, flushing or replacing failed
-inline constexpr int KEYFILE_E_MARKER_BYTE = -7;   // save: a byte of 0xFA or above would read back as a marker
-inline constexpr int KEYFILE_E_NOT_REGULAR = -8;   // a folder, FIFO, device or socket: not touched
+inline constexpr int KEYFILE_E_TOO_LONG = -4; // load: over 8000 bytes; save: image over 8000 bytes
+inline constexpr int KEYFILE_E_READ = -5; // load: the read failed part-way
+inline constexpr int KEYFILE_E_WRITE = -6; // save: writing, flushing or replacing failed
+inline constexpr int KEYFILE_E_MARKER_BYTE = -7; // save: a byte of 0xFA or above would read back as a marker
+inline constexpr int KEYFILE_E_NOT_REGULAR = -8; // a folder, FIFO, device or socket: not touched
 
-struct KeyFileResult {
+struct [[nodiscard]] KeyFileResult {
     int result = KEYFILE_OK;
-    std::string path;         // as given
-    int systemError = 0;      // errno (POSIX) or GetLastError (Windows) behind E_OPEN, E_READ, E_WRITE
-    std::size_t length = 0;   // bytes read or written; for E_TOO_LONG on save, the image length
-    int keyNumber = -1;       // E_MARKER_BYTE: the key concerned, -1 for a settings byte
+    std::string path; // as given
+    int systemError = 0; // errno (POSIX) or GetLastError (Windows) behind E_OPEN, E_READ, E_WRITE
+    std::size_t length = 0; // bytes read or written; for E_TOO_LONG on save, the image length
+    int keyNumber = -1; // E_MARKER_BYTE: the key concerned, -1 for a settings byte
     bool ok() const { return result == KEYFILE_OK; }
 };
 
@@ -44,7 +44,7 @@ KeyFileResult loadKeyFile(const std::string& path, KeyTable& table);
 
 // Same checks on bytes already in memory (what loadKeyFile applies after
 // reading at most KEY_FILE_READ_LIMIT bytes).
-int applyKeyFileBytes(std::span<const std::uint8_t> bytes, KeyTable& table);
+[[nodiscard]] int applyKeyFileBytes(std::span<const std::uint8_t> bytes, KeyTable& table);
 
 // Writes the table's image with writeFileContents. The table is refused, and
 // nothing written, when the image could not be loaded again (over 8000

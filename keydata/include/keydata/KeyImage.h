@@ -35,7 +35,7 @@ std::vector<std::uint8_t> encodeImage(const KeyTable& table);
 // nothing when the image is longer than IMAGE_DECODE_LIMIT. Markers may
 // stand anywhere; look-ahead past the end reads 0x00 (never the memory
 // behind the span).
-bool decodeImage(KeyTable& table, std::span<const std::uint8_t> image);
+[[nodiscard]] bool decodeImage(KeyTable& table, std::span<const std::uint8_t> image);
 
 // What a keyboard holds, key number by key number: unlike a KeyTable, the 27
 // key numbers of the shared slot each have a record of their own.
@@ -45,7 +45,7 @@ struct KeyboardContents {
     std::array<KeyRecord, KEY_NUMBER_COUNT> keys {};
 };
 // The same decoding into contents.
-bool decodeImage(KeyboardContents& contents, std::span<const std::uint8_t> image);
+[[nodiscard]] bool decodeImage(KeyboardContents& contents, std::span<const std::uint8_t> image);
 
 // Whether bytes hold the whole image that every write leaves in the
 // keyboard: a complete group (KEY_MARK n DATA_MARK kind) for each key number
@@ -57,14 +57,14 @@ bool isWholeImage(std::span<const std::uint8_t> image);
 
 // Whether the table's image decodes back into the same table.
 inline constexpr int IMAGE_OK = 0;
-inline constexpr int IMAGE_E_TOO_LONG = -1;    // longer than IMAGE_DECODE_LIMIT: could not be loaded again
+inline constexpr int IMAGE_E_TOO_LONG = -1; // longer than IMAGE_DECODE_LIMIT: could not be loaded again
 inline constexpr int IMAGE_E_MARKER_BYTE = -2; // a settings, kind or content byte of 0xFA or above
 
-struct ImageCheck {
+struct [[nodiscard]] ImageCheck {
     int result = IMAGE_OK;
-    std::size_t length = 0;  // imageLength of the table
-    int keyNumber = -1;      // IMAGE_E_MARKER_BYTE: first key concerned, -1 for a settings byte
-    std::uint8_t value = 0;  // IMAGE_E_MARKER_BYTE: the offending byte
+    std::size_t length = 0; // imageLength of the table
+    int keyNumber = -1; // IMAGE_E_MARKER_BYTE: first key concerned, -1 for a settings byte
+    std::uint8_t value = 0; // IMAGE_E_MARKER_BYTE: the offending byte
 };
 ImageCheck checkImage(const KeyTable& table);
 

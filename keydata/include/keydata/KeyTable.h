@@ -18,8 +18,8 @@ inline constexpr std::size_t CONTENT_SIZE = MAX_CONTENT + 1; // content bytes an
 
 // Result codes of the table operations.
 inline constexpr int KEYTABLE_OK = 0;
-inline constexpr int KEYTABLE_E_TOO_LONG = -1;  // more than MAX_CONTENT bytes
-inline constexpr int KEYTABLE_E_NUL_BYTE = -2;  // a 0x00 inside the bytes would cut them short
+inline constexpr int KEYTABLE_E_TOO_LONG = -1; // more than MAX_CONTENT bytes
+inline constexpr int KEYTABLE_E_NUL_BYTE = -2; // a 0x00 inside the bytes would cut them short
 
 struct KeyRecord {
     std::uint8_t kind = KIND_EMPTY;
@@ -42,8 +42,14 @@ struct KeyRecord {
 // Slot as one 16-bit value: row in the high byte, column in the low byte.
 using SlotCode = std::uint16_t;
 inline constexpr SlotCode SLOT_NONE = 0xFFFF;
-inline constexpr int slotRow(SlotCode slot) { return slot >> 8; }
-inline constexpr int slotColumn(SlotCode slot) { return slot & 0xFF; }
+inline constexpr int slotRow(SlotCode slot)
+{
+    return slot >> 8;
+}
+inline constexpr int slotColumn(SlotCode slot)
+{
+    return slot & 0xFF;
+}
 
 // Key numbers without a slot of their own (60, 96..119, 126, 127) share
 // this one; key number 120 lives in (5,5), which no grid key shows.
@@ -108,6 +114,6 @@ private:
 // record kind 0 with its first 255 content bytes zeroed; otherwise the kind
 // and the bytes with their terminator. Bytes that cannot be held (more than
 // 255, or a 0x00 among them) are refused and the record is left as it was.
-int storeKey(KeyRecord& record, std::uint8_t kind, std::span<const std::uint8_t> bytes);
+[[nodiscard]] int storeKey(KeyRecord& record, std::uint8_t kind, std::span<const std::uint8_t> bytes);
 
 } // namespace keydata

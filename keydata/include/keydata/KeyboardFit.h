@@ -22,10 +22,10 @@ inline constexpr int FIT_E_DROPPED_BYTES = -4;
 // A settings byte with bit 7 set: settings travel as 7-bit values.
 inline constexpr int FIT_E_SETTINGS_BIT7 = -5;
 
-struct KeyboardFit {
-    int result = FIT_OK;       // the first problem in the order above
-    std::size_t dataUsed = 0;  // data-area bytes the write needs
-    std::size_t dataFree = 0;  // DATA_AREA_SIZE - dataUsed, 0 when it does not fit
+struct [[nodiscard]] KeyboardFit {
+    int result = FIT_OK; // the first problem in the order above
+    std::size_t dataUsed = 0; // data-area bytes the write needs
+    std::size_t dataFree = 0; // DATA_AREA_SIZE - dataUsed, 0 when it does not fit
     // First key number with each problem, -1 when none.
     int overflowKey = -1;
     int markerKey = -1;

@@ -35,19 +35,19 @@ inline constexpr std::uint8_t FIRST_MARK = KEY_MARK;
 
 // Keyboard command bytes.
 inline constexpr std::uint8_t CMD_SET_ADDRESS = 0xE8; // + address pair
-inline constexpr std::uint8_t CMD_WRITE = 0xE7;       // + data bytes from the current address
-inline constexpr std::uint8_t CMD_FINISH = 0xED;      // + FINISH_ARGUMENT, once after the last key
-inline constexpr std::uint8_t CMD_READ = 0xE9;        // the keyboard answers with its image
+inline constexpr std::uint8_t CMD_WRITE = 0xE7; // + data bytes from the current address
+inline constexpr std::uint8_t CMD_FINISH = 0xED; // + FINISH_ARGUMENT, once after the last key
+inline constexpr std::uint8_t CMD_READ = 0xE9; // the keyboard answers with its image
 inline constexpr std::uint8_t FINISH_ARGUMENT = 0x00;
 
 // Keyboard memory as the write packets lay it out.
-inline constexpr std::uint16_t HEADER_ADDRESS = 0x000;  // signature and settings
+inline constexpr std::uint16_t HEADER_ADDRESS = 0x000; // signature and settings
 inline constexpr std::uint8_t HEADER_SIGNATURE_0 = 0xAA;
 inline constexpr std::uint8_t HEADER_SIGNATURE_1 = 0x55;
-inline constexpr std::uint8_t SETTINGS_MASK = 0x7F;     // settings travel as 7-bit values
-inline constexpr std::uint16_t KEY_ENTRY_BASE = 0x100;  // two bytes per key number
-inline constexpr std::uint16_t DATA_AREA_BASE = 0x200;  // contents, each followed by 0x00
-inline constexpr std::uint16_t DATA_AREA_END = 0x1000;  // entries carry 12 address bits
+inline constexpr std::uint8_t SETTINGS_MASK = 0x7F; // settings travel as 7-bit values
+inline constexpr std::uint16_t KEY_ENTRY_BASE = 0x100; // two bytes per key number
+inline constexpr std::uint16_t DATA_AREA_BASE = 0x200; // contents, each followed by 0x00
+inline constexpr std::uint16_t DATA_AREA_END = 0x1000; // entries carry 12 address bits
 
 inline constexpr int KEY_NUMBER_COUNT = 128;
 inline constexpr int MAX_CONTENT = 255;

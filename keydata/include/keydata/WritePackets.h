@@ -15,10 +15,10 @@ namespace keydata {
 
 inline constexpr std::size_t HEADER_PACKET_LENGTH = 8;
 inline constexpr std::size_t FINISH_PACKET_LENGTH = 2;
-inline constexpr std::size_t KEY_PACKET_ENTRY_LENGTH = 6;  // empty and switch keys
+inline constexpr std::size_t KEY_PACKET_ENTRY_LENGTH = 6; // empty and switch keys
 inline constexpr std::size_t KEY_PACKET_DATA_OVERHEAD = 11; // function and string keys: + content
 inline constexpr std::size_t MAX_PACKET_LENGTH = KEY_PACKET_DATA_OVERHEAD + MAX_CONTENT; // 266
-inline constexpr std::size_t DATA_AREA_SIZE = DATA_AREA_END - DATA_AREA_BASE;           // 3584
+inline constexpr std::size_t DATA_AREA_SIZE = DATA_AREA_END - DATA_AREA_BASE; // 3584
 
 struct WritePacket {
     std::array<std::uint8_t, MAX_PACKET_LENGTH> bytes {};
@@ -35,7 +35,7 @@ WritePacket headerPacket(std::uint8_t systemConfig, std::uint8_t mcrConfig);
 
 inline constexpr int PACKET_OK = 0;
 inline constexpr int PACKET_E_KEY_NUMBER = -1; // not 0..127
-inline constexpr int PACKET_E_DATA_AREA = -2;  // the content would not lie within 0x200..0xFFF
+inline constexpr int PACKET_E_DATA_AREA = -2; // the content would not lie within 0x200..0xFFF
 
 // The packet of key number n for the record at slotOfKeyNumber(n).
 // dataAddress is the running data address D: start with DATA_AREA_BASE; it
@@ -43,7 +43,8 @@ inline constexpr int PACKET_E_DATA_AREA = -2;  // the content would not lie with
 // Kinds above 3 are written as empty keys. A content that would pass the
 // end of the data area is refused (its address cannot be expressed in the
 // entry) and D is left as it was; checkKeyboardFit tells this beforehand.
-int keyPacket(const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, WritePacket& packet);
+[[nodiscard]] int keyPacket(
+    const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, WritePacket& packet);
 
 // 0xED 0x00.
 WritePacket finishPacket();

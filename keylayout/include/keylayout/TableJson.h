@@ -44,7 +44,8 @@ struct ImportProblem {
 // without "format" is read as the first version was, whose "text" was
 // display text and whose "caption" named nothing. Strict: the first problem
 // is reported and the table is then of no use.
-bool importJson(const nlohmann::json& document, keydata::KeyTable& table, ImportProblem& problem);
+[[nodiscard]] bool importJson(
+    const nlohmann::json& document, keydata::KeyTable& table, ImportProblem& problem);
 
 // Key text made safe for a terminal or JSON: the bytes are read as
 // ISO-8859-1 and written as UTF-8; with escapeControls, control characters

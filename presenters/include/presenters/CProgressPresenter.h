@@ -64,7 +64,13 @@ public:
         __attribute__((format(printf, 2, 3)))
 #endif
         ;
-    void SetStatusV(const char* format, va_list arguments);
+    void SetStatusV(const char* format, va_list arguments)
+#if defined(__MINGW_PRINTF_FORMAT)
+        __attribute__((format(__MINGW_PRINTF_FORMAT, 2, 0)))
+#elif defined(__GNUC__)
+        __attribute__((format(printf, 2, 0)))
+#endif
+        ;
 
     // In modal mode the window first takes the focus; then the waiting
     // messages are dispatched, Escape cancelling when asked. Returns at once

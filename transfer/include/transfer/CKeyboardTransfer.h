@@ -9,6 +9,7 @@
 #include <keydata/KeyboardFit.h>
 #include <keydata/KeyImage.h>
 #include <keydata/KeyTable.h>
+#include <tavrin/TavrinControl.h>
 
 #include <array>
 #include <bitset>
@@ -23,9 +24,12 @@ namespace transfer {
 
 // Receive buffer of a read, zeroed before each one.
 inline constexpr std::size_t RECEIVE_BUFFER_SIZE = 10240;
-// Largest block a read accepts; the driver returns one more (8000 bytes and
-// the end byte it appends) when the keyboard never ended its image.
-inline constexpr int READ_COUNT_LIMIT = 8000;
+// Largest block a read accepts; the driver returns one more (the units it
+// took and the end byte it appends) when the keyboard never ended its image.
+inline constexpr int READ_COUNT_LIMIT = static_cast<int>(keydata::IMAGE_DECODE_LIMIT);
+// What the driver reads out is what decodeImage accepts, and no more.
+static_assert(keydata::IMAGE_DECODE_LIMIT == TAVRIN_READ_MAX_UNITS);
+static_assert(TAVRIN_READ_BLOCK_MAX == TAVRIN_READ_MAX_UNITS + 1);
 
 enum class ReadStatus {
     Read, // a whole image was applied to the table
@@ -36,7 +40,7 @@ enum class ReadStatus {
     Incomplete, // the image broke off part-way (isWholeImage); nothing was applied
 };
 
-struct ReadResult {
+struct [[nodiscard]] ReadResult {
     ReadStatus status = ReadStatus::Read;
     int count = 0; // the request's result: bytes returned, or the channel's code
 
@@ -65,7 +69,7 @@ enum class WriteStatus {
     Mismatch, // the keyboard read back does not hold the table (difference)
 };
 
-struct WriteResult {
+struct [[nodiscard]] WriteResult {
     WriteStatus status = WriteStatus::Written;
     int channelResult = 0; // the failing send's CHANNEL_NO_DEVICE or CHANNEL_REQUEST_FAILED
     int failedKeyNumber = -1; // KeyFailed: the key whose packet did not go

@@ -34,7 +34,7 @@ inline std::string formatHolder(const HostHolder& holder)
         + std::to_string(holder.callerPid) + " " + std::to_string(holder.callerUid) + "\n";
 }
 
-inline std::optional<HostHolder> parseHolder(const std::string& line)
+[[nodiscard]] inline std::optional<HostHolder> parseHolder(const std::string& line)
 {
     std::istringstream in(line);
     HostHolder holder;

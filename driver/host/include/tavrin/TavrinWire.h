@@ -54,10 +54,11 @@ struct WireReply {
     const std::uint8_t* output = nullptr; // inside the parsed buffer
 };
 
-int parseRequest(const std::uint8_t* data, std::size_t size, WireRequest& request);
+[[nodiscard]] int parseRequest(const std::uint8_t* data, std::size_t size, WireRequest& request);
 // outputLimit is the output length the request offered: a reply carrying
 // more is malformed.
-int parseReply(const std::uint8_t* data, std::size_t size, std::uint32_t outputLimit, WireReply& reply);
+[[nodiscard]] int parseReply(
+    const std::uint8_t* data, std::size_t size, std::uint32_t outputLimit, WireReply& reply);
 
 void encodeRequest(std::vector<std::uint8_t>& out, std::uint32_t code, const std::uint8_t* input,
     std::uint32_t inputLength, std::uint32_t outputLength);
