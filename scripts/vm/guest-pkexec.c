@@ -3,9 +3,9 @@
  * Installed set-user-id root; runs the host as root in a cleaned
  * environment with PKEXEC_UID naming the caller, as pkexec would. */
 #define _GNU_SOURCE
+#include <grp.h>
 #include <stdio.h>
 #include <string.h>
-#include <grp.h>
 #include <unistd.h>
 
 int main(int argc, char** argv)

@@ -2,9 +2,9 @@
 
 #include <signal.h>
 #include <sys/auxv.h>
-#include <sys/syscall.h>
 #include <sys/prctl.h>
 #include <sys/signalfd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace tavrin {
