@@ -42,8 +42,6 @@ constexpr int Q = onScreenKeyId("Q");
 constexpr int DIGIT_1 = onScreenKeyId("!\n1");
 constexpr int DIGIT_7 = onScreenKeyId("&\n7");
 constexpr int KEYPAD_7 = onScreenKeyId("7");
-constexpr int KEYPAD_DIVIDE = onScreenKeyId("/");
-constexpr int INSERT = onScreenKeyId("Ins");
 
 } // namespace
 

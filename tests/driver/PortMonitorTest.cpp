@@ -215,7 +215,7 @@ TEST_F(PortMonitorTest, TheEndOfTheHostsStarterStopsTheServingProcessAndThePortI
 // gives the port back.
 TEST_F(PortMonitorTest, AForbiddenSystemCallKillsTheServingProcessAndThePortIsGivenBack)
 {
-    const int code = Monitor([this](int fd) {
+    const int code = Monitor([](int fd) {
         int device = -1;
         std::string error;
         if (!askMonitor(fd, MONITOR_TAKE, 10000, &device) || !confineServing(error))
