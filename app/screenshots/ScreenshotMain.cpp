@@ -11,7 +11,7 @@
 #include <app/CAboutDialog.h>
 #include <app/CMainDialog.h>
 #include <app/DataAreaGauge.h>
-#include <driverchannel/CUnavailableDriverPlatform.h>
+#include <driverchannel/CUnavailableDriverBackend.h>
 #include <presenters/PresenterTexts.h>
 
 #include <dialoglayout/KeyDialogLayout.h>
@@ -56,7 +56,7 @@ using namespace dialoglayout;
 std::unique_ptr<driverchannel::CDriverChannel> offlineChannel()
 {
     return std::make_unique<driverchannel::CDriverChannel>(
-        std::make_unique<driverchannel::CUnavailableDriverPlatform>());
+        std::make_unique<driverchannel::CUnavailableDriverBackend>());
 }
 
 // The pictures' contents are fixed: one that cannot be stored is a mistake

@@ -42,13 +42,13 @@ void BringToFront(QWidget* window)
 
 presenters::LoadFailureReason ProgramLoadFailureReason(const ProgramOptions& options)
 {
-    driverchannel::DriverPlatformOptions platform;
+    driverchannel::DriverBackendOptions backend;
     if (options.emulate)
-        platform.emulatedKeyboardMemory = options.emulatedKeyboardMemory.empty()
+        backend.emulatedKeyboardMemory = options.emulatedKeyboardMemory.empty()
             ? driverchannel::DefaultEmulatedKeyboardMemory()
             : options.emulatedKeyboardMemory;
-    return [platform](const driverchannel::CDriverChannel& channel, int result) {
-        return transfer::loadFailureReason(channel, platform, result, PROGRAM_NAME);
+    return [backend](const driverchannel::CDriverChannel& channel, int result) {
+        return transfer::loadFailureReason(channel, backend, result, PROGRAM_NAME);
     };
 }
 

@@ -1,23 +1,23 @@
 #include <app/ProgramChannel.h>
 
-#include <driverchannel/CUnavailableDriverPlatform.h>
+#include <driverchannel/CUnavailableDriverBackend.h>
 
 namespace app {
 
 std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const ProgramOptions& options)
 {
-    driverchannel::DriverPlatformOptions platform;
+    driverchannel::DriverBackendOptions backend;
     if (options.emulate) {
-        platform.emulatedKeyboardMemory = options.emulatedKeyboardMemory.empty()
+        backend.emulatedKeyboardMemory = options.emulatedKeyboardMemory.empty()
             ? driverchannel::DefaultEmulatedKeyboardMemory()
             : options.emulatedKeyboardMemory;
         // No place for the emulator's memory: the emulated keyboard cannot be
         // reached, and an empty name would mean the real keyboard instead.
-        if (platform.emulatedKeyboardMemory.empty())
+        if (backend.emulatedKeyboardMemory.empty())
             return std::make_unique<driverchannel::CDriverChannel>(
-                std::make_unique<driverchannel::CUnavailableDriverPlatform>());
+                std::make_unique<driverchannel::CUnavailableDriverBackend>());
     }
-    return std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverPlatform(platform));
+    return std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverBackend(backend));
 }
 
 } // namespace app

@@ -13,7 +13,7 @@
 // connects, sends SHOW_REQUEST and waits a bounded time for SHOW_ANSWER.
 #include <app/SingleInstance.h>
 
-#include <driverchannel/CDriverPlatform.h>
+#include <driverchannel/CDriverBackend.h>
 #include <lodemar/CLockFile.h>
 
 #include <cerrno>

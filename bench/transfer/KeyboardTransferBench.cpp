@@ -3,7 +3,7 @@
 // program run it, with and without the read-back that confirms it; as the
 // ratio to the floor of 1 ms per byte sent, beside the ratio of as many of
 // the host's own waits run here just before.
-#include "posix/CPosixDriverPlatform.h"
+#include "posix/CHostDriverBackend.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,14 +39,14 @@ void BM_TransferWrite(benchmark::State& state)
     static const char* const FILES[] = { "retail-pos.dat", "multi-layer.dat" };
     char pattern[] = "/tmp/transfer-bench-XXXXXX";
     const std::string folder = ::mkdtemp(pattern);
-    driverchannel::posix::PosixPlatformSettings settings;
-    settings.registrationDirectory = folder + "/run";
+    driverchannel::posix::HostDriverSettings settings;
+    settings.runtimeDirectory = folder + "/run";
     settings.installedDirectory = std::filesystem::path(TAVRIN_HOST_PATH).parent_path();
     settings.emulatedKeyboardMemory = folder + "/kb.bin";
     keydata::KeyTable table;
     {
         driverchannel::CDriverChannel channel(
-            std::make_unique<driverchannel::posix::CPosixDriverPlatform>(settings));
+            std::make_unique<driverchannel::posix::CHostDriverBackend>(settings));
         const std::string file = std::string(LODEMAR_EXAMPLES_DIR) + "/" + FILES[state.range(0)];
         if (!keydata::loadKeyFile(file, table).ok()
             || channel.Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true) != 0) {

@@ -4,7 +4,7 @@
 
 #include <presenters/PresenterTexts.h>
 
-#include <driverchannel/CUnavailableDriverPlatform.h>
+#include <driverchannel/CUnavailableDriverBackend.h>
 #include <keycomposition/VirtualKeys.h>
 #include <keydata/KeyboardProtocol.h>
 #include <keydata/KeyText.h>
@@ -59,7 +59,7 @@ CMainDialogPresenter::CMainDialogPresenter(CMainView& view, CFrontEndServices& s
     m_noChannel = !m_channel;
     if (m_noChannel)
         m_channel = std::make_unique<driverchannel::CDriverChannel>(
-            std::make_unique<driverchannel::CUnavailableDriverPlatform>());
+            std::make_unique<driverchannel::CUnavailableDriverBackend>());
     m_transfer = std::make_unique<transfer::CKeyboardTransfer>(*m_channel);
 }
 

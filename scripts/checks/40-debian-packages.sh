@@ -241,8 +241,12 @@ DISPLAY=$display lodemar --emulate="$work/kb.mem" >"$work/lodemar.log" 2>&1 &
 program=$!
 if DISPLAY=$display timeout 30 xdotool search --sync --onlyvisible --name '^Keyboard programing tool' >/dev/null; then
   compgen -G "$work/runtime/lodemar/Tavrin.emulated-*.sock" >/dev/null || complain "lodemar started no driver host"
-  grep -x "driver=/usr/libexec/tavrin-emu" "$work"/runtime/lodemar/Tavrin.emulated-*.service >/dev/null \
-    || complain "lodemar did not start the installed host"
+  host=""
+  for cmdline in /proc/[0-9]*/cmdline; do
+    args=$(tr '\0' ' ' <"$cmdline" 2>/dev/null) || continue
+    case "$args" in *"--socket $work/runtime/lodemar/Tavrin.emulated-"*) host=${args%% *}; break ;; esac
+  done
+  [ "$host" = /usr/libexec/tavrin-emu ] || complain "lodemar did not start the installed host (${host:-none})"
 else
   sed 's/^/  /' "$work/lodemar.log"
   complain "lodemar --emulate showed no window within 30 s"

@@ -2,7 +2,7 @@
 // system that reports each device request, with the seams answered.
 #pragma once
 
-#include "CFakeDriverPlatform.h"
+#include "CFakeWin32System.h"
 
 #include <app/CMainDialog.h>
 #include <app/FileDialogs.h>
@@ -33,17 +33,17 @@ inline constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
 
 // The fake system, calling onDeviceControl as each device request arrives
 // (before it is answered), so a test can look at the program meanwhile.
-class CObservedPlatform : public driverchannel::testing::CFakeDriverPlatform {
+class CObservedPlatform : public driverchannel::testing::CFakeWin32System {
 public:
     std::function<void(std::uint32_t code)> onDeviceControl;
 
-    bool DeviceControl(driverchannel::DeviceHandle device, std::uint32_t code, const void* input,
+    bool DeviceControl(driverchannel::win32::DeviceHandle device, std::uint32_t code, const void* input,
         std::uint32_t inputLength, void* output, std::uint32_t outputLength,
         std::uint32_t& bytesReturned) override
     {
         if (onDeviceControl)
             onDeviceControl(code);
-        return CFakeDriverPlatform::DeviceControl(
+        return CFakeWin32System::DeviceControl(
             device, code, input, inputLength, output, outputLength, bytesReturned);
     }
 };
@@ -86,8 +86,9 @@ protected:
     // can be inspected after the window has gone).
     std::unique_ptr<CMainDialog> MakeDialog(bool emulated = false)
     {
-        return std::make_unique<CMainDialog>(
-            std::make_unique<driverchannel::CDriverChannel>(platform), emulated);
+        return std::make_unique<CMainDialog>(std::make_unique<driverchannel::CDriverChannel>(
+                                                 driverchannel::testing::fakeWindowsBackend(platform)),
+            emulated);
     }
 
     CObservedPlatform platform;

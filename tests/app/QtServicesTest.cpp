@@ -23,7 +23,7 @@ using widgets::MessageIcon;
 
 namespace {
 
-using Reply = driverchannel::testing::CFakeDriverPlatform::Reply;
+using Reply = driverchannel::testing::CFakeWin32System::Reply;
 
 class QtServicesTest : public MainDialogFixture {
 protected:

@@ -1,7 +1,8 @@
-#include "CFakeDriverPlatform.h"
+// The channel over the Windows backend's steps, against a scripted system.
+#include "CFakeWin32System.h"
 
-#include "driverchannel/CDriverChannel.h"
-#include <driverchannel/CUnavailableDriverPlatform.h>
+#include <driverchannel/CDriverChannel.h>
+#include <driverchannel/CUnavailableDriverBackend.h>
 
 #include <tavrin/TavrinControl.h>
 
@@ -11,7 +12,9 @@
 #include <optional>
 
 using namespace driverchannel;
-using driverchannel::testing::CFakeDriverPlatform;
+using namespace driverchannel::win32;
+using driverchannel::testing::CFakeWin32System;
+using driverchannel::testing::CFakeWindowsBackend;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
@@ -24,14 +27,23 @@ constexpr char SYSTEM_DRIVER[] = "C:\\WINDOWS\\system32\\Drivers\\Tavrin.sys";
 
 class DriverChannelTest : public ::testing::Test {
 protected:
-    CFakeDriverPlatform os;
+    CFakeWin32System os;
     std::optional<CDriverChannel> channel;
+    CServiceDriverBackend* steps = nullptr; // the channel's backend
 
     void SetUp() override { os.files = { LOCAL_DRIVER }; }
     CDriverChannel& Make()
     {
-        channel.emplace(os);
+        channel.reset();
+        auto backend = std::make_unique<CFakeWindowsBackend>(os);
+        steps = &backend->Steps();
+        channel.emplace(std::move(backend));
         return *channel;
+    }
+    CServiceDriverBackend& MakeSteps()
+    {
+        Make();
+        return *steps;
     }
     // The program's own call.
     int LoadTavrin() { return Make().Load("Tavrin", nullptr, nullptr, true); }
@@ -50,8 +62,8 @@ TEST_F(DriverChannelTest, LoadRegistersStartsOpensAndDestructionRemovesAgain)
     EXPECT_EQ(os.calls.front(), KEY);
     EXPECT_EQ(os.services.at("Tavrin").driverPath, LOCAL_DRIVER);
     EXPECT_TRUE(os.services.at("Tavrin").running);
-    EXPECT_EQ(channel->DevicePath(), "\\\\.\\Tavrin");
-    EXPECT_TRUE(channel->IsPrepared() && channel->IsInstalled() && channel->IsStarted());
+    EXPECT_EQ(steps->DevicePath(), "\\\\.\\Tavrin");
+    EXPECT_TRUE(steps->IsPrepared() && steps->IsInstalled() && steps->IsStarted());
     EXPECT_EQ(os.openDevices.size(), 1u);
     EXPECT_TRUE(os.openServiceObjects.empty());
 
@@ -88,7 +100,7 @@ TEST_F(DriverChannelTest, DriverFileFoundInSystemDirectoryOrNowhere)
 {
     os.files = { SYSTEM_DRIVER };
     ASSERT_EQ(LoadTavrin(), CHANNEL_SUCCESS);
-    EXPECT_EQ(channel->DriverPath(), SYSTEM_DRIVER);
+    EXPECT_EQ(steps->DriverPath(), SYSTEM_DRIVER);
     channel.reset();
 
     os.files.clear();
@@ -96,7 +108,7 @@ TEST_F(DriverChannelTest, DriverFileFoundInSystemDirectoryOrNowhere)
     EXPECT_EQ(LoadTavrin(), CHANNEL_DRIVER_FILE_NOT_FOUND);
     EXPECT_EQ(os.calls.front(), KEY);
     EXPECT_FALSE(os.Called("OpenServiceManager"));
-    EXPECT_FALSE(channel->IsPrepared());
+    EXPECT_FALSE(steps->IsPrepared());
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, "x", 1), CHANNEL_NO_DEVICE);
 }
 
@@ -106,8 +118,8 @@ TEST_F(DriverChannelTest, GivenDriverPathIsUsedWithoutFileTest)
     ASSERT_EQ(Make().Load("Tavrin", "D:\\drv\\T.sys", nullptr, false), CHANNEL_SUCCESS);
     EXPECT_FALSE(os.Called("FileExists"));
     EXPECT_EQ(os.services.at("Tavrin").driverPath, "D:\\drv\\T.sys");
-    EXPECT_TRUE(channel->IsInstalled());
-    EXPECT_FALSE(channel->IsStarted()); // start now was not set
+    EXPECT_TRUE(steps->IsInstalled());
+    EXPECT_FALSE(steps->IsStarted()); // start now was not set
 }
 
 TEST_F(DriverChannelTest, DirectoryReadFailuresGiveMinus13)
@@ -130,8 +142,8 @@ TEST_F(DriverChannelTest, DeviceNamesWithABackslashAreUsedUnchanged)
         { "Kbd", "\\\\.\\Kbd" },
     };
     for (const auto& [name, path] : cases) {
-        ASSERT_EQ(Make().Prepare("Tavrin", nullptr, name), CHANNEL_SUCCESS);
-        EXPECT_EQ(channel->DevicePath(), path) << name;
+        ASSERT_EQ(MakeSteps().Prepare("Tavrin", nullptr, name), CHANNEL_SUCCESS);
+        EXPECT_EQ(steps->DevicePath(), path) << name;
     }
 }
 
@@ -139,7 +151,7 @@ TEST_F(DriverChannelTest, RunningServiceIsUsedThenStoppedButKept)
 {
     os.services["Tavrin"] = { "old path", true };
     ASSERT_EQ(LoadTavrin(), CHANNEL_SUCCESS);
-    EXPECT_FALSE(channel->RemovesOnStop());
+    EXPECT_FALSE(steps->RemovesOnStop());
     EXPECT_EQ(os.openDevices.size(), 1u);
 
     channel.reset();
@@ -153,8 +165,8 @@ TEST_F(DriverChannelTest, ServiceThatWouldNotStartStaysRegisteredAndIsReusedNext
 {
     os.startFails = true;
     EXPECT_EQ(LoadTavrin(), CHANNEL_START_FAILED);
-    EXPECT_TRUE(channel->IsInstalled());
-    EXPECT_FALSE(channel->IsStarted());
+    EXPECT_TRUE(steps->IsInstalled());
+    EXPECT_FALSE(steps->IsStarted());
     channel.reset();
     EXPECT_FALSE(os.Called("StopDriverService"));
     EXPECT_FALSE(os.Called("DeleteDriverService"));
@@ -175,11 +187,11 @@ TEST_F(DriverChannelTest, ServiceManagerFailures)
 {
     os.managerFails = true;
     EXPECT_EQ(LoadTavrin(), CHANNEL_OPEN_MANAGER_FAILED);
-    EXPECT_FALSE(channel->IsInstalled());
+    EXPECT_FALSE(steps->IsInstalled());
     os.managerFails = false;
     os.createFails = true;
     EXPECT_EQ(LoadTavrin(), CHANNEL_OPEN_SERVICE_FAILED);
-    EXPECT_EQ(Make().Install(true), CHANNEL_NOT_PREPARED);
+    EXPECT_EQ(MakeSteps().Install(true), CHANNEL_NOT_PREPARED);
     channel.reset();
     ExpectAllHandlesClosed();
 }
@@ -188,7 +200,7 @@ TEST_F(DriverChannelTest, FailedDeviceOpenLeavesInvalidHandleWhoseRequestsFail)
 {
     os.deviceOpenFails = true;
     EXPECT_EQ(LoadTavrin(), CHANNEL_NO_DEVICE);
-    EXPECT_EQ(channel->Device(), INVALID_DEVICE);
+    EXPECT_EQ(steps->Device(), INVALID_DEVICE);
     // The requests still reach the system, which rejects them; a rejected
     // send must not read as success.
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, "ab", 2), CHANNEL_REQUEST_FAILED);
@@ -204,36 +216,36 @@ TEST_F(DriverChannelTest, RefusedStopOrDeleteKeepsNamesUnlessForced)
 {
     ASSERT_EQ(LoadTavrin(), CHANNEL_SUCCESS);
     os.stopRefused = true;
-    EXPECT_EQ(channel->Remove(false), CHANNEL_STOP_REFUSED);
-    EXPECT_TRUE(channel->IsPrepared());
+    EXPECT_EQ(steps->Remove(false), CHANNEL_STOP_REFUSED);
+    EXPECT_TRUE(steps->IsPrepared());
     EXPECT_TRUE(os.openDevices.empty()); // closed before the stop control
-    EXPECT_EQ(channel->Remove(true), CHANNEL_STOP_REFUSED);
-    EXPECT_FALSE(channel->IsPrepared());
-    EXPECT_TRUE(channel->ServiceName().empty());
+    EXPECT_EQ(steps->Remove(true), CHANNEL_STOP_REFUSED);
+    EXPECT_FALSE(steps->IsPrepared());
+    EXPECT_TRUE(steps->ServiceName().empty());
 
     os.stopRefused = false;
     os.deleteRefused = true;
     os.services.clear();
     ASSERT_EQ(LoadTavrin(), CHANNEL_SUCCESS);
-    EXPECT_EQ(channel->Remove(false), CHANNEL_DELETE_FAILED);
-    EXPECT_TRUE(channel->IsInstalled());
-    EXPECT_FALSE(channel->IsStarted());
-    EXPECT_EQ(channel->ServiceName(), "Tavrin");
+    EXPECT_EQ(steps->Remove(false), CHANNEL_DELETE_FAILED);
+    EXPECT_TRUE(steps->IsInstalled());
+    EXPECT_FALSE(steps->IsStarted());
+    EXPECT_EQ(steps->ServiceName(), "Tavrin");
 }
 
 TEST_F(DriverChannelTest, SecondPrepareRemovesThePreviousDriverFirst)
 {
     ASSERT_EQ(LoadTavrin(), CHANNEL_SUCCESS);
     os.stopRefused = true;
-    EXPECT_EQ(channel->Prepare("Other", "x.sys", nullptr), CHANNEL_PREVIOUS_NOT_REMOVED);
-    EXPECT_EQ(channel->ServiceName(), "Tavrin");
-    EXPECT_EQ(channel->DriverPath(), LOCAL_DRIVER);
+    EXPECT_EQ(steps->Prepare("Other", "x.sys", nullptr), CHANNEL_PREVIOUS_NOT_REMOVED);
+    EXPECT_EQ(steps->ServiceName(), "Tavrin");
+    EXPECT_EQ(steps->DriverPath(), LOCAL_DRIVER);
 
     os.stopRefused = false;
-    ASSERT_EQ(channel->Prepare("Other", "x.sys", nullptr), CHANNEL_SUCCESS);
+    ASSERT_EQ(steps->Prepare("Other", "x.sys", nullptr), CHANNEL_SUCCESS);
     EXPECT_EQ(os.services.count("Tavrin"), 0u);
-    EXPECT_EQ(channel->ServiceName(), "Other");
-    EXPECT_EQ(channel->DevicePath(), "\\\\.\\Other");
+    EXPECT_EQ(steps->ServiceName(), "Other");
+    EXPECT_EQ(steps->DevicePath(), "\\\\.\\Other");
 }
 
 TEST_F(DriverChannelTest, SendReportsMissingHandleFailedCallAndSilentKeyboard)
@@ -275,8 +287,8 @@ TEST_F(DriverChannelTest, OutOfMemoryWhileBuildingNamesStoresNothing)
         os.calls.clear();
         os.throwBadAllocIn = where;
         EXPECT_EQ(LoadTavrin(), CHANNEL_OUT_OF_MEMORY) << where;
-        EXPECT_FALSE(channel->IsPrepared()) << where;
-        EXPECT_TRUE(channel->DriverPath().empty()) << where;
+        EXPECT_FALSE(steps->IsPrepared()) << where;
+        EXPECT_TRUE(steps->DriverPath().empty()) << where;
         EXPECT_FALSE(os.Called("OpenServiceManager")) << where;
     }
     os.throwBadAllocIn.clear();
@@ -288,11 +300,11 @@ TEST_F(DriverChannelTest, NinexFamilyOpensTheVxdAndNeverTouchesServices)
     os.version = driverchannel::testing::W9X_VERSION;
     os.files = { "C:\\work\\Tavrin.vxd" };
     ASSERT_EQ(LoadTavrin(), CHANNEL_SUCCESS);
-    EXPECT_FALSE(channel->IsNtFamily());
+    EXPECT_FALSE(steps->IsNtFamily());
     EXPECT_THAT(os.calls,
         ElementsAre(
             KEY, "ReadCurrentDirectory", "FileExists C:\\work\\Tavrin.vxd", "OpenVxdFile \\\\.\\Tavrin.VXD"));
-    EXPECT_FALSE(channel->IsPrepared());
+    EXPECT_FALSE(steps->IsPrepared());
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, "a", 1), CHANNEL_SUCCESS);
     // A second load must not leak the first VxD handle.
     ASSERT_EQ(channel->Load("Tavrin", "ignored", nullptr, true), CHANNEL_SUCCESS);
@@ -307,19 +319,18 @@ TEST_F(DriverChannelTest, NinexFamilyOpensTheVxdAndNeverTouchesServices)
     EXPECT_FALSE(os.Called("OpenVxdFile"));
     os.deviceOpenFails = true;
     EXPECT_EQ(Make().Load("Tavrin", "given", nullptr, true), CHANNEL_OPEN_MANAGER_FAILED);
-    EXPECT_EQ(channel->Device(), INVALID_DEVICE);
+    EXPECT_EQ(steps->Device(), INVALID_DEVICE);
 }
 
-TEST(UnavailableDriverPlatformTest, LoadFindsNoDriverAndTouchesNothing)
+TEST(UnavailableDriverBackendTest, LoadFindsNoDriverAndThereIsNoDevice)
 {
     // What a Windows build hands out when asked for the emulated keyboard.
-    CDriverChannel channel(std::make_unique<CUnavailableDriverPlatform>());
+    CDriverChannel channel(std::make_unique<CUnavailableDriverBackend>());
     EXPECT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
-    EXPECT_FALSE(channel.IsPrepared());
+    EXPECT_EQ(channel.Load(DRIVER_SERVICE_NAME, "x", nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
     EXPECT_EQ(channel.Send(IOCTL_SEND_BYTES, "a", 1), CHANNEL_NO_DEVICE);
-    // Even a given driver path gets no further than the service manager.
-    EXPECT_EQ(channel.Load(DRIVER_SERVICE_NAME, "x", nullptr, true), CHANNEL_OPEN_MANAGER_FAILED);
-    EXPECT_FALSE(channel.IsInstalled());
+    char buffer[4];
+    EXPECT_EQ(channel.Request(IOCTL_READ_DATA, "\xE9", 1, buffer, sizeof buffer), CHANNEL_NO_DEVICE);
 }
 
 } // namespace

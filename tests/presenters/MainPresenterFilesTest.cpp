@@ -25,7 +25,7 @@ using namespace presenters::test;
 
 namespace {
 
-using Reply = driverchannel::testing::CFakeDriverPlatform::Reply;
+using Reply = driverchannel::testing::CFakeWin32System::Reply;
 
 class MainPresenterFilesTest : public MainPresenterTest {
 protected:
@@ -473,8 +473,10 @@ TEST_F(MainPresenterFilesTest, TheCommandLinesFileIsLoadedOnceTheWindowIsShown)
     for (const std::string& name : { file, Path("missing.json") }) {
         platform.files.clear(); // the driver does not load
         services.messages.clear();
-        presenter = std::make_unique<CMainDialogPresenter>(
-            view, services, std::make_unique<driverchannel::CDriverChannel>(platform), false);
+        presenter = std::make_unique<CMainDialogPresenter>(view, services,
+            std::make_unique<driverchannel::CDriverChannel>(
+                driverchannel::testing::fakeWindowsBackend(platform)),
+            false);
         presenter->SetStartFile(name);
         presenter->Initialize();
         EXPECT_EQ(presenter->Table(), keydata::KeyTable());

@@ -39,8 +39,9 @@ TEST_F(MainPresenterTest, AFailedLoadIsToldOnceTheWindowIsShown)
 {
     platform.files.clear();
     services.messages.clear();
-    auto offline = std::make_unique<CMainDialogPresenter>(
-        view, services, std::make_unique<driverchannel::CDriverChannel>(platform), false);
+    auto offline = std::make_unique<CMainDialogPresenter>(view, services,
+        std::make_unique<driverchannel::CDriverChannel>(driverchannel::testing::fakeWindowsBackend(platform)),
+        false);
     offline->Initialize();
     EXPECT_TRUE(services.messages.empty());
     EXPECT_NE(offline->LoadResult(), 0);
@@ -87,8 +88,10 @@ TEST_F(MainPresenterTest, AFailedLoadSaysWhyAndWhatToTry)
     };
     for (const auto& c : cases) {
         services.messages.clear();
-        presenter = std::make_unique<CMainDialogPresenter>(
-            view, services, std::make_unique<driverchannel::CDriverChannel>(platform), c.emulated);
+        presenter = std::make_unique<CMainDialogPresenter>(view, services,
+            std::make_unique<driverchannel::CDriverChannel>(
+                driverchannel::testing::fakeWindowsBackend(platform)),
+            c.emulated);
         presenter->SetLoadFailureReason(c.reason);
         presenter->Initialize();
         presenter->OnShown();

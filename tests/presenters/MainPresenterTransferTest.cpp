@@ -13,7 +13,7 @@ namespace text = transfer::text;
 
 namespace {
 
-using Reply = driverchannel::testing::CFakeDriverPlatform::Reply;
+using Reply = driverchannel::testing::CFakeWin32System::Reply;
 
 class MainPresenterTransferTest : public MainPresenterTest {
 protected:
@@ -186,7 +186,10 @@ TEST_F(MainPresenterTransferTest, WithoutTheDriverBothTransfersFail)
         SCOPED_TRACE(noChannel);
         platform.files.clear(); // the driver file is missing: Load fails
         presenter = std::make_unique<CMainDialogPresenter>(view, services,
-            noChannel ? nullptr : std::make_unique<driverchannel::CDriverChannel>(platform), false);
+            noChannel ? nullptr
+                      : std::make_unique<driverchannel::CDriverChannel>(
+                          driverchannel::testing::fakeWindowsBackend(platform)),
+            false);
         presenter->Initialize();
         presenter->OnShown();
         services.messages.clear();

@@ -3,7 +3,7 @@
 // which reports each device request as it arrives. No toolkit.
 #pragma once
 
-#include "CFakeDriverPlatform.h"
+#include "CFakeWin32System.h"
 
 #include <presenters/CKeyProgrammingPresenter.h>
 #include <presenters/CMainDialogPresenter.h>
@@ -30,17 +30,17 @@ using namespace dialoglayout;
 
 inline constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
 
-class CObservedPlatform : public driverchannel::testing::CFakeDriverPlatform {
+class CObservedPlatform : public driverchannel::testing::CFakeWin32System {
 public:
     std::function<void(std::uint32_t code)> onDeviceControl;
 
-    bool DeviceControl(driverchannel::DeviceHandle device, std::uint32_t code, const void* input,
+    bool DeviceControl(driverchannel::win32::DeviceHandle device, std::uint32_t code, const void* input,
         std::uint32_t inputLength, void* output, std::uint32_t outputLength,
         std::uint32_t& bytesReturned) override
     {
         if (onDeviceControl)
             onDeviceControl(code);
-        return CFakeDriverPlatform::DeviceControl(
+        return CFakeWin32System::DeviceControl(
             device, code, input, inputLength, output, outputLength, bytesReturned);
     }
 };
@@ -259,8 +259,10 @@ protected:
     std::unique_ptr<CMainDialogPresenter> MakePresenter(bool emulated = false)
     {
         view = CRecordingMainView {};
-        auto made = std::make_unique<CMainDialogPresenter>(
-            view, services, std::make_unique<driverchannel::CDriverChannel>(platform), emulated);
+        auto made = std::make_unique<CMainDialogPresenter>(view, services,
+            std::make_unique<driverchannel::CDriverChannel>(
+                driverchannel::testing::fakeWindowsBackend(platform)),
+            emulated);
         made->Initialize();
         made->OnShown();
         return made;

@@ -1,6 +1,6 @@
 // The keyboard transfer through the real driver host and the emulated
 // keyboard, as the program runs it.
-#include "posix/CPosixDriverPlatform.h"
+#include "posix/CHostDriverBackend.h"
 
 #include "HostProcessFixture.h"
 
@@ -36,13 +36,13 @@ bool waitUntilDead(pid_t pid)
 
 class TransferHostTest : public ::testing::Test {
 protected:
-    std::unique_ptr<posix::CPosixDriverPlatform> MakePlatform()
+    std::unique_ptr<posix::CHostDriverBackend> MakeBackend()
     {
-        posix::PosixPlatformSettings settings;
-        settings.registrationDirectory = folder_ / "run";
+        posix::HostDriverSettings settings;
+        settings.runtimeDirectory = folder_ / "run";
         settings.installedDirectory = fs::path(TAVRIN_HOST_PATH).parent_path();
         settings.emulatedKeyboardMemory = folder_ / "kb.bin";
-        return std::make_unique<posix::CPosixDriverPlatform>(settings);
+        return std::make_unique<posix::CHostDriverBackend>(settings);
     }
 
     CTempFolder folder_;
@@ -61,13 +61,13 @@ TEST_F(TransferHostTest, WrittenTableReadsBackIntoAFreshTable)
     store(table.record(keydata::SHARED_ROW, keydata::SHARED_COLUMN), keydata::KIND_STRING, { 's' });
     store(table.recordOfKeyNumber(50), keydata::KIND_STRING, std::vector<std::uint8_t>(255, 'z'));
     {
-        CDriverChannel channel(MakePlatform());
+        CDriverChannel channel(MakeBackend());
         ASSERT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
         const WriteResult written = CKeyboardTransfer(channel).Write(table);
         ASSERT_TRUE(written.Succeeded()) << written.failedKeyNumber << " " << written.channelResult;
     }
     // A new host over the same memory file, as after a restart.
-    CDriverChannel channel(MakePlatform());
+    CDriverChannel channel(MakeBackend());
     ASSERT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
     keydata::KeyTable back;
     const ReadResult read = CKeyboardTransfer(channel).Read(back);
@@ -79,11 +79,11 @@ TEST_F(TransferHostTest, WrittenTableReadsBackIntoAFreshTable)
 
 TEST_F(TransferHostTest, HostKilledDuringAWriteFailsTheWriteCleanly)
 {
-    auto owned = MakePlatform();
-    posix::CPosixDriverPlatform& platform = *owned;
+    auto owned = MakeBackend();
+    posix::CHostDriverBackend& backend = *owned;
     std::optional<CDriverChannel> channel(std::in_place, std::move(owned));
     ASSERT_EQ(channel->Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
-    const pid_t host = platform.StartedHost(channel->DevicePath());
+    const pid_t host = backend.StartedHost();
     ASSERT_GT(host, 0);
 
     const WriteResult result = CKeyboardTransfer(*channel).Write(keydata::KeyTable {}, [&](int key) {
@@ -98,8 +98,7 @@ TEST_F(TransferHostTest, HostKilledDuringAWriteFailsTheWriteCleanly)
     EXPECT_FALSE(result.MarksKeys());
     // The connection is gone for good; the channel still ends cleanly.
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, "\xED", 1), CHANNEL_REQUEST_FAILED);
-    EXPECT_EQ(channel->Remove(false), CHANNEL_SUCCESS);
-    EXPECT_FALSE(fs::exists(folder_ / "run/Tavrin.service"));
+    EXPECT_EQ(backend.StopDriver(), CHANNEL_SUCCESS);
     EXPECT_FALSE(fs::exists("/proc/" + std::to_string(host))); // reaped
 }
 

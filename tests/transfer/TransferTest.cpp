@@ -1,5 +1,5 @@
 // The keyboard transfer over the real channel and a scripted system.
-#include "CFakeDriverPlatform.h"
+#include "CFakeWin32System.h"
 
 #include <keydata/KeyImage.h>
 #include <transfer/CKeyboardTransfer.h>
@@ -13,11 +13,11 @@
 
 using namespace driverchannel;
 using namespace transfer;
-using driverchannel::testing::CFakeDriverPlatform;
+using driverchannel::testing::CFakeWin32System;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using Bytes = std::vector<std::uint8_t>;
-using Reply = CFakeDriverPlatform::Reply;
+using Reply = CFakeWin32System::Reply;
 
 namespace {
 
@@ -52,8 +52,8 @@ protected:
         os.replies.push_back({ true, static_cast<std::uint32_t>(block.size()), block });
     }
 
-    CFakeDriverPlatform os;
-    CDriverChannel channel { os };
+    CFakeWin32System os;
+    CDriverChannel channel { driverchannel::testing::fakeWindowsBackend(os) };
     CKeyboardTransfer transfer { channel };
     keydata::KeyTable table;
 };
@@ -186,7 +186,7 @@ TEST_F(TransferTest, WriteStopsAtTheFirstFailedSend)
     EXPECT_EQ(lastProgress, -1);
 
     // Without a device nothing reaches the system.
-    CDriverChannel unloaded(os);
+    CDriverChannel unloaded(driverchannel::testing::fakeWindowsBackend(os));
     os.ioCalls.clear();
     result = CKeyboardTransfer(unloaded).Write(table);
     EXPECT_EQ(result.status, WriteStatus::HeaderFailed);
@@ -277,7 +277,7 @@ TEST_F(TransferTest, ReadAsksForTheImageAndJudgesTheCount)
     EXPECT_EQ(result.count, CHANNEL_REQUEST_FAILED);
     EXPECT_EQ(table, keyboard); // failures change nothing
 
-    CDriverChannel unloaded(os);
+    CDriverChannel unloaded(driverchannel::testing::fakeWindowsBackend(os));
     EXPECT_EQ(CKeyboardTransfer(unloaded).Read(table).count, CHANNEL_NO_DEVICE);
 }
 

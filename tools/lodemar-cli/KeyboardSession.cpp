@@ -52,7 +52,7 @@ std::string installedDriverFolder()
 
 bool CKeyboardSession::Open(const KeyboardChoice& choice)
 {
-    driverchannel::DriverPlatformOptions options;
+    driverchannel::DriverBackendOptions options;
 #if defined(_WIN32)
     if (choice.emulate) {
         fail(text::NO_EMULATION);
@@ -68,7 +68,7 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
             return false;
         }
     }
-    m_channel = std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverPlatform(options));
+    m_channel = std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverBackend(options));
     const int loaded = m_channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true);
     if (loaded == driverchannel::CHANNEL_SUCCESS) {
         if (!choice.emulate)

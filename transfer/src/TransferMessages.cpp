@@ -45,9 +45,9 @@ std::string fitRefusalText(const keydata::KeyboardFit& fit)
     }
 }
 
-#if defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_PLATFORM)
+#if defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_BACKEND)
 std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
-    const driverchannel::DriverPlatformOptions& options, int result, const char* program)
+    const driverchannel::DriverBackendOptions& options, int result, const char* program)
 {
     const bool emulated = !options.emulatedKeyboardMemory.empty();
     // The system's own words when it has them (what the host or pkexec said);
@@ -74,8 +74,10 @@ std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
         (void)program; // the POSIX texts name no program
         return text::LOAD_NO_REGISTRATION_FOLDER;
 #endif
+#if defined(_WIN32)
     case driverchannel::CHANNEL_OPEN_SERVICE_FAILED:
         return text::LOAD_NO_REGISTRATION;
+#endif
     case driverchannel::CHANNEL_OUT_OF_MEMORY:
         return text::LOAD_OUT_OF_MEMORY;
     case driverchannel::CHANNEL_START_FAILED:

@@ -14,7 +14,7 @@ namespace app {
 // The channel over the platform of this build: Windows, the service control
 // manager and the Tavrin device; Linux, the tavrin driver host. The emulated
 // keyboard is chosen only with options.emulate (Linux); when it cannot be
-// reached, the channel stands over CUnavailableDriverPlatform and Load fails.
+// reached, the channel stands over CUnavailableDriverBackend and Load fails.
 std::unique_ptr<driverchannel::CDriverChannel> CreateProgramChannel(const ProgramOptions& options);
 
 // Linux: the channel takes the real keyboard's host "tavrin" from the

@@ -1,5 +1,5 @@
 // One run of a keyboard at a time. A run holds an exclusive flock() on
-// ID.lock in the user's private registration folder from Load until its host
+// ID.lock in the user's private runtime folder from Load until its host
 // has stopped; the file holds "<pid> <program name>\n" so that a second run
 // can say who is using the keyboard. The kernel drops the lock however the
 // holder ends (a killed run never blocks the next). The holder removes the

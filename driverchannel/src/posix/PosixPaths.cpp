@@ -1,7 +1,7 @@
 #include "PosixPaths.h"
 
-#include <driverchannel/CDriverChannel.h>
-#include <driverchannel/CDriverPlatform.h>
+#include <driverchannel/CDriverBackend.h>
+#include <driverchannel/ChannelResults.h>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -147,7 +147,7 @@ std::string homeOf(uid_t uid)
 
 } // namespace
 
-std::string registrationDirectory()
+std::string runtimeDirectory()
 {
     const uid_t self = ::geteuid();
     // The session's runtime folder, when only this user (or root) can change
@@ -248,6 +248,12 @@ std::string emulatedDriverDirectory()
 #endif
     const std::string beside = besideProgramDriverDirectory();
     return beside.empty() ? installedDriverDirectory() : beside;
+}
+
+bool isKeyboardName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\n\r") == std::string::npos
+        && name.find('\0') == std::string::npos;
 }
 
 std::string hostFileName(const std::string& name, bool emulated)

@@ -18,7 +18,7 @@ inline constexpr char DEFAULT_MEMORY_FILE[] = "emulated-keyboard.bin";
 // never a name someone else could take first in a shared folder, root's own
 // /run/lodemar-root for root and <home>/.cache/lodemar/run for a user.
 // Empty when there is none. Not created here.
-std::string registrationDirectory();
+std::string runtimeDirectory();
 
 // $XDG_STATE_HOME/lodemar, else $HOME/.local/state/lodemar; empty when
 // neither variable gives an absolute path.
@@ -59,13 +59,17 @@ bool runningFromBuildTree();
 // beside the program, else the installed folder.
 std::string emulatedDriverDirectory();
 
+// A driver name that can name the files of its keyboard (no folder, no
+// line break, not "." or "..").
+bool isKeyboardName(const std::string& name);
+
 // The host program of a driver name: the name in lower case ("Tavrin" ->
 // "tavrin") for the real keyboard, with "-emu" for the emulated one.
 std::string hostFileName(const std::string& name, bool emulated);
 
 // The keyboard a driver name drives: NAME for the real keyboard,
 // NAME.emulated-HASH for an emulated one, HASH naming its memory file. It
-// names the keyboard's lock, record and (emulated) socket, so a run on one
+// names the keyboard's lock and (emulated) socket, so a run on one
 // keyboard never touches another's, and a host serving one keyboard is never
 // taken for another's.
 std::string keyboardId(const std::string& name, const std::string& memoryFile);

@@ -4,8 +4,8 @@
 // and results (texts in TransferTexts.h).
 #pragma once
 
+#include <driverchannel/CDriverBackend.h>
 #include <driverchannel/CDriverChannel.h>
-#include <driverchannel/CDriverPlatform.h>
 #include <keydata/KeyboardFit.h>
 #include <keydata/KeyImage.h>
 #include <keydata/KeyTable.h>
@@ -137,12 +137,12 @@ std::bitset<keydata::GRID_KEYS> keyCapsToMark(const keydata::KeyTable& table);
 // Why the fit check refuses a table (TransferTexts.h); empty when it fits.
 std::string fitRefusalText(const keydata::KeyboardFit& fit);
 
-#if defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_PLATFORM)
+#if defined(LODEMAR_DRIVERCHANNEL_HAS_DEFAULT_BACKEND)
 // Why the channel's Load over a platform made with options returned result
 // (TransferTexts.h): a clause to follow text::LOAD_DRIVER_FAIL. program is
 // the name of the program that runs, for what the user should do.
 std::string loadFailureReason(const driverchannel::CDriverChannel& channel,
-    const driverchannel::DriverPlatformOptions& options, int result, const char* program);
+    const driverchannel::DriverBackendOptions& options, int result, const char* program);
 #endif
 
 } // namespace transfer

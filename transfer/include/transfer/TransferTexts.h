@@ -47,9 +47,9 @@ inline constexpr const char* LOAD_NO_DRIVER_FILE_HARDWARE
     = "the driver host 'tavrin' is not installed in %s, the only place the real keyboard's host is "
       "taken from";
 inline constexpr const char* LOAD_NO_REGISTRATION_FOLDER
-    = "cannot use the private folder for the driver registration and the keyboard's lock in the runtime "
-      "directory ($XDG_RUNTIME_DIR, else $TMPDIR or /tmp): it must be a folder of this user, not a link";
-inline constexpr const char* LOAD_NO_REGISTRATION = "the driver registration could not be written or read";
+    = "cannot use the private folder for the keyboard's lock and the driver host's socket "
+      "($XDG_RUNTIME_DIR/lodemar, else ~/.cache/lodemar/run): it must be a folder of this user alone, "
+      "not a link";
 #endif
 inline constexpr const char* LOAD_KEYBOARD_IN_USE
     = "the keyboard is in use by %s; nothing was sent, try again once it has finished";

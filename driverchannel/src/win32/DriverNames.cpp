@@ -1,6 +1,6 @@
 #include "DriverNames.h"
 
-namespace driverchannel::names {
+namespace driverchannel::win32::names {
 
 std::string formatPath(std::string_view format, std::string_view first, std::string_view second)
 {
@@ -22,4 +22,4 @@ std::string formatPath(std::string_view format, std::string_view first, std::str
     return out;
 }
 
-} // namespace driverchannel::names
+} // namespace driverchannel::win32::names

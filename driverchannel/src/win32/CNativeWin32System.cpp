@@ -1,6 +1,4 @@
-#include "CWin32DriverPlatform.h"
-
-#include <driverchannel/CUnavailableDriverPlatform.h>
+#include "CNativeWin32System.h"
 
 // windows.h first: the other two rely on it.
 #include <windows.h>
@@ -8,7 +6,7 @@
 #include <shlwapi.h>
 #include <winsvc.h>
 
-namespace driverchannel {
+namespace driverchannel::win32 {
 
 namespace {
 
@@ -56,40 +54,40 @@ template <typename Query> bool readDirectory(Query query, std::string& directory
 
 } // namespace
 
-std::uint32_t CWin32DriverPlatform::QueryVersion()
+std::uint32_t CNativeWin32System::QueryVersion()
 {
     return ::GetVersion();
 }
 
-void CWin32DriverPlatform::DeleteServiceKey(const std::string& keyPath)
+void CNativeWin32System::DeleteServiceKey(const std::string& keyPath)
 {
     ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
 }
 
-bool CWin32DriverPlatform::ReadCurrentDirectory(std::string& directory)
+bool CNativeWin32System::ReadCurrentDirectory(std::string& directory)
 {
     return readDirectory(
         [](UINT size, char* buffer) { return static_cast<UINT>(::GetCurrentDirectoryA(size, buffer)); },
         directory);
 }
 
-bool CWin32DriverPlatform::ReadWindowsDirectory(std::string& directory)
+bool CNativeWin32System::ReadWindowsDirectory(std::string& directory)
 {
     return readDirectory(
         [](UINT size, char* buffer) { return ::GetWindowsDirectoryA(buffer, size); }, directory);
 }
 
-bool CWin32DriverPlatform::FileExists(const std::string& path)
+bool CNativeWin32System::FileExists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-ServiceHandle CWin32DriverPlatform::OpenServiceManager()
+ServiceHandle CNativeWin32System::OpenServiceManager()
 {
     return fromScHandle(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
 }
 
-ServiceHandle CWin32DriverPlatform::CreateDriverService(
+ServiceHandle CNativeWin32System::CreateDriverService(
     ServiceHandle manager, const std::string& name, const std::string& driverPath)
 {
     return fromScHandle(::CreateServiceA(toScHandle(manager), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
@@ -97,12 +95,12 @@ ServiceHandle CWin32DriverPlatform::CreateDriverService(
         nullptr, nullptr, nullptr, nullptr));
 }
 
-ServiceHandle CWin32DriverPlatform::OpenDriverService(ServiceHandle manager, const std::string& name)
+ServiceHandle CNativeWin32System::OpenDriverService(ServiceHandle manager, const std::string& name)
 {
     return fromScHandle(::OpenServiceA(toScHandle(manager), name.c_str(), SERVICE_ALL_ACCESS));
 }
 
-StartOutcome CWin32DriverPlatform::StartDriverService(ServiceHandle service)
+StartOutcome CNativeWin32System::StartDriverService(ServiceHandle service)
 {
     if (::StartServiceA(toScHandle(service), 0, nullptr))
         return StartOutcome::Started;
@@ -110,36 +108,36 @@ StartOutcome CWin32DriverPlatform::StartDriverService(ServiceHandle service)
                                                              : StartOutcome::Failed;
 }
 
-bool CWin32DriverPlatform::StopDriverService(ServiceHandle service)
+bool CNativeWin32System::StopDriverService(ServiceHandle service)
 {
     SERVICE_STATUS status {};
     return ::ControlService(toScHandle(service), SERVICE_CONTROL_STOP, &status) != FALSE;
 }
 
-bool CWin32DriverPlatform::DeleteDriverService(ServiceHandle service)
+bool CNativeWin32System::DeleteDriverService(ServiceHandle service)
 {
     return ::DeleteService(toScHandle(service)) != FALSE;
 }
 
-void CWin32DriverPlatform::CloseServiceObject(ServiceHandle handle)
+void CNativeWin32System::CloseServiceObject(ServiceHandle handle)
 {
     ::CloseServiceHandle(toScHandle(handle));
 }
 
-DeviceHandle CWin32DriverPlatform::OpenDeviceFile(const std::string& path)
+DeviceHandle CNativeWin32System::OpenDeviceFile(const std::string& path)
 {
     return fromHandle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-DeviceHandle CWin32DriverPlatform::OpenVxdFile(const std::string& path)
+DeviceHandle CNativeWin32System::OpenVxdFile(const std::string& path)
 {
     // Creation disposition 0 is what loads a dynamic VxD on the 9x family.
     return fromHandle(::CreateFileA(
         path.c_str(), 0, 0, nullptr, 0, FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OVERLAPPED, nullptr));
 }
 
-bool CWin32DriverPlatform::DeviceControl(DeviceHandle device, std::uint32_t controlCode, const void* input,
+bool CNativeWin32System::DeviceControl(DeviceHandle device, std::uint32_t controlCode, const void* input,
     std::uint32_t inputLength, void* output, std::uint32_t outputLength, std::uint32_t& bytesReturned)
 {
     DWORD count = bytesReturned;
@@ -150,37 +148,9 @@ bool CWin32DriverPlatform::DeviceControl(DeviceHandle device, std::uint32_t cont
     return ok != FALSE;
 }
 
-void CWin32DriverPlatform::CloseDevice(DeviceHandle device)
+void CNativeWin32System::CloseDevice(DeviceHandle device)
 {
     ::CloseHandle(toHandle(device));
 }
 
-std::unique_ptr<CDriverPlatform> CreateDriverPlatform(const DriverPlatformOptions& options)
-{
-    // No emulated keyboard exists here; asking for one must not reach the
-    // real keyboard instead.
-    if (!options.emulatedKeyboardMemory.empty())
-        return std::make_unique<CUnavailableDriverPlatform>();
-    return std::make_unique<CWin32DriverPlatform>();
-}
-
-std::string DefaultEmulatedKeyboardMemory()
-{
-    return {};
-}
-
-std::string DriverHostFolder(const DriverPlatformOptions&)
-{
-    // The channel's second place for Tavrin.sys: the system driver folder.
-    char windows[MAX_PATH] = "";
-    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    return std::string(length > 0 && length < MAX_PATH ? windows : "%WINDIR%") + "\\system32\\Drivers";
-}
-
-bool PrivateRuntimeFolder(std::string& folder)
-{
-    folder.clear();
-    return false;
-}
-
-} // namespace driverchannel
+} // namespace driverchannel::win32

@@ -1,15 +1,21 @@
-// A scripted stand-in for the operating system: a small service manager,
-// a file set, devices and a queue of device replies, with switches for each
-// failure the channel must handle. Every call is logged in order.
+// A scripted stand-in for the Win32 calls: a small service manager, a file
+// set, devices and a queue of device replies, with switches for each failure
+// the Windows backend must handle. Every call is logged in order.
+// CFakeWindowsBackend puts the real Windows backend over it, with a
+// scripted keyboard claim, for tests of the channel and of what stands on it.
 #pragma once
 
-#include "driverchannel/CDriverPlatform.h"
+#include "win32/CServiceDriverBackend.h"
+#include "win32/CWin32System.h"
+
+#include <driverchannel/CDriverBackend.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <set>
@@ -18,10 +24,12 @@
 
 namespace driverchannel::testing {
 
+using namespace driverchannel::win32;
+
 inline constexpr std::uint32_t NT_VERSION = 0x0A280105; // top bit clear
 inline constexpr std::uint32_t W9X_VERSION = 0xC0000A04; // top bit set
 
-class CFakeDriverPlatform : public CDriverPlatform {
+class CFakeWin32System : public CWin32System {
 public:
     struct Service {
         std::string driverPath;
@@ -52,6 +60,8 @@ public:
     bool deleteRefused = false;
     bool deviceOpenFails = false;
     std::string throwBadAllocIn; // the name of a call that runs out of memory
+    // What CFakeWindowsBackend's claim answers (the Windows backend itself
+    // holds nothing).
     KeyboardClaim claim = KeyboardClaim::Held;
     std::string claimHolder; // what an InUse claim reports
     std::deque<Reply> replies; // default reply: success, count 0
@@ -71,13 +81,6 @@ public:
             calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
     }
 
-    KeyboardClaim ClaimKeyboard(const std::string&, std::string& holder) override
-    {
-        if (claim == KeyboardClaim::InUse)
-            holder = claimHolder;
-        return claim;
-    }
-    void ReleaseKeyboard() override { releasedAfterCalls = calls.size(); }
     std::uint32_t QueryVersion() override { return version; }
     void DeleteServiceKey(const std::string& keyPath) override { Log("DeleteServiceKey " + keyPath); }
     bool ReadCurrentDirectory(std::string& directory) override
@@ -186,7 +189,7 @@ public:
     std::string DevicePathOf(const std::string& deviceName) override
     {
         Log("DevicePathOf");
-        return CDriverPlatform::DevicePathOf(deviceName);
+        return CWin32System::DevicePathOf(deviceName);
     }
 
 private:
@@ -220,5 +223,44 @@ private:
     std::intptr_t m_nextHandle = 100;
     std::map<std::intptr_t, std::string> m_serviceNames;
 };
+
+// The Windows backend over a fake system, its claim scripted by the fake.
+class CFakeWindowsBackend final : public CDriverBackend {
+public:
+    explicit CFakeWindowsBackend(CFakeWin32System& os)
+        : m_os(os)
+        , m_backend(os)
+    {
+    }
+    KeyboardClaim ClaimKeyboard(std::string_view, std::string& holder) override
+    {
+        if (m_os.claim == KeyboardClaim::InUse)
+            holder = m_os.claimHolder;
+        return m_os.claim;
+    }
+    int StartDriver(
+        std::string_view name, const char* driverPath, const char* deviceName, bool startNow) override
+    {
+        return m_backend.StartDriver(name, driverPath, deviceName, startNow);
+    }
+    int Control(std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
+        std::uint32_t outputLength, std::uint32_t& bytesReturned) override
+    {
+        return m_backend.Control(code, input, inputLength, output, outputLength, bytesReturned);
+    }
+    int StopDriver() override { return m_backend.StopDriver(); }
+    void ReleaseKeyboard() override { m_os.releasedAfterCalls = m_os.calls.size(); }
+
+    CServiceDriverBackend& Steps() { return m_backend; }
+
+private:
+    CFakeWin32System& m_os;
+    CServiceDriverBackend m_backend;
+};
+
+inline std::unique_ptr<CDriverBackend> fakeWindowsBackend(CFakeWin32System& os)
+{
+    return std::make_unique<CFakeWindowsBackend>(os);
+}
 
 } // namespace driverchannel::testing

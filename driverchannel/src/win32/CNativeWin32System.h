@@ -1,13 +1,12 @@
-// A platform for a keyboard this build cannot reach (the emulated keyboard on
-// Windows, or one whose memory file has no place). It touches nothing: there is no driver file anywhere, so
-// Load ends with CHANNEL_DRIVER_FILE_NOT_FOUND, and every other call fails.
+// The Win32 calls themselves: service control manager, registry and device
+// I/O. Built only for Windows; it cannot run on the Linux build machine.
 #pragma once
 
-#include "driverchannel/CDriverPlatform.h"
+#include "CWin32System.h"
 
-namespace driverchannel {
+namespace driverchannel::win32 {
 
-class CUnavailableDriverPlatform final : public CDriverPlatform {
+class CNativeWin32System final : public CWin32System {
 public:
     std::uint32_t QueryVersion() override;
     void DeleteServiceKey(const std::string& keyPath) override;
@@ -32,4 +31,4 @@ public:
     void CloseDevice(DeviceHandle device) override;
 };
 
-} // namespace driverchannel
+} // namespace driverchannel::win32

@@ -1,8 +1,8 @@
 // The Linux backend under the real channel: finding the host program (never
-// in the current folder), the registration record, one run per keyboard,
-// starting, adopting and stopping hosts (the real tavrin, scripts that fail
-// or will not end, a stand-in host).
-#include "posix/CPosixDriverPlatform.h"
+// in the current folder), one run per keyboard, starting, adopting and
+// stopping hosts (the real tavrin, scripts that fail or will not end, a
+// stand-in host).
+#include "posix/CHostDriverBackend.h"
 #include "posix/PosixPaths.h"
 
 #include "HostProcessFixture.h"
@@ -51,46 +51,46 @@ bool processExists(pid_t pid)
 class CStubbornHost {
 public:
     explicit CStubbornHost(const std::string& path, std::uint32_t backend = tavrin::BACKEND_EMULATED)
-        : path_(path)
-        , backend_(backend)
+        : m_path(path)
+        , m_backendKind(backend)
     {
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un a {};
         a.sun_family = AF_UNIX;
         std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(listener_, 8);
-        if (::pipe(stop_) != 0)
-            stop_[0] = stop_[1] = -1;
-        thread_ = std::thread([this] { Serve(); });
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(m_listener, 8);
+        if (::pipe(m_stop) != 0)
+            m_stop[0] = m_stop[1] = -1;
+        m_thread = std::thread([this] { Serve(); });
     }
     ~CStubbornHost()
     {
         const char quit = 0;
-        (void)!::write(stop_[1], &quit, 1);
-        thread_.join();
-        for (auto& [fd, buffer] : clients_)
+        (void)!::write(m_stop[1], &quit, 1);
+        m_thread.join();
+        for (auto& [fd, buffer] : m_clients)
             ::close(fd);
-        ::close(listener_);
-        ::close(stop_[0]);
-        ::close(stop_[1]);
-        ::unlink(path_.c_str());
+        ::close(m_listener);
+        ::close(m_stop[0]);
+        ::close(m_stop[1]);
+        ::unlink(m_path.c_str());
     }
-    bool StopAsked() const { return stopAsked_; }
+    bool StopAsked() const { return m_stopAsked; }
 
 private:
     void Serve()
     {
         for (;;) {
-            std::vector<pollfd> fds { { stop_[0], POLLIN, 0 }, { listener_, POLLIN, 0 } };
-            for (const auto& [fd, buffer] : clients_)
+            std::vector<pollfd> fds { { m_stop[0], POLLIN, 0 }, { m_listener, POLLIN, 0 } };
+            for (const auto& [fd, buffer] : m_clients)
                 fds.push_back({ fd, POLLIN, 0 });
             if (::poll(fds.data(), fds.size(), -1) <= 0 || fds[0].revents)
                 return;
             if (fds[1].revents) {
-                const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
                 if (fd >= 0)
-                    clients_[fd];
+                    m_clients[fd];
             }
             for (std::size_t i = 2; i < fds.size(); ++i)
                 if (fds[i].revents)
@@ -99,12 +99,12 @@ private:
     }
     void Answer(int fd)
     {
-        std::vector<std::uint8_t>& in = clients_[fd];
+        std::vector<std::uint8_t>& in = m_clients[fd];
         std::uint8_t chunk[512];
         const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
         if (n <= 0) {
             ::close(fd);
-            clients_.erase(fd);
+            m_clients.erase(fd);
             return;
         }
         in.insert(in.end(), chunk, chunk + n);
@@ -116,14 +116,14 @@ private:
         in.erase(in.begin(), in.begin() + taken);
         std::vector<std::uint8_t> reply;
         if (code == tavrin::HOST_STOP) {
-            stopAsked_ = true; // and no answer
+            m_stopAsked = true; // and no answer
             return;
         }
         if (code == tavrin::HOST_IDENTIFY) {
             std::uint8_t identity[tavrin::HOST_IDENTITY_SIZE];
             tavrin::encodeIdentity(identity,
                 { tavrin::HOST_PROTOCOL_VERSION, TAVRIN_VERSION, static_cast<std::uint32_t>(::getpid()),
-                    backend_ });
+                    m_backendKind });
             tavrin::encodeReply(reply, TAVRIN_STATUS_SUCCESS, sizeof identity, identity, sizeof identity);
         } else {
             tavrin::encodeReply(reply, TAVRIN_STATUS_SUCCESS, 0, nullptr, 0);
@@ -131,134 +131,128 @@ private:
         (void)!::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
     }
 
-    std::string path_;
-    std::uint32_t backend_;
-    int listener_ = -1;
-    int stop_[2] = { -1, -1 };
-    std::map<int, std::vector<std::uint8_t>> clients_;
-    std::atomic<bool> stopAsked_ { false };
-    std::thread thread_;
+    std::string m_path;
+    std::uint32_t m_backendKind;
+    int m_listener = -1;
+    int m_stop[2] = { -1, -1 };
+    std::map<int, std::vector<std::uint8_t>> m_clients;
+    std::atomic<bool> m_stopAsked { false };
+    std::thread m_thread;
 };
 
-class PosixPlatformTest : public ::testing::Test {
+class HostDriverBackendTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         for (const char* sub : { "run", "cwd", "libexec" })
-            fs::create_directory(folder_ / sub);
-        previous_ = fs::current_path();
-        fs::current_path(folder_ / "cwd");
-        settings_.registrationDirectory = folder_ / "run";
-        settings_.installedDirectory = folder_ / "libexec";
-        settings_.emulatedKeyboardMemory = folder_ / "kb.bin";
-        settings_.hardwareSocket = folder_ / "hardware.sock";
-        settings_.elevator = folder_ / "elevator";
-        settings_.startTimeoutMs = 10000;
-        settings_.stopTimeoutMs = 3000;
-        settings_.probeTimeoutMs = 500;
+            fs::create_directory(m_folder / sub);
+        m_previous = fs::current_path();
+        fs::current_path(m_folder / "cwd");
+        m_settings.runtimeDirectory = m_folder / "run";
+        m_settings.installedDirectory = m_folder / "libexec";
+        m_settings.emulatedKeyboardMemory = m_folder / "kb.bin";
+        m_settings.hardwareSocket = m_folder / "hardware.sock";
+        m_settings.elevator = m_folder / "elevator";
+        m_settings.startTimeoutMs = 10000;
+        m_settings.stopTimeoutMs = 3000;
+        m_settings.probeTimeoutMs = 500;
     }
-    void TearDown() override { fs::current_path(previous_); }
+    void TearDown() override { fs::current_path(m_previous); }
 
     // The emulated keyboard's host, and (for the real keyboard's, which the
     // tests never run but through a stand-in elevator) a program of its name.
     void InstallHost(const std::string& where)
     {
-        fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin-emu"));
-        fs::create_symlink(TAVRIN_HOST_PATH, folder_ / (where + "/tavrin"));
+        fs::create_symlink(TAVRIN_HOST_PATH, m_folder / (where + "/tavrin-emu"));
+        fs::create_symlink(TAVRIN_HOST_PATH, m_folder / (where + "/tavrin"));
     }
     // Programs named like the hosts that only leave a mark if they ever run.
     void PlantHost(const std::string& where)
     {
         for (const char* name : { "/tavrin", "/tavrin-emu" })
-            writeScript(folder_ / (where + name), "touch " + (folder_ / "planted-ran"));
+            writeScript(m_folder / (where + name), "touch " + (m_folder / "planted-ran"));
     }
-    bool PlantedHostRan() const { return fs::exists(folder_ / "planted-ran"); }
-    // The emulated keyboard's record and lock in the registration folder.
-    std::string Id() const { return keyboardId("Tavrin", normalisedPath(settings_.emulatedKeyboardMemory)); }
-    std::string Record() const { return recordPath(folder_ / "run", Id()); }
-    CPosixDriverPlatform& Platform()
+    bool PlantedHostRan() const { return fs::exists(m_folder / "planted-ran"); }
+    // The emulated keyboard's id, which names its lock and socket.
+    std::string Id() const { return keyboardId("Tavrin", normalisedPath(m_settings.emulatedKeyboardMemory)); }
+    std::string Socket() const { return hostSocketPath(m_folder / "run", Id()); }
+    CHostDriverBackend& Backend()
     {
-        platform_.emplace(settings_);
-        return *platform_;
+        m_backend.emplace(m_settings);
+        return *m_backend;
     }
     int Load(CDriverChannel& channel) { return channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true); }
 
-    CTempFolder folder_;
-    PosixPlatformSettings settings_;
-    std::optional<CPosixDriverPlatform> platform_;
-    fs::path previous_;
+    CTempFolder m_folder;
+    HostDriverSettings m_settings;
+    std::optional<CHostDriverBackend> m_backend;
+    fs::path m_previous;
 };
 
-TEST_F(PosixPlatformTest, HostFromTheInstalledFolderIsRegisteredStartedAndRemovedAgain)
+TEST_F(HostDriverBackendTest, HostFromTheInstalledFolderIsStartedServesAndIsStoppedAgain)
 {
     PlantHost("cwd"); // never run, though the current folder comes first on Windows
     InstallHost("libexec");
-    CPosixDriverPlatform& platform = Platform();
-    std::optional<CDriverChannel> channel(std::in_place, platform);
+    CHostDriverBackend& backend = Backend();
+    std::optional<CDriverChannel> channel(std::in_place, backend);
     ASSERT_EQ(Load(*channel), CHANNEL_SUCCESS);
-    EXPECT_EQ(channel->DriverPath(), folder_ / "libexec/tavrin-emu");
-    EXPECT_TRUE(channel->RemovesOnStop());
-
-    const std::string socket = channel->DevicePath();
-    EXPECT_EQ(socket, hostSocketPath(folder_ / "run", Id()));
-    const std::optional<ServiceRecord> record = readServiceRecord(folder_ / "run", Id(), "Tavrin");
-    ASSERT_TRUE(record.has_value()) << readText(Record());
-    EXPECT_EQ(record->driverPath, folder_ / "libexec/tavrin-emu");
-    EXPECT_EQ(record->socketPath, socket);
-    EXPECT_EQ(record->backend, HostBackend::Emulated);
-    EXPECT_EQ(record->memoryFile, folder_ / "kb.bin");
-    EXPECT_EQ(fs::status(folder_ / "run").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(backend.HostProgram(), m_folder / "libexec/tavrin-emu");
+    EXPECT_EQ(backend.SocketPath(), Socket());
+    EXPECT_TRUE(fs::exists(keyboardLockPath(m_folder / "run", Id())));
+    EXPECT_EQ(fs::status(m_folder / "run").permissions() & fs::perms::all, fs::perms::owner_all);
 
     // The device answers the driver's requests.
     std::uint8_t version[4] = {};
     EXPECT_EQ(channel->Request(IOCTL_GET_VERSION, version, 4, version, 4), 4);
     EXPECT_EQ(version[0], TAVRIN_VERSION);
-    const pid_t host = platform.StartedHost(socket);
+    const pid_t host = backend.StartedHost();
     ASSERT_GT(host, 0);
 
     channel.reset();
-    EXPECT_TRUE(fs::is_empty(folder_ / "run")); // record, socket and lock gone
+    EXPECT_TRUE(fs::is_empty(m_folder / "run")); // socket and lock gone
     EXPECT_FALSE(processExists(host)); // ended and reaped
-    EXPECT_EQ(platform.StartedHost(socket), -1);
+    EXPECT_EQ(backend.StartedHost(), -1);
     EXPECT_FALSE(PlantedHostRan());
 }
 
-TEST_F(PosixPlatformTest, HostFromTheInstalledFolderOrNowhere)
+TEST_F(HostDriverBackendTest, HostFromTheInstalledFolderOrNowhere)
 {
     InstallHost("libexec");
     {
-        CDriverChannel channel(Platform());
+        CDriverChannel channel(Backend());
         ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
-        EXPECT_EQ(channel.DriverPath(), folder_ / "libexec/tavrin-emu");
+        EXPECT_EQ(m_backend->HostProgram(), m_folder / "libexec/tavrin-emu");
     }
     // No host there (a non-executable file does not count, one in the
-    // current folder is never looked at): -4, and the stale record of an
-    // earlier run is deleted first all the same.
-    fs::remove(folder_ / "libexec/tavrin-emu");
-    std::ofstream(folder_ / "libexec/tavrin-emu") << "not a program";
+    // current folder is never looked at): -4, and nothing runs.
+    fs::remove(m_folder / "libexec/tavrin-emu");
+    std::ofstream(m_folder / "libexec/tavrin-emu") << "not a program";
     PlantHost("cwd");
-    std::ofstream(Record()) << "left behind";
-    CDriverChannel channel(Platform());
+    CDriverChannel channel(Backend());
     EXPECT_EQ(Load(channel), CHANNEL_DRIVER_FILE_NOT_FOUND);
-    EXPECT_FALSE(fs::exists(Record()));
-    EXPECT_FALSE(channel.IsInstalled());
+    EXPECT_EQ(m_backend->StartedHost(), -1);
+    EXPECT_EQ(channel.Send(IOCTL_SEND_BYTES, "\xED", 1), CHANNEL_NO_DEVICE);
     EXPECT_FALSE(PlantedHostRan());
+
+    // No installed folder at all.
+    m_settings.installedDirectory.clear();
+    CDriverChannel none(Backend());
+    EXPECT_EQ(Load(none), CHANNEL_DIRECTORY_FAILED);
 }
 
-TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedAndLeftServingWithItsRegistration)
+TEST_F(HostDriverBackendTest, HostAlreadyServingIsUsedAndLeftServing)
 {
     InstallHost("libexec");
-    CPosixDriverPlatform& platform = Platform();
-    const std::string socket = platform.DevicePathOf(DRIVER_SERVICE_NAME);
+    CHostDriverBackend& backend = Backend();
+    const std::string socket = Socket();
     // Started by someone else, with a keyboard that never answers.
     CHostProcess host(
-        { "--socket", socket, "--emulate", folder_ / "kb.bin", "--fault", "silent" }, folder_ / "host.err");
+        { "--socket", socket, "--emulate", m_folder / "kb.bin", "--fault", "silent" }, m_folder / "host.err");
     ASSERT_EQ(tavrin::WaitForHost(socket, 5000), tavrin::CLIENT_OK);
     {
-        CDriverChannel channel(platform);
+        CDriverChannel channel(backend);
         ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
-        EXPECT_FALSE(channel.RemovesOnStop());
-        EXPECT_EQ(platform.StartedHost(socket), -1);
+        EXPECT_EQ(backend.StartedHost(), -1);
         // A send the keyboard did not answer comes back with information
         // 254, and the channel reports it as a failed request.
         const std::uint8_t packet[] = { 0xE8, 0x00, 0x00 };
@@ -270,49 +264,45 @@ TEST_F(PosixPlatformTest, HostAlreadyServingIsUsedAndLeftServingWithItsRegistrat
     }
     // Whoever started it stops it; this run did not.
     EXPECT_EQ(tavrin::ProbeHost(socket, 1000), tavrin::CLIENT_OK);
-    EXPECT_TRUE(fs::exists(Record()));
     EXPECT_EQ(tavrin::StopHost(socket, 3000), tavrin::CLIENT_OK);
     EXPECT_EQ(host.Wait(), 0);
 }
 
-TEST_F(PosixPlatformTest, HostThatCannotStartGivesMinus6AndStaysRegistered)
+TEST_F(HostDriverBackendTest, HostThatCannotStartGivesMinus6AndTheNextRunStartsAfresh)
 {
-    writeScript(folder_ / "libexec/tavrin-emu", "exit 2");
+    writeScript(m_folder / "libexec/tavrin-emu", "exit 2");
     {
-        CDriverChannel channel(Platform());
+        CDriverChannel channel(Backend());
         EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
-        EXPECT_TRUE(channel.IsInstalled());
-        EXPECT_FALSE(channel.IsStarted());
+        EXPECT_EQ(m_backend->StartedHost(), -1);
     }
-    EXPECT_TRUE(fs::exists(Record()));
 
     // One that never opens its socket is given up after the start time-out
     // and does not outlive the attempt.
-    writeScript(folder_ / "libexec/tavrin-emu", "echo $$ > " + (folder_ / "pid") + "; exec sleep 30");
-    settings_.startTimeoutMs = 500;
-    CPosixDriverPlatform& platform = Platform();
+    writeScript(m_folder / "libexec/tavrin-emu", "echo $$ > " + (m_folder / "pid") + "; exec sleep 30");
+    m_settings.startTimeoutMs = 500;
+    CHostDriverBackend& backend = Backend();
     {
-        CDriverChannel channel(platform);
+        CDriverChannel channel(backend);
         EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
     }
-    EXPECT_EQ(platform.StartedHost(platform.DevicePathOf(DRIVER_SERVICE_NAME)), -1); // reaped
-    const std::string script = readText(folder_ / "pid");
+    EXPECT_EQ(backend.StartedHost(), -1); // reaped
+    const std::string script = readText(m_folder / "pid");
     if (!script.empty()) {
         EXPECT_FALSE(processExists(std::stoi(script)));
     }
-    EXPECT_TRUE(fs::exists(Record()));
 
-    // The next run deletes the record, registers anew and starts.
-    fs::remove(folder_ / "libexec/tavrin-emu");
+    // The next run starts.
+    fs::remove(m_folder / "libexec/tavrin-emu");
     InstallHost("libexec");
-    settings_.startTimeoutMs = 10000;
-    CDriverChannel channel(Platform());
+    m_settings.startTimeoutMs = 10000;
+    CDriverChannel channel(Backend());
     EXPECT_EQ(Load(channel), CHANNEL_SUCCESS);
 }
 
 // A load that fails says why in the system's own words, for the program to
 // show under its failure text: what pkexec or the host said, or how it ended.
-TEST_F(PosixPlatformTest, EveryFailedStartSaysWhy)
+TEST_F(HostDriverBackendTest, EveryFailedStartSaysWhy)
 {
     struct Case {
         const char* name;
@@ -334,209 +324,209 @@ TEST_F(PosixPlatformTest, EveryFailedStartSaysWhy)
             "tavrin: the keyboard is in use by process 42 (uid 1000)" },
         { "a memory file in a folder that does not exist", false,
             "exec " + std::string(TAVRIN_HOST_PATH) + " \"$@\"",
-            "tavrin-emu: cannot open or create the keyboard memory file " + (folder_ / "none/kb.bin") },
+            "tavrin-emu: cannot open or create the keyboard memory file " + (m_folder / "none/kb.bin") },
         { "a host that says nothing", false, "kill -9 $$",
             "the driver host was ended by signal 9 before it served" },
     };
     for (const Case& c : cases) {
-        fs::remove_all(folder_ / "libexec");
-        fs::create_directory(folder_ / "libexec");
-        writeScript(folder_ / "libexec/tavrin", "exit 3");
-        writeScript(folder_ / "libexec/tavrin-emu", c.script);
+        fs::remove_all(m_folder / "libexec");
+        fs::create_directory(m_folder / "libexec");
+        writeScript(m_folder / "libexec/tavrin", "exit 3");
+        writeScript(m_folder / "libexec/tavrin-emu", c.script);
         if (c.realKeyboard)
-            writeScript(settings_.elevator, c.script);
-        settings_.elevate = c.realKeyboard;
-        settings_.emulatedKeyboardMemory = c.realKeyboard ? "" : folder_ / "none/kb.bin";
-        CDriverChannel channel(Platform());
+            writeScript(m_settings.elevator, c.script);
+        m_settings.elevate = c.realKeyboard;
+        m_settings.emulatedKeyboardMemory = c.realKeyboard ? "" : m_folder / "none/kb.bin";
+        CDriverChannel channel(Backend());
         EXPECT_EQ(Load(channel), CHANNEL_START_FAILED) << c.name;
         EXPECT_EQ(channel.FailureReason(), c.reason) << c.name;
     }
 }
 
-TEST_F(PosixPlatformTest, HostOfOursThatDoesNotEndGivesMinus7)
+TEST_F(HostDriverBackendTest, HostOfOursThatDoesNotEndGivesMinus7)
 {
     // The host stops when asked, but its process goes on.
-    writeScript(folder_ / "libexec/tavrin-emu", std::string(TAVRIN_HOST_PATH) + " \"$@\"; exec sleep 30");
-    settings_.stopTimeoutMs = 300;
-    CPosixDriverPlatform& platform = Platform();
-    CDriverChannel channel(platform);
+    writeScript(m_folder / "libexec/tavrin-emu", std::string(TAVRIN_HOST_PATH) + " \"$@\"; exec sleep 30");
+    m_settings.stopTimeoutMs = 300;
+    CHostDriverBackend& backend = Backend();
+    CDriverChannel channel(backend);
     ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
-    const pid_t started = platform.StartedHost(channel.DevicePath());
+    const pid_t started = backend.StartedHost();
     ASSERT_GT(started, 0);
-    EXPECT_EQ(channel.Remove(false), CHANNEL_STOP_REFUSED);
-    EXPECT_TRUE(channel.IsStarted());
-    EXPECT_EQ(channel.Device(), NO_DEVICE); // closed before the stop request
+    EXPECT_EQ(backend.StopDriver(), CHANNEL_STOP_REFUSED);
+    EXPECT_EQ(backend.StartedHost(), started);
+    EXPECT_EQ(channel.Send(IOCTL_SEND_BYTES, "\xED", 1), CHANNEL_NO_DEVICE); // closed before the stop request
+    // Nor is a second start over it.
+    EXPECT_EQ(Load(channel), CHANNEL_PREVIOUS_NOT_REMOVED);
     ::kill(started, SIGKILL);
 }
 
-TEST_F(PosixPlatformTest, RealKeyboardHostIsStartedThroughTheElevatorFromTheInstalledFolderOnly)
+TEST_F(HostDriverBackendTest, RealKeyboardHostIsStartedThroughTheElevatorFromTheInstalledFolderOnly)
 {
     PlantHost("cwd");
     InstallHost("libexec");
-    settings_.emulatedKeyboardMemory.clear();
-    settings_.elevate = true;
+    m_settings.emulatedKeyboardMemory.clear();
+    m_settings.elevate = true;
     // Records what it was asked to run, then fails as a refused password does.
-    writeScript(settings_.elevator, "echo \"$@\" > " + (folder_ / "args") + "; exit 126");
-    CDriverChannel channel(Platform());
+    writeScript(m_settings.elevator, "echo \"$@\" > " + (m_folder / "args") + "; exit 126");
+    CDriverChannel channel(Backend());
     EXPECT_EQ(Load(channel), CHANNEL_START_FAILED);
-    EXPECT_EQ(channel.DevicePath(), settings_.hardwareSocket);
+    EXPECT_EQ(m_backend->SocketPath(), m_settings.hardwareSocket);
     // No paths for the host that runs as root: its socket is its own.
-    EXPECT_EQ(readText(folder_ / "args"), (folder_ / "libexec/tavrin") + " --hardware\n");
+    EXPECT_EQ(readText(m_folder / "args"), (m_folder / "libexec/tavrin") + " --hardware\n");
     EXPECT_FALSE(PlantedHostRan());
 }
 
-TEST_F(PosixPlatformTest, DefaultSettingsTakeTheRealKeyboardsHostFromTheInstalledFolderOnly)
+TEST_F(HostDriverBackendTest, DefaultSettingsTakeTheRealKeyboardsHostFromTheInstalledFolderOnly)
 {
-    ::setenv(DRIVER_DIRECTORY_VARIABLE, (folder_ / "cwd").c_str(), 1);
+    ::setenv(DRIVER_DIRECTORY_VARIABLE, (m_folder / "cwd").c_str(), 1);
     ::unsetenv(HARDWARE_SOCKET_VARIABLE);
-    const PosixPlatformSettings real = defaultPosixSettings({});
+    const HostDriverSettings real = defaultHostDriverSettings({});
     EXPECT_EQ(real.installedDirectory, installedDriverDirectory());
-    EXPECT_NE(real.installedDirectory, folder_ / "cwd");
+    EXPECT_NE(real.installedDirectory, m_folder / "cwd");
     EXPECT_EQ(real.elevator, "/usr/bin/pkexec");
     EXPECT_EQ(fs::path(real.hardwareSocket).filename(), "tavrin.sock");
     EXPECT_EQ(fs::path(real.hardwareHolder).filename(), "tavrin.holder");
     EXPECT_FALSE(real.attachedHardwareHost);
-    EXPECT_EQ(defaultPosixSettings({ folder_ / "kb.bin" }).installedDirectory, folder_ / "cwd");
+    EXPECT_EQ(defaultHostDriverSettings({ m_folder / "kb.bin" }).installedDirectory, m_folder / "cwd");
 
-    ::setenv(HARDWARE_SOCKET_VARIABLE, (folder_ / "hardware.sock").c_str(), 1);
-    const PosixPlatformSettings attached = defaultPosixSettings({});
-    EXPECT_EQ(attached.hardwareSocket, folder_ / "hardware.sock");
+    ::setenv(HARDWARE_SOCKET_VARIABLE, (m_folder / "hardware.sock").c_str(), 1);
+    const HostDriverSettings attached = defaultHostDriverSettings({});
+    EXPECT_EQ(attached.hardwareSocket, m_folder / "hardware.sock");
     EXPECT_TRUE(attached.attachedHardwareHost);
     EXPECT_EQ(attached.hardwareHolder, "");
     ::unsetenv(HARDWARE_SOCKET_VARIABLE);
     ::unsetenv(DRIVER_DIRECTORY_VARIABLE);
 }
 
-TEST_F(PosixPlatformTest, OneRunPerKeyboardAndTheSecondTouchesNothing)
+TEST_F(HostDriverBackendTest, OneRunPerKeyboardAndTheSecondTouchesNothing)
 {
     InstallHost("libexec");
-    std::optional<CPosixDriverPlatform> firstPlatform(std::in_place, settings_);
-    std::optional<CDriverChannel> first(std::in_place, *firstPlatform);
+    std::optional<CHostDriverBackend> firstBackend(std::in_place, m_settings);
+    std::optional<CDriverChannel> first(std::in_place, *firstBackend);
     ASSERT_EQ(Load(*first), CHANNEL_SUCCESS);
-    const std::string record = readText(Record());
 
-    CPosixDriverPlatform secondPlatform(settings_);
-    CDriverChannel second(secondPlatform);
+    CHostDriverBackend secondBackend(m_settings);
+    CDriverChannel second(secondBackend);
     EXPECT_EQ(Load(second), CHANNEL_KEYBOARD_IN_USE);
     EXPECT_EQ(
         second.KeyboardHolder(), "process " + std::to_string(::getpid()) + " (driverchannel_posix_tests)");
-    EXPECT_FALSE(second.IsPrepared());
-    EXPECT_EQ(readText(Record()), record);
+    EXPECT_EQ(secondBackend.SocketPath(), "");
     std::uint8_t version[4] = {};
     EXPECT_EQ(first->Request(IOCTL_GET_VERSION, version, 4, version, 4), 4);
 
     // Another keyboard at the same time.
-    settings_.emulatedKeyboardMemory = folder_ / "other.bin";
-    CPosixDriverPlatform otherPlatform(settings_);
-    CDriverChannel other(otherPlatform);
+    m_settings.emulatedKeyboardMemory = m_folder / "other.bin";
+    CHostDriverBackend otherBackend(m_settings);
+    CDriverChannel other(otherBackend);
     EXPECT_EQ(Load(other), CHANNEL_SUCCESS);
-    EXPECT_NE(other.DevicePath(), first->DevicePath());
+    EXPECT_NE(otherBackend.SocketPath(), firstBackend->SocketPath());
 
     // Free once the first run has stopped its host.
     first.reset();
-    firstPlatform.reset();
-    settings_.emulatedKeyboardMemory = folder_ / "kb.bin";
-    CDriverChannel next(Platform());
+    firstBackend.reset();
+    m_settings.emulatedKeyboardMemory = m_folder / "kb.bin";
+    CDriverChannel next(Backend());
     EXPECT_EQ(Load(next), CHANNEL_SUCCESS);
 }
 
-TEST_F(PosixPlatformTest, RealKeyboardHeldByAnotherUsersHostIsReportedBeforeAnythingStarts)
+TEST_F(HostDriverBackendTest, RealKeyboardHeldByAnotherUsersHostIsReportedBeforeAnythingStarts)
 {
     InstallHost("libexec");
-    settings_.emulatedKeyboardMemory.clear();
-    settings_.elevate = true;
-    writeScript(settings_.elevator, "touch " + (folder_ / "asked"));
+    m_settings.emulatedKeyboardMemory.clear();
+    m_settings.elevate = true;
+    writeScript(m_settings.elevator, "touch " + (m_folder / "asked"));
     // What the root host publishes while it holds the keyboard: here this
     // process stands in for it, on behalf of itself as the caller.
-    settings_.hardwareHolder = folder_ / "hardware.holder";
+    m_settings.hardwareHolder = m_folder / "hardware.holder";
     const tavrin::HostHolder holder { ::getpid(), tavrin::processStartTime("self"), ::getpid(), 0 };
-    std::ofstream(settings_.hardwareHolder) << tavrin::formatHolder(holder);
+    std::ofstream(m_settings.hardwareHolder) << tavrin::formatHolder(holder);
 
-    CPosixDriverPlatform platform(settings_);
-    CDriverChannel channel(platform);
+    CHostDriverBackend backend(m_settings);
+    CDriverChannel channel(backend);
     EXPECT_EQ(Load(channel), CHANNEL_KEYBOARD_IN_USE);
     EXPECT_EQ(channel.KeyboardHolder().rfind("process " + std::to_string(::getpid()) + " (", 0), 0u)
         << channel.KeyboardHolder();
     EXPECT_NE(channel.KeyboardHolder().find(" of user root"), std::string::npos) << channel.KeyboardHolder();
-    EXPECT_FALSE(fs::exists(folder_ / "asked"));
-    EXPECT_FALSE(fs::exists(folder_ / "run/Tavrin.lock")); // our own lock given up again
+    EXPECT_FALSE(fs::exists(m_folder / "asked"));
+    EXPECT_FALSE(fs::exists(m_folder / "run/Tavrin.lock")); // our own lock given up again
 
     // A record left by a host that is gone (its process started at another
     // time) holds nothing: the elevator is asked.
-    std::ofstream(settings_.hardwareHolder)
+    std::ofstream(m_settings.hardwareHolder)
         << tavrin::formatHolder({ ::getpid(), holder.hostStart + 1, ::getpid(), 0 });
-    CDriverChannel next(Platform());
+    CDriverChannel next(Backend());
     EXPECT_EQ(Load(next), CHANNEL_START_FAILED);
-    EXPECT_TRUE(fs::exists(folder_ / "asked"));
+    EXPECT_TRUE(fs::exists(m_folder / "asked"));
 }
 
-TEST_F(PosixPlatformTest, AttachedRealKeyboardHostIsUsedButNeverStartedOrStopped)
+TEST_F(HostDriverBackendTest, AttachedRealKeyboardHostIsUsedButNeverStartedOrStopped)
 {
-    settings_.emulatedKeyboardMemory.clear();
-    settings_.elevate = true;
-    writeScript(settings_.elevator, "touch " + (folder_ / "asked"));
-    settings_.attachedHardwareHost = true;
+    m_settings.emulatedKeyboardMemory.clear();
+    m_settings.elevate = true;
+    writeScript(m_settings.elevator, "touch " + (m_folder / "asked"));
+    m_settings.attachedHardwareHost = true;
     {
-        CDriverChannel channel(Platform());
+        CDriverChannel channel(Backend());
         EXPECT_EQ(Load(channel), CHANNEL_START_FAILED); // none serving: none started
     }
-    CStubbornHost host(settings_.hardwareSocket, tavrin::BACKEND_HARDWARE);
+    CStubbornHost host(m_settings.hardwareSocket, tavrin::BACKEND_HARDWARE);
     {
-        CDriverChannel channel(Platform());
+        CDriverChannel channel(Backend());
         ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
         std::uint8_t version[4] = {};
         EXPECT_EQ(channel.Request(IOCTL_GET_VERSION, version, 4, version, 4), 0);
     }
     EXPECT_FALSE(host.StopAsked());
-    EXPECT_FALSE(fs::exists(folder_ / "asked"));
+    EXPECT_FALSE(fs::exists(m_folder / "asked"));
 }
 
-TEST_F(PosixPlatformTest, EachKeyboardHasItsOwnId)
+TEST_F(HostDriverBackendTest, EachKeyboardHasItsOwnId)
 {
     EXPECT_EQ(keyboardId("Tavrin", ""), "Tavrin");
     EXPECT_EQ(keyboardId("Tavrin", "/m/one.bin").rfind("Tavrin.emulated-", 0), 0u);
     EXPECT_NE(keyboardId("Tavrin", "/m/one.bin"), keyboardId("Tavrin", "/m/two.bin"));
     // However the memory file's folder is spelt; a link in its place is kept
     // as given, for the host to refuse.
-    std::ofstream(folder_ / "kb.bin") << "";
-    fs::create_symlink(folder_ / "cwd", folder_ / "cwd-link");
-    fs::create_symlink(folder_ / "kb.bin", folder_ / "link.bin");
-    const std::string plain = folder_ / "kb.bin";
+    std::ofstream(m_folder / "kb.bin") << "";
+    fs::create_symlink(m_folder / "cwd", m_folder / "cwd-link");
+    fs::create_symlink(m_folder / "kb.bin", m_folder / "link.bin");
+    const std::string plain = m_folder / "kb.bin";
     for (const std::string& spelling :
-        { folder_ / "cwd/../kb.bin", std::string("../kb.bin"), folder_ / "cwd-link/../kb.bin" })
+        { m_folder / "cwd/../kb.bin", std::string("../kb.bin"), m_folder / "cwd-link/../kb.bin" })
         EXPECT_EQ(normalisedPath(spelling), plain) << spelling;
-    EXPECT_EQ(normalisedPath(folder_ / "cwd-link/m.bin"), folder_ / "cwd/m.bin");
-    EXPECT_EQ(normalisedPath(folder_ / "link.bin"), folder_ / "link.bin");
+    EXPECT_EQ(normalisedPath(m_folder / "cwd-link/m.bin"), m_folder / "cwd/m.bin");
+    EXPECT_EQ(normalisedPath(m_folder / "link.bin"), m_folder / "link.bin");
 }
 
 // A folder others could write into is not trusted at all (what they put
 // there meanwhile would be); one they could only read is closed.
-TEST_F(PosixPlatformTest, RegistrationFolderMustBePrivate)
+TEST_F(HostDriverBackendTest, RegistrationFolderMustBePrivate)
 {
     InstallHost("libexec");
-    fs::remove(folder_ / "run");
-    fs::create_directory(folder_ / "elsewhere");
-    fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "run");
-    CDriverChannel channel(Platform());
+    fs::remove(m_folder / "run");
+    fs::create_directory(m_folder / "elsewhere");
+    fs::create_directory_symlink(m_folder / "elsewhere", m_folder / "run");
+    CDriverChannel channel(Backend());
     EXPECT_EQ(Load(channel), CHANNEL_OPEN_MANAGER_FAILED);
     EXPECT_NE(channel.FailureReason().find("refused: the private folder"), std::string::npos);
 
-    fs::remove(folder_ / "run");
-    fs::create_directory(folder_ / "run");
-    fs::permissions(folder_ / "run", fs::perms::all);
-    CDriverChannel open(Platform());
+    fs::remove(m_folder / "run");
+    fs::create_directory(m_folder / "run");
+    fs::permissions(m_folder / "run", fs::perms::all);
+    CDriverChannel open(Backend());
     EXPECT_EQ(Load(open), CHANNEL_OPEN_MANAGER_FAILED);
-    EXPECT_EQ(fs::status(folder_ / "run").permissions() & fs::perms::all, fs::perms::all);
+    EXPECT_EQ(fs::status(m_folder / "run").permissions() & fs::perms::all, fs::perms::all);
 
-    fs::permissions(folder_ / "run", fs::perms(0755));
-    CDriverChannel readable(Platform());
+    fs::permissions(m_folder / "run", fs::perms(0755));
+    CDriverChannel readable(Backend());
     EXPECT_EQ(Load(readable), CHANNEL_SUCCESS);
-    EXPECT_EQ(fs::status(folder_ / "run").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(m_folder / "run").permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 // A host program is run only when it and every folder above it can be
 // changed by root or the user alone; links only where one of them made it.
-TEST_F(PosixPlatformTest, OnlyAHostNobodyElseCanChangeIsRun)
+TEST_F(HostDriverBackendTest, OnlyAHostNobodyElseCanChangeIsRun)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to make other users' files";
@@ -565,14 +555,14 @@ TEST_F(PosixPlatformTest, OnlyAHostNobodyElseCanChangeIsRun)
             false },
     };
     for (const Case& c : cases) {
-        const fs::path base = folder_ / c.name;
+        const fs::path base = m_folder / c.name;
         fs::create_directories(base / "libexec");
-        writeScript(base / "libexec/tavrin-emu", "touch " + (folder_ / "planted-ran"));
+        writeScript(base / "libexec/tavrin-emu", "touch " + (m_folder / "planted-ran"));
         c.plant(base / "libexec");
         std::string why;
         EXPECT_EQ(trustedPath(base / "libexec/tavrin-emu", 0, why), c.trusted) << c.name << ": " << why;
-        settings_.installedDirectory = base / "libexec";
-        CDriverChannel channel(Platform());
+        m_settings.installedDirectory = base / "libexec";
+        CDriverChannel channel(Backend());
         if (!c.trusted) {
             EXPECT_EQ(Load(channel), CHANNEL_DRIVER_FILE_NOT_FOUND) << c.name;
             EXPECT_NE(channel.FailureReason().find("could be changed by someone else"), std::string::npos)
@@ -585,13 +575,13 @@ TEST_F(PosixPlatformTest, OnlyAHostNobodyElseCanChangeIsRun)
 // A socket in the private folder that the expected host does not serve (the
 // socket file or the process behind it another user's) is never used and
 // hears nothing but a connection.
-TEST_F(PosixPlatformTest, AHostOfAnotherUsersIsNeverUsed)
+TEST_F(HostDriverBackendTest, AHostOfAnotherUsersIsNeverUsed)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to serve as another user";
     InstallHost("libexec");
     constexpr uid_t OTHER = 65534;
-    const std::string socket = Platform().DevicePathOf(DRIVER_SERVICE_NAME);
+    const std::string socket = Socket();
     for (const bool fileOfTheOther : { true, false }) {
         const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un a {};
@@ -635,7 +625,7 @@ TEST_F(PosixPlatformTest, AHostOfAnotherUsersIsNeverUsed)
         ::close(listening[0]);
         ASSERT_EQ(said, 1) << "the other user's listener did not start";
         {
-            CDriverChannel channel(Platform());
+            CDriverChannel channel(Backend());
             EXPECT_EQ(Load(channel), CHANNEL_START_FAILED) << fileOfTheOther;
             EXPECT_NE(channel.FailureReason().find("is not served by the driver host it should be"),
                 std::string::npos)

@@ -1,4 +1,4 @@
-// The channel's fixed names and path forms, each defined once.
+// The Windows backend's fixed names and path forms, each defined once.
 #pragma once
 
 #include <tavrin/TavrinControl.h>
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace driverchannel::names {
+namespace driverchannel::win32::names {
 
 // Cleared before every load on both families; it does not follow the name
 // given to Load.
@@ -25,4 +25,4 @@ inline constexpr char VXD_OPEN_PATH[] = "\\\\.\\%s.VXD"; // name
 // nothing else in format is interpreted. May throw std::bad_alloc.
 std::string formatPath(std::string_view format, std::string_view first, std::string_view second = {});
 
-} // namespace driverchannel::names
+} // namespace driverchannel::win32::names
