@@ -134,7 +134,7 @@ void BM_WriteThroughTheTransfer(benchmark::State& state)
     options.emulatedKeyboardMemory = workFolder->filePath(QStringLiteral("kb.mem")).toStdString();
     std::unique_ptr<driverchannel::CDriverChannel> channel = app::CreateProgramChannel(options);
     keydata::KeyTable table;
-    if (!channel || channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true) != 0
+    if (!channel || channel->Load(driverchannel::DRIVER_NAME, nullptr, nullptr, true) != 0
         || !loadTable(int(state.range(0)), table)) {
         state.SkipWithError("no emulated keyboard or no example table");
         return;

@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv)
 {
-    const char* name = argc > 1 ? argv[1] : driverchannel::DRIVER_SERVICE_NAME;
+    const char* name = argc > 1 ? argv[1] : driverchannel::DRIVER_NAME;
     const char* driverPath = argc > 2 ? argv[2] : nullptr;
 
     driverchannel::win32::CNativeWin32System system;

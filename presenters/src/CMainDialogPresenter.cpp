@@ -74,7 +74,7 @@ void CMainDialogPresenter::Initialize()
     m_busy = BusyState::Idle;
 
     m_loadResult = m_noChannel ? driverchannel::CHANNEL_NO_DEVICE
-                               : m_channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true);
+                               : m_channel->Load(driverchannel::DRIVER_NAME, nullptr, nullptr, true);
     if (!m_emulatedKeyboard)
         for (const int id : { IDC_WRITE_KB, IDC_READ_KB })
             m_view.SetControlTip(id, TIP_KEYBOARD_PAUSED);

@@ -50,7 +50,7 @@ TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
     options.emulate = true;
     const auto channel = CreateProgramChannel(options);
     ASSERT_NE(channel, nullptr);
-    EXPECT_EQ(channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true),
+    EXPECT_EQ(channel->Load(driverchannel::DRIVER_NAME, nullptr, nullptr, true),
         CHANNEL_DRIVER_FILE_NOT_FOUND);
     const std::uint8_t packet[] = { 0xED, 0x00 };
     std::uint8_t reply[16] = {};

@@ -326,8 +326,8 @@ TEST(UnavailableDriverBackendTest, LoadFindsNoDriverAndThereIsNoDevice)
 {
     // What a Windows build hands out when asked for the emulated keyboard.
     CDriverChannel channel(std::make_unique<CUnavailableDriverBackend>());
-    EXPECT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
-    EXPECT_EQ(channel.Load(DRIVER_SERVICE_NAME, "x", nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
+    EXPECT_EQ(channel.Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
+    EXPECT_EQ(channel.Load(DRIVER_NAME, "x", nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
     EXPECT_EQ(channel.Send(IOCTL_SEND_BYTES, "a", 1), CHANNEL_NO_DEVICE);
     char buffer[4];
     EXPECT_EQ(channel.Request(IOCTL_READ_DATA, "\xE9", 1, buffer, sizeof buffer), CHANNEL_NO_DEVICE);

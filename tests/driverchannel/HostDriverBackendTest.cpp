@@ -181,7 +181,7 @@ protected:
         m_backend.emplace(m_settings);
         return *m_backend;
     }
-    int Load(CDriverChannel& channel) { return channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true); }
+    int Load(CDriverChannel& channel) { return channel.Load(DRIVER_NAME, nullptr, nullptr, true); }
 
     CTempFolder m_folder;
     HostDriverSettings m_settings;

@@ -62,13 +62,13 @@ TEST_F(TransferHostTest, WrittenTableReadsBackIntoAFreshTable)
     store(table.recordOfKeyNumber(50), keydata::KIND_STRING, std::vector<std::uint8_t>(255, 'z'));
     {
         CDriverChannel channel(MakeBackend());
-        ASSERT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
+        ASSERT_EQ(channel.Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
         const WriteResult written = CKeyboardTransfer(channel).Write(table);
         ASSERT_TRUE(written.Succeeded()) << written.failedKeyNumber << " " << written.channelResult;
     }
     // A new host over the same memory file, as after a restart.
     CDriverChannel channel(MakeBackend());
-    ASSERT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
+    ASSERT_EQ(channel.Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
     keydata::KeyTable back;
     const ReadResult read = CKeyboardTransfer(channel).Read(back);
     ASSERT_TRUE(read.Succeeded()) << read.count;
@@ -82,7 +82,7 @@ TEST_F(TransferHostTest, HostKilledDuringAWriteFailsTheWriteCleanly)
     auto owned = MakeBackend();
     posix::CHostDriverBackend& backend = *owned;
     std::optional<CDriverChannel> channel(std::in_place, std::move(owned));
-    ASSERT_EQ(channel->Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
+    ASSERT_EQ(channel->Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
     const pid_t host = backend.StartedHost();
     ASSERT_GT(host, 0);
 

@@ -37,7 +37,7 @@ protected:
     void SetUp() override
     {
         os.files = { "C:\\work\\Tavrin.sys" };
-        ASSERT_EQ(channel.Load(DRIVER_SERVICE_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
+        ASSERT_EQ(channel.Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
     }
     // Replies: `ok` sends, then the given one.
     void ScriptSends(int ok, Reply then)

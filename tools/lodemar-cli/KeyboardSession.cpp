@@ -69,7 +69,7 @@ bool CKeyboardSession::Open(const KeyboardChoice& choice)
         }
     }
     m_channel = std::make_unique<driverchannel::CDriverChannel>(driverchannel::CreateDriverBackend(options));
-    const int loaded = m_channel->Load(driverchannel::DRIVER_SERVICE_NAME, nullptr, nullptr, true);
+    const int loaded = m_channel->Load(driverchannel::DRIVER_NAME, nullptr, nullptr, true);
     if (loaded == driverchannel::CHANNEL_SUCCESS) {
         if (!choice.emulate)
             std::cerr << text::PROGRAM << ": " << text::KEYBOARD_PAUSED << '\n';

@@ -26,7 +26,7 @@ inline constexpr int CHANNEL_DIRECTORY_FAILED = -13;
 inline constexpr int CHANNEL_KEYBOARD_IN_USE = -14;
 
 // The name the program loads its port driver by.
-inline constexpr char DRIVER_SERVICE_NAME[] = TAVRIN_DRIVER_NAME;
+inline constexpr char DRIVER_NAME[] = TAVRIN_DRIVER_NAME;
 
 // Byte count with which the driver reports that the keyboard did not take a
 // byte of a send (it stayed silent or refused it): the driver's own values.

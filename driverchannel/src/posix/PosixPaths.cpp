@@ -211,7 +211,7 @@ std::string besideProgramDriverDirectory()
         return {};
     const std::filesystem::path folder
         = (program.parent_path() / LODEMAR_LIBEXEC_FROM_PROGRAM).lexically_normal();
-    const std::filesystem::path host = folder / hostFileName(DRIVER_SERVICE_NAME, true);
+    const std::filesystem::path host = folder / hostFileName(DRIVER_NAME, true);
     struct stat st { };
     if (::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(host.c_str(), X_OK) != 0)
         return {};
