@@ -16,26 +16,26 @@ namespace {
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value)
-        : name_(name)
+        : m_name(name)
     {
         if (const char* old = std::getenv(name)) {
-            had_ = true;
-            old_ = old;
+            m_had = true;
+            m_old = old;
         }
         setenv(name, value, 1);
     }
     ~ScopedEnv()
     {
-        if (had_)
-            setenv(name_, old_.c_str(), 1);
+        if (m_had)
+            setenv(m_name, m_old.c_str(), 1);
         else
-            unsetenv(name_);
+            unsetenv(m_name);
     }
 
 private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
+    const char* m_name;
+    bool m_had = false;
+    std::string m_old;
 };
 
 } // namespace
@@ -50,8 +50,8 @@ TEST(ProgramChannel, EmulationWithoutAMemoryFolderReachesNoKeyboard)
     options.emulate = true;
     const auto channel = CreateProgramChannel(options);
     ASSERT_NE(channel, nullptr);
-    EXPECT_EQ(channel->Load(driverchannel::DRIVER_NAME, nullptr, nullptr, true),
-        CHANNEL_DRIVER_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        channel->Load(driverchannel::DRIVER_NAME, nullptr, nullptr, true), CHANNEL_DRIVER_FILE_NOT_FOUND);
     const std::uint8_t packet[] = { 0xED, 0x00 };
     std::uint8_t reply[16] = {};
     EXPECT_EQ(channel->Send(IOCTL_SEND_BYTES, packet, sizeof packet), CHANNEL_NO_DEVICE);

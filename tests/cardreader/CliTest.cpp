@@ -69,12 +69,12 @@ TEST(VorelinToolArguments, CommandsAndTheirArguments)
 {
     CVorelinCommand c;
     ASSERT_TRUE(parses({ "COM1", "read", "2", "0x10", "16" }, c));
-    EXPECT_EQ(c.Operation(), EVorelinOperation::Read);
+    EXPECT_EQ(c.Operation(), VorelinOperation::Read);
     EXPECT_EQ(c.Area(), 2);
     EXPECT_EQ(c.Address(), 16);
     EXPECT_EQ(c.Count(), 16);
     ASSERT_TRUE(parses({ "COM1", "power", "off" }, c));
-    EXPECT_EQ(c.Operation(), EVorelinOperation::PowerOff);
+    EXPECT_EQ(c.Operation(), VorelinOperation::PowerOff);
     ASSERT_TRUE(parses({ "COM1", "beep", "1" }, c));
     EXPECT_EQ(c.Selector(), 1);
     ASSERT_TRUE(parses({ "COM1", "change-password", "010203" }, c));

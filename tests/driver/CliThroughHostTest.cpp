@@ -38,7 +38,7 @@ TEST_F(CliThroughHostTest, FullDiskFailsTheEmulatedWrite)
     // A mount namespace of this test's own: the mount ends with the process.
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         GTEST_SKIP() << "cannot make a private mount namespace here";
-    const fs::path disk = dir_ / "disk";
+    const fs::path disk = m_dir / "disk";
     fs::create_directory(disk);
     ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=8k,mode=0755"), 0);
     const std::string memory = "--emulate=" + (disk / "kb.bin").string();

@@ -85,11 +85,11 @@ protected:
     void SetUp() override
     {
         std::random_device seed;
-        dir_ = fs::temp_directory_path()
+        m_dir = fs::temp_directory_path()
             / ("cli-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-        fs::create_directories(dir_);
+        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(m_dir); }
 
     // Runs the given driver host, with its registration, sockets and default
     // memory file in the test's folder.
@@ -113,11 +113,11 @@ protected:
     CliChild cliStart(const std::vector<std::string>& arguments, const std::string& outFile = {},
         const std::string& workingDirectory = {}, bool asOtherUser = false)
     {
-        const std::string run = std::to_string(runs_++);
+        const std::string run = std::to_string(m_runs++);
         CliChild child;
         child.collectOut = outFile.empty();
-        child.out = outFile.empty() ? dir_ / ("stdout" + run) : fs::path(outFile);
-        child.err = dir_ / ("stderr" + run);
+        child.out = outFile.empty() ? m_dir / ("stdout" + run) : fs::path(outFile);
+        child.err = m_dir / ("stderr" + run);
         child.pid = ::fork();
         if (child.pid == 0) {
             const int o = ::open(child.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -162,10 +162,10 @@ protected:
         EXPECT_EQ(run.err.rfind("lodemar-cli: ", 0), 0u) << run.err;
     }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
-    fs::path dir_;
-    int runs_ = 0;
+    fs::path m_dir;
+    int m_runs = 0;
 };
 
 } // namespace clitest

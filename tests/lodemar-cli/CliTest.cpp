@@ -217,27 +217,27 @@ TEST_F(CliTest, ShowMakesKeyTextSafeAndReportsWhatCannotBeWritten)
 TEST_F(CliTest, LoadFailuresAreOneLine)
 {
     expectFailure(cli({ "show", path("missing.dat") }), 1, "cannot open");
-    writeText(dir_ / "three.dat", std::string("\xFC\x00\x00", 3));
+    writeText(m_dir / "three.dat", std::string("\xFC\x00\x00", 3));
     expectFailure(cli({ "show", path("three.dat") }), 1, "not a keyboard data file");
-    writeText(dir_ / "empty.dat", "");
+    writeText(m_dir / "empty.dat", "");
     expectFailure(cli({ "export", path("empty.dat") }), 1, "is empty");
     std::string big(8001, '\0');
     big[0] = '\xFC';
     big[3] = '\xFA';
-    writeText(dir_ / "big.dat", big);
+    writeText(m_dir / "big.dat", big);
     expectFailure(cli({ "export", path("big.dat") }), 1, "longer than 8000 bytes");
 }
 
 TEST_F(CliTest, ImportIsStrictAndWritesNothingOnError)
 {
     const std::string out = path("out.dat");
-    writeText(dir_ / "keep.dat", "previous");
+    writeText(m_dir / "keep.dat", "previous");
     auto importFails = [&](const std::string& json, const std::string& needle) {
-        writeText(dir_ / "in.json", json);
+        writeText(m_dir / "in.json", json);
         expectFailure(cli({ "import", path("in.json"), "-o", out }), 1, needle);
         EXPECT_FALSE(fs::exists(out)) << json;
         expectFailure(cli({ "import", path("in.json"), "-o", path("keep.dat") }), 1, needle);
-        EXPECT_EQ(readText(dir_ / "keep.dat"), "previous");
+        EXPECT_EQ(readText(m_dir / "keep.dat"), "previous");
     };
     auto keys = [](const std::string& list) {
         return "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[" + list + "]}";
@@ -330,7 +330,7 @@ TEST_F(CliTest, StringKeysAsTextAndTheFirstVersion)
         { "{\"caption\":null,\"kind\":3,\"text\":\"A\"}", "keys[0]: keyNumber or caption is missing" },
     };
     for (const auto& c : cases) {
-        writeText(dir_ / "in.json", v2 + c.key + "]}");
+        writeText(m_dir / "in.json", v2 + c.key + "]}");
         const CliRun run = cli({ "import", path("in.json"), "-o", path("k.dat") });
         if (c.problem != nullptr) {
             expectFailure(run, 1, c.problem);
@@ -342,7 +342,7 @@ TEST_F(CliTest, StringKeysAsTextAndTheFirstVersion)
         EXPECT_EQ(hexOf(table.recordOfKeyNumber(5).bytes()), "410962e9") << c.key;
     }
     // Without a format field: the first version, whose text is ignored.
-    writeText(dir_ / "old.json",
+    writeText(m_dir / "old.json",
         "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[{\"keyNumber\":5,\"kind\":3,\"content\":\"0d\","
         "\"text\":\"[Enter]\"}]}");
     ASSERT_EQ(cli({ "import", path("old.json"), "-o", path("old.dat") }).status, 0);
@@ -357,7 +357,7 @@ TEST_F(CliTest, StandardInputAndOutput)
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(readBytes(path("piped.dat")), readBytes(dat));
     ASSERT_EQ(cli({ "export", dat, "-o", path("out.json") }).status, 0);
-    EXPECT_EQ(readText(dir_ / "out.json"), readText(EXAMPLES / "retail-pos.json"));
+    EXPECT_EQ(readText(m_dir / "out.json"), readText(EXAMPLES / "retail-pos.json"));
 }
 
 TEST_F(CliTest, DiffNamesTheKeysThatDiffer)
@@ -380,7 +380,7 @@ TEST_F(CliTest, DiffNamesTheKeysThatDiffer)
 
     expectFailure(cli({ "diff", dat, path("missing.json") }), 4, "cannot open");
     expectFailure(cli({ "diff", "-", "-" }), 2, "diff: standard input (-) is named twice");
-    writeText(dir_ / "text.txt", "hello");
+    writeText(m_dir / "text.txt", "hello");
     expectFailure(cli({ "diff", path("text.txt"), dat }), 4, "neither a keyboard data file");
     expectFailure(cli({ "diff", dat }), 2, "diff: wrong arguments");
     expectFailure(cli({ "diff", "--keyboard", dat, json }), 2, "--keyboard takes the place");
@@ -390,7 +390,7 @@ TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
 {
     // An empty function key and a switch key with two bytes survive; row,
     // column, text and unknown fields are ignored; unlisted keys are empty.
-    writeText(dir_ / "in.json",
+    writeText(m_dir / "in.json",
         "{\"systemConfig\":5,\"mcrConfig\":0,\"note\":\"x\",\"keys\":["
         "{\"keyNumber\":3,\"row\":0,\"column\":0,\"kind\":2,\"content\":\"\",\"text\":\"ignored\"},"
         "{\"keyNumber\":4,\"kind\":1,\"content\":\"0102\"},"
@@ -409,7 +409,7 @@ TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
     // Export then import gives the same file again.
     const CliRun exported = cli({ "export", path("k.dat") });
     ASSERT_EQ(exported.status, 0);
-    writeText(dir_ / "again.json", exported.out);
+    writeText(m_dir / "again.json", exported.out);
     ASSERT_EQ(cli({ "import", path("again.json"), "-o", path("again.dat") }).status, 0);
     EXPECT_EQ(readBytes(path("again.dat")), readBytes(path("k.dat")));
 }
@@ -436,7 +436,7 @@ TEST_F(CliTest, ExportAndImportRoundTripEveryLoadableFile)
         << exported.out;
     for (const char* raw : { "\x7F", "\xC2\x85", "\xC2\x9F" })
         EXPECT_EQ(exported.out.find(raw), std::string::npos);
-    writeText(dir_ / "odd.json", exported.out);
+    writeText(m_dir / "odd.json", exported.out);
     const CliRun imported = cli({ "import", path("odd.json"), "-o", path("back.dat") });
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(readBytes(path("back.dat")), readBytes(path("odd.dat")));
@@ -446,8 +446,8 @@ TEST_F(CliTest, ExportAndImportRoundTripEveryLoadableFile)
 TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten)
 {
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
-    fs::create_directory(dir_ / "folder");
-    writeText(dir_ / "in.json", "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}");
+    fs::create_directory(m_dir / "folder");
+    writeText(m_dir / "in.json", "{\"systemConfig\":3,\"mcrConfig\":15,\"keys\":[]}");
     expectFailure(cli({ "show", path("fifo") }), 1, "is not a regular file");
     expectFailure(cli({ "show", path("folder") }), 1, "cannot read " + path("folder") + ": Is a directory");
     expectFailure(cli({ "import", path("in.json"), "-o", path("fifo") }), 1, "is not a regular file");
@@ -456,8 +456,8 @@ TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten)
     expectFailure(cli({ "import", path("fifo"), "-o", path("out.dat") }), 1, "is not a regular file");
     expectFailure(cli({ "import", path("folder"), "-o", path("out.dat") }), 1,
         "cannot read " + path("folder") + ": Is a directory");
-    EXPECT_EQ(fs::status(dir_ / "fifo").type(), fs::file_type::fifo);
-    EXPECT_FALSE(fs::exists(dir_ / "out.dat"));
+    EXPECT_EQ(fs::status(m_dir / "fifo").type(), fs::file_type::fifo);
+    EXPECT_FALSE(fs::exists(m_dir / "out.dat"));
 }
 
 TEST_F(CliTest, OutputThatCannotBeWrittenFails)
@@ -475,22 +475,22 @@ TEST_F(CliTest, OutputsNeverFollowAnotherUsersLink)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to plant another user's links";
-    const fs::path shared = dir_ / "shared";
+    const fs::path shared = m_dir / "shared";
     fs::create_directory(shared);
     ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
-    writeText(dir_ / "precious", "precious");
+    writeText(m_dir / "precious", "precious");
     const std::string dat = (EXAMPLES / "retail-pos.dat").string();
     const std::string json = (EXAMPLES / "retail-pos.json").string();
     for (const auto& [out, command] :
         { std::pair { "out.dat", std::vector<std::string> { "import", json, "-o" } },
             std::pair { "out.json", std::vector<std::string> { "export", dat, "-o" } } }) {
         const fs::path link = shared / out;
-        fs::create_symlink(dir_ / "precious", link);
+        fs::create_symlink(m_dir / "precious", link);
         ASSERT_EQ(::lchown(link.c_str(), OTHER_USER, OTHER_USER), 0);
         std::vector<std::string> line = command;
         line.push_back(link.string());
         expectFailure(cli(line), 1, "Permission denied");
-        EXPECT_EQ(readText(dir_ / "precious"), "precious") << out;
+        EXPECT_EQ(readText(m_dir / "precious"), "precious") << out;
         EXPECT_TRUE(fs::is_symlink(link)) << out;
     }
 }

@@ -58,20 +58,20 @@ protected:
     {
         CliTestBase::SetUp();
         useHost(HOST);
-        memory_ = "--emulate=" + path("kb.bin");
+        m_memory = "--emulate=" + path("kb.bin");
 
-        ASSERT_EQ(storeKey(small_.recordOfKeyNumber(0), KIND_STRING, Bytes { 'a', 'b' }), KEYTABLE_OK);
+        ASSERT_EQ(storeKey(m_small.recordOfKeyNumber(0), KIND_STRING, Bytes { 'a', 'b' }), KEYTABLE_OK);
         ASSERT_EQ(
-            storeKey(small_.recordOfKeyNumber(90), KIND_STRING, Bytes { 'l', 'a', 't', 'e' }), KEYTABLE_OK);
-        ASSERT_TRUE(saveKeyFile(path("small.dat"), small_).ok());
+            storeKey(m_small.recordOfKeyNumber(90), KIND_STRING, Bytes { 'l', 'a', 't', 'e' }), KEYTABLE_OK);
+        ASSERT_TRUE(saveKeyFile(path("small.dat"), m_small).ok());
     }
 
     // A folder whose "tavrin-emu" starts the real host with extra arguments;
     // the runs from now on take their host from there.
     std::string HostWith(const std::string& name, const std::string& extra)
     {
-        fs::create_directory(dir_ / name);
-        const fs::path wrapper = dir_ / name / "tavrin-emu";
+        fs::create_directory(m_dir / name);
+        const fs::path wrapper = m_dir / name / "tavrin-emu";
         writeText(wrapper, "#!/bin/sh\nexec " + HOST.string() + " \"$@\" " + extra + "\n");
         fs::permissions(wrapper, fs::perms::owner_all);
         ::setenv("LODEMAR_DRIVER_DIR", path(name).c_str(), 1);
@@ -82,7 +82,7 @@ protected:
     bool WaitUntilServing(const CliChild& child)
     {
         for (int i = 0; i < 1000; ++i) {
-            for (const auto& entry : fs::directory_iterator(dir_ / "run/lodemar", ignored_))
+            for (const auto& entry : fs::directory_iterator(m_dir / "run/lodemar", m_ignored))
                 if (entry.path().extension() == ".sock")
                     return true;
             if (::waitpid(child.pid, nullptr, WNOHANG) != 0)
@@ -95,20 +95,20 @@ protected:
     // Nothing registered or serving is left behind.
     void ExpectNothingLeft()
     {
-        if (fs::exists(dir_ / "run/lodemar")) {
-            EXPECT_TRUE(fs::is_empty(dir_ / "run/lodemar"));
+        if (fs::exists(m_dir / "run/lodemar")) {
+            EXPECT_TRUE(fs::is_empty(m_dir / "run/lodemar"));
         }
     }
 
-    std::string memory_;
-    KeyTable small_;
-    std::error_code ignored_;
+    std::string m_memory;
+    KeyTable m_small;
+    std::error_code m_ignored;
 };
 
 TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
 {
     const std::string layout = (EXAMPLES / "retail-pos.dat").string();
-    CliRun run = cli({ memory_, "write", layout });
+    CliRun run = cli({ m_memory, "write", layout });
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, WRITE_OK);
     // Not a terminal: a plain progress line every 16 keys, the last key and
@@ -120,7 +120,7 @@ TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
     EXPECT_NE(run.err.find("Programing... [100%] checking the keyboard\n"), std::string::npos) << run.err;
     ExpectNothingLeft();
 
-    run = cli({ "read", "-o", path("back.dat"), memory_ });
+    run = cli({ "read", "-o", path("back.dat"), m_memory });
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, READ_OK);
     EXPECT_EQ(run.err, "");
@@ -132,11 +132,11 @@ TEST_F(KeyboardCliTest, WrittenLayoutReadsBackInANewProcess)
 // last line (or its --json result) says which; --check never writes.
 TEST_F(KeyboardCliTest, ApplyWritesOnlyWhatDiffers)
 {
-    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
-    KeyTable other = small_;
+    ASSERT_EQ(cli({ m_memory, "write", path("small.dat") }).status, 0);
+    KeyTable other = m_small;
     ASSERT_EQ(storeKey(other.recordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
     ASSERT_TRUE(saveKeyFile(path("other.dat"), other).ok());
-    writeText(dir_ / "other.json", cli({ "export", path("other.dat") }).out);
+    writeText(m_dir / "other.json", cli({ "export", path("other.dat") }).out);
 
     const struct {
         std::vector<std::string> arguments;
@@ -153,7 +153,7 @@ TEST_F(KeyboardCliTest, ApplyWritesOnlyWhatDiffers)
     };
     for (const auto& run : runs) {
         std::vector<std::string> arguments = run.arguments;
-        arguments.push_back(memory_);
+        arguments.push_back(m_memory);
         const auto before = memoryState(path("kb.bin"));
         const CliRun done = cli(arguments);
         SCOPED_TRACE(arguments[1] + " " + arguments[2]);
@@ -176,14 +176,14 @@ TEST_F(KeyboardCliTest, ApplyWritesOnlyWhatDiffers)
             EXPECT_EQ(key.at("to").at("text"), "new");
         }
     }
-    ASSERT_EQ(cli({ "read", "-o", path("back.dat"), memory_ }).status, 0);
+    ASSERT_EQ(cli({ "read", "-o", path("back.dat"), m_memory }).status, 0);
     EXPECT_EQ(readBytes(path("back.dat")), readBytes(path("other.dat")));
 }
 
 // --json: one object per run on standard output, its failure included.
 TEST_F(KeyboardCliTest, JsonResultsOfEveryCommandThatHasOne)
 {
-    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
+    ASSERT_EQ(cli({ m_memory, "write", path("small.dat") }).status, 0);
     const struct {
         std::vector<std::string> arguments;
         int status;
@@ -193,11 +193,11 @@ TEST_F(KeyboardCliTest, JsonResultsOfEveryCommandThatHasOne)
     } runs[] = {
         { { "show", "--json", path("small.dat") }, 0, "length", readBytes(path("small.dat")).size() },
         { { "diff", "--json", path("small.dat"), path("small.dat") }, 0, "equal", true },
-        { { "diff", "--json", "--keyboard", path("small.dat"), memory_ }, 0, "equal", true },
-        { { "verify", "--json", path("small.dat"), memory_ }, 0, "matches", true },
-        { { "probe", "--json", memory_ }, 0, "answer", "FA AB 83" },
-        { { "apply", "--json", path("small.dat"), memory_ }, 0, "changed", false },
-        { { "apply", "--json", path("small.dat"), memory_ }, 1, "failure",
+        { { "diff", "--json", "--keyboard", path("small.dat"), m_memory }, 0, "equal", true },
+        { { "verify", "--json", path("small.dat"), m_memory }, 0, "matches", true },
+        { { "probe", "--json", m_memory }, 0, "answer", "FA AB 83" },
+        { { "apply", "--json", path("small.dat"), m_memory }, 0, "changed", false },
+        { { "apply", "--json", path("small.dat"), m_memory }, 1, "failure",
             { { "text", READ_FAIL }, { "reason", "the keyboard refused the read command" } }, true },
         { { "show", "--json", path("missing.dat") }, 1, "ok", false },
     };
@@ -218,34 +218,34 @@ TEST_F(KeyboardCliTest, JsonResultsOfEveryCommandThatHasOne)
 
 TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
 {
-    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
+    ASSERT_EQ(cli({ m_memory, "write", path("small.dat") }).status, 0);
     const Bytes memory = readBytes(path("kb.bin"));
-    CliRun run = cli({ "verify", path("small.dat"), memory_ });
+    CliRun run = cli({ "verify", path("small.dat"), m_memory });
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "The keyboard holds the key table of " + path("small.dat") + ".\n");
     EXPECT_EQ(run.err, READ_OK); // status, not the result
     // A layout in JSON is as good as its .dat file.
-    writeText(dir_ / "small.json", cli({ "export", path("small.dat") }).out);
-    EXPECT_EQ(cli({ "verify", path("small.json"), memory_ }).status, 0);
+    writeText(m_dir / "small.json", cli({ "export", path("small.dat") }).out);
+    EXPECT_EQ(cli({ "verify", path("small.json"), m_memory }).status, 0);
 
     // Another file: the keys that differ, by grid caption; the keyboard
     // keeps what it held.
-    KeyTable other = small_;
+    KeyTable other = m_small;
     ASSERT_EQ(storeKey(other.recordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
     ASSERT_TRUE(saveKeyFile(path("other.dat"), other).ok());
-    run = cli({ "verify", path("other.dat"), memory_ });
+    run = cli({ "verify", path("other.dat"), m_memory });
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_NE(run.out.find("1 of 128 key numbers and 0 settings bytes differ"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("  58   key number  90 (3,0)    file: string new; keyboard: string late\n"),
         std::string::npos)
         << run.out;
     // diff with the keyboard as its first layout: the same key, both texts.
-    run = cli({ "diff", "--keyboard", path("other.dat"), memory_ });
+    run = cli({ "diff", "--keyboard", path("other.dat"), m_memory });
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.out.find("--- the keyboard\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("key 58 (key number 90)\n  - string late\n  + string new\n"), std::string::npos)
         << run.out;
-    EXPECT_EQ(cli({ "diff", "--keyboard", path("small.dat"), memory_ }).status, 0);
+    EXPECT_EQ(cli({ "diff", "--keyboard", path("small.dat"), m_memory }).status, 0);
     EXPECT_EQ(readBytes(path("kb.bin")), memory);
     ExpectNothingLeft();
 }
@@ -254,10 +254,10 @@ TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
 // fails at its first packet and the keyboard keeps what it held.
 TEST_F(KeyboardCliTest, RefusedBytesFailTheWrite)
 {
-    ASSERT_EQ(cli({ memory_, "write", path("small.dat") }).status, 0);
+    ASSERT_EQ(cli({ m_memory, "write", path("small.dat") }).status, 0);
     const Bytes memory = readBytes(path("kb.bin"));
     const std::string folder = HostWith("refusing", "--fault refuse");
-    const CliRun run = cli({ "write", (EXAMPLES / "retail-pos.dat").string(), memory_ }, {}, folder);
+    const CliRun run = cli({ "write", (EXAMPLES / "retail-pos.dat").string(), m_memory }, {}, folder);
     expectFailure(run, 1, std::string(WRITE_FAIL) + " (the header packet");
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(readBytes(path("kb.bin")), memory);
@@ -267,10 +267,10 @@ TEST_F(KeyboardCliTest, RefusedBytesFailTheWrite)
 // the part that came must not pass for the keyboard's table.
 TEST_F(KeyboardCliTest, AReadThatBreaksOffIsAFailedRead)
 {
-    const std::size_t written = bytesWritten(small_);
+    const std::size_t written = bytesWritten(m_small);
     // During the read-back of a write: every packet went out, the check failed.
     std::string folder = HostWith("stall-check", "--fault stall=" + std::to_string(written + 2 + 100));
-    CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, folder);
+    CliRun run = cli({ "write", path("small.dat"), m_memory }, {}, folder);
     EXPECT_EQ(run.status, 1);
     const std::string last = run.err.substr(run.err.rfind('\n', run.err.size() - 2) + 1);
     EXPECT_EQ(last.rfind(std::string("lodemar-cli: ") + WRITE_FAIL
@@ -280,7 +280,7 @@ TEST_F(KeyboardCliTest, AReadThatBreaksOffIsAFailedRead)
         0u)
         << run.err;
     // --no-verify leaves the read-back out.
-    run = cli({ "write", "--no-verify", path("small.dat"), memory_ }, {}, folder);
+    run = cli({ "write", "--no-verify", path("small.dat"), m_memory }, {}, folder);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, WRITE_OK);
 
@@ -289,7 +289,7 @@ TEST_F(KeyboardCliTest, AReadThatBreaksOffIsAFailedRead)
     ASSERT_TRUE(saveKeyFile(out, KeyTable {}).ok());
     for (const std::size_t stall : { 2 + 100, 2 }) {
         folder = HostWith("stall-read-" + std::to_string(stall), "--fault stall=" + std::to_string(stall));
-        run = cli({ "read", "-o", out, memory_ }, {}, folder);
+        run = cli({ "read", "-o", out, m_memory }, {}, folder);
         expectFailure(run, 1, READ_FAIL);
         EXPECT_NE(run.err.find(stall == 2 ? "sent no data" : "broke off"), std::string::npos) << run.err;
         EXPECT_EQ(readBytes(out), encodeImage(KeyTable {})) << stall;
@@ -300,12 +300,12 @@ TEST_F(KeyboardCliTest, AReadThatBreaksOffIsAFailedRead)
 TEST_F(KeyboardCliTest, SilentKeyboardFailsWriteAndRead)
 {
     HostWith("silent", "--fault silent");
-    CliRun run = cli({ "write", path("small.dat"), memory_ });
+    CliRun run = cli({ "write", path("small.dat"), m_memory });
     expectFailure(run, 1, WRITE_FAIL);
     EXPECT_NE(run.err.find("the header packet"), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
 
-    run = cli({ "read", "-o", path("out.dat"), memory_ });
+    run = cli({ "read", "-o", path("out.dat"), m_memory });
     expectFailure(run, 1, READ_FAIL);
     EXPECT_NE(run.err.find("refused the read command"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(path("out.dat")));
@@ -314,7 +314,7 @@ TEST_F(KeyboardCliTest, SilentKeyboardFailsWriteAndRead)
 
 TEST_F(KeyboardCliTest, ProbeReportsWhetherAndWhatTheKeyboardAnswers)
 {
-    CliRun run = cli({ "probe", memory_ });
+    CliRun run = cli({ "probe", m_memory });
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "keyboard answers: FA AB 83 (PS/2 keyboard, untranslated)\n");
     EXPECT_EQ(run.err, "");
@@ -325,11 +325,11 @@ TEST_F(KeyboardCliTest, ProbeReportsWhetherAndWhatTheKeyboardAnswers)
         { "refuse", "the keyboard answered FE and did not acknowledge the identify command" },
     };
     for (const auto& [fault, message] : faulty) {
-        run = cli({ memory_, "probe" }, {}, HostWith(fault, std::string("--fault ") + fault));
+        run = cli({ m_memory, "probe" }, {}, HostWith(fault, std::string("--fault ") + fault));
         expectFailure(run, 1, message);
         EXPECT_EQ(run.out, "");
     }
-    expectFailure(cli({ "probe", "now", memory_ }), 2, "probe: wrong arguments");
+    expectFailure(cli({ "probe", "now", m_memory }), 2, "probe: wrong arguments");
     ExpectNothingLeft();
 }
 
@@ -339,15 +339,15 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
     for (int n = 0; n < 15; ++n)
         ASSERT_EQ(storeKey(big.recordOfKeyNumber(n), KIND_STRING, Bytes(255, 'x')), KEYTABLE_OK);
     ASSERT_TRUE(saveKeyFile(path("big.dat"), big).ok());
-    expectFailure(cli({ "write", path("big.dat"), memory_ }), 1, "cannot be written to the keyboard");
-    expectFailure(cli({ "verify", path("big.dat"), memory_ }), 1, "more than the keyboard's data area");
+    expectFailure(cli({ "write", path("big.dat"), m_memory }), 1, "cannot be written to the keyboard");
+    expectFailure(cli({ "verify", path("big.dat"), m_memory }), 1, "more than the keyboard's data area");
     expectFailure(cli({ "write", "--no-verify", "-n", path("big.dat") }), 2, "unknown option '-n'");
-    EXPECT_FALSE(fs::exists(dir_ / "run"));
+    EXPECT_FALSE(fs::exists(m_dir / "run"));
     EXPECT_FALSE(fs::exists(path("kb.bin")));
 
-    fs::create_directory(dir_ / "empty");
+    fs::create_directory(m_dir / "empty");
     ::setenv("LODEMAR_DRIVER_DIR", path("empty").c_str(), 1);
-    const CliRun run = cli({ "write", path("small.dat"), memory_ }, {}, path("empty"));
+    const CliRun run = cli({ "write", path("small.dat"), m_memory }, {}, path("empty"));
     expectFailure(run, 1, "Can't not load kernel program!!! (the driver host 'tavrin-emu' is not in");
     EXPECT_NE(run.err.find(path("empty")), std::string::npos);
 }
@@ -356,7 +356,7 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
 // in LODEMAR_DRIVER_DIR) is never run, whoever runs lodemar-cli.
 TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
 {
-    const fs::path planted = dir_ / "planted";
+    const fs::path planted = m_dir / "planted";
     fs::create_directory(planted);
     for (const char* host : { "tavrin", "tavrin-emu" }) {
         writeText(planted / host, "#!/bin/sh\ntouch " + (planted / "ran").string() + "\n");
@@ -372,7 +372,7 @@ TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
         if (other) {
             // That user's own folders.
             for (const char* folder : { "other-run", "other-state" }) {
-                fs::create_directory(dir_ / folder);
+                fs::create_directory(m_dir / folder);
                 ASSERT_EQ(::chown(path(folder).c_str(), OTHER_USER, OTHER_USER), 0);
             }
             ::setenv("XDG_RUNTIME_DIR", path("other-run").c_str(), 1);
@@ -398,11 +398,11 @@ TEST_F(KeyboardCliTest, APlantedHostIsNeverRun)
 TEST_F(KeyboardCliTest, TwoOverlappingRunsOnOneKeyboardEndTruthfully)
 {
     const std::string layout = (EXAMPLES / "retail-pos.dat").string();
-    const CliChild first = cliStart({ memory_, "write", layout });
+    const CliChild first = cliStart({ m_memory, "write", layout });
     ASSERT_TRUE(WaitUntilServing(first));
 
     // The second is refused before it sends anything, and names the first.
-    const CliRun second = cli({ "write", path("small.dat"), memory_ });
+    const CliRun second = cli({ "write", path("small.dat"), m_memory });
     EXPECT_EQ(::waitpid(first.pid, nullptr, WNOHANG), 0) << "the first run ended too early to overlap";
     expectFailure(second, 1,
         "Can't not load kernel program!!! (the keyboard is in use by process " + std::to_string(first.pid)
@@ -414,13 +414,13 @@ TEST_F(KeyboardCliTest, TwoOverlappingRunsOnOneKeyboardEndTruthfully)
     EXPECT_EQ(done.status, 0) << done.err;
     EXPECT_EQ(done.out, WRITE_OK);
     ExpectNothingLeft();
-    ASSERT_EQ(cli({ "read", "-o", path("back.dat"), memory_ }).status, 0);
+    ASSERT_EQ(cli({ "read", "-o", path("back.dat"), m_memory }).status, 0);
     EXPECT_EQ(readBytes(path("back.dat")), readBytes(layout));
 }
 
 TEST_F(KeyboardCliTest, RunsOnTwoEmulatedKeyboardsGoOnAtTheSameTime)
 {
-    const CliChild first = cliStart({ memory_, "write", (EXAMPLES / "retail-pos.dat").string() });
+    const CliChild first = cliStart({ m_memory, "write", (EXAMPLES / "retail-pos.dat").string() });
     ASSERT_TRUE(WaitUntilServing(first));
     const CliRun second = cli({ "write", path("small.dat"), "--emulate=" + path("other.bin") });
     EXPECT_EQ(second.status, 0) << second.err;
@@ -434,7 +434,7 @@ TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
     HostWith("recorded", "");
     writeText(path("recorded/tavrin-emu"),
         "#!/bin/sh\necho $$ > " + path("host.pid") + "\nexec " + HOST.string() + " \"$@\"\n");
-    const CliChild killed = cliStart({ memory_, "write", (EXAMPLES / "retail-pos.dat").string() });
+    const CliChild killed = cliStart({ m_memory, "write", (EXAMPLES / "retail-pos.dat").string() });
     ASSERT_TRUE(WaitUntilServing(killed));
     ::kill(killed.pid, SIGKILL);
     cliFinish(killed);
@@ -444,7 +444,7 @@ TEST_F(KeyboardCliTest, AKilledRunLeavesTheKeyboardFreeForTheNext)
     EXPECT_TRUE(processEnds(killedHost));
 
     // The next run starts a host of its own.
-    const CliRun next = cli({ "read", "-o", path("back.dat"), memory_ });
+    const CliRun next = cli({ "read", "-o", path("back.dat"), m_memory });
     EXPECT_EQ(next.status, 0) << next.err;
     const pid_t nextHost = std::atoi(readText(path("host.pid")).c_str());
     EXPECT_NE(nextHost, killedHost);
@@ -461,7 +461,7 @@ TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)
 
     expectFailure(cli({ "write" }), 2, "write: wrong arguments");
     expectFailure(cli({ "write", "a.dat", "b.dat" }), 2, "write: wrong arguments");
-    expectFailure(cli({ "read", memory_ }), 2, "-o FILE.dat");
+    expectFailure(cli({ "read", m_memory }), 2, "-o FILE.dat");
     expectFailure(cli({ "verify", "a.dat", "-x" }), 2, "unknown option '-x'");
     expectFailure(cli({ "--emulate=", "write", "a.dat" }), 2, "--emulate= needs a file name");
     expectFailure(cli({ "--emulate", "show", "a.dat" }), 2, "show: wrong arguments");
@@ -471,7 +471,7 @@ TEST_F(KeyboardCliTest, CommandLineAndTheDefaultMemoryFile)
     // never-programmed keyboard reads as a fresh table.
     const CliRun run = cli({ "--emulate", "read", "-o", path("fresh.dat") });
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(fs::file_size(dir_ / "state/lodemar/emulated-keyboard.bin"), 4096u);
+    EXPECT_EQ(fs::file_size(m_dir / "state/lodemar/emulated-keyboard.bin"), 4096u);
     EXPECT_EQ(readBytes(path("fresh.dat")), encodeImage(KeyTable {}));
 }
 

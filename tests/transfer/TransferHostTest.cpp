@@ -39,13 +39,13 @@ protected:
     std::unique_ptr<posix::CHostDriverBackend> MakeBackend()
     {
         posix::HostDriverSettings settings;
-        settings.runtimeDirectory = folder_ / "run";
+        settings.runtimeDirectory = m_folder / "run";
         settings.installedDirectory = fs::path(TAVRIN_HOST_PATH).parent_path();
-        settings.emulatedKeyboardMemory = folder_ / "kb.bin";
+        settings.emulatedKeyboardMemory = m_folder / "kb.bin";
         return std::make_unique<posix::CHostDriverBackend>(settings);
     }
 
-    CTempFolder folder_;
+    CTempFolder m_folder;
 };
 
 TEST_F(TransferHostTest, WrittenTableReadsBackIntoAFreshTable)

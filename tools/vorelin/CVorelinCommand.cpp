@@ -122,19 +122,19 @@ bool CVorelinCommand::Parse(const std::vector<std::string>& given, std::string& 
     using namespace VorelinTexts;
     using lodemar::valueCheck;
     CLI::App app("", "vorelin");
-    lodemar::setUpParser(app, help_);
-    app.add_flag("--version", version_);
-    app.add_option("PORT", port_);
+    lodemar::setUpParser(app, m_help);
+    app.add_flag("--version", m_version);
+    app.add_option("PORT", m_port);
 
     // Each command with its arguments, each checked as it is taken.
     struct Command {
         const char* name;
-        EVorelinOperation operation;
+        VorelinOperation operation;
         CLI::App* parsed;
     };
     std::vector<Command> commands;
-    auto command = [&](const char* name, EVorelinOperation operation) {
-        CLI::App* sub = lodemar::addCommand(app, name, "", help_);
+    auto command = [&](const char* name, VorelinOperation operation) {
+        CLI::App* sub = lodemar::addCommand(app, name, "", m_help);
         commands.push_back({ name, operation, sub });
         return sub;
     };
@@ -151,10 +151,10 @@ bool CVorelinCommand::Parse(const std::vector<std::string>& given, std::string& 
     auto hexBytes = [&](CLI::App* sub, std::size_t least, std::size_t most, const char* wrongCount) {
         sub->add_option("HEX")->required()->check(
             valueCheck([this, least, most, wrongCount](std::string& value) {
-                if (!parseHexBytes(value, bytes_))
+                if (!parseHexBytes(value, m_bytes))
                     return BAD_HEX + value;
-                return bytes_.size() < least || bytes_.size() > most ? std::string(wrongCount)
-                                                                     : std::string();
+                return m_bytes.size() < least || m_bytes.size() > most ? std::string(wrongCount)
+                                                                       : std::string();
             }));
     };
     // One word of a few.
@@ -166,23 +166,23 @@ bool CVorelinCommand::Parse(const std::vector<std::string>& given, std::string& 
               }));
           };
 
-    command("version", EVorelinOperation::Version);
-    command("present", EVorelinOperation::Present);
+    command("version", VorelinOperation::Version);
+    command("present", VorelinOperation::Present);
     std::string selector;
-    choice(command("beep", EVorelinOperation::Beep), "SELECTOR", { "0", "1" }, selector);
+    choice(command("beep", VorelinOperation::Beep), "SELECTOR", { "0", "1" }, selector);
     std::string power;
-    choice(command("power", EVorelinOperation::PowerOn), "STATE", { "on", "off" }, power);
-    CLI::App* read = command("read", EVorelinOperation::Read);
-    byteNumber(read, "AREA", area_);
-    byteNumber(read, "ADDR", address_);
-    byteNumber(read, "COUNT", count_);
-    CLI::App* write = command("write", EVorelinOperation::Write);
-    byteNumber(write, "AREA", area_);
-    byteNumber(write, "ADDR", address_);
+    choice(command("power", VorelinOperation::PowerOn), "STATE", { "on", "off" }, power);
+    CLI::App* read = command("read", VorelinOperation::Read);
+    byteNumber(read, "AREA", m_area);
+    byteNumber(read, "ADDR", m_address);
+    byteNumber(read, "COUNT", m_count);
+    CLI::App* write = command("write", VorelinOperation::Write);
+    byteNumber(write, "AREA", m_area);
+    byteNumber(write, "ADDR", m_address);
     hexBytes(write, 1, VORELIN_MAX_WRITE_COUNT, TOO_MANY_BYTES);
-    hexBytes(command("check-password", EVorelinOperation::CheckPassword), PASSWORD_BYTES, PASSWORD_BYTES,
+    hexBytes(command("check-password", VorelinOperation::CheckPassword), PASSWORD_BYTES, PASSWORD_BYTES,
         PASSWORD_LENGTH);
-    hexBytes(command("change-password", EVorelinOperation::ChangePassword), PASSWORD_BYTES, PASSWORD_BYTES,
+    hexBytes(command("change-password", VorelinOperation::ChangePassword), PASSWORD_BYTES, PASSWORD_BYTES,
         PASSWORD_LENGTH);
 
     // CLI11 takes a line in reverse order.
@@ -208,30 +208,30 @@ bool CVorelinCommand::Parse(const std::vector<std::string>& given, std::string& 
         }
         return false;
     }
-    if (help_ || version_)
+    if (m_help || m_version)
         return true;
     const auto chosen
         = std::find_if(commands.begin(), commands.end(), [](const Command& c) { return c.parsed->parsed(); });
-    if (port_.empty() || chosen == commands.end()) {
+    if (m_port.empty() || chosen == commands.end()) {
         error = SEE_HELP;
         return false;
     }
-    operation_ = chosen->operation;
-    if (operation_ == EVorelinOperation::PowerOn && power == "off")
-        operation_ = EVorelinOperation::PowerOff;
-    selector_ = selector == "1" ? 1 : 0;
+    m_operation = chosen->operation;
+    if (m_operation == VorelinOperation::PowerOn && power == "off")
+        m_operation = VorelinOperation::PowerOff;
+    m_selector = selector == "1" ? 1 : 0;
     return true;
 }
 
 int CVorelinCommand::Run(std::ostream& out, std::ostream& err) const
 {
     using namespace VorelinTexts;
-    VorelinHandle port = OpenComProt(port_.c_str());
+    VorelinHandle port = OpenComProt(m_port.c_str());
     if (!port) {
         std::string reason;
         std::string hint;
-        diagnosePort(port_, reason, hint);
-        err << "vorelin: " << CANNOT_OPEN << port_ << ": " << reason << "\n";
+        diagnosePort(m_port, reason, hint);
+        err << "vorelin: " << CANNOT_OPEN << m_port << ": " << reason << "\n";
         if (!hint.empty())
             err << "vorelin: " << hint << "\n";
         return EXIT_CANNOT_OPEN;
@@ -240,39 +240,39 @@ int CVorelinCommand::Run(std::ostream& out, std::ostream& err) const
     std::uint32_t count = 0;
     std::int32_t indication = 0;
     std::int32_t result = VORELIN_ERR_IO;
-    switch (operation_) {
-    case EVorelinOperation::Version:
+    switch (m_operation) {
+    case VorelinOperation::Version:
         result = GetICVersion(port, data, &count);
         if (result == VORELIN_OK)
             out << formatHexBytes(data, count) << "  \"" << printable(data, count) << "\"\n";
         break;
-    case EVorelinOperation::Present:
+    case VorelinOperation::Present:
         result = IsCardPresent(port, &indication);
         if (result == VORELIN_OK)
             out << CARD_INDICATION << indication << "\n";
         break;
-    case EVorelinOperation::Beep:
-        result = MakeBeep(port, selector_);
+    case VorelinOperation::Beep:
+        result = MakeBeep(port, m_selector);
         break;
-    case EVorelinOperation::PowerOn:
+    case VorelinOperation::PowerOn:
         result = PowerOn(port);
         break;
-    case EVorelinOperation::PowerOff:
+    case VorelinOperation::PowerOff:
         result = PowerOff(port);
         break;
-    case EVorelinOperation::Read:
-        result = ReadData(port, data, count_, address_, area_, &count);
+    case VorelinOperation::Read:
+        result = ReadData(port, data, m_count, m_address, m_area, &count);
         if (result == VORELIN_OK)
             out << formatHexBytes(data, count) << "\n";
         break;
-    case EVorelinOperation::Write:
-        result = WriteData(port, bytes_.data(), std::uint32_t(bytes_.size()), address_, area_);
+    case VorelinOperation::Write:
+        result = WriteData(port, m_bytes.data(), std::uint32_t(m_bytes.size()), m_address, m_area);
         break;
-    case EVorelinOperation::CheckPassword:
-        result = CheckPassword(port, bytes_.data());
+    case VorelinOperation::CheckPassword:
+        result = CheckPassword(port, m_bytes.data());
         break;
-    case EVorelinOperation::ChangePassword:
-        result = ChangePassword(port, bytes_.data());
+    case VorelinOperation::ChangePassword:
+        result = ChangePassword(port, m_bytes.data());
         break;
     }
     CloseComProt(port);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-enum class EVorelinOperation {
+enum class VorelinOperation {
     Version,
     Present,
     Beep,
@@ -36,31 +36,31 @@ public:
     // request for help or the version. Returns false with a message in error
     // when they do not make a command; help and the version win over that.
     [[nodiscard]] bool Parse(const std::vector<std::string>& given, std::string& error);
-    bool HelpRequested() const { return help_; }
-    bool VersionRequested() const { return version_; }
+    bool HelpRequested() const { return m_help; }
+    bool VersionRequested() const { return m_version; }
 
     // Opens the port, performs the operation, prints its data and result,
     // and returns the exit status.
     int Run(std::ostream& out, std::ostream& err) const;
 
-    const std::string& Port() const { return port_; }
-    EVorelinOperation Operation() const { return operation_; }
-    int Area() const { return area_; }
-    int Address() const { return address_; }
-    int Count() const { return count_; }
-    int Selector() const { return selector_; }
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    const std::string& Port() const { return m_port; }
+    VorelinOperation Operation() const { return m_operation; }
+    int Area() const { return m_area; }
+    int Address() const { return m_address; }
+    int Count() const { return m_count; }
+    int Selector() const { return m_selector; }
+    const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 
 private:
-    std::string port_;
-    EVorelinOperation operation_ = EVorelinOperation::Version;
-    int area_ = 0;
-    int address_ = 0;
-    int count_ = 0;
-    int selector_ = 0;
-    std::vector<std::uint8_t> bytes_;
-    bool help_ = false;
-    bool version_ = false;
+    std::string m_port;
+    VorelinOperation m_operation = VorelinOperation::Version;
+    int m_area = 0;
+    int m_address = 0;
+    int m_count = 0;
+    int m_selector = 0;
+    std::vector<std::uint8_t> m_bytes;
+    bool m_help = false;
+    bool m_version = false;
 };
 
 // Why the port cannot be opened, in the system's words where it has them
