@@ -9,24 +9,24 @@
 //
 // Each window is one entry of SHOTS; a new window adds an entry.
 #include <app/CAboutDialog.h>
+#include <app/CDataAreaGauge.h>
 #include <app/CMainDialog.h>
-#include <app/DataAreaGauge.h>
 #include <driverchannel/CUnavailableDriverBackend.h>
 #include <presenters/PresenterTexts.h>
 
 #include <dialoglayout/KeyDialogLayout.h>
-#include <dialogs/ConfigDialog.h>
-#include <dialogs/KeyProgrammingDialog.h>
-#include <dialogs/SpinControl.h>
+#include <dialogs/CConfigDialog.h>
+#include <dialogs/CKeyProgrammingDialog.h>
+#include <dialogs/CSpinControl.h>
 #include <keydata/KeyTable.h>
 #include <resources/Resources.h>
 #include <transfer/TransferTexts.h>
 #include <widgets/ControlId.h>
+#include <widgets/CProgramProfile.h>
+#include <widgets/CProgressPopup.h>
+#include <widgets/CSkinnedButton.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/Profile.h>
-#include <widgets/ProgressPopup.h>
-#include <widgets/SkinnedButton.h>
 
 #include <QAbstractButton>
 #include <QApplication>

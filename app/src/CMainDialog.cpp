@@ -1,13 +1,13 @@
 #include <app/CMainDialog.h>
 
-#include <app/DataAreaGauge.h>
+#include <app/CDataAreaGauge.h>
 
 #include <presenters/PresenterTexts.h>
 #include <resources/Resources.h>
 #include <widgets/ControlId.h>
+#include <widgets/CSkinnedButton.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/PhysicalKeys.h>
-#include <widgets/SkinnedButton.h>
 
 #include <QAction>
 #include <QApplication>

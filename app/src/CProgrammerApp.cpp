@@ -1,9 +1,9 @@
 #include <app/AppTexts.h>
 #include <app/CMainDialog.h>
 #include <app/CProgrammerApp.h>
+#include <app/CSingleInstance.h>
 #include <app/ProgramChannel.h>
 #include <app/ProgramOptions.h>
-#include <app/SingleInstance.h>
 #include <app/TerminationSignals.h>
 
 #include <resources/Resources.h>

@@ -3,11 +3,11 @@
 #include <app/CAboutDialog.h>
 #include <app/FileDialogs.h>
 
-#include <dialogs/ConfigDialog.h>
-#include <dialogs/KeyProgrammingDialog.h>
+#include <dialogs/CConfigDialog.h>
+#include <dialogs/CKeyProgrammingDialog.h>
+#include <widgets/CProgramProfile.h>
+#include <widgets/CProgressPopup.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/Profile.h>
-#include <widgets/ProgressPopup.h>
 #include <widgets/WidgetTexts.h>
 
 #include <QFile>

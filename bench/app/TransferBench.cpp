@@ -17,8 +17,8 @@
 #include <keydata/WritePackets.h>
 #include <transfer/CKeyboardTransfer.h>
 #include <transfer/TransferTexts.h>
+#include <widgets/CProgressPopup.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/ProgressPopup.h>
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #include <dialoglayout/KeyDialogLayout.h>
 #include <resources/ResourceIds.h>
-#include <widgets/SkinnedButton.h>
+#include <widgets/CSkinnedButton.h>
 
 namespace dialogs {
 

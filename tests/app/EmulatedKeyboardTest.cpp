@@ -1,7 +1,7 @@
 // The program's window against the emulated keyboard through the real
 // driver host, as `lodemar --emulate=MEMFILE` runs it: a table written by
 // one window is read back by a fresh one after the host has gone.
-#include "AppTestSupport.h"
+#include "AppFixture.h"
 
 #include <app/CProgrammerApp.h>
 #include <app/ProgramChannel.h>

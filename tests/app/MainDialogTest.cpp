@@ -2,7 +2,7 @@
 // and faces, and that clicks, keys, the menu, drops and shortcuts reach the
 // presenter and what it says is drawn. The behaviour itself is tested at
 // the presenter (tests/presenters).
-#include "AppTestSupport.h"
+#include "AppFixture.h"
 
 #include <app/CAboutDialog.h>
 #include <dialoglayout/MainDialogLayout.h>

@@ -2,7 +2,7 @@
 // later one asks the first to come forward), the driver host found from the
 // build tree, a clean end on request.
 #include <app/CProgrammerApp.h>
-#include <app/SingleInstance.h>
+#include <app/CSingleInstance.h>
 
 #include <QApplication>
 #include <QDir>

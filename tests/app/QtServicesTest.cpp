@@ -2,7 +2,7 @@
 // window over the disabled window while a write runs (Escape cancels the
 // window, never the write), the file choosers through their seam, the
 // configuration dialog and the message boxes' owner.
-#include "AppTestSupport.h"
+#include "AppFixture.h"
 
 #include <app/FileDialogs.h>
 #include <dialoglayout/ConfigDialogLayout.h>
@@ -11,7 +11,7 @@
 #include <keydata/KeyImage.h>
 #include <tavrin/TavrinControl.h>
 #include <widgets/ControlId.h>
-#include <widgets/ProgressPopup.h>
+#include <widgets/CProgressPopup.h>
 
 #include <QCheckBox>
 #include <QKeyEvent>

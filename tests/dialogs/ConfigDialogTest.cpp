@@ -1,13 +1,13 @@
 // The configuration dialog as the Qt front end builds it: boxes, look, buttons.
-#include <dialogs/ConfigDialog.h>
+#include <dialogs/CConfigDialog.h>
 
 #include <dialoglayout/ConfigDialogLayout.h>
 
 #include <keydata/KeyTable.h>
 #include <widgets/ControlId.h>
+#include <widgets/CSkinnedButton.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/SkinnedButton.h>
 
 #include <QCheckBox>
 

@@ -3,10 +3,10 @@
 // platform's key messages, the shortcuts and mnemonics the capture lets
 // through, the focus moves, a real message box. The capture rules are
 // tested at the presenter.
-#include "DialogTestSupport.h"
+#include "DialogFixture.h"
 
 #include <dialoglayout/KeyDialogLayout.h>
-#include <widgets/StripButton.h>
+#include <widgets/CStripButton.h>
 
 #include <QMessageBox>
 #include <QRadioButton>

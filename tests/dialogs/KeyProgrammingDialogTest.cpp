@@ -2,18 +2,18 @@
 // from the template's table, and that clicks, spin arrows, focus changes,
 // OK and Cancel reach the presenter and what it says is shown. The rules
 // themselves are tested at the presenter (tests/presenters).
-#include "DialogTestSupport.h"
+#include "DialogFixture.h"
 
-#include <dialogs/SpinControl.h>
+#include <dialogs/CSpinControl.h>
 #include <presenters/PresenterTexts.h>
 
 #include <dialoglayout/KeyDialogLayout.h>
 
 #include <keydata/KeyText.h>
 #include <resources/ResourceIds.h>
+#include <widgets/CSkinnedButton.h>
+#include <widgets/CStripButton.h>
 #include <widgets/DialogUnits.h>
-#include <widgets/SkinnedButton.h>
-#include <widgets/StripButton.h>
 
 #include <QComboBox>
 #include <QLabel>

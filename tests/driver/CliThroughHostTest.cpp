@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "../lodemar-cli/CliRunner.h"
+#include "../lodemar-cli/CliFixture.h"
 #include "FakeSerio.h"
 #include "HostProcessFixture.h"
 
@@ -22,11 +22,11 @@ constexpr char READ_OK[] = "Read data from keyboard successful!\n";
 
 } // namespace
 
-class CliThroughHostTest : public CliTestBase {
+class CliThroughHostTest : public CCliFixture {
 protected:
     void SetUp() override
     {
-        CliTestBase::SetUp();
+        CCliFixture::SetUp();
         useHost(HOST);
     }
 };

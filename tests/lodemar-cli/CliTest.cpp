@@ -1,5 +1,5 @@
 // Runs the real lodemar-cli binary: the file commands.
-#include "CliRunner.h"
+#include "CliFixture.h"
 
 #include <lodemar/Version.h>
 
@@ -21,7 +21,7 @@ using namespace clitest;
 
 namespace {
 
-using CliTest = CliTestBase;
+using CliTest = CCliFixture;
 
 const fs::path EXAMPLES = EXAMPLES_DIR;
 const char* const LAYOUTS[] = { "retail-pos", "multi-layer" };

@@ -1,6 +1,6 @@
 // lodemar-cli's keyboard commands against the real driver host and the
 // emulated keyboard, each run in a process of its own.
-#include "CliRunner.h"
+#include "CliFixture.h"
 
 #include <keydata/KeyFile.h>
 #include <keydata/KeyImage.h>
@@ -52,11 +52,11 @@ std::size_t bytesWritten(const KeyTable& table)
     return total;
 }
 
-class KeyboardCliTest : public CliTestBase {
+class KeyboardCliTest : public CCliFixture {
 protected:
     void SetUp() override
     {
-        CliTestBase::SetUp();
+        CCliFixture::SetUp();
         useHost(HOST);
         m_memory = "--emulate=" + path("kb.bin");
 

@@ -1,4 +1,4 @@
-#include <widgets/ColorFont.h>
+#include <widgets/CColorFont.h>
 #include <widgets/ControlId.h>
 #include <widgets/DialogUnits.h>
 

@@ -1,10 +1,10 @@
-#include "TestSupport.h"
+#include "WidgetFixture.h"
 
 #include <widgets/ControlId.h>
+#include <widgets/CProgramProfile.h>
+#include <widgets/CProgressPopup.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/Profile.h>
-#include <widgets/ProgressPopup.h>
 
 #include <QDialog>
 #include <QFile>

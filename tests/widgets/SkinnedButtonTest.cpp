@@ -1,6 +1,6 @@
-#include "TestSupport.h"
+#include "WidgetFixture.h"
 
-#include <widgets/SkinnedButton.h>
+#include <widgets/CSkinnedButton.h>
 
 #include <dialoglayout/MainDialogLayout.h>
 

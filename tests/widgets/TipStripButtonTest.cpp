@@ -1,6 +1,6 @@
-#include "TestSupport.h"
+#include "WidgetFixture.h"
 
-#include <widgets/StripButton.h>
+#include <widgets/CStripButton.h>
 
 #include <resources/Resources.h>
 

@@ -1,6 +1,6 @@
 #include "CCommand.h"
+#include "CKeyboardSession.h"
 #include "CliTexts.h"
-#include "KeyboardSession.h"
 #include "KeyDescription.h"
 #include "LayoutInput.h"
 #include <keylayout/TableJson.h>

@@ -1,7 +1,7 @@
 #include "CCommand.h"
+#include "CKeyboardSession.h"
 #include "CliTexts.h"
 #include "KeyboardComparison.h"
-#include "KeyboardSession.h"
 #include <keylayout/TableJson.h>
 #include <lodemar/Format.h>
 

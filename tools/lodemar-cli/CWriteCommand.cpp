@@ -1,6 +1,6 @@
 #include "CCommand.h"
+#include "CKeyboardSession.h"
 #include "CliTexts.h"
-#include "KeyboardSession.h"
 
 #include <transfer/TransferTexts.h>
 

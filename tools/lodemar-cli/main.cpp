@@ -1,7 +1,7 @@
 // lodemar-cli: the headless front end of the keyboard programming suite.
 #include "CCommand.h"
+#include "CKeyboardSession.h"
 #include "CliTexts.h"
-#include "KeyboardSession.h"
 #include <lodemar/CommandLine.h>
 #include <lodemar/Format.h>
 

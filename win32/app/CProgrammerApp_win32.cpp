@@ -3,8 +3,8 @@
 #include "app/CMainDialog_win32.h"
 #include "widgets/Win32Text_win32.h"
 
+#include <app/CSingleInstance.h>
 #include <app/ProgramChannel.h>
-#include <app/SingleInstance.h>
 #include <transfer/CKeyboardTransfer.h>
 
 #include <commctrl.h>

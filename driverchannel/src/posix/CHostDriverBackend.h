@@ -5,8 +5,8 @@
 // host it started. See docs/driverchannel.md.
 #pragma once
 
+#include "CKeyboardLock.h"
 #include "HostProcess.h"
-#include "KeyboardLock.h"
 
 #include <driverchannel/CDriverBackend.h>
 #include <driverchannel/ChannelResults.h>

@@ -8,8 +8,8 @@
 #include <app/FileDialogs.h>
 
 #include <keydata/KeyTable.h>
+#include <widgets/CSkinnedButton.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/SkinnedButton.h>
 
 #include <QApplication>
 #include <QCoreApplication>

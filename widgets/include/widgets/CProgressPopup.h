@@ -17,7 +17,7 @@
 #pragma once
 
 #include <presenters/CProgressPresenter.h>
-#include <widgets/Profile.h>
+#include <widgets/CProgramProfile.h>
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -80,7 +80,7 @@ inline int lineCount(const std::string& text)
 // No command takes this long, not even a write to the emulated keyboard.
 inline constexpr unsigned RUN_LIMIT_SECONDS = 60;
 
-class CliTestBase : public ::testing::Test {
+class CCliFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {

@@ -1,5 +1,5 @@
-#include <widgets/SkinnedButton.h>
-#include <widgets/StripButton.h>
+#include <widgets/CSkinnedButton.h>
+#include <widgets/CStripButton.h>
 
 #include <presenters/ButtonFaces.h>
 #include <resources/Resources.h>

@@ -11,7 +11,7 @@
 //
 // Beside the lock the first copy listens on a stream socket; a later copy
 // connects, sends SHOW_REQUEST and waits a bounded time for SHOW_ANSWER.
-#include <app/SingleInstance.h>
+#include <app/CSingleInstance.h>
 
 #include <driverchannel/CDriverBackend.h>
 #include <lodemar/CLockFile.h>

@@ -1,4 +1,4 @@
-#include <widgets/Profile.h>
+#include <widgets/CProgramProfile.h>
 
 #include <QCoreApplication>
 #include <QDir>

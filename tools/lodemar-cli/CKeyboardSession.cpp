@@ -1,4 +1,4 @@
-#include "KeyboardSession.h"
+#include "CKeyboardSession.h"
 
 #include "CliTexts.h"
 #include "KeyFileMessages.h"

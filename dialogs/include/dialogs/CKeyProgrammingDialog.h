@@ -12,7 +12,7 @@
 
 #include <presenters/CKeyProgrammingPresenter.h>
 #include <presenters/CKeyProgrammingView.h>
-#include <widgets/ColorFont.h>
+#include <widgets/CColorFont.h>
 
 #include <QDialog>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include <app/DataAreaGauge.h>
+#include <app/CDataAreaGauge.h>
 
 #include <dialoglayout/MainDialogLayout.h>
 #include <widgets/Colors.h>

@@ -1,4 +1,4 @@
-#include <dialogs/SpinControl.h>
+#include <dialogs/CSpinControl.h>
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 // itself to one frame; the strip carries the label, no caption is drawn.
 #pragma once
 
-#include <widgets/TipButton.h>
+#include <widgets/CTipButton.h>
 
 #include <QPixmap>
 

@@ -3,7 +3,7 @@
 // hands.
 #pragma once
 
-#include <dialogs/KeyProgrammingDialog.h>
+#include <dialogs/CKeyProgrammingDialog.h>
 
 #include <app/CQtServices.h>
 #include <dialoglayout/KeyDialogLayout.h>

@@ -1,6 +1,6 @@
 #include <widgets/ControlId.h>
+#include <widgets/CSkinnedButton.h>
 #include <widgets/DialogUnits.h>
-#include <widgets/SkinnedButton.h>
 
 #include <presenters/ButtonFaces.h>
 #include <resources/Resources.h>

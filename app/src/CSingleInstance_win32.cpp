@@ -2,7 +2,7 @@
 // it. A second copy sees ERROR_ALREADY_EXISTS, gives its handle back and
 // ends. The system releases an abandoned mutex when its holder dies. The
 // mutex belongs to the session, so nothing here can be another user's.
-#include <app/SingleInstance.h>
+#include <app/CSingleInstance.h>
 
 #include <windows.h>
 

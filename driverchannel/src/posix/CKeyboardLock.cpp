@@ -1,4 +1,4 @@
-#include "KeyboardLock.h"
+#include "CKeyboardLock.h"
 
 #include <lodemar/Format.h>
 #include <tavrin/TavrinHolder.h>

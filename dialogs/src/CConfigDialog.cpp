@@ -1,4 +1,4 @@
-#include <dialogs/ConfigDialog.h>
+#include <dialogs/CConfigDialog.h>
 
 #include "CommandButtons.h"
 
@@ -7,8 +7,8 @@
 #include <dialoglayout/ConfigDialogLayout.h>
 #include <keydata/KeySettings.h>
 #include <widgets/ControlId.h>
+#include <widgets/CSkinnedButton.h>
 #include <widgets/DialogUnits.h>
-#include <widgets/SkinnedButton.h>
 
 #include <QAbstractButton>
 #include <QCheckBox>

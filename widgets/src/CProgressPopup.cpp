@@ -1,7 +1,7 @@
 #include <widgets/ControlId.h>
+#include <widgets/CProgressPopup.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/GuiSeams.h>
-#include <widgets/ProgressPopup.h>
 
 #include <QApplication>
 #include <QCloseEvent>

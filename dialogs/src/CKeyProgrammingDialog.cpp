@@ -1,17 +1,17 @@
-#include <dialogs/KeyProgrammingDialog.h>
+#include <dialogs/CKeyProgrammingDialog.h>
 
 #include "CommandButtons.h"
 #include "COnScreenKeyButton.h"
 
-#include <dialogs/SpinControl.h>
+#include <dialogs/CSpinControl.h>
 
 #include <dialoglayout/KeyDialogLayout.h>
 #include <keycomposition/KeyCodes.h>
 #include <widgets/ControlId.h>
+#include <widgets/CSkinnedButton.h>
+#include <widgets/CStripButton.h>
 #include <widgets/DialogUnits.h>
 #include <widgets/PhysicalKeys.h>
-#include <widgets/SkinnedButton.h>
-#include <widgets/StripButton.h>
 
 #include <QComboBox>
 #include <QGroupBox>

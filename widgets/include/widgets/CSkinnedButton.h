@@ -12,7 +12,7 @@
 // mnemonics ("&Quit" answers Alt+Q) work as for any button.
 #pragma once
 
-#include <widgets/ColorFont.h>
+#include <widgets/CColorFont.h>
 
 #include <QPixmap>
 #include <QPushButton>

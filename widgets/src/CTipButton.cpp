@@ -1,4 +1,4 @@
-#include <widgets/TipButton.h>
+#include <widgets/CTipButton.h>
 
 #include <QCursor>
 #include <QHelpEvent>
