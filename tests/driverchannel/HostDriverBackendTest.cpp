@@ -268,6 +268,29 @@ TEST_F(HostDriverBackendTest, HostAlreadyServingIsUsedAndLeftServing)
     EXPECT_EQ(host.Wait(), 0);
 }
 
+// A run that was killed leaves its host's socket behind, and perhaps the
+// host itself ended with it: the next run starts its own host in its place.
+TEST_F(HostDriverBackendTest, WhatAKilledRunLeftBehindDoesNotHoldUpTheNext)
+{
+    InstallHost("libexec");
+    pid_t host = -1;
+    {
+        CHostDriverBackend killed(m_settings);
+        CDriverChannel channel(killed);
+        ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
+        host = killed.StartedHost();
+        ASSERT_GT(host, 0);
+        ::kill(host, SIGKILL);
+        ::waitpid(host, nullptr, 0);
+    }
+    ASSERT_TRUE(fs::exists(Socket())); // nobody removed it
+    CDriverChannel next(Backend());
+    ASSERT_EQ(Load(next), CHANNEL_SUCCESS);
+    EXPECT_NE(m_backend->StartedHost(), host);
+    std::uint8_t version[4] = {};
+    EXPECT_EQ(next.Request(IOCTL_GET_VERSION, version, 4, version, 4), 4);
+}
+
 TEST_F(HostDriverBackendTest, HostThatCannotStartGivesMinus6AndTheNextRunStartsAfresh)
 {
     writeScript(m_folder / "libexec/tavrin-emu", "exit 2");
