@@ -44,11 +44,11 @@ void check(bool condition)
 std::vector<std::uint8_t> serve(const std::uint8_t* data, std::size_t size, std::uint8_t splitSeed)
 {
     CFuzzBackend backend;
-    tavrin::CHostService service(backend);
+    tavrin::CRequestDispatcher dispatcher(backend);
     tavrin::CRequestStream stream;
     std::vector<std::uint8_t> all;
     std::size_t at = 0;
-    for (std::size_t piece = 0; at < size && !service.StopRequested(); ++piece) {
+    for (std::size_t piece = 0; at < size && !dispatcher.StopRequested(); ++piece) {
         const std::size_t length
             = splitSeed == 0 ? size : 1 + (static_cast<std::size_t>(splitSeed) * (piece + 1) * 31) % 23;
         const std::size_t take = length < size - at ? length : size - at;
@@ -56,7 +56,7 @@ std::vector<std::uint8_t> serve(const std::uint8_t* data, std::size_t size, std:
         at += take;
         for (;;) {
             std::vector<std::uint8_t> reply;
-            const tavrin::CRequestStream::Step step = stream.ServeNext(service, reply);
+            const tavrin::CRequestStream::Step step = stream.ServeNext(dispatcher, reply);
             if (step == tavrin::CRequestStream::Step::Incomplete)
                 break;
             tavrin::WireReply parsed;
@@ -65,7 +65,7 @@ std::vector<std::uint8_t> serve(const std::uint8_t* data, std::size_t size, std:
             all.insert(all.end(), reply.begin(), reply.end());
             if (step == tavrin::CRequestStream::Step::Malformed)
                 return all;
-            if (service.StopRequested())
+            if (dispatcher.StopRequested())
                 return all;
         }
     }

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <vector>
 
+#include "CRequestDispatcher.h"
 #include "HostFolder.h"
 #include "HostServer.h"
-#include "HostService.h"
 #include "HostSignals.h"
 #include "HostTexts.h"
 #include "PortMonitor.h"
@@ -85,8 +85,8 @@ struct ServingSide {
     server.LeaveSocketName();
     int code;
     {
-        CHostService service(*backend, static_cast<std::uint32_t>(side.monitor));
-        code = server.Run(service, signalFd);
+        CRequestDispatcher dispatcher(*backend, static_cast<std::uint32_t>(side.monitor));
+        code = server.Run(dispatcher, signalFd);
         backend.reset();
     }
     ::_exit(code);

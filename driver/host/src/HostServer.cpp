@@ -202,9 +202,9 @@ CHostServer::Clock::time_point CHostServer::Deadline(const Connection& c) const
     return c.since + std::chrono::milliseconds(Idle(c) ? settings_.idleMs : settings_.stallMs);
 }
 
-int CHostServer::Run(CHostService& service, int signalFd)
+int CHostServer::Run(CRequestDispatcher& dispatcher, int signalFd)
 {
-    service_ = &service;
+    dispatcher_ = &dispatcher;
     std::vector<pollfd> fds;
     while (!stopping_) {
         fds.clear();
@@ -218,7 +218,7 @@ int CHostServer::Run(CHostService& service, int signalFd)
             timeout = timeout < 0 ? left : std::min(timeout, left);
         }
         // What the keyboard's backend holds between requests has its own time.
-        if (const int release = service.MillisecondsUntilRelease(); release >= 0)
+        if (const int release = dispatcher.MillisecondsUntilRelease(); release >= 0)
             timeout = timeout < 0 ? release : std::min(timeout, release);
         if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR)
@@ -263,7 +263,7 @@ int CHostServer::Run(CHostService& service, int signalFd)
         if (!stopping_ && fds[1].revents != 0)
             Accept();
         if (!stopping_)
-            service.ReleaseIfDue();
+            dispatcher.ReleaseIfDue();
     }
     if (settings_.verbose)
         tell(texts::STOPPING);
@@ -273,7 +273,7 @@ int CHostServer::Run(CHostService& service, int signalFd)
     CloseListener();
     if (removeName_)
         RemoveSocketName();
-    service_ = nullptr;
+    dispatcher_ = nullptr;
     return EXIT_SERVED;
 }
 
@@ -347,13 +347,13 @@ bool CHostServer::Serve(Connection& c)
     // One request at a time per peer: the next waits until this reply is
     // taken, so a peer that does not read cannot pile up replies.
     while (c.out.empty() && !c.hangUp && !stopping_) {
-        const CRequestStream::Step step = c.stream.ServeNext(*service_, c.out);
+        const CRequestStream::Step step = c.stream.ServeNext(*dispatcher_, c.out);
         if (step == CRequestStream::Step::Incomplete)
             break;
         c.since = Clock::now();
         if (step == CRequestStream::Step::Malformed)
             c.hangUp = true;
-        if (service_->StopRequested()) {
+        if (dispatcher_->StopRequested()) {
             // Gone from the file system before the caller hears the answer
             // (where this process removes it).
             stopping_ = true;

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "CRequestDispatcher.h"
 #include "HostFolder.h"
-#include "HostService.h"
 #include "HostSettings.h"
 #include "HostStream.h"
 
@@ -37,10 +37,10 @@ public:
     // Creates the socket in the folder; EXIT_SERVED, or EXIT_SETUP /
     // EXIT_IN_USE with a message.
     int Open(std::string& error);
-    // Serves through service until a stop request or a signal arrives on
+    // Serves through the dispatcher until a stop request or a signal arrives on
     // signalFd (a signalfd for the termination signals); removes the socket
     // and returns.
-    int Run(CHostService& service, int signalFd);
+    int Run(CRequestDispatcher& dispatcher, int signalFd);
     int ListenerFd() const { return listener_; }
     // Stops listening; the socket's name stays until the server is destroyed
     // (for a process that made the socket but leaves the serving to another).
@@ -72,7 +72,7 @@ private:
     void FinishStop(Connection& c);
     void RemoveSocketName();
 
-    CHostService* service_ = nullptr;
+    CRequestDispatcher* dispatcher_ = nullptr;
     const CHostFolder& folder_;
     ServerSettings settings_;
     int listener_ = -1;

@@ -11,7 +11,8 @@ void CRequestStream::Take(const std::uint8_t* data, std::size_t size)
     in_.insert(in_.end(), data, data + size);
 }
 
-CRequestStream::Step CRequestStream::ServeNext(CHostService& service, std::vector<std::uint8_t>& reply)
+CRequestStream::Step CRequestStream::ServeNext(
+    CRequestDispatcher& dispatcher, std::vector<std::uint8_t>& reply)
 {
     WireRequest request;
     const int taken
@@ -29,7 +30,7 @@ CRequestStream::Step CRequestStream::ServeNext(CHostService& service, std::vecto
         head_ = 0;
         return Step::Malformed;
     }
-    service.Serve(request, reply);
+    dispatcher.Serve(request, reply);
     head_ += static_cast<std::size_t>(taken);
     return Step::Served;
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "HostService.h"
+#include "CRequestDispatcher.h"
 
 namespace tavrin {
 
@@ -21,8 +21,8 @@ public:
 
     // Bytes the peer sent.
     void Take(const std::uint8_t* data, std::size_t size);
-    // Serves the next buffered request through service.
-    Step ServeNext(CHostService& service, std::vector<std::uint8_t>& reply);
+    // Serves the next buffered request through the dispatcher.
+    Step ServeNext(CRequestDispatcher& dispatcher, std::vector<std::uint8_t>& reply);
     // The peer ended its side (or took too long): a request it left half
     // sent is answered with HOST_STATUS_TRUNCATED. True if one was.
     bool End(std::vector<std::uint8_t>& reply);

@@ -1,4 +1,4 @@
-#include "HostService.h"
+#include "CRequestDispatcher.h"
 
 #include <algorithm>
 #include <unistd.h>
@@ -10,13 +10,13 @@ bool touchesKeyboard(std::uint32_t code)
     return code == IOCTL_SEND_BYTES || code == IOCTL_READ_DATA || code == IOCTL_IDENTIFY_KEYBOARD;
 }
 
-CHostService::CHostService(CHostBackend& backend, std::uint32_t pid)
+CRequestDispatcher::CRequestDispatcher(CHostBackend& backend, std::uint32_t pid)
     : backend_(backend)
     , pid_(pid != 0 ? pid : static_cast<std::uint32_t>(::getpid()))
 {
 }
 
-void CHostService::Serve(const WireRequest& request, std::vector<std::uint8_t>& reply)
+void CRequestDispatcher::Serve(const WireRequest& request, std::vector<std::uint8_t>& reply)
 {
     if (request.code == HOST_IDENTIFY) {
         if (request.outputLength < HOST_IDENTITY_SIZE) {

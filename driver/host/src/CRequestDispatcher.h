@@ -11,11 +11,11 @@
 
 namespace tavrin {
 
-class CHostService {
+class CRequestDispatcher {
 public:
     // pid: the host's process id as identify reports it, the process its
     // caller started (0: this one).
-    explicit CHostService(CHostBackend& backend, std::uint32_t pid = 0);
+    explicit CRequestDispatcher(CHostBackend& backend, std::uint32_t pid = 0);
 
     // Appends the reply to request to reply.
     void Serve(const WireRequest& request, std::vector<std::uint8_t>& reply);
