@@ -1,4 +1,5 @@
 #include "CRequestDispatcher.h"
+#include "HostClock.h"
 
 #include <algorithm>
 #include <unistd.h>

@@ -7,7 +7,7 @@
 
 #include <tavrin/TavrinWire.h>
 
-#include "HostBackend.h"
+#include "CHostBackend.h"
 
 namespace tavrin {
 

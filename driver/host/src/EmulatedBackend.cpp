@@ -6,8 +6,10 @@
 #include <kbemu/KeyboardMemory.h>
 #include <tavrin/TavrinWire.h>
 
+#include "CHostBackend.h"
 #include "EmulatedBackend.h"
-#include "HostBackend.h"
+#include "HostClock.h"
+#include "HostMessages.h"
 #include "HostTexts.h"
 
 namespace tavrin {

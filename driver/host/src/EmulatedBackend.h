@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "CHostBackend.h"
 #include "EmulatedOptions.h"
-#include "HostBackend.h"
 
 namespace tavrin {
 

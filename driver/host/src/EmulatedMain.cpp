@@ -12,6 +12,7 @@
 #include "EmulatedBackend.h"
 #include "EmulatedOptions.h"
 #include "HostFolder.h"
+#include "HostMessages.h"
 #include "HostServer.h"
 #include "HostSignals.h"
 #include "HostTexts.h"

@@ -14,6 +14,7 @@
 
 #include "CRequestDispatcher.h"
 #include "HostFolder.h"
+#include "HostMessages.h"
 #include "HostServer.h"
 #include "HostSignals.h"
 #include "HostTexts.h"

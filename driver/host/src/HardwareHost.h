@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "HostBackend.h"
+#include "CHostBackend.h"
 #include "HostSettings.h"
 
 namespace tavrin {

@@ -15,6 +15,7 @@
 #include "HardwareHost.h"
 #include "HardwareLine.h"
 #include "HostFolder.h"
+#include "HostMessages.h"
 #include "HostServer.h"
 #include "HostSignals.h"
 #include "HostTexts.h"

@@ -15,7 +15,7 @@
 
 #include <lodemar/Deadline.h>
 
-#include "HostBackend.h"
+#include "HostMessages.h"
 #include "HostTexts.h"
 
 namespace tavrin {

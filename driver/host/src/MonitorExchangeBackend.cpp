@@ -8,8 +8,9 @@
 
 #include <tavrin/TavrinWire.h>
 
+#include "CHostBackend.h"
 #include "HardwareHost.h"
-#include "HostBackend.h"
+#include "HostClock.h"
 #include "MonitorProtocol.h"
 
 namespace tavrin {

@@ -14,7 +14,8 @@
 #include <lodemar/Deadline.h>
 #include <tavrin/TavrinWire.h>
 
-#include "HostBackend.h"
+#include "CHostBackend.h"
+#include "HostMessages.h"
 #include "HostSettings.h"
 #include "HostTexts.h"
 #include "SerioPort.h"

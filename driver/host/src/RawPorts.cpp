@@ -8,7 +8,7 @@
 #include <lodemar/Format.h>
 #include <tavrin/TavrinPorts.h>
 
-#include "HostBackend.h"
+#include "HostClock.h"
 #include "HostTexts.h"
 
 #if defined(__linux__) && (defined(__i386__) || defined(__x86_64__))

@@ -38,8 +38,10 @@
 
 #include <tavrin/TavrinWire.h>
 
+#include "CHostBackend.h"
 #include "HardwareHost.h"
-#include "HostBackend.h"
+#include "HostClock.h"
+#include "HostMessages.h"
 #include "HostTexts.h"
 #include "MonitorProtocol.h"
 

@@ -19,7 +19,7 @@
 
 #include <lodemar/Format.h>
 
-#include "HostBackend.h"
+#include "HostMessages.h"
 #include "HostTexts.h"
 
 namespace tavrin {

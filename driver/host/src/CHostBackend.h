@@ -4,8 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <string>
 
 #include <tavrin/TavrinCore.h>
 
@@ -46,25 +44,5 @@ public:
 // Whether a control code exchanges bytes with the keyboard (send, read-out,
 // identify); the others are answered without it.
 bool touchesKeyboard(std::uint32_t code);
-
-// The real 1 ms wait before each byte sent: sleeps most of it and spins the
-// rest, so that each wait is close to 1 ms rather than 1 ms plus the timer's
-// slack. The millisecond is one of quiet on the line: it counts from the
-// call, or for the first wait after markLineQuiet from that moment, so the
-// time a request took to arrive is not waited a second time (the keyboard
-// has had its millisecond all the same).
-void waitOneMillisecond();
-// The line is quiet from now on: the end of a request, or the port just taken.
-void markLineQuiet();
-// A trace line on standard error, with a line break when it has none.
-void traceToStandardError(const char* line);
-// The real keyboard's platform without its ports: the real 1 ms wait, trace
-// lines on standard error when asked for, the scratch block from the heap.
-// The backend adds readPort and writePort over context.
-TavrinPlatform realKeyboardPlatform(void* context, bool trace);
-// One message of the host's on standard error, after the program's name.
-void tell(const std::string& message);
-// Tells message and returns code (an exit code).
-int fail(int code, const std::string& message);
 
 } // namespace tavrin
