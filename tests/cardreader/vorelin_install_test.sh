@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# install_test.sh BUILD_DIR SOURCE_DIR EMULATOR C_COMPILER [C_FLAGS...]
+# vorelin_install_test.sh BUILD_DIR SOURCE_DIR EMULATOR C_COMPILER [C_FLAGS...]
 # Installs the library into a temporary prefix, builds the example C program
 # against it with pkg-config, and runs the program and the installed tool
 # against the emulated reader.
