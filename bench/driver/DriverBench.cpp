@@ -21,10 +21,10 @@
 #include <string>
 #include <thread>
 
-#include <kbemu/EmulatedPc.h>
-#include <tavrin/TavrinClient.h>
+#include <kbemu/CEmulatedPc.h>
+#include <tavrin/CTavrinClient.h>
 
-#include "../../tests/driver/FakeSerio.h"
+#include "../../tests/driver/CFakeSerio.h"
 #include "../../tests/emulator-keyboard/TablePackets.h"
 #include "MachineWaits.h"
 

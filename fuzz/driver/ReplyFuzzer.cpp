@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include <tavrin/TavrinClient.h>
+#include <tavrin/CTavrinClient.h>
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <vector>
 
-#include <kbemu/EmulatedPc.h>
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 
-#include "HostStream.h"
+#include "CRequestStream.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "../lodemar-cli/CliRunner.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
 #include "HostProcessFixture.h"
 
 using namespace clitest;

@@ -2,12 +2,12 @@
 #include <string>
 
 #include "../emulator-keyboard/TablePackets.h"
-#include "CoreHarness.h"
+#include "CoreFixture.h"
 
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-class DispatchTest : public CoreHarness { };
+class DispatchTest : public CoreFixture { };
 
 TEST_F(DispatchTest, EmptySendSucceedsWithoutTouchingAPort)
 {

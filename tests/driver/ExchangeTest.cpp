@@ -1,7 +1,7 @@
 // send_cmd and read_data against the emulated PC.
 #include <string>
 
-#include "CoreHarness.h"
+#include "CoreFixture.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -12,7 +12,7 @@ constexpr std::uint8_t INITIAL_PORT_B = 0x30;
 
 } // namespace
 
-class SendCmdTest : public CoreHarness { };
+class SendCmdTest : public CoreFixture { };
 
 TEST_F(SendCmdTest, ExchangesOneByteUnderMaskedIrq1AndAcknowledgesOnPortB)
 {
@@ -87,7 +87,7 @@ TEST_F(SendCmdTest, MissingReplyTimesOutAfterTheBound)
     EXPECT_TRUE(seen.portBWrites.empty());
 }
 
-class ReadDataTest : public CoreHarness {
+class ReadDataTest : public CoreFixture {
 protected:
     Bytes block = Bytes(TAVRIN_SCRATCH_SIZE, 0xEE);
 

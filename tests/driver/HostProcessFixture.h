@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include <tavrin/TavrinClient.h>
+#include <tavrin/CTavrinClient.h>
 
 extern char** environ;
 

@@ -13,17 +13,17 @@
 #include <future>
 #include <thread>
 
-#include <kbemu/EmulatedPc.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardMemory.h>
 
 #include "../emulator-keyboard/EmulatedPcFixture.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
+#include "CPortMonitor.h"
+#include "CSerioPort.h"
 #include "HardwareHost.h"
 #include "HostProcessFixture.h"
 #include "HostSettings.h"
 #include "MonitorProtocol.h"
-#include "PortMonitor.h"
-#include "SerioPort.h"
 #include "ServingConfinement.h"
 
 using namespace tavrin;

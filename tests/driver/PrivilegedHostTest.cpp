@@ -12,7 +12,7 @@
 #include <tavrin/TavrinHolder.h>
 
 #include "../emulator-keyboard/TablePackets.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
 #include "HostProcessFixture.h"
 
 #include <lodemar/ExitCodes.h>

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "../emulator-keyboard/TablePackets.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
 #include "HostProcessFixture.h"
 
 #include <lodemar/ExitCodes.h>

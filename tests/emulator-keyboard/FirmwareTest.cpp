@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 #include <tavrin/TavrinPorts.h>
 
 #include "TablePackets.h"

@@ -8,12 +8,12 @@
 
 #include <lodemar/Version.h>
 
+#include "CEmulatedBackend.h"
+#include "CHostFolder.h"
+#include "CHostServer.h"
 #include "CRequestDispatcher.h"
-#include "EmulatedBackend.h"
 #include "EmulatedOptions.h"
-#include "HostFolder.h"
 #include "HostMessages.h"
-#include "HostServer.h"
 #include "HostSignals.h"
 #include "HostTexts.h"
 

@@ -12,15 +12,15 @@
 #include <cstring>
 #include <vector>
 
+#include "CHostFolder.h"
+#include "CHostServer.h"
+#include "CPortMonitor.h"
+#include "CRawPorts.h"
 #include "CRequestDispatcher.h"
-#include "HostFolder.h"
+#include "CSerioPort.h"
 #include "HostMessages.h"
-#include "HostServer.h"
 #include "HostSignals.h"
 #include "HostTexts.h"
-#include "PortMonitor.h"
-#include "RawPorts.h"
-#include "SerioPort.h"
 #include "ServingConfinement.h"
 
 namespace tavrin {

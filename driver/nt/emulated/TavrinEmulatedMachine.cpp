@@ -12,10 +12,10 @@
 // it behaves.
 #include "../TavrinMachine.h"
 
-#include <kbemu/EmulatedPc.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 #include <kbemu/KeyboardFaultNames.h>
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
 
 #include <memory>
 #include <new>

@@ -9,7 +9,7 @@
 #include "KeyboardLock.h"
 #include "ServiceRecord.h"
 
-#include <tavrin/TavrinClient.h>
+#include <tavrin/CTavrinClient.h>
 
 #include <sys/types.h>
 

@@ -17,8 +17,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 #include <lodemar/ExitCodes.h>
 
 #include "CUserioKeyboard.h"

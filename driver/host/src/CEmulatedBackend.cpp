@@ -1,13 +1,13 @@
 // The emulated PC and keyboard behind the host, with real 1 ms waits.
 #include <cstdio>
 
-#include <kbemu/EmulatedPc.h>
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 #include <tavrin/TavrinWire.h>
 
+#include "CEmulatedBackend.h"
 #include "CHostBackend.h"
-#include "EmulatedBackend.h"
 #include "HostClock.h"
 #include "HostMessages.h"
 #include "HostTexts.h"

@@ -1,4 +1,4 @@
-#include "kbemu/KeyboardMemory.h"
+#include "kbemu/CKeyboardMemory.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "HostStream.h"
+#include "CRequestStream.h"
 
 namespace tavrin {
 

@@ -1,4 +1,4 @@
-#include "kbemu/EmulatedPc.h"
+#include "kbemu/CEmulatedPc.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "kbemu/KeyboardFirmware.h"
+#include "kbemu/CKeyboardFirmware.h"
 
 #include <keydata/KeyboardProtocol.h>
 #include <tavrin/TavrinPorts.h>

@@ -1,5 +1,5 @@
 // The real keyboard when the monitor holds the controller's ports (raw port
-// I/O, RawPorts.h): the serving process runs the driver core itself only for
+// I/O, CRawPorts.h): the serving process runs the driver core itself only for
 // what needs no port (version, unknown codes, a send the core refuses for
 // its size), and has the monitor run the keyboard's requests.
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "HostServer.h"
+#include "CHostServer.h"
 
 #include <fcntl.h>
 #include <poll.h>

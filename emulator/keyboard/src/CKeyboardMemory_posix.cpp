@@ -1,7 +1,7 @@
 // The memory file on POSIX systems. The path may come from another user's
 // folder (a shared /tmp): the last component is opened without following a
 // link, and the file must be a regular file of this user's.
-#include "kbemu/KeyboardMemory.h"
+#include "kbemu/CKeyboardMemory.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -18,7 +18,7 @@
 #include <deque>
 #include <vector>
 
-#include "kbemu/KeyboardMemory.h"
+#include "kbemu/CKeyboardMemory.h"
 
 namespace kbemu {
 

@@ -1,4 +1,4 @@
-#include "RawPorts.h"
+#include "CRawPorts.h"
 
 #include <cerrno>
 #include <cstring>

@@ -2,7 +2,7 @@
 // 8042 controller's status and data ports over a byte stream, so the one
 // implementation of the exchange (send_cmd, read_data) serves here too. It
 // runs in the serving process, which has no rights of its own: the device
-// comes from the monitor (PortMonitor.h) when a request needs the keyboard,
+// comes from the monitor (CPortMonitor.h) when a request needs the keyboard,
 // and goes back to it after a short idle time.
 //
 // - The input buffer is always empty: serio_raw takes a written byte at once

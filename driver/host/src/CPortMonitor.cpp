@@ -1,4 +1,4 @@
-#include "PortMonitor.h"
+#include "CPortMonitor.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -15,10 +15,10 @@
 #include <tavrin/TavrinWire.h>
 
 #include "CHostBackend.h"
+#include "CSerioPort.h"
 #include "HostMessages.h"
 #include "HostSettings.h"
 #include "HostTexts.h"
-#include "SerioPort.h"
 
 namespace tavrin {
 

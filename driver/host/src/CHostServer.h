@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "CHostFolder.h"
 #include "CRequestDispatcher.h"
-#include "HostFolder.h"
+#include "CRequestStream.h"
 #include "HostSettings.h"
-#include "HostStream.h"
 
 namespace tavrin {
 

@@ -6,14 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <kbemu/EmulatedPc.h>
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 #include <tavrin/TavrinCore.h>
 
 #include "../emulator-keyboard/EmulatedPcFixture.h"
 
-class CoreHarness : public ::testing::Test {
+class CoreFixture : public ::testing::Test {
 protected:
     kbemu::CKeyboardMemory memory;
     kbemu::CKeyboardFirmware keyboard { memory };

@@ -1,4 +1,4 @@
-#include "SerioPort.h"
+#include "CSerioPort.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 
 struct FakeSerioPort {
     std::string name;

@@ -1,4 +1,4 @@
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
 
 #include <fcntl.h>
 #include <poll.h>

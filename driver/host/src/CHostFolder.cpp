@@ -1,4 +1,4 @@
-#include "HostFolder.h"
+#include "CHostFolder.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

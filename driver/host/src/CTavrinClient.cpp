@@ -1,4 +1,4 @@
-#include "tavrin/TavrinClient.h"
+#include "tavrin/CTavrinClient.h"
 
 #include <poll.h>
 #include <sys/socket.h>

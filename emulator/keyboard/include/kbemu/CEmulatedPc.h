@@ -12,7 +12,7 @@
 
 #include <tavrin/TavrinCore.h>
 
-#include "kbemu/KeyboardFirmware.h"
+#include "kbemu/CKeyboardFirmware.h"
 
 namespace kbemu {
 
