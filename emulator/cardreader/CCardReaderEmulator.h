@@ -58,7 +58,7 @@ public:
     int Start();
     void Stop();
     // The device a program opens as its serial port.
-    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& SlavePath() const { return m_slavePath; }
 
     // Pacing on (the default): requests take their line time to arrive and
     // replies go out one byte per BYTE_TIME. Off: everything at once.
@@ -74,8 +74,8 @@ public:
     // Runs f on the reader model under the emulator's lock.
     template <class F> auto WithModel(F&& f)
     {
-        std::lock_guard lock(mutex_);
-        return f(model_);
+        std::lock_guard lock(m_mutex);
+        return f(m_model);
     }
 
     // Bytes written to the line so far.
@@ -100,20 +100,20 @@ private:
     bool sleepUntil(Clock::time_point t);
     bool writeAll(const std::uint8_t* bytes, std::size_t count);
 
-    int master_ = -1;
-    int slaveHold_ = -1;
-    int wake_[2] { -1, -1 };
-    std::string slavePath_;
-    std::thread thread_;
+    int m_master = -1;
+    int m_slaveHold = -1;
+    int m_wake[2] { -1, -1 };
+    std::string m_slavePath;
+    std::thread m_thread;
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    bool stop_ = false;
-    bool busy_ = false;
-    bool pacing_ = true;
-    CCardReaderModel model_;
-    std::deque<CReaderFault> faults_;
-    std::size_t sent_ = 0;
-    std::vector<std::uint8_t> received_;
-    std::vector<std::vector<std::uint8_t>> requests_;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stop = false;
+    bool m_busy = false;
+    bool m_pacing = true;
+    CCardReaderModel m_model;
+    std::deque<CReaderFault> m_faults;
+    std::size_t m_sent = 0;
+    std::vector<std::uint8_t> m_received;
+    std::vector<std::vector<std::uint8_t>> m_requests;
 };

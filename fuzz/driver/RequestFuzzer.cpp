@@ -19,18 +19,18 @@ namespace {
 class CFuzzBackend final : public tavrin::CHostBackend {
 public:
     CFuzzBackend()
-        : keyboard_(memory_)
-        , pc_(keyboard_)
+        : m_keyboard(m_memory)
+        , m_pc(m_keyboard)
     {
         // No wait handler: the 1 ms waits cost nothing here.
     }
-    TavrinPlatform Platform() override { return pc_.Platform(); }
+    TavrinPlatform Platform() override { return m_pc.Platform(); }
     std::uint32_t Kind() const override { return tavrin::BACKEND_EMULATED; }
 
 private:
-    kbemu::CKeyboardMemory memory_;
-    kbemu::CKeyboardFirmware keyboard_;
-    kbemu::CEmulatedPc pc_;
+    kbemu::CKeyboardMemory m_memory;
+    kbemu::CKeyboardFirmware m_keyboard;
+    kbemu::CEmulatedPc m_pc;
 };
 
 void check(bool condition)

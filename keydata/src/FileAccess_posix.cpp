@@ -26,29 +26,29 @@ constexpr std::size_t LINK_TEXT_LIMIT = 4096;
 class Descriptor {
 public:
     explicit Descriptor(int fd)
-        : fd_(fd)
+        : m_fd(fd)
     {
     }
     ~Descriptor()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
+    int get() const { return m_fd; }
     void reset(int fd)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
     }
-    int release() { return std::exchange(fd_, -1); }
+    int release() { return std::exchange(m_fd, -1); }
     // Closes it, reporting a failed close (errno set).
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+    bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes)

@@ -17,14 +17,14 @@ bool isMarker(std::uint8_t b)
 class ImageReader {
 public:
     explicit ImageReader(std::span<const std::uint8_t> image)
-        : image_(image)
+        : m_image(image)
     {
     }
-    std::size_t size() const { return image_.size(); }
-    std::uint8_t operator[](std::size_t i) const { return i < image_.size() ? image_[i] : 0; }
+    std::size_t size() const { return m_image.size(); }
+    std::uint8_t operator[](std::size_t i) const { return i < m_image.size() ? m_image[i] : 0; }
 
 private:
-    std::span<const std::uint8_t> image_;
+    std::span<const std::uint8_t> m_image;
 };
 
 } // namespace

@@ -12,11 +12,11 @@ constexpr std::uint8_t CONTENT_TERMINATOR = 0x00;
 class PacketWriter {
 public:
     explicit PacketWriter(WritePacket& packet)
-        : packet_(packet)
+        : m_packet(packet)
     {
-        packet_.length = 0;
+        m_packet.length = 0;
     }
-    void put(std::uint8_t b) { packet_.bytes[packet_.length++] = b; }
+    void put(std::uint8_t b) { m_packet.bytes[m_packet.length++] = b; }
     void setAddress(std::uint16_t address)
     {
         const auto pair = addressPair(address);
@@ -26,7 +26,7 @@ public:
     }
 
 private:
-    WritePacket& packet_;
+    WritePacket& m_packet;
 };
 
 bool hasData(std::uint8_t kind)

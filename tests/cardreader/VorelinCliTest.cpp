@@ -112,51 +112,51 @@ class VorelinTool : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        emu.SetPacing(false);
-        ASSERT_EQ(emu.Start(), 0);
-        port = emu.SlavePath();
+        m_emu.SetPacing(false);
+        ASSERT_EQ(m_emu.Start(), 0);
+        m_port = m_emu.SlavePath();
     }
-    CCardReaderEmulator emu;
-    std::string port;
+    CCardReaderEmulator m_emu;
+    std::string m_port;
 };
 
 TEST_F(VorelinTool, SessionWithTheReader)
 {
-    auto o = runTool(port + " version");
+    auto o = runTool(m_port + " version");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.output, "56 52 2D 45 4D 55 20 31 2E 30 30  \"VR-EMU 1.00\"\nresult 0: success\n");
 
-    o = runTool(port + " present");
+    o = runTool(m_port + " present");
     EXPECT_EQ(o.output, "card indication 1\nresult 0: success\n");
 
-    o = runTool(port + " read 0 0 4");
+    o = runTool(m_port + " read 0 0 4");
     EXPECT_EQ(o.status, EXIT_READER_STATUS);
     EXPECT_EQ(o.output, "result 2: the reader reported error status 0x02 (card not powered)\n");
 
-    EXPECT_EQ(runTool(port + " power on").status, 0);
-    EXPECT_EQ(runTool(port + " check-password FFFFFF").status, 0);
-    EXPECT_EQ(runTool(port + " write 0 0x30 'C0 FF EE'").status, 0);
-    o = runTool(port + " read 0 0x30 3");
+    EXPECT_EQ(runTool(m_port + " power on").status, 0);
+    EXPECT_EQ(runTool(m_port + " check-password FFFFFF").status, 0);
+    EXPECT_EQ(runTool(m_port + " write 0 0x30 'C0 FF EE'").status, 0);
+    o = runTool(m_port + " read 0 0x30 3");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.output, "C0 FF EE\nresult 0: success\n");
-    EXPECT_EQ(runTool(port + " beep 0").status, 0);
-    EXPECT_EQ(runTool(port + " change-password 123456").status, 0);
-    EXPECT_EQ(runTool(port + " power off").status, 0);
-    EXPECT_EQ(emu.WithModel([](CCardReaderModel& m) { return m.Card().Password()[0]; }), 0x12);
+    EXPECT_EQ(runTool(m_port + " beep 0").status, 0);
+    EXPECT_EQ(runTool(m_port + " change-password 123456").status, 0);
+    EXPECT_EQ(runTool(m_port + " power off").status, 0);
+    EXPECT_EQ(m_emu.WithModel([](CCardReaderModel& m) { return m.Card().Password()[0]; }), 0x12);
 }
 
 TEST_F(VorelinTool, FailuresHaveTheirExitStatus)
 {
     CReaderFault fault;
     fault.kind = EReaderFault::BadCheck;
-    emu.ArmFault(fault);
-    auto o = runTool(port + " version");
+    m_emu.ArmFault(fault);
+    auto o = runTool(m_port + " version");
     EXPECT_EQ(o.status, EXIT_EXCHANGE_FAILED);
     EXPECT_NE(o.output.find("result -3: "), std::string::npos) << o.output;
 
     fault.kind = EReaderFault::Silence;
-    emu.ArmFault(fault);
-    o = runTool(port + " beep 1");
+    m_emu.ArmFault(fault);
+    o = runTool(m_port + " beep 1");
     EXPECT_EQ(o.status, EXIT_EXCHANGE_FAILED);
     EXPECT_NE(o.output.find("result -2: "), std::string::npos) << o.output;
 
@@ -166,11 +166,11 @@ TEST_F(VorelinTool, FailuresHaveTheirExitStatus)
         o.output.find("cannot open the port /dev/no-such-port: No such file or directory"), std::string::npos)
         << o.output;
     EXPECT_NE(runTool("/etc/passwd version").output.find("it is not a device"), std::string::npos);
-    EXPECT_EQ(runTool(port + " version --bogus").output, "vorelin: unknown option: --bogus\n");
+    EXPECT_EQ(runTool(m_port + " version --bogus").output, "vorelin: unknown option: --bogus\n");
     o = runTool("--version");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.output.rfind("vorelin ", 0), 0u) << o.output;
-    EXPECT_EQ(runTool(port + " beep 2").status, EXIT_USAGE);
+    EXPECT_EQ(runTool(m_port + " beep 2").status, EXIT_USAGE);
     EXPECT_EQ(runTool("").status, EXIT_USAGE);
     o = runTool("--help");
     EXPECT_EQ(o.status, 0);
@@ -184,8 +184,8 @@ TEST_F(VorelinTool, APortOfAGroupGetsTheHint)
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to give the port away";
     constexpr gid_t GROUP = 20; // dialout on Debian
-    ASSERT_EQ(::chown(port.c_str(), 0, GROUP), 0);
-    ASSERT_EQ(::chmod(port.c_str(), 0660), 0);
+    ASSERT_EQ(::chown(m_port.c_str(), 0, GROUP), 0);
+    ASSERT_EQ(::chmod(m_port.c_str(), 0660), 0);
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     const pid_t child = ::fork();
@@ -195,7 +195,7 @@ TEST_F(VorelinTool, APortOfAGroupGetsTheHint)
             ::_exit(1);
         std::string reason;
         std::string hint;
-        diagnosePort(port, reason, hint);
+        diagnosePort(m_port, reason, hint);
         const std::string both = reason + "|" + hint;
         (void)!::write(pipeFds[1], both.data(), both.size());
         ::_exit(0);
@@ -207,5 +207,5 @@ TEST_F(VorelinTool, APortOfAGroupGetsTheHint)
     int status = 0;
     ::waitpid(child, &status, 0);
     const std::string both(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-    EXPECT_EQ(both.rfind("Permission denied|hint: " + port + " belongs to the group ", 0), 0u) << both;
+    EXPECT_EQ(both.rfind("Permission denied|hint: " + m_port + " belongs to the group ", 0), 0u) << both;
 }

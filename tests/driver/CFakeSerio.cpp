@@ -30,24 +30,24 @@ const char* const WORDS[] = { "serio_raw", "atkbd", "psmouse", "rescan", "none" 
 } // namespace
 
 CFakeSerio::CFakeSerio(const std::string& root, std::vector<FakeSerioPort> ports)
-    : sys_(root + "/sys")
-    , dev_(root + "/dev")
+    : m_sys(root + "/sys")
+    , m_dev(root + "/dev")
 {
     std::error_code ignored;
-    fs::remove_all(sys_, ignored);
-    fs::remove_all(dev_, ignored);
-    fs::create_directories(dev_);
+    fs::remove_all(m_sys, ignored);
+    fs::remove_all(m_dev, ignored);
+    fs::create_directories(m_dev);
     for (const char* driver : { "atkbd", "psmouse", "serio_raw" })
-        fs::create_directories(sys_ + "/bus/serio/drivers/" + driver);
-    fs::create_directories(sys_ + "/bus/platform/drivers/i8042/i8042");
+        fs::create_directories(m_sys + "/bus/serio/drivers/" + driver);
+    fs::create_directories(m_sys + "/bus/platform/drivers/i8042/i8042");
     for (const FakeSerioPort& p : ports) {
-        const std::string dir = sys_ + "/bus/serio/devices/" + p.name;
+        const std::string dir = m_sys + "/bus/serio/devices/" + p.name;
         fs::create_directories(dir);
         std::ofstream(dir + "/description") << p.description << "\n";
         if (!p.driver.empty())
             fs::create_symlink("../../drivers/" + p.driver, dir + "/driver");
-        if (p.description == "i8042 KBD port" && port_.empty()) {
-            port_ = dir;
+        if (p.description == "i8042 KBD port" && m_port.empty()) {
+            m_port = dir;
             ::mkfifo((dir + "/drvctl").c_str(), 0600);
         } else {
             std::ofstream(dir + "/drvctl");
@@ -58,34 +58,34 @@ CFakeSerio::CFakeSerio(const std::string& root, std::vector<FakeSerioPort> ports
         if (entry.is_directory() && !entry.is_symlink())
             fs::permissions(entry.path(), fs::perms(0755));
     fs::permissions(root, fs::perms(0755));
-    if (!port_.empty())
-        control_ = ::open((port_ + "/drvctl").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (::pipe2(stop_, O_CLOEXEC) == 0)
-        thread_ = std::thread([this] { Run(); });
+    if (!m_port.empty())
+        m_control = ::open((m_port + "/drvctl").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (::pipe2(m_stop, O_CLOEXEC) == 0)
+        m_thread = std::thread([this] { Run(); });
 }
 
 CFakeSerio::~CFakeSerio()
 {
-    if (thread_.joinable()) {
-        (void)!::write(stop_[1], "x", 1);
-        thread_.join();
+    if (m_thread.joinable()) {
+        (void)!::write(m_stop[1], "x", 1);
+        m_thread.join();
     }
     Unbind();
-    for (int fd : { control_, stop_[0], stop_[1] })
+    for (int fd : { m_control, m_stop[0], m_stop[1] })
         if (fd >= 0)
             ::close(fd);
 }
 
 std::vector<std::string> CFakeSerio::Commands()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return commands_;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_commands;
 }
 
 std::string CFakeSerio::Driver(const std::string& port) const
 {
     std::error_code error;
-    const fs::path target = fs::read_symlink(sys_ + "/bus/serio/devices/" + port + "/driver", error);
+    const fs::path target = fs::read_symlink(m_sys + "/bus/serio/devices/" + port + "/driver", error);
     return error ? std::string() : target.filename().string();
 }
 
@@ -102,19 +102,19 @@ bool CFakeSerio::WaitForDriver(const std::string& driver, int timeoutMs) const
 
 void CFakeSerio::SetFaults(const kbemu::KeyboardFaults& faults)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    keyboard_.SetFaults(faults);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_keyboard.SetFaults(faults);
 }
 
 std::vector<std::uint8_t> CFakeSerio::Image()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return keyboard_.Image();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_keyboard.Image();
 }
 
 void CFakeSerio::Link(const std::string& driver)
 {
-    const std::string link = port_ + "/driver";
+    const std::string link = m_port + "/driver";
     ::unlink((link + ".new").c_str());
     if (driver.empty()) {
         ::unlink(link.c_str());
@@ -128,43 +128,43 @@ void CFakeSerio::Link(const std::string& driver)
 void CFakeSerio::Bind()
 {
     Unbind();
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
         return;
-    const std::string name = ::ptsname(master_);
-    slave_ = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const std::string name = ::ptsname(m_master);
+    m_slave = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios raw {};
-    ::tcgetattr(slave_, &raw);
+    ::tcgetattr(m_slave, &raw);
     ::cfmakeraw(&raw);
-    ::tcsetattr(slave_, TCSANOW, &raw);
+    ::tcsetattr(m_slave, TCSANOW, &raw);
     struct stat st { };
     ::stat(name.c_str(), &st);
-    const std::string misc = port_ + "/misc/" + MISC_NAME;
+    const std::string misc = m_port + "/misc/" + MISC_NAME;
     fs::create_directories(misc);
     std::ofstream(misc + "/dev") << major(st.st_rdev) << ":" << minor(st.st_rdev) << "\n";
-    (void)!::symlink(name.c_str(), (dev_ + "/" + MISC_NAME).c_str());
+    (void)!::symlink(name.c_str(), (m_dev + "/" + MISC_NAME).c_str());
     Link("serio_raw");
 }
 
 void CFakeSerio::Unbind()
 {
     std::error_code ignored;
-    if (!port_.empty())
-        fs::remove_all(port_ + "/misc", ignored);
-    ::unlink((dev_ + "/" + MISC_NAME).c_str());
-    for (int* fd : { &master_, &slave_ }) {
+    if (!m_port.empty())
+        fs::remove_all(m_port + "/misc", ignored);
+    ::unlink((m_dev + "/" + MISC_NAME).c_str());
+    for (int* fd : { &m_master, &m_slave }) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
     }
-    wire_.clear();
+    m_wire.clear();
 }
 
 void CFakeSerio::Apply(const std::string& command)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        commands_.push_back(command);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_commands.push_back(command);
     }
     if (command == "serio_raw") {
         Bind();
@@ -187,10 +187,10 @@ void CFakeSerio::Run()
     const auto NEVER = std::chrono::steady_clock::time_point::max();
     auto fullSince = NEVER;
     for (;;) {
-        pollfd fds[3] = { { stop_[0], POLLIN, 0 }, { control_, POLLIN, 0 }, { master_, POLLIN, 0 } };
-        const int count = master_ >= 0 ? 3 : 2;
+        pollfd fds[3] = { { m_stop[0], POLLIN, 0 }, { m_control, POLLIN, 0 }, { m_master, POLLIN, 0 } };
+        const int count = m_master >= 0 ? 3 : 2;
         const auto waitFrom = std::chrono::steady_clock::now();
-        const int wait = wire_.empty()
+        const int wait = m_wire.empty()
             ? 100
             : static_cast<int>(std::max<long long>(
                 0, std::chrono::ceil<std::chrono::milliseconds>(nextByte - waitFrom).count()));
@@ -200,7 +200,7 @@ void CFakeSerio::Run()
             return;
         if ((fds[1].revents & POLLIN) != 0) {
             char buffer[256];
-            const ssize_t n = ::read(control_, buffer, sizeof buffer);
+            const ssize_t n = ::read(m_control, buffer, sizeof buffer);
             if (n > 0)
                 pending.append(buffer, static_cast<std::size_t>(n));
             // The host writes one word at a time; a FIFO may join them.
@@ -218,17 +218,17 @@ void CFakeSerio::Run()
         }
         if (count == 3 && (fds[2].revents & POLLIN) != 0) {
             std::uint8_t buffer[256];
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            std::lock_guard<std::mutex> lock(mutex_);
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            std::lock_guard<std::mutex> lock(m_mutex);
             for (ssize_t i = 0; i < n; ++i) {
-                keyboard_.Receive(buffer[i]);
-                while (keyboard_.HasOutput())
-                    wire_.push_back(keyboard_.TakeOutput());
+                m_keyboard.Receive(buffer[i]);
+                while (m_keyboard.HasOutput())
+                    m_wire.push_back(m_keyboard.TakeOutput());
             }
         }
-        if (!wire_.empty() && master_ >= 0 && std::chrono::steady_clock::now() >= nextByte) {
+        if (!m_wire.empty() && m_master >= 0 && std::chrono::steady_clock::now() >= nextByte) {
             int queued = 0;
-            ::ioctl(slave_, TIOCINQ, &queued);
+            ::ioctl(m_slave, TIOCINQ, &queued);
             const auto now = std::chrono::steady_clock::now();
             if (queued < SERIO_RAW_QUEUE)
                 fullSince = NEVER;
@@ -242,10 +242,10 @@ void CFakeSerio::Run()
                 continue;
             }
             if (fullSince != NEVER)
-                ++dropped_;
+                ++m_dropped;
             else
-                (void)!::write(master_, &wire_.front(), 1);
-            wire_.pop_front();
+                (void)!::write(m_master, &m_wire.front(), 1);
+            m_wire.pop_front();
             nextByte = std::max(nextByte + BYTE_TIME, now);
         }
     }

@@ -38,8 +38,8 @@ public:
     CFakeSerio(const CFakeSerio&) = delete;
     CFakeSerio& operator=(const CFakeSerio&) = delete;
 
-    const std::string& Sys() const { return sys_; }
-    const std::string& Dev() const { return dev_; }
+    const std::string& Sys() const { return m_sys; }
+    const std::string& Dev() const { return m_dev; }
 
     // What was written to the keyboard port's drvctl, word by word.
     std::vector<std::string> Commands();
@@ -49,7 +49,7 @@ public:
     bool WaitForDriver(const std::string& driver, int timeoutMs = 5000) const;
     void SetFaults(const kbemu::KeyboardFaults& faults);
     std::vector<std::uint8_t> Image();
-    std::uint32_t Dropped() const { return dropped_; }
+    std::uint32_t Dropped() const { return m_dropped; }
 
 private:
     void Run();
@@ -58,18 +58,18 @@ private:
     void Unbind();
     void Link(const std::string& driver);
 
-    std::string sys_;
-    std::string dev_;
-    std::string port_; // the keyboard port's folder
-    int control_ = -1; // its drvctl FIFO
-    int stop_[2] = { -1, -1 };
-    int master_ = -1;
-    int slave_ = -1; // kept open: the line's input count, and no hang-up when the host closes
-    std::mutex mutex_;
-    kbemu::CKeyboardMemory memory_;
-    kbemu::CKeyboardFirmware keyboard_ { memory_ };
-    std::deque<std::uint8_t> wire_; // from the keyboard, not yet passed on
-    std::vector<std::string> commands_;
-    std::atomic<std::uint32_t> dropped_ { 0 };
-    std::thread thread_;
+    std::string m_sys;
+    std::string m_dev;
+    std::string m_port; // the keyboard port's folder
+    int m_control = -1; // its drvctl FIFO
+    int m_stop[2] = { -1, -1 };
+    int m_master = -1;
+    int m_slave = -1; // kept open: the line's input count, and no hang-up when the host closes
+    std::mutex m_mutex;
+    kbemu::CKeyboardMemory m_memory;
+    kbemu::CKeyboardFirmware m_keyboard { m_memory };
+    std::deque<std::uint8_t> m_wire; // from the keyboard, not yet passed on
+    std::vector<std::string> m_commands;
+    std::atomic<std::uint32_t> m_dropped { 0 };
+    std::thread m_thread;
 };

@@ -15,14 +15,14 @@
 
 class CoreFixture : public ::testing::Test {
 protected:
-    kbemu::CKeyboardMemory memory;
-    kbemu::CKeyboardFirmware keyboard { memory };
-    kbemu::CEmulatedPc pc { keyboard };
-    CPcRecorder recorder { pc };
-    PcRecord& seen = recorder.seen;
-    TavrinPlatform platform = pc.Platform();
+    kbemu::CKeyboardMemory m_memory;
+    kbemu::CKeyboardFirmware m_keyboard { m_memory };
+    kbemu::CEmulatedPc m_pc { m_keyboard };
+    CPcRecorder m_recorder { m_pc };
+    PcRecord& m_seen = m_recorder.seen;
+    TavrinPlatform m_platform = m_pc.Platform();
 
-    void Faults(const kbemu::KeyboardFaults& f) { keyboard.SetFaults(f); }
+    void Faults(const kbemu::KeyboardFaults& f) { m_keyboard.SetFaults(f); }
 
     // A device control request as the I/O manager hands it over: one buffer of
     // max(input, output) bytes holding the input, plus guard bytes behind it
@@ -54,7 +54,7 @@ protected:
         const std::size_t size = std::max<std::size_t>(r.inputLength, outputLength);
         r.buffer.assign(size + Request::GUARD_BYTES, Request::GUARD);
         std::copy(input.begin(), input.end(), r.buffer.begin());
-        r.completion = TavrinServeControl(&platform, code, r.buffer.data(), r.inputLength, r.outputLength);
+        r.completion = TavrinServeControl(&m_platform, code, r.buffer.data(), r.inputLength, r.outputLength);
         return r;
     }
 

@@ -28,18 +28,18 @@ protected:
     void SetUp() override
     {
         std::random_device seed;
-        dir_ = fs::temp_directory_path()
+        m_dir = fs::temp_directory_path()
             / ("keyfile-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-        fs::create_directories(dir_);
+        fs::create_directories(m_dir);
     }
     void TearDown() override
     {
         std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_dir, ignored);
     }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     static Bytes read(const std::string& file)
     {
@@ -54,7 +54,7 @@ protected:
     std::vector<std::string> entries() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_))
+        for (const auto& entry : fs::directory_iterator(m_dir))
             names.push_back(entry.path().filename().string());
         return names;
     }
@@ -84,7 +84,7 @@ protected:
         std::_Exit(r.result == KEYFILE_E_WRITE && r.systemError != 0 ? 0 : 1);
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 } // namespace
@@ -200,7 +200,7 @@ TEST_F(KeyFileTest, ReadOnlyFolder)
         GTEST_SKIP() << "root ignores folder permissions";
     const std::string file = path("keep.dat");
     ASSERT_TRUE(saveKeyFile(file, KeyTable {}).ok());
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(saveKeyFile(file, sampleTable()).result, KEYFILE_E_OPEN);
     EXPECT_EQ(read(file), encodeImage(KeyTable {}));
 }
@@ -270,7 +270,7 @@ TEST_F(KeyFileTest, AFileTheCallerMayNotWriteStaysUntouched)
     ::chmod(readOnly.c_str(), 0444);
     ::chmod(others.c_str(), 0644);
     if (root) {
-        ::chmod(dir_.c_str(), 0777);
+        ::chmod(m_dir.c_str(), 0777);
         ASSERT_EQ(::chown(readOnly.c_str(), NOBODY, NOBODY), 0);
     }
     const pid_t child = ::fork();

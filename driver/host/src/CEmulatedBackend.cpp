@@ -19,24 +19,24 @@ namespace {
 class CEmulatedBackend final : public CHostBackend {
 public:
     explicit CEmulatedBackend(const EmulatedOptions& options)
-        : keyboard_(memory_)
-        , pc_(keyboard_)
+        : m_keyboard(m_memory)
+        , m_pc(m_keyboard)
     {
-        keyboard_.SetFaults(options.faults.keyboard);
-        pc_.SetBusy(options.faults.busyController);
-        pc_.SetWaitHandler(waitOneMillisecond);
+        m_keyboard.SetFaults(options.faults.keyboard);
+        m_pc.SetBusy(options.faults.busyController);
+        m_pc.SetWaitHandler(waitOneMillisecond);
         if (options.settings.trace)
-            pc_.SetTraceSink(traceToStandardError);
+            m_pc.SetTraceSink(traceToStandardError);
     }
 
-    int Open(const std::string& path) { return memory_.Open(path); }
+    int Open(const std::string& path) { return m_memory.Open(path); }
 
-    TavrinPlatform Platform() override { return pc_.Platform(); }
+    TavrinPlatform Platform() override { return m_pc.Platform(); }
     std::uint32_t Kind() const override { return BACKEND_EMULATED; }
 
     bool BeforeRequest(bool, TavrinCompletion&) override
     {
-        failedBefore_ = memory_.FailedCommits();
+        m_failedBefore = m_memory.FailedCommits();
         return true;
     }
 
@@ -45,17 +45,17 @@ public:
         // The keyboard cannot tell the PC that its memory failed; the host
         // can: the request that wrote it fails, so the write is not taken
         // for done. The range stays dirty for the next commit.
-        if (memory_.FailedCommits() == failedBefore_)
+        if (m_memory.FailedCommits() == m_failedBefore)
             return;
         tell(texts::MEMORY_COMMIT_FAILED);
         done = TavrinCompletion { TAVRIN_STATUS_IO_DEVICE_ERROR, 0 };
     }
 
 private:
-    kbemu::CKeyboardMemory memory_;
-    kbemu::CKeyboardFirmware keyboard_;
-    kbemu::CEmulatedPc pc_;
-    std::uint32_t failedBefore_ = 0;
+    kbemu::CKeyboardMemory m_memory;
+    kbemu::CKeyboardFirmware m_keyboard;
+    kbemu::CEmulatedPc m_pc;
+    std::uint32_t m_failedBefore = 0;
 };
 
 } // namespace

@@ -55,13 +55,13 @@ std::vector<std::string> components(const std::string& path)
 CHostFolder::~CHostFolder()
 {
     // Cleared while the lock is still held: nobody else writes it meanwhile.
-    if (holderFd_ >= 0) {
-        (void)!::ftruncate(holderFd_, 0);
-        ::close(holderFd_);
+    if (m_holderFd >= 0) {
+        (void)!::ftruncate(m_holderFd, 0);
+        ::close(m_holderFd);
     }
-    lock_.Release();
-    if (fd_ >= 0)
-        ::close(fd_);
+    m_lock.Release();
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 int CHostFolder::OpenFixed(const std::string& path, std::string& error)
@@ -109,10 +109,10 @@ int CHostFolder::OpenFixed(const std::string& path, std::string& error)
         ::close(fd);
         return EXIT_SETUP;
     }
-    fd_ = fd;
-    path_ = path;
-    socketName_ = RUN_SOCKET_NAME;
-    safe_ = true;
+    m_fd = fd;
+    m_path = path;
+    m_socketName = RUN_SOCKET_NAME;
+    m_safe = true;
     return EXIT_SERVED;
 }
 
@@ -121,28 +121,28 @@ int CHostFolder::OpenBeside(const std::string& socketPath, std::string& error)
     const std::size_t slash = socketPath.rfind('/');
     const std::string folder
         = slash == std::string::npos ? "." : (slash == 0 ? "/" : socketPath.substr(0, slash));
-    socketName_ = slash == std::string::npos ? socketPath : socketPath.substr(slash + 1);
-    path_ = folder;
-    if (socketName_.empty() || socketName_ == "." || socketName_ == "..") {
+    m_socketName = slash == std::string::npos ? socketPath : socketPath.substr(slash + 1);
+    m_path = folder;
+    if (m_socketName.empty() || m_socketName == "." || m_socketName == "..") {
         error = texts::SOCKET_FAILED + socketPath;
         return EXIT_SETUP;
     }
     // The caller's own folder: links above the last component are its own business.
-    fd_ = ::open(folder.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
+    m_fd = ::open(folder.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
     struct stat st;
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
         error = texts::SOCKET_FAILED + socketPath + ": " + std::strerror(errno);
         return EXIT_SETUP;
     }
     const bool ownedHere = st.st_uid == ::geteuid() || st.st_uid == 0;
-    safe_ = ownedHere && ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0);
+    m_safe = ownedHere && ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0);
     return EXIT_SERVED;
 }
 
 int CHostFolder::OpenOwnFile(const char* name, mode_t mode, std::string& error)
 {
-    const int fd = ::openat(fd_, name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode);
-    const std::string path = path_ + "/" + name;
+    const int fd = ::openat(m_fd, name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode);
+    const std::string path = m_path + "/" + name;
     if (fd < 0) {
         error = errno == ELOOP ? texts::FILE_NOT_OWN + path
                                : texts::LOCK_FAILED + path + ": " + std::strerror(errno);
@@ -162,29 +162,29 @@ int CHostFolder::OpenOwnFile(const char* name, mode_t mode, std::string& error)
 
 int CHostFolder::Lock(pid_t callerPid, std::uint32_t callerUid, std::string& error)
 {
-    const std::string path = path_ + "/" + RUN_LOCK_NAME;
-    switch (lock_.Take(fd_, RUN_LOCK_NAME, LOCK_MODE)) {
+    const std::string path = m_path + "/" + RUN_LOCK_NAME;
+    switch (m_lock.Take(m_fd, RUN_LOCK_NAME, LOCK_MODE)) {
     case lodemar::LockResult::Held:
         break;
     case lodemar::LockResult::InUse:
         error = Holder();
-        lock_.Release();
+        m_lock.Release();
         return EXIT_IN_USE;
     case lodemar::LockResult::Refused:
         error = texts::FILE_NOT_OWN + path;
         return EXIT_SETUP;
     case lodemar::LockResult::Failed:
-        error = texts::LOCK_FAILED + path + ": " + std::strerror(lock_.Error());
+        error = texts::LOCK_FAILED + path + ": " + std::strerror(m_lock.Error());
         return EXIT_SETUP;
     }
-    holderFd_ = OpenOwnFile(RUN_HOLDER_NAME, HOLDER_MODE, error);
+    m_holderFd = OpenOwnFile(RUN_HOLDER_NAME, HOLDER_MODE, error);
     const std::string line = formatHolder(HostHolder {
         static_cast<long>(::getpid()), processStartTime("self"), static_cast<long>(callerPid), callerUid });
-    if (holderFd_ < 0 || ::ftruncate(holderFd_, 0) != 0
-        || ::pwrite(holderFd_, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size())) {
-        if (holderFd_ >= 0)
-            error = texts::LOCK_FAILED + path_ + "/" + RUN_HOLDER_NAME + ": " + std::strerror(errno);
-        lock_.Release();
+    if (m_holderFd < 0 || ::ftruncate(m_holderFd, 0) != 0
+        || ::pwrite(m_holderFd, line.data(), line.size(), 0) != static_cast<ssize_t>(line.size())) {
+        if (m_holderFd >= 0)
+            error = texts::LOCK_FAILED + m_path + "/" + RUN_HOLDER_NAME + ": " + std::strerror(errno);
+        m_lock.Release();
         return EXIT_SETUP;
     }
     return EXIT_SERVED;
@@ -193,7 +193,7 @@ int CHostFolder::Lock(pid_t callerPid, std::uint32_t callerUid, std::string& err
 std::string CHostFolder::Holder() const
 {
     char line[128] = {};
-    const int fd = ::openat(fd_, RUN_HOLDER_NAME, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::openat(m_fd, RUN_HOLDER_NAME, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     const ssize_t n = fd >= 0 ? ::pread(fd, line, sizeof line - 1, 0) : -1;
     if (fd >= 0)
         ::close(fd);

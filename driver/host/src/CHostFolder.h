@@ -27,12 +27,12 @@ public:
     // The folder of a socket path the (unprivileged) caller chose.
     int OpenBeside(const std::string& socketPath, std::string& error);
 
-    int Fd() const { return fd_; }
-    const std::string& Path() const { return path_; }
-    const std::string& SocketName() const { return socketName_; }
-    std::string SocketPath() const { return path_ + "/" + socketName_; }
+    int Fd() const { return m_fd; }
+    const std::string& Path() const { return m_path; }
+    const std::string& SocketName() const { return m_socketName; }
+    std::string SocketPath() const { return m_path + "/" + m_socketName; }
     // Nobody but this user or root can remove or replace names inside.
-    bool Safe() const { return safe_; }
+    bool Safe() const { return m_safe; }
 
     // Holds the lock file (root's alone) for the host's life and writes who
     // holds it into the holder's record (TavrinHolder.h). EXIT_SERVED;
@@ -46,12 +46,12 @@ private:
     // Who holds the lock, as the holder's record says, for the message.
     std::string Holder() const;
 
-    int fd_ = -1;
-    lodemar::CLockFile lock_;
-    int holderFd_ = -1;
-    std::string path_;
-    std::string socketName_;
-    bool safe_ = false;
+    int m_fd = -1;
+    lodemar::CLockFile m_lock;
+    int m_holderFd = -1;
+    std::string m_path;
+    std::string m_socketName;
+    bool m_safe = false;
 };
 
 } // namespace tavrin

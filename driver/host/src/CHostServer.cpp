@@ -32,24 +32,24 @@ constexpr mode_t SOCKET_MODE = 0600;
 class CInFolder {
 public:
     explicit CInFolder(int folderFd)
-        : old_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC))
+        : m_old(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC))
     {
-        ok_ = ::fchdir(folderFd) == 0;
+        m_ok = ::fchdir(folderFd) == 0;
     }
     ~CInFolder()
     {
-        if (old_ >= 0) {
-            (void)!::fchdir(old_);
-            ::close(old_);
+        if (m_old >= 0) {
+            (void)!::fchdir(m_old);
+            ::close(m_old);
         } else {
             (void)!::chdir("/");
         }
     }
-    bool Ok() const { return ok_; }
+    bool Ok() const { return m_ok; }
 
 private:
-    int old_;
-    bool ok_ = false;
+    int m_old;
+    bool m_ok = false;
 };
 
 bool fillAddress(const std::string& name, sockaddr_un& address)
@@ -76,25 +76,25 @@ bool socketIsServed(const sockaddr_un& address)
 } // namespace
 
 CHostServer::CHostServer(const CHostFolder& folder, ServerSettings settings)
-    : folder_(folder)
-    , settings_(std::move(settings))
+    : m_folder(folder)
+    , m_settings(std::move(settings))
 {
 }
 
 CHostServer::~CHostServer()
 {
-    for (Connection& c : connections_)
+    for (Connection& c : m_connections)
         ::close(c.fd);
     CloseListener();
-    if (removeName_)
+    if (m_removeName)
         RemoveSocketName();
 }
 
 int CHostServer::Open(std::string& error)
 {
-    const std::string& name = folder_.SocketName();
-    const std::string shown = folder_.SocketPath();
-    const int dir = folder_.Fd();
+    const std::string& name = m_folder.SocketName();
+    const std::string shown = m_folder.SocketPath();
+    const int dir = m_folder.Fd();
     sockaddr_un address;
     if (!fillAddress(name, address)) {
         error = texts::SOCKET_PATH_TOO_LONG + shown;
@@ -117,41 +117,41 @@ int CHostServer::Open(std::string& error)
         }
         // Left behind by a host that did not end cleanly; replaced only
         // where nobody else can swap the name in the meantime.
-        if (!folder_.Safe() || (st.st_uid != ::geteuid() && ::geteuid() != 0)) {
+        if (!m_folder.Safe() || (st.st_uid != ::geteuid() && ::geteuid() != 0)) {
             error = texts::SOCKET_NOT_SAFE + shown;
             return EXIT_SETUP;
         }
         ::unlinkat(dir, name.c_str(), 0);
     }
 
-    listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listener_ < 0) {
+    m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (m_listener < 0) {
         error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
         return EXIT_SETUP;
     }
     // Owner-only from the moment it exists.
     const mode_t oldMask = ::umask(0177);
-    const int bound = ::bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int bound = ::bind(m_listener, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     const int bindError = errno;
     ::umask(oldMask);
     if (bound != 0 || ::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISSOCK(st.st_mode)
         || (st.st_mode & 0777) != SOCKET_MODE) {
         error = texts::SOCKET_FAILED + shown + ": " + std::strerror(bound != 0 ? bindError : EPERM);
-        ::close(listener_);
-        listener_ = -1;
+        ::close(m_listener);
+        m_listener = -1;
         return EXIT_SETUP;
     }
-    socketDevice_ = st.st_dev;
-    socketInode_ = st.st_ino;
+    m_socketDevice = st.st_dev;
+    m_socketInode = st.st_ino;
     // Handed to the user it serves, by its name in a folder nobody else can change.
-    if (settings_.socketOwner) {
-        if (!folder_.Safe()) {
+    if (m_settings.socketOwner) {
+        if (!m_folder.Safe()) {
             error = texts::SOCKET_CANNOT_GIVE + shown;
             CloseListener();
             RemoveSocketName();
             return EXIT_SETUP;
         }
-        if (::fchownat(dir, name.c_str(), static_cast<uid_t>(*settings_.socketOwner), static_cast<gid_t>(-1),
+        if (::fchownat(dir, name.c_str(), static_cast<uid_t>(*m_settings.socketOwner), static_cast<gid_t>(-1),
                 AT_SYMLINK_NOFOLLOW)
             != 0) {
             error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
@@ -160,36 +160,36 @@ int CHostServer::Open(std::string& error)
             return EXIT_SETUP;
         }
     }
-    if (::listen(listener_, LISTEN_BACKLOG) != 0) {
+    if (::listen(m_listener, LISTEN_BACKLOG) != 0) {
         error = texts::SOCKET_FAILED + shown + ": " + std::strerror(errno);
         CloseListener();
         RemoveSocketName();
         return EXIT_SETUP;
     }
-    if (settings_.verbose)
+    if (m_settings.verbose)
         tell(texts::SERVING + shown);
     return EXIT_SERVED;
 }
 
 void CHostServer::CloseListener()
 {
-    if (listener_ >= 0)
-        ::close(listener_);
-    listener_ = -1;
+    if (m_listener >= 0)
+        ::close(m_listener);
+    m_listener = -1;
 }
 
 void CHostServer::RemoveSocketName()
 {
-    if (socketInode_ == 0)
+    if (m_socketInode == 0)
         return;
     // Removed only if it is still ours, in a folder where the name cannot be
     // swapped.
     struct stat st;
-    const std::string& name = folder_.SocketName();
-    if (folder_.Safe() && ::fstatat(folder_.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
-        && st.st_dev == socketDevice_ && st.st_ino == socketInode_)
-        ::unlinkat(folder_.Fd(), name.c_str(), 0);
-    socketInode_ = 0;
+    const std::string& name = m_folder.SocketName();
+    if (m_folder.Safe() && ::fstatat(m_folder.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
+        && st.st_dev == m_socketDevice && st.st_ino == m_socketInode)
+        ::unlinkat(m_folder.Fd(), name.c_str(), 0);
+    m_socketInode = 0;
 }
 
 bool CHostServer::Idle(const Connection& c) const
@@ -199,19 +199,19 @@ bool CHostServer::Idle(const Connection& c) const
 
 CHostServer::Clock::time_point CHostServer::Deadline(const Connection& c) const
 {
-    return c.since + std::chrono::milliseconds(Idle(c) ? settings_.idleMs : settings_.stallMs);
+    return c.since + std::chrono::milliseconds(Idle(c) ? m_settings.idleMs : m_settings.stallMs);
 }
 
 int CHostServer::Run(CRequestDispatcher& dispatcher, int signalFd)
 {
-    dispatcher_ = &dispatcher;
+    m_dispatcher = &dispatcher;
     std::vector<pollfd> fds;
-    while (!stopping_) {
+    while (!m_stopping) {
         fds.clear();
         fds.push_back({ signalFd, POLLIN, 0 });
-        fds.push_back({ listener_, POLLIN, 0 });
+        fds.push_back({ m_listener, POLLIN, 0 });
         int timeout = -1;
-        for (const Connection& c : connections_) {
+        for (const Connection& c : m_connections) {
             const short events = !c.out.empty() ? POLLOUT : (c.ended || c.hangUp ? 0 : POLLIN);
             fds.push_back({ c.fd, events, 0 });
             const int left = lodemar::millisecondsUntil(Deadline(c));
@@ -230,11 +230,11 @@ int CHostServer::Run(CRequestDispatcher& dispatcher, int signalFd)
             if (::read(signalFd, &info, sizeof info) > 0)
                 break;
         }
-        // fds[2 + i] belongs to connections_[i] as polled.
+        // fds[2 + i] belongs to m_connections[i] as polled.
         const std::size_t polled = fds.size() - 2;
         std::vector<bool> keep(polled, true);
-        for (std::size_t i = 0; i < polled && !stopping_; ++i) {
-            Connection& c = connections_[i];
+        for (std::size_t i = 0; i < polled && !m_stopping; ++i) {
+            Connection& c = m_connections[i];
             const short got = fds[2 + i].revents;
             if ((got & POLLNVAL) != 0)
                 keep[i] = false;
@@ -244,7 +244,7 @@ int CHostServer::Run(CRequestDispatcher& dispatcher, int signalFd)
                 keep[i] = ReadFrom(c);
             if (keep[i])
                 keep[i] = Serve(c);
-            if (stopping_)
+            if (m_stopping)
                 FinishStop(c);
             else if (keep[i] && Clock::now() >= Deadline(c)) {
                 // Idle too long, or a request or reply stuck half way: a
@@ -256,40 +256,40 @@ int CHostServer::Run(CRequestDispatcher& dispatcher, int signalFd)
         }
         for (std::size_t i = polled; i-- > 0;) {
             if (!keep[i]) {
-                ::close(connections_[i].fd);
-                connections_.erase(connections_.begin() + static_cast<std::ptrdiff_t>(i));
+                ::close(m_connections[i].fd);
+                m_connections.erase(m_connections.begin() + static_cast<std::ptrdiff_t>(i));
             }
         }
-        if (!stopping_ && fds[1].revents != 0)
+        if (!m_stopping && fds[1].revents != 0)
             Accept();
-        if (!stopping_)
+        if (!m_stopping)
             dispatcher.ReleaseIfDue();
     }
-    if (settings_.verbose)
+    if (m_settings.verbose)
         tell(texts::STOPPING);
-    for (Connection& c : connections_)
+    for (Connection& c : m_connections)
         ::close(c.fd);
-    connections_.clear();
+    m_connections.clear();
     CloseListener();
-    if (removeName_)
+    if (m_removeName)
         RemoveSocketName();
-    dispatcher_ = nullptr;
+    m_dispatcher = nullptr;
     return EXIT_SERVED;
 }
 
 void CHostServer::Accept()
 {
     for (;;) {
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0)
             return;
         ucred peer {};
         socklen_t size = sizeof peer;
         const bool known = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0;
         const bool allowed = known
-            && std::find(settings_.allowedUids.begin(), settings_.allowedUids.end(),
+            && std::find(m_settings.allowedUids.begin(), m_settings.allowedUids.end(),
                    static_cast<std::uint32_t>(peer.uid))
-                != settings_.allowedUids.end();
+                != m_settings.allowedUids.end();
         if (!allowed) {
             tell(texts::PEER_REFUSED + std::to_string(known ? static_cast<long>(peer.uid) : -1L));
             std::vector<std::uint8_t> reply;
@@ -299,24 +299,24 @@ void CHostServer::Accept()
             ::close(fd);
             continue;
         }
-        if (connections_.size() >= MAX_CONNECTIONS) {
+        if (m_connections.size() >= MAX_CONNECTIONS) {
             // Full: the connection idle for longest makes room; its client
             // reconnects when it needs the host again.
-            auto oldest = connections_.end();
-            for (auto it = connections_.begin(); it != connections_.end(); ++it)
-                if (Idle(*it) && (oldest == connections_.end() || it->since < oldest->since))
+            auto oldest = m_connections.end();
+            for (auto it = m_connections.begin(); it != m_connections.end(); ++it)
+                if (Idle(*it) && (oldest == m_connections.end() || it->since < oldest->since))
                     oldest = it;
-            if (oldest == connections_.end()) {
+            if (oldest == m_connections.end()) {
                 ::close(fd);
                 continue;
             }
             ::close(oldest->fd);
-            connections_.erase(oldest);
+            m_connections.erase(oldest);
         }
         Connection c;
         c.fd = fd;
         c.since = Clock::now();
-        connections_.push_back(std::move(c));
+        m_connections.push_back(std::move(c));
     }
 }
 
@@ -346,19 +346,19 @@ bool CHostServer::Serve(Connection& c)
 {
     // One request at a time per peer: the next waits until this reply is
     // taken, so a peer that does not read cannot pile up replies.
-    while (c.out.empty() && !c.hangUp && !stopping_) {
-        const CRequestStream::Step step = c.stream.ServeNext(*dispatcher_, c.out);
+    while (c.out.empty() && !c.hangUp && !m_stopping) {
+        const CRequestStream::Step step = c.stream.ServeNext(*m_dispatcher, c.out);
         if (step == CRequestStream::Step::Incomplete)
             break;
         c.since = Clock::now();
         if (step == CRequestStream::Step::Malformed)
             c.hangUp = true;
-        if (dispatcher_->StopRequested()) {
+        if (m_dispatcher->StopRequested()) {
             // Gone from the file system before the caller hears the answer
             // (where this process removes it).
-            stopping_ = true;
+            m_stopping = true;
             CloseListener();
-            if (removeName_)
+            if (m_removeName)
                 RemoveSocketName();
             c.hangUp = true;
             return true;
@@ -398,7 +398,7 @@ bool CHostServer::Flush(Connection& c)
 void CHostServer::FinishStop(Connection& c)
 {
     // The stop reply still reaches its caller, within the stall bound.
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(settings_.stallMs);
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(m_settings.stallMs);
     while (!c.out.empty() && Flush(c) && !c.out.empty()) {
         pollfd p { c.fd, POLLOUT, 0 };
         if (::poll(&p, 1, lodemar::millisecondsUntil(end)) <= 0)

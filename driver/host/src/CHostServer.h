@@ -41,13 +41,13 @@ public:
     // signalFd (a signalfd for the termination signals); removes the socket
     // and returns.
     int Run(CRequestDispatcher& dispatcher, int signalFd);
-    int ListenerFd() const { return listener_; }
+    int ListenerFd() const { return m_listener; }
     // Stops listening; the socket's name stays until the server is destroyed
     // (for a process that made the socket but leaves the serving to another).
     void CloseListener();
     // Leaves the socket's name to whoever made it (for the process that
     // serves in its place).
-    void LeaveSocketName() { removeName_ = false; }
+    void LeaveSocketName() { m_removeName = false; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -72,15 +72,15 @@ private:
     void FinishStop(Connection& c);
     void RemoveSocketName();
 
-    CRequestDispatcher* dispatcher_ = nullptr;
-    const CHostFolder& folder_;
-    ServerSettings settings_;
-    int listener_ = -1;
-    dev_t socketDevice_ = 0;
-    ino_t socketInode_ = 0;
-    std::vector<Connection> connections_;
-    bool stopping_ = false;
-    bool removeName_ = true;
+    CRequestDispatcher* m_dispatcher = nullptr;
+    const CHostFolder& m_folder;
+    ServerSettings m_settings;
+    int m_listener = -1;
+    dev_t m_socketDevice = 0;
+    ino_t m_socketInode = 0;
+    std::vector<Connection> m_connections;
+    bool m_stopping = false;
+    bool m_removeName = true;
 };
 
 } // namespace tavrin

@@ -24,10 +24,10 @@ constexpr int EXCHANGE_WAIT_MS = 30000;
 class CMonitorExchangeBackend final : public CHostBackend {
 public:
     explicit CMonitorExchangeBackend(int monitorFd)
-        : monitor_(monitorFd)
+        : m_monitor(monitorFd)
     {
     }
-    ~CMonitorExchangeBackend() override { ::close(monitor_); }
+    ~CMonitorExchangeBackend() override { ::close(m_monitor); }
 
     // No ports here: a request that reached one would be a fault.
     TavrinPlatform Platform() override
@@ -50,14 +50,14 @@ public:
         const std::uint32_t offered = std::min(outputLength, MONITOR_MAX_OUTPUT);
         TavrinCompletion done {};
         std::uint32_t count = 0;
-        if (!askMonitorExchange(monitor_, code, systemBuffer, inputLength, systemBuffer, offered,
+        if (!askMonitorExchange(m_monitor, code, systemBuffer, inputLength, systemBuffer, offered,
                 EXCHANGE_WAIT_MS, done, count))
             return TavrinCompletion { HOST_STATUS_NO_KEYBOARD, 0 };
         return done;
     }
 
 private:
-    int monitor_;
+    int m_monitor;
 };
 
 } // namespace

@@ -42,13 +42,13 @@ constexpr std::size_t RELAY_PIECE = 256;
 
 CPortMonitor::CPortMonitor(CSerioPort* port, const TavrinPlatform* ports, int channelFd, pid_t child,
     int signalFd, int relayFd, int parentFd)
-    : port_(port)
-    , ports_(ports)
-    , channel_(channelFd)
-    , child_(child)
-    , signalFd_(signalFd)
-    , relayFd_(relayFd)
-    , parentFd_(parentFd)
+    : m_port(port)
+    , m_ports(ports)
+    , m_channel(channelFd)
+    , m_child(child)
+    , m_signalFd(signalFd)
+    , m_relayFd(relayFd)
+    , m_parentFd(parentFd)
 {
 }
 
@@ -56,39 +56,39 @@ int CPortMonitor::Run()
 {
     for (;;) {
         // poll skips the negative descriptors: no relay, no parent to watch.
-        pollfd fds[4] = { { channel_, POLLIN, 0 }, { signalFd_, POLLIN, 0 }, { relayFd_, POLLIN, 0 },
-            { stopping_ ? -1 : parentFd_, POLLIN, 0 } };
-        const int ready = ::poll(fds, 4, stopping_ ? lodemar::millisecondsUntil(killAt_) : -1);
+        pollfd fds[4] = { { m_channel, POLLIN, 0 }, { m_signalFd, POLLIN, 0 }, { m_relayFd, POLLIN, 0 },
+            { m_stopping ? -1 : m_parentFd, POLLIN, 0 } };
+        const int ready = ::poll(fds, 4, m_stopping ? lodemar::millisecondsUntil(m_killAt) : -1);
         if (ready < 0 && errno != EINTR)
             break;
         if (ready > 0 && fds[1].revents != 0) {
             signalfd_siginfo info;
-            if (::read(signalFd_, &info, sizeof info) > 0 && !stopping_)
+            if (::read(m_signalFd, &info, sizeof info) > 0 && !m_stopping)
                 Forward();
         }
-        if (ready > 0 && fds[3].revents != 0 && !stopping_)
+        if (ready > 0 && fds[3].revents != 0 && !m_stopping)
             Forward();
-        if (ready > 0 && relayFd_ >= 0 && fds[2].revents != 0)
+        if (ready > 0 && m_relayFd >= 0 && fds[2].revents != 0)
             Relay();
         if (ready > 0 && fds[0].revents != 0) {
-            const MonitorMessage request = receiveMonitorRequest(channel_);
+            const MonitorMessage request = receiveMonitorRequest(m_channel);
             if (request.kind == MonitorRequest::End)
                 break;
             if (!Serve(request)) {
-                ::kill(child_, SIGKILL);
+                ::kill(m_child, SIGKILL);
                 break;
             }
         }
-        if (stopping_ && Clock::now() >= killAt_) {
-            ::kill(child_, SIGKILL);
+        if (m_stopping && Clock::now() >= m_killAt) {
+            ::kill(m_child, SIGKILL);
             break;
         }
     }
     // Once the serving process has gone, no one holds the device any more.
     const int code = Reap();
-    while (relayFd_ >= 0 && Relay()) { } // its last words
-    if (port_ != nullptr)
-        port_->GiveBack();
+    while (m_relayFd >= 0 && Relay()) { } // its last words
+    if (m_port != nullptr)
+        m_port->GiveBack();
     return code;
 }
 
@@ -96,19 +96,19 @@ bool CPortMonitor::Serve(const MonitorMessage& request)
 {
     switch (request.kind) {
     case MonitorRequest::GiveBack:
-        if (port_ != nullptr)
-            port_->GiveBack();
-        return Answered(sendMonitorReply(channel_, MONITOR_DONE));
+        if (m_port != nullptr)
+            m_port->GiveBack();
+        return Answered(sendMonitorReply(m_channel, MONITOR_DONE));
     case MonitorRequest::Take: {
         std::string error;
-        if (port_ == nullptr || stopping_ || !port_->Take(error)) {
+        if (m_port == nullptr || m_stopping || !m_port->Take(error)) {
             if (!error.empty())
                 tell(error);
-            return Answered(sendMonitorReply(channel_, MONITOR_REFUSED));
+            return Answered(sendMonitorReply(m_channel, MONITOR_REFUSED));
         }
         // The device is the serving process's alone from here.
-        const int device = port_->ReleaseDevice();
-        const bool sent = sendMonitorReply(channel_, MONITOR_DONE, device);
+        const int device = m_port->ReleaseDevice();
+        const bool sent = sendMonitorReply(m_channel, MONITOR_DONE, device);
         ::close(device);
         return Answered(sent);
     }
@@ -132,30 +132,30 @@ bool CPortMonitor::Exchange(const MonitorMessage& request)
     TavrinCompletion done { HOST_STATUS_NO_KEYBOARD, 0 };
     std::uint32_t count = 0;
     // Only the keyboard's own requests reach the ports; nothing while ending.
-    if (ports_ != nullptr && !stopping_ && touchesKeyboard(request.code)) {
+    if (m_ports != nullptr && !m_stopping && touchesKeyboard(request.code)) {
         const std::uint32_t inputLength = static_cast<std::uint32_t>(request.input.size());
-        buffer_.assign(std::max(inputLength, request.outputLength), 0);
-        std::copy(request.input.begin(), request.input.end(), buffer_.begin());
-        done = TavrinServeControl(ports_, request.code, buffer_.empty() ? nullptr : buffer_.data(),
+        m_buffer.assign(std::max(inputLength, request.outputLength), 0);
+        std::copy(request.input.begin(), request.input.end(), m_buffer.begin());
+        done = TavrinServeControl(m_ports, request.code, m_buffer.empty() ? nullptr : m_buffer.data(),
             inputLength, request.outputLength);
         if (TAVRIN_STATUS_IS_SUCCESS(done.status))
             count = std::min(done.information, request.outputLength);
     }
-    return Answered(sendMonitorCompletion(channel_, done, buffer_.data(), count));
+    return Answered(sendMonitorCompletion(m_channel, done, m_buffer.data(), count));
 }
 
 void CPortMonitor::Forward()
 {
-    stopping_ = true;
-    killAt_ = Clock::now() + STOP_GRACE;
-    ::kill(child_, SIGTERM);
+    m_stopping = true;
+    m_killAt = Clock::now() + STOP_GRACE;
+    ::kill(m_child, SIGTERM);
 }
 
 bool CPortMonitor::Relay()
 {
     char chunk[RELAY_CHUNK];
     ssize_t n;
-    while ((n = ::read(relayFd_, chunk, sizeof chunk)) < 0 && errno == EINTR) { }
+    while ((n = ::read(m_relayFd, chunk, sizeof chunk)) < 0 && errno == EINTR) { }
     for (std::size_t at = 0; n > 0 && at < static_cast<std::size_t>(n);) {
         pollfd out { STDERR_FILENO, POLLOUT, 0 };
         if (::poll(&out, 1, 0) <= 0)
@@ -175,13 +175,13 @@ int CPortMonitor::Reap()
     bool killed = false;
     int status = 0;
     for (;;) {
-        const pid_t r = ::waitpid(child_, &status, WNOHANG);
-        if (r == child_)
+        const pid_t r = ::waitpid(m_child, &status, WNOHANG);
+        if (r == m_child)
             break;
         if (r < 0 && errno != EINTR)
             return EXIT_SERVING_LOST;
         if (!killed && Clock::now() >= end) {
-            ::kill(child_, SIGKILL);
+            ::kill(m_child, SIGKILL);
             killed = true;
         }
         std::this_thread::sleep_for(REAP_STEP);

@@ -55,16 +55,16 @@ private:
     bool Relay();
     int Reap();
 
-    CSerioPort* port_;
-    const TavrinPlatform* ports_;
-    int channel_;
-    pid_t child_;
-    int signalFd_;
-    int relayFd_;
-    int parentFd_;
-    bool stopping_ = false;
-    std::chrono::steady_clock::time_point killAt_ {};
-    std::vector<std::uint8_t> buffer_;
+    CSerioPort* m_port;
+    const TavrinPlatform* m_ports;
+    int m_channel;
+    pid_t m_child;
+    int m_signalFd;
+    int m_relayFd;
+    int m_parentFd;
+    bool m_stopping = false;
+    std::chrono::steady_clock::time_point m_killAt {};
+    std::vector<std::uint8_t> m_buffer;
 };
 
 } // namespace tavrin

@@ -43,10 +43,10 @@ bool kernelOwnsKeyboard()
 class CIoPorts final : public CRawPorts {
 public:
     explicit CIoPorts(bool trace)
-        : platform_(realKeyboardPlatform(nullptr, trace))
+        : m_platform(realKeyboardPlatform(nullptr, trace))
     {
-        platform_.readPort = [](void*, std::uint16_t port) { return static_cast<std::uint8_t>(inb(port)); };
-        platform_.writePort = [](void*, std::uint16_t port, std::uint8_t value) { outb(value, port); };
+        m_platform.readPort = [](void*, std::uint16_t port) { return static_cast<std::uint8_t>(inb(port)); };
+        m_platform.writePort = [](void*, std::uint16_t port, std::uint8_t value) { outb(value, port); };
     }
 
     // Asks for the four ports the exchange uses; 0 or an errno value.
@@ -60,10 +60,10 @@ public:
         return 0;
     }
 
-    const TavrinPlatform* Platform() const override { return &platform_; }
+    const TavrinPlatform* Platform() const override { return &m_platform; }
 
 private:
-    TavrinPlatform platform_;
+    TavrinPlatform m_platform;
 };
 
 } // namespace

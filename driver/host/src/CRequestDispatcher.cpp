@@ -12,8 +12,8 @@ bool touchesKeyboard(std::uint32_t code)
 }
 
 CRequestDispatcher::CRequestDispatcher(CHostBackend& backend, std::uint32_t pid)
-    : backend_(backend)
-    , pid_(pid != 0 ? pid : static_cast<std::uint32_t>(::getpid()))
+    : m_backend(backend)
+    , m_pid(pid != 0 ? pid : static_cast<std::uint32_t>(::getpid()))
 {
 }
 
@@ -26,31 +26,31 @@ void CRequestDispatcher::Serve(const WireRequest& request, std::vector<std::uint
         }
         std::uint8_t identity[HOST_IDENTITY_SIZE];
         encodeIdentity(
-            identity, HostIdentity { HOST_PROTOCOL_VERSION, TAVRIN_VERSION, pid_, backend_.Kind() });
+            identity, HostIdentity { HOST_PROTOCOL_VERSION, TAVRIN_VERSION, m_pid, m_backend.Kind() });
         encodeReply(reply, TAVRIN_STATUS_SUCCESS, HOST_IDENTITY_SIZE, identity, HOST_IDENTITY_SIZE);
         return;
     }
     if (request.code == HOST_STOP) {
-        stop_ = true;
+        m_stop = true;
         encodeReply(reply, TAVRIN_STATUS_SUCCESS, 0, nullptr, 0);
         return;
     }
 
     // As the I/O manager does for a buffered request: one system buffer for
     // input and output, zeroed, so the core never sees stale bytes.
-    buffer_.assign(std::max(request.inputLength, request.outputLength), 0);
-    std::copy_n(request.input, request.inputLength, buffer_.begin());
+    m_buffer.assign(std::max(request.inputLength, request.outputLength), 0);
+    std::copy_n(request.input, request.inputLength, m_buffer.begin());
     TavrinCompletion done {};
-    if (backend_.BeforeRequest(touchesKeyboard(request.code), done)) {
-        done = backend_.Serve(request.code, buffer_.empty() ? nullptr : buffer_.data(), request.inputLength,
-            request.outputLength);
-        backend_.AfterRequest(done);
+    if (m_backend.BeforeRequest(touchesKeyboard(request.code), done)) {
+        done = m_backend.Serve(request.code, m_buffer.empty() ? nullptr : m_buffer.data(),
+            request.inputLength, request.outputLength);
+        m_backend.AfterRequest(done);
         markLineQuiet();
     }
     // Output travels only on success and never beyond what the caller offered.
     const std::uint32_t count
         = TAVRIN_STATUS_IS_SUCCESS(done.status) ? std::min(done.information, request.outputLength) : 0;
-    encodeReply(reply, done.status, done.information, buffer_.data(), count);
+    encodeReply(reply, done.status, done.information, m_buffer.data(), count);
 }
 
 } // namespace tavrin

@@ -19,15 +19,15 @@ public:
 
     // Appends the reply to request to reply.
     void Serve(const WireRequest& request, std::vector<std::uint8_t>& reply);
-    bool StopRequested() const { return stop_; }
-    int MillisecondsUntilRelease() const { return backend_.MillisecondsUntilRelease(); }
-    void ReleaseIfDue() { backend_.ReleaseIfDue(); }
+    bool StopRequested() const { return m_stop; }
+    int MillisecondsUntilRelease() const { return m_backend.MillisecondsUntilRelease(); }
+    void ReleaseIfDue() { m_backend.ReleaseIfDue(); }
 
 private:
-    CHostBackend& backend_;
-    std::uint32_t pid_;
-    std::vector<std::uint8_t> buffer_;
-    bool stop_ = false;
+    CHostBackend& m_backend;
+    std::uint32_t m_pid;
+    std::vector<std::uint8_t> m_buffer;
+    bool m_stop = false;
 };
 
 } // namespace tavrin

@@ -27,11 +27,11 @@ public:
     // sent is answered with HOST_STATUS_TRUNCATED. True if one was.
     bool End(std::vector<std::uint8_t>& reply);
 
-    bool Partial() const { return in_.size() > head_; }
+    bool Partial() const { return m_in.size() > m_head; }
 
 private:
-    std::vector<std::uint8_t> in_;
-    std::size_t head_ = 0;
+    std::vector<std::uint8_t> m_in;
+    std::size_t m_head = 0;
 };
 
 } // namespace tavrin

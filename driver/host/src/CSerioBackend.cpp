@@ -61,7 +61,7 @@ constexpr int MONITOR_WAIT_MS = 10000;
 class CSerioController {
 public:
     explicit CSerioController(std::int64_t slackNs)
-        : slackNs_(slackNs)
+        : m_slackNs(slackNs)
     {
     }
     ~CSerioController() { Detach(); }
@@ -70,17 +70,17 @@ public:
     void Attach(int fd)
     {
         Detach();
-        fd_ = fd;
+        m_fd = fd;
     }
-    bool Attached() const { return fd_ >= 0; }
+    bool Attached() const { return m_fd >= 0; }
     void Detach()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-        buffer_.clear();
-        head_ = 0;
-        waiting_ = refused_ = lost_ = false;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_buffer.clear();
+        m_head = 0;
+        m_waiting = m_refused = m_lost = false;
     }
 
     std::uint8_t Read(std::uint16_t port)
@@ -90,13 +90,13 @@ public:
         EndWait();
         switch (port) {
         case KBC_DATA_PORT:
-            if (head_ < buffer_.size())
-                last_ = buffer_[head_++];
-            return last_; // an empty buffer reads its last byte, as on the controller
+            if (m_head < m_buffer.size())
+                m_last = m_buffer[m_head++];
+            return m_last; // an empty buffer reads its last byte, as on the controller
         case PIC_MASTER_MASK_PORT:
-            return mask_;
+            return m_mask;
         case SYSTEM_PORT_B:
-            return portB_;
+            return m_portB;
         default:
             return 0xFF;
         }
@@ -107,55 +107,55 @@ public:
         EndWait();
         switch (port) {
         case KBC_DATA_PORT:
-            refused_ = !Send(value);
+            m_refused = !Send(value);
             break;
         case PIC_MASTER_MASK_PORT:
-            mask_ = value;
+            m_mask = value;
             break;
         case SYSTEM_PORT_B:
-            portB_ = value;
+            m_portB = value;
             break;
         default:
             break;
         }
     }
 
-    bool Lost() const { return lost_; }
+    bool Lost() const { return m_lost; }
 
 private:
     std::uint8_t Status()
     {
-        if (refused_)
+        if (m_refused)
             return KBC_INPUT_FULL;
-        if (head_ < buffer_.size()) {
+        if (m_head < m_buffer.size()) {
             EndWait();
             return KBC_OUTPUT_FULL;
         }
-        if (lost_)
+        if (m_lost)
             return KBC_INPUT_FULL;
-        if (!waiting_) {
+        if (!m_waiting) {
             // The first look of a wait does not block: a wait for the input
             // buffer to empty (before every byte sent) ends with it.
-            waiting_ = true;
-            slackLeft_ = slackNs_ > 0;
-            waited_ = covered_ = 0;
+            m_waiting = true;
+            m_slackLeft = m_slackNs > 0;
+            m_waited = m_covered = 0;
             if (Drain(0)) {
                 EndWait();
                 return KBC_OUTPUT_FULL;
             }
             return 0;
         }
-        if (slackLeft_) {
+        if (m_slackLeft) {
             // A simulated device gets some slack before the wait counts.
-            slackLeft_ = false;
-            if (Drain(slackNs_)) {
+            m_slackLeft = false;
+            if (Drain(m_slackNs)) {
                 EndWait();
                 return KBC_OUTPUT_FULL;
             }
         }
-        waited_ += NS_PER_STATUS_READ;
+        m_waited += NS_PER_STATUS_READ;
         // This much waiting is already known to have passed without a byte.
-        if (waited_ <= covered_)
+        if (m_waited <= m_covered)
             return 0;
         // The clock runs only while this process waits for the device: time
         // it spent without the processor, which the keyboard's side may have
@@ -165,31 +165,31 @@ private:
             EndWait();
             return KBC_OUTPUT_FULL;
         }
-        covered_ += LOOK_AHEAD_NS;
+        m_covered += LOOK_AHEAD_NS;
         return 0;
     }
 
     void EndWait()
     {
-        waiting_ = false;
-        refused_ = false;
+        m_waiting = false;
+        m_refused = false;
     }
 
     bool Send(std::uint8_t value)
     {
         for (;;) {
-            const ssize_t n = ::write(fd_, &value, 1);
+            const ssize_t n = ::write(m_fd, &value, 1);
             if (n == 1)
                 return true;
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0 && errno == EAGAIN) {
-                pollfd p { fd_, POLLOUT, 0 };
+                pollfd p { m_fd, POLLOUT, 0 };
                 if (::poll(&p, 1, 10) > 0)
                     continue;
             }
             if (n < 0 && (errno == ENODEV || errno == EIO))
-                lost_ = true;
+                m_lost = true;
             return false;
         }
     }
@@ -197,11 +197,11 @@ private:
     // Waits up to timeoutNs for bytes and takes all that are there.
     bool Drain(std::int64_t timeoutNs)
     {
-        if (head_ == buffer_.size()) {
-            buffer_.clear();
-            head_ = 0;
+        if (m_head == m_buffer.size()) {
+            m_buffer.clear();
+            m_head = 0;
         }
-        pollfd p { fd_, POLLIN, 0 };
+        pollfd p { m_fd, POLLIN, 0 };
         timespec limit { 0, 0 };
         if (timeoutNs > 0) {
             limit.tv_sec = static_cast<time_t>(timeoutNs / 1000000000);
@@ -213,55 +213,55 @@ private:
             return false;
         std::uint8_t chunk[DRAIN_CHUNK];
         for (;;) {
-            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
             if (n > 0) {
-                buffer_.insert(buffer_.end(), chunk, chunk + n);
+                m_buffer.insert(m_buffer.end(), chunk, chunk + n);
                 continue;
             }
             if (n < 0 && errno == EINTR)
                 continue;
             // The device went away (someone unbound the port): no more bytes.
             if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-                lost_ = true;
+                m_lost = true;
             break;
         }
-        return head_ < buffer_.size();
+        return m_head < m_buffer.size();
     }
 
-    const std::int64_t slackNs_;
-    int fd_ = -1;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t head_ = 0;
-    std::uint8_t last_ = 0;
-    std::uint8_t mask_ = 0;
-    std::uint8_t portB_ = 0;
-    bool waiting_ = false;
-    bool slackLeft_ = false;
-    bool refused_ = false;
-    bool lost_ = false;
-    std::int64_t waited_ = 0; // controller time the status reads of this wait stand for
-    std::int64_t covered_ = 0; // of that, what blocking looks have covered
+    const std::int64_t m_slackNs;
+    int m_fd = -1;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_head = 0;
+    std::uint8_t m_last = 0;
+    std::uint8_t m_mask = 0;
+    std::uint8_t m_portB = 0;
+    bool m_waiting = false;
+    bool m_slackLeft = false;
+    bool m_refused = false;
+    bool m_lost = false;
+    std::int64_t m_waited = 0; // controller time the status reads of this wait stand for
+    std::int64_t m_covered = 0; // of that, what blocking looks have covered
 };
 
 class CSerioBackend final : public CHostBackend {
 public:
     CSerioBackend(const HostSettings& options, int monitorFd)
-        : monitor_(monitorFd)
-        , controller_(options.simulatedKernel ? std::int64_t { SIMULATED_DEVICE_SLACK_MS } * 1000000 : 0)
-        , trace_(options.trace)
-        , releaseMs_(options.releaseMs)
+        : m_monitor(monitorFd)
+        , m_controller(options.simulatedKernel ? std::int64_t { SIMULATED_DEVICE_SLACK_MS } * 1000000 : 0)
+        , m_trace(options.trace)
+        , m_releaseMs(options.releaseMs)
     {
     }
     ~CSerioBackend() override
     {
         // The monitor gives the port back once this process has ended.
-        controller_.Detach();
-        ::close(monitor_);
+        m_controller.Detach();
+        ::close(m_monitor);
     }
 
     TavrinPlatform Platform() override
     {
-        TavrinPlatform p = realKeyboardPlatform(&controller_, trace_);
+        TavrinPlatform p = realKeyboardPlatform(&m_controller, m_trace);
         p.readPort
             = [](void* c, std::uint16_t port) { return static_cast<CSerioController*>(c)->Read(port); };
         p.writePort = [](void* c, std::uint16_t port, std::uint8_t value) {
@@ -276,26 +276,26 @@ public:
     // kept across the requests that follow it closely.
     bool BeforeRequest(bool keyboard, TavrinCompletion& refused) override
     {
-        keyboardRequest_ = keyboard;
-        if (!keyboard || controller_.Attached())
+        m_keyboardRequest = keyboard;
+        if (!keyboard || m_controller.Attached())
             return true;
         int device = -1;
-        if (!askMonitor(monitor_, MONITOR_TAKE, MONITOR_WAIT_MS, &device)) {
+        if (!askMonitor(m_monitor, MONITOR_TAKE, MONITOR_WAIT_MS, &device)) {
             tell(texts::SERIO_NOT_TAKEN);
             refused = TavrinCompletion { HOST_STATUS_NO_KEYBOARD, 0 };
             return false;
         }
-        controller_.Attach(device);
+        m_controller.Attach(device);
         markLineQuiet(); // whatever the keyboard driver sent last, a full millisecond from here
         return true;
     }
 
     void AfterRequest(TavrinCompletion&) override
     {
-        if (!keyboardRequest_)
+        if (!m_keyboardRequest)
             return;
-        lastUse_ = std::chrono::steady_clock::now();
-        if (controller_.Lost()) {
+        m_lastUse = std::chrono::steady_clock::now();
+        if (m_controller.Lost()) {
             tell(texts::SERIO_LOST);
             Release();
         }
@@ -303,16 +303,16 @@ public:
 
     int MillisecondsUntilRelease() const override
     {
-        if (!controller_.Attached())
+        if (!m_controller.Attached())
             return -1;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-            lastUse_ + std::chrono::milliseconds(releaseMs_) - std::chrono::steady_clock::now());
+            m_lastUse + std::chrono::milliseconds(m_releaseMs) - std::chrono::steady_clock::now());
         return static_cast<int>(std::max<long long>(0, left.count()));
     }
 
     void ReleaseIfDue() override
     {
-        if (controller_.Attached() && MillisecondsUntilRelease() == 0)
+        if (m_controller.Attached() && MillisecondsUntilRelease() == 0)
             Release();
     }
 
@@ -321,16 +321,16 @@ private:
     // keyboard driver.
     void Release()
     {
-        controller_.Detach();
-        (void)askMonitor(monitor_, MONITOR_GIVE_BACK, MONITOR_WAIT_MS);
+        m_controller.Detach();
+        (void)askMonitor(m_monitor, MONITOR_GIVE_BACK, MONITOR_WAIT_MS);
     }
 
-    int monitor_;
-    CSerioController controller_;
-    bool trace_;
-    int releaseMs_;
-    bool keyboardRequest_ = false;
-    std::chrono::steady_clock::time_point lastUse_;
+    int m_monitor;
+    CSerioController m_controller;
+    bool m_trace;
+    int m_releaseMs;
+    bool m_keyboardRequest = false;
+    std::chrono::steady_clock::time_point m_lastUse;
 };
 
 } // namespace

@@ -152,16 +152,16 @@ std::string findKeyboardPort(const std::string& sysfs, std::string& name)
 }
 
 CSerioPort::CSerioPort(std::string sysfs, std::string dev, int recordFd)
-    : sysfs_(std::move(sysfs))
-    , dev_(std::move(dev))
-    , recordFd_(recordFd)
+    : m_sysfs(std::move(sysfs))
+    , m_dev(std::move(dev))
+    , m_recordFd(recordFd)
 {
 }
 
 CSerioPort::~CSerioPort()
 {
     GiveBack();
-    for (const int fd : { controlFd_, recordFd_ })
+    for (const int fd : { m_controlFd, m_recordFd })
         if (fd >= 0)
             ::close(fd);
 }
@@ -169,18 +169,18 @@ CSerioPort::~CSerioPort()
 void CSerioPort::Recover()
 {
     char buffer[128] = {};
-    const ssize_t n = ::pread(recordFd_, buffer, sizeof buffer - 1, 0);
+    const ssize_t n = ::pread(m_recordFd, buffer, sizeof buffer - 1, 0);
     if (n <= 0)
         return;
     char name[64] = {};
     char previous[64] = {};
     if (std::sscanf(buffer, "%63s %63s", name, previous) != 2 || !validPortName(name)
         || !(std::strcmp(previous, "-") == 0 || validWord(previous))) {
-        (void)!::ftruncate(recordFd_, 0); // not a record of ours
+        (void)!::ftruncate(m_recordFd, 0); // not a record of ours
         return;
     }
     const std::string word = std::strcmp(previous, "-") == 0 ? RESCAN : previous;
-    const std::string dir = sysfs_ + SERIO_DEVICES + "/" + name;
+    const std::string dir = m_sysfs + SERIO_DEVICES + "/" + name;
     if (boundDriver(dir) == SERIO_RAW_DRIVER) {
         const int control = ::open((dir + "/drvctl").c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         const bool ok = control >= 0 && writeWord(control, word)
@@ -193,22 +193,22 @@ void CSerioPort::Recover()
         }
         tell(lodemar::format(texts::SERIO_RECOVERED, name, word.c_str()));
     }
-    (void)!::ftruncate(recordFd_, 0);
+    (void)!::ftruncate(m_recordFd, 0);
 }
 
 bool CSerioPort::Prepare(std::string& error)
 {
-    portDir_ = findKeyboardPort(sysfs_, name_);
-    if (portDir_.empty()) {
-        error = texts::SERIO_NO_PORT + sysfs_ + SERIO_DEVICES + ")";
+    m_portDir = findKeyboardPort(m_sysfs, m_name);
+    if (m_portDir.empty()) {
+        error = texts::SERIO_NO_PORT + m_sysfs + SERIO_DEVICES + ")";
         return false;
     }
     if (!Available(error))
         return false;
-    const std::string driverDir = sysfs_ + SERIO_DRIVERS + SERIO_RAW_DRIVER;
+    const std::string driverDir = m_sysfs + SERIO_DRIVERS + SERIO_RAW_DRIVER;
     struct stat st;
     if (::stat(driverDir.c_str(), &st) != 0) {
-        const ModuleLoad load = sysfs_ == REAL_SYSFS ? loadSerioRaw() : ModuleLoad::NoModprobe;
+        const ModuleLoad load = m_sysfs == REAL_SYSFS ? loadSerioRaw() : ModuleLoad::NoModprobe;
         if (load == ModuleLoad::NoModprobe) {
             error = texts::SERIO_NOT_LOADED;
             return false;
@@ -218,9 +218,9 @@ bool CSerioPort::Prepare(std::string& error)
             return false;
         }
     }
-    const std::string control = portDir_ + "/drvctl";
-    controlFd_ = ::open(control.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-    if (controlFd_ < 0) {
+    const std::string control = m_portDir + "/drvctl";
+    m_controlFd = ::open(control.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (m_controlFd < 0) {
         error = texts::SERIO_CONTROL_FAILED + control + ": " + std::strerror(errno);
         return false;
     }
@@ -231,9 +231,9 @@ bool CSerioPort::Available(std::string& error)
 {
     // Only a port with its keyboard driver (or none) is taken; one that
     // serio_raw or anything else holds belongs to someone else.
-    previous_ = boundDriver(portDir_);
-    if (!previous_.empty() && previous_ != KEYBOARD_DRIVER) {
-        error = lodemar::format(texts::SERIO_HELD, name_.c_str(), previous_.c_str());
+    m_previous = boundDriver(m_portDir);
+    if (!m_previous.empty() && m_previous != KEYBOARD_DRIVER) {
+        error = lodemar::format(texts::SERIO_HELD, m_name.c_str(), m_previous.c_str());
         return false;
     }
     return true;
@@ -241,24 +241,24 @@ bool CSerioPort::Available(std::string& error)
 
 bool CSerioPort::Take(std::string& error)
 {
-    if (held_ || controlFd_ < 0 || !Available(error))
+    if (m_held || m_controlFd < 0 || !Available(error))
         return false;
     // Written down before the port changes hands.
-    const std::string record = name_ + " " + (previous_.empty() ? "-" : previous_) + "\n";
-    if (::ftruncate(recordFd_, 0) != 0
-        || ::pwrite(recordFd_, record.data(), record.size(), 0) != static_cast<ssize_t>(record.size())
-        || ::fdatasync(recordFd_) != 0) {
+    const std::string record = m_name + " " + (m_previous.empty() ? "-" : m_previous) + "\n";
+    if (::ftruncate(m_recordFd, 0) != 0
+        || ::pwrite(m_recordFd, record.data(), record.size(), 0) != static_cast<ssize_t>(record.size())
+        || ::fdatasync(m_recordFd) != 0) {
         error = texts::SERIO_RECORD_FAILED + std::string(std::strerror(errno));
         return false;
     }
-    held_ = true;
-    if (!writeWord(controlFd_, SERIO_RAW_DRIVER)) {
-        error = texts::SERIO_CONTROL_FAILED + portDir_ + "/drvctl: " + std::strerror(errno);
+    m_held = true;
+    if (!writeWord(m_controlFd, SERIO_RAW_DRIVER)) {
+        error = texts::SERIO_CONTROL_FAILED + m_portDir + "/drvctl: " + std::strerror(errno);
         GiveBack();
         return false;
     }
-    if (!waitUntil([&] { return boundDriver(portDir_) == SERIO_RAW_DRIVER && OpenDevice(); })) {
-        error = texts::SERIO_NO_DEVICE + dev_;
+    if (!waitUntil([&] { return boundDriver(m_portDir) == SERIO_RAW_DRIVER && OpenDevice(); })) {
+        error = texts::SERIO_NO_DEVICE + m_dev;
         GiveBack();
         return false;
     }
@@ -267,8 +267,8 @@ bool CSerioPort::Take(std::string& error)
 
 int CSerioPort::ReleaseDevice()
 {
-    const int fd = deviceFd_;
-    deviceFd_ = -1;
+    const int fd = m_deviceFd;
+    m_deviceFd = -1;
     return fd;
 }
 
@@ -276,20 +276,21 @@ bool CSerioPort::OpenDevice()
 {
     // serio_raw's misc device sits below the port; its node is found by its
     // number, never trusted by its name alone.
-    const std::string misc = portDir_ + "/misc";
+    const std::string misc = m_portDir + "/misc";
     for (const std::string& entry : entries(misc)) {
         unsigned major = 0;
         unsigned minor = 0;
         if (std::sscanf(firstLine(misc + "/" + entry + "/dev").c_str(), "%u:%u", &major, &minor) != 2)
             continue;
         const dev_t number = makedev(major, minor);
-        const std::string candidates[] = { dev_ + "/" + entry,
-            dev_ + "/char/" + std::to_string(major) + ":" + std::to_string(minor), dev_ + "/" + PSAUX_NODE };
+        const std::string candidates[]
+            = { m_dev + "/" + entry, m_dev + "/char/" + std::to_string(major) + ":" + std::to_string(minor),
+                  m_dev + "/" + PSAUX_NODE };
         for (const std::string& path : candidates) {
             const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
             struct stat st;
             if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == number) {
-                deviceFd_ = fd;
+                m_deviceFd = fd;
                 return true;
             }
             if (fd >= 0)
@@ -301,20 +302,20 @@ bool CSerioPort::OpenDevice()
 
 void CSerioPort::GiveBack()
 {
-    if (deviceFd_ >= 0)
-        ::close(deviceFd_);
-    deviceFd_ = -1;
-    if (!held_)
+    if (m_deviceFd >= 0)
+        ::close(m_deviceFd);
+    m_deviceFd = -1;
+    if (!m_held)
         return;
-    held_ = false;
+    m_held = false;
     // A port someone else has taken from serio_raw meanwhile is theirs now.
-    const std::string word = giveBackWord(previous_);
-    if (boundDriver(portDir_) != SERIO_RAW_DRIVER || (writeWord(controlFd_, word) && waitUntil([&] {
-            return boundDriver(portDir_) != SERIO_RAW_DRIVER;
+    const std::string word = giveBackWord(m_previous);
+    if (boundDriver(m_portDir) != SERIO_RAW_DRIVER || (writeWord(m_controlFd, word) && waitUntil([&] {
+            return boundDriver(m_portDir) != SERIO_RAW_DRIVER;
         })))
-        (void)!::ftruncate(recordFd_, 0);
+        (void)!::ftruncate(m_recordFd, 0);
     else
-        tell(lodemar::format(texts::SERIO_GIVE_BACK_FAILED, name_.c_str(), word.c_str(), portDir_.c_str()));
+        tell(lodemar::format(texts::SERIO_GIVE_BACK_FAILED, m_name.c_str(), word.c_str(), m_portDir.c_str()));
 }
 
 } // namespace tavrin

@@ -34,10 +34,10 @@ public:
     bool Prepare(std::string& error);
     // Binds serio_raw to the prepared port and opens its device.
     bool Take(std::string& error);
-    bool Held() const { return held_; }
+    bool Held() const { return m_held; }
     // The device opened by Take, handed over: the caller closes it.
     int ReleaseDevice();
-    const std::string& Name() const { return name_; }
+    const std::string& Name() const { return m_name; }
     // Closes the device and gives the port back; the record is cleared once
     // the kernel shows the old driver again. Safe to call when not held.
     void GiveBack();
@@ -46,15 +46,15 @@ private:
     bool Available(std::string& error);
     bool OpenDevice();
 
-    std::string sysfs_;
-    std::string dev_;
-    int recordFd_;
-    std::string name_;
-    std::string portDir_;
-    std::string previous_; // the driver that had the port ("" for none)
-    int controlFd_ = -1; // the port's drvctl
-    int deviceFd_ = -1;
-    bool held_ = false;
+    std::string m_sysfs;
+    std::string m_dev;
+    int m_recordFd;
+    std::string m_name;
+    std::string m_portDir;
+    std::string m_previous; // the driver that had the port ("" for none)
+    int m_controlFd = -1; // the port's drvctl
+    int m_deviceFd = -1;
+    bool m_held = false;
 };
 
 // The keyboard port's folder under sysfs, or "" when there is none.

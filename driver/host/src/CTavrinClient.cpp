@@ -26,23 +26,23 @@ constexpr int RECONNECT_TIMEOUT_MS = 1000;
 class CDeadline {
 public:
     explicit CDeadline(int timeoutMs)
-        : endless_(timeoutMs < 0)
-        , end_(Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs))
+        : m_endless(timeoutMs < 0)
+        , m_end(Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs))
     {
     }
     // Milliseconds left for poll(): -1 without bound, 0 when passed.
     int Left() const
     {
-        if (endless_)
+        if (m_endless)
             return -1;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - Clock::now()).count();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_end - Clock::now()).count();
         return left > 0 ? static_cast<int>(left) : 0;
     }
-    bool Passed() const { return !endless_ && Clock::now() >= end_; }
+    bool Passed() const { return !m_endless && Clock::now() >= m_end; }
 
 private:
-    bool endless_;
-    Clock::time_point end_;
+    bool m_endless;
+    Clock::time_point m_end;
 };
 
 // Waits for events on fd; CLIENT_OK, CLIENT_E_TIMEOUT or CLIENT_E_IO.
@@ -118,40 +118,40 @@ CTavrinClient::~CTavrinClient()
 }
 
 CTavrinClient::CTavrinClient(CTavrinClient&& other) noexcept
-    : fd_(other.fd_)
-    , path_(std::move(other.path_))
-    , trusted_(other.trusted_)
-    , trust_(std::move(other.trust_))
+    : m_fd(other.m_fd)
+    , m_path(std::move(other.m_path))
+    , m_trusted(other.m_trusted)
+    , m_trust(std::move(other.m_trust))
 {
-    other.fd_ = -1;
+    other.m_fd = -1;
 }
 
 CTavrinClient& CTavrinClient::operator=(CTavrinClient&& other) noexcept
 {
     if (this != &other) {
         Close();
-        fd_ = other.fd_;
-        path_ = std::move(other.path_);
-        trusted_ = other.trusted_;
-        trust_ = std::move(other.trust_);
-        other.fd_ = -1;
+        m_fd = other.m_fd;
+        m_path = std::move(other.m_path);
+        m_trusted = other.m_trusted;
+        m_trust = std::move(other.m_trust);
+        other.m_fd = -1;
     }
     return *this;
 }
 
 void CTavrinClient::Close()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs, const HostTrust* trust)
 {
     Close();
     if (trust != nullptr) {
-        trusted_ = true;
-        trust_ = *trust;
+        m_trusted = true;
+        m_trust = *trust;
     }
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
@@ -165,12 +165,12 @@ int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs, const H
         if (fd < 0)
             return CLIENT_E_IO;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-            if (trusted_ && !Trusted(socketPath, fd)) {
+            if (m_trusted && !Trusted(socketPath, fd)) {
                 ::close(fd);
                 return CLIENT_E_UNTRUSTED;
             }
-            fd_ = fd;
-            path_ = socketPath;
+            m_fd = fd;
+            m_path = socketPath;
             return CLIENT_OK;
         }
         const int error = errno;
@@ -186,7 +186,7 @@ int CTavrinClient::Connect(const std::string& socketPath, int timeoutMs, const H
 int CTavrinClient::Exchange(std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
     std::uint32_t outputLength, ExchangeResult& result, int timeoutMs)
 {
-    if (fd_ < 0)
+    if (m_fd < 0)
         return CLIENT_E_NOT_CONNECTED;
     if ((inputLength != 0 && input == nullptr) || (outputLength != 0 && output == nullptr)
         || inputLength > WIRE_MAX_INPUT || outputLength > WIRE_MAX_OUTPUT)
@@ -200,25 +200,25 @@ int CTavrinClient::Exchange(std::uint32_t code, const void* input, std::uint32_t
     bool reconnected = false;
     auto reconnect = [&] {
         reconnected = true;
-        const std::string path = path_;
+        const std::string path = m_path;
         const int left = deadline.Left();
         return Connect(path, left < 0 ? RECONNECT_TIMEOUT_MS : std::min(left, RECONNECT_TIMEOUT_MS));
     };
-    if (droppedByHost(fd_) && reconnect() != CLIENT_OK)
+    if (droppedByHost(m_fd) && reconnect() != CLIENT_OK)
         return CLIENT_E_IO;
     std::size_t sent = 0;
-    int r = sendAll(fd_, bytes, deadline, sent);
+    int r = sendAll(m_fd, bytes, deadline, sent);
     if (r == CLIENT_E_IO && sent == 0 && !reconnected && (errno == EPIPE || errno == ECONNRESET)) {
         if (reconnect() != CLIENT_OK)
             return CLIENT_E_IO;
-        r = sendAll(fd_, bytes, deadline, sent);
+        r = sendAll(m_fd, bytes, deadline, sent);
     }
     WireReply reply;
     bytes.clear();
     // A host that refuses a peer answers at once and hangs up, possibly before
     // the request went out: its answer is still there to read.
     if (r == CLIENT_OK || r == CLIENT_E_IO) {
-        const int received = receiveReply(fd_, outputLength, bytes, reply, deadline);
+        const int received = receiveReply(m_fd, outputLength, bytes, reply, deadline);
         if (r == CLIENT_OK || received == CLIENT_OK)
             r = received;
     }
@@ -260,12 +260,12 @@ int CTavrinClient::Stop(int timeoutMs)
     // The host hangs up as it ends.
     std::uint8_t byte;
     for (;;) {
-        const ssize_t n = ::recv(fd_, &byte, 1, 0);
+        const ssize_t n = ::recv(m_fd, &byte, 1, 0);
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
             break;
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && (r = waitFor(fd_, POLLIN, deadline)) != CLIENT_OK)
+        if (n < 0 && (r = waitFor(m_fd, POLLIN, deadline)) != CLIENT_OK)
             break;
     }
     Close();
@@ -281,8 +281,8 @@ bool CTavrinClient::Trusted(const std::string& socketPath, int fd) const
     socklen_t size = sizeof peer;
     return ::lstat(socketPath.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid()
         && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
-        && std::find(trust_.peers.begin(), trust_.peers.end(), static_cast<std::uint32_t>(peer.uid))
-        != trust_.peers.end();
+        && std::find(m_trust.peers.begin(), m_trust.peers.end(), static_cast<std::uint32_t>(peer.uid))
+        != m_trust.peers.end();
 }
 
 int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity, const HostTrust* trust)

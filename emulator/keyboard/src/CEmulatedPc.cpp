@@ -14,7 +14,7 @@ CEmulatedPc& self(void* context)
 } // namespace
 
 CEmulatedPc::CEmulatedPc(CKeyboardFirmware& keyboard)
-    : keyboard_(keyboard)
+    : m_keyboard(keyboard)
 {
 }
 
@@ -36,43 +36,43 @@ TavrinPlatform CEmulatedPc::Platform()
 std::uint8_t CEmulatedPc::ReadStatus()
 {
     // The controller passes a written byte on once its delay has run out.
-    if (inputPending_) {
-        if (inputWait_ == 0) {
-            Deliver(*inputPending_);
-            inputPending_.reset();
+    if (m_inputPending) {
+        if (m_inputWait == 0) {
+            Deliver(*m_inputPending);
+            m_inputPending.reset();
         } else {
-            --inputWait_;
+            --m_inputWait;
         }
     }
     // The next keyboard byte enters the output buffer once it is free.
-    if (!outputFull_) {
-        if (!staged_ && keyboard_.HasOutput()) {
-            staged_ = keyboard_.TakeOutput();
-            outputWait_ = replyDelay_;
+    if (!m_outputFull) {
+        if (!m_staged && m_keyboard.HasOutput()) {
+            m_staged = m_keyboard.TakeOutput();
+            m_outputWait = m_replyDelay;
         }
-        if (staged_) {
-            if (outputWait_ == 0) {
-                outputFull_ = true;
-                outputByte_ = *staged_;
-                staged_.reset();
+        if (m_staged) {
+            if (m_outputWait == 0) {
+                m_outputFull = true;
+                m_outputByte = *m_staged;
+                m_staged.reset();
             } else {
-                --outputWait_;
+                --m_outputWait;
             }
         }
     }
     std::uint8_t status = 0;
-    if (outputFull_)
+    if (m_outputFull)
         status |= KBC_OUTPUT_FULL;
-    if (busy_ || inputPending_)
+    if (m_busy || m_inputPending)
         status |= KBC_INPUT_FULL;
     return status;
 }
 
 void CEmulatedPc::Deliver(std::uint8_t byte)
 {
-    if (observer_)
-        observer_->ByteDelivered(byte);
-    keyboard_.Receive(byte);
+    if (m_observer)
+        m_observer->ByteDelivered(byte);
+    m_keyboard.Receive(byte);
 }
 
 std::uint8_t CEmulatedPc::ReadPort(std::uint16_t port)
@@ -84,44 +84,44 @@ std::uint8_t CEmulatedPc::ReadPort(std::uint16_t port)
         break;
     case KBC_DATA_PORT:
         // An empty output buffer still reads its last byte, as on the real controller.
-        value = outputByte_;
-        outputFull_ = false;
+        value = m_outputByte;
+        m_outputFull = false;
         break;
     case SYSTEM_PORT_B:
-        value = portB_;
+        value = m_portB;
         break;
     case PIC_MASTER_MASK_PORT:
-        value = mask_;
+        value = m_mask;
         break;
     default:
         break;
     }
-    if (observer_)
-        observer_->PortRead(port, value);
+    if (m_observer)
+        m_observer->PortRead(port, value);
     return value;
 }
 
 void CEmulatedPc::WritePort(std::uint16_t port, std::uint8_t value)
 {
-    if (observer_)
-        observer_->PortWritten(port, value);
+    if (m_observer)
+        m_observer->PortWritten(port, value);
     switch (port) {
     case KBC_DATA_PORT:
-        if (busy_ || inputPending_) {
-            if (observer_)
-                observer_->WriteLost(value);
-        } else if (inputDelay_ == 0) {
+        if (m_busy || m_inputPending) {
+            if (m_observer)
+                m_observer->WriteLost(value);
+        } else if (m_inputDelay == 0) {
             Deliver(value);
         } else {
-            inputPending_ = value;
-            inputWait_ = inputDelay_;
+            m_inputPending = value;
+            m_inputWait = m_inputDelay;
         }
         break;
     case SYSTEM_PORT_B:
-        portB_ = value;
+        m_portB = value;
         break;
     case PIC_MASTER_MASK_PORT:
-        mask_ = value;
+        m_mask = value;
         break;
     default:
         break;
@@ -130,39 +130,39 @@ void CEmulatedPc::WritePort(std::uint16_t port, std::uint8_t value)
 
 void CEmulatedPc::WaitOneMillisecond()
 {
-    if (observer_)
-        observer_->Waited();
-    if (waitHandler_)
-        waitHandler_();
+    if (m_observer)
+        m_observer->Waited();
+    if (m_waitHandler)
+        m_waitHandler();
 }
 
 void CEmulatedPc::Trace(const char* line)
 {
-    if (observer_)
-        observer_->Traced(line);
-    if (traceSink_)
-        traceSink_(line);
+    if (m_observer)
+        m_observer->Traced(line);
+    if (m_traceSink)
+        m_traceSink(line);
 }
 
 std::uint8_t* CEmulatedPc::ObtainScratch(std::uint32_t size, std::uint32_t tag)
 {
     // One block at a time, as the core asks for it.
     std::uint8_t* block = nullptr;
-    if (scratchAvailable_ && !scratch_) {
-        scratch_.reset(new (std::nothrow) std::uint8_t[size]);
-        block = scratch_.get();
+    if (m_scratchAvailable && !m_scratch) {
+        m_scratch.reset(new (std::nothrow) std::uint8_t[size]);
+        block = m_scratch.get();
     }
-    if (observer_)
-        observer_->ScratchObtained(size, tag, block);
+    if (m_observer)
+        m_observer->ScratchObtained(size, tag, block);
     return block;
 }
 
 void CEmulatedPc::ReleaseScratch(std::uint8_t* block, std::uint32_t tag)
 {
-    if (observer_)
-        observer_->ScratchReleased(block, tag);
-    if (block != nullptr && block == scratch_.get())
-        scratch_.reset();
+    if (m_observer)
+        m_observer->ScratchReleased(block, tag);
+    if (block != nullptr && block == m_scratch.get())
+        m_scratch.reset();
 }
 
 } // namespace kbemu

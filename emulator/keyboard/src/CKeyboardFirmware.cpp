@@ -92,26 +92,26 @@ void appendTravelling(std::vector<std::uint8_t>& stream, const ImageByte& b)
 } // namespace
 
 CKeyboardFirmware::CKeyboardFirmware(CKeyboardMemory& memory)
-    : memory_(memory)
+    : m_memory(memory)
 {
 }
 
 void CKeyboardFirmware::SetScriptedReadOut(std::vector<std::uint8_t> stream)
 {
-    scripted_ = true;
-    script_ = std::move(stream);
+    m_scripted = true;
+    m_script = std::move(stream);
 }
 
 void CKeyboardFirmware::ClearScriptedReadOut()
 {
-    scripted_ = false;
-    script_.clear();
+    m_scripted = false;
+    m_script.clear();
 }
 
 std::vector<std::uint8_t> CKeyboardFirmware::Image() const
 {
     std::vector<std::uint8_t> image;
-    for (const ImageByte& b : buildImage(memory_))
+    for (const ImageByte& b : buildImage(m_memory))
         image.push_back(b.value);
     return image;
 }
@@ -119,74 +119,74 @@ std::vector<std::uint8_t> CKeyboardFirmware::Image() const
 std::vector<std::uint8_t> CKeyboardFirmware::ReadOutStream() const
 {
     std::vector<std::uint8_t> stream;
-    for (const ImageByte& b : buildImage(memory_))
+    for (const ImageByte& b : buildImage(m_memory))
         appendTravelling(stream, b);
     return stream;
 }
 
 bool CKeyboardFirmware::Stalled() const
 {
-    return faults_.stallAfter >= 0 && sent_ >= faults_.stallAfter;
+    return m_faults.stallAfter >= 0 && m_sent >= m_faults.stallAfter;
 }
 
 bool CKeyboardFirmware::HasOutput() const
 {
     if (Stalled())
         return false;
-    return !output_.empty() || (streaming_ && !repeat_.empty());
+    return !m_output.empty() || (m_streaming && !m_repeat.empty());
 }
 
 std::uint8_t CKeyboardFirmware::TakeOutput()
 {
-    if (output_.empty())
-        output_.insert(output_.end(), repeat_.begin(), repeat_.end());
-    const std::uint8_t byte = output_.front();
-    output_.pop_front();
-    ++sent_;
-    if (output_.empty() && repeat_.empty())
-        streaming_ = false;
+    if (m_output.empty())
+        m_output.insert(m_output.end(), m_repeat.begin(), m_repeat.end());
+    const std::uint8_t byte = m_output.front();
+    m_output.pop_front();
+    ++m_sent;
+    if (m_output.empty() && m_repeat.empty())
+        m_streaming = false;
     return byte;
 }
 
 void CKeyboardFirmware::Receive(std::uint8_t byte)
 {
     // A silent or stalled keyboard has stopped listening as well.
-    if (faults_.silent || Stalled())
+    if (m_faults.silent || Stalled())
         return;
     // A byte from the PC ends a read-out still being sent.
-    if (streaming_) {
-        streaming_ = false;
-        output_.clear();
-        repeat_.clear();
+    if (m_streaming) {
+        m_streaming = false;
+        m_output.clear();
+        m_repeat.clear();
     }
-    if (faults_.refuse) {
+    if (m_faults.refuse) {
         Reply(KBD_RESEND);
         return;
     }
     Reply(KBD_ACK);
-    switch (state_) {
+    switch (m_state) {
     case State::Idle:
         Command(byte);
         break;
     case State::AddressHigh:
-        addressHigh_ = byte;
-        state_ = State::AddressLow;
+        m_addressHigh = byte;
+        m_state = State::AddressLow;
         break;
     case State::AddressLow:
-        address_ = decodeAddress(addressHigh_, byte);
-        state_ = State::Idle;
+        m_address = decodeAddress(m_addressHigh, byte);
+        m_state = State::Idle;
         break;
     case State::Write:
         WriteByte(byte);
         break;
     case State::FinishArgument:
-        state_ = State::Idle;
-        ++finishes_;
+        m_state = State::Idle;
+        ++m_finishes;
         // The table is complete: now it must survive a crash as well.
-        commitResult_ = memory_.Sync();
+        m_commitResult = m_memory.Sync();
         break;
     case State::ReadArgument:
-        state_ = State::Idle;
+        m_state = State::Idle;
         if (byte == KBD_READ_ARGUMENT)
             StartReadOut();
         break;
@@ -197,31 +197,31 @@ void CKeyboardFirmware::Command(std::uint8_t byte)
 {
     switch (byte) {
     case CMD_SET_ADDRESS:
-        state_ = State::AddressHigh;
+        m_state = State::AddressHigh;
         break;
     case CMD_WRITE:
-        if (address_ >= MEMORY_SIZE)
+        if (m_address >= MEMORY_SIZE)
             break; // a write that reached the end of memory does not wrap
-        state_ = State::Write;
-        if (address_ < HEADER_ADDRESS + HEADER_SIZE) {
-            field_ = Field::Header;
-            remaining_ = HEADER_ADDRESS + HEADER_SIZE - address_;
-        } else if (address_ < KEY_ENTRY_BASE) {
-            field_ = Field::Single;
-            remaining_ = 1;
-        } else if (address_ < DATA_AREA_BASE) {
-            field_ = Field::Entry;
-            remaining_ = ENTRY_SIZE - (address_ - KEY_ENTRY_BASE) % ENTRY_SIZE;
+        m_state = State::Write;
+        if (m_address < HEADER_ADDRESS + HEADER_SIZE) {
+            m_field = Field::Header;
+            m_remaining = HEADER_ADDRESS + HEADER_SIZE - m_address;
+        } else if (m_address < KEY_ENTRY_BASE) {
+            m_field = Field::Single;
+            m_remaining = 1;
+        } else if (m_address < DATA_AREA_BASE) {
+            m_field = Field::Entry;
+            m_remaining = ENTRY_SIZE - (m_address - KEY_ENTRY_BASE) % ENTRY_SIZE;
         } else {
-            field_ = Field::String;
-            remaining_ = 0;
+            m_field = Field::String;
+            m_remaining = 0;
         }
         break;
     case CMD_FINISH:
-        state_ = State::FinishArgument;
+        m_state = State::FinishArgument;
         break;
     case CMD_READ:
-        state_ = State::ReadArgument;
+        m_state = State::ReadArgument;
         break;
     case KBD_IDENTIFY:
         // As a PS/2 keyboard behind a controller that does not translate.
@@ -235,36 +235,36 @@ void CKeyboardFirmware::Command(std::uint8_t byte)
 
 void CKeyboardFirmware::WriteByte(std::uint8_t byte)
 {
-    memory_.Store(address_, byte);
-    ++address_;
+    m_memory.Store(m_address, byte);
+    ++m_address;
     bool done;
-    if (field_ == Field::String)
+    if (m_field == Field::String)
         done = byte == CONTENT_END;
     else
-        done = --remaining_ == 0;
-    if (done || address_ >= MEMORY_SIZE)
+        done = --m_remaining == 0;
+    if (done || m_address >= MEMORY_SIZE)
         EndWrite();
 }
 
 void CKeyboardFirmware::EndWrite()
 {
-    state_ = State::Idle;
-    commitResult_ = memory_.Commit();
+    m_state = State::Idle;
+    m_commitResult = m_memory.Commit();
 }
 
 void CKeyboardFirmware::StartReadOut()
 {
-    std::vector<std::uint8_t> stream = scripted_ ? script_ : ReadOutStream();
-    if (faults_.endless) {
+    std::vector<std::uint8_t> stream = m_scripted ? m_script : ReadOutStream();
+    if (m_faults.endless) {
         // The image without its end byte, over and over.
-        if (!scripted_ && !stream.empty())
+        if (!m_scripted && !stream.empty())
             stream.pop_back();
-        repeat_ = stream;
-        if (repeat_.empty())
-            repeat_.push_back(KBD_NIBBLE_BIAS);
+        m_repeat = stream;
+        if (m_repeat.empty())
+            m_repeat.push_back(KBD_NIBBLE_BIAS);
     }
-    output_.insert(output_.end(), stream.begin(), stream.end());
-    streaming_ = true;
+    m_output.insert(m_output.end(), stream.begin(), stream.end());
+    m_streaming = true;
 }
 
 } // namespace kbemu

@@ -6,63 +6,63 @@ namespace kbemu {
 
 CKeyboardMemory::CKeyboardMemory()
 {
-    bytes_.fill(ERASED_BYTE);
+    m_bytes.fill(ERASED_BYTE);
 }
 
 CKeyboardMemory::~CKeyboardMemory() = default;
 
 void CKeyboardMemory::Attach(std::unique_ptr<CMemoryStore> store)
 {
-    store_ = std::move(store);
+    m_store = std::move(store);
 }
 
 void CKeyboardMemory::Store(std::uint32_t address, std::uint8_t value)
 {
     address %= MEMORY_SIZE;
-    bytes_[address] = value;
-    dirtyFrom_ = std::min(dirtyFrom_, address);
-    dirtyTo_ = std::max(dirtyTo_, address + 1);
+    m_bytes[address] = value;
+    m_dirtyFrom = std::min(m_dirtyFrom, address);
+    m_dirtyTo = std::max(m_dirtyTo, address + 1);
 }
 
 void CKeyboardMemory::Erase()
 {
-    bytes_.fill(ERASED_BYTE);
-    dirtyFrom_ = 0;
-    dirtyTo_ = MEMORY_SIZE;
+    m_bytes.fill(ERASED_BYTE);
+    m_dirtyFrom = 0;
+    m_dirtyTo = MEMORY_SIZE;
 }
 
 int CKeyboardMemory::Commit()
 {
     if (!Dirty())
         return MEMORY_OK;
-    if (store_) {
-        const int saved = store_->Save(dirtyFrom_, bytes_.data() + dirtyFrom_, dirtyTo_ - dirtyFrom_);
+    if (m_store) {
+        const int saved = m_store->Save(m_dirtyFrom, m_bytes.data() + m_dirtyFrom, m_dirtyTo - m_dirtyFrom);
         if (saved != MEMORY_OK) {
-            ++failedCommits_;
+            ++m_failedCommits;
             return saved;
         }
     }
-    unsyncedFrom_ = std::min(unsyncedFrom_, dirtyFrom_);
-    unsyncedTo_ = std::max(unsyncedTo_, dirtyTo_);
-    dirtyFrom_ = MEMORY_SIZE;
-    dirtyTo_ = 0;
+    m_unsyncedFrom = std::min(m_unsyncedFrom, m_dirtyFrom);
+    m_unsyncedTo = std::max(m_unsyncedTo, m_dirtyTo);
+    m_dirtyFrom = MEMORY_SIZE;
+    m_dirtyTo = 0;
     return MEMORY_OK;
 }
 
 int CKeyboardMemory::Sync()
 {
     const int committed = Commit();
-    if (committed != MEMORY_OK || !store_ || unsyncedFrom_ >= unsyncedTo_)
+    if (committed != MEMORY_OK || !m_store || m_unsyncedFrom >= m_unsyncedTo)
         return committed;
-    if (store_->Sync() != MEMORY_OK) {
+    if (m_store->Sync() != MEMORY_OK) {
         // What the failed sync covered may not be on the disk: save it again.
-        dirtyFrom_ = std::min(dirtyFrom_, unsyncedFrom_);
-        dirtyTo_ = std::max(dirtyTo_, unsyncedTo_);
-        ++failedCommits_;
+        m_dirtyFrom = std::min(m_dirtyFrom, m_unsyncedFrom);
+        m_dirtyTo = std::max(m_dirtyTo, m_unsyncedTo);
+        ++m_failedCommits;
         return MEMORY_E_IO;
     }
-    unsyncedFrom_ = MEMORY_SIZE;
-    unsyncedTo_ = 0;
+    m_unsyncedFrom = MEMORY_SIZE;
+    m_unsyncedTo = 0;
     return MEMORY_OK;
 }
 

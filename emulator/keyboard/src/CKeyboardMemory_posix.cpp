@@ -18,17 +18,17 @@ constexpr mode_t MEMORY_FILE_MODE = 0600;
 class CFileStore final : public CMemoryStore {
 public:
     explicit CFileStore(int fd)
-        : fd_(fd)
+        : m_fd(fd)
     {
     }
-    ~CFileStore() override { ::close(fd_); }
+    ~CFileStore() override { ::close(m_fd); }
 
-    int Sync() override { return ::fdatasync(fd_) == 0 ? MEMORY_OK : MEMORY_E_IO; }
+    int Sync() override { return ::fdatasync(m_fd) == 0 ? MEMORY_OK : MEMORY_E_IO; }
 
     int Save(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) override
     {
         while (count > 0) {
-            const ssize_t n = ::pwrite(fd_, bytes, count, offset);
+            const ssize_t n = ::pwrite(m_fd, bytes, count, offset);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -41,7 +41,7 @@ public:
     }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 // Reads exactly count bytes from the start of fd.
@@ -63,7 +63,7 @@ bool readAll(int fd, std::uint8_t* into, std::uint32_t count)
 
 int CKeyboardMemory::Open(const std::string& path)
 {
-    store_.reset();
+    m_store.reset();
     constexpr int FLAGS = O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     int fd = ::open(path.c_str(), FLAGS);
     if (fd < 0 && errno == ENOENT)
@@ -76,13 +76,13 @@ int CKeyboardMemory::Open(const std::string& path)
         return MEMORY_E_NOT_OWN;
     }
     if (st.st_size == static_cast<off_t>(MEMORY_SIZE)) {
-        if (!readAll(fd, bytes_.data(), MEMORY_SIZE)) {
+        if (!readAll(fd, m_bytes.data(), MEMORY_SIZE)) {
             ::close(fd);
             return MEMORY_E_IO;
         }
-        dirtyFrom_ = MEMORY_SIZE;
-        dirtyTo_ = 0;
-        store_ = std::make_unique<CFileStore>(fd);
+        m_dirtyFrom = MEMORY_SIZE;
+        m_dirtyTo = 0;
+        m_store = std::make_unique<CFileStore>(fd);
         return MEMORY_OK;
     }
     if (st.st_size != 0) {
@@ -90,11 +90,11 @@ int CKeyboardMemory::Open(const std::string& path)
         return MEMORY_E_SIZE;
     }
     // New (or empty) file: an erased keyboard, written out whole.
-    store_ = std::make_unique<CFileStore>(fd);
+    m_store = std::make_unique<CFileStore>(fd);
     Erase();
     const int committed = Sync();
     if (committed != MEMORY_OK)
-        store_.reset();
+        m_store.reset();
     return committed;
 }
 

@@ -52,7 +52,7 @@ public:
     // a socket or peer that fails it is CLIENT_E_UNTRUSTED; reconnects keep
     // the same trust.
     int Connect(const std::string& socketPath, int timeoutMs, const HostTrust* trust = nullptr);
-    bool Connected() const { return fd_ >= 0; }
+    bool Connected() const { return m_fd >= 0; }
     void Close();
 
     // One buffered device control request. The reply's status is in result;
@@ -70,10 +70,10 @@ public:
 private:
     bool Trusted(const std::string& socketPath, int fd) const;
 
-    int fd_ = -1;
-    std::string path_;
-    bool trusted_ = false;
-    HostTrust trust_;
+    int m_fd = -1;
+    std::string m_path;
+    bool m_trusted = false;
+    HostTrust m_trust;
 };
 
 // A live host answers on socketPath within timeoutMs (connect and identify).

@@ -47,20 +47,20 @@ public:
     TavrinPlatform Platform();
 
     // Controller behaviour.
-    void SetBusy(bool busy) { busy_ = busy; } // input buffer never empties
-    void SetInputDelay(std::uint32_t reads) { inputDelay_ = reads; } // status reads until a byte is taken
-    void SetReplyDelay(std::uint32_t reads) { replyDelay_ = reads; } // status reads until a byte shows
-    void SetMask(std::uint8_t mask) { mask_ = mask; }
-    void SetPortB(std::uint8_t value) { portB_ = value; }
+    void SetBusy(bool busy) { m_busy = busy; } // input buffer never empties
+    void SetInputDelay(std::uint32_t reads) { m_inputDelay = reads; } // status reads until a byte is taken
+    void SetReplyDelay(std::uint32_t reads) { m_replyDelay = reads; } // status reads until a byte shows
+    void SetMask(std::uint8_t mask) { m_mask = mask; }
+    void SetPortB(std::uint8_t value) { m_portB = value; }
 
     // Platform services: the 1 ms wait (counted; it runs waitHandler when one
     // is set, so the host can wait for real while tests do not), trace lines
     // and the scratch block.
-    void SetWaitHandler(std::function<void()> handler) { waitHandler_ = std::move(handler); }
-    void SetTraceSink(std::function<void(const char*)> sink) { traceSink_ = std::move(sink); }
-    void SetScratchAvailable(bool available) { scratchAvailable_ = available; }
+    void SetWaitHandler(std::function<void()> handler) { m_waitHandler = std::move(handler); }
+    void SetTraceSink(std::function<void(const char*)> sink) { m_traceSink = std::move(sink); }
+    void SetScratchAvailable(bool available) { m_scratchAvailable = available; }
     // Watches the machine until called with null; the observer must outlive that.
-    void SetObserver(CPcObserver* observer) { observer_ = observer; }
+    void SetObserver(CPcObserver* observer) { m_observer = observer; }
 
     std::uint8_t ReadPort(std::uint16_t port);
     void WritePort(std::uint16_t port, std::uint8_t value);
@@ -73,24 +73,24 @@ private:
     std::uint8_t ReadStatus();
     void Deliver(std::uint8_t byte);
 
-    CKeyboardFirmware& keyboard_;
-    bool busy_ = false;
-    std::uint32_t inputDelay_ = 0;
-    std::uint32_t replyDelay_ = 0;
-    std::optional<std::uint8_t> inputPending_;
-    std::uint32_t inputWait_ = 0;
-    std::optional<std::uint8_t> staged_; // taken from the keyboard, not yet visible
-    std::uint32_t outputWait_ = 0;
-    bool outputFull_ = false;
-    std::uint8_t outputByte_ = 0;
-    std::uint8_t mask_ = POWER_ON_MASK;
-    std::uint8_t portB_ = POWER_ON_PORT_B;
+    CKeyboardFirmware& m_keyboard;
+    bool m_busy = false;
+    std::uint32_t m_inputDelay = 0;
+    std::uint32_t m_replyDelay = 0;
+    std::optional<std::uint8_t> m_inputPending;
+    std::uint32_t m_inputWait = 0;
+    std::optional<std::uint8_t> m_staged; // taken from the keyboard, not yet visible
+    std::uint32_t m_outputWait = 0;
+    bool m_outputFull = false;
+    std::uint8_t m_outputByte = 0;
+    std::uint8_t m_mask = POWER_ON_MASK;
+    std::uint8_t m_portB = POWER_ON_PORT_B;
 
-    std::function<void()> waitHandler_;
-    std::function<void(const char*)> traceSink_;
-    bool scratchAvailable_ = true;
-    std::unique_ptr<std::uint8_t[]> scratch_;
-    CPcObserver* observer_ = nullptr;
+    std::function<void()> m_waitHandler;
+    std::function<void(const char*)> m_traceSink;
+    bool m_scratchAvailable = true;
+    std::unique_ptr<std::uint8_t[]> m_scratch;
+    CPcObserver* m_observer = nullptr;
 };
 
 } // namespace kbemu

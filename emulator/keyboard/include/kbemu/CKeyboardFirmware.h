@@ -33,8 +33,8 @@ class CKeyboardFirmware {
 public:
     explicit CKeyboardFirmware(CKeyboardMemory& memory);
 
-    void SetFaults(const KeyboardFaults& faults) { faults_ = faults; }
-    const KeyboardFaults& Faults() const { return faults_; }
+    void SetFaults(const KeyboardFaults& faults) { m_faults = faults; }
+    const KeyboardFaults& Faults() const { return m_faults; }
     // Sends these bytes, as they are, as the read-out instead of the image.
     void SetScriptedReadOut(std::vector<std::uint8_t> stream);
     void ClearScriptedReadOut();
@@ -49,12 +49,12 @@ public:
     std::vector<std::uint8_t> Image() const;
     std::vector<std::uint8_t> ReadOutStream() const;
 
-    std::uint32_t Address() const { return address_; }
-    bool Idle() const { return state_ == State::Idle; }
-    int FinishCount() const { return finishes_; }
-    std::int64_t BytesSent() const { return sent_; }
+    std::uint32_t Address() const { return m_address; }
+    bool Idle() const { return m_state == State::Idle; }
+    int FinishCount() const { return m_finishes; }
+    std::int64_t BytesSent() const { return m_sent; }
     // Result of the last write of memory to its file.
-    int LastCommitResult() const { return commitResult_; }
+    int LastCommitResult() const { return m_commitResult; }
 
 private:
     enum class State { Idle, AddressHigh, AddressLow, Write, FinishArgument, ReadArgument };
@@ -65,23 +65,23 @@ private:
     void WriteByte(std::uint8_t byte);
     void EndWrite();
     void StartReadOut();
-    void Reply(std::uint8_t byte) { output_.push_back(byte); }
+    void Reply(std::uint8_t byte) { m_output.push_back(byte); }
 
-    CKeyboardMemory& memory_;
-    KeyboardFaults faults_;
-    State state_ = State::Idle;
-    Field field_ = Field::Single;
-    std::uint32_t remaining_ = 0;
-    std::uint8_t addressHigh_ = 0;
-    std::uint32_t address_ = 0;
-    std::deque<std::uint8_t> output_;
-    bool streaming_ = false; // a read-out is being sent
-    std::vector<std::uint8_t> repeat_; // appended again and again by an endless read-out
-    bool scripted_ = false;
-    std::vector<std::uint8_t> script_;
-    int finishes_ = 0;
-    std::int64_t sent_ = 0;
-    int commitResult_ = MEMORY_OK;
+    CKeyboardMemory& m_memory;
+    KeyboardFaults m_faults;
+    State m_state = State::Idle;
+    Field m_field = Field::Single;
+    std::uint32_t m_remaining = 0;
+    std::uint8_t m_addressHigh = 0;
+    std::uint32_t m_address = 0;
+    std::deque<std::uint8_t> m_output;
+    bool m_streaming = false; // a read-out is being sent
+    std::vector<std::uint8_t> m_repeat; // appended again and again by an endless read-out
+    bool m_scripted = false;
+    std::vector<std::uint8_t> m_script;
+    int m_finishes = 0;
+    std::int64_t m_sent = 0;
+    int m_commitResult = MEMORY_OK;
 };
 
 } // namespace kbemu

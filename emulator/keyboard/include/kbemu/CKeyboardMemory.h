@@ -48,9 +48,9 @@ public:
     // Binds the memory to a store that already holds these cells (loaded by
     // the caller through Store, then marked clean with Commit before this).
     void Attach(std::unique_ptr<CMemoryStore> store);
-    bool HasFile() const { return store_ != nullptr; }
+    bool HasFile() const { return m_store != nullptr; }
 
-    std::uint8_t Byte(std::uint32_t address) const { return bytes_[address % MEMORY_SIZE]; }
+    std::uint8_t Byte(std::uint32_t address) const { return m_bytes[address % MEMORY_SIZE]; }
     void Store(std::uint32_t address, std::uint8_t value);
     // Saves what changed since the last successful commit to the store, if
     // there is one. A failed save keeps its range dirty for the next commit.
@@ -60,20 +60,20 @@ public:
     // anew.
     int Sync();
     void Erase();
-    bool Dirty() const { return dirtyFrom_ < dirtyTo_; }
+    bool Dirty() const { return m_dirtyFrom < m_dirtyTo; }
     // Commits and syncs that failed, so far.
-    std::uint32_t FailedCommits() const { return failedCommits_; }
+    std::uint32_t FailedCommits() const { return m_failedCommits; }
 
-    const std::array<std::uint8_t, MEMORY_SIZE>& Bytes() const { return bytes_; }
+    const std::array<std::uint8_t, MEMORY_SIZE>& Bytes() const { return m_bytes; }
 
 private:
-    std::array<std::uint8_t, MEMORY_SIZE> bytes_;
-    std::unique_ptr<CMemoryStore> store_;
-    std::uint32_t dirtyFrom_ = MEMORY_SIZE;
-    std::uint32_t dirtyTo_ = 0;
-    std::uint32_t unsyncedFrom_ = MEMORY_SIZE;
-    std::uint32_t unsyncedTo_ = 0;
-    std::uint32_t failedCommits_ = 0;
+    std::array<std::uint8_t, MEMORY_SIZE> m_bytes;
+    std::unique_ptr<CMemoryStore> m_store;
+    std::uint32_t m_dirtyFrom = MEMORY_SIZE;
+    std::uint32_t m_dirtyTo = 0;
+    std::uint32_t m_unsyncedFrom = MEMORY_SIZE;
+    std::uint32_t m_unsyncedTo = 0;
+    std::uint32_t m_failedCommits = 0;
 };
 
 } // namespace kbemu
