@@ -12,8 +12,8 @@
 
 namespace {
 
-struct PacedReader {
-    PacedReader()
+struct CPacedReader {
+    CPacedReader()
     {
         emu.SetPacing(true);
         if (emu.Start() == 0)
@@ -22,7 +22,7 @@ struct PacedReader {
         PowerOn(port);
         CheckPassword(port, password);
     }
-    ~PacedReader() { CloseComProt(port); }
+    ~CPacedReader() { CloseComProt(port); }
     CCardReaderEmulator emu;
     VorelinHandle port = nullptr;
 };
@@ -30,7 +30,7 @@ struct PacedReader {
 // Runs op repeatedly; lineBytes is the request plus the reply.
 template <class Op> void measure(benchmark::State& state, std::size_t lineBytes, Op op)
 {
-    PacedReader reader;
+    CPacedReader reader;
     if (!reader.port) {
         state.SkipWithError("no pseudo-terminal");
         return;

@@ -22,23 +22,23 @@ std::chrono::steady_clock::duration lineTime(std::size_t bytes)
 }
 
 struct FaultName {
-    EReaderFault kind;
+    ReaderFaultKind kind;
     const char* name;
 };
 constexpr FaultName FAULT_NAMES[] = {
-    { EReaderFault::None, "none" },
-    { EReaderFault::BadCheck, "bad-check" },
-    { EReaderFault::ErrorStatus, "status" },
-    { EReaderFault::Partial, "partial" },
-    { EReaderFault::Late, "late" },
-    { EReaderFault::Garbage, "garbage" },
-    { EReaderFault::Silence, "silence" },
-    { EReaderFault::Canned, "reply" },
+    { ReaderFaultKind::None, "none" },
+    { ReaderFaultKind::BadCheck, "bad-check" },
+    { ReaderFaultKind::ErrorStatus, "status" },
+    { ReaderFaultKind::Partial, "partial" },
+    { ReaderFaultKind::Late, "late" },
+    { ReaderFaultKind::Garbage, "garbage" },
+    { ReaderFaultKind::Silence, "silence" },
+    { ReaderFaultKind::Canned, "reply" },
 };
 
 } // namespace
 
-const char* readerFaultName(EReaderFault kind)
+const char* readerFaultName(ReaderFaultKind kind)
 {
     for (const auto& f : FAULT_NAMES)
         if (f.kind == kind)
@@ -46,7 +46,7 @@ const char* readerFaultName(EReaderFault kind)
     return "?";
 }
 
-std::optional<EReaderFault> readerFaultFromName(const std::string& name)
+std::optional<ReaderFaultKind> readerFaultFromName(const std::string& name)
 {
     for (const auto& f : FAULT_NAMES)
         if (name == f.name)
@@ -103,7 +103,7 @@ int CCardReaderEmulator::Start()
     m_slaveHold = slave;
     m_slavePath = name;
     m_stop = false;
-    m_thread = std::thread([this] { serve(); });
+    m_thread = std::thread([this] { Serve(); });
     return 0;
 }
 
@@ -133,7 +133,7 @@ void CCardReaderEmulator::SetPacing(bool on)
     m_pacing = on;
 }
 
-void CCardReaderEmulator::ArmFault(const CReaderFault& fault)
+void CCardReaderEmulator::ArmFault(const ReaderFault& fault)
 {
     std::lock_guard lock(m_mutex);
     m_faults.push_back(fault);
@@ -196,16 +196,16 @@ bool CCardReaderEmulator::WaitIdle(std::chrono::milliseconds timeout)
 
 bool CCardReaderEmulator::Inject(const std::vector<std::uint8_t>& bytes)
 {
-    return m_master >= 0 && writeAll(bytes.data(), bytes.size());
+    return m_master >= 0 && WriteAll(bytes.data(), bytes.size());
 }
 
-bool CCardReaderEmulator::sleepUntil(Clock::time_point t)
+bool CCardReaderEmulator::SleepUntil(Clock::time_point t)
 {
     std::unique_lock lock(m_mutex);
     return !m_changed.wait_until(lock, t, [&] { return m_stop; });
 }
 
-bool CCardReaderEmulator::writeAll(const std::uint8_t* bytes, std::size_t count)
+bool CCardReaderEmulator::WriteAll(const std::uint8_t* bytes, std::size_t count)
 {
     std::size_t done = 0;
     while (done < count) {
@@ -230,7 +230,7 @@ bool CCardReaderEmulator::writeAll(const std::uint8_t* bytes, std::size_t count)
     return true;
 }
 
-void CCardReaderEmulator::serve()
+void CCardReaderEmulator::Serve()
 {
     CRequestFramer framer;
     Clock::time_point firstByte {};
@@ -268,7 +268,7 @@ void CCardReaderEmulator::serve()
             if (!framer.Partial())
                 firstByte = now;
             if (framer.Feed(chunk[i])) {
-                answer(framer.Frame(), firstByte);
+                Answer(framer.Frame(), firstByte);
                 // Whatever came in the same read has waited meanwhile.
                 firstByte = Clock::now();
                 {
@@ -282,9 +282,9 @@ void CCardReaderEmulator::serve()
     }
 }
 
-void CCardReaderEmulator::answer(const std::vector<std::uint8_t>& request, Clock::time_point firstByte)
+void CCardReaderEmulator::Answer(const std::vector<std::uint8_t>& request, Clock::time_point firstByte)
 {
-    CReaderFault fault;
+    ReaderFault fault;
     bool pacing;
     std::vector<std::uint8_t> reply;
     {
@@ -297,12 +297,12 @@ void CCardReaderEmulator::answer(const std::vector<std::uint8_t>& request, Clock
         }
         pacing = m_pacing;
         switch (fault.kind) {
-        case EReaderFault::Silence:
+        case ReaderFaultKind::Silence:
             break;
-        case EReaderFault::ErrorStatus:
+        case ReaderFaultKind::ErrorStatus:
             reply = CCardReaderModel::BuildReply(fault.status);
             break;
-        case EReaderFault::Canned:
+        case ReaderFaultKind::Canned:
             reply = fault.reply;
             break;
         default:
@@ -313,13 +313,13 @@ void CCardReaderEmulator::answer(const std::vector<std::uint8_t>& request, Clock
     m_changed.notify_all();
 
     switch (fault.kind) {
-    case EReaderFault::BadCheck:
+    case ReaderFaultKind::BadCheck:
         reply[reply.size() - 2] ^= 0xFF;
         break;
-    case EReaderFault::Partial:
+    case ReaderFaultKind::Partial:
         reply.resize(std::min(fault.keep, reply.size() - 1));
         break;
-    case EReaderFault::Garbage:
+    case ReaderFaultKind::Garbage:
         reply.insert(reply.end(), fault.garbage.begin(), fault.garbage.end());
         break;
     default:
@@ -328,16 +328,16 @@ void CCardReaderEmulator::answer(const std::vector<std::uint8_t>& request, Clock
 
     // The request's last byte is in only after its line time.
     auto start = pacing ? firstByte + lineTime(request.size()) : Clock::now();
-    if (fault.kind == EReaderFault::Late)
+    if (fault.kind == ReaderFaultKind::Late)
         start = std::max(start, Clock::now()) + fault.delay;
-    bool ok = sleepUntil(start);
+    bool ok = SleepUntil(start);
     if (ok && !reply.empty()) {
         if (pacing) {
             // A byte is delivered when its stop bit has gone out.
             for (std::size_t i = 0; ok && i < reply.size(); ++i)
-                ok = sleepUntil(start + lineTime(i + 1)) && writeAll(&reply[i], 1);
+                ok = SleepUntil(start + lineTime(i + 1)) && WriteAll(&reply[i], 1);
         } else {
-            writeAll(reply.data(), reply.size());
+            WriteAll(reply.data(), reply.size());
         }
     }
     {

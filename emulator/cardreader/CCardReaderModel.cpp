@@ -35,7 +35,7 @@ void CCardReaderModel::RemoveCard()
     m_card.EndSession();
 }
 
-std::uint8_t CCardReaderModel::needPoweredCard() const
+std::uint8_t CCardReaderModel::NeedPoweredCard() const
 {
     if (!m_present)
         return READER_NO_CARD;
@@ -54,10 +54,10 @@ std::vector<std::uint8_t> CCardReaderModel::Handle(std::span<const std::uint8_t>
         return BuildReply(READER_BAD_FRAME);
     if (vorelinCheckByte(request.data() + 1, n + 1) != request[n + 2])
         return BuildReply(READER_BAD_CHECK);
-    return command(request[2], request.subspan(3, n - 1));
+    return Command(request[2], request.subspan(3, n - 1));
 }
 
-std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span<const std::uint8_t> data)
+std::vector<std::uint8_t> CCardReaderModel::Command(std::uint8_t code, std::span<const std::uint8_t> data)
 {
     switch (code) {
     case VORELIN_CMD_POWER_ON: {
@@ -78,7 +78,7 @@ std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span
     case VORELIN_CMD_READ: {
         if (data.size() != VORELIN_ADDRESSING_BYTES)
             return BuildReply(READER_BAD_FRAME);
-        if (const auto status = needPoweredCard(); status != READER_OK)
+        if (const auto status = NeedPoweredCard(); status != READER_OK)
             return BuildReply(status);
         std::vector<std::uint8_t> bytes;
         const auto status = m_card.Read(data[0], data[1], data[2], bytes);
@@ -89,14 +89,14 @@ std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span
         if (data.size() < VORELIN_ADDRESSING_BYTES
             || data.size() != VORELIN_ADDRESSING_BYTES + std::size_t(data[2]))
             return BuildReply(READER_BAD_FRAME);
-        if (const auto status = needPoweredCard(); status != READER_OK)
+        if (const auto status = NeedPoweredCard(); status != READER_OK)
             return BuildReply(status);
         return BuildReply(m_card.Write(data[0], data[1], data.subspan(VORELIN_ADDRESSING_BYTES)));
     }
     case VORELIN_CMD_CHECK_PASSWORD: {
         if (data.size() != VORELIN_PASSWORD_LENGTH)
             return BuildReply(READER_BAD_FRAME);
-        if (const auto status = needPoweredCard(); status != READER_OK)
+        if (const auto status = NeedPoweredCard(); status != READER_OK)
             return BuildReply(status);
         return BuildReply(m_card.CheckPassword(data));
     }

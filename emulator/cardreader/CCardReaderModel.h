@@ -34,8 +34,8 @@ public:
     unsigned Beeps(int selector) const { return selector == 0 || selector == 1 ? m_beeps[selector] : 0; }
 
 private:
-    std::uint8_t needPoweredCard() const;
-    std::vector<std::uint8_t> command(std::uint8_t code, std::span<const std::uint8_t> data);
+    std::uint8_t NeedPoweredCard() const;
+    std::vector<std::uint8_t> Command(std::uint8_t code, std::span<const std::uint8_t> data);
 
     CMemoryCard m_card;
     bool m_present = true;

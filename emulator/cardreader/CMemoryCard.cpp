@@ -26,7 +26,7 @@ std::span<const std::uint8_t> CMemoryCard::Area(std::uint8_t which) const
     }
 }
 
-std::span<std::uint8_t> CMemoryCard::area(std::uint8_t which)
+std::span<std::uint8_t> CMemoryCard::WritableArea(std::uint8_t which)
 {
     const auto bytes = std::as_const(*this).Area(which);
     return { const_cast<std::uint8_t*>(bytes.data()), bytes.size() };
@@ -52,7 +52,7 @@ std::uint8_t CMemoryCard::Read(
 
 std::uint8_t CMemoryCard::Write(std::uint8_t which, std::uint8_t address, std::span<const std::uint8_t> data)
 {
-    const auto bytes = area(which);
+    const auto bytes = WritableArea(which);
     if (bytes.empty() || std::size_t(address) + data.size() > bytes.size())
         return READER_BAD_ADDRESS;
     if (!m_verified)

@@ -44,7 +44,7 @@ public:
     std::span<const std::uint8_t> Area(std::uint8_t which) const;
 
 private:
-    std::span<std::uint8_t> area(std::uint8_t which);
+    std::span<std::uint8_t> WritableArea(std::uint8_t which);
 
     std::array<std::uint8_t, MAIN_SIZE> m_main {};
     std::array<std::uint8_t, PROTECTION_SIZE> m_protection {};

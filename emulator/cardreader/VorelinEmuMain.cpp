@@ -135,18 +135,18 @@ std::string command(CCardReaderEmulator& emu, const std::string& line, bool& qui
         const auto kind = readerFaultFromName(arg);
         if (!kind)
             return "error: unknown fault " + arg;
-        CReaderFault fault;
+        ReaderFault fault;
         fault.kind = *kind;
         std::string value;
         long n = 0;
         if (in >> value) {
-            if (*kind == EReaderFault::ErrorStatus && parseNumber(value, 1, 255, n))
+            if (*kind == ReaderFaultKind::ErrorStatus && parseNumber(value, 1, 255, n))
                 fault.status = std::uint8_t(n);
-            else if (*kind == EReaderFault::Partial && parseNumber(value, 0, 259, n))
+            else if (*kind == ReaderFaultKind::Partial && parseNumber(value, 0, 259, n))
                 fault.keep = std::size_t(n);
-            else if (*kind == EReaderFault::Late && parseNumber(value, 0, 60000, n))
+            else if (*kind == ReaderFaultKind::Late && parseNumber(value, 0, 60000, n))
                 fault.delay = std::chrono::milliseconds(n);
-            else if (*kind == EReaderFault::Canned && parseHex(value, fault.reply)) {
+            else if (*kind == ReaderFaultKind::Canned && parseHex(value, fault.reply)) {
                 // taken as it is
             } else
                 return "error: bad value " + value;

@@ -19,35 +19,35 @@ const Bytes VERSION_TEXT { 'V', 'R', '-', 'E', 'M', 'U', ' ', '1', '.', '0', '0'
 
 TEST_F(Faults, SilenceIsAFailedRead)
 {
-    Arm(EReaderFault::Silence);
+    Arm(ReaderFaultKind::Silence);
     EXPECT_EQ(PowerOn(m_port), VORELIN_ERR_IO);
-    Arm(EReaderFault::Silence);
+    Arm(ReaderFaultKind::Silence);
     EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_READ);
     EXPECT_EQ(PowerOn(m_port), 0);
 }
 
 TEST_F(Faults, WrongCheckByte)
 {
-    Arm(EReaderFault::BadCheck);
+    Arm(ReaderFaultKind::BadCheck);
     unsigned char version[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 99;
     EXPECT_EQ(GetICVersion(m_port, version, &count), VORELIN_ERR_CHECK);
     EXPECT_EQ(count, 99u);
-    Arm(EReaderFault::BadCheck);
+    Arm(ReaderFaultKind::BadCheck);
     EXPECT_EQ(MakeBeep(m_port, 1), VORELIN_ERR_BEEP_REPLY);
     EXPECT_EQ(GetICVersion(m_port, version, &count), 0);
 }
 
 TEST_F(Faults, ErrorStatusIsPassedOnUnchanged)
 {
-    CReaderFault fault;
-    fault.kind = EReaderFault::ErrorStatus;
+    ReaderFault fault;
+    fault.kind = ReaderFaultKind::ErrorStatus;
     fault.status = 0xC3;
     m_emu.ArmFault(fault);
     EXPECT_EQ(PowerOn(m_port), 0xC3);
-    Arm(EReaderFault::ErrorStatus);
+    Arm(ReaderFaultKind::ErrorStatus);
     EXPECT_EQ(PowerOn(m_port), READER_FAULT);
-    Arm(EReaderFault::ErrorStatus);
+    Arm(ReaderFaultKind::ErrorStatus);
     EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_REPLY);
 }
 
@@ -55,8 +55,8 @@ TEST_F(Faults, PartialReplyIsAFailedReadNotAnEmptySuccess)
 {
     // Start, status 0 and length: the rest would read as zeros, which the
     // check would take for a success without data.
-    CReaderFault fault;
-    fault.kind = EReaderFault::Partial;
+    ReaderFault fault;
+    fault.kind = ReaderFaultKind::Partial;
     fault.keep = 3;
     m_emu.ArmFault(fault);
     int32_t indication = 55;
@@ -76,7 +76,7 @@ TEST_F(Faults, PartialReplyIsAFailedReadNotAnEmptySuccess)
 
 TEST_F(Faults, LateReplyFailsAndIsNotTakenForTheNextOne)
 {
-    Arm(EReaderFault::Late);
+    Arm(ReaderFaultKind::Late);
     unsigned char version[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 0;
     EXPECT_EQ(GetICVersion(m_port, version, &count), VORELIN_ERR_IO);
@@ -87,7 +87,7 @@ TEST_F(Faults, LateReplyFailsAndIsNotTakenForTheNextOne)
     EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
 
-    Arm(EReaderFault::Late);
+    Arm(ReaderFaultKind::Late);
     EXPECT_EQ(MakeBeep(m_port, 1), VORELIN_ERR_BEEP_READ);
     ASSERT_TRUE(m_emu.WaitIdle(5s));
     ASSERT_EQ(GetICVersion(m_port, version, &count), 0);
@@ -96,7 +96,7 @@ TEST_F(Faults, LateReplyFailsAndIsNotTakenForTheNextOne)
 
 TEST_F(Faults, TrailingGarbageIsLeftOnTheLineThenDiscarded)
 {
-    Arm(EReaderFault::Garbage);
+    Arm(ReaderFaultKind::Garbage);
     int32_t indication = -1;
     EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
@@ -110,8 +110,8 @@ TEST_F(Faults, TrailingGarbageIsLeftOnTheLineThenDiscarded)
 TEST_F(Faults, NoiseStillArrivingIsDrainedBeforeTheRequest)
 {
     m_emu.SetPacing(true);
-    CReaderFault fault;
-    fault.kind = EReaderFault::Garbage;
+    ReaderFault fault;
+    fault.kind = ReaderFaultKind::Garbage;
     fault.garbage.assign(40, 0x02); // forty start bytes, forty milliseconds
     m_emu.ArmFault(fault);
     const std::size_t sentBefore = m_emu.SentCount();

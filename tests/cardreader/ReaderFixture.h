@@ -28,17 +28,17 @@ protected:
         m_emu.Stop();
     }
 
-    void Arm(EReaderFault kind)
+    void Arm(ReaderFaultKind kind)
     {
-        CReaderFault fault;
+        ReaderFault fault;
         fault.kind = kind;
         m_emu.ArmFault(fault);
     }
 
     void ArmReply(const Bytes& reply)
     {
-        CReaderFault fault;
-        fault.kind = EReaderFault::Canned;
+        ReaderFault fault;
+        fault.kind = ReaderFaultKind::Canned;
         fault.reply = reply;
         m_emu.ArmFault(fault);
     }

@@ -147,14 +147,14 @@ TEST_F(VorelinTool, SessionWithTheReader)
 
 TEST_F(VorelinTool, FailuresHaveTheirExitStatus)
 {
-    CReaderFault fault;
-    fault.kind = EReaderFault::BadCheck;
+    ReaderFault fault;
+    fault.kind = ReaderFaultKind::BadCheck;
     m_emu.ArmFault(fault);
     auto o = runTool(m_port + " version");
     EXPECT_EQ(o.status, EXIT_EXCHANGE_FAILED);
     EXPECT_NE(o.output.find("result -3: "), std::string::npos) << o.output;
 
-    fault.kind = EReaderFault::Silence;
+    fault.kind = ReaderFaultKind::Silence;
     m_emu.ArmFault(fault);
     o = runTool(m_port + " beep 1");
     EXPECT_EQ(o.status, EXIT_EXCHANGE_FAILED);

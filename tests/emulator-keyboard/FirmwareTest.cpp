@@ -276,7 +276,7 @@ namespace {
 
 // A store whose saves (and syncs) fail until told otherwise, recording what
 // it was given.
-struct FlakyStore final : kbemu::CMemoryStore {
+struct CFlakyStore final : kbemu::CMemoryStore {
     bool fail = true;
     bool failSync = false;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> saved;
@@ -300,8 +300,8 @@ struct FlakyStore final : kbemu::CMemoryStore {
 TEST(MemoryStoreTest, FailedCommitKeepsItsRangeForTheNextOne)
 {
     kbemu::CKeyboardMemory memory;
-    auto owned = std::make_unique<FlakyStore>();
-    FlakyStore& store = *owned;
+    auto owned = std::make_unique<CFlakyStore>();
+    CFlakyStore& store = *owned;
     memory.Attach(std::move(owned));
     memory.Store(0x210, 1);
     memory.Store(0x200, 2);
@@ -320,8 +320,8 @@ TEST(MemoryStoreTest, FailedCommitKeepsItsRangeForTheNextOne)
 TEST(MemoryStoreTest, WritesAreSavedAtOnceAndSyncedAtTheFinish)
 {
     kbemu::CKeyboardMemory memory;
-    auto owned = std::make_unique<FlakyStore>();
-    FlakyStore& store = *owned;
+    auto owned = std::make_unique<CFlakyStore>();
+    CFlakyStore& store = *owned;
     store.fail = false;
     memory.Attach(std::move(owned));
     kbemu::CKeyboardFirmware keyboard(memory);
