@@ -21,10 +21,10 @@
 #include <string>
 #include <thread>
 
-#include <kbemu/EmulatedPc.h>
-#include <tavrin/TavrinClient.h>
+#include <kbemu/CEmulatedPc.h>
+#include <tavrin/CTavrinClient.h>
 
-#include "../../tests/driver/FakeSerio.h"
+#include "../../tests/driver/CFakeSerio.h"
 #include "../../tests/emulator-keyboard/TablePackets.h"
 #include "MachineWaits.h"
 
@@ -44,41 +44,41 @@ public:
     explicit CBenchHost(bool serio = false)
     {
         char pattern[] = "/tmp/tavrin-bench-XXXXXX";
-        dir_ = ::mkdtemp(pattern);
-        socket_ = dir_ + "/s";
-        std::vector<std::string> args { TAVRIN_HOST_PATH, "--socket", socket_, "--emulate",
-            dir_ + "/kb.bin" };
+        m_dir = ::mkdtemp(pattern);
+        m_socket = m_dir + "/s";
+        std::vector<std::string> args { TAVRIN_HOST_PATH, "--socket", m_socket, "--emulate",
+            m_dir + "/kb.bin" };
         if (serio) {
-            fake_ = std::make_unique<CFakeSerio>(dir_ + "/kernel");
-            args = { TAVRIN_TEST_HOST_PATH, "--socket", socket_, "--hardware", "--test-sysfs-root",
-                fake_->Sys(), "--test-dev-root", fake_->Dev() };
+            m_fake = std::make_unique<CFakeSerio>(m_dir + "/kernel");
+            args = { TAVRIN_TEST_HOST_PATH, "--socket", m_socket, "--hardware", "--test-sysfs-root",
+                m_fake->Sys(), "--test-dev-root", m_fake->Dev() };
         }
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        ok_ = pid_ > 0 && tavrin::WaitForHost(socket_, WAIT_MS) == tavrin::CLIENT_OK
-            && client_.Connect(socket_, WAIT_MS) == tavrin::CLIENT_OK;
+        if (::posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
+        m_ok = m_pid > 0 && tavrin::WaitForHost(m_socket, WAIT_MS) == tavrin::CLIENT_OK
+            && m_client.Connect(m_socket, WAIT_MS) == tavrin::CLIENT_OK;
     }
     ~CBenchHost()
     {
-        client_.Close();
-        if (pid_ > 0) {
-            tavrin::StopHost(socket_, WAIT_MS);
-            ::waitpid(pid_, nullptr, 0);
+        m_client.Close();
+        if (m_pid > 0) {
+            tavrin::StopHost(m_socket, WAIT_MS);
+            ::waitpid(m_pid, nullptr, 0);
         }
-        fake_.reset();
+        m_fake.reset();
         std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        std::filesystem::remove_all(m_dir, ignored);
     }
-    bool Ok() const { return ok_; }
+    bool Ok() const { return m_ok; }
 
     bool Send(const Bytes& packet)
     {
         tavrin::ExchangeResult r;
-        return client_.Exchange(IOCTL_SEND_BYTES, packet.data(), static_cast<std::uint32_t>(packet.size()),
+        return m_client.Exchange(IOCTL_SEND_BYTES, packet.data(), static_cast<std::uint32_t>(packet.size()),
                    nullptr, 0, r, WAIT_MS)
             == tavrin::CLIENT_OK
             && r.status == TAVRIN_STATUS_SUCCESS && r.information == 0;
@@ -88,7 +88,7 @@ public:
     {
         tavrin::ExchangeResult r;
         const std::uint8_t command = keydata::CMD_READ;
-        if (client_.Exchange(IOCTL_READ_DATA, &command, 1, block.data(),
+        if (m_client.Exchange(IOCTL_READ_DATA, &command, 1, block.data(),
                 static_cast<std::uint32_t>(block.size()), r, WAIT_MS)
             != tavrin::CLIENT_OK)
             return 0;
@@ -96,12 +96,12 @@ public:
     }
 
 private:
-    std::string dir_;
-    std::string socket_;
-    pid_t pid_ = -1;
-    std::unique_ptr<CFakeSerio> fake_;
-    tavrin::CTavrinClient client_;
-    bool ok_ = false;
+    std::string m_dir;
+    std::string m_socket;
+    pid_t m_pid = -1;
+    std::unique_ptr<CFakeSerio> m_fake;
+    tavrin::CTavrinClient m_client;
+    bool m_ok = false;
 };
 
 // The simulated serio_raw's own answer time: a byte written to its device

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <cstddef>
 
-#include "HostBackend.h"
+#include "HostClock.h"
 
 inline double machineWaitSeconds(std::size_t waits)
 {

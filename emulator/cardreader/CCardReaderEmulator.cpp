@@ -22,23 +22,23 @@ std::chrono::steady_clock::duration lineTime(std::size_t bytes)
 }
 
 struct FaultName {
-    EReaderFault kind;
+    ReaderFaultKind kind;
     const char* name;
 };
 constexpr FaultName FAULT_NAMES[] = {
-    { EReaderFault::None, "none" },
-    { EReaderFault::BadCheck, "bad-check" },
-    { EReaderFault::ErrorStatus, "status" },
-    { EReaderFault::Partial, "partial" },
-    { EReaderFault::Late, "late" },
-    { EReaderFault::Garbage, "garbage" },
-    { EReaderFault::Silence, "silence" },
-    { EReaderFault::Canned, "reply" },
+    { ReaderFaultKind::None, "none" },
+    { ReaderFaultKind::BadCheck, "bad-check" },
+    { ReaderFaultKind::ErrorStatus, "status" },
+    { ReaderFaultKind::Partial, "partial" },
+    { ReaderFaultKind::Late, "late" },
+    { ReaderFaultKind::Garbage, "garbage" },
+    { ReaderFaultKind::Silence, "silence" },
+    { ReaderFaultKind::Canned, "reply" },
 };
 
 } // namespace
 
-const char* readerFaultName(EReaderFault kind)
+const char* readerFaultName(ReaderFaultKind kind)
 {
     for (const auto& f : FAULT_NAMES)
         if (f.kind == kind)
@@ -46,7 +46,7 @@ const char* readerFaultName(EReaderFault kind)
     return "?";
 }
 
-std::optional<EReaderFault> readerFaultFromName(const std::string& name)
+std::optional<ReaderFaultKind> readerFaultFromName(const std::string& name)
 {
     for (const auto& f : FAULT_NAMES)
         if (name == f.name)
@@ -63,7 +63,7 @@ CCardReaderEmulator::~CCardReaderEmulator()
 
 int CCardReaderEmulator::Start()
 {
-    if (master_ >= 0)
+    if (m_master >= 0)
         return 0;
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0)
@@ -92,137 +92,137 @@ int CCardReaderEmulator::Start()
         cfmakeraw(&t);
         tcsetattr(slave, TCSANOW, &t);
     }
-    if (pipe2(wake_, O_CLOEXEC) != 0) {
+    if (pipe2(m_wake, O_CLOEXEC) != 0) {
         const int err = errno;
         close(slave);
         close(master);
         return -err;
     }
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    master_ = master;
-    slaveHold_ = slave;
-    slavePath_ = name;
-    stop_ = false;
-    thread_ = std::thread([this] { serve(); });
+    m_master = master;
+    m_slaveHold = slave;
+    m_slavePath = name;
+    m_stop = false;
+    m_thread = std::thread([this] { Serve(); });
     return 0;
 }
 
 void CCardReaderEmulator::Stop()
 {
-    if (master_ < 0)
+    if (m_master < 0)
         return;
     {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
     }
-    changed_.notify_all();
+    m_changed.notify_all();
     const char stopByte = 0;
-    (void)!write(wake_[1], &stopByte, 1);
-    if (thread_.joinable())
-        thread_.join();
-    close(wake_[0]);
-    close(wake_[1]);
-    close(slaveHold_);
-    close(master_);
-    wake_[0] = wake_[1] = slaveHold_ = master_ = -1;
+    (void)!write(m_wake[1], &stopByte, 1);
+    if (m_thread.joinable())
+        m_thread.join();
+    close(m_wake[0]);
+    close(m_wake[1]);
+    close(m_slaveHold);
+    close(m_master);
+    m_wake[0] = m_wake[1] = m_slaveHold = m_master = -1;
 }
 
 void CCardReaderEmulator::SetPacing(bool on)
 {
-    std::lock_guard lock(mutex_);
-    pacing_ = on;
+    std::lock_guard lock(m_mutex);
+    m_pacing = on;
 }
 
-void CCardReaderEmulator::ArmFault(const CReaderFault& fault)
+void CCardReaderEmulator::ArmFault(const ReaderFault& fault)
 {
-    std::lock_guard lock(mutex_);
-    faults_.push_back(fault);
+    std::lock_guard lock(m_mutex);
+    m_faults.push_back(fault);
 }
 
 void CCardReaderEmulator::ClearFaults()
 {
-    std::lock_guard lock(mutex_);
-    faults_.clear();
+    std::lock_guard lock(m_mutex);
+    m_faults.clear();
 }
 
 std::size_t CCardReaderEmulator::PendingFaults() const
 {
-    std::lock_guard lock(mutex_);
-    return faults_.size();
+    std::lock_guard lock(m_mutex);
+    return m_faults.size();
 }
 
 std::size_t CCardReaderEmulator::SentCount() const
 {
-    std::lock_guard lock(mutex_);
-    return sent_;
+    std::lock_guard lock(m_mutex);
+    return m_sent;
 }
 
 bool CCardReaderEmulator::WaitForSent(std::size_t n, std::chrono::milliseconds timeout)
 {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return sent_ >= n; });
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return m_sent >= n; });
 }
 
 std::vector<std::uint8_t> CCardReaderEmulator::Received() const
 {
-    std::lock_guard lock(mutex_);
-    return received_;
+    std::lock_guard lock(m_mutex);
+    return m_received;
 }
 
 std::vector<std::vector<std::uint8_t>> CCardReaderEmulator::Requests() const
 {
-    std::lock_guard lock(mutex_);
-    return requests_;
+    std::lock_guard lock(m_mutex);
+    return m_requests;
 }
 
 void CCardReaderEmulator::ClearRecord()
 {
-    std::lock_guard lock(mutex_);
-    received_.clear();
-    requests_.clear();
+    std::lock_guard lock(m_mutex);
+    m_received.clear();
+    m_requests.clear();
 }
 
 bool CCardReaderEmulator::WaitForRequests(std::size_t n, std::chrono::milliseconds timeout)
 {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= n; });
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return m_requests.size() >= n; });
 }
 
 bool CCardReaderEmulator::WaitIdle(std::chrono::milliseconds timeout)
 {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return !busy_; });
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return !m_busy; });
 }
 
 bool CCardReaderEmulator::Inject(const std::vector<std::uint8_t>& bytes)
 {
-    return master_ >= 0 && writeAll(bytes.data(), bytes.size());
+    return m_master >= 0 && WriteAll(bytes.data(), bytes.size());
 }
 
-bool CCardReaderEmulator::sleepUntil(Clock::time_point t)
+bool CCardReaderEmulator::SleepUntil(Clock::time_point t)
 {
-    std::unique_lock lock(mutex_);
-    return !changed_.wait_until(lock, t, [&] { return stop_; });
+    std::unique_lock lock(m_mutex);
+    return !m_changed.wait_until(lock, t, [&] { return m_stop; });
 }
 
-bool CCardReaderEmulator::writeAll(const std::uint8_t* bytes, std::size_t count)
+bool CCardReaderEmulator::WriteAll(const std::uint8_t* bytes, std::size_t count)
 {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = write(master_, bytes + done, count - done);
+        const ssize_t n = write(m_master, bytes + done, count - done);
         if (n > 0) {
             done += std::size_t(n);
             {
-                std::lock_guard lock(mutex_);
-                sent_ += std::size_t(n);
+                std::lock_guard lock(m_mutex);
+                m_sent += std::size_t(n);
             }
-            changed_.notify_all();
+            m_changed.notify_all();
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return false;
         // Nobody is reading the slave side: wait for room, but not past Stop().
-        pollfd p[2] = { { master_, POLLOUT, 0 }, { wake_[0], POLLIN, 0 } };
+        pollfd p[2] = { { m_master, POLLOUT, 0 }, { m_wake[0], POLLIN, 0 } };
         poll(p, 2, 100);
         if (p[1].revents)
             return false;
@@ -230,7 +230,7 @@ bool CCardReaderEmulator::writeAll(const std::uint8_t* bytes, std::size_t count)
     return true;
 }
 
-void CCardReaderEmulator::serve()
+void CCardReaderEmulator::Serve()
 {
     CRequestFramer framer;
     Clock::time_point firstByte {};
@@ -243,7 +243,7 @@ void CCardReaderEmulator::serve()
                 lastByte + REQUEST_STALL - Clock::now());
             timeout = int(std::max<long long>(0, left.count()));
         }
-        pollfd p[2] = { { master_, POLLIN, 0 }, { wake_[0], POLLIN, 0 } };
+        pollfd p[2] = { { m_master, POLLIN, 0 }, { m_wake[0], POLLIN, 0 } };
         const int r = poll(p, 2, timeout);
         if (r < 0 && errno != EINTR)
             return;
@@ -255,25 +255,25 @@ void CCardReaderEmulator::serve()
         }
         if (!(p[0].revents & POLLIN))
             continue;
-        const ssize_t n = read(master_, chunk, sizeof chunk);
+        const ssize_t n = read(m_master, chunk, sizeof chunk);
         if (n <= 0)
             continue;
         const auto now = Clock::now();
         {
-            std::lock_guard lock(mutex_);
-            received_.insert(received_.end(), chunk, chunk + n);
+            std::lock_guard lock(m_mutex);
+            m_received.insert(m_received.end(), chunk, chunk + n);
         }
-        changed_.notify_all();
+        m_changed.notify_all();
         for (ssize_t i = 0; i < n; ++i) {
             if (!framer.Partial())
                 firstByte = now;
             if (framer.Feed(chunk[i])) {
-                answer(framer.Frame(), firstByte);
+                Answer(framer.Frame(), firstByte);
                 // Whatever came in the same read has waited meanwhile.
                 firstByte = Clock::now();
                 {
-                    std::lock_guard lock(mutex_);
-                    if (stop_)
+                    std::lock_guard lock(m_mutex);
+                    if (m_stop)
                         return;
                 }
             }
@@ -282,44 +282,44 @@ void CCardReaderEmulator::serve()
     }
 }
 
-void CCardReaderEmulator::answer(const std::vector<std::uint8_t>& request, Clock::time_point firstByte)
+void CCardReaderEmulator::Answer(const std::vector<std::uint8_t>& request, Clock::time_point firstByte)
 {
-    CReaderFault fault;
+    ReaderFault fault;
     bool pacing;
     std::vector<std::uint8_t> reply;
     {
-        std::lock_guard lock(mutex_);
-        busy_ = true;
-        requests_.push_back(request);
-        if (!faults_.empty()) {
-            fault = faults_.front();
-            faults_.pop_front();
+        std::lock_guard lock(m_mutex);
+        m_busy = true;
+        m_requests.push_back(request);
+        if (!m_faults.empty()) {
+            fault = m_faults.front();
+            m_faults.pop_front();
         }
-        pacing = pacing_;
+        pacing = m_pacing;
         switch (fault.kind) {
-        case EReaderFault::Silence:
+        case ReaderFaultKind::Silence:
             break;
-        case EReaderFault::ErrorStatus:
+        case ReaderFaultKind::ErrorStatus:
             reply = CCardReaderModel::BuildReply(fault.status);
             break;
-        case EReaderFault::Canned:
+        case ReaderFaultKind::Canned:
             reply = fault.reply;
             break;
         default:
-            reply = model_.Handle(request);
+            reply = m_model.Handle(request);
             break;
         }
     }
-    changed_.notify_all();
+    m_changed.notify_all();
 
     switch (fault.kind) {
-    case EReaderFault::BadCheck:
+    case ReaderFaultKind::BadCheck:
         reply[reply.size() - 2] ^= 0xFF;
         break;
-    case EReaderFault::Partial:
+    case ReaderFaultKind::Partial:
         reply.resize(std::min(fault.keep, reply.size() - 1));
         break;
-    case EReaderFault::Garbage:
+    case ReaderFaultKind::Garbage:
         reply.insert(reply.end(), fault.garbage.begin(), fault.garbage.end());
         break;
     default:
@@ -328,21 +328,21 @@ void CCardReaderEmulator::answer(const std::vector<std::uint8_t>& request, Clock
 
     // The request's last byte is in only after its line time.
     auto start = pacing ? firstByte + lineTime(request.size()) : Clock::now();
-    if (fault.kind == EReaderFault::Late)
+    if (fault.kind == ReaderFaultKind::Late)
         start = std::max(start, Clock::now()) + fault.delay;
-    bool ok = sleepUntil(start);
+    bool ok = SleepUntil(start);
     if (ok && !reply.empty()) {
         if (pacing) {
             // A byte is delivered when its stop bit has gone out.
             for (std::size_t i = 0; ok && i < reply.size(); ++i)
-                ok = sleepUntil(start + lineTime(i + 1)) && writeAll(&reply[i], 1);
+                ok = SleepUntil(start + lineTime(i + 1)) && WriteAll(&reply[i], 1);
         } else {
-            writeAll(reply.data(), reply.size());
+            WriteAll(reply.data(), reply.size());
         }
     }
     {
-        std::lock_guard lock(mutex_);
-        busy_ = false;
+        std::lock_guard lock(m_mutex);
+        m_busy = false;
     }
-    changed_.notify_all();
+    m_changed.notify_all();
 }

@@ -16,23 +16,23 @@
 #include <thread>
 #include <vector>
 
-enum class EReaderFault {
+enum class ReaderFaultKind {
     None,
     BadCheck, // the reply's check byte is wrong
-    ErrorStatus, // the command is not carried out; the reply carries CReaderFault::status
-    Partial, // only the first CReaderFault::keep bytes of the reply are sent
-    Late, // the reply is sent after CReaderFault::delay
-    Garbage, // CReaderFault::garbage follows the reply
+    ErrorStatus, // the command is not carried out; the reply carries ReaderFault::status
+    Partial, // only the first ReaderFault::keep bytes of the reply are sent
+    Late, // the reply is sent after ReaderFault::delay
+    Garbage, // ReaderFault::garbage follows the reply
     Silence, // the request is swallowed and not answered
-    Canned, // the command is not carried out; CReaderFault::reply is sent as it is
+    Canned, // the command is not carried out; ReaderFault::reply is sent as it is
 };
 
-struct CReaderFault {
+struct ReaderFault {
     // Looks like a complete reply (status 0, one data byte 07), so that a
     // reader of the line that fails to discard it is caught taking it.
     static constexpr std::uint8_t GARBAGE[] = { 0x02, 0x00, 0x01, 0x07, 0x06, 0x03 };
 
-    EReaderFault kind = EReaderFault::None;
+    ReaderFaultKind kind = ReaderFaultKind::None;
     std::uint8_t status = 0x20;
     std::size_t keep = 3;
     std::chrono::milliseconds delay { 1500 };
@@ -41,8 +41,8 @@ struct CReaderFault {
 };
 
 // The fault's name on the emulator's console ("bad-check", "status", ...).
-const char* readerFaultName(EReaderFault kind);
-std::optional<EReaderFault> readerFaultFromName(const std::string& name);
+const char* readerFaultName(ReaderFaultKind kind);
+std::optional<ReaderFaultKind> readerFaultFromName(const std::string& name);
 
 class CCardReaderEmulator {
 public:
@@ -58,13 +58,13 @@ public:
     int Start();
     void Stop();
     // The device a program opens as its serial port.
-    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& SlavePath() const { return m_slavePath; }
 
     // Pacing on (the default): requests take their line time to arrive and
     // replies go out one byte per BYTE_TIME. Off: everything at once.
     void SetPacing(bool on);
     // Faults apply to the following requests, one each, in the order armed.
-    void ArmFault(const CReaderFault& fault);
+    void ArmFault(const ReaderFault& fault);
     void ClearFaults();
     std::size_t PendingFaults() const;
 
@@ -74,8 +74,8 @@ public:
     // Runs f on the reader model under the emulator's lock.
     template <class F> auto WithModel(F&& f)
     {
-        std::lock_guard lock(mutex_);
-        return f(model_);
+        std::lock_guard lock(m_mutex);
+        return f(m_model);
     }
 
     // Bytes written to the line so far.
@@ -94,26 +94,26 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void serve();
-    void answer(const std::vector<std::uint8_t>& request, Clock::time_point firstByte);
+    void Serve();
+    void Answer(const std::vector<std::uint8_t>& request, Clock::time_point firstByte);
     // Sleeps until t unless stopped: false when stopped.
-    bool sleepUntil(Clock::time_point t);
-    bool writeAll(const std::uint8_t* bytes, std::size_t count);
+    bool SleepUntil(Clock::time_point t);
+    bool WriteAll(const std::uint8_t* bytes, std::size_t count);
 
-    int master_ = -1;
-    int slaveHold_ = -1;
-    int wake_[2] { -1, -1 };
-    std::string slavePath_;
-    std::thread thread_;
+    int m_master = -1;
+    int m_slaveHold = -1;
+    int m_wake[2] { -1, -1 };
+    std::string m_slavePath;
+    std::thread m_thread;
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    bool stop_ = false;
-    bool busy_ = false;
-    bool pacing_ = true;
-    CCardReaderModel model_;
-    std::deque<CReaderFault> faults_;
-    std::size_t sent_ = 0;
-    std::vector<std::uint8_t> received_;
-    std::vector<std::vector<std::uint8_t>> requests_;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stop = false;
+    bool m_busy = false;
+    bool m_pacing = true;
+    CCardReaderModel m_model;
+    std::deque<ReaderFault> m_faults;
+    std::size_t m_sent = 0;
+    std::vector<std::uint8_t> m_received;
+    std::vector<std::vector<std::uint8_t>> m_requests;
 };

@@ -23,23 +23,23 @@ std::vector<std::uint8_t> CCardReaderModel::BuildReply(
 
 void CCardReaderModel::InsertCard()
 {
-    present_ = true;
-    powered_ = false;
-    card_.EndSession();
+    m_present = true;
+    m_powered = false;
+    m_card.EndSession();
 }
 
 void CCardReaderModel::RemoveCard()
 {
-    present_ = false;
-    powered_ = false;
-    card_.EndSession();
+    m_present = false;
+    m_powered = false;
+    m_card.EndSession();
 }
 
-std::uint8_t CCardReaderModel::needPoweredCard() const
+std::uint8_t CCardReaderModel::NeedPoweredCard() const
 {
-    if (!present_)
+    if (!m_present)
         return READER_NO_CARD;
-    if (!powered_)
+    if (!m_powered)
         return READER_NOT_POWERED;
     return READER_OK;
 }
@@ -54,34 +54,34 @@ std::vector<std::uint8_t> CCardReaderModel::Handle(std::span<const std::uint8_t>
         return BuildReply(READER_BAD_FRAME);
     if (vorelinCheckByte(request.data() + 1, n + 1) != request[n + 2])
         return BuildReply(READER_BAD_CHECK);
-    return command(request[2], request.subspan(3, n - 1));
+    return Command(request[2], request.subspan(3, n - 1));
 }
 
-std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span<const std::uint8_t> data)
+std::vector<std::uint8_t> CCardReaderModel::Command(std::uint8_t code, std::span<const std::uint8_t> data)
 {
     switch (code) {
     case VORELIN_CMD_POWER_ON: {
         if (!data.empty())
             return BuildReply(READER_BAD_FRAME);
-        if (!present_)
+        if (!m_present)
             return BuildReply(READER_NO_CARD);
-        powered_ = true;
+        m_powered = true;
         return BuildReply(READER_OK);
     }
     case VORELIN_CMD_POWER_OFF: {
         if (data.size() != 1)
             return BuildReply(READER_BAD_FRAME);
-        powered_ = false;
-        card_.EndSession();
+        m_powered = false;
+        m_card.EndSession();
         return BuildReply(READER_OK);
     }
     case VORELIN_CMD_READ: {
         if (data.size() != VORELIN_ADDRESSING_BYTES)
             return BuildReply(READER_BAD_FRAME);
-        if (const auto status = needPoweredCard(); status != READER_OK)
+        if (const auto status = NeedPoweredCard(); status != READER_OK)
             return BuildReply(status);
         std::vector<std::uint8_t> bytes;
-        const auto status = card_.Read(data[0], data[1], data[2], bytes);
+        const auto status = m_card.Read(data[0], data[1], data[2], bytes);
         return BuildReply(status,
             status == READER_OK ? std::span<const std::uint8_t>(bytes) : std::span<const std::uint8_t>());
     }
@@ -89,22 +89,22 @@ std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span
         if (data.size() < VORELIN_ADDRESSING_BYTES
             || data.size() != VORELIN_ADDRESSING_BYTES + std::size_t(data[2]))
             return BuildReply(READER_BAD_FRAME);
-        if (const auto status = needPoweredCard(); status != READER_OK)
+        if (const auto status = NeedPoweredCard(); status != READER_OK)
             return BuildReply(status);
-        return BuildReply(card_.Write(data[0], data[1], data.subspan(VORELIN_ADDRESSING_BYTES)));
+        return BuildReply(m_card.Write(data[0], data[1], data.subspan(VORELIN_ADDRESSING_BYTES)));
     }
     case VORELIN_CMD_CHECK_PASSWORD: {
         if (data.size() != VORELIN_PASSWORD_LENGTH)
             return BuildReply(READER_BAD_FRAME);
-        if (const auto status = needPoweredCard(); status != READER_OK)
+        if (const auto status = NeedPoweredCard(); status != READER_OK)
             return BuildReply(status);
-        return BuildReply(card_.CheckPassword(data));
+        return BuildReply(m_card.CheckPassword(data));
     }
     case VORELIN_CMD_CARD_PRESENT: {
         if (!data.empty())
             return BuildReply(READER_BAD_FRAME);
-        const std::array<std::uint8_t, 1> indication { present_ ? CARD_INDICATION_PRESENT
-                                                                : CARD_INDICATION_ABSENT };
+        const std::array<std::uint8_t, 1> indication { m_present ? CARD_INDICATION_PRESENT
+                                                                 : CARD_INDICATION_ABSENT };
         return BuildReply(READER_OK, indication);
     }
     case VORELIN_CMD_BEEP: {
@@ -112,14 +112,14 @@ std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span
             return BuildReply(READER_BAD_FRAME);
         if (data[0] != VORELIN_BEEP_SELECTOR_0 && data[0] != VORELIN_BEEP_SELECTOR_1)
             return BuildReply(READER_BAD_PARAMETER);
-        ++beeps_[data[0]];
+        ++m_beeps[data[0]];
         return BuildReply(READER_OK);
     }
     case VORELIN_CMD_VERSION: {
         if (!data.empty())
             return BuildReply(READER_BAD_FRAME);
-        const auto* text = reinterpret_cast<const std::uint8_t*>(version_.data());
-        return BuildReply(READER_OK, std::span<const std::uint8_t>(text, version_.size()));
+        const auto* text = reinterpret_cast<const std::uint8_t*>(m_version.data());
+        return BuildReply(READER_OK, std::span<const std::uint8_t>(text, m_version.size()));
     }
     default:
         return BuildReply(READER_UNKNOWN_COMMAND);
@@ -128,21 +128,21 @@ std::vector<std::uint8_t> CCardReaderModel::command(std::uint8_t code, std::span
 
 bool CRequestFramer::Feed(std::uint8_t byte)
 {
-    if (complete_)
+    if (m_complete)
         Reset();
-    if (frame_.empty()) {
+    if (m_frame.empty()) {
         if (byte == VORELIN_START_BYTE)
-            frame_.push_back(byte);
+            m_frame.push_back(byte);
         return false;
     }
-    frame_.push_back(byte);
-    if (frame_.size() >= 2 && frame_.size() == std::size_t(frame_[1]) + VORELIN_REQUEST_OVERHEAD)
-        complete_ = true;
-    return complete_;
+    m_frame.push_back(byte);
+    if (m_frame.size() >= 2 && m_frame.size() == std::size_t(m_frame[1]) + VORELIN_REQUEST_OVERHEAD)
+        m_complete = true;
+    return m_complete;
 }
 
 void CRequestFramer::Reset()
 {
-    frame_.clear();
-    complete_ = false;
+    m_frame.clear();
+    m_complete = false;
 }

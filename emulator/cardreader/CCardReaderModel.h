@@ -24,24 +24,24 @@ public:
 
     void InsertCard();
     void RemoveCard();
-    bool CardPresent() const { return present_; }
-    bool Powered() const { return powered_; }
-    CMemoryCard& Card() { return card_; }
-    const CMemoryCard& Card() const { return card_; }
-    void SetVersion(std::string version) { version_ = std::move(version); }
-    const std::string& Version() const { return version_; }
+    bool CardPresent() const { return m_present; }
+    bool Powered() const { return m_powered; }
+    CMemoryCard& Card() { return m_card; }
+    const CMemoryCard& Card() const { return m_card; }
+    void SetVersion(std::string version) { m_version = std::move(version); }
+    const std::string& Version() const { return m_version; }
     // How often each beep selector was asked for.
-    unsigned Beeps(int selector) const { return selector == 0 || selector == 1 ? beeps_[selector] : 0; }
+    unsigned Beeps(int selector) const { return selector == 0 || selector == 1 ? m_beeps[selector] : 0; }
 
 private:
-    std::uint8_t needPoweredCard() const;
-    std::vector<std::uint8_t> command(std::uint8_t code, std::span<const std::uint8_t> data);
+    std::uint8_t NeedPoweredCard() const;
+    std::vector<std::uint8_t> Command(std::uint8_t code, std::span<const std::uint8_t> data);
 
-    CMemoryCard card_;
-    bool present_ = true;
-    bool powered_ = false;
-    std::string version_ = DEFAULT_VERSION;
-    unsigned beeps_[2] {};
+    CMemoryCard m_card;
+    bool m_present = true;
+    bool m_powered = false;
+    std::string m_version = DEFAULT_VERSION;
+    unsigned m_beeps[2] {};
 };
 
 // Cuts request frames out of the received byte stream: skips anything before
@@ -50,12 +50,12 @@ class CRequestFramer {
 public:
     // Takes one byte; true when it completed a frame (then in Frame()).
     bool Feed(std::uint8_t byte);
-    const std::vector<std::uint8_t>& Frame() const { return frame_; }
+    const std::vector<std::uint8_t>& Frame() const { return m_frame; }
     // True while a frame has begun but is not complete.
-    bool Partial() const { return !frame_.empty() && !complete_; }
+    bool Partial() const { return !m_frame.empty() && !m_complete; }
     void Reset();
 
 private:
-    std::vector<std::uint8_t> frame_;
-    bool complete_ = false;
+    std::vector<std::uint8_t> m_frame;
+    bool m_complete = false;
 };

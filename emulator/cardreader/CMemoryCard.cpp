@@ -7,8 +7,8 @@
 
 CMemoryCard::CMemoryCard()
 {
-    main_.fill(ERASED);
-    security_[COUNTER_ADDRESS] = MAX_ATTEMPTS;
+    m_main.fill(ERASED);
+    m_security[COUNTER_ADDRESS] = MAX_ATTEMPTS;
     SetPassword(DEFAULT_PASSWORD);
 }
 
@@ -16,17 +16,17 @@ std::span<const std::uint8_t> CMemoryCard::Area(std::uint8_t which) const
 {
     switch (which) {
     case AREA_MAIN:
-        return main_;
+        return m_main;
     case AREA_PROTECTION:
-        return protection_;
+        return m_protection;
     case AREA_SECURITY:
-        return security_;
+        return m_security;
     default:
         return {};
     }
 }
 
-std::span<std::uint8_t> CMemoryCard::area(std::uint8_t which)
+std::span<std::uint8_t> CMemoryCard::WritableArea(std::uint8_t which)
 {
     const auto bytes = std::as_const(*this).Area(which);
     return { const_cast<std::uint8_t*>(bytes.data()), bytes.size() };
@@ -40,7 +40,7 @@ std::uint8_t CMemoryCard::Read(
         return READER_BAD_ADDRESS;
     out.assign(bytes.begin() + address, bytes.begin() + address + count);
     // The password reads as zeros until it has been presented.
-    if (which == AREA_SECURITY && !verified_) {
+    if (which == AREA_SECURITY && !m_verified) {
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t at = std::size_t(address) + i;
             if (at >= PASSWORD_ADDRESS && at < PASSWORD_ADDRESS + PASSWORD_LENGTH)
@@ -52,16 +52,16 @@ std::uint8_t CMemoryCard::Read(
 
 std::uint8_t CMemoryCard::Write(std::uint8_t which, std::uint8_t address, std::span<const std::uint8_t> data)
 {
-    const auto bytes = area(which);
+    const auto bytes = WritableArea(which);
     if (bytes.empty() || std::size_t(address) + data.size() > bytes.size())
         return READER_BAD_ADDRESS;
-    if (!verified_)
+    if (!m_verified)
         return READER_NOT_VERIFIED;
     if (which == AREA_MAIN) {
         // Protection byte i, when not 0, guards main memory byte i.
         for (std::size_t i = 0; i < data.size(); ++i) {
             const std::size_t at = std::size_t(address) + i;
-            if (at < PROTECTION_SIZE && protection_[at] != 0)
+            if (at < PROTECTION_SIZE && m_protection[at] != 0)
                 return READER_WRITE_PROTECTED;
         }
     }
@@ -74,24 +74,24 @@ std::uint8_t CMemoryCard::CheckPassword(std::span<const std::uint8_t> password)
     if (Locked())
         return READER_CARD_LOCKED;
     if (password.size() == PASSWORD_LENGTH
-        && std::equal(password.begin(), password.end(), security_.begin() + PASSWORD_ADDRESS)) {
-        security_[COUNTER_ADDRESS] = MAX_ATTEMPTS;
-        verified_ = true;
+        && std::equal(password.begin(), password.end(), m_security.begin() + PASSWORD_ADDRESS)) {
+        m_security[COUNTER_ADDRESS] = MAX_ATTEMPTS;
+        m_verified = true;
         return READER_OK;
     }
-    --security_[COUNTER_ADDRESS];
-    verified_ = false;
+    --m_security[COUNTER_ADDRESS];
+    m_verified = false;
     return READER_WRONG_PASSWORD;
 }
 
 void CMemoryCard::SetPassword(const std::array<std::uint8_t, PASSWORD_LENGTH>& password)
 {
-    std::copy(password.begin(), password.end(), security_.begin() + PASSWORD_ADDRESS);
+    std::copy(password.begin(), password.end(), m_security.begin() + PASSWORD_ADDRESS);
 }
 
 std::array<std::uint8_t, CMemoryCard::PASSWORD_LENGTH> CMemoryCard::Password() const
 {
     std::array<std::uint8_t, PASSWORD_LENGTH> out {};
-    std::copy_n(security_.begin() + PASSWORD_ADDRESS, PASSWORD_LENGTH, out.begin());
+    std::copy_n(m_security.begin() + PASSWORD_ADDRESS, PASSWORD_LENGTH, out.begin());
     return out;
 }

@@ -33,21 +33,21 @@ public:
     std::uint8_t CheckPassword(std::span<const std::uint8_t> password);
 
     // Forgets a verified password, as when the card loses power.
-    void EndSession() { verified_ = false; }
+    void EndSession() { m_verified = false; }
 
     void SetPassword(const std::array<std::uint8_t, PASSWORD_LENGTH>& password);
     std::array<std::uint8_t, PASSWORD_LENGTH> Password() const;
-    std::uint8_t AttemptsLeft() const { return security_[COUNTER_ADDRESS]; }
+    std::uint8_t AttemptsLeft() const { return m_security[COUNTER_ADDRESS]; }
     bool Locked() const { return AttemptsLeft() == 0; }
-    bool Verified() const { return verified_; }
+    bool Verified() const { return m_verified; }
     // The raw contents of an area, or an empty span for an unknown one.
     std::span<const std::uint8_t> Area(std::uint8_t which) const;
 
 private:
-    std::span<std::uint8_t> area(std::uint8_t which);
+    std::span<std::uint8_t> WritableArea(std::uint8_t which);
 
-    std::array<std::uint8_t, MAIN_SIZE> main_ {};
-    std::array<std::uint8_t, PROTECTION_SIZE> protection_ {};
-    std::array<std::uint8_t, SECURITY_SIZE> security_ {};
-    bool verified_ = false;
+    std::array<std::uint8_t, MAIN_SIZE> m_main {};
+    std::array<std::uint8_t, PROTECTION_SIZE> m_protection {};
+    std::array<std::uint8_t, SECURITY_SIZE> m_security {};
+    bool m_verified = false;
 };

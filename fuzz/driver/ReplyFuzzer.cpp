@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include <tavrin/TavrinClient.h>
+#include <tavrin/CTavrinClient.h>
 
 namespace {
 
@@ -31,38 +31,38 @@ public:
     CAnsweringHost()
     {
         char folder[] = "/tmp/tavrin-reply-fuzz-XXXXXX";
-        path_ = std::string(::mkdtemp(folder)) + "/s";
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_path = std::string(::mkdtemp(folder)) + "/s";
+        m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un a {};
         a.sun_family = AF_UNIX;
-        std::strncpy(a.sun_path, path_.c_str(), sizeof a.sun_path - 1);
-        check(
-            ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(listener_, 4) == 0);
+        std::strncpy(a.sun_path, m_path.c_str(), sizeof a.sun_path - 1);
+        check(::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0
+            && ::listen(m_listener, 4) == 0);
         std::thread([this] { Serve(); }).detach();
     }
     ~CAnsweringHost()
     {
-        ::unlink(path_.c_str());
-        ::rmdir(path_.substr(0, path_.rfind('/')).c_str());
+        ::unlink(m_path.c_str());
+        ::rmdir(m_path.substr(0, m_path.rfind('/')).c_str());
     }
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
     void SetAnswer(const std::uint8_t* data, std::size_t size)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        answer_.assign(data, data + size);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_answer.assign(data, data + size);
     }
 
 private:
     void Serve()
     {
         for (;;) {
-            const int fd = ::accept(listener_, nullptr, nullptr);
+            const int fd = ::accept(m_listener, nullptr, nullptr);
             if (fd < 0)
                 continue;
             std::vector<std::uint8_t> answer;
             {
-                std::lock_guard<std::mutex> lock(mutex_);
-                answer = answer_;
+                std::lock_guard<std::mutex> lock(m_mutex);
+                answer = m_answer;
             }
             std::uint8_t request[64];
             (void)::recv(fd, request, sizeof request, 0);
@@ -80,10 +80,10 @@ private:
         }
     }
 
-    std::string path_;
-    int listener_ = -1;
-    std::mutex mutex_;
-    std::vector<std::uint8_t> answer_;
+    std::string m_path;
+    int m_listener = -1;
+    std::mutex m_mutex;
+    std::vector<std::uint8_t> m_answer;
 };
 
 } // namespace

@@ -8,29 +8,29 @@
 #include <cstdint>
 #include <vector>
 
-#include <kbemu/EmulatedPc.h>
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 
-#include "HostStream.h"
+#include "CRequestStream.h"
 
 namespace {
 
 class CFuzzBackend final : public tavrin::CHostBackend {
 public:
     CFuzzBackend()
-        : keyboard_(memory_)
-        , pc_(keyboard_)
+        : m_keyboard(m_memory)
+        , m_pc(m_keyboard)
     {
         // No wait handler: the 1 ms waits cost nothing here.
     }
-    TavrinPlatform Platform() override { return pc_.Platform(); }
+    TavrinPlatform Platform() override { return m_pc.Platform(); }
     std::uint32_t Kind() const override { return tavrin::BACKEND_EMULATED; }
 
 private:
-    kbemu::CKeyboardMemory memory_;
-    kbemu::CKeyboardFirmware keyboard_;
-    kbemu::CEmulatedPc pc_;
+    kbemu::CKeyboardMemory m_memory;
+    kbemu::CKeyboardFirmware m_keyboard;
+    kbemu::CEmulatedPc m_pc;
 };
 
 void check(bool condition)
@@ -44,11 +44,11 @@ void check(bool condition)
 std::vector<std::uint8_t> serve(const std::uint8_t* data, std::size_t size, std::uint8_t splitSeed)
 {
     CFuzzBackend backend;
-    tavrin::CHostService service(backend);
+    tavrin::CRequestDispatcher dispatcher(backend);
     tavrin::CRequestStream stream;
     std::vector<std::uint8_t> all;
     std::size_t at = 0;
-    for (std::size_t piece = 0; at < size && !service.StopRequested(); ++piece) {
+    for (std::size_t piece = 0; at < size && !dispatcher.StopRequested(); ++piece) {
         const std::size_t length
             = splitSeed == 0 ? size : 1 + (static_cast<std::size_t>(splitSeed) * (piece + 1) * 31) % 23;
         const std::size_t take = length < size - at ? length : size - at;
@@ -56,7 +56,7 @@ std::vector<std::uint8_t> serve(const std::uint8_t* data, std::size_t size, std:
         at += take;
         for (;;) {
             std::vector<std::uint8_t> reply;
-            const tavrin::CRequestStream::Step step = stream.ServeNext(service, reply);
+            const tavrin::CRequestStream::Step step = stream.ServeNext(dispatcher, reply);
             if (step == tavrin::CRequestStream::Step::Incomplete)
                 break;
             tavrin::WireReply parsed;
@@ -65,7 +65,7 @@ std::vector<std::uint8_t> serve(const std::uint8_t* data, std::size_t size, std:
             all.insert(all.end(), reply.begin(), reply.end());
             if (step == tavrin::CRequestStream::Step::Malformed)
                 return all;
-            if (service.StopRequested())
+            if (dispatcher.StopRequested())
                 return all;
         }
     }

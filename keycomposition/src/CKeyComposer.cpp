@@ -42,8 +42,8 @@ bool isDisabledForStrings(int id)
 struct Codes {
     std::array<std::uint8_t, 4> bytes {};
     std::size_t count = 0;
-    void push(std::uint8_t b) { bytes[count++] = b; }
-    std::span<const std::uint8_t> span() const { return { bytes.data(), count }; }
+    void Push(std::uint8_t b) { bytes[count++] = b; }
+    std::span<const std::uint8_t> Span() const { return { bytes.data(), count }; }
 };
 
 // The on-screen buttons of Shift, Ctrl and Alt, in the order of Modifier.
@@ -194,22 +194,22 @@ int CKeyComposer::AppendFunction(int buttonId)
     Codes codes;
     if (const Modifier modifier = modifierOf(buttonId); modifier != Modifier::None) {
         if (KeysOf(modifier).state & modifierSideBit(buttonId))
-            codes.push(RELEASE_MARKER);
+            codes.Push(RELEASE_MARKER);
         else if (buttonId == KEY_RIGHT_ALT || buttonId == KEY_RIGHT_CTRL)
-            codes.push(EXTENSION_PREFIX);
+            codes.Push(EXTENSION_PREFIX);
     }
     if (isExtendedKey(buttonId))
-        codes.push(EXTENSION_PREFIX);
+        codes.Push(EXTENSION_PREFIX);
     if (buttonId == KEY_PRINT_SCREEN) {
         for (const std::uint8_t b : PRINT_SCREEN_SEQUENCE)
-            codes.push(b);
+            codes.Push(b);
     } else {
         const std::uint8_t code = buttonCode(buttonId);
         if (code == 0)
             return COMPOSE_E_DISABLED;
-        codes.push(code);
+        codes.Push(code);
     }
-    if (const int result = AppendBytes(codes.span()); result != COMPOSE_OK)
+    if (const int result = AppendBytes(codes.Span()); result != COMPOSE_OK)
         return result;
     m_locked = false;
     m_padState = PadState::FunctionKeysInUse;

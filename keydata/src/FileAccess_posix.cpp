@@ -23,32 +23,32 @@ constexpr int OPEN_FLAGS = O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 constexpr int LINK_LIMIT = 40;
 constexpr std::size_t LINK_TEXT_LIMIT = 4096;
 
-class Descriptor {
+class CDescriptor {
 public:
-    explicit Descriptor(int fd)
-        : fd_(fd)
+    explicit CDescriptor(int fd)
+        : m_fd(fd)
     {
     }
-    ~Descriptor()
+    ~CDescriptor()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd)
+    CDescriptor(const CDescriptor&) = delete;
+    CDescriptor& operator=(const CDescriptor&) = delete;
+    int Get() const { return m_fd; }
+    void Reset(int fd)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
     }
-    int release() { return std::exchange(fd_, -1); }
+    int Release() { return std::exchange(m_fd, -1); }
     // Closes it, reporting a failed close (errno set).
-    bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+    bool Close() { return ::close(std::exchange(m_fd, -1)) == 0; }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes)
@@ -125,7 +125,7 @@ std::deque<std::string> components(const std::string& path)
 // Where a write lands: the folder that holds the final name, and the
 // name in it (absent, or anything but a link).
 struct WriteTarget {
-    Descriptor folder { -1 };
+    CDescriptor folder { -1 };
     struct stat folderStat { };
     std::string name;
 };
@@ -141,9 +141,9 @@ int findWriteTarget(const std::string& path, WriteTarget& target, int& systemErr
         return FILE_E_NOT_REGULAR;
     }
     std::deque<std::string> parts = components(path);
-    target.folder.reset(::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    target.folder.Reset(::open(path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
     int links = 0;
-    while (target.folder.get() >= 0 && !parts.empty()) {
+    while (target.folder.Get() >= 0 && !parts.empty()) {
         const std::string part = parts.front();
         parts.pop_front();
         const bool last = parts.empty();
@@ -154,7 +154,7 @@ int findWriteTarget(const std::string& path, WriteTarget& target, int& systemErr
         if (part == ".")
             continue;
         struct stat st;
-        if (::fstatat(target.folder.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(target.folder.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT && last) {
                 target.name = part;
                 break;
@@ -164,12 +164,12 @@ int findWriteTarget(const std::string& path, WriteTarget& target, int& systemErr
         }
         if (S_ISLNK(st.st_mode)) {
             struct stat folder;
-            if (::fstat(target.folder.get(), &folder) != 0 || !mayFollow(st, folder)) {
+            if (::fstat(target.folder.Get(), &folder) != 0 || !mayFollow(st, folder)) {
                 systemError = EACCES;
                 return FILE_E_OPEN;
             }
             char text[LINK_TEXT_LIMIT];
-            const ssize_t n = ::readlinkat(target.folder.get(), part.c_str(), text, sizeof text);
+            const ssize_t n = ::readlinkat(target.folder.Get(), part.c_str(), text, sizeof text);
             if (n <= 0 || static_cast<std::size_t>(n) >= sizeof text || ++links > LINK_LIMIT) {
                 systemError = n <= 0 ? errno : ELOOP;
                 return FILE_E_OPEN;
@@ -178,7 +178,7 @@ int findWriteTarget(const std::string& path, WriteTarget& target, int& systemErr
             std::deque<std::string> inner = components(linked);
             parts.insert(parts.begin(), inner.begin(), inner.end());
             if (linked[0] == '/')
-                target.folder.reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                target.folder.Reset(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
             if (parts.empty() || linked.back() == '/') {
                 systemError = EISDIR;
                 return FILE_E_NOT_REGULAR;
@@ -189,10 +189,10 @@ int findWriteTarget(const std::string& path, WriteTarget& target, int& systemErr
             target.name = part;
             break;
         }
-        target.folder.reset(
-            ::openat(target.folder.get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        target.folder.Reset(
+            ::openat(target.folder.Get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
-    if (target.folder.get() < 0 || ::fstat(target.folder.get(), &target.folderStat) != 0) {
+    if (target.folder.Get() < 0 || ::fstat(target.folder.Get(), &target.folderStat) != 0) {
         systemError = errno;
         return FILE_E_OPEN;
     }
@@ -201,9 +201,9 @@ int findWriteTarget(const std::string& path, WriteTarget& target, int& systemErr
 
 // The target's own descriptor: the file keeps its inode, links, owner
 // and mode. The room is reserved before the old contents are touched.
-int writeInPlace(Descriptor& target, off_t oldSize, std::span<const std::uint8_t> bytes, int& systemError)
+int writeInPlace(CDescriptor& target, off_t oldSize, std::span<const std::uint8_t> bytes, int& systemError)
 {
-    const int fd = target.get();
+    const int fd = target.Get();
     const off_t size = static_cast<off_t>(bytes.size());
     if (size > oldSize) {
         const int reserved = ::posix_fallocate(fd, 0, size);
@@ -213,7 +213,7 @@ int writeInPlace(Descriptor& target, off_t oldSize, std::span<const std::uint8_t
         }
     }
     const bool ok = ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, bytes) && ::ftruncate(fd, size) == 0
-        && ::fsync(fd) == 0 && target.close();
+        && ::fsync(fd) == 0 && target.Close();
     if (!ok) {
         systemError = errno;
         return FILE_E_WRITE;
@@ -239,19 +239,19 @@ int openForReading(const std::string& path, std::FILE*& file, int& systemError)
     struct stat st;
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return FILE_E_NOT_REGULAR; // not even opened: a FIFO's open would wait for a writer
-    Descriptor fd(::open(path.c_str(), O_RDONLY | OPEN_FLAGS));
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
+    CDescriptor fd(::open(path.c_str(), O_RDONLY | OPEN_FLAGS));
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
         systemError = errno;
         return FILE_E_OPEN;
     }
     if (!S_ISREG(st.st_mode))
         return FILE_E_NOT_REGULAR; // swapped in since the first look
-    file = ::fdopen(fd.get(), "rb");
+    file = ::fdopen(fd.Get(), "rb");
     if (!file) {
         systemError = errno;
         return FILE_E_OPEN;
     }
-    fd.release();
+    fd.Release();
     return FILE_OK;
 }
 
@@ -261,14 +261,14 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
     WriteTarget target;
     if (const int found = findWriteTarget(path, target, systemError); found != FILE_OK)
         return found;
-    const int folder = target.folder.get();
+    const int folder = target.folder.Get();
     const char* name = target.name.c_str();
 
     // An existing target must be a regular file the caller may write: the
     // rename below needs only the folder's permission, so the file's own is
     // checked by opening it for writing.
     struct stat st { };
-    Descriptor old(-1);
+    CDescriptor old(-1);
     if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (!S_ISREG(st.st_mode))
             return FILE_E_NOT_REGULAR;
@@ -276,9 +276,9 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
             systemError = EACCES;
             return FILE_E_OPEN;
         }
-        old.reset(::openat(folder, name, O_WRONLY | O_NOFOLLOW | OPEN_FLAGS));
+        old.Reset(::openat(folder, name, O_WRONLY | O_NOFOLLOW | OPEN_FLAGS));
         const ino_t looked = st.st_ino;
-        if (old.get() < 0 || ::fstat(old.get(), &st) != 0) {
+        if (old.Get() < 0 || ::fstat(old.Get(), &st) != 0) {
             systemError = errno;
             return FILE_E_OPEN;
         }
@@ -288,22 +288,22 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
         if (st.st_nlink > 1 && inPlaceAllowed(target.folderStat))
             return writeInPlace(old, st.st_size, bytes, systemError);
     }
-    const bool exists = old.get() >= 0;
+    const bool exists = old.Get() >= 0;
 
     std::random_device seed;
     std::mt19937 random(seed());
     std::string temp;
-    Descriptor fd(-1);
-    for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS && fd.get() < 0; ++attempt) {
+    CDescriptor fd(-1);
+    for (int attempt = 0; attempt < TEMP_NAME_ATTEMPTS && fd.Get() < 0; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x.tmp", static_cast<unsigned>(random()));
         temp = "." + target.name + "." + suffix;
-        fd.reset(::openat(
+        fd.Reset(::openat(
             folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, NEW_FILE_MODE));
-        if (fd.get() < 0 && errno != EEXIST)
+        if (fd.Get() < 0 && errno != EEXIST)
             break;
     }
-    if (fd.get() < 0) {
+    if (fd.Get() < 0) {
         systemError = errno;
         return FILE_E_OPEN;
     }
@@ -312,8 +312,8 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
         // rather than handed to the caller; then the permissions (a change
         // of owner clears the set-id bits).
         if ((st.st_uid != ::geteuid() || st.st_gid != ::getegid())
-            && ::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
-            fd.close();
+            && ::fchown(fd.Get(), st.st_uid, st.st_gid) != 0) {
+            fd.Close();
             ::unlinkat(folder, temp.c_str(), 0);
             if (!inPlaceAllowed(target.folderStat)) {
                 systemError = EACCES;
@@ -321,13 +321,13 @@ int replaceFile(const std::string& path, std::span<const std::uint8_t> bytes, in
             }
             return writeInPlace(old, st.st_size, bytes, systemError);
         }
-        ::fchmod(fd.get(), st.st_mode & PERMISSION_BITS);
+        ::fchmod(fd.Get(), st.st_mode & PERMISSION_BITS);
     }
 
-    bool ok = writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    bool ok = writeAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
     if (!ok)
         systemError = errno;
-    if (!fd.close() && ok) {
+    if (!fd.Close() && ok) {
         systemError = errno;
         ok = false;
     }

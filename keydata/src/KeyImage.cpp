@@ -14,17 +14,17 @@ bool isMarker(std::uint8_t b)
 
 // The image as the decoder sees it: bytes past its end read as 0x00, as
 // they would in the zeroed receive buffer the image arrives in.
-class ImageReader {
+class CImageReader {
 public:
-    explicit ImageReader(std::span<const std::uint8_t> image)
-        : image_(image)
+    explicit CImageReader(std::span<const std::uint8_t> image)
+        : m_image(image)
     {
     }
-    std::size_t size() const { return image_.size(); }
-    std::uint8_t operator[](std::size_t i) const { return i < image_.size() ? image_[i] : 0; }
+    std::size_t Size() const { return m_image.size(); }
+    std::uint8_t operator[](std::size_t i) const { return i < m_image.size() ? m_image[i] : 0; }
 
 private:
-    std::span<const std::uint8_t> image_;
+    std::span<const std::uint8_t> m_image;
 };
 
 } // namespace
@@ -93,8 +93,8 @@ template <typename RecordOf>
 void decodeInto(std::span<const std::uint8_t> image, RecordOf recordOf, std::uint8_t& systemConfig,
     std::uint8_t& mcrConfig)
 {
-    const ImageReader b(image);
-    const std::size_t length = b.size();
+    const CImageReader b(image);
+    const std::size_t length = b.Size();
     KeyRecord* current = nullptr; // chosen by the last KEY_MARK; none before the first
     std::size_t i = 0;
     while (i < length) {

@@ -87,13 +87,13 @@ bool operator==(const KeyRecord& a, const KeyRecord& b)
 KeyRecord& KeyTable::record(int row, int column)
 {
     assert(isTableSlot(row, column));
-    return records_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    return m_records[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
 const KeyRecord& KeyTable::record(int row, int column) const
 {
     assert(isTableSlot(row, column));
-    return records_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    return m_records[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
 KeyRecord& KeyTable::recordOfKeyNumber(int keyNumber)

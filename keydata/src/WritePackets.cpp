@@ -9,24 +9,24 @@ constexpr std::uint8_t ADDRESS_BIT7_IN_FIRST = 0x40;
 constexpr int KIND_SHIFT = 4;
 constexpr std::uint8_t CONTENT_TERMINATOR = 0x00;
 
-class PacketWriter {
+class CPacketWriter {
 public:
-    explicit PacketWriter(WritePacket& packet)
-        : packet_(packet)
+    explicit CPacketWriter(WritePacket& packet)
+        : m_packet(packet)
     {
-        packet_.length = 0;
+        m_packet.length = 0;
     }
-    void put(std::uint8_t b) { packet_.bytes[packet_.length++] = b; }
-    void setAddress(std::uint16_t address)
+    void Put(std::uint8_t b) { m_packet.bytes[m_packet.length++] = b; }
+    void SetAddress(std::uint16_t address)
     {
         const auto pair = addressPair(address);
-        put(CMD_SET_ADDRESS);
-        put(pair[0]);
-        put(pair[1]);
+        Put(CMD_SET_ADDRESS);
+        Put(pair[0]);
+        Put(pair[1]);
     }
 
 private:
-    WritePacket& packet_;
+    WritePacket& m_packet;
 };
 
 bool hasData(std::uint8_t kind)
@@ -45,13 +45,13 @@ std::array<std::uint8_t, 2> addressPair(std::uint16_t address)
 WritePacket headerPacket(std::uint8_t systemConfig, std::uint8_t mcrConfig)
 {
     WritePacket packet;
-    PacketWriter out(packet);
-    out.setAddress(HEADER_ADDRESS);
-    out.put(CMD_WRITE);
-    out.put(HEADER_SIGNATURE_0);
-    out.put(HEADER_SIGNATURE_1);
-    out.put(systemConfig & SETTINGS_MASK);
-    out.put(mcrConfig & SETTINGS_MASK);
+    CPacketWriter out(packet);
+    out.SetAddress(HEADER_ADDRESS);
+    out.Put(CMD_WRITE);
+    out.Put(HEADER_SIGNATURE_0);
+    out.Put(HEADER_SIGNATURE_1);
+    out.Put(systemConfig & SETTINGS_MASK);
+    out.Put(mcrConfig & SETTINGS_MASK);
     return packet;
 }
 
@@ -78,17 +78,17 @@ int keyPacket(const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, 
         entry[1] = 0;
     }
 
-    PacketWriter out(packet);
-    out.setAddress(static_cast<std::uint16_t>(KEY_ENTRY_BASE + 2 * keyNumber));
-    out.put(CMD_WRITE);
-    out.put(entry[0]);
-    out.put(entry[1]);
+    CPacketWriter out(packet);
+    out.SetAddress(static_cast<std::uint16_t>(KEY_ENTRY_BASE + 2 * keyNumber));
+    out.Put(CMD_WRITE);
+    out.Put(entry[0]);
+    out.Put(entry[1]);
     if (hasData(record.kind)) {
-        out.setAddress(dataAddress);
-        out.put(CMD_WRITE);
+        out.SetAddress(dataAddress);
+        out.Put(CMD_WRITE);
         for (std::uint8_t b : content)
-            out.put(b);
-        out.put(CONTENT_TERMINATOR);
+            out.Put(b);
+        out.Put(CONTENT_TERMINATOR);
         dataAddress = static_cast<std::uint16_t>(dataAddress + content.size() + 1);
     }
     return PACKET_OK;
@@ -97,9 +97,9 @@ int keyPacket(const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, 
 WritePacket finishPacket()
 {
     WritePacket packet;
-    PacketWriter out(packet);
-    out.put(CMD_FINISH);
-    out.put(FINISH_ARGUMENT);
+    CPacketWriter out(packet);
+    out.Put(CMD_FINISH);
+    out.Put(FINISH_ARGUMENT);
     return packet;
 }
 

@@ -1,6 +1,6 @@
 #include <keylayout/TableJson.h>
 
-#include "LayoutTexts.h"
+#include "KeyLayoutTexts.h"
 #include <lodemar/Format.h>
 
 #include <keydata/KeyText.h>

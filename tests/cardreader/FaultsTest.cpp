@@ -19,117 +19,117 @@ const Bytes VERSION_TEXT { 'V', 'R', '-', 'E', 'M', 'U', ' ', '1', '.', '0', '0'
 
 TEST_F(Faults, SilenceIsAFailedRead)
 {
-    Arm(EReaderFault::Silence);
-    EXPECT_EQ(PowerOn(port), VORELIN_ERR_IO);
-    Arm(EReaderFault::Silence);
-    EXPECT_EQ(MakeBeep(port, 0), VORELIN_ERR_BEEP_READ);
-    EXPECT_EQ(PowerOn(port), 0);
+    Arm(ReaderFaultKind::Silence);
+    EXPECT_EQ(PowerOn(m_port), VORELIN_ERR_IO);
+    Arm(ReaderFaultKind::Silence);
+    EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_READ);
+    EXPECT_EQ(PowerOn(m_port), 0);
 }
 
 TEST_F(Faults, WrongCheckByte)
 {
-    Arm(EReaderFault::BadCheck);
+    Arm(ReaderFaultKind::BadCheck);
     unsigned char version[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 99;
-    EXPECT_EQ(GetICVersion(port, version, &count), VORELIN_ERR_CHECK);
+    EXPECT_EQ(GetICVersion(m_port, version, &count), VORELIN_ERR_CHECK);
     EXPECT_EQ(count, 99u);
-    Arm(EReaderFault::BadCheck);
-    EXPECT_EQ(MakeBeep(port, 1), VORELIN_ERR_BEEP_REPLY);
-    EXPECT_EQ(GetICVersion(port, version, &count), 0);
+    Arm(ReaderFaultKind::BadCheck);
+    EXPECT_EQ(MakeBeep(m_port, 1), VORELIN_ERR_BEEP_REPLY);
+    EXPECT_EQ(GetICVersion(m_port, version, &count), 0);
 }
 
 TEST_F(Faults, ErrorStatusIsPassedOnUnchanged)
 {
-    CReaderFault fault;
-    fault.kind = EReaderFault::ErrorStatus;
+    ReaderFault fault;
+    fault.kind = ReaderFaultKind::ErrorStatus;
     fault.status = 0xC3;
-    emu.ArmFault(fault);
-    EXPECT_EQ(PowerOn(port), 0xC3);
-    Arm(EReaderFault::ErrorStatus);
-    EXPECT_EQ(PowerOn(port), READER_FAULT);
-    Arm(EReaderFault::ErrorStatus);
-    EXPECT_EQ(MakeBeep(port, 0), VORELIN_ERR_BEEP_REPLY);
+    m_emu.ArmFault(fault);
+    EXPECT_EQ(PowerOn(m_port), 0xC3);
+    Arm(ReaderFaultKind::ErrorStatus);
+    EXPECT_EQ(PowerOn(m_port), READER_FAULT);
+    Arm(ReaderFaultKind::ErrorStatus);
+    EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_REPLY);
 }
 
 TEST_F(Faults, PartialReplyIsAFailedReadNotAnEmptySuccess)
 {
     // Start, status 0 and length: the rest would read as zeros, which the
     // check would take for a success without data.
-    CReaderFault fault;
-    fault.kind = EReaderFault::Partial;
+    ReaderFault fault;
+    fault.kind = ReaderFaultKind::Partial;
     fault.keep = 3;
-    emu.ArmFault(fault);
+    m_emu.ArmFault(fault);
     int32_t indication = 55;
-    EXPECT_EQ(IsCardPresent(port, &indication), VORELIN_ERR_IO);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), VORELIN_ERR_IO);
     EXPECT_EQ(indication, 55);
 
     fault.keep = 1;
-    emu.ArmFault(fault);
-    EXPECT_EQ(PowerOn(port), VORELIN_ERR_IO);
+    m_emu.ArmFault(fault);
+    EXPECT_EQ(PowerOn(m_port), VORELIN_ERR_IO);
 
     // MakeBeep: what arrived is not the whole success reply.
     fault.keep = 4;
-    emu.ArmFault(fault);
-    EXPECT_EQ(MakeBeep(port, 0), VORELIN_ERR_BEEP_REPLY);
-    EXPECT_EQ(PowerOn(port), 0);
+    m_emu.ArmFault(fault);
+    EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_REPLY);
+    EXPECT_EQ(PowerOn(m_port), 0);
 }
 
 TEST_F(Faults, LateReplyFailsAndIsNotTakenForTheNextOne)
 {
-    Arm(EReaderFault::Late);
+    Arm(ReaderFaultKind::Late);
     unsigned char version[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 0;
-    EXPECT_EQ(GetICVersion(port, version, &count), VORELIN_ERR_IO);
+    EXPECT_EQ(GetICVersion(m_port, version, &count), VORELIN_ERR_IO);
     // The version reply is now waiting on the line; its first data byte
     // would pass for a card indication.
-    ASSERT_TRUE(emu.WaitIdle(5s));
+    ASSERT_TRUE(m_emu.WaitIdle(5s));
     int32_t indication = -1;
-    EXPECT_EQ(IsCardPresent(port, &indication), 0);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
 
-    Arm(EReaderFault::Late);
-    EXPECT_EQ(MakeBeep(port, 1), VORELIN_ERR_BEEP_READ);
-    ASSERT_TRUE(emu.WaitIdle(5s));
-    ASSERT_EQ(GetICVersion(port, version, &count), 0);
+    Arm(ReaderFaultKind::Late);
+    EXPECT_EQ(MakeBeep(m_port, 1), VORELIN_ERR_BEEP_READ);
+    ASSERT_TRUE(m_emu.WaitIdle(5s));
+    ASSERT_EQ(GetICVersion(m_port, version, &count), 0);
     EXPECT_EQ(Bytes(version, version + count), VERSION_TEXT);
 }
 
 TEST_F(Faults, TrailingGarbageIsLeftOnTheLineThenDiscarded)
 {
-    Arm(EReaderFault::Garbage);
+    Arm(ReaderFaultKind::Garbage);
     int32_t indication = -1;
-    EXPECT_EQ(IsCardPresent(port, &indication), 0);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
-    ASSERT_TRUE(emu.WaitIdle(5s));
+    ASSERT_TRUE(m_emu.WaitIdle(5s));
     // The garbage looks like a success with data byte 07.
     indication = -1;
-    EXPECT_EQ(IsCardPresent(port, &indication), 0);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
 }
 
 TEST_F(Faults, NoiseStillArrivingIsDrainedBeforeTheRequest)
 {
-    emu.SetPacing(true);
-    CReaderFault fault;
-    fault.kind = EReaderFault::Garbage;
+    m_emu.SetPacing(true);
+    ReaderFault fault;
+    fault.kind = ReaderFaultKind::Garbage;
     fault.garbage.assign(40, 0x02); // forty start bytes, forty milliseconds
-    emu.ArmFault(fault);
-    const std::size_t sentBefore = emu.SentCount();
+    m_emu.ArmFault(fault);
+    const std::size_t sentBefore = m_emu.SentCount();
     int32_t indication = -1;
-    ASSERT_EQ(IsCardPresent(port, &indication), 0);
+    ASSERT_EQ(IsCardPresent(m_port, &indication), 0);
     // Let the first bytes of the noise arrive, then ask while it goes on.
-    ASSERT_TRUE(emu.WaitForSent(sentBefore + 6 + 2, 5s));
+    ASSERT_TRUE(m_emu.WaitForSent(sentBefore + 6 + 2, 5s));
     unsigned char version[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 0;
-    ASSERT_EQ(GetICVersion(port, version, &count), 0);
+    ASSERT_EQ(GetICVersion(m_port, version, &count), 0);
     EXPECT_EQ(Bytes(version, version + count), VERSION_TEXT);
 }
 
 TEST_F(Faults, UnaskedBytesBeforeARequestAreDiscarded)
 {
-    ASSERT_TRUE(emu.Inject({ 0x02, 0x00, 0x01, 0x07, 0x06, 0x03 }));
+    ASSERT_TRUE(m_emu.Inject({ 0x02, 0x00, 0x01, 0x07, 0x06, 0x03 }));
     int32_t indication = -1;
-    EXPECT_EQ(IsCardPresent(port, &indication), 0);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
 }
 
@@ -139,31 +139,31 @@ TEST_F(Faults, OversizeReplyIsRejectedAndTheLineStaysInStep)
     unsigned char buffer[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 0;
     // The reader answers 252 bytes: a 257-byte frame.
-    EXPECT_EQ(ReadData(port, buffer, 252, 0, 0, &count), VORELIN_ERR_CHECK);
+    EXPECT_EQ(ReadData(m_port, buffer, 252, 0, 0, &count), VORELIN_ERR_CHECK);
     EXPECT_EQ(count, 0u);
-    ASSERT_EQ(ReadData(port, buffer, 251, 0, 0, &count), 0);
+    ASSERT_EQ(ReadData(m_port, buffer, 251, 0, 0, &count), 0);
     EXPECT_EQ(count, 251u);
     int32_t indication = -1;
-    EXPECT_EQ(IsCardPresent(port, &indication), 0);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
 }
 
 TEST_F(Faults, PacedExchangeOfTheLongestReply)
 {
-    emu.SetPacing(true);
+    m_emu.SetPacing(true);
     Unlock();
     unsigned char buffer[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 0;
-    ASSERT_EQ(ReadData(port, buffer, 251, 0, 0, &count), 0);
+    ASSERT_EQ(ReadData(m_port, buffer, 251, 0, 0, &count), 0);
     EXPECT_EQ(count, 251u);
-    EXPECT_EQ(MakeBeep(port, 0), 0);
+    EXPECT_EQ(MakeBeep(m_port, 0), 0);
 }
 
 TEST_F(Faults, ReaderGoneIsAFailureNotAHang)
 {
-    emu.Stop();
+    m_emu.Stop();
     int32_t indication = 3;
-    EXPECT_EQ(IsCardPresent(port, &indication), VORELIN_ERR_IO);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), VORELIN_ERR_IO);
     EXPECT_EQ(indication, 3);
-    EXPECT_EQ(MakeBeep(port, 0), VORELIN_ERR_IO);
+    EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_IO);
 }

@@ -39,9 +39,9 @@ struct ScriptedLine {
     unsigned now = 0; // milliseconds
     unsigned msPerChunk = 0; // how long each chunk takes to arrive
 
-    static unsigned clock(void* context) { return static_cast<ScriptedLine*>(context)->now; }
+    static unsigned Clock(void* context) { return static_cast<ScriptedLine*>(context)->now; }
 
-    static int read(void* context, unsigned char* buffer, size_t max, int waitMs)
+    static int Read(void* context, unsigned char* buffer, size_t max, int waitMs)
     {
         auto& self = *static_cast<ScriptedLine*>(context);
         self.waits.push_back(waitMs);
@@ -63,7 +63,7 @@ struct ScriptedLine {
         return int(n);
     }
 
-    size_t left() const
+    size_t Left() const
     {
         size_t n = 0;
         for (const auto& c : chunks)
@@ -188,11 +188,11 @@ TEST(VorelinReceive, ReadsUntilTheWholeFrameIsInAndNoFurther)
     const Bytes frame = bytesOneByOne({ 0x02, 0x00, 0x03, 0x41, 0x42, 0x43, 0x03, 0x03 }, line.chunks);
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 }); // the next frame on the line
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE, 0xEE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &line, reply.data()),
         VORELIN_RX_COMPLETE);
     EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 8), frame);
     EXPECT_EQ(reply[8], 0) << "the buffer is cleared first";
-    EXPECT_EQ(line.left(), 5u) << "bytes after the frame stay on the line";
+    EXPECT_EQ(line.Left(), 5u) << "bytes after the frame stay on the line";
     EXPECT_EQ(line.waits.front(), VORELIN_FIRST_BYTE_WAIT_MS);
     for (size_t i = 1; i < line.waits.size(); ++i)
         EXPECT_EQ(line.waits[i], VORELIN_NEXT_BYTE_WAIT_MS);
@@ -203,35 +203,35 @@ TEST(VorelinReceive, ShortestReplyInOneChunkTakesTwoReads)
     ScriptedLine line;
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03, 0x99 });
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &line, reply.data()),
         VORELIN_RX_COMPLETE);
     EXPECT_EQ(line.asked, (std::vector<size_t> { 3, 2 }));
-    EXPECT_EQ(line.left(), 1u);
+    EXPECT_EQ(line.Left(), 1u);
 }
 
 TEST(VorelinReceive, SilenceStallAndErrorAreTold)
 {
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
     ScriptedLine silent;
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &silent, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &silent, reply.data()),
         VORELIN_RX_NO_REPLY);
 
     // At 9600 baud a single-read design would see this first byte alone and
     // take the zeroed rest for a success without data.
     ScriptedLine stalled;
     stalled.chunks.push_back({ 0x02 });
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalled, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &stalled, reply.data()),
         VORELIN_RX_INCOMPLETE);
 
     ScriptedLine stalledInData;
     stalledInData.chunks.push_back({ 0x02, 0x00, 0x04, 0x01 });
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &stalledInData, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &stalledInData, reply.data()),
         VORELIN_RX_INCOMPLETE);
 
     ScriptedLine failing;
     failing.chunks.push_back({ 0x02, 0x00 });
     failing.failAtEnd = true;
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &failing, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &failing, reply.data()),
         VORELIN_RX_FAILED);
 }
 
@@ -246,9 +246,9 @@ TEST(VorelinReceive, OversizeFrameIsTakenOffTheLineWithoutOverrunningTheBuffer)
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 });
     // Exactly the buffer: ASan catches a write past it.
     std::vector<unsigned char> reply(VORELIN_REPLY_BUFFER_SIZE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &line, reply.data()),
         VORELIN_RX_OVERSIZE);
-    EXPECT_EQ(line.left(), 5u);
+    EXPECT_EQ(line.Left(), 5u);
     EXPECT_EQ(vorelinCheckReply(reply.data()), VORELIN_ERR_CHECK);
 }
 
@@ -264,7 +264,7 @@ TEST(VorelinReceive, TheWholeFrameIsBounded)
     frame[2] = 255;
     bytesOneByOne(frame, line.chunks);
     Bytes reply(VORELIN_REPLY_BUFFER_SIZE);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &line, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &line, reply.data()),
         VORELIN_RX_INCOMPLETE);
     EXPECT_LE(line.now, 90u + VORELIN_FRAME_WAIT_MS + VORELIN_NEXT_BYTE_WAIT_MS);
     EXPECT_EQ(line.waits.back(), 10) << "the last wait is what is left of the bound";
@@ -273,7 +273,7 @@ TEST(VorelinReceive, TheWholeFrameIsBounded)
     stale.msPerChunk = 90;
     for (int i = 0; i < 2000; ++i)
         stale.chunks.push_back({ 0x55 });
-    const int dropped = vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &stale);
+    const int dropped = vorelinDiscardStale(ScriptedLine::Read, ScriptedLine::Clock, &stale);
     EXPECT_GT(dropped, 0);
     EXPECT_LE(stale.now, 90u + VORELIN_FRAME_WAIT_MS + VORELIN_NEXT_BYTE_WAIT_MS);
 
@@ -281,14 +281,14 @@ TEST(VorelinReceive, TheWholeFrameIsBounded)
     ScriptedLine quick;
     quick.msPerChunk = 1;
     bytesOneByOne(frame, quick.chunks);
-    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::read, ScriptedLine::clock, &quick, reply.data()),
+    EXPECT_EQ(vorelinReceiveReply(ScriptedLine::Read, ScriptedLine::Clock, &quick, reply.data()),
         VORELIN_RX_OVERSIZE);
 }
 
 TEST(VorelinDiscard, NothingWaitingCostsOneImmediateRead)
 {
     ScriptedLine line;
-    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &line), 0);
+    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::Read, ScriptedLine::Clock, &line), 0);
     EXPECT_EQ(line.waits, (std::vector<int> { 0 }));
 }
 
@@ -299,8 +299,8 @@ TEST(VorelinDiscard, StaleBytesAreDrainedUntilTheLineIsQuiet)
     line.chunks.push_back({ 0x01, 0x07, 0x06, 0x03 });
     line.chunks.push_back({});
     line.chunks.push_back({ 0x02, 0x00, 0x00, 0x00, 0x03 }); // after the quiet gap
-    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &line), 6);
-    EXPECT_EQ(line.left(), 5u);
+    EXPECT_EQ(vorelinDiscardStale(ScriptedLine::Read, ScriptedLine::Clock, &line), 6);
+    EXPECT_EQ(line.Left(), 5u);
     EXPECT_EQ(line.waits.back(), VORELIN_NEXT_BYTE_WAIT_MS);
 }
 
@@ -309,8 +309,8 @@ TEST(VorelinDiscard, EndlessStreamIsCutOff)
     ScriptedLine line;
     for (int i = 0; i < 100; ++i)
         line.chunks.push_back(Bytes(64, 0x55));
-    const int dropped = vorelinDiscardStale(ScriptedLine::read, ScriptedLine::clock, &line);
+    const int dropped = vorelinDiscardStale(ScriptedLine::Read, ScriptedLine::Clock, &line);
     EXPECT_GE(dropped, VORELIN_MAX_STALE);
     EXPECT_LT(dropped, VORELIN_MAX_STALE + 64);
-    EXPECT_GT(line.left(), 0u);
+    EXPECT_GT(line.Left(), 0u);
 }

@@ -23,30 +23,30 @@ TEST_F(Operations, EachSendsItsRequestByteForByte)
         Bytes expected;
     };
     const Case cases[] = {
-        { "PowerOn", [&] { return PowerOn(port); }, { 0x02, 0x01, 0x00, 0x01, 0x03 } },
-        { "PowerOff", [&] { return PowerOff(port); }, { 0x02, 0x02, 0x09, 0x00, 0x0B, 0x03 } },
-        { "IsCardPresent", [&] { return IsCardPresent(port, &indication); },
+        { "PowerOn", [&] { return PowerOn(m_port); }, { 0x02, 0x01, 0x00, 0x01, 0x03 } },
+        { "PowerOff", [&] { return PowerOff(m_port); }, { 0x02, 0x02, 0x09, 0x00, 0x0B, 0x03 } },
+        { "IsCardPresent", [&] { return IsCardPresent(m_port, &indication); },
             { 0x02, 0x01, 0x0A, 0x0B, 0x03 } },
-        { "GetICVersion", [&] { return GetICVersion(port, buffer, &count); },
+        { "GetICVersion", [&] { return GetICVersion(m_port, buffer, &count); },
             { 0x02, 0x01, 0x0C, 0x0D, 0x03 } },
-        { "MakeBeep 0", [&] { return MakeBeep(port, 0); }, { 0x02, 0x02, 0x0B, 0x00, 0x09, 0x03 } },
-        { "MakeBeep 1", [&] { return MakeBeep(port, 1); }, { 0x02, 0x02, 0x0B, 0x01, 0x08, 0x03 } },
-        { "ReadData", [&] { return ReadData(port, buffer, 0x10, 0x20, 0, &count); },
+        { "MakeBeep 0", [&] { return MakeBeep(m_port, 0); }, { 0x02, 0x02, 0x0B, 0x00, 0x09, 0x03 } },
+        { "MakeBeep 1", [&] { return MakeBeep(m_port, 1); }, { 0x02, 0x02, 0x0B, 0x01, 0x08, 0x03 } },
+        { "ReadData", [&] { return ReadData(m_port, buffer, 0x10, 0x20, 0, &count); },
             { 0x02, 0x04, 0x01, 0x00, 0x20, 0x10, 0x35, 0x03 } },
         // Only the low 8 bits of the byte-sized arguments travel.
-        { "ReadData wide arguments", [&] { return ReadData(port, buffer, 0x110, 0x720, 0x302, &count); },
+        { "ReadData wide arguments", [&] { return ReadData(m_port, buffer, 0x110, 0x720, 0x302, &count); },
             { 0x02, 0x04, 0x01, 0x02, 0x20, 0x10, 0x37, 0x03 } },
-        { "WriteData", [&] { return WriteData(port, two, 2, 0x40, 0); },
+        { "WriteData", [&] { return WriteData(m_port, two, 2, 0x40, 0); },
             { 0x02, 0x06, 0x02, 0x00, 0x40, 0x02, 0xAA, 0x55, 0xB9, 0x03 } },
-        { "WriteData count 0", [&] { return WriteData(port, two, 0, 0x40, 1); },
+        { "WriteData count 0", [&] { return WriteData(m_port, two, 0, 0x40, 1); },
             { 0x02, 0x04, 0x02, 0x01, 0x40, 0x00, 0x47, 0x03 } },
-        { "CheckPassword", [&] { return CheckPassword(port, password); },
+        { "CheckPassword", [&] { return CheckPassword(m_port, password); },
             { 0x02, 0x04, 0x03, 0x12, 0x34, 0x56, 0x77, 0x03 } },
-        { "ChangePassword", [&] { return ChangePassword(port, password); },
+        { "ChangePassword", [&] { return ChangePassword(m_port, password); },
             { 0x02, 0x07, 0x02, 0x02, 0x01, 0x03, 0x12, 0x34, 0x56, 0x75, 0x03 } },
     };
     for (const auto& c : cases) {
-        emu.ClearRecord();
+        m_emu.ClearRecord();
         c.call();
         EXPECT_EQ(Received(), c.expected) << c.name;
     }
@@ -55,8 +55,8 @@ TEST_F(Operations, EachSendsItsRequestByteForByte)
 TEST_F(Operations, ChangePasswordSendsWhatWriteDataSendsForTheSameBytes)
 {
     const unsigned char password[3] = { 0x01, 0x02, 0x03 };
-    ChangePassword(port, password);
-    WriteData(port, password, 3, 1, 2);
+    ChangePassword(m_port, password);
+    WriteData(m_port, password, 3, 1, 2);
     const auto requests = Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0], requests[1]);
@@ -65,17 +65,17 @@ TEST_F(Operations, ChangePasswordSendsWhatWriteDataSendsForTheSameBytes)
 TEST_F(Operations, LongestWriteIsSentAndOneMoreIsRefusedUnsent)
 {
     const Bytes data(252, 0x5A);
-    EXPECT_EQ(WriteData(port, data.data(), 251, 0, 0), READER_NOT_POWERED);
+    EXPECT_EQ(WriteData(m_port, data.data(), 251, 0, 0), READER_NOT_POWERED);
     const Bytes sent = LastRequest();
     ASSERT_EQ(sent.size(), 259u);
     EXPECT_EQ(sent[1], 255);
     EXPECT_EQ(sent[5], 251);
 
-    emu.ClearRecord();
-    EXPECT_EQ(WriteData(port, data.data(), 252, 0, 0), VORELIN_ERR_IO);
-    EXPECT_EQ(WriteData(port, data.data(), 0xFFFFFFFFu, 0, 0), VORELIN_ERR_IO);
+    m_emu.ClearRecord();
+    EXPECT_EQ(WriteData(m_port, data.data(), 252, 0, 0), VORELIN_ERR_IO);
+    EXPECT_EQ(WriteData(m_port, data.data(), 0xFFFFFFFFu, 0, 0), VORELIN_ERR_IO);
     // Whatever reaches the reader now is the next request alone.
-    EXPECT_EQ(PowerOn(port), 0);
+    EXPECT_EQ(PowerOn(m_port), 0);
     EXPECT_EQ(Received(), (Bytes { 0x02, 0x01, 0x00, 0x01, 0x03 }));
 }
 
@@ -83,17 +83,17 @@ TEST_F(Operations, RefusedArgumentsPutNothingOnTheLine)
 {
     unsigned char buffer[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 0;
-    EXPECT_EQ(MakeBeep(port, 2), VORELIN_ERR_IO);
-    EXPECT_EQ(MakeBeep(port, -1), VORELIN_ERR_IO);
-    EXPECT_EQ(MakeBeep(port, 256), VORELIN_ERR_IO);
-    EXPECT_EQ(ReadData(port, nullptr, 1, 0, 0, &count), VORELIN_ERR_IO);
-    EXPECT_EQ(ReadData(port, buffer, 1, 0, 0, nullptr), VORELIN_ERR_IO);
-    EXPECT_EQ(GetICVersion(port, buffer, nullptr), VORELIN_ERR_IO);
-    EXPECT_EQ(IsCardPresent(port, nullptr), VORELIN_ERR_IO);
-    EXPECT_EQ(CheckPassword(port, nullptr), VORELIN_ERR_IO);
-    EXPECT_EQ(ChangePassword(port, nullptr), VORELIN_ERR_IO);
-    EXPECT_EQ(WriteData(port, nullptr, 1, 0, 0), VORELIN_ERR_IO);
-    EXPECT_EQ(PowerOn(port), 0);
+    EXPECT_EQ(MakeBeep(m_port, 2), VORELIN_ERR_IO);
+    EXPECT_EQ(MakeBeep(m_port, -1), VORELIN_ERR_IO);
+    EXPECT_EQ(MakeBeep(m_port, 256), VORELIN_ERR_IO);
+    EXPECT_EQ(ReadData(m_port, nullptr, 1, 0, 0, &count), VORELIN_ERR_IO);
+    EXPECT_EQ(ReadData(m_port, buffer, 1, 0, 0, nullptr), VORELIN_ERR_IO);
+    EXPECT_EQ(GetICVersion(m_port, buffer, nullptr), VORELIN_ERR_IO);
+    EXPECT_EQ(IsCardPresent(m_port, nullptr), VORELIN_ERR_IO);
+    EXPECT_EQ(CheckPassword(m_port, nullptr), VORELIN_ERR_IO);
+    EXPECT_EQ(ChangePassword(m_port, nullptr), VORELIN_ERR_IO);
+    EXPECT_EQ(WriteData(m_port, nullptr, 1, 0, 0), VORELIN_ERR_IO);
+    EXPECT_EQ(PowerOn(m_port), 0);
     EXPECT_EQ(Received(), (Bytes { 0x02, 0x01, 0x00, 0x01, 0x03 }));
 }
 
@@ -114,11 +114,11 @@ TEST_F(Operations, NullHandleFailsWithoutTouchingOutputs)
 
 TEST_F(Operations, VersionIsCopiedWithoutTerminator)
 {
-    emu.WithModel([](CCardReaderModel& m) { m.SetVersion("V1.2"); });
+    m_emu.WithModel([](CCardReaderModel& m) { m.SetVersion("V1.2"); });
     unsigned char version[VORELIN_MAX_REPLY_DATA];
     std::memset(version, 0xEE, sizeof version);
     uint32_t count = 0;
-    ASSERT_EQ(GetICVersion(port, version, &count), 0);
+    ASSERT_EQ(GetICVersion(m_port, version, &count), 0);
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(std::memcmp(version, "V1.2", 4), 0);
     EXPECT_EQ(version[4], 0xEE);
@@ -127,19 +127,19 @@ TEST_F(Operations, VersionIsCopiedWithoutTerminator)
 TEST_F(Operations, CardIndicationIsTheFirstDataByteOrZero)
 {
     int32_t indication = -5;
-    ASSERT_EQ(IsCardPresent(port, &indication), 0);
+    ASSERT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_PRESENT);
-    emu.WithModel([](CCardReaderModel& m) { m.RemoveCard(); });
-    ASSERT_EQ(IsCardPresent(port, &indication), 0);
+    m_emu.WithModel([](CCardReaderModel& m) { m.RemoveCard(); });
+    ASSERT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, CARD_INDICATION_ABSENT);
 
     ArmReply({ 0x02, 0x00, 0x02, 0xC8, 0x01, 0xCB, 0x03 });
-    ASSERT_EQ(IsCardPresent(port, &indication), 0);
+    ASSERT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, 0xC8) << "a value from 0 to 255";
 
     indication = -5;
     ArmReply({ 0x02, 0x00, 0x00, 0x00, 0x03 });
-    ASSERT_EQ(IsCardPresent(port, &indication), 0);
+    ASSERT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, 0);
 }
 
@@ -149,7 +149,7 @@ TEST_F(Operations, ReadDataDeliversWhatTheReplyCarriesNotWhatWasAsked)
     unsigned char buffer[VORELIN_MAX_REPLY_DATA];
     std::memset(buffer, 0xEE, sizeof buffer);
     uint32_t count = 0;
-    ASSERT_EQ(ReadData(port, buffer, 16, 0x20, 0, &count), 0);
+    ASSERT_EQ(ReadData(m_port, buffer, 16, 0x20, 0, &count), 0);
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes { 0x0A, 0x0B, 0x0C, 0xEE }));
 }
@@ -158,7 +158,7 @@ TEST_F(Operations, SuccessWithOddStartAndEndBytesIsStillSuccess)
 {
     ArmReply({ 0x55, 0x00, 0x01, 0x09, 0x08, 0xAA });
     int32_t indication = 0;
-    EXPECT_EQ(IsCardPresent(port, &indication), 0);
+    EXPECT_EQ(IsCardPresent(m_port, &indication), 0);
     EXPECT_EQ(indication, 9);
 }
 
@@ -179,11 +179,11 @@ TEST_F(Operations, FailuresLeaveEveryOutputAsItWas)
         int32_t indication = -1234;
 
         ArmReply(reply);
-        EXPECT_NE(ReadData(port, buffer, 2, 0, 0, &count), 0) << what;
+        EXPECT_NE(ReadData(m_port, buffer, 2, 0, 0, &count), 0) << what;
         ArmReply(reply);
-        EXPECT_NE(GetICVersion(port, buffer, &count), 0) << what;
+        EXPECT_NE(GetICVersion(m_port, buffer, &count), 0) << what;
         ArmReply(reply);
-        EXPECT_NE(IsCardPresent(port, &indication), 0) << what;
+        EXPECT_NE(IsCardPresent(m_port, &indication), 0) << what;
         EXPECT_EQ(count, 1234u) << what;
         EXPECT_EQ(indication, -1234) << what;
         EXPECT_EQ(buffer[0], 0xEE) << what;
@@ -193,14 +193,14 @@ TEST_F(Operations, FailuresLeaveEveryOutputAsItWas)
 
 TEST_F(Operations, BeepTakesOnlyThePlainSuccessReply)
 {
-    EXPECT_EQ(MakeBeep(port, 1), 0);
-    EXPECT_EQ(emu.WithModel([](CCardReaderModel& m) { return m.Beeps(1); }), 1u);
+    EXPECT_EQ(MakeBeep(m_port, 1), 0);
+    EXPECT_EQ(m_emu.WithModel([](CCardReaderModel& m) { return m.Beeps(1); }), 1u);
     ArmReply({ 0x02, 0x05, 0x00, 0x05, 0x03 });
-    EXPECT_EQ(MakeBeep(port, 0), VORELIN_ERR_BEEP_REPLY) << "not the status 5";
+    EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_REPLY) << "not the status 5";
     ArmReply({ 0x02, 0x00, 0x01, 0x07, 0x06, 0x03 });
-    EXPECT_EQ(MakeBeep(port, 0), VORELIN_ERR_BEEP_REPLY);
+    EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_REPLY);
     ArmReply({ 0x02, 0x00, 0x00, 0x00, 0x04 });
-    EXPECT_EQ(MakeBeep(port, 0), VORELIN_ERR_BEEP_REPLY);
+    EXPECT_EQ(MakeBeep(m_port, 0), VORELIN_ERR_BEEP_REPLY);
 }
 
 TEST_F(Operations, CardSessionFromPowerToWrittenAndReadBack)
@@ -210,20 +210,20 @@ TEST_F(Operations, CardSessionFromPowerToWrittenAndReadBack)
     unsigned char buffer[VORELIN_MAX_REPLY_DATA];
     uint32_t count = 0;
 
-    EXPECT_EQ(ReadData(port, buffer, 4, 0x80, 0, &count), READER_NOT_POWERED);
-    ASSERT_EQ(PowerOn(port), 0);
-    EXPECT_EQ(WriteData(port, data.data(), 4, 0x80, 0), READER_NOT_VERIFIED);
-    EXPECT_EQ(CheckPassword(port, wrong), READER_WRONG_PASSWORD);
+    EXPECT_EQ(ReadData(m_port, buffer, 4, 0x80, 0, &count), READER_NOT_POWERED);
+    ASSERT_EQ(PowerOn(m_port), 0);
+    EXPECT_EQ(WriteData(m_port, data.data(), 4, 0x80, 0), READER_NOT_VERIFIED);
+    EXPECT_EQ(CheckPassword(m_port, wrong), READER_WRONG_PASSWORD);
     Unlock();
-    ASSERT_EQ(WriteData(port, data.data(), 4, 0x80, 0), 0);
-    ASSERT_EQ(ReadData(port, buffer, 4, 0x80, 0, &count), 0);
+    ASSERT_EQ(WriteData(m_port, data.data(), 4, 0x80, 0), 0);
+    ASSERT_EQ(ReadData(m_port, buffer, 4, 0x80, 0, &count), 0);
     EXPECT_EQ(Bytes(buffer, buffer + count), data);
-    EXPECT_EQ(ReadData(port, buffer, 8, 0xFC, 0, &count), READER_BAD_ADDRESS);
+    EXPECT_EQ(ReadData(m_port, buffer, 8, 0xFC, 0, &count), READER_BAD_ADDRESS);
 
     // Power off forgets the password.
-    ASSERT_EQ(PowerOff(port), 0);
-    ASSERT_EQ(PowerOn(port), 0);
-    EXPECT_EQ(WriteData(port, data.data(), 4, 0x80, 0), READER_NOT_VERIFIED);
+    ASSERT_EQ(PowerOff(m_port), 0);
+    ASSERT_EQ(PowerOn(m_port), 0);
+    EXPECT_EQ(WriteData(m_port, data.data(), 4, 0x80, 0), READER_NOT_VERIFIED);
 }
 
 TEST_F(Operations, ChangedPasswordIsTheOneThatCounts)
@@ -231,10 +231,10 @@ TEST_F(Operations, ChangedPasswordIsTheOneThatCounts)
     const unsigned char fresh[3] = { 0x31, 0x41, 0x59 };
     const unsigned char old[3] = { 0xFF, 0xFF, 0xFF };
     Unlock();
-    ASSERT_EQ(ChangePassword(port, fresh), 0);
-    EXPECT_EQ(CheckPassword(port, old), READER_WRONG_PASSWORD);
-    EXPECT_EQ(CheckPassword(port, fresh), 0);
-    const auto stored = emu.WithModel([](CCardReaderModel& m) { return m.Card().Password(); });
+    ASSERT_EQ(ChangePassword(m_port, fresh), 0);
+    EXPECT_EQ(CheckPassword(m_port, old), READER_WRONG_PASSWORD);
+    EXPECT_EQ(CheckPassword(m_port, fresh), 0);
+    const auto stored = m_emu.WithModel([](CCardReaderModel& m) { return m.Card().Password(); });
     EXPECT_EQ(Bytes(stored.begin(), stored.end()), (Bytes { 0x31, 0x41, 0x59 }));
 }
 
@@ -242,17 +242,17 @@ TEST_F(Operations, ThreeWrongPasswordsLockTheCard)
 {
     const unsigned char wrong[3] = { 0x01, 0x02, 0x03 };
     const unsigned char right[3] = { 0xFF, 0xFF, 0xFF };
-    ASSERT_EQ(PowerOn(port), 0);
-    EXPECT_EQ(CheckPassword(port, wrong), READER_WRONG_PASSWORD);
-    EXPECT_EQ(CheckPassword(port, wrong), READER_WRONG_PASSWORD);
-    EXPECT_EQ(CheckPassword(port, wrong), READER_WRONG_PASSWORD);
-    EXPECT_EQ(CheckPassword(port, right), READER_CARD_LOCKED);
+    ASSERT_EQ(PowerOn(m_port), 0);
+    EXPECT_EQ(CheckPassword(m_port, wrong), READER_WRONG_PASSWORD);
+    EXPECT_EQ(CheckPassword(m_port, wrong), READER_WRONG_PASSWORD);
+    EXPECT_EQ(CheckPassword(m_port, wrong), READER_WRONG_PASSWORD);
+    EXPECT_EQ(CheckPassword(m_port, right), READER_CARD_LOCKED);
 }
 
 TEST_F(Operations, NoCardNoPower)
 {
-    emu.WithModel([](CCardReaderModel& m) { m.RemoveCard(); });
-    EXPECT_EQ(PowerOn(port), READER_NO_CARD);
-    emu.WithModel([](CCardReaderModel& m) { m.InsertCard(); });
-    EXPECT_EQ(PowerOn(port), 0);
+    m_emu.WithModel([](CCardReaderModel& m) { m.RemoveCard(); });
+    EXPECT_EQ(PowerOn(m_port), READER_NO_CARD);
+    m_emu.WithModel([](CCardReaderModel& m) { m.InsertCard(); });
+    EXPECT_EQ(PowerOn(m_port), 0);
 }

@@ -15,39 +15,39 @@ class ReaderFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        emu.SetPacing(false);
-        ASSERT_EQ(emu.Start(), 0);
-        port = OpenComProt(emu.SlavePath().c_str());
-        ASSERT_NE(port, nullptr);
+        m_emu.SetPacing(false);
+        ASSERT_EQ(m_emu.Start(), 0);
+        m_port = OpenComProt(m_emu.SlavePath().c_str());
+        ASSERT_NE(m_port, nullptr);
     }
 
     void TearDown() override
     {
-        if (port)
-            CloseComProt(port);
-        emu.Stop();
+        if (m_port)
+            CloseComProt(m_port);
+        m_emu.Stop();
     }
 
-    void Arm(EReaderFault kind)
+    void Arm(ReaderFaultKind kind)
     {
-        CReaderFault fault;
+        ReaderFault fault;
         fault.kind = kind;
-        emu.ArmFault(fault);
+        m_emu.ArmFault(fault);
     }
 
     void ArmReply(const Bytes& reply)
     {
-        CReaderFault fault;
-        fault.kind = EReaderFault::Canned;
+        ReaderFault fault;
+        fault.kind = ReaderFaultKind::Canned;
         fault.reply = reply;
-        emu.ArmFault(fault);
+        m_emu.ArmFault(fault);
     }
 
     // The request frames the reader has received, oldest first.
     std::vector<Bytes> Requests() const
     {
         std::vector<Bytes> out;
-        for (const auto& r : emu.Requests())
+        for (const auto& r : m_emu.Requests())
             out.emplace_back(r.begin(), r.end());
         return out;
     }
@@ -55,7 +55,7 @@ protected:
     // Every byte the reader has received.
     Bytes Received() const
     {
-        const auto all = emu.Received();
+        const auto all = m_emu.Received();
         return Bytes(all.begin(), all.end());
     }
 
@@ -69,10 +69,10 @@ protected:
     void Unlock()
     {
         const unsigned char password[3] = { 0xFF, 0xFF, 0xFF };
-        ASSERT_EQ(PowerOn(port), 0);
-        ASSERT_EQ(CheckPassword(port, password), 0);
+        ASSERT_EQ(PowerOn(m_port), 0);
+        ASSERT_EQ(CheckPassword(m_port, password), 0);
     }
 
-    CCardReaderEmulator emu;
-    VorelinHandle port = nullptr;
+    CCardReaderEmulator m_emu;
+    VorelinHandle m_port = nullptr;
 };

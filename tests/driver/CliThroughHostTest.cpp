@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "../lodemar-cli/CliFixture.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
 #include "HostProcessFixture.h"
 
 using namespace clitest;

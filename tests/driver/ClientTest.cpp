@@ -19,14 +19,14 @@ class CStandInServer {
 public:
     CStandInServer(const std::string& path, std::function<void(int)> behaviour)
     {
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un a {};
         a.sun_family = AF_UNIX;
         std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(listener_, 1);
-        thread_ = std::thread([this, behaviour] {
-            const int fd = ::accept(listener_, nullptr, nullptr);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(m_listener, 1);
+        m_thread = std::thread([this, behaviour] {
+            const int fd = ::accept(m_listener, nullptr, nullptr);
             if (fd >= 0) {
                 behaviour(fd);
                 ::close(fd);
@@ -35,14 +35,14 @@ public:
     }
     ~CStandInServer()
     {
-        ::shutdown(listener_, SHUT_RDWR);
-        thread_.join();
-        ::close(listener_);
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
     }
 
 private:
-    int listener_;
-    std::thread thread_;
+    int m_listener;
+    std::thread m_thread;
 };
 
 // Reads one request so that the client's send is complete.
@@ -63,20 +63,20 @@ void waitForHangUp(int fd)
 
 class ClientTest : public ::testing::Test {
 protected:
-    CTempFolder dir;
-    std::string path = dir / "s";
-    CTavrinClient client;
-    ExchangeResult result;
-    Bytes out = Bytes(4);
+    CTempFolder m_dir;
+    std::string m_path = m_dir / "s";
+    CTavrinClient m_client;
+    ExchangeResult m_result;
+    Bytes m_out = Bytes(4);
 };
 
 TEST_F(ClientTest, ConnectGivesUpOnAMissingSocketAndRefusesBadPaths)
 {
-    EXPECT_EQ(client.Connect(path, 50), CLIENT_E_CONNECT);
-    EXPECT_EQ(client.Connect(std::string(200, 'x'), 50), CLIENT_E_ARGUMENT);
-    EXPECT_EQ(
-        client.Exchange(IOCTL_GET_VERSION, nullptr, 0, out.data(), 4, result, 50), CLIENT_E_NOT_CONNECTED);
-    EXPECT_EQ(StopHost(path, 50), CLIENT_OK); // nothing there to stop
+    EXPECT_EQ(m_client.Connect(m_path, 50), CLIENT_E_CONNECT);
+    EXPECT_EQ(m_client.Connect(std::string(200, 'x'), 50), CLIENT_E_ARGUMENT);
+    EXPECT_EQ(m_client.Exchange(IOCTL_GET_VERSION, nullptr, 0, m_out.data(), 4, m_result, 50),
+        CLIENT_E_NOT_CONNECTED);
+    EXPECT_EQ(StopHost(m_path, 50), CLIENT_OK); // nothing there to stop
 }
 
 TEST_F(ClientTest, ConnectWaitsForASocketThatAppears)
@@ -86,33 +86,35 @@ TEST_F(ClientTest, ConnectWaitsForASocketThatAppears)
     std::promise<void> answered;
     std::thread later([&, done = answered.get_future()] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        CStandInServer server(path, waitForHangUp);
+        CStandInServer server(m_path, waitForHangUp);
         done.wait();
     });
-    EXPECT_EQ(client.Connect(path, 10000), CLIENT_OK);
+    EXPECT_EQ(m_client.Connect(m_path, 10000), CLIENT_OK);
     answered.set_value();
-    client.Close();
+    m_client.Close();
     later.join();
 }
 
 TEST_F(ClientTest, SilentServerTimesOutAndTheConnectionIsDropped)
 {
-    CStandInServer server(path, waitForHangUp);
-    ASSERT_EQ(client.Connect(path, 1000), CLIENT_OK);
-    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 50), CLIENT_E_TIMEOUT);
-    EXPECT_FALSE(client.Connected());
+    CStandInServer server(m_path, waitForHangUp);
+    ASSERT_EQ(m_client.Connect(m_path, 1000), CLIENT_OK);
+    EXPECT_EQ(m_client.Exchange(IOCTL_GET_VERSION, m_out.data(), 4, m_out.data(), 4, m_result, 50),
+        CLIENT_E_TIMEOUT);
+    EXPECT_FALSE(m_client.Connected());
 }
 
 TEST_F(ClientTest, ServerThatHangsUpIsAnIoFailure)
 {
-    CStandInServer server(path, readRequest);
-    ASSERT_EQ(client.Connect(path, 1000), CLIENT_OK);
-    EXPECT_EQ(client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 5000), CLIENT_E_IO);
+    CStandInServer server(m_path, readRequest);
+    ASSERT_EQ(m_client.Connect(m_path, 1000), CLIENT_OK);
+    EXPECT_EQ(
+        m_client.Exchange(IOCTL_GET_VERSION, m_out.data(), 4, m_out.data(), 4, m_result, 5000), CLIENT_E_IO);
 }
 
 TEST_F(ClientTest, ReplyWithMoreOutputThanOfferedIsRejected)
 {
-    CStandInServer server(path, [](int fd) {
+    CStandInServer server(m_path, [](int fd) {
         readRequest(fd);
         Bytes reply;
         const Bytes five(5, 0x11);
@@ -120,8 +122,8 @@ TEST_F(ClientTest, ReplyWithMoreOutputThanOfferedIsRejected)
         ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
         waitForHangUp(fd);
     });
-    ASSERT_EQ(client.Connect(path, 1000), CLIENT_OK);
-    EXPECT_EQ(
-        client.Exchange(IOCTL_GET_VERSION, out.data(), 4, out.data(), 4, result, 5000), CLIENT_E_PROTOCOL);
-    EXPECT_EQ(out, Bytes(4, 0x00));
+    ASSERT_EQ(m_client.Connect(m_path, 1000), CLIENT_OK);
+    EXPECT_EQ(m_client.Exchange(IOCTL_GET_VERSION, m_out.data(), 4, m_out.data(), 4, m_result, 5000),
+        CLIENT_E_PROTOCOL);
+    EXPECT_EQ(m_out, Bytes(4, 0x00));
 }

@@ -2,20 +2,20 @@
 #include <string>
 
 #include "../emulator-keyboard/TablePackets.h"
-#include "CoreHarness.h"
+#include "CoreFixture.h"
 
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-class DispatchTest : public CoreHarness { };
+class DispatchTest : public CoreFixture { };
 
 TEST_F(DispatchTest, EmptySendSucceedsWithoutTouchingAPort)
 {
     const Request r = Control(IOCTL_SEND_BYTES, {}, 0);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(seen.statusReads, 0u);
-    EXPECT_TRUE(seen.events.empty());
+    EXPECT_EQ(m_seen.statusReads, 0u);
+    EXPECT_TRUE(m_seen.events.empty());
 }
 
 TEST_F(DispatchTest, SendPassesEveryByteAndTracesEachReply)
@@ -24,10 +24,10 @@ TEST_F(DispatchTest, SendPassesEveryByteAndTracesEachReply)
     const Request r = Control(IOCTL_SEND_BYTES, packet, 0);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(seen.received, packet);
-    EXPECT_EQ(seen.waits, packet.size());
-    EXPECT_EQ(seen.traces, Lines(packet.size(), "send_cmd return = fa\n"));
-    EXPECT_TRUE(keyboard.Idle());
+    EXPECT_EQ(m_seen.received, packet);
+    EXPECT_EQ(m_seen.waits, packet.size());
+    EXPECT_EQ(m_seen.traces, Lines(packet.size(), "send_cmd return = fa\n"));
+    EXPECT_TRUE(m_keyboard.Idle());
 }
 
 TEST_F(DispatchTest, SilentKeyboardMakesTheSendReport254)
@@ -37,7 +37,7 @@ TEST_F(DispatchTest, SilentKeyboardMakesTheSendReport254)
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, TAVRIN_SEND_NO_REPLY);
     // Every byte is still tried.
-    EXPECT_EQ(seen.traces,
+    EXPECT_EQ(m_seen.traces,
         (Lines { "Return here, wait echo fail\n", "send_cmd return = ffffffff\n",
             "Return here, wait echo fail\n", "send_cmd return = ffffffff\n" }));
 }
@@ -65,7 +65,7 @@ TEST_F(DispatchTest, OneUnansweredByteIsEnoughFor254)
 
 TEST_F(DispatchTest, BusyControllerMakesTheSendReport254)
 {
-    pc.SetBusy(true);
+    m_pc.SetBusy(true);
     EXPECT_EQ(Control(IOCTL_SEND_BYTES, { 0xE8 }, 0).completion.information, TAVRIN_SEND_NO_REPLY);
 }
 
@@ -127,7 +127,7 @@ TEST_F(DispatchTest, RefusedSendNeverReportsMoreThanTheOutputBufferHolds)
     Faults({ .refuse = true });
     const Request r = Control(IOCTL_SEND_BYTES, { 0xE8, 0x01, 0x00 }, 0);
     EXPECT_EQ(r.completion.information, TAVRIN_SEND_REFUSED);
-    EXPECT_EQ(seen.traces, Lines(3, "send_cmd return = fe\n"));
+    EXPECT_EQ(m_seen.traces, Lines(3, "send_cmd return = fe\n"));
 
     const Request small = Control(IOCTL_SEND_BYTES, { 0xE8 }, 100);
     EXPECT_EQ(small.completion.status, TAVRIN_STATUS_IO_DEVICE_ERROR);
@@ -143,12 +143,12 @@ TEST_F(DispatchTest, SendLongerThanTheBufferIsRefusedUntouched)
     const Request refused = Control(IOCTL_SEND_BYTES, Bytes(301, 0x01), 0);
     EXPECT_EQ(refused.completion.status, TAVRIN_STATUS_INVALID_PARAMETER);
     EXPECT_EQ(refused.completion.information, 0u);
-    EXPECT_EQ(seen.statusReads, 0u);
-    EXPECT_TRUE(seen.events.empty());
+    EXPECT_EQ(m_seen.statusReads, 0u);
+    EXPECT_TRUE(m_seen.events.empty());
 
     const Request full = Control(IOCTL_SEND_BYTES, Bytes(300, 0x01), 0);
     EXPECT_EQ(full.completion.status, TAVRIN_STATUS_SUCCESS);
-    EXPECT_EQ(seen.received.size(), 300u);
+    EXPECT_EQ(m_seen.received.size(), 300u);
 }
 
 TEST_F(DispatchTest, VersionNeedsFourInputBytes)
@@ -161,8 +161,8 @@ TEST_F(DispatchTest, VersionNeedsFourInputBytes)
     const Request ok = Control(IOCTL_GET_VERSION, { 0, 0, 0, 0 }, 4);
     EXPECT_EQ(ok.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(Block(ok), (Bytes { 100, 0, 0, 0 }));
-    EXPECT_EQ(seen.traces, Lines { "Get version finished" });
-    EXPECT_TRUE(seen.events.empty());
+    EXPECT_EQ(m_seen.traces, Lines { "Get version finished" });
+    EXPECT_TRUE(m_seen.events.empty());
 }
 
 TEST_F(DispatchTest, VersionIntoAShortOutputWritesNothing)
@@ -178,24 +178,24 @@ TEST_F(DispatchTest, ReadNeeds8000OutputBytesBeforeContactingTheKeyboard)
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 7999);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(seen.traces, Lines { "Input date len = 7999\n" });
-    EXPECT_TRUE(seen.events.empty());
-    EXPECT_EQ(seen.scratchObtained, 0u);
+    EXPECT_EQ(m_seen.traces, Lines { "Input date len = 7999\n" });
+    EXPECT_TRUE(m_seen.events.empty());
+    EXPECT_EQ(m_seen.scratchObtained, 0u);
 }
 
 TEST_F(DispatchTest, ReadReturnsTheImageAndReleasesTheScratchBlock)
 {
     const Request r = Control(IOCTL_READ_DATA, { 0xE9, 0x55 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
-    EXPECT_EQ(Block(r), keyboard.Image());
+    EXPECT_EQ(Block(r), m_keyboard.Image());
     EXPECT_EQ(
-        seen.traces, (Lines { "Input date len = 10240\n", "Input date len = 2\n", "get data len 515\n" }));
-    EXPECT_EQ(seen.scratchSize, 10240u);
-    const std::uint32_t tag = seen.scratchTag;
+        m_seen.traces, (Lines { "Input date len = 10240\n", "Input date len = 2\n", "get data len 515\n" }));
+    EXPECT_EQ(m_seen.scratchSize, 10240u);
+    const std::uint32_t tag = m_seen.scratchTag;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&tag), 4), "Ddk "); // memory order
-    EXPECT_EQ(seen.scratchObtained, 1u);
-    EXPECT_EQ(seen.scratchReleased, 1u);
-    EXPECT_FALSE(seen.scratchTagMismatch);
+    EXPECT_EQ(m_seen.scratchObtained, 1u);
+    EXPECT_EQ(m_seen.scratchReleased, 1u);
+    EXPECT_FALSE(m_seen.scratchTagMismatch);
 }
 
 TEST_F(DispatchTest, ReadNeverWritesPastTheOutputLength)
@@ -223,24 +223,24 @@ TEST_F(DispatchTest, RefusedReadCompletesWithNothing)
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_EQ(seen.scratchReleased, 1u);
+    EXPECT_EQ(m_seen.scratchReleased, 1u);
 }
 
 TEST_F(DispatchTest, ReadWithoutScratchFailsBeforeContactingTheKeyboard)
 {
-    pc.SetScratchAvailable(false);
+    m_pc.SetScratchAvailable(false);
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(r.completion.information, 0u);
-    EXPECT_TRUE(seen.events.empty());
+    EXPECT_TRUE(m_seen.events.empty());
 }
 
 TEST_F(DispatchTest, ReadWithoutACommandByteIsRefused)
 {
     const Request r = Control(IOCTL_READ_DATA, {}, 10240);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_PARAMETER);
-    EXPECT_TRUE(seen.events.empty());
-    EXPECT_EQ(seen.scratchObtained, 0u);
+    EXPECT_TRUE(m_seen.events.empty());
+    EXPECT_EQ(m_seen.scratchObtained, 0u);
 }
 
 TEST_F(DispatchTest, IdentifyReturnsWhatTheKeyboardAnswered)
@@ -267,7 +267,7 @@ TEST_F(DispatchTest, IdentifyReturnsWhatTheKeyboardAnswered)
         caseKeyboard.SetFaults(c.faults);
         kbemu::CEmulatedPc casePc { caseKeyboard };
         CPcRecorder caseRecorder { casePc };
-        platform = casePc.Platform();
+        m_platform = casePc.Platform();
         const std::uint8_t maskBefore = caseRecorder.seen.mask;
         const Request r = Control(IOCTL_IDENTIFY_KEYBOARD, {}, c.outputLength);
         EXPECT_EQ(r.completion.status, c.status);
@@ -283,8 +283,8 @@ TEST_F(DispatchTest, UnknownCodeIsAnInvalidRequest)
 {
     const Request r = Control(0x0022E010, { 1, 2, 3, 4 }, 16);
     EXPECT_EQ(r.completion.status, TAVRIN_STATUS_INVALID_DEVICE_REQUEST);
-    EXPECT_EQ(seen.traces, Lines { "IoControl code not define" });
-    EXPECT_TRUE(seen.events.empty());
+    EXPECT_EQ(m_seen.traces, Lines { "IoControl code not define" });
+    EXPECT_TRUE(m_seen.events.empty());
 }
 
 TEST_F(DispatchTest, TableWrittenPacketByPacketReadsBackAsItsImage)
@@ -295,10 +295,10 @@ TEST_F(DispatchTest, TableWrittenPacketByPacketReadsBackAsItsImage)
         ASSERT_EQ(r.completion.status, TAVRIN_STATUS_SUCCESS);
         ASSERT_EQ(r.completion.information, 0u);
     }
-    EXPECT_EQ(keyboard.FinishCount(), 1);
-    EXPECT_EQ(seen.lostWrites, 0u);
-    EXPECT_EQ(seen.foreignAccesses, 0u);
-    for (std::uint8_t mask : seen.maskAtDataWrites)
+    EXPECT_EQ(m_keyboard.FinishCount(), 1);
+    EXPECT_EQ(m_seen.lostWrites, 0u);
+    EXPECT_EQ(m_seen.foreignAccesses, 0u);
+    for (std::uint8_t mask : m_seen.maskAtDataWrites)
         ASSERT_NE(mask & PIC_IRQ1_BIT, 0);
 
     const Request r = Control(IOCTL_READ_DATA, { 0xE9 }, 10240);

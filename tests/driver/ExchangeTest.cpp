@@ -1,7 +1,7 @@
 // send_cmd and read_data against the emulated PC.
 #include <string>
 
-#include "CoreHarness.h"
+#include "CoreFixture.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -12,13 +12,13 @@ constexpr std::uint8_t INITIAL_PORT_B = 0x30;
 
 } // namespace
 
-class SendCmdTest : public CoreHarness { };
+class SendCmdTest : public CoreFixture { };
 
 TEST_F(SendCmdTest, ExchangesOneByteUnderMaskedIrq1AndAcknowledgesOnPortB)
 {
-    EXPECT_EQ(send_cmd(&platform, 0xE8), 0xFA);
+    EXPECT_EQ(send_cmd(&m_platform, 0xE8), 0xFA);
 
-    EXPECT_EQ(seen.received, Bytes { 0xE8 });
+    EXPECT_EQ(m_seen.received, Bytes { 0xE8 });
     // The wait comes before the mask, the mask before the byte.
     const std::vector<PortEvent> expected {
         { PortEvent::WAIT, 0, 0 },
@@ -32,81 +32,81 @@ TEST_F(SendCmdTest, ExchangesOneByteUnderMaskedIrq1AndAcknowledgesOnPortB)
         { PortEvent::READ, PIC_MASTER_MASK_PORT, INITIAL_MASK | 0x02 },
         { PortEvent::WRITE, PIC_MASTER_MASK_PORT, INITIAL_MASK },
     };
-    EXPECT_EQ(seen.events, expected);
-    EXPECT_TRUE(seen.traces.empty());
+    EXPECT_EQ(m_seen.events, expected);
+    EXPECT_TRUE(m_seen.traces.empty());
 }
 
 TEST_F(SendCmdTest, ChangesOnlyIrq1AndLeavesItClear)
 {
-    pc.SetMask(0x5B); // IRQ 1 masked before
-    EXPECT_EQ(send_cmd(&platform, 0x12), 0xFA);
-    EXPECT_EQ(seen.mask, 0x59);
-    EXPECT_EQ(seen.maskAtDataWrites, Bytes { 0x5B });
+    m_pc.SetMask(0x5B); // IRQ 1 masked before
+    EXPECT_EQ(send_cmd(&m_platform, 0x12), 0xFA);
+    EXPECT_EQ(m_seen.mask, 0x59);
+    EXPECT_EQ(m_seen.maskAtDataWrites, Bytes { 0x5B });
 }
 
 TEST_F(SendCmdTest, AnyReplyByteIsReturned)
 {
     Faults({ .refuse = true });
-    EXPECT_EQ(send_cmd(&platform, 0xE9), 0xFE);
+    EXPECT_EQ(send_cmd(&m_platform, 0xE9), 0xFE);
 }
 
 TEST_F(SendCmdTest, BusyControllerFailsBeforeTouchingAnything)
 {
-    pc.SetBusy(true);
-    EXPECT_EQ(send_cmd(&platform, 0xE8), -1);
-    EXPECT_EQ(seen.statusReads, POLL_INPUT_CLEAR);
-    EXPECT_EQ(seen.waits, 0u);
-    EXPECT_TRUE(seen.events.empty());
-    EXPECT_TRUE(seen.traces.empty());
+    m_pc.SetBusy(true);
+    EXPECT_EQ(send_cmd(&m_platform, 0xE8), -1);
+    EXPECT_EQ(m_seen.statusReads, POLL_INPUT_CLEAR);
+    EXPECT_EQ(m_seen.waits, 0u);
+    EXPECT_TRUE(m_seen.events.empty());
+    EXPECT_TRUE(m_seen.traces.empty());
 }
 
 TEST_F(SendCmdTest, ByteNotTakenTimesOutAfterTheBound)
 {
-    pc.SetInputDelay(POLL_INPUT_CLEAR - 1);
-    EXPECT_EQ(send_cmd(&platform, 0x01), 0xFA);
+    m_pc.SetInputDelay(POLL_INPUT_CLEAR - 1);
+    EXPECT_EQ(send_cmd(&m_platform, 0x01), 0xFA);
 
-    recorder.Clear();
-    pc.SetInputDelay(POLL_INPUT_CLEAR);
-    EXPECT_EQ(send_cmd(&platform, 0x02), -1);
-    EXPECT_EQ(seen.traces, std::vector<std::string> { "wait data timeout 1\n" });
-    EXPECT_EQ(seen.mask, INITIAL_MASK);
-    EXPECT_TRUE(seen.portBWrites.empty());
+    m_recorder.Clear();
+    m_pc.SetInputDelay(POLL_INPUT_CLEAR);
+    EXPECT_EQ(send_cmd(&m_platform, 0x02), -1);
+    EXPECT_EQ(m_seen.traces, std::vector<std::string> { "wait data timeout 1\n" });
+    EXPECT_EQ(m_seen.mask, INITIAL_MASK);
+    EXPECT_TRUE(m_seen.portBWrites.empty());
 }
 
 TEST_F(SendCmdTest, MissingReplyTimesOutAfterTheBound)
 {
-    pc.SetReplyDelay(POLL_REPLY - 1);
-    EXPECT_EQ(send_cmd(&platform, 0x01), 0xFA);
+    m_pc.SetReplyDelay(POLL_REPLY - 1);
+    EXPECT_EQ(send_cmd(&m_platform, 0x01), 0xFA);
 
-    recorder.Clear();
+    m_recorder.Clear();
     Faults({ .silent = true });
-    EXPECT_EQ(send_cmd(&platform, 0x02), -1);
-    EXPECT_EQ(seen.statusReads, 2 + POLL_REPLY);
-    EXPECT_EQ(seen.traces, std::vector<std::string> { "Return here, wait echo fail\n" });
-    EXPECT_EQ(seen.mask, INITIAL_MASK);
-    EXPECT_TRUE(seen.portBWrites.empty());
+    EXPECT_EQ(send_cmd(&m_platform, 0x02), -1);
+    EXPECT_EQ(m_seen.statusReads, 2 + POLL_REPLY);
+    EXPECT_EQ(m_seen.traces, std::vector<std::string> { "Return here, wait echo fail\n" });
+    EXPECT_EQ(m_seen.mask, INITIAL_MASK);
+    EXPECT_TRUE(m_seen.portBWrites.empty());
 }
 
-class ReadDataTest : public CoreHarness {
+class ReadDataTest : public CoreFixture {
 protected:
-    Bytes block = Bytes(TAVRIN_SCRATCH_SIZE, 0xEE);
+    Bytes m_block = Bytes(TAVRIN_SCRATCH_SIZE, 0xEE);
 
     Bytes ReadScripted(const Bytes& stream, std::uint32_t capacity = TAVRIN_SCRATCH_SIZE)
     {
-        keyboard.SetScriptedReadOut(stream);
-        const std::uint32_t n = read_data(&platform, 0xE9, block.data(), capacity);
-        return { block.begin(), block.begin() + n };
+        m_keyboard.SetScriptedReadOut(stream);
+        const std::uint32_t n = read_data(&m_platform, 0xE9, m_block.data(), capacity);
+        return { m_block.begin(), m_block.begin() + n };
     }
 };
 
 TEST_F(ReadDataTest, DecodesNibblePairsAndClosesWithTheEndByte)
 {
     EXPECT_EQ(ReadScripted({ 0x05, 0x0C, 0x02, 0x02, 0x11, 0x11, 0xFD }), (Bytes { 0x3A, 0x00, 0xFF, 0xFD }));
-    EXPECT_EQ(seen.traces, std::vector<std::string> { "get data len 3\n" });
+    EXPECT_EQ(m_seen.traces, std::vector<std::string> { "get data len 3\n" });
     // Command and argument went through send_cmd; the stream gets no waits or port B pulses.
-    EXPECT_EQ(seen.received, (Bytes { 0xE9, 0x80 }));
-    EXPECT_EQ(seen.waits, 2u);
-    EXPECT_EQ(seen.portBWrites.size(), 4u);
+    EXPECT_EQ(m_seen.received, (Bytes { 0xE9, 0x80 }));
+    EXPECT_EQ(m_seen.waits, 2u);
+    EXPECT_EQ(m_seen.portBWrites.size(), 4u);
 }
 
 TEST_F(ReadDataTest, ControlBytesTravelAlone)
@@ -130,51 +130,51 @@ TEST_F(ReadDataTest, MasksAllLinesDuringTheStreamAndUnmasksAllAfter)
 {
     ReadScripted({ 0x02, 0x03, 0xFD });
     // Two send_cmd (set, clear bit 1), then 0xFF for the stream and 0x00 after it.
-    EXPECT_EQ(seen.maskWrites, (Bytes { 0xBA, 0xB8, 0xBA, 0xB8, 0xFF, 0x00 }));
-    EXPECT_EQ(seen.mask, 0x00);
+    EXPECT_EQ(m_seen.maskWrites, (Bytes { 0xBA, 0xB8, 0xBA, 0xB8, 0xFF, 0x00 }));
+    EXPECT_EQ(m_seen.mask, 0x00);
 }
 
 TEST_F(ReadDataTest, RefusedCommandSendsNothingMoreAndLeavesTheMask)
 {
     Faults({ .refuse = true });
-    EXPECT_EQ(read_data(&platform, 0xE9, block.data(), TAVRIN_SCRATCH_SIZE), 0u);
-    EXPECT_EQ(seen.received, Bytes { 0xE9 });
-    EXPECT_EQ(seen.mask, INITIAL_MASK);
-    EXPECT_EQ(block[0], 0xEE);
+    EXPECT_EQ(read_data(&m_platform, 0xE9, m_block.data(), TAVRIN_SCRATCH_SIZE), 0u);
+    EXPECT_EQ(m_seen.received, Bytes { 0xE9 });
+    EXPECT_EQ(m_seen.mask, INITIAL_MASK);
+    EXPECT_EQ(m_block[0], 0xEE);
 }
 
 TEST_F(ReadDataTest, UnansweredArgumentIsARefusal)
 {
     Faults({ .stallAfter = 1 });
-    EXPECT_EQ(read_data(&platform, 0xE9, block.data(), TAVRIN_SCRATCH_SIZE), 0u);
-    EXPECT_EQ(seen.received, (Bytes { 0xE9, 0x80 }));
-    EXPECT_EQ(seen.mask, INITIAL_MASK);
+    EXPECT_EQ(read_data(&m_platform, 0xE9, m_block.data(), TAVRIN_SCRATCH_SIZE), 0u);
+    EXPECT_EQ(m_seen.received, (Bytes { 0xE9, 0x80 }));
+    EXPECT_EQ(m_seen.mask, INITIAL_MASK);
 }
 
 TEST_F(ReadDataTest, SilenceAfterTheAcknowledgementsGivesTheEndByteAlone)
 {
     Faults({ .stallAfter = 2 });
     EXPECT_EQ(ReadScripted({ 0x02, 0x03, 0xFD }), Bytes { 0xFD });
-    EXPECT_EQ(seen.traces, (std::vector<std::string> { "wait data timeout 1 0\n", "get data len 0\n" }));
-    EXPECT_EQ(seen.mask, 0x00);
+    EXPECT_EQ(m_seen.traces, (std::vector<std::string> { "wait data timeout 1 0\n", "get data len 0\n" }));
+    EXPECT_EQ(m_seen.mask, 0x00);
 }
 
 TEST_F(ReadDataTest, MissingLowNibbleClosesTheBlockWhereItStood)
 {
     Faults({ .stallAfter = 2 + 3 }); // acknowledgements, one pair and a half
     EXPECT_EQ(ReadScripted({ 0x02, 0x03, 0x04, 0x05, 0xFD }), (Bytes { 0x01, 0xFD }));
-    EXPECT_EQ(seen.traces, (std::vector<std::string> { "wait data timeout 2 1\n", "get data len 1\n" }));
+    EXPECT_EQ(m_seen.traces, (std::vector<std::string> { "wait data timeout 2 1\n", "get data len 1\n" }));
 }
 
 TEST_F(ReadDataTest, StreamWaitIsBoundedByItsOwnCount)
 {
-    pc.SetReplyDelay(POLL_READ_OUT - 1);
+    m_pc.SetReplyDelay(POLL_READ_OUT - 1);
     EXPECT_EQ(ReadScripted({ 0x02, 0x03, 0xFD }), (Bytes { 0x01, 0xFD }));
 
-    recorder.Clear();
-    pc.SetReplyDelay(POLL_READ_OUT);
+    m_recorder.Clear();
+    m_pc.SetReplyDelay(POLL_READ_OUT);
     EXPECT_EQ(ReadScripted({ 0x02, 0x03, 0xFD }), Bytes { 0xFD });
-    EXPECT_EQ(seen.traces.front(), "wait data timeout 1 0\n");
+    EXPECT_EQ(m_seen.traces.front(), "wait data timeout 1 0\n");
 }
 
 TEST_F(ReadDataTest, EndlessStreamStopsAt8000Units)
@@ -184,8 +184,8 @@ TEST_F(ReadDataTest, EndlessStreamStopsAt8000Units)
     ASSERT_EQ(got.size(), 8001u);
     EXPECT_EQ(got[7999], 0x3A);
     EXPECT_EQ(got[8000], 0xFD);
-    EXPECT_EQ(seen.traces, std::vector<std::string> { "get data len 8000\n" });
-    EXPECT_EQ(seen.mask, 0x00);
+    EXPECT_EQ(m_seen.traces, std::vector<std::string> { "get data len 8000\n" });
+    EXPECT_EQ(m_seen.mask, 0x00);
 }
 
 TEST_F(ReadDataTest, ShortBlockClosesOneUnitEarlier)
@@ -194,13 +194,13 @@ TEST_F(ReadDataTest, ShortBlockClosesOneUnitEarlier)
     const Bytes got = ReadScripted({ 0x05, 0x0C }, 8000);
     ASSERT_EQ(got.size(), 8000u);
     EXPECT_EQ(got[7999], 0xFD);
-    EXPECT_EQ(block[8000], 0xEE);
+    EXPECT_EQ(m_block[8000], 0xEE);
 }
 
 TEST_F(ReadDataTest, ReadsTheImageOfANeverProgrammedKeyboard)
 {
-    const Bytes got = ReadScripted(keyboard.ReadOutStream());
-    EXPECT_EQ(got, keyboard.Image());
+    const Bytes got = ReadScripted(m_keyboard.ReadOutStream());
+    EXPECT_EQ(got, m_keyboard.Image());
     ASSERT_EQ(got.size(), 516u);
     EXPECT_EQ(got[0], 0xFC);
     EXPECT_EQ(got[1], 0x03);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include <tavrin/TavrinClient.h>
+#include <tavrin/CTavrinClient.h>
 
 int main(int argc, char** argv)
 {

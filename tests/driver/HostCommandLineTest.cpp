@@ -90,6 +90,8 @@ TEST(HostCommandLineTest, TheEmulatedKeyboardsHostWithFaults)
         { { "--socket", "s", "--emulate", "m", "--hardware" }, "unknown option --hardware" },
         { { "--socket", "s", "--emulate", "m", "--fault", "loud" }, "unknown fault loud" },
         { { "--socket", "s", "--emulate" }, "missing value for --emulate" },
+        // As every program of the suite: an unknown option explains the rest.
+        { { "--socket", "s", "--bogus", "--emulate" }, "unknown option --bogus" },
         { { "--socket", "s", "--emulate", "m", "--test-idle-ms", "0" }, "not a time in milliseconds: 0" },
         { { "--socket", "s", "--emulate", "m", "--allow-uid", "x" }, "not a user id: x" },
     };

@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include <tavrin/TavrinClient.h>
+#include <tavrin/CTavrinClient.h>
 
 extern char** environ;
 
@@ -43,18 +43,18 @@ public:
     {
         char pattern[] = "/tmp/tavrin-test-XXXXXX";
         const char* made = ::mkdtemp(pattern);
-        path_ = made != nullptr ? made : "";
+        m_path = made != nullptr ? made : "";
     }
     ~CTempFolder()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(m_path, ignored);
     }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& Path() const { return m_path; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 class CHostProcess {
@@ -65,7 +65,7 @@ public:
     CHostProcess(const std::vector<std::string>& args, const std::string& errorFile,
         const std::optional<std::vector<std::string>>& environment = std::nullopt,
         const std::string& program = TAVRIN_HOST_PATH)
-        : errorFile_(errorFile)
+        : m_errorFile(errorFile)
     {
         std::vector<std::string> all { program };
         all.insert(all.end(), args.begin(), args.end());
@@ -82,42 +82,43 @@ public:
         for (std::string& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environment ? envp.data() : environ)
+        if (::posix_spawn(
+                &m_pid, argv[0], &actions, nullptr, argv.data(), environment ? envp.data() : environ)
             != 0)
-            pid_ = -1;
+            m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
 
     ~CHostProcess()
     {
-        if (pid_ > 0 && !exit_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
+        if (m_pid > 0 && !m_exit) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
         }
     }
 
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return m_pid; }
 
     // The exit code once the process has ended within timeoutMs; -1 if it
     // has not, -2 if a signal ended it.
     int Wait(int timeoutMs = 5000)
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!exit_) {
+        while (!m_exit) {
             int status = 0;
-            const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-            if (r == pid_) {
-                exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+            const pid_t r = ::waitpid(m_pid, &status, WNOHANG);
+            if (r == m_pid) {
+                m_exit = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
                 break;
             }
             if (std::chrono::steady_clock::now() >= end)
                 return -1;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        return *exit_;
+        return *m_exit;
     }
 
-    void Signal(int signal) { ::kill(pid_, signal); }
+    void Signal(int signal) { ::kill(m_pid, signal); }
 
     // The real keyboard's host serves from a child process of its own: its
     // pid, or -1 when it has none (yet) within timeoutMs.
@@ -126,7 +127,7 @@ public:
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             std::ifstream children(
-                "/proc/" + std::to_string(pid_) + "/task/" + std::to_string(pid_) + "/children");
+                "/proc/" + std::to_string(m_pid) + "/task/" + std::to_string(m_pid) + "/children");
             pid_t child = -1;
             if (children >> child)
                 return child;
@@ -138,12 +139,12 @@ public:
 
     std::string ErrorText() const
     {
-        std::ifstream in(errorFile_);
+        std::ifstream in(m_errorFile);
         return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
     }
 
 private:
-    pid_t pid_ = -1;
-    std::string errorFile_;
-    std::optional<int> exit_;
+    pid_t m_pid = -1;
+    std::string m_errorFile;
+    std::optional<int> m_exit;
 };

@@ -22,38 +22,41 @@ class CRawConnection {
 public:
     explicit CRawConnection(const std::string& path)
     {
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un a {};
         a.sun_family = AF_UNIX;
         std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-            ::close(fd_);
-            fd_ = -1;
+        if (::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
         }
         timeval t { 2, 0 };
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
     }
     ~CRawConnection()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    bool Ok() const { return fd_ >= 0; }
-    void Send(const Bytes& b) { ASSERT_EQ(::send(fd_, b.data(), b.size(), MSG_NOSIGNAL), ssize_t(b.size())); }
-    void EndSending() { ::shutdown(fd_, SHUT_WR); }
+    bool Ok() const { return m_fd >= 0; }
+    void Send(const Bytes& b)
+    {
+        ASSERT_EQ(::send(m_fd, b.data(), b.size(), MSG_NOSIGNAL), ssize_t(b.size()));
+    }
+    void EndSending() { ::shutdown(m_fd, SHUT_WR); }
     // Everything until the host hangs up (or two seconds pass).
     Bytes ReceiveAll()
     {
         Bytes all;
         std::uint8_t chunk[4096];
         ssize_t n;
-        while ((n = ::recv(fd_, chunk, sizeof chunk, 0)) > 0)
+        while ((n = ::recv(m_fd, chunk, sizeof chunk, 0)) > 0)
             all.insert(all.end(), chunk, chunk + n);
         return all;
     }
 
 private:
-    int fd_ = -1;
+    int m_fd = -1;
 };
 
 Bytes header(std::uint32_t code, std::uint32_t inputLength, std::uint32_t outputLength)
@@ -77,18 +80,18 @@ std::uint32_t statusOf(const Bytes& bytes)
 
 class HostTest : public ::testing::Test {
 protected:
-    CTempFolder dir;
-    std::string socketPath = dir / "tavrin.sock";
-    std::string memoryPath = dir / "kb.bin";
-    std::string errorPath = dir / "stderr.txt";
+    CTempFolder m_dir;
+    std::string m_socketPath = m_dir / "tavrin.sock";
+    std::string m_memoryPath = m_dir / "kb.bin";
+    std::string m_errorPath = m_dir / "stderr.txt";
 
     std::unique_ptr<CHostProcess> Start(std::vector<std::string> extra = {})
     {
-        std::vector<std::string> args { "--socket", socketPath, "--emulate", memoryPath };
+        std::vector<std::string> args { "--socket", m_socketPath, "--emulate", m_memoryPath };
         args.insert(args.end(), extra.begin(), extra.end());
-        auto host = std::make_unique<CHostProcess>(args, errorPath);
+        auto host = std::make_unique<CHostProcess>(args, m_errorPath);
         HostIdentity identity;
-        EXPECT_EQ(WaitForHost(socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
+        EXPECT_EQ(WaitForHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
         EXPECT_EQ(identity.pid, static_cast<std::uint32_t>(host->Pid()));
         return host;
     }
@@ -96,7 +99,7 @@ protected:
     CTavrinClient Connect()
     {
         CTavrinClient client;
-        EXPECT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+        EXPECT_EQ(client.Connect(m_socketPath, WAIT_MS), CLIENT_OK);
         return client;
     }
 
@@ -110,12 +113,12 @@ TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
 {
     auto host = Start();
     HostIdentity identity;
-    ASSERT_EQ(ProbeHost(socketPath, WAIT_MS, &identity), CLIENT_OK);
+    ASSERT_EQ(ProbeHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK);
     EXPECT_EQ(identity.backend, BACKEND_EMULATED);
     EXPECT_EQ(identity.driverVersion, 100u);
 
     struct stat st;
-    ASSERT_EQ(::stat(socketPath.c_str(), &st), 0);
+    ASSERT_EQ(::stat(m_socketPath.c_str(), &st), 0);
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
@@ -146,7 +149,7 @@ TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
     EXPECT_TRUE(some.empty());
 
     EXPECT_EQ(client.Stop(WAIT_MS), CLIENT_OK);
-    EXPECT_FALSE(std::filesystem::exists(socketPath));
+    EXPECT_FALSE(std::filesystem::exists(m_socketPath));
     EXPECT_EQ(host->Wait(), 0);
 }
 
@@ -171,7 +174,7 @@ TEST_F(HostTest, WrittenTableReadsBackAndSurvivesTheHost)
         EXPECT_EQ(block, expected);
         host->Signal(SIGTERM);
         EXPECT_EQ(host->Wait(), 0);
-        EXPECT_FALSE(std::filesystem::exists(socketPath));
+        EXPECT_FALSE(std::filesystem::exists(m_socketPath));
     }
     auto host = Start();
     CTavrinClient client = Connect();
@@ -214,22 +217,22 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
 {
     auto host = Start();
     {
-        CRawConnection c(socketPath);
+        CRawConnection c(m_socketPath);
         c.Send({ 'h', 'e', 'l', 'l', 'o' });
         EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_MALFORMED);
     }
     {
-        CRawConnection c(socketPath);
+        CRawConnection c(m_socketPath);
         c.Send(header(IOCTL_SEND_BYTES, WIRE_MAX_INPUT + 1, 0));
         EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_MALFORMED);
     }
     {
-        CRawConnection c(socketPath);
+        CRawConnection c(m_socketPath);
         c.Send(header(IOCTL_READ_DATA, 1, 0xFFFFFFFF));
         EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_MALFORMED);
     }
     {
-        CRawConnection c(socketPath);
+        CRawConnection c(m_socketPath);
         Bytes b = header(IOCTL_SEND_BYTES, 10, 0);
         b.insert(b.end(), { 0xE8, 0x00, 0x00 });
         c.Send(b);
@@ -237,7 +240,7 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
         EXPECT_EQ(statusOf(c.ReceiveAll()), HOST_STATUS_TRUNCATED);
     }
     {
-        CRawConnection c(socketPath);
+        CRawConnection c(m_socketPath);
         const Bytes whole = header(IOCTL_GET_VERSION, 4, 4);
         c.Send(Bytes(whole.begin(), whole.begin() + 7));
         c.EndSending();
@@ -245,7 +248,7 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
     }
     {
         // A complete request followed by a cut-off one: the first is served.
-        CRawConnection c(socketPath);
+        CRawConnection c(m_socketPath);
         Bytes b;
         const Bytes zeros(4, 0);
         encodeRequest(b, IOCTL_GET_VERSION, zeros.data(), 4, 4);
@@ -259,18 +262,18 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
         EXPECT_EQ(first.status, TAVRIN_STATUS_SUCCESS);
         EXPECT_EQ(statusOf(Bytes(replies.begin() + used, replies.end())), HOST_STATUS_TRUNCATED);
     }
-    EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
-    EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(ProbeHost(m_socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
     EXPECT_EQ(host->Wait(), 0);
 }
 
 TEST_F(HostTest, SocketOfALiveHostIsNeverTakenOver)
 {
     auto first = Start();
-    CHostProcess second({ "--socket", socketPath, "--emulate", dir / "other.bin" }, dir / "second.txt");
+    CHostProcess second({ "--socket", m_socketPath, "--emulate", m_dir / "other.bin" }, m_dir / "second.txt");
     EXPECT_EQ(second.Wait(), lodemar::EXIT_IN_USE);
     EXPECT_NE(second.ErrorText().find("another host already serves"), std::string::npos);
-    EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(ProbeHost(m_socketPath, WAIT_MS), CLIENT_OK);
 }
 
 TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
@@ -279,33 +282,33 @@ TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un a {};
         a.sun_family = AF_UNIX;
-        std::strncpy(a.sun_path, socketPath.c_str(), sizeof a.sun_path - 1);
+        std::strncpy(a.sun_path, m_socketPath.c_str(), sizeof a.sun_path - 1);
         ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
         ::close(fd); // as a crashed host leaves it
     }
     {
         auto host = Start();
-        EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+        EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
         EXPECT_EQ(host->Wait(), 0);
     }
-    std::ofstream(socketPath) << "precious";
-    CHostProcess host({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
+    std::ofstream(m_socketPath) << "precious";
+    CHostProcess host({ "--socket", m_socketPath, "--emulate", m_memoryPath }, m_errorPath);
     EXPECT_EQ(host.Wait(), lodemar::EXIT_CANNOT_OPEN);
-    std::ifstream in(socketPath);
+    std::ifstream in(m_socketPath);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
 }
 
 TEST_F(HostTest, BadSetupEndsWithAMessage)
 {
-    CHostProcess noBackend({ "--socket", socketPath }, errorPath);
+    CHostProcess noBackend({ "--socket", m_socketPath }, m_errorPath);
     EXPECT_EQ(noBackend.Wait(), lodemar::EXIT_USAGE);
     EXPECT_NE(noBackend.ErrorText().find("--emulate MEMFILE is required"), std::string::npos);
 
-    std::ofstream(memoryPath) << "short";
-    CHostProcess wrongMemory({ "--socket", socketPath, "--emulate", memoryPath }, errorPath);
+    std::ofstream(m_memoryPath) << "short";
+    CHostProcess wrongMemory({ "--socket", m_socketPath, "--emulate", m_memoryPath }, m_errorPath);
     EXPECT_EQ(wrongMemory.Wait(), lodemar::EXIT_CANNOT_OPEN);
     EXPECT_NE(wrongMemory.ErrorText().find("exactly 4096 bytes"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(socketPath));
+    EXPECT_FALSE(std::filesystem::exists(m_socketPath));
 }
 
 TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
@@ -313,7 +316,7 @@ TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to act as another user";
     constexpr uid_t OTHER = 65534;
-    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0755), 0);
     // Runs a probe as another user; its result code is the exit status.
     auto probeAs = [&](uid_t uid) {
         const pid_t child = ::fork();
@@ -321,7 +324,7 @@ TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
             if (::setuid(uid) != 0)
                 ::_exit(100);
             CTavrinClient client;
-            const int c = client.Connect(socketPath, 0);
+            const int c = client.Connect(m_socketPath, 0);
             if (c != CLIENT_OK)
                 ::_exit(static_cast<int>(-c));
             HostIdentity identity;
@@ -334,14 +337,14 @@ TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
     {
         auto host = Start();
         EXPECT_EQ(probeAs(OTHER), CLIENT_E_CONNECT); // the socket's mode keeps it out
-        ASSERT_EQ(::chmod(socketPath.c_str(), 0666), 0);
+        ASSERT_EQ(::chmod(m_socketPath.c_str(), 0666), 0);
         EXPECT_EQ(probeAs(OTHER), CLIENT_E_REFUSED); // and so do its credentials
         EXPECT_NE(host->ErrorText().find("refused a connection from uid 65534"), std::string::npos);
-        EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+        EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
     }
     auto host = Start({ "--allow-uid", std::to_string(OTHER) });
     struct stat st;
-    ASSERT_EQ(::stat(socketPath.c_str(), &st), 0);
+    ASSERT_EQ(::stat(m_socketPath.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, OTHER);
     EXPECT_EQ(probeAs(OTHER), CLIENT_OK);
     EXPECT_EQ(probeAs(65533), CLIENT_E_CONNECT);
@@ -354,9 +357,9 @@ TEST_F(HostTest, IdleAndHalfSentConnectionsAreDroppedAndTheClientReconnects)
     HostIdentity identity;
     ASSERT_EQ(client.Identify(identity, WAIT_MS), CLIENT_OK);
     {
-        CRawConnection idle(socketPath);
+        CRawConnection idle(m_socketPath);
         EXPECT_TRUE(idle.ReceiveAll().empty()); // hung up, not timed out by the test
-        CRawConnection halfSent(socketPath);
+        CRawConnection halfSent(m_socketPath);
         const Bytes whole = header(IOCTL_GET_VERSION, 4, 4);
         halfSent.Send(Bytes(whole.begin(), whole.begin() + 7));
         EXPECT_EQ(statusOf(halfSent.ReceiveAll()), HOST_STATUS_TRUNCATED);
@@ -372,15 +375,15 @@ TEST_F(HostTest, NoPeerLocksOthersOut)
     // More idle connections than the host keeps.
     std::vector<std::unique_ptr<CRawConnection>> idle;
     for (int i = 0; i < 12; ++i)
-        idle.push_back(std::make_unique<CRawConnection>(socketPath));
+        idle.push_back(std::make_unique<CRawConnection>(m_socketPath));
     {
         CTavrinClient newcomer;
         HostIdentity identity;
-        ASSERT_EQ(newcomer.Connect(socketPath, 2000), CLIENT_OK);
+        ASSERT_EQ(newcomer.Connect(m_socketPath, 2000), CLIENT_OK);
         EXPECT_EQ(newcomer.Identify(identity, 2000), CLIENT_OK);
     }
     // A peer that asks for read-outs and never reads the replies.
-    CRawConnection greedy(socketPath);
+    CRawConnection greedy(m_socketPath);
     Bytes requests;
     for (int i = 0; i < 64; ++i) {
         const std::uint8_t read = 0xE9;

@@ -13,17 +13,17 @@
 #include <future>
 #include <thread>
 
-#include <kbemu/EmulatedPc.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardMemory.h>
 
 #include "../emulator-keyboard/EmulatedPcFixture.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
+#include "CPortMonitor.h"
+#include "CSerioPort.h"
 #include "HardwareHost.h"
 #include "HostProcessFixture.h"
 #include "HostSettings.h"
 #include "MonitorProtocol.h"
-#include "PortMonitor.h"
-#include "SerioPort.h"
 #include "ServingConfinement.h"
 
 using namespace tavrin;
@@ -48,19 +48,19 @@ class PortMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fake_ = std::make_unique<CFakeSerio>(dir_ / "kernel");
-        const int record = ::open((dir_ / "tavrin.serio").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        port_ = std::make_unique<CSerioPort>(fake_->Sys(), fake_->Dev(), record);
+        m_fake = std::make_unique<CFakeSerio>(m_dir / "kernel");
+        const int record = ::open((m_dir / "tavrin.serio").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        m_port = std::make_unique<CSerioPort>(m_fake->Sys(), m_fake->Dev(), record);
         std::string error;
-        ASSERT_TRUE(port_->Prepare(error)) << error;
-        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair_), 0);
+        ASSERT_TRUE(m_port->Prepare(error)) << error;
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, m_pair), 0);
         sigset_t none;
         sigemptyset(&none);
-        signals_ = ::signalfd(-1, &none, SFD_CLOEXEC);
+        m_signals = ::signalfd(-1, &none, SFD_CLOEXEC);
     }
     void TearDown() override
     {
-        for (const int fd : { pair_[0], pair_[1], signals_ })
+        for (const int fd : { m_pair[0], m_pair[1], m_signals })
             ::close(fd);
     }
 
@@ -69,14 +69,15 @@ protected:
     {
         const pid_t child = ::fork();
         if (child == 0) {
-            ::close(pair_[0]);
-            ::_exit(what(pair_[1]));
+            ::close(m_pair[0]);
+            ::_exit(what(m_pair[1]));
         }
         // The child's end is the child's alone: its end closes with it.
-        ::close(pair_[1]);
-        pair_[1] = -1;
+        ::close(m_pair[1]);
+        m_pair[1] = -1;
         auto monitor = std::async(std::launch::async, [&] {
-            return CPortMonitor(ports ? nullptr : port_.get(), ports, pair_[0], child, signals_, -1, parent_)
+            return CPortMonitor(
+                ports ? nullptr : m_port.get(), ports, m_pair[0], child, m_signals, -1, m_parent)
                 .Run();
         });
         // Bounded, so that a monitor that waits for ever fails the test
@@ -84,17 +85,17 @@ protected:
         if (monitor.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
             ADD_FAILURE() << "the monitor never ended";
             ::kill(child, SIGKILL);
-            ::shutdown(pair_[0], SHUT_RDWR);
+            ::shutdown(m_pair[0], SHUT_RDWR);
         }
         return monitor.get();
     }
 
-    CTempFolder dir_;
-    std::unique_ptr<CFakeSerio> fake_;
-    std::unique_ptr<CSerioPort> port_;
-    int pair_[2] = { -1, -1 };
-    int signals_ = -1;
-    int parent_ = -1; // what the monitor watches for the end of the host's starter
+    CTempFolder m_dir;
+    std::unique_ptr<CFakeSerio> m_fake;
+    std::unique_ptr<CSerioPort> m_port;
+    int m_pair[2] = { -1, -1 };
+    int m_signals = -1;
+    int m_parent = -1; // what the monitor watches for the end of the host's starter
 };
 
 struct Junk {
@@ -148,7 +149,7 @@ TEST_P(PortMonitorJunkTest, WhateverEndsTheSessionThePortIsGivenBack)
     const Junk& j = GetParam();
     const int code = Monitor([&](int fd) {
         int device = -1;
-        if (!askMonitor(fd, MONITOR_TAKE, 10000, &device) || fake_->Driver() != "serio_raw")
+        if (!askMonitor(fd, MONITOR_TAKE, 10000, &device) || m_fake->Driver() != "serio_raw")
             return 1;
         if (j.descriptor)
             (void)sendMonitorReply(fd, j.bytes[0], device);
@@ -158,8 +159,8 @@ TEST_P(PortMonitorJunkTest, WhateverEndsTheSessionThePortIsGivenBack)
         return 0;
     });
     EXPECT_EQ(code, EXIT_SERVING_LOST);
-    EXPECT_EQ(fake_->Driver(), "atkbd");
-    EXPECT_EQ(fake_->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+    EXPECT_EQ(m_fake->Driver(), "atkbd");
+    EXPECT_EQ(m_fake->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Junk, PortMonitorJunkTest,
@@ -180,7 +181,7 @@ TEST_F(PortMonitorTest, AServingProcessThatNeverReadsCannotWedgeTheMonitor)
         return 0;
     });
     EXPECT_EQ(code, EXIT_SERVING_LOST);
-    EXPECT_EQ(fake_->Driver(), "atkbd");
+    EXPECT_EQ(m_fake->Driver(), "atkbd");
 }
 
 // The program that started the host ends while the port is held (a user's
@@ -190,9 +191,9 @@ TEST_F(PortMonitorTest, TheEndOfTheHostsStarterStopsTheServingProcessAndThePortI
 {
     int starter[2];
     ASSERT_EQ(::pipe2(starter, O_CLOEXEC), 0);
-    parent_ = starter[0];
+    m_parent = starter[0];
     std::thread ends([&] {
-        for (int i = 0; i < 2000 && fake_->Driver() != "serio_raw"; ++i)
+        for (int i = 0; i < 2000 && m_fake->Driver() != "serio_raw"; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ::close(starter[1]);
     });
@@ -207,7 +208,7 @@ TEST_F(PortMonitorTest, TheEndOfTheHostsStarterStopsTheServingProcessAndThePortI
     ends.join();
     ::close(starter[0]);
     EXPECT_EQ(code, EXIT_SERVING_LOST);
-    EXPECT_EQ(fake_->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+    EXPECT_EQ(m_fake->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
 }
 
 // The serving process's system call filter: the first call serving does not
@@ -229,8 +230,8 @@ TEST_F(PortMonitorTest, AForbiddenSystemCallKillsTheServingProcessAndThePortIsGi
         return 3;
     });
     EXPECT_EQ(code, EXIT_SERVING_LOST);
-    EXPECT_EQ(fake_->Driver(), "atkbd");
-    EXPECT_EQ(fake_->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
+    EXPECT_EQ(m_fake->Driver(), "atkbd");
+    EXPECT_EQ(m_fake->Commands(), (std::vector<std::string> { "serio_raw", "atkbd" }));
 }
 
 // Raw port I/O: the ports stay with the monitor, which runs the keyboard's

@@ -12,7 +12,7 @@
 #include <tavrin/TavrinHolder.h>
 
 #include "../emulator-keyboard/TablePackets.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
 #include "HostProcessFixture.h"
 
 #include <lodemar/ExitCodes.h>
@@ -72,36 +72,36 @@ protected:
             GTEST_SKIP() << "needs root: runs the host privileged and acts as other users";
         // Tests share the copy's fixed folders: one at a time.
         fs::create_directories(ROOT);
-        lock_ = ::open((ROOT + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        ASSERT_EQ(::flock(lock_, LOCK_EX), 0);
+        m_lock = ::open((ROOT + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_EQ(::flock(m_lock, LOCK_EX), 0);
         fs::remove_all(RUN);
-        ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+        ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0755), 0);
     }
     void TearDown() override
     {
-        if (lock_ >= 0)
-            ::close(lock_);
+        if (m_lock >= 0)
+            ::close(m_lock);
     }
 
     std::unique_ptr<CHostProcess> Start(std::vector<std::string> args = { "--hardware" },
         std::vector<std::string> env = { "PKEXEC_UID=65534" })
     {
-        return std::make_unique<CHostProcess>(args, dir / "stderr.txt", env, TAVRIN_PRIVILEGED_HOST_PATH);
+        return std::make_unique<CHostProcess>(args, m_dir / "stderr.txt", env, TAVRIN_PRIVILEGED_HOST_PATH);
     }
 
-    CTempFolder dir;
-    int lock_ = -1;
+    CTempFolder m_dir;
+    int m_lock = -1;
 };
 
 TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTouched)
 {
-    const std::string planted = dir / "planted";
+    const std::string planted = m_dir / "planted";
     const std::vector<std::vector<std::string>> lines = {
-        { "--socket", dir / "s", "--emulate", planted },
+        { "--socket", m_dir / "s", "--emulate", planted },
         { "--hardware", "--fault", "silent" },
-        { "--hardware", "--socket", dir / "s" },
+        { "--hardware", "--socket", m_dir / "s" },
         { "--hardware", "--allow-uid", "0" },
-        { "--hardware", "--test-sysfs-root", dir.Path() },
+        { "--hardware", "--test-sysfs-root", m_dir.Path() },
         { "--hardware", "--test-idle-ms", "10" },
         { "--hardware", "--test-release-ms", "600000" },
     };
@@ -112,7 +112,7 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
     }
     // Installed set-user-id, any user could name any caller (and, being its
     // real user, signal it): such a copy refuses to run at all.
-    const std::string setUid = dir / "tavrin";
+    const std::string setUid = m_dir / "tavrin";
     fs::copy_file(TAVRIN_PRIVILEGED_HOST_PATH, setUid);
     ASSERT_EQ(::chmod(setUid.c_str(), 04755), 0);
     const int status = asUser(CALLER, [&] {
@@ -123,7 +123,7 @@ TEST_F(PrivilegedHostTest, AnythingButTheRealKeyboardIsRefusedBeforeAnythingIsTo
     });
     EXPECT_EQ(status, lodemar::EXIT_USAGE);
     EXPECT_FALSE(fs::exists(planted));
-    EXPECT_FALSE(fs::exists(dir / "s"));
+    EXPECT_FALSE(fs::exists(m_dir / "s"));
     EXPECT_FALSE(fs::exists(RUN));
 }
 
@@ -205,13 +205,13 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneFromAProcessWithoutRights)
 
 TEST_F(PrivilegedHostTest, PlantedFolderAndFilesAreNeverFollowed)
 {
-    const std::string victim = dir / "victim";
+    const std::string victim = m_dir / "victim";
     auto plant = [&](const std::string& what) {
         fs::remove_all(RUN);
         std::ofstream(victim) << "precious";
         ASSERT_EQ(::chown(victim.c_str(), CALLER, CALLER), 0);
         if (what == "folder link") {
-            fs::create_directory_symlink(dir.Path(), RUN);
+            fs::create_directory_symlink(m_dir.Path(), RUN);
             return;
         }
         fs::create_directory(RUN);
@@ -245,7 +245,7 @@ TEST_F(PrivilegedHostTest, PlantedFolderAndFilesAreNeverFollowed)
         ASSERT_EQ(::stat(victim.c_str(), &st), 0);
         EXPECT_EQ(st.st_uid, CALLER) << what;
         EXPECT_EQ(st.st_mode & 07777, 0644u) << what;
-        EXPECT_FALSE(fs::exists(dir / "tavrin.sock")) << what;
+        EXPECT_FALSE(fs::exists(m_dir / "tavrin.sock")) << what;
         EXPECT_EQ(fake.Driver(), "atkbd") << what;
     }
     fs::remove_all(RUN);
@@ -297,7 +297,7 @@ TEST_F(PrivilegedHostTest, InheritedSignalStateIsNotTrusted)
     auto host = std::make_unique<CHostProcess>(
         std::vector<std::string> {
             "--ignore-signal=CHLD", "--block-signal=TERM", TAVRIN_PRIVILEGED_HOST_PATH, "--hardware" },
-        dir / "stderr.txt", std::vector<std::string> { "PKEXEC_UID=65534" }, "/usr/bin/env");
+        m_dir / "stderr.txt", std::vector<std::string> { "PKEXEC_UID=65534" }, "/usr/bin/env");
     ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
     EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
     EXPECT_EQ(host->Wait(), 0) << host->ErrorText();

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "../emulator-keyboard/TablePackets.h"
-#include "FakeSerio.h"
+#include "CFakeSerio.h"
 #include "HostProcessFixture.h"
 
 #include <lodemar/ExitCodes.h>
@@ -30,20 +30,20 @@ std::string fileText(const std::string& path)
 
 class SerioHostTest : public ::testing::Test {
 protected:
-    CTempFolder dir;
-    std::string socketPath = dir / "tavrin.sock";
-    std::string errorPath = dir / "stderr.txt";
+    CTempFolder m_dir;
+    std::string m_socketPath = m_dir / "tavrin.sock";
+    std::string m_errorPath = m_dir / "stderr.txt";
 
     std::unique_ptr<CHostProcess> Start(
         const CFakeSerio& fake, bool waitForIt = true, const std::vector<std::string>& extra = {})
     {
-        std::vector<std::string> args { "--hardware", "--socket", socketPath, "--test-sysfs-root", fake.Sys(),
-            "--test-dev-root", fake.Dev() };
+        std::vector<std::string> args { "--hardware", "--socket", m_socketPath, "--test-sysfs-root",
+            fake.Sys(), "--test-dev-root", fake.Dev() };
         args.insert(args.end(), extra.begin(), extra.end());
-        auto host = std::make_unique<CHostProcess>(args, errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
+        auto host = std::make_unique<CHostProcess>(args, m_errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
         if (waitForIt) {
             HostIdentity identity;
-            EXPECT_EQ(WaitForHost(socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
+            EXPECT_EQ(WaitForHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
             EXPECT_EQ(identity.backend, BACKEND_HARDWARE);
         }
         return host;
@@ -59,9 +59,9 @@ protected:
     {
         EXPECT_TRUE(fake.WaitForDriver("atkbd"));
         // Cleared once the host has seen the kernel's link change.
-        for (int i = 0; i < 500 && !fileText(dir / "tavrin.serio").empty(); ++i)
+        for (int i = 0; i < 500 && !fileText(m_dir / "tavrin.serio").empty(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        EXPECT_EQ(fileText(dir / "tavrin.serio"), "");
+        EXPECT_EQ(fileText(m_dir / "tavrin.serio"), "");
     }
 
     // Asks the keyboard who it is, which takes the port.
@@ -76,7 +76,7 @@ protected:
     void TakeThePort(CFakeSerio& fake)
     {
         CTavrinClient client;
-        ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+        ASSERT_EQ(client.Connect(m_socketPath, WAIT_MS), CLIENT_OK);
         Identify(client);
         EXPECT_EQ(fake.Driver(), "serio_raw");
     }
@@ -86,11 +86,11 @@ protected:
 
 TEST_F(SerioHostTest, WritesAndReadsTheKeyboardThroughSerioRaw)
 {
-    CFakeSerio fake(dir / "kernel");
+    CFakeSerio fake(m_dir / "kernel");
     testing_tables::TestTable table = testing_tables::typicalTable();
     auto host = Start(fake);
     CTavrinClient client;
-    ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+    ASSERT_EQ(client.Connect(m_socketPath, WAIT_MS), CLIENT_OK);
     for (const Bytes& packet : testing_tables::writePackets(table)) {
         Bytes none;
         const ExchangeResult r = Call(client, IOCTL_SEND_BYTES, packet, none);
@@ -98,7 +98,7 @@ TEST_F(SerioHostTest, WritesAndReadsTheKeyboardThroughSerioRaw)
         ASSERT_EQ(r.information, 0u);
         ASSERT_EQ(fake.Driver(), "serio_raw");
     }
-    EXPECT_EQ(fileText(dir / "tavrin.serio"), "serio0 atkbd\n");
+    EXPECT_EQ(fileText(m_dir / "tavrin.serio"), "serio0 atkbd\n");
     EXPECT_EQ(fake.Driver("serio1"), "psmouse");
     Bytes block(10240);
     EXPECT_EQ(Call(client, IOCTL_READ_DATA, { 0xE9 }, block).status, TAVRIN_STATUS_SUCCESS);
@@ -116,10 +116,10 @@ TEST_F(SerioHostTest, WritesAndReadsTheKeyboardThroughSerioRaw)
 // quits: between transfers the keyboard must type.
 TEST_F(SerioHostTest, PortIsHeldOnlyWhileTheKeyboardIsUsed)
 {
-    CFakeSerio fake(dir / "kernel");
+    CFakeSerio fake(m_dir / "kernel");
     auto host = Start(fake);
     CTavrinClient client;
-    ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+    ASSERT_EQ(client.Connect(m_socketPath, WAIT_MS), CLIENT_OK);
     HostIdentity identity;
     EXPECT_EQ(client.Identify(identity, WAIT_MS), CLIENT_OK);
     EXPECT_EQ(identity.pid, static_cast<std::uint32_t>(host->Pid()));
@@ -150,13 +150,13 @@ TEST_F(SerioHostTest, PortIsHeldOnlyWhileTheKeyboardIsUsed)
 
 TEST_F(SerioHostTest, SilentKeyboardIsReportedThroughInformation254)
 {
-    CFakeSerio fake(dir / "kernel");
+    CFakeSerio fake(m_dir / "kernel");
     kbemu::KeyboardFaults silent;
     silent.silent = true;
     fake.SetFaults(silent);
     auto host = Start(fake);
     CTavrinClient client;
-    ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+    ASSERT_EQ(client.Connect(m_socketPath, WAIT_MS), CLIENT_OK);
     Bytes none;
     EXPECT_EQ(Call(client, IOCTL_SEND_BYTES, { 0xED }, none).information, TAVRIN_SEND_NO_REPLY);
     Bytes block(10240);
@@ -169,7 +169,7 @@ TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
     // (SIGQUIT) included, though the monitor has left the caller's session,
     // so that the terminal's signals do not reach it.
     for (const int signal : { SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM }) {
-        CFakeSerio fake(dir / "kernel");
+        CFakeSerio fake(m_dir / "kernel");
         auto host = Start(fake, true, { "--test-release-ms", "60000" });
         EXPECT_NE(::getsid(host->Pid()), ::getsid(0));
         EXPECT_NE(::getpgid(host->Pid()), ::getpgid(0));
@@ -179,11 +179,11 @@ TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
         EXPECT_EQ(host->Wait(), 0) << signal;
         EXPECT_EQ(fake.Commands(), (Words { "serio_raw", "atkbd" })) << signal;
         ExpectGivenBack(fake);
-        EXPECT_FALSE(std::filesystem::exists(socketPath));
+        EXPECT_FALSE(std::filesystem::exists(m_socketPath));
     }
     // The serving process killed: its monitor gives the port back at once.
     {
-        CFakeSerio fake(dir / "kernel");
+        CFakeSerio fake(m_dir / "kernel");
         auto host = Start(fake, true, { "--test-release-ms", "60000" });
         TakeThePort(fake);
         ::kill(host->ServingPid(), SIGKILL);
@@ -191,11 +191,11 @@ TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
         EXPECT_NE(host->ErrorText().find("the serving process ended abnormally"), std::string::npos);
         EXPECT_EQ(fake.Commands(), (Words { "serio_raw", "atkbd" }));
         ExpectGivenBack(fake);
-        EXPECT_FALSE(std::filesystem::exists(socketPath));
+        EXPECT_FALSE(std::filesystem::exists(m_socketPath));
     }
     // Setup failing (the socket's name is taken): the port was never touched.
-    CFakeSerio fake(dir / "kernel");
-    std::ofstream(socketPath) << "not a socket";
+    CFakeSerio fake(m_dir / "kernel");
+    std::ofstream(m_socketPath) << "not a socket";
     auto host = Start(fake, false);
     EXPECT_EQ(host->Wait(), lodemar::EXIT_CANNOT_OPEN);
     EXPECT_TRUE(fake.Commands().empty());
@@ -204,7 +204,7 @@ TEST_F(SerioHostTest, PortIsGivenBackOnEveryEnd)
 
 TEST_F(SerioHostTest, PortLeftByAKilledHostIsRecoveredAtTheNextStart)
 {
-    CFakeSerio fake(dir / "kernel");
+    CFakeSerio fake(m_dir / "kernel");
     {
         auto host = Start(fake, true, { "--test-release-ms", "60000" });
         TakeThePort(fake);
@@ -223,7 +223,7 @@ TEST_F(SerioHostTest, PortLeftByAKilledHostIsRecoveredAtTheNextStart)
         << host->ErrorText();
     EXPECT_EQ(fake.Commands(), (Words { "serio_raw", "atkbd" }));
     ExpectGivenBack(fake);
-    EXPECT_EQ(StopHost(socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
     EXPECT_EQ(host->Wait(), 0);
 }
 
@@ -239,7 +239,7 @@ TEST_F(SerioHostTest, PortThatIsNotTheKeyboardDriversIsLeftAlone)
         { { { "serio1", "i8042 AUX port", "psmouse" } }, "no keyboard port found" },
     };
     for (const Case& c : cases) {
-        CFakeSerio fake(dir / "kernel", c.ports);
+        CFakeSerio fake(m_dir / "kernel", c.ports);
         auto host = Start(fake, false);
         EXPECT_EQ(host->Wait(), lodemar::EXIT_CANNOT_OPEN);
         EXPECT_NE(host->ErrorText().find(c.message), std::string::npos) << host->ErrorText();
@@ -248,12 +248,12 @@ TEST_F(SerioHostTest, PortThatIsNotTheKeyboardDriversIsLeftAlone)
     }
     // Taken by another driver while the host waited: the request fails, the
     // port stays as it is.
-    CFakeSerio fake(dir / "kernel");
+    CFakeSerio fake(m_dir / "kernel");
     auto host = Start(fake);
     std::ofstream(fake.Sys() + "/bus/serio/devices/serio0/drvctl") << "psmouse" << std::flush;
     ASSERT_TRUE(fake.WaitForDriver("psmouse"));
     CTavrinClient client;
-    ASSERT_EQ(client.Connect(socketPath, WAIT_MS), CLIENT_OK);
+    ASSERT_EQ(client.Connect(m_socketPath, WAIT_MS), CLIENT_OK);
     Bytes answer(TAVRIN_IDENTIFY_SIZE);
     EXPECT_EQ(Call(client, IOCTL_IDENTIFY_KEYBOARD, {}, answer).status, HOST_STATUS_NO_KEYBOARD);
     EXPECT_NE(host->ErrorText().find("held by the driver \"psmouse\""), std::string::npos)
@@ -263,7 +263,7 @@ TEST_F(SerioHostTest, PortThatIsNotTheKeyboardDriversIsLeftAlone)
 
 TEST_F(SerioHostTest, SecondHostIsToldWhoHoldsTheKeyboard)
 {
-    CFakeSerio fake(dir / "kernel");
+    CFakeSerio fake(m_dir / "kernel");
     auto first = Start(fake);
     auto second = Start(fake, false);
     EXPECT_EQ(second->Wait(), lodemar::EXIT_IN_USE);
@@ -272,18 +272,18 @@ TEST_F(SerioHostTest, SecondHostIsToldWhoHoldsTheKeyboard)
         std::string::npos)
         << second->ErrorText();
     EXPECT_TRUE(fake.Commands().empty());
-    EXPECT_EQ(ProbeHost(socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(ProbeHost(m_socketPath, WAIT_MS), CLIENT_OK);
 }
 
 TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
 {
-    CFakeSerio fake(dir / "kernel");
+    CFakeSerio fake(m_dir / "kernel");
     const std::string sys = fake.Sys();
     const std::string dev = fake.Dev();
     // A program that starts the host and ends without stopping it.
     const pid_t program = ::fork();
     if (program == 0) {
-        const char* argv[] = { TAVRIN_TEST_HOST_PATH, "--hardware", "--socket", socketPath.c_str(),
+        const char* argv[] = { TAVRIN_TEST_HOST_PATH, "--hardware", "--socket", m_socketPath.c_str(),
             "--test-sysfs-root", sys.c_str(), "--test-dev-root", dev.c_str(), nullptr };
         pid_t host = -1;
         if (::posix_spawn(&host, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
@@ -292,7 +292,7 @@ TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
         CTavrinClient client;
         std::uint8_t answer[TAVRIN_IDENTIFY_SIZE];
         ExchangeResult r;
-        ::_exit(client.Connect(socketPath, WAIT_MS) == CLIENT_OK
+        ::_exit(client.Connect(m_socketPath, WAIT_MS) == CLIENT_OK
                     && client.Exchange(IOCTL_IDENTIFY_KEYBOARD, nullptr, 0, answer, sizeof answer, r, WAIT_MS)
                         == CLIENT_OK
                     && r.information == 3
@@ -304,9 +304,9 @@ TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)
     ASSERT_EQ(status, 0);
     EXPECT_TRUE(fake.WaitForDriver("atkbd"));
     EXPECT_EQ(fake.Commands(), (Words { "serio_raw", "atkbd" }));
-    for (int i = 0; i < 500 && std::filesystem::exists(socketPath); ++i)
+    for (int i = 0; i < 500 && std::filesystem::exists(m_socketPath); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_FALSE(std::filesystem::exists(socketPath));
+    EXPECT_FALSE(std::filesystem::exists(m_socketPath));
 }
 
 // Root on a machine without a keyboard port (the build machines: no serio
@@ -317,7 +317,7 @@ TEST_F(SerioHostTest, WithoutAKeyboardPortTheHostSaysSo)
     if (::geteuid() != 0 || std::filesystem::exists("/sys/bus/serio/devices"))
         GTEST_SKIP() << "needs root on a machine without a keyboard port";
     CHostProcess host(
-        { "--hardware", "--socket", socketPath }, errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
+        { "--hardware", "--socket", m_socketPath }, m_errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
     EXPECT_EQ(host.Wait(), lodemar::EXIT_CANNOT_OPEN);
     EXPECT_NE(host.ErrorText().find("no keyboard port found (no serio port described as \"i8042 KBD port\""),
         std::string::npos)

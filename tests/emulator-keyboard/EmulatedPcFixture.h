@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <kbemu/EmulatedPc.h>
+#include <kbemu/CEmulatedPc.h>
 #include <tavrin/TavrinPorts.h>
 
 struct PortEvent {

@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 #include <tavrin/TavrinPorts.h>
 
 #include "TablePackets.h"
@@ -30,17 +30,17 @@ Bytes memoryAt(const kbemu::CKeyboardMemory& m, std::uint32_t from, std::uint32_
 
 class FirmwareTest : public ::testing::Test {
 protected:
-    kbemu::CKeyboardMemory memory;
-    kbemu::CKeyboardFirmware keyboard { memory };
+    kbemu::CKeyboardMemory m_memory;
+    kbemu::CKeyboardFirmware m_keyboard { m_memory };
 
     // Feeds bytes one by one and collects everything the keyboard sends back.
     Bytes Feed(const Bytes& bytes, std::size_t maxOutput = 100000)
     {
         Bytes out;
         for (std::uint8_t b : bytes) {
-            keyboard.Receive(b);
-            while (keyboard.HasOutput() && out.size() < maxOutput)
-                out.push_back(keyboard.TakeOutput());
+            m_keyboard.Receive(b);
+            while (m_keyboard.HasOutput() && out.size() < maxOutput)
+                out.push_back(m_keyboard.TakeOutput());
         }
         return out;
     }
@@ -52,10 +52,10 @@ TEST_F(FirmwareTest, NeverProgrammedKeyboardReportsEmptyKeysAndDefaultSettings)
     for (int n = 0; n < 128; ++n)
         expected.insert(expected.end(), { 0xFA, static_cast<std::uint8_t>(n), 0xFB, 0x00 });
     expected.push_back(0xFD);
-    EXPECT_EQ(keyboard.Image(), expected);
+    EXPECT_EQ(m_keyboard.Image(), expected);
 
     // Markers travel alone, every other byte as two nibbles plus 2.
-    const Bytes stream = keyboard.ReadOutStream();
+    const Bytes stream = m_keyboard.ReadOutStream();
     EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 11),
         (Bytes { 0xFC, 0x02, 0x05, 0x02, 0x11, 0xFA, 0x02, 0x02, 0xFB, 0x02, 0x02 }));
     EXPECT_EQ(stream.size(), 1 + 4 + 128 * 6 + 1u);
@@ -65,19 +65,19 @@ TEST_F(FirmwareTest, NeverProgrammedKeyboardReportsEmptyKeysAndDefaultSettings)
 TEST_F(FirmwareTest, PacketsLandAtTheirAddresses)
 {
     EXPECT_EQ(Feed(headerPacket(0x83, 0x0F)), Bytes(8, 0xFA));
-    EXPECT_EQ(memoryAt(memory, 0x000, 4), (Bytes { 0xAA, 0x55, 0x03, 0x0F }));
+    EXPECT_EQ(memoryAt(m_memory, 0x000, 4), (Bytes { 0xAA, 0x55, 0x03, 0x0F }));
 
     // String "AB" at key 0 as the first data key.
     Feed({ 0xE8, 0x01, 0x00, 0xE7, 0x32, 0x00, 0xE8, 0x02, 0x00, 0xE7, 0x41, 0x42, 0x00 });
-    EXPECT_EQ(memoryAt(memory, 0x100, 2), (Bytes { 0x32, 0x00 }));
-    EXPECT_EQ(memoryAt(memory, 0x200, 3), (Bytes { 0x41, 0x42, 0x00 }));
+    EXPECT_EQ(memoryAt(m_memory, 0x100, 2), (Bytes { 0x32, 0x00 }));
+    EXPECT_EQ(memoryAt(m_memory, 0x200, 3), (Bytes { 0x41, 0x42, 0x00 }));
 
     // Layer 5 switch at key 70 (entry 0x18C).
     Feed({ 0xE8, 0x41, 0x0C, 0xE7, 0x10, 0x05 });
-    EXPECT_EQ(memoryAt(memory, 0x18C, 2), (Bytes { 0x10, 0x05 }));
-    EXPECT_TRUE(keyboard.Idle());
+    EXPECT_EQ(memoryAt(m_memory, 0x18C, 2), (Bytes { 0x10, 0x05 }));
+    EXPECT_TRUE(m_keyboard.Idle());
 
-    const Bytes image = keyboard.Image();
+    const Bytes image = m_keyboard.Image();
     EXPECT_EQ(Bytes(image.begin(), image.begin() + 10),
         (Bytes { 0xFC, 0x03, 0x0F, 0xFA, 0x00, 0xFB, 0x03, 0x41, 0x42, 0xFA }));
     const Bytes key70 { 0xFA, 70, 0xFB, 0x01, 0x05, 0xFA };
@@ -92,12 +92,12 @@ TEST_F(FirmwareTest, ContentBytesThatLookLikeCommandsAreStoredAsData)
     EXPECT_EQ(Bytes(packet.begin() + 4, packet.begin() + 6), (Bytes { 0x62, 0x00 }));
     Feed(headerPacket(0x03, 0x0F));
     EXPECT_EQ(Feed(packet), Bytes(packet.size(), 0xFA)); // no read-out started by E9 80
-    EXPECT_TRUE(keyboard.Idle());
-    EXPECT_EQ(memoryAt(memory, 0x280, 9), (Bytes { 0xE8, 0xE7, 0xED, 0xE9, 0x80, 0xEA, 0xF9, 0x01, 0x00 }));
+    EXPECT_TRUE(m_keyboard.Idle());
+    EXPECT_EQ(memoryAt(m_memory, 0x280, 9), (Bytes { 0xE8, 0xE7, 0xED, 0xE9, 0x80, 0xEA, 0xF9, 0x01, 0x00 }));
 
     // The next packet is read as commands again.
     Feed({ 0xE8, 0x01, 0x08, 0xE7, 0x10, 0x02 });
-    EXPECT_EQ(memoryAt(memory, 0x108, 2), (Bytes { 0x10, 0x02 }));
+    EXPECT_EQ(memoryAt(m_memory, 0x108, 2), (Bytes { 0x10, 0x02 }));
 }
 
 TEST_F(FirmwareTest, WholeTableReadsBackAsItsImage)
@@ -109,15 +109,15 @@ TEST_F(FirmwareTest, WholeTableReadsBackAsItsImage)
     table.keys[127] = { keydata::KIND_EMPTY, { 0x33 } };
     for (const Bytes& packet : writePackets(table))
         Feed(packet);
-    EXPECT_EQ(keyboard.FinishCount(), 1);
-    EXPECT_EQ(keyboard.Image(), expectedImage(table));
+    EXPECT_EQ(m_keyboard.FinishCount(), 1);
+    EXPECT_EQ(m_keyboard.Image(), expectedImage(table));
 }
 
 TEST_F(FirmwareTest, EntriesNeverWrittenReadAsEmpty)
 {
     Feed(headerPacket(0x03, 0x0F));
     Feed({ 0xE8, 0x01, 0x02, 0xE7, 0x22, 0x00 }); // key 1: function content at 0x200
-    const Bytes image = keyboard.Image();
+    const Bytes image = m_keyboard.Image();
     // Key 1 points at erased memory: its content runs to the 255-byte limit.
     const Bytes key0 { 0xFA, 0x00, 0xFB, 0x00, 0xFA, 0x01, 0xFB, 0x02, 0xFF };
     EXPECT_TRUE(std::equal(key0.begin(), key0.end(), image.begin() + 3));
@@ -127,79 +127,79 @@ TEST_F(FirmwareTest, EntriesNeverWrittenReadAsEmpty)
 TEST_F(FirmwareTest, ReadCommandNeedsItsArgument)
 {
     EXPECT_EQ(Feed({ 0xE9, 0x81 }), (Bytes { 0xFA, 0xFA }));
-    EXPECT_FALSE(keyboard.HasOutput());
+    EXPECT_FALSE(m_keyboard.HasOutput());
 
     const Bytes out = Feed({ 0xE9, 0x80 });
     Bytes expected { 0xFA, 0xFA };
-    const Bytes stream = keyboard.ReadOutStream();
+    const Bytes stream = m_keyboard.ReadOutStream();
     expected.insert(expected.end(), stream.begin(), stream.end());
     EXPECT_EQ(out, expected);
 }
 
 TEST_F(FirmwareTest, AByteDuringTheReadOutEndsIt)
 {
-    keyboard.Receive(0xE9);
-    keyboard.Receive(0x80);
+    m_keyboard.Receive(0xE9);
+    m_keyboard.Receive(0x80);
     for (int i = 0; i < 10; ++i)
-        keyboard.TakeOutput();
+        m_keyboard.TakeOutput();
     EXPECT_EQ(Feed({ 0xE8, 0x01, 0x00 }), Bytes(3, 0xFA));
-    EXPECT_FALSE(keyboard.HasOutput());
+    EXPECT_FALSE(m_keyboard.HasOutput());
 }
 
 TEST_F(FirmwareTest, DataWriteStopsAtTheEndOfMemory)
 {
     Feed({ 0xE8, 0x4F, 0x7E, 0xE7, 0x01, 0x02, 0xE8, 0x01, 0x00, 0xE7, 0x10, 0x07 });
-    EXPECT_EQ(memoryAt(memory, 0xFFE, 2), (Bytes { 0x01, 0x02 }));
+    EXPECT_EQ(memoryAt(m_memory, 0xFFE, 2), (Bytes { 0x01, 0x02 }));
     // Bytes after the end are commands again: the entry write went through.
-    EXPECT_EQ(memoryAt(memory, 0x100, 2), (Bytes { 0x10, 0x07 }));
+    EXPECT_EQ(memoryAt(m_memory, 0x100, 2), (Bytes { 0x10, 0x07 }));
 }
 
 TEST_F(FirmwareTest, SilentKeyboardNeitherAnswersNorStores)
 {
-    keyboard.SetFaults({ .silent = true });
+    m_keyboard.SetFaults({ .silent = true });
     EXPECT_TRUE(Feed(headerPacket(0x03, 0x0F)).empty());
-    EXPECT_EQ(memory.Byte(0), kbemu::ERASED_BYTE);
+    EXPECT_EQ(m_memory.Byte(0), kbemu::ERASED_BYTE);
 }
 
 TEST_F(FirmwareTest, RefusingKeyboardAnswersFEAndStoresNothing)
 {
-    keyboard.SetFaults({ .refuse = true });
+    m_keyboard.SetFaults({ .refuse = true });
     EXPECT_EQ(Feed(headerPacket(0x03, 0x0F)), Bytes(8, 0xFE));
-    EXPECT_EQ(memory.Byte(0), kbemu::ERASED_BYTE);
+    EXPECT_EQ(m_memory.Byte(0), kbemu::ERASED_BYTE);
 }
 
 TEST_F(FirmwareTest, StalledKeyboardStopsAnsweringAndListening)
 {
-    keyboard.SetFaults({ .stallAfter = 5 });
+    m_keyboard.SetFaults({ .stallAfter = 5 });
     EXPECT_EQ(Feed(headerPacket(0x03, 0x0F)), Bytes(5, 0xFA));
-    EXPECT_EQ(memoryAt(memory, 0, 4), (Bytes { 0xAA, 0xFF, 0xFF, 0xFF }));
+    EXPECT_EQ(memoryAt(m_memory, 0, 4), (Bytes { 0xAA, 0xFF, 0xFF, 0xFF }));
 }
 
 TEST_F(FirmwareTest, EndlessReadOutNeverSendsTheEndByte)
 {
-    keyboard.SetFaults({ .endless = true });
+    m_keyboard.SetFaults({ .endless = true });
     const Bytes out = Feed({ 0xE9, 0x80 }, 20000);
     ASSERT_EQ(out.size(), 20000u);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0xFD), 0);
-    EXPECT_TRUE(keyboard.HasOutput());
+    EXPECT_TRUE(m_keyboard.HasOutput());
 }
 
 class MemoryFileTest : public ::testing::Test {
 protected:
-    std::filesystem::path path;
+    std::filesystem::path m_path;
 
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::temp_directory_path()
+        m_path = std::filesystem::temp_directory_path()
             / ("kbemu-" + std::to_string(::getpid()) + "-" + info->name() + ".bin");
-        std::filesystem::remove(path);
+        std::filesystem::remove(m_path);
     }
-    void TearDown() override { std::filesystem::remove(path); }
+    void TearDown() override { std::filesystem::remove(m_path); }
 
     Bytes FileBytes() const
     {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(m_path, std::ios::binary);
         return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
     }
 };
@@ -209,7 +209,7 @@ TEST_F(MemoryFileTest, WrittenPacketsSurviveANewKeyboard)
     TestTable table = typicalTable();
     {
         kbemu::CKeyboardMemory memory;
-        ASSERT_EQ(memory.Open(path.string()), kbemu::MEMORY_OK);
+        ASSERT_EQ(memory.Open(m_path.string()), kbemu::MEMORY_OK);
         EXPECT_EQ(FileBytes(), Bytes(4096, 0xFF));
         kbemu::CKeyboardFirmware keyboard(memory);
         const auto packets = writePackets(table);
@@ -220,7 +220,7 @@ TEST_F(MemoryFileTest, WrittenPacketsSurviveANewKeyboard)
         EXPECT_EQ(FileBytes(), Bytes(memory.Bytes().begin(), memory.Bytes().end()));
     }
     kbemu::CKeyboardMemory memory;
-    ASSERT_EQ(memory.Open(path.string()), kbemu::MEMORY_OK);
+    ASSERT_EQ(memory.Open(m_path.string()), kbemu::MEMORY_OK);
     kbemu::CKeyboardFirmware keyboard(memory);
     EXPECT_EQ(keyboard.Image(), expectedImage(table));
 }
@@ -228,10 +228,10 @@ TEST_F(MemoryFileTest, WrittenPacketsSurviveANewKeyboard)
 TEST_F(MemoryFileTest, FileOfAnotherSizeIsRefusedAndKept)
 {
     {
-        std::ofstream(path, std::ios::binary) << "not a keyboard";
+        std::ofstream(m_path, std::ios::binary) << "not a keyboard";
     }
     kbemu::CKeyboardMemory memory;
-    EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_E_SIZE);
+    EXPECT_EQ(memory.Open(m_path.string()), kbemu::MEMORY_E_SIZE);
     EXPECT_FALSE(memory.HasFile());
     const Bytes kept = FileBytes();
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "not a keyboard");
@@ -240,31 +240,31 @@ TEST_F(MemoryFileTest, FileOfAnotherSizeIsRefusedAndKept)
 TEST_F(MemoryFileTest, EmptyFileStartsErasedAndMissingFolderFails)
 {
     {
-        std::ofstream touch(path, std::ios::binary);
+        std::ofstream touch(m_path, std::ios::binary);
     }
     kbemu::CKeyboardMemory memory;
-    EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_OK);
+    EXPECT_EQ(memory.Open(m_path.string()), kbemu::MEMORY_OK);
     EXPECT_EQ(FileBytes().size(), 4096u);
-    EXPECT_EQ(memory.Open((path / "below-a-file").string()), kbemu::MEMORY_E_OPEN);
+    EXPECT_EQ(memory.Open((m_path / "below-a-file").string()), kbemu::MEMORY_E_OPEN);
 }
 
 TEST_F(MemoryFileTest, LinksOtherFilesAndOtherUsersFilesAreRefusedUntouched)
 {
-    const std::filesystem::path target = path.string() + ".target";
+    const std::filesystem::path target = m_path.string() + ".target";
     {
         std::ofstream(target, std::ios::binary) << "precious";
     }
-    std::filesystem::create_symlink(target, path);
+    std::filesystem::create_symlink(target, m_path);
     kbemu::CKeyboardMemory memory;
-    EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_E_NOT_OWN);
-    std::filesystem::remove(path);
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_E_NOT_OWN);
-    std::filesystem::remove(path);
+    EXPECT_EQ(memory.Open(m_path.string()), kbemu::MEMORY_E_NOT_OWN);
+    std::filesystem::remove(m_path);
+    ASSERT_EQ(::mkfifo(m_path.c_str(), 0600), 0);
+    EXPECT_EQ(memory.Open(m_path.string()), kbemu::MEMORY_E_NOT_OWN);
+    std::filesystem::remove(m_path);
     if (::geteuid() == 0) { // only root can give a file away
-        std::filesystem::copy_file(target, path);
-        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
-        EXPECT_EQ(memory.Open(path.string()), kbemu::MEMORY_E_NOT_OWN);
+        std::filesystem::copy_file(target, m_path);
+        ASSERT_EQ(::chown(m_path.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(memory.Open(m_path.string()), kbemu::MEMORY_E_NOT_OWN);
     }
     EXPECT_FALSE(memory.HasFile());
     std::ifstream in(target);
@@ -276,7 +276,7 @@ namespace {
 
 // A store whose saves (and syncs) fail until told otherwise, recording what
 // it was given.
-struct FlakyStore final : kbemu::CMemoryStore {
+struct CFlakyStore final : kbemu::CMemoryStore {
     bool fail = true;
     bool failSync = false;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> saved;
@@ -300,8 +300,8 @@ struct FlakyStore final : kbemu::CMemoryStore {
 TEST(MemoryStoreTest, FailedCommitKeepsItsRangeForTheNextOne)
 {
     kbemu::CKeyboardMemory memory;
-    auto owned = std::make_unique<FlakyStore>();
-    FlakyStore& store = *owned;
+    auto owned = std::make_unique<CFlakyStore>();
+    CFlakyStore& store = *owned;
     memory.Attach(std::move(owned));
     memory.Store(0x210, 1);
     memory.Store(0x200, 2);
@@ -320,8 +320,8 @@ TEST(MemoryStoreTest, FailedCommitKeepsItsRangeForTheNextOne)
 TEST(MemoryStoreTest, WritesAreSavedAtOnceAndSyncedAtTheFinish)
 {
     kbemu::CKeyboardMemory memory;
-    auto owned = std::make_unique<FlakyStore>();
-    FlakyStore& store = *owned;
+    auto owned = std::make_unique<CFlakyStore>();
+    CFlakyStore& store = *owned;
     store.fail = false;
     memory.Attach(std::move(owned));
     kbemu::CKeyboardFirmware keyboard(memory);

@@ -28,38 +28,38 @@ protected:
     void SetUp() override
     {
         std::random_device seed;
-        dir_ = fs::temp_directory_path()
+        m_dir = fs::temp_directory_path()
             / ("keyfile-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-        fs::create_directories(dir_);
+        fs::create_directories(m_dir);
     }
     void TearDown() override
     {
         std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_dir, ignored);
     }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
 
-    static Bytes read(const std::string& file)
+    static Bytes Read(const std::string& file)
     {
         std::ifstream in(file, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
-    static void write(const std::string& file, const Bytes& bytes)
+    static void Write(const std::string& file, const Bytes& bytes)
     {
         std::ofstream out(file, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    std::vector<std::string> entries() const
+    std::vector<std::string> Entries() const
     {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_))
+        for (const auto& entry : fs::directory_iterator(m_dir))
             names.push_back(entry.path().filename().string());
         return names;
     }
 
-    static KeyTable sampleTable()
+    static KeyTable SampleTable()
     {
         KeyTable table;
         table.systemConfig = 0x05;
@@ -73,92 +73,92 @@ protected:
     }
 
     // Runs in a forked child: the save must fail with a write error.
-    static void saveWithFileSizeLimit(const std::string& file, rlim_t bytes)
+    static void SaveWithFileSizeLimit(const std::string& file, rlim_t bytes)
     {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit;
         limit.rlim_cur = bytes;
         limit.rlim_max = bytes;
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const KeyFileResult r = saveKeyFile(file, sampleTable());
+        const KeyFileResult r = saveKeyFile(file, SampleTable());
         std::_Exit(r.result == KEYFILE_E_WRITE && r.systemError != 0 ? 0 : 1);
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 } // namespace
 
 TEST_F(KeyFileTest, FreshTableSavesAs516BytesAndRoundTrips)
 {
-    const std::string file = path("keys.dat");
+    const std::string file = Path("keys.dat");
     const KeyFileResult saved = saveKeyFile(file, KeyTable {});
     ASSERT_TRUE(saved.ok()) << saved.systemError;
     EXPECT_EQ(saved.length, 516u);
-    EXPECT_EQ(read(file), encodeImage(KeyTable {}));
+    EXPECT_EQ(Read(file), encodeImage(KeyTable {}));
 
-    const KeyTable table = sampleTable();
+    const KeyTable table = SampleTable();
     ASSERT_TRUE(saveKeyFile(file, table).ok());
-    const Bytes first = read(file);
+    const Bytes first = Read(file);
     KeyTable loaded;
     const KeyFileResult result = loadKeyFile(file, loaded);
     ASSERT_EQ(result.result, KEYFILE_OK);
     EXPECT_EQ(result.length, first.size());
     EXPECT_EQ(loaded, table); // key 120 included, though no key cap shows it
-    ASSERT_TRUE(saveKeyFile(path("again.dat"), loaded).ok());
-    EXPECT_EQ(read(path("again.dat")), first);
-    EXPECT_EQ(entries().size(), 2u); // no temporary files left behind
+    ASSERT_TRUE(saveKeyFile(Path("again.dat"), loaded).ok());
+    EXPECT_EQ(Read(Path("again.dat")), first);
+    EXPECT_EQ(Entries().size(), 2u); // no temporary files left behind
 }
 
 TEST_F(KeyFileTest, LoadResultsLeaveTheTableAlone)
 {
-    const KeyTable before = sampleTable();
+    const KeyTable before = SampleTable();
     KeyTable table = before;
 
-    EXPECT_EQ(loadKeyFile(path("missing.dat"), table).result, KEYFILE_E_OPEN);
-    EXPECT_NE(loadKeyFile(path("missing.dat"), table).systemError, 0);
+    EXPECT_EQ(loadKeyFile(Path("missing.dat"), table).result, KEYFILE_E_OPEN);
+    EXPECT_NE(loadKeyFile(Path("missing.dat"), table).systemError, 0);
 
-    write(path("empty.dat"), {});
-    EXPECT_EQ(loadKeyFile(path("empty.dat"), table).result, KEYFILE_E_EMPTY);
+    Write(Path("empty.dat"), {});
+    EXPECT_EQ(loadKeyFile(Path("empty.dat"), table).result, KEYFILE_E_EMPTY);
 
-    write(path("short.dat"), { 0xFC, 0x00, 0x00 });
-    EXPECT_EQ(loadKeyFile(path("short.dat"), table).result, KEYFILE_E_NOT_SAVE_FILE);
-    write(path("other.dat"), { 0xFC, 0x00, 0x00, 0xFB, 0x00 });
-    EXPECT_EQ(loadKeyFile(path("other.dat"), table).result, KEYFILE_E_NOT_SAVE_FILE);
+    Write(Path("short.dat"), { 0xFC, 0x00, 0x00 });
+    EXPECT_EQ(loadKeyFile(Path("short.dat"), table).result, KEYFILE_E_NOT_SAVE_FILE);
+    Write(Path("other.dat"), { 0xFC, 0x00, 0x00, 0xFB, 0x00 });
+    EXPECT_EQ(loadKeyFile(Path("other.dat"), table).result, KEYFILE_E_NOT_SAVE_FILE);
 
     Bytes big = encodeImage(KeyTable {});
     big.resize(8001, 0x00);
-    write(path("big.dat"), big);
-    EXPECT_EQ(loadKeyFile(path("big.dat"), table).result, KEYFILE_E_TOO_LONG);
+    Write(Path("big.dat"), big);
+    EXPECT_EQ(loadKeyFile(Path("big.dat"), table).result, KEYFILE_E_TOO_LONG);
     big.resize(20000, 0x00); // only the first 10240 bytes are read
-    write(path("huge.dat"), big);
-    const KeyFileResult huge = loadKeyFile(path("huge.dat"), table);
+    Write(Path("huge.dat"), big);
+    const KeyFileResult huge = loadKeyFile(Path("huge.dat"), table);
     EXPECT_EQ(huge.result, KEYFILE_E_TOO_LONG);
     EXPECT_EQ(huge.length, KEY_FILE_READ_LIMIT);
 
     EXPECT_EQ(table, before);
 
     big.resize(8000);
-    write(path("limit.dat"), big);
-    EXPECT_EQ(loadKeyFile(path("limit.dat"), table).result, KEYFILE_OK);
+    Write(Path("limit.dat"), big);
+    EXPECT_EQ(loadKeyFile(Path("limit.dat"), table).result, KEYFILE_OK);
     EXPECT_EQ(table.recordOfKeyNumber(93).kind, KIND_EMPTY);
 }
 
 TEST_F(KeyFileTest, PartialFileChangesOnlyTheKeysItNames)
 {
-    KeyTable table = sampleTable();
-    write(path("part.dat"), { 0xFC, 0x01, 0x02, 0xFA, 93, 0xFB, 0x03, 'x', 0xFD });
-    ASSERT_EQ(loadKeyFile(path("part.dat"), table).result, KEYFILE_OK);
+    KeyTable table = SampleTable();
+    Write(Path("part.dat"), { 0xFC, 0x01, 0x02, 0xFA, 93, 0xFB, 0x03, 'x', 0xFD });
+    ASSERT_EQ(loadKeyFile(Path("part.dat"), table).result, KEYFILE_OK);
     EXPECT_EQ(table.systemConfig, 0x01);
     EXPECT_EQ(table.recordOfKeyNumber(93).contentLength(), 1u);
-    EXPECT_EQ(table.recordOfKeyNumber(120), sampleTable().recordOfKeyNumber(120));
+    EXPECT_EQ(table.recordOfKeyNumber(120), SampleTable().recordOfKeyNumber(120));
 }
 
 TEST_F(KeyFileTest, SaveRefusesTablesThatCouldNotBeLoadedAgain)
 {
-    const std::string file = path("keep.dat");
-    ASSERT_TRUE(saveKeyFile(file, sampleTable()).ok());
-    const Bytes previous = read(file);
+    const std::string file = Path("keep.dat");
+    ASSERT_TRUE(saveKeyFile(file, SampleTable()).ok());
+    const Bytes previous = Read(file);
 
     KeyTable tooLong;
     for (int n = 0; n < 30; ++n)
@@ -166,7 +166,7 @@ TEST_F(KeyFileTest, SaveRefusesTablesThatCouldNotBeLoadedAgain)
     KeyFileResult result = saveKeyFile(file, tooLong);
     EXPECT_EQ(result.result, KEYFILE_E_TOO_LONG);
     EXPECT_EQ(result.length, 516u + 30u * 255u);
-    EXPECT_EQ(saveKeyFile(path("new.dat"), tooLong).result, KEYFILE_E_TOO_LONG);
+    EXPECT_EQ(saveKeyFile(Path("new.dat"), tooLong).result, KEYFILE_E_TOO_LONG);
 
     KeyTable marker;
     ASSERT_EQ(storeKey(marker.recordOfKeyNumber(17), KIND_STRING, Bytes { 'a', 0xFD, 'b' }), KEYTABLE_OK);
@@ -174,51 +174,51 @@ TEST_F(KeyFileTest, SaveRefusesTablesThatCouldNotBeLoadedAgain)
     EXPECT_EQ(result.result, KEYFILE_E_MARKER_BYTE);
     EXPECT_EQ(result.keyNumber, 17);
 
-    EXPECT_EQ(read(file), previous);
-    EXPECT_EQ(entries(), std::vector<std::string> { "keep.dat" });
+    EXPECT_EQ(Read(file), previous);
+    EXPECT_EQ(Entries(), std::vector<std::string> { "keep.dat" });
 }
 
 TEST_F(KeyFileTest, FailedSavesKeepThePreviousFile)
 {
-    const std::string file = path("keep.dat");
+    const std::string file = Path("keep.dat");
     ASSERT_TRUE(saveKeyFile(file, KeyTable {}).ok());
-    const Bytes previous = read(file);
+    const Bytes previous = Read(file);
 
-    EXPECT_EQ(saveKeyFile(path("no/such/folder/k.dat"), sampleTable()).result, KEYFILE_E_OPEN);
+    EXPECT_EQ(saveKeyFile(Path("no/such/folder/k.dat"), SampleTable()).result, KEYFILE_E_OPEN);
 
     // Disk full half-way: a file size limit makes the write fail after
     // 100 bytes (works for root too, unlike a read-only folder).
-    EXPECT_EXIT(saveWithFileSizeLimit(file, 100), ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(read(file), previous);
+    EXPECT_EXIT(SaveWithFileSizeLimit(file, 100), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(Read(file), previous);
 
-    EXPECT_EQ(entries(), (std::vector<std::string> { "keep.dat" }));
+    EXPECT_EQ(Entries(), (std::vector<std::string> { "keep.dat" }));
 }
 
 TEST_F(KeyFileTest, ReadOnlyFolder)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root ignores folder permissions";
-    const std::string file = path("keep.dat");
+    const std::string file = Path("keep.dat");
     ASSERT_TRUE(saveKeyFile(file, KeyTable {}).ok());
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(saveKeyFile(file, sampleTable()).result, KEYFILE_E_OPEN);
-    EXPECT_EQ(read(file), encodeImage(KeyTable {}));
+    fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(saveKeyFile(file, SampleTable()).result, KEYFILE_E_OPEN);
+    EXPECT_EQ(Read(file), encodeImage(KeyTable {}));
 }
 
 TEST_F(KeyFileTest, ReplacingKeepsLinksPermissionsAndOwner)
 {
-    const std::string target = path("target.dat");
+    const std::string target = Path("target.dat");
     ASSERT_TRUE(saveKeyFile(target, KeyTable {}).ok());
     ::chmod(target.c_str(), 0640);
-    fs::create_symlink("target.dat", path("link.dat"));
+    fs::create_symlink("target.dat", Path("link.dat"));
     const bool root = ::geteuid() == 0;
     if (root) { // someone else's file that root replaces
         ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
     }
 
-    ASSERT_TRUE(saveKeyFile(path("link.dat"), sampleTable()).ok());
-    EXPECT_TRUE(fs::is_symlink(path("link.dat")));
-    EXPECT_EQ(read(target), encodeImage(sampleTable()));
+    ASSERT_TRUE(saveKeyFile(Path("link.dat"), SampleTable()).ok());
+    EXPECT_TRUE(fs::is_symlink(Path("link.dat")));
+    EXPECT_EQ(Read(target), encodeImage(SampleTable()));
     struct stat st;
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -227,32 +227,32 @@ TEST_F(KeyFileTest, ReplacingKeepsLinksPermissionsAndOwner)
     }
 
     // A second hard link sees the new contents: written in place, not split.
-    ASSERT_EQ(::link(target.c_str(), path("hard.dat").c_str()), 0);
-    KeyTable other = sampleTable();
+    ASSERT_EQ(::link(target.c_str(), Path("hard.dat").c_str()), 0);
+    KeyTable other = SampleTable();
     other.mcrConfig = 0x01;
     ASSERT_TRUE(saveKeyFile(target, other).ok());
-    EXPECT_EQ(read(path("hard.dat")), encodeImage(other));
+    EXPECT_EQ(Read(Path("hard.dat")), encodeImage(other));
     struct stat hard;
-    ASSERT_EQ(::stat(path("hard.dat").c_str(), &hard), 0);
+    ASSERT_EQ(::stat(Path("hard.dat").c_str(), &hard), 0);
     EXPECT_EQ(hard.st_ino, st.st_ino);
-    EXPECT_EQ(entries().size(), 3u);
+    EXPECT_EQ(Entries().size(), 3u);
 }
 
 // A FIFO's open would wait for a writer (or reader) for ever; devices and
 // folders are no key data files either. Nothing is opened or replaced.
 TEST_F(KeyFileTest, OnlyRegularFilesAreLoadedOrSaved)
 {
-    ASSERT_EQ(::mkfifo(path("fifo.dat").c_str(), 0600), 0);
-    fs::create_directory(path("folder.dat"));
-    const KeyTable before = sampleTable();
-    for (const std::string& target : { path("fifo.dat"), path("folder.dat"), std::string("/dev/null") }) {
+    ASSERT_EQ(::mkfifo(Path("fifo.dat").c_str(), 0600), 0);
+    fs::create_directory(Path("folder.dat"));
+    const KeyTable before = SampleTable();
+    for (const std::string& target : { Path("fifo.dat"), Path("folder.dat"), std::string("/dev/null") }) {
         KeyTable table = before;
         EXPECT_EQ(loadKeyFile(target, table).result, KEYFILE_E_NOT_REGULAR) << target;
         EXPECT_EQ(table, before);
         EXPECT_EQ(saveKeyFile(target, table).result, KEYFILE_E_NOT_REGULAR) << target;
     }
-    EXPECT_EQ(fs::status(path("fifo.dat")).type(), fs::file_type::fifo);
-    EXPECT_TRUE(fs::is_directory(path("folder.dat")));
+    EXPECT_EQ(fs::status(Path("fifo.dat")).type(), fs::file_type::fifo);
+    EXPECT_TRUE(fs::is_directory(Path("folder.dat")));
     EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
 }
 
@@ -263,14 +263,14 @@ TEST_F(KeyFileTest, AFileTheCallerMayNotWriteStaysUntouched)
 {
     const bool root = ::geteuid() == 0;
     constexpr uid_t NOBODY = 65534;
-    const std::string readOnly = path("read-only.dat");
-    const std::string others = path("others.dat");
+    const std::string readOnly = Path("read-only.dat");
+    const std::string others = Path("others.dat");
     ASSERT_TRUE(saveKeyFile(readOnly, KeyTable {}).ok());
     ASSERT_TRUE(saveKeyFile(others, KeyTable {}).ok());
     ::chmod(readOnly.c_str(), 0444);
     ::chmod(others.c_str(), 0644);
     if (root) {
-        ::chmod(dir_.c_str(), 0777);
+        ::chmod(m_dir.c_str(), 0777);
         ASSERT_EQ(::chown(readOnly.c_str(), NOBODY, NOBODY), 0);
     }
     const pid_t child = ::fork();
@@ -281,18 +281,18 @@ TEST_F(KeyFileTest, AFileTheCallerMayNotWriteStaysUntouched)
                 || ::setresuid(NOBODY, NOBODY, NOBODY) != 0))
             std::_Exit(10);
         int failures = 0;
-        failures += saveKeyFile(readOnly, sampleTable()).result != KEYFILE_E_OPEN;
+        failures += saveKeyFile(readOnly, SampleTable()).result != KEYFILE_E_OPEN;
         if (root) // someone else's file
-            failures += saveKeyFile(others, sampleTable()).result != KEYFILE_E_OPEN;
-        failures += !saveKeyFile(path("new.dat"), sampleTable()).ok(); // the folder itself is writable
+            failures += saveKeyFile(others, SampleTable()).result != KEYFILE_E_OPEN;
+        failures += !saveKeyFile(Path("new.dat"), SampleTable()).ok(); // the folder itself is writable
         std::_Exit(failures);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(read(readOnly), encodeImage(KeyTable {}));
-    EXPECT_EQ(read(others), encodeImage(KeyTable {}));
+    EXPECT_EQ(Read(readOnly), encodeImage(KeyTable {}));
+    EXPECT_EQ(Read(others), encodeImage(KeyTable {}));
     EXPECT_EQ(fs::status(readOnly).permissions(), fs::perms(0444));
 }
 
@@ -324,13 +324,13 @@ TEST_P(HostileFileTest, AVictimsWriteNeverLandsWhereAnotherUserAimedIt)
         GTEST_SKIP() << "needs root to act as other users";
     const PlantedName& c = GetParam();
     // The victim's own file in the victim's own folder.
-    const std::string home = path("home");
+    const std::string home = Path("home");
     const std::string precious = home + "/precious.dat";
     fs::create_directory(home);
-    write(precious, Bytes { 'p' });
+    Write(precious, Bytes { 'p' });
     for (const std::string& mine : { home, precious })
         ASSERT_EQ(::chown(mine.c_str(), c.writer, c.writer), 0);
-    const std::string folder = path("shared");
+    const std::string folder = Path("shared");
     fs::create_directory(folder);
     ASSERT_EQ(::chown(folder.c_str(), c.folderOwner, c.folderOwner), 0);
     ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
@@ -341,7 +341,7 @@ TEST_P(HostileFileTest, AVictimsWriteNeverLandsWhereAnotherUserAimedIt)
     } else if (std::string(c.planted) == "hard link") {
         ASSERT_EQ(::link(precious.c_str(), out.c_str()), 0);
     } else {
-        write(out, Bytes { 'a' });
+        Write(out, Bytes { 'a' });
         ASSERT_EQ(::chown(out.c_str(), c.plantedBy, c.plantedBy), 0);
         ASSERT_EQ(::chmod(out.c_str(), 0666), 0);
     }
@@ -353,17 +353,17 @@ TEST_P(HostileFileTest, AVictimsWriteNeverLandsWhereAnotherUserAimedIt)
             && (::setgroups(0, nullptr) != 0 || ::setresgid(c.writer, c.writer, c.writer) != 0
                 || ::setresuid(c.writer, c.writer, c.writer) != 0))
             std::_Exit(10);
-        const KeyFileResult r = saveKeyFile(out, sampleTable());
+        const KeyFileResult r = saveKeyFile(out, SampleTable());
         std::_Exit(c.written ? !r.ok() : !(r.result == KEYFILE_E_OPEN && r.systemError == EACCES));
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name;
     if (std::string(c.planted) != "link" || !c.written) {
-        EXPECT_EQ(read(precious), Bytes { 'p' }) << c.name;
+        EXPECT_EQ(Read(precious), Bytes { 'p' }) << c.name;
     }
     if (c.written) {
-        EXPECT_EQ(read(out), encodeImage(sampleTable())) << c.name;
+        EXPECT_EQ(Read(out), encodeImage(SampleTable())) << c.name;
     }
 }
 

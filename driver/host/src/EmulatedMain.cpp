@@ -8,11 +8,12 @@
 
 #include <lodemar/Version.h>
 
-#include "EmulatedBackend.h"
+#include "CEmulatedBackend.h"
+#include "CHostFolder.h"
+#include "CHostServer.h"
+#include "CRequestDispatcher.h"
 #include "EmulatedOptions.h"
-#include "HostFolder.h"
-#include "HostServer.h"
-#include "HostService.h"
+#include "HostMessages.h"
 #include "HostSignals.h"
 #include "HostTexts.h"
 
@@ -66,11 +67,11 @@ int main(int argc, char** argv)
     std::unique_ptr<CHostBackend> backend = openEmulatedBackend(options, error);
     if (!backend)
         return fail(EXIT_SETUP, error);
-    CHostService service(*backend);
+    CRequestDispatcher dispatcher(*backend);
     CHostServer server(folder, settings);
     if (const int served = server.Open(error); served != EXIT_SERVED)
         return fail(served, error);
-    const int result = server.Run(service, signalFd);
+    const int result = server.Run(dispatcher, signalFd);
     ::close(signalFd);
     return result;
 }

@@ -3,12 +3,32 @@
 #include <tuple>
 #include <vector>
 
-#include <CLI/CLI.hpp>
+#include <lodemar/CommandLine.h>
 
 #include "HostNumbers.h"
 #include "HostTexts.h"
 
 namespace tavrin {
+
+namespace {
+
+// A wrong command line in the host's own words.
+std::string usageProblem(const lodemar::CommandLineError& problem)
+{
+    switch (problem.problem) {
+    case lodemar::CommandLineProblem::MissingValue:
+        return std::string(texts::MISSING_VALUE) + problem.word;
+    case lodemar::CommandLineProblem::UnknownOption:
+    case lodemar::CommandLineProblem::WrongArguments:
+        if (!problem.word.empty())
+            return std::string(texts::UNKNOWN_OPTION) + problem.word;
+        return problem.detail;
+    default:
+        return problem.detail;
+    }
+}
+
+} // namespace
 
 bool parseEmulatedOptions(int argc, const char* const* argv, EmulatedOptions& options, std::string& error)
 {
@@ -18,10 +38,7 @@ bool parseEmulatedOptions(int argc, const char* const* argv, EmulatedOptions& op
     std::string stallMs;
     std::vector<std::string> faults;
     CLI::App app("", "tavrin-emu");
-    app.set_help_flag();
-    app.set_version_flag();
-    app.allow_windows_style_options(false);
-    app.add_flag("-h,--help", options.help);
+    lodemar::setUpParser(app, options.help);
     app.add_flag("--version", options.version);
     app.add_flag("--trace", options.settings.trace);
     app.add_option("--socket", options.settings.socketPath);
@@ -32,15 +49,8 @@ bool parseEmulatedOptions(int argc, const char* const* argv, EmulatedOptions& op
     app.add_option("--test-stall-ms", stallMs);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ArgumentMismatch& problem) {
-        // "--emulate: 1 required TEXT missing": the option's name leads.
-        const std::string what = problem.what();
-        error = std::string(texts::MISSING_VALUE) + what.substr(0, what.find(':'));
-        return false;
     } catch (const CLI::ParseError& problem) {
-        const std::vector<std::string> rest = app.remaining();
-        error
-            = rest.empty() ? std::string(problem.what()) : std::string(texts::UNKNOWN_OPTION) + rest.front();
+        error = usageProblem(lodemar::commandLineError(app, problem));
         return false;
     }
     if (options.help || options.version)

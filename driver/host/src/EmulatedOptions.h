@@ -1,7 +1,7 @@
 // The command line of tavrin-emu, the emulated keyboard's host, which runs
-// as the user who starts it (parsed with CLI11, like the suite's other
-// headless programs). Its test options (other connection bounds) stay out of
-// the usage text.
+// as the user who starts it (parsed with CLI11 through lodemar/CommandLine.h,
+// like the suite's other headless programs). Its test options (other
+// connection bounds) stay out of the usage text.
 #pragma once
 
 #include <cstdint>

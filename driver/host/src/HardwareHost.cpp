@@ -12,14 +12,15 @@
 #include <cstring>
 #include <vector>
 
-#include "HostFolder.h"
-#include "HostServer.h"
-#include "HostService.h"
+#include "CHostFolder.h"
+#include "CHostServer.h"
+#include "CPortMonitor.h"
+#include "CRawPorts.h"
+#include "CRequestDispatcher.h"
+#include "CSerioPort.h"
+#include "HostMessages.h"
 #include "HostSignals.h"
 #include "HostTexts.h"
-#include "PortMonitor.h"
-#include "RawPorts.h"
-#include "SerioPort.h"
 #include "ServingConfinement.h"
 
 namespace tavrin {
@@ -85,8 +86,8 @@ struct ServingSide {
     server.LeaveSocketName();
     int code;
     {
-        CHostService service(*backend, static_cast<std::uint32_t>(side.monitor));
-        code = server.Run(service, signalFd);
+        CRequestDispatcher dispatcher(*backend, static_cast<std::uint32_t>(side.monitor));
+        code = server.Run(dispatcher, signalFd);
         backend.reset();
     }
     ::_exit(code);

@@ -1,11 +1,11 @@
-// The real keyboard's host as two processes: the monitor (PortMonitor.h),
+// The real keyboard's host as two processes: the monitor (CPortMonitor.h),
 // which keeps root, the lock and the keyboard port, and the serving process
 // (ServingConfinement.h), which gives up every right and serves the socket.
 #pragma once
 
 #include <memory>
 
-#include "HostBackend.h"
+#include "CHostBackend.h"
 #include "HostSettings.h"
 
 namespace tavrin {

@@ -12,10 +12,11 @@
 #include <lodemar/Version.h>
 #include <tavrin/TavrinPaths.h>
 
+#include "CHostFolder.h"
+#include "CHostServer.h"
 #include "HardwareHost.h"
 #include "HardwareLine.h"
-#include "HostFolder.h"
-#include "HostServer.h"
+#include "HostMessages.h"
 #include "HostSignals.h"
 #include "HostTexts.h"
 

@@ -1,11 +1,10 @@
-#include <cerrno>
+#include "HostClock.h"
+
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <new>
-
-#include "HostBackend.h"
-#include "HostTexts.h"
 
 namespace tavrin {
 
@@ -81,17 +80,6 @@ TavrinPlatform realKeyboardPlatform(void* context, bool trace)
         = [](void*, std::uint32_t size, std::uint32_t) { return new (std::nothrow) std::uint8_t[size]; };
     p.releaseScratch = [](void*, std::uint8_t* block, std::uint32_t) { delete[] block; };
     return p;
-}
-
-void tell(const std::string& message)
-{
-    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, message.c_str());
-}
-
-int fail(int code, const std::string& message)
-{
-    tell(message);
-    return code;
 }
 
 } // namespace tavrin

@@ -1,6 +1,6 @@
 // The wire between the two processes of the real keyboard's host: the
 // serving process, which has given up every right, and the monitor, which
-// keeps root (see PortMonitor.h). Over a SOCK_SEQPACKET socket pair, so each
+// keeps root (see CPortMonitor.h). Over a SOCK_SEQPACKET socket pair, so each
 // message arrives whole or not at all:
 //
 //   serving process -> monitor:

@@ -12,10 +12,10 @@
 // it behaves.
 #include "../TavrinMachine.h"
 
-#include <kbemu/EmulatedPc.h>
+#include <kbemu/CEmulatedPc.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
 #include <kbemu/KeyboardFaultNames.h>
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
 
 #include <memory>
 #include <new>
@@ -83,10 +83,10 @@ NTSTATUS readAt(HANDLE file, ULONG offset, void* into, ULONG count, ULONG& got)
 class CKernelFileStore final : public kbemu::CMemoryStore {
 public:
     explicit CKernelFileStore(HANDLE file)
-        : file_(file)
+        : m_file(file)
     {
     }
-    ~CKernelFileStore() override { ZwClose(file_); }
+    ~CKernelFileStore() override { ZwClose(m_file); }
 
     int Save(std::uint32_t offset, const std::uint8_t* bytes, std::uint32_t count) override
     {
@@ -94,18 +94,18 @@ public:
         LARGE_INTEGER at;
         at.QuadPart = offset;
         NTSTATUS status = ZwWriteFile(
-            file_, nullptr, nullptr, nullptr, &io, const_cast<std::uint8_t*>(bytes), count, &at, nullptr);
+            m_file, nullptr, nullptr, nullptr, &io, const_cast<std::uint8_t*>(bytes), count, &at, nullptr);
         return NT_SUCCESS(status) && io.Information == count ? kbemu::MEMORY_OK : kbemu::MEMORY_E_IO;
     }
 
     int Sync() override
     {
         IO_STATUS_BLOCK io;
-        return NT_SUCCESS(ZwFlushBuffersFile(file_, &io)) ? kbemu::MEMORY_OK : kbemu::MEMORY_E_IO;
+        return NT_SUCCESS(ZwFlushBuffersFile(m_file, &io)) ? kbemu::MEMORY_OK : kbemu::MEMORY_E_IO;
     }
 
 private:
-    HANDLE file_;
+    HANDLE m_file;
 };
 
 // As the driver host's memory file: a missing or empty file becomes an

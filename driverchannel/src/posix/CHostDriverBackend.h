@@ -10,7 +10,7 @@
 
 #include <driverchannel/CDriverBackend.h>
 #include <driverchannel/ChannelResults.h>
-#include <tavrin/TavrinClient.h>
+#include <tavrin/CTavrinClient.h>
 
 #include <sys/types.h>
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <deque>
 
-#include <kbemu/KeyboardFirmware.h>
+#include <kbemu/CKeyboardFirmware.h>
 
 namespace kbemu {
 

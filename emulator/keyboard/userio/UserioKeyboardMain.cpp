@@ -15,10 +15,9 @@
 #include <iostream>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
-#include <kbemu/KeyboardFirmware.h>
-#include <kbemu/KeyboardMemory.h>
+#include <kbemu/CKeyboardFirmware.h>
+#include <kbemu/CKeyboardMemory.h>
+#include <lodemar/CommandLine.h>
 #include <lodemar/ExitCodes.h>
 
 #include "CUserioKeyboard.h"
@@ -62,8 +61,7 @@ try {
     std::string imageOf;
     std::string device = "/dev/userio";
     CLI::App app("", "kbemu-userio");
-    app.set_help_flag();
-    app.add_flag("-h,--help", help);
+    lodemar::setUpParser(app, help);
     app.add_option("--pace-us", paceUs)->check(CLI::Range(0L, 1000000L));
     app.add_option("--memory", memoryFile);
     app.add_option("--image", imageOf);

@@ -107,7 +107,7 @@ public:
     friend bool operator==(const KeyTable&, const KeyTable&) = default;
 
 private:
-    std::array<std::array<KeyRecord, TABLE_COLUMNS>, TABLE_ROWS> records_ {};
+    std::array<std::array<KeyRecord, TABLE_COLUMNS>, TABLE_ROWS> m_records {};
 };
 
 // Stores what the key programming dialog composed: empty bytes make the

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "kbemu/KeyboardFirmware.h"
+#include "kbemu/CKeyboardFirmware.h"
 
 namespace kbemu {
 

@@ -1,0 +1,25 @@
+// The host's real 1 ms wait, its trace lines on standard error, and the real
+// keyboard's platform for the driver core built on them.
+#pragma once
+
+#include <tavrin/TavrinCore.h>
+
+namespace tavrin {
+
+// The real 1 ms wait before each byte sent: sleeps most of it and spins the
+// rest, so that each wait is close to 1 ms rather than 1 ms plus the timer's
+// slack. The millisecond is one of quiet on the line: it counts from the
+// call, or for the first wait after markLineQuiet from that moment, so the
+// time a request took to arrive is not waited a second time (the keyboard
+// has had its millisecond all the same).
+void waitOneMillisecond();
+// The line is quiet from now on: the end of a request, or the port just taken.
+void markLineQuiet();
+// A trace line on standard error, with a line break when it has none.
+void traceToStandardError(const char* line);
+// The real keyboard's platform without its ports: the real 1 ms wait, trace
+// lines on standard error when asked for, the scratch block from the heap.
+// The backend adds readPort and writePort over context.
+TavrinPlatform realKeyboardPlatform(void* context, bool trace);
+
+} // namespace tavrin
