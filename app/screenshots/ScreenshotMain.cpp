@@ -73,7 +73,7 @@ void stored(int result)
 void store(keydata::KeyTable& table, int controlId, std::uint8_t kind, std::string_view bytes)
 {
     const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
-    stored(keydata::storeKey(table.record(slot.row, slot.column), kind,
+    stored(keydata::storeKey(table.Record(slot.row, slot.column), kind,
         { reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() }));
 }
 
@@ -232,7 +232,7 @@ QPixmap keyProgrammingDialog()
 {
     keydata::KeyTable table;
     const std::uint8_t content[] = { 0x12, 0x1C, 0xE1, 0x12, 0xE3, 0xE3, 0x5A };
-    stored(keydata::storeKey(table.record(0, 4), keydata::KIND_FUNCTION, content));
+    stored(keydata::storeKey(table.Record(0, 4), keydata::KIND_FUNCTION, content));
     CQtServices services(nullptr);
     CKeyProgrammingDialog dialog(table, services);
     dialog.SetTitle(QStringLiteral("Editing Key 5"));

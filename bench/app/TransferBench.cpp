@@ -49,7 +49,7 @@ bool loadTable(int which, keydata::KeyTable& table)
     static const char* const FILES[] = { nullptr, "retail-pos.dat", "multi-layer.dat" };
     if (which == 0)
         return true;
-    return keydata::loadKeyFile(std::string(LODEMAR_EXAMPLES_DIR) + "/" + FILES[which], table).ok();
+    return keydata::loadKeyFile(std::string(LODEMAR_EXAMPLES_DIR) + "/" + FILES[which], table).Ok();
 }
 
 // The wall time of each run of body, summed.

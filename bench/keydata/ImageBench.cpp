@@ -19,7 +19,7 @@ KeyTable fullTable(std::size_t contentLength)
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<std::uint8_t>('a' + i % 26);
     for (int n = 0; n < KEY_NUMBER_COUNT; ++n)
-        if (storeKey(table.recordOfKeyNumber(n), KIND_STRING, bytes) != KEYTABLE_OK)
+        if (storeKey(table.RecordOfKeyNumber(n), KIND_STRING, bytes) != KEYTABLE_OK)
             std::abort(); // every length benchmarked fits a key
     return table;
 }

@@ -48,7 +48,7 @@ void BM_TransferWrite(benchmark::State& state)
         driverchannel::CDriverChannel channel(
             std::make_unique<driverchannel::posix::CHostDriverBackend>(settings));
         const std::string file = std::string(LODEMAR_EXAMPLES_DIR) + "/" + FILES[state.range(0)];
-        if (!keydata::loadKeyFile(file, table).ok()
+        if (!keydata::loadKeyFile(file, table).Ok()
             || channel.Load(driverchannel::DRIVER_NAME, nullptr, nullptr, true) != 0) {
             state.SkipWithError("no emulated keyboard or no example table");
         } else {

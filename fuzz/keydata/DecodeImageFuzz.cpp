@@ -20,16 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
-        const KeyRecord& record = table.recordOfKeyNumber(n);
+        const KeyRecord& record = table.RecordOfKeyNumber(n);
         FUZZ_CHECK(record.kind < FIRST_MARK);
-        const auto bytes = record.bytes();
+        const auto bytes = record.Bytes();
         FUZZ_CHECK(std::none_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b >= FIRST_MARK; }));
     }
     // Every key number but those of the shared slot has a slot of its own.
     KeyboardContents contents;
-    contents.keys[5] = start.recordOfKeyNumber(5);
+    contents.keys[5] = start.RecordOfKeyNumber(5);
     FUZZ_CHECK(decodeImage(contents, std::span<const std::uint8_t>(data, size)));
-    FUZZ_CHECK(contents.keys[5] == table.recordOfKeyNumber(5));
+    FUZZ_CHECK(contents.keys[5] == table.RecordOfKeyNumber(5));
     (void)isWholeImage(std::span<const std::uint8_t>(data, size));
 
     const std::vector<std::uint8_t> image = encodeImage(table);

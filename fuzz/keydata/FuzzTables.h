@@ -18,9 +18,9 @@ inline keydata::KeyTable startTable()
     const std::uint8_t codes[] = { 0x14, 0x21, 0xE1, 0x14 };
     const std::uint8_t layer[] = { 0x02 };
     // Contents that fit: the key tests check storeKey's results.
-    (void)keydata::storeKey(table.recordOfKeyNumber(93), keydata::KIND_STRING, text);
-    (void)keydata::storeKey(table.recordOfKeyNumber(120), keydata::KIND_FUNCTION, codes);
-    (void)keydata::storeKey(table.recordOfKeyNumber(60), keydata::KIND_SWITCH, layer);
+    (void)keydata::storeKey(table.RecordOfKeyNumber(93), keydata::KIND_STRING, text);
+    (void)keydata::storeKey(table.RecordOfKeyNumber(120), keydata::KIND_FUNCTION, codes);
+    (void)keydata::storeKey(table.RecordOfKeyNumber(60), keydata::KIND_SWITCH, layer);
     return table;
 }
 

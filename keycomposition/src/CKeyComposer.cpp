@@ -92,7 +92,7 @@ void CKeyComposer::Open(const keydata::KeyRecord& record)
     m_undo.clear();
     m_locked = false;
     m_keyDataInLockState = false;
-    const std::span<const std::uint8_t> content = record.bytes();
+    const std::span<const std::uint8_t> content = record.Bytes();
 
     // Only layered kinds are split: the byte of a switch key, or whatever an
     // empty or unknown record carries, must not come back as layer content.

@@ -33,7 +33,7 @@ std::size_t imageLength(const KeyTable& table)
 {
     std::size_t length = IMAGE_EMPTY_LENGTH;
     for (int n = 0; n < KEY_NUMBER_COUNT; ++n)
-        length += table.recordOfKeyNumber(n).contentLength();
+        length += table.RecordOfKeyNumber(n).ContentLength();
     return length;
 }
 
@@ -47,12 +47,12 @@ std::size_t encodeImage(const KeyTable& table, std::span<std::uint8_t> out)
     out[i++] = table.systemConfig;
     out[i++] = table.mcrConfig;
     for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
-        const KeyRecord& record = table.recordOfKeyNumber(n);
+        const KeyRecord& record = table.RecordOfKeyNumber(n);
         out[i++] = KEY_MARK;
         out[i++] = static_cast<std::uint8_t>(n);
         out[i++] = DATA_MARK;
         out[i++] = record.kind;
-        const auto bytes = record.bytes();
+        const auto bytes = record.Bytes();
         std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(i));
         i += bytes.size();
     }
@@ -154,7 +154,7 @@ bool decodeImage(KeyTable& table, std::span<const std::uint8_t> image)
     if (image.size() > IMAGE_DECODE_LIMIT)
         return false;
     decodeInto(
-        image, [&table](int n) -> KeyRecord& { return table.recordOfKeyNumber(n); }, table.systemConfig,
+        image, [&table](int n) -> KeyRecord& { return table.RecordOfKeyNumber(n); }, table.systemConfig,
         table.mcrConfig);
     return true;
 }
@@ -183,9 +183,9 @@ ImageCheck checkImage(const KeyTable& table)
     marker(-1, table.systemConfig);
     marker(-1, table.mcrConfig);
     for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
-        const KeyRecord& record = table.recordOfKeyNumber(n);
+        const KeyRecord& record = table.RecordOfKeyNumber(n);
         marker(n, record.kind);
-        for (std::uint8_t byte : record.bytes())
+        for (std::uint8_t byte : record.Bytes())
             marker(n, byte);
     }
     if (check.result == IMAGE_OK && check.length > IMAGE_DECODE_LIMIT)

@@ -69,7 +69,7 @@ int keyNumberOfSlot(int row, int column)
     return -1;
 }
 
-std::size_t KeyRecord::contentLength() const
+std::size_t KeyRecord::ContentLength() const
 {
     const auto end = std::find(content.begin(), content.begin() + MAX_CONTENT, std::uint8_t { 0 });
     return static_cast<std::size_t>(end - content.begin());
@@ -79,35 +79,35 @@ bool operator==(const KeyRecord& a, const KeyRecord& b)
 {
     if (a.kind != b.kind)
         return false;
-    const auto x = a.bytes();
-    const auto y = b.bytes();
+    const auto x = a.Bytes();
+    const auto y = b.Bytes();
     return std::equal(x.begin(), x.end(), y.begin(), y.end());
 }
 
-KeyRecord& KeyTable::record(int row, int column)
+KeyRecord& KeyTable::Record(int row, int column)
 {
     assert(isTableSlot(row, column));
     return m_records[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
-const KeyRecord& KeyTable::record(int row, int column) const
+const KeyRecord& KeyTable::Record(int row, int column) const
 {
     assert(isTableSlot(row, column));
     return m_records[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
-KeyRecord& KeyTable::recordOfKeyNumber(int keyNumber)
+KeyRecord& KeyTable::RecordOfKeyNumber(int keyNumber)
 {
     const SlotCode slot = slotOfKeyNumber(keyNumber);
     assert(slot != SLOT_NONE);
-    return record(slotRow(slot), slotColumn(slot));
+    return Record(slotRow(slot), slotColumn(slot));
 }
 
-const KeyRecord& KeyTable::recordOfKeyNumber(int keyNumber) const
+const KeyRecord& KeyTable::RecordOfKeyNumber(int keyNumber) const
 {
     const SlotCode slot = slotOfKeyNumber(keyNumber);
     assert(slot != SLOT_NONE);
-    return record(slotRow(slot), slotColumn(slot));
+    return Record(slotRow(slot), slotColumn(slot));
 }
 
 int storeKey(KeyRecord& record, std::uint8_t kind, std::span<const std::uint8_t> bytes)

@@ -116,10 +116,10 @@ void renderKeyText(const KeyRecord& record, std::string& text)
         renderSwitchText(record.content[0], text);
         break;
     case KIND_FUNCTION:
-        renderFunctionText(record.bytes(), text);
+        renderFunctionText(record.Bytes(), text);
         break;
     case KIND_STRING:
-        renderStringText(record.bytes(), text);
+        renderStringText(record.Bytes(), text);
         break;
     default:
         break;

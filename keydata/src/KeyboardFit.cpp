@@ -22,8 +22,8 @@ KeyboardFit checkKeyboardFit(const KeyTable& table)
     // Walk the key numbers as the write does: shared slots are written
     // (and take data-area room) once per key number.
     for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
-        const KeyRecord& record = table.recordOfKeyNumber(n);
-        const auto content = record.bytes();
+        const KeyRecord& record = table.RecordOfKeyNumber(n);
+        const auto content = record.Bytes();
         std::span<const std::uint8_t> written;
         switch (record.kind) {
         case KIND_FUNCTION:

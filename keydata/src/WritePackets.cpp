@@ -59,8 +59,8 @@ int keyPacket(const KeyTable& table, int keyNumber, std::uint16_t& dataAddress, 
 {
     if (keyNumber < 0 || keyNumber >= KEY_NUMBER_COUNT)
         return PACKET_E_KEY_NUMBER;
-    const KeyRecord& record = table.recordOfKeyNumber(keyNumber);
-    const auto content = record.bytes();
+    const KeyRecord& record = table.RecordOfKeyNumber(keyNumber);
+    const auto content = record.Bytes();
     std::uint8_t entry[2];
     if (hasData(record.kind)) {
         const std::size_t end = std::size_t { dataAddress } + content.size() + 1;

@@ -297,10 +297,10 @@ ordered_json recordJson(const KeyRecord& record)
 {
     ordered_json object;
     object[FIELD_KIND] = record.kind;
-    object[FIELD_CONTENT] = hexOf(record.bytes());
+    object[FIELD_CONTENT] = hexOf(record.Bytes());
     if (record.kind == keydata::KIND_STRING) {
         // Every byte as the character it stands for: text for content.
-        const std::span<const std::uint8_t> bytes = record.bytes();
+        const std::span<const std::uint8_t> bytes = record.Bytes();
         object[FIELD_TEXT] = displayText(std::string(bytes.begin(), bytes.end()), false);
     } else {
         std::string keyText;
@@ -335,7 +335,7 @@ std::string exportJson(const KeyTable& table)
     out += format("  \"%s\": %d,\n", FIELD_MCR_CONFIG, table.mcrConfig);
     out += format("  \"%s\": [\n", FIELD_KEYS);
     for (int n = 0; n < keydata::KEY_NUMBER_COUNT; ++n) {
-        const ordered_json key = keyJson(n, table.recordOfKeyNumber(n));
+        const ordered_json key = keyJson(n, table.RecordOfKeyNumber(n));
         out += "    " + escapeControls(key.dump());
         out += n + 1 < keydata::KEY_NUMBER_COUNT ? ",\n" : "\n";
     }
@@ -410,7 +410,7 @@ bool importJson(const json& document, KeyTable& table, ImportProblem& problem)
         record.kind = static_cast<std::uint8_t>(*kind);
         std::copy(bytes.begin(), bytes.end(), record.content.begin());
 
-        KeyRecord& target = table.recordOfKeyNumber(n);
+        KeyRecord& target = table.RecordOfKeyNumber(n);
         const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
         const bool shared = keydata::slotRow(slot) == keydata::SHARED_ROW
             && keydata::slotColumn(slot) == keydata::SHARED_COLUMN;

@@ -94,7 +94,7 @@ keydata::KeyRecord* CKeyProgrammingPresenter::Record() const
 {
     if (!keydata::isTableSlot(m_row, m_column))
         return nullptr;
-    return &m_table.record(m_row, m_column);
+    return &m_table.Record(m_row, m_column);
 }
 
 void CKeyProgrammingPresenter::Open()

@@ -139,14 +139,14 @@ void CMainDialogPresenter::ShowKeyCap(int id)
     keydata::keyCaption(id, false, caption);
     look.accessibleName = format(KEY_CAP_NAME, caption.c_str());
     const keydata::GridSlot slot = keydata::slotOfGridIndex(id - IDC_KEY_FIRST);
-    const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
+    const keydata::KeyRecord& record = m_table.Record(slot.row, slot.column);
     std::string text;
     keydata::renderKeyText(record, text);
     const std::string shown = keylayout::displayText(text, false); // ISO-8859-1 to UTF-8
-    const std::uint8_t first = record.bytes().empty() ? 0 : record.bytes()[0];
+    const std::uint8_t first = record.Bytes().empty() ? 0 : record.Bytes()[0];
     const bool lock
         = first == keydata::LOCK_CAPS || first == keydata::LOCK_NUM || first == keydata::LOCK_SCROLL;
-    switch (record.isEmpty() ? keydata::KIND_EMPTY : record.kind) {
+    switch (record.IsEmpty() ? keydata::KIND_EMPTY : record.kind) {
     case keydata::KIND_EMPTY:
         look.accessibleDescription = KEY_CAP_EMPTY;
         break;
@@ -169,7 +169,7 @@ void CMainDialogPresenter::ShowKeyCap(int id)
 void CMainDialogPresenter::SetKeyCaption(int id, const keydata::KeyRecord& record)
 {
     std::string caption;
-    keydata::keyCaption(id, record.isEmpty(), caption);
+    keydata::keyCaption(id, record.IsEmpty(), caption);
     m_keyCaps[capIndex(id)].caption = caption;
 }
 
@@ -177,7 +177,7 @@ template <typename Visit> void CMainDialogPresenter::ForEachKeyCap(Visit visit) 
 {
     for (int index = 0; index < keydata::GRID_KEYS; ++index) {
         const keydata::GridSlot slot = m_gridMap[static_cast<std::size_t>(index)];
-        if (slot.valid())
+        if (slot.IsValid())
             visit(IDC_KEY_FIRST + index, slot);
     }
 }
@@ -225,7 +225,7 @@ void CMainDialogPresenter::RunKeyCommand(int id)
 {
     const GridPosition position = gridPositionOfControl(id);
     m_navigation = position;
-    keydata::KeyRecord& record = m_table.record(position.row, position.column);
+    keydata::KeyRecord& record = m_table.Record(position.row, position.column);
     const keydata::KeyRecord before = record;
 
     if (m_editMode) {
@@ -236,7 +236,7 @@ void CMainDialogPresenter::RunKeyCommand(int id)
         keydata::keyCaption(id, false, caption);
         RememberChange(tableBefore, format(UNDO_KEY, caption.c_str()));
         // Only the bytes count: a change of kind alone is no change.
-        if (accepted && !std::ranges::equal(before.bytes(), record.bytes())) {
+        if (accepted && !std::ranges::equal(before.Bytes(), record.Bytes())) {
             SetKeyCaption(id, record);
             m_keyCaps[capIndex(id)].color = COLOR_KEY_CHANGED;
             ShowKeyCap(id);
@@ -244,7 +244,7 @@ void CMainDialogPresenter::RunKeyCommand(int id)
     }
 
     ShowKeyText(record);
-    if (record.isEmpty())
+    if (record.IsEmpty())
         m_keyCaps[capIndex(id)].caption.clear();
     ShowKeyCap(id);
 }
@@ -362,15 +362,15 @@ void CMainDialogPresenter::TakeStep(std::vector<TableStep>& from, std::vector<Ta
 void CMainDialogPresenter::ShowReplacedTable(const keydata::KeyTable& before)
 {
     ForEachKeyCap([&](int id, keydata::GridSlot slot) {
-        const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
-        if (record == before.record(slot.row, slot.column))
+        const keydata::KeyRecord& record = m_table.Record(slot.row, slot.column);
+        if (record == before.Record(slot.row, slot.column))
             return;
         SetKeyCaption(id, record);
         m_keyCaps[capIndex(id)].color = COLOR_KEY_CHANGED;
         ShowKeyCap(id);
     });
-    const keydata::KeyRecord& shown = m_table.record(m_navigation.row, m_navigation.column);
-    if (!(shown == before.record(m_navigation.row, m_navigation.column)))
+    const keydata::KeyRecord& shown = m_table.Record(m_navigation.row, m_navigation.column);
+    if (!(shown == before.Record(m_navigation.row, m_navigation.column)))
         ShowKeyText(shown);
     ShowDataArea();
 }
@@ -398,13 +398,13 @@ void CMainDialogPresenter::ShowDataArea()
     const std::size_t size = keydata::DATA_AREA_SIZE;
     const std::size_t percent = (fit.dataUsed * 100 + size - 1) / size;
     m_dataArea.permille = static_cast<int>(std::min<std::size_t>(fit.dataUsed * 1000 / size, 1000));
-    m_dataArea.level = !fit.fits()                                          ? DataAreaLevel::Refused
+    m_dataArea.level = !fit.Fits()                                          ? DataAreaLevel::Refused
         : percent >= static_cast<std::size_t>(DATA_AREA_NEAR_LIMIT_PERCENT) ? DataAreaLevel::NearLimit
                                                                             : DataAreaLevel::Normal;
     m_dataArea.text = format(
         TEXT_DATA_AREA, static_cast<int>(fit.dataUsed), static_cast<int>(size), static_cast<int>(percent));
     m_dataArea.tip
-        = fit.fits() ? format(TIP_DATA_AREA, static_cast<int>(fit.dataFree)) : transfer::fitRefusalText(fit);
+        = fit.Fits() ? format(TIP_DATA_AREA, static_cast<int>(fit.dataFree)) : transfer::fitRefusalText(fit);
     m_view.ShowDataArea(m_dataArea);
 }
 
@@ -436,9 +436,9 @@ void CMainDialogPresenter::AddRecentFile(const std::string& path)
 void CMainDialogPresenter::RefreshGrid()
 {
     ForEachKeyCap([&](int id, keydata::GridSlot slot) {
-        const keydata::KeyRecord& record = m_table.record(slot.row, slot.column);
+        const keydata::KeyRecord& record = m_table.Record(slot.row, slot.column);
         KeyCapLook& look = m_keyCaps[capIndex(id)];
-        if (!record.isEmpty()) {
+        if (!record.IsEmpty()) {
             SetKeyCaption(id, record);
             look.color = COLOR_KEY_STORED;
         } else {
@@ -453,15 +453,15 @@ void CMainDialogPresenter::RefreshGrid()
     const int last = m_view.LastFocusedKey();
     if (isKeyCapId(last)) {
         const keydata::GridSlot slot = m_gridMap[static_cast<std::size_t>(last - IDC_KEY_FIRST)];
-        if (slot.valid())
-            ShowKeyText(m_table.record(slot.row, slot.column));
+        if (slot.IsValid())
+            ShowKeyText(m_table.Record(slot.row, slot.column));
     }
 }
 
 void CMainDialogPresenter::MarkKeys(ColorRef color)
 {
     ForEachKeyCap([&](int id, keydata::GridSlot slot) {
-        if (m_table.record(slot.row, slot.column).isEmpty())
+        if (m_table.Record(slot.row, slot.column).IsEmpty())
             return;
         m_keyCaps[capIndex(id)].color = color;
         ShowKeyCap(id);

@@ -39,7 +39,7 @@ void CMainDialogPresenter::OnWriteToKb()
 {
     // Refused before the question: there is nothing to confirm.
     const keydata::KeyboardFit fit = keydata::checkKeyboardFit(m_table);
-    if (!fit.fits()) {
+    if (!fit.Fits()) {
         Tell(fitRefusalMessage(fit), MessageIcon::Stop);
         return;
     }

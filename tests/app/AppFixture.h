@@ -59,7 +59,7 @@ inline void storeBytes(keydata::KeyRecord& record, std::uint8_t kind, std::strin
 inline keydata::KeyRecord& recordOf(CMainDialog& dialog, int controlId)
 {
     const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
-    return dialog.Table().record(slot.row, slot.column);
+    return dialog.Table().Record(slot.row, slot.column);
 }
 
 inline bool showActive(QWidget& window)

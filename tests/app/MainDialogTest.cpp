@@ -195,9 +195,9 @@ TEST_F(MainDialogTest, TheMenuShortcutsAndDropsReachThePresenter)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     keydata::KeyTable table;
-    storeBytes(table.record(0, 3), keydata::KIND_STRING, "dat");
+    storeBytes(table.Record(0, 3), keydata::KIND_STRING, "dat");
     const QString file = folder.filePath(QStringLiteral("drop.dat"));
-    ASSERT_TRUE(keydata::saveKeyFile(file.toStdString(), table).ok());
+    ASSERT_TRUE(keydata::saveKeyFile(file.toStdString(), table).Ok());
     auto dialog = MakeDialog();
     ASSERT_TRUE(showActive(*dialog));
 

@@ -68,7 +68,7 @@ protected:
     // Opens the dialog on (ROW, COLUMN) holding kind and bytes.
     void Open(std::uint8_t kind = keydata::KIND_EMPTY, const Bytes& bytes = {})
     {
-        ASSERT_EQ(keydata::storeKey(table.record(ROW, COLUMN), kind, bytes), keydata::KEYTABLE_OK);
+        ASSERT_EQ(keydata::storeKey(table.Record(ROW, COLUMN), kind, bytes), keydata::KEYTABLE_OK);
         services.SetTickSource([this] { return now; });
         dialog = std::make_unique<CKeyProgrammingDialog>(table, services);
         dialog->SetTitle(QStringLiteral("Editing Key 27"));
@@ -84,8 +84,8 @@ protected:
         return QTest::qWaitForWindowActive(dialog.get());
     }
 
-    keydata::KeyRecord& Record() { return table.record(ROW, COLUMN); }
-    Bytes Stored() { return { Record().bytes().begin(), Record().bytes().end() }; }
+    keydata::KeyRecord& Record() { return table.Record(ROW, COLUMN); }
+    Bytes Stored() { return { Record().Bytes().begin(), Record().Bytes().end() }; }
 
     template <typename T = QWidget> T* Control(int id)
     {

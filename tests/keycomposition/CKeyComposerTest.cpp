@@ -62,7 +62,7 @@ TEST(KeyComposer, LayersSplitOnOpenAndJoinOnStore)
     keydata::KeyRecord stored;
     ASSERT_EQ(composer.Store(stored), COMPOSE_OK);
     EXPECT_EQ(stored.kind, keydata::KIND_FUNCTION);
-    EXPECT_EQ(Bytes(stored.bytes().begin(), stored.bytes().end()), Bytes({ 0x1C }));
+    EXPECT_EQ(Bytes(stored.Bytes().begin(), stored.Bytes().end()), Bytes({ 0x1C }));
 }
 
 TEST(KeyComposer, MoreSeparatorsThanLayersStayInTheLastLayer)
@@ -282,7 +282,7 @@ TEST(KeyComposer, NoAppendTakesTheContentPast255Bytes)
     EXPECT_EQ(composer.ContentLength(), 255u);
     keydata::KeyRecord stored;
     EXPECT_EQ(composer.Store(stored), COMPOSE_OK);
-    EXPECT_EQ(stored.contentLength(), 255u);
+    EXPECT_EQ(stored.ContentLength(), 255u);
 }
 
 TEST(KeyComposer, DelayNeedsSomethingBeforeIt)

@@ -66,9 +66,9 @@ protected:
         const Bytes hello { 'h', 'e', 'l', 'l', 'o', 0x0D };
         const Bytes macro { 0x14, 0x4D, 0xE1, 0x14 };
         const Bytes layer { 0x03 };
-        EXPECT_EQ(storeKey(table.recordOfKeyNumber(93), KIND_STRING, hello), KEYTABLE_OK);
-        EXPECT_EQ(storeKey(table.recordOfKeyNumber(120), KIND_FUNCTION, macro), KEYTABLE_OK);
-        EXPECT_EQ(storeKey(table.recordOfKeyNumber(125), KIND_SWITCH, layer), KEYTABLE_OK);
+        EXPECT_EQ(storeKey(table.RecordOfKeyNumber(93), KIND_STRING, hello), KEYTABLE_OK);
+        EXPECT_EQ(storeKey(table.RecordOfKeyNumber(120), KIND_FUNCTION, macro), KEYTABLE_OK);
+        EXPECT_EQ(storeKey(table.RecordOfKeyNumber(125), KIND_SWITCH, layer), KEYTABLE_OK);
         return table;
     }
 
@@ -93,19 +93,19 @@ TEST_F(KeyFileTest, FreshTableSavesAs516BytesAndRoundTrips)
 {
     const std::string file = Path("keys.dat");
     const KeyFileResult saved = saveKeyFile(file, KeyTable {});
-    ASSERT_TRUE(saved.ok()) << saved.systemError;
+    ASSERT_TRUE(saved.Ok()) << saved.systemError;
     EXPECT_EQ(saved.length, 516u);
     EXPECT_EQ(Read(file), encodeImage(KeyTable {}));
 
     const KeyTable table = SampleTable();
-    ASSERT_TRUE(saveKeyFile(file, table).ok());
+    ASSERT_TRUE(saveKeyFile(file, table).Ok());
     const Bytes first = Read(file);
     KeyTable loaded;
     const KeyFileResult result = loadKeyFile(file, loaded);
     ASSERT_EQ(result.result, KEYFILE_OK);
     EXPECT_EQ(result.length, first.size());
     EXPECT_EQ(loaded, table); // key 120 included, though no key cap shows it
-    ASSERT_TRUE(saveKeyFile(Path("again.dat"), loaded).ok());
+    ASSERT_TRUE(saveKeyFile(Path("again.dat"), loaded).Ok());
     EXPECT_EQ(Read(Path("again.dat")), first);
     EXPECT_EQ(Entries().size(), 2u); // no temporary files left behind
 }
@@ -141,7 +141,7 @@ TEST_F(KeyFileTest, LoadResultsLeaveTheTableAlone)
     big.resize(8000);
     Write(Path("limit.dat"), big);
     EXPECT_EQ(loadKeyFile(Path("limit.dat"), table).result, KEYFILE_OK);
-    EXPECT_EQ(table.recordOfKeyNumber(93).kind, KIND_EMPTY);
+    EXPECT_EQ(table.RecordOfKeyNumber(93).kind, KIND_EMPTY);
 }
 
 TEST_F(KeyFileTest, PartialFileChangesOnlyTheKeysItNames)
@@ -150,26 +150,26 @@ TEST_F(KeyFileTest, PartialFileChangesOnlyTheKeysItNames)
     Write(Path("part.dat"), { 0xFC, 0x01, 0x02, 0xFA, 93, 0xFB, 0x03, 'x', 0xFD });
     ASSERT_EQ(loadKeyFile(Path("part.dat"), table).result, KEYFILE_OK);
     EXPECT_EQ(table.systemConfig, 0x01);
-    EXPECT_EQ(table.recordOfKeyNumber(93).contentLength(), 1u);
-    EXPECT_EQ(table.recordOfKeyNumber(120), SampleTable().recordOfKeyNumber(120));
+    EXPECT_EQ(table.RecordOfKeyNumber(93).ContentLength(), 1u);
+    EXPECT_EQ(table.RecordOfKeyNumber(120), SampleTable().RecordOfKeyNumber(120));
 }
 
 TEST_F(KeyFileTest, SaveRefusesTablesThatCouldNotBeLoadedAgain)
 {
     const std::string file = Path("keep.dat");
-    ASSERT_TRUE(saveKeyFile(file, SampleTable()).ok());
+    ASSERT_TRUE(saveKeyFile(file, SampleTable()).Ok());
     const Bytes previous = Read(file);
 
     KeyTable tooLong;
     for (int n = 0; n < 30; ++n)
-        ASSERT_EQ(storeKey(tooLong.recordOfKeyNumber(n), KIND_STRING, Bytes(255, 'a')), KEYTABLE_OK);
+        ASSERT_EQ(storeKey(tooLong.RecordOfKeyNumber(n), KIND_STRING, Bytes(255, 'a')), KEYTABLE_OK);
     KeyFileResult result = saveKeyFile(file, tooLong);
     EXPECT_EQ(result.result, KEYFILE_E_TOO_LONG);
     EXPECT_EQ(result.length, 516u + 30u * 255u);
     EXPECT_EQ(saveKeyFile(Path("new.dat"), tooLong).result, KEYFILE_E_TOO_LONG);
 
     KeyTable marker;
-    ASSERT_EQ(storeKey(marker.recordOfKeyNumber(17), KIND_STRING, Bytes { 'a', 0xFD, 'b' }), KEYTABLE_OK);
+    ASSERT_EQ(storeKey(marker.RecordOfKeyNumber(17), KIND_STRING, Bytes { 'a', 0xFD, 'b' }), KEYTABLE_OK);
     result = saveKeyFile(file, marker);
     EXPECT_EQ(result.result, KEYFILE_E_MARKER_BYTE);
     EXPECT_EQ(result.keyNumber, 17);
@@ -181,7 +181,7 @@ TEST_F(KeyFileTest, SaveRefusesTablesThatCouldNotBeLoadedAgain)
 TEST_F(KeyFileTest, FailedSavesKeepThePreviousFile)
 {
     const std::string file = Path("keep.dat");
-    ASSERT_TRUE(saveKeyFile(file, KeyTable {}).ok());
+    ASSERT_TRUE(saveKeyFile(file, KeyTable {}).Ok());
     const Bytes previous = Read(file);
 
     EXPECT_EQ(saveKeyFile(Path("no/such/folder/k.dat"), SampleTable()).result, KEYFILE_E_OPEN);
@@ -199,7 +199,7 @@ TEST_F(KeyFileTest, ReadOnlyFolder)
     if (::geteuid() == 0)
         GTEST_SKIP() << "root ignores folder permissions";
     const std::string file = Path("keep.dat");
-    ASSERT_TRUE(saveKeyFile(file, KeyTable {}).ok());
+    ASSERT_TRUE(saveKeyFile(file, KeyTable {}).Ok());
     fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(saveKeyFile(file, SampleTable()).result, KEYFILE_E_OPEN);
     EXPECT_EQ(Read(file), encodeImage(KeyTable {}));
@@ -208,7 +208,7 @@ TEST_F(KeyFileTest, ReadOnlyFolder)
 TEST_F(KeyFileTest, ReplacingKeepsLinksPermissionsAndOwner)
 {
     const std::string target = Path("target.dat");
-    ASSERT_TRUE(saveKeyFile(target, KeyTable {}).ok());
+    ASSERT_TRUE(saveKeyFile(target, KeyTable {}).Ok());
     ::chmod(target.c_str(), 0640);
     fs::create_symlink("target.dat", Path("link.dat"));
     const bool root = ::geteuid() == 0;
@@ -216,7 +216,7 @@ TEST_F(KeyFileTest, ReplacingKeepsLinksPermissionsAndOwner)
         ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
     }
 
-    ASSERT_TRUE(saveKeyFile(Path("link.dat"), SampleTable()).ok());
+    ASSERT_TRUE(saveKeyFile(Path("link.dat"), SampleTable()).Ok());
     EXPECT_TRUE(fs::is_symlink(Path("link.dat")));
     EXPECT_EQ(Read(target), encodeImage(SampleTable()));
     struct stat st;
@@ -230,7 +230,7 @@ TEST_F(KeyFileTest, ReplacingKeepsLinksPermissionsAndOwner)
     ASSERT_EQ(::link(target.c_str(), Path("hard.dat").c_str()), 0);
     KeyTable other = SampleTable();
     other.mcrConfig = 0x01;
-    ASSERT_TRUE(saveKeyFile(target, other).ok());
+    ASSERT_TRUE(saveKeyFile(target, other).Ok());
     EXPECT_EQ(Read(Path("hard.dat")), encodeImage(other));
     struct stat hard;
     ASSERT_EQ(::stat(Path("hard.dat").c_str(), &hard), 0);
@@ -265,8 +265,8 @@ TEST_F(KeyFileTest, AFileTheCallerMayNotWriteStaysUntouched)
     constexpr uid_t NOBODY = 65534;
     const std::string readOnly = Path("read-only.dat");
     const std::string others = Path("others.dat");
-    ASSERT_TRUE(saveKeyFile(readOnly, KeyTable {}).ok());
-    ASSERT_TRUE(saveKeyFile(others, KeyTable {}).ok());
+    ASSERT_TRUE(saveKeyFile(readOnly, KeyTable {}).Ok());
+    ASSERT_TRUE(saveKeyFile(others, KeyTable {}).Ok());
     ::chmod(readOnly.c_str(), 0444);
     ::chmod(others.c_str(), 0644);
     if (root) {
@@ -284,7 +284,7 @@ TEST_F(KeyFileTest, AFileTheCallerMayNotWriteStaysUntouched)
         failures += saveKeyFile(readOnly, SampleTable()).result != KEYFILE_E_OPEN;
         if (root) // someone else's file
             failures += saveKeyFile(others, SampleTable()).result != KEYFILE_E_OPEN;
-        failures += !saveKeyFile(Path("new.dat"), SampleTable()).ok(); // the folder itself is writable
+        failures += !saveKeyFile(Path("new.dat"), SampleTable()).Ok(); // the folder itself is writable
         std::_Exit(failures);
     }
     int status = 0;
@@ -354,7 +354,7 @@ TEST_P(HostileFileTest, AVictimsWriteNeverLandsWhereAnotherUserAimedIt)
                 || ::setresuid(c.writer, c.writer, c.writer) != 0))
             std::_Exit(10);
         const KeyFileResult r = saveKeyFile(out, SampleTable());
-        std::_Exit(c.written ? !r.ok() : !(r.result == KEYFILE_E_OPEN && r.systemError == EACCES));
+        std::_Exit(c.written ? !r.Ok() : !(r.result == KEYFILE_E_OPEN && r.systemError == EACCES));
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

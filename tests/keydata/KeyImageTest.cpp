@@ -12,12 +12,12 @@ namespace {
 
 void setKey(KeyTable& table, int keyNumber, std::uint8_t kind, const Bytes& bytes)
 {
-    ASSERT_EQ(storeKey(table.recordOfKeyNumber(keyNumber), kind, bytes), KEYTABLE_OK);
+    ASSERT_EQ(storeKey(table.RecordOfKeyNumber(keyNumber), kind, bytes), KEYTABLE_OK);
 }
 
 Bytes contentOf(const KeyTable& table, int keyNumber)
 {
-    const auto bytes = table.recordOfKeyNumber(keyNumber).bytes();
+    const auto bytes = table.RecordOfKeyNumber(keyNumber).Bytes();
     return Bytes(bytes.begin(), bytes.end());
 }
 
@@ -102,7 +102,7 @@ TEST(DecodeImage, SettingsCutShortByAMarker)
     EXPECT_EQ(table.systemConfig, 0x01);
     EXPECT_EQ(table.mcrConfig, 0x0A);
     // The marker that cut the settings short is acted on.
-    EXPECT_EQ(table.recordOfKeyNumber(2).kind, KIND_SWITCH);
+    EXPECT_EQ(table.RecordOfKeyNumber(2).kind, KIND_SWITCH);
     EXPECT_EQ(contentOf(table, 2), Bytes { 0x07 });
 
     KeyTable other;
@@ -118,10 +118,10 @@ TEST(DecodeImage, EmptyContentAndUntouchedKeys)
     setKey(table, 6, KIND_STRING, { 'k', 'e', 'e', 'p' });
     const KeyTable before = table;
     ASSERT_TRUE(decodeImage(table, Bytes { 0xFA, 0x05, 0xFB, 0x02, 0xFA, 0x07, 0xFB, 0x03, 'n', 0xFD }));
-    EXPECT_EQ(table.recordOfKeyNumber(5).kind, KIND_FUNCTION);
-    EXPECT_EQ(table.recordOfKeyNumber(5).contentLength(), 0u);
+    EXPECT_EQ(table.RecordOfKeyNumber(5).kind, KIND_FUNCTION);
+    EXPECT_EQ(table.RecordOfKeyNumber(5).ContentLength(), 0u);
     EXPECT_EQ(contentOf(table, 7), Bytes { 'n' });
-    EXPECT_EQ(table.recordOfKeyNumber(6), before.recordOfKeyNumber(6));
+    EXPECT_EQ(table.RecordOfKeyNumber(6), before.RecordOfKeyNumber(6));
     EXPECT_EQ(table.systemConfig, 0x03);
 }
 
@@ -146,13 +146,13 @@ TEST(DecodeImage, ContentCapAndMarkersInOddPlaces)
     // DATA_MARK followed by a marker: no kind is stored.
     KeyTable t3;
     ASSERT_TRUE(decodeImage(t3, Bytes { 0xFA, 0x04, 0xFB, 0xFC, 0x11, 0x22 }));
-    EXPECT_EQ(t3.recordOfKeyNumber(4).kind, KIND_EMPTY);
+    EXPECT_EQ(t3.RecordOfKeyNumber(4).kind, KIND_EMPTY);
     EXPECT_EQ(t3.systemConfig, 0x11);
     EXPECT_EQ(t3.mcrConfig, 0x22);
     // Stray bytes, FE and FF are skipped; END_MARK does not stop decoding.
     KeyTable t4;
     ASSERT_TRUE(decodeImage(t4, Bytes { 0x33, 0xFE, 0xFF, 0xFD, 0xFA, 0x01, 0xFB, 0x01, 0x05 }));
-    EXPECT_EQ(t4.recordOfKeyNumber(1).kind, KIND_SWITCH);
+    EXPECT_EQ(t4.RecordOfKeyNumber(1).kind, KIND_SWITCH);
 }
 
 TEST(DecodeImage, GroupsWithoutAKeyAreDropped)
@@ -172,7 +172,7 @@ TEST(DecodeImage, SharedSlotHoldsTheLastGroupDecoded)
     ASSERT_TRUE(decodeImage(
         table, Bytes { 0xFA, 60, 0xFB, 0x03, 'a', 0xFA, 100, 0xFB, 0x03, 'b', 0xFA, 127, 0xFB, 0x01, 0x02 }));
     for (int n : { 60, 96, 100, 119, 126, 127 }) {
-        EXPECT_EQ(table.recordOfKeyNumber(n).kind, KIND_SWITCH) << n;
+        EXPECT_EQ(table.RecordOfKeyNumber(n).kind, KIND_SWITCH) << n;
         EXPECT_EQ(contentOf(table, n), Bytes { 0x02 }) << n;
     }
 }
@@ -187,8 +187,8 @@ TEST(DecodeImage, LookAheadPastTheEndReadsZero)
     ASSERT_TRUE(decodeImage(b, std::span(backing).first(3))); // FB at the end: kind 0, empty
     setKey(b, 7, KIND_STRING, { 'z' });
     ASSERT_TRUE(decodeImage(b, std::span(backing).first(3)));
-    EXPECT_EQ(b.recordOfKeyNumber(7).kind, KIND_EMPTY);
-    EXPECT_EQ(b.recordOfKeyNumber(7).contentLength(), 0u);
+    EXPECT_EQ(b.RecordOfKeyNumber(7).kind, KIND_EMPTY);
+    EXPECT_EQ(b.RecordOfKeyNumber(7).ContentLength(), 0u);
 
     KeyTable c;
     ASSERT_TRUE(decodeImage(c, std::span(backing).subspan(5, 2))); // FC 05, then mcrConfig reads 0x00
@@ -240,7 +240,7 @@ TEST(CheckImage, TooLongAndMarkerBytes)
     EXPECT_EQ(check.value, 0xFA);
 
     KeyTable kind;
-    kind.recordOfKeyNumber(3).kind = 0xFB;
+    kind.RecordOfKeyNumber(3).kind = 0xFB;
     EXPECT_EQ(checkImage(kind).keyNumber, 3);
     KeyTable settings;
     settings.mcrConfig = 0xFD;
@@ -253,8 +253,8 @@ TEST(DecodeImage, UnknownKindsAreKeptAndEncodedUnchanged)
 {
     KeyTable table;
     ASSERT_TRUE(decodeImage(table, Bytes { 0xFA, 0x11, 0xFB, 0x09, 'h', 'i' }));
-    EXPECT_EQ(table.recordOfKeyNumber(0x11).kind, 0x09);
-    EXPECT_TRUE(table.recordOfKeyNumber(0x11).isEmpty());
+    EXPECT_EQ(table.RecordOfKeyNumber(0x11).kind, 0x09);
+    EXPECT_TRUE(table.RecordOfKeyNumber(0x11).IsEmpty());
     const Bytes image = encodeImage(table);
     KeyTable again;
     ASSERT_TRUE(decodeImage(again, image));

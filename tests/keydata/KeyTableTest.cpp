@@ -59,7 +59,7 @@ TEST(KeyNumbering, GridIndexAndControlIds)
     EXPECT_EQ(slotOfGridIndex(95), (GridSlot { 5, 0 }));
     EXPECT_EQ(slotOfGridIndex(99), (GridSlot { 5, 4 }));
     for (int g : { 100, 127, 128, -1 })
-        EXPECT_FALSE(slotOfGridIndex(g).valid()) << g;
+        EXPECT_FALSE(slotOfGridIndex(g).IsValid()) << g;
 
     // Control id 1001 is key number 93, 1095 is 15, 1096 is 125, 1100 is 121.
     auto keyOfControl = [](int id) {
@@ -89,14 +89,14 @@ TEST(KeyTable, FreshTableAndSharedRecords)
     EXPECT_EQ(table.mcrConfig, 0x0F);
     for (int row = 0; row < TABLE_ROWS; ++row)
         for (int column = 0; column < TABLE_COLUMNS; ++column) {
-            EXPECT_EQ(table.record(row, column).kind, KIND_EMPTY);
-            EXPECT_EQ(table.record(row, column).contentLength(), 0u);
+            EXPECT_EQ(table.Record(row, column).kind, KIND_EMPTY);
+            EXPECT_EQ(table.Record(row, column).ContentLength(), 0u);
         }
 
     const std::uint8_t ab[] = { 'A', 'B' };
-    ASSERT_EQ(storeKey(table.recordOfKeyNumber(96), KIND_STRING, ab), KEYTABLE_OK);
-    EXPECT_EQ(table.recordOfKeyNumber(127), table.recordOfKeyNumber(96));
-    EXPECT_EQ(&table.recordOfKeyNumber(60), &table.record(SHARED_ROW, SHARED_COLUMN));
+    ASSERT_EQ(storeKey(table.RecordOfKeyNumber(96), KIND_STRING, ab), KEYTABLE_OK);
+    EXPECT_EQ(table.RecordOfKeyNumber(127), table.RecordOfKeyNumber(96));
+    EXPECT_EQ(&table.RecordOfKeyNumber(60), &table.Record(SHARED_ROW, SHARED_COLUMN));
 }
 
 TEST(KeyTable, StoreKey)
@@ -105,13 +105,13 @@ TEST(KeyTable, StoreKey)
     const std::uint8_t abc[] = { 'a', 'b', 'c' };
     ASSERT_EQ(storeKey(record, KIND_STRING, abc), KEYTABLE_OK);
     EXPECT_EQ(record.kind, KIND_STRING);
-    EXPECT_EQ(record.contentLength(), 3u);
+    EXPECT_EQ(record.ContentLength(), 3u);
     EXPECT_EQ(record.content[3], 0);
 
     // A shorter content is terminated; the stale tail is not part of the key.
     const std::uint8_t x[] = { 'x' };
     ASSERT_EQ(storeKey(record, KIND_STRING, x), KEYTABLE_OK);
-    EXPECT_EQ(record.contentLength(), 1u);
+    EXPECT_EQ(record.ContentLength(), 1u);
     KeyRecord fresh;
     ASSERT_EQ(storeKey(fresh, KIND_STRING, x), KEYTABLE_OK);
     EXPECT_EQ(record, fresh);
@@ -125,7 +125,7 @@ TEST(KeyTable, StoreKey)
     // 255 bytes fit; 256 and an embedded 0x00 are refused, record untouched.
     std::vector<std::uint8_t> full(MAX_CONTENT, 0x41);
     ASSERT_EQ(storeKey(record, KIND_STRING, full), KEYTABLE_OK);
-    EXPECT_EQ(record.contentLength(), 255u);
+    EXPECT_EQ(record.ContentLength(), 255u);
     const KeyRecord before = record;
     full.push_back(0x41);
     EXPECT_EQ(storeKey(record, KIND_STRING, full), KEYTABLE_E_TOO_LONG);
@@ -139,8 +139,8 @@ TEST(KeyTable, ContentLengthNeverPassesTheLimit)
     KeyRecord record;
     record.kind = KIND_STRING;
     record.content.fill(0x41); // no terminator anywhere
-    EXPECT_EQ(record.contentLength(), 255u);
-    EXPECT_FALSE(record.isEmpty());
+    EXPECT_EQ(record.ContentLength(), 255u);
+    EXPECT_FALSE(record.IsEmpty());
     record.kind = 7;
-    EXPECT_TRUE(record.isEmpty());
+    EXPECT_TRUE(record.IsEmpty());
 }

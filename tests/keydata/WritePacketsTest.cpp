@@ -12,12 +12,12 @@ namespace {
 
 void setKey(KeyTable& table, int keyNumber, std::uint8_t kind, const Bytes& bytes)
 {
-    ASSERT_EQ(storeKey(table.recordOfKeyNumber(keyNumber), kind, bytes), KEYTABLE_OK);
+    ASSERT_EQ(storeKey(table.RecordOfKeyNumber(keyNumber), kind, bytes), KEYTABLE_OK);
 }
 
 Bytes bytesOf(const WritePacket& packet)
 {
-    const auto view = packet.view();
+    const auto view = packet.View();
     return Bytes(view.begin(), view.end());
 }
 
@@ -87,7 +87,7 @@ TEST(WritePackets, LongestPacketAndUnknownKinds)
     EXPECT_EQ(packet.bytes[265], 0x00);
 
     // A kind above 3 goes out as an empty key.
-    table.recordOfKeyNumber(9).kind = 6;
+    table.RecordOfKeyNumber(9).kind = 6;
     d = DATA_AREA_BASE;
     EXPECT_EQ(packetOf(table, 9, d), (Bytes { 0xE8, 0x01, 0x12, 0xE7, 0x00, 0x00 }));
     EXPECT_EQ(d, DATA_AREA_BASE);
@@ -110,7 +110,7 @@ TEST(WritePackets, ContentPastTheDataAreaIsRefused)
 TEST(KeyboardFit, FreshTableAndUsage)
 {
     KeyboardFit fit = checkKeyboardFit(KeyTable {});
-    EXPECT_TRUE(fit.fits());
+    EXPECT_TRUE(fit.Fits());
     EXPECT_EQ(fit.dataUsed, 0u);
     EXPECT_EQ(fit.dataFree, 3584u);
 
@@ -119,7 +119,7 @@ TEST(KeyboardFit, FreshTableAndUsage)
     setKey(table, 60, KIND_FUNCTION, { 0x1C }); // written for all 27 key numbers of the shared slot
     setKey(table, 70, KIND_SWITCH, { 5 });
     fit = checkKeyboardFit(table);
-    EXPECT_TRUE(fit.fits());
+    EXPECT_TRUE(fit.Fits());
     EXPECT_EQ(fit.dataUsed, 3u + 27u * 2u);
     EXPECT_EQ(fit.dataFree, 3584u - 57u);
 }
@@ -131,7 +131,7 @@ TEST(KeyboardFit, DataAreaBoundaryAgreesWithThePackets)
     for (int n = 0; n < 14; ++n)
         setKey(table, n, KIND_STRING, Bytes(255, 'a'));
     KeyboardFit fit = checkKeyboardFit(table);
-    EXPECT_TRUE(fit.fits());
+    EXPECT_TRUE(fit.Fits());
     EXPECT_EQ(fit.dataFree, 0u);
 
     std::uint16_t d = DATA_AREA_BASE;
@@ -161,7 +161,7 @@ TEST(KeyboardFit, OtherReasons)
     EXPECT_EQ(checkKeyboardFit(marker).markerKey, 8);
 
     KeyTable unknown;
-    unknown.recordOfKeyNumber(33).kind = 4;
+    unknown.RecordOfKeyNumber(33).kind = 4;
     EXPECT_EQ(checkKeyboardFit(unknown).result, FIT_E_UNKNOWN_KIND);
     EXPECT_EQ(checkKeyboardFit(unknown).unknownKindKey, 33);
 

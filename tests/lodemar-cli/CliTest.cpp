@@ -29,7 +29,7 @@ const char* const LAYOUTS[] = { "retail-pos", "multi-layer" };
 KeyTable loadExample(const std::string& name)
 {
     KeyTable table;
-    EXPECT_TRUE(loadKeyFile((EXAMPLES / (name + ".dat")).string(), table).ok());
+    EXPECT_TRUE(loadKeyFile((EXAMPLES / (name + ".dat")).string(), table).Ok());
     return table;
 }
 
@@ -104,20 +104,20 @@ TEST_F(CliTest, ExportPrintsWhatTheKeysHold)
         ASSERT_EQ(keys.size(), 128u);
         for (int n = 0; n < KEY_NUMBER_COUNT; ++n) {
             const auto& key = keys[static_cast<std::size_t>(n)];
-            const KeyRecord& record = table.recordOfKeyNumber(n);
+            const KeyRecord& record = table.RecordOfKeyNumber(n);
             const SlotCode slot = slotOfKeyNumber(n);
             EXPECT_EQ(key.at("keyNumber"), n);
             EXPECT_EQ(key.at("row"), slotRow(slot));
             EXPECT_EQ(key.at("column"), slotColumn(slot));
             EXPECT_EQ(key.at("kind"), record.kind);
-            EXPECT_EQ(key.at("content"), hexOf(record.bytes()));
+            EXPECT_EQ(key.at("content"), hexOf(record.Bytes()));
             std::string caption;
             keyNumberCaption(n, caption);
             EXPECT_EQ(key.at("caption"), caption.empty() ? nlohmann::json() : nlohmann::json(caption)) << n;
             if (record.kind == KIND_STRING) {
                 // The characters themselves (these layouts keep to ASCII but for the separator).
                 std::string characters;
-                for (const std::uint8_t b : record.bytes())
+                for (const std::uint8_t b : record.Bytes())
                     characters += b < 0x80 ? std::string(1, char(b))
                                            : std::string { char(0xC0 | b >> 6), char(0x80 | (b & 0x3F)) };
                 EXPECT_EQ(key.at("text"), characters) << n;
@@ -167,7 +167,7 @@ TEST_F(CliTest, ShowPrintsEveryGridKeyKey120AndTheDataArea)
             if (line.rfind(caption + " ", 0) != 0)
                 continue;
             const GridSlot slot = slotOfGridIndex(g);
-            const KeyRecord& record = table.record(slot.row, slot.column);
+            const KeyRecord& record = table.Record(slot.row, slot.column);
             std::string text;
             renderKeyText(record, text);
             EXPECT_NE(line.find(text), std::string::npos) << line;
@@ -194,12 +194,12 @@ TEST_F(CliTest, ShowMakesKeyTextSafeAndReportsWhatCannotBeWritten)
 {
     KeyTable table;
     table.systemConfig = 0x83;
-    ASSERT_EQ(storeKey(table.recordOfKeyNumber(93), KIND_STRING, Bytes { 'a', 0x1B, '[', '2', 'J', 0xE9 }),
+    ASSERT_EQ(storeKey(table.RecordOfKeyNumber(93), KIND_STRING, Bytes { 'a', 0x1B, '[', '2', 'J', 0xE9 }),
         KEYTABLE_OK);
-    table.recordOfKeyNumber(85).kind = 5;
+    table.RecordOfKeyNumber(85).kind = 5;
     for (int n = 0; n < 15; ++n) // one key more than the data area holds
-        ASSERT_EQ(storeKey(table.recordOfKeyNumber(n), KIND_STRING, Bytes(255, 'x')), KEYTABLE_OK);
-    ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).ok());
+        ASSERT_EQ(storeKey(table.RecordOfKeyNumber(n), KIND_STRING, Bytes(255, 'x')), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).Ok());
 
     const CliRun run = cli({ "show", path("odd.dat") });
     ASSERT_EQ(run.status, 0) << run.err;
@@ -338,8 +338,8 @@ TEST_F(CliTest, StringKeysAsTextAndTheFirstVersion)
         }
         ASSERT_EQ(run.status, 0) << c.key << run.err;
         KeyTable table;
-        ASSERT_TRUE(loadKeyFile(path("k.dat"), table).ok());
-        EXPECT_EQ(hexOf(table.recordOfKeyNumber(5).bytes()), "410962e9") << c.key;
+        ASSERT_TRUE(loadKeyFile(path("k.dat"), table).Ok());
+        EXPECT_EQ(hexOf(table.RecordOfKeyNumber(5).Bytes()), "410962e9") << c.key;
     }
     // Without a format field: the first version, whose text is ignored.
     writeText(m_dir / "old.json",
@@ -369,9 +369,9 @@ TEST_F(CliTest, DiffNamesTheKeysThatDiffer)
     EXPECT_EQ(run.out, "");
 
     KeyTable table = loadExample("retail-pos");
-    ASSERT_EQ(storeKey(table.recordOfKeyNumber(93), KIND_STRING, Bytes { 'H', 'i' }), KEYTABLE_OK);
+    ASSERT_EQ(storeKey(table.RecordOfKeyNumber(93), KIND_STRING, Bytes { 'H', 'i' }), KEYTABLE_OK);
     table.mcrConfig = 0x0E;
-    ASSERT_TRUE(saveKeyFile(path("changed.dat"), table).ok());
+    ASSERT_TRUE(saveKeyFile(path("changed.dat"), table).Ok());
     run = cli({ "diff", json, path("changed.dat") });
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.out.find("key 1 (key number 93)\n  - string 4011[Enter]"), std::string::npos) << run.out;
@@ -398,13 +398,13 @@ TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
         "\"4142\"}]}");
     ASSERT_EQ(cli({ "import", path("in.json"), "-o", path("k.dat") }).status, 0);
     KeyTable table;
-    ASSERT_TRUE(loadKeyFile(path("k.dat"), table).ok());
+    ASSERT_TRUE(loadKeyFile(path("k.dat"), table).Ok());
     EXPECT_EQ(table.systemConfig, 5);
-    EXPECT_EQ(table.recordOfKeyNumber(3).kind, KIND_FUNCTION);
-    EXPECT_EQ(table.recordOfKeyNumber(3).contentLength(), 0u);
-    EXPECT_EQ(table.recordOfKeyNumber(4).contentLength(), 2u);
-    EXPECT_EQ(table.recordOfKeyNumber(100).contentLength(), 2u);
-    EXPECT_EQ(table.recordOfKeyNumber(0).kind, KIND_EMPTY);
+    EXPECT_EQ(table.RecordOfKeyNumber(3).kind, KIND_FUNCTION);
+    EXPECT_EQ(table.RecordOfKeyNumber(3).ContentLength(), 0u);
+    EXPECT_EQ(table.RecordOfKeyNumber(4).ContentLength(), 2u);
+    EXPECT_EQ(table.RecordOfKeyNumber(100).ContentLength(), 2u);
+    EXPECT_EQ(table.RecordOfKeyNumber(0).kind, KIND_EMPTY);
 
     // Export then import gives the same file again.
     const CliRun exported = cli({ "export", path("k.dat") });
@@ -419,16 +419,16 @@ TEST_F(CliTest, ImportKeepsWhatAFileCanHoldAndIgnoresDisplayFields)
 TEST_F(CliTest, ExportAndImportRoundTripEveryLoadableFile)
 {
     KeyTable table;
-    table.recordOfKeyNumber(20).kind = 0xF9;
-    table.recordOfKeyNumber(21).kind = 4;
-    ASSERT_EQ(storeKey(table.recordOfKeyNumber(22), KIND_STRING, Bytes { 'a', 0x7F, 0x85, 0x9F, 0xA0, 0x1B }),
+    table.RecordOfKeyNumber(20).kind = 0xF9;
+    table.RecordOfKeyNumber(21).kind = 4;
+    ASSERT_EQ(storeKey(table.RecordOfKeyNumber(22), KIND_STRING, Bytes { 'a', 0x7F, 0x85, 0x9F, 0xA0, 0x1B }),
         KEYTABLE_OK);
     // The edges of what a string key's text carries: 0x01, Enter, Tab, the
     // separator and delay bytes, 0xF9.
     ASSERT_EQ(
-        storeKey(table.recordOfKeyNumber(23), KIND_STRING, Bytes { 0x01, 0x0D, 0x09, 0xE2, 0xE3, 0xF9 }),
+        storeKey(table.RecordOfKeyNumber(23), KIND_STRING, Bytes { 0x01, 0x0D, 0x09, 0xE2, 0xE3, 0xF9 }),
         KEYTABLE_OK);
-    ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).ok());
+    ASSERT_TRUE(saveKeyFile(path("odd.dat"), table).Ok());
 
     const CliRun exported = cli({ "export", path("odd.dat") });
     ASSERT_EQ(exported.status, 0) << exported.err;

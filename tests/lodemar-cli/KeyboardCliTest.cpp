@@ -60,10 +60,10 @@ protected:
         useHost(HOST);
         m_memory = "--emulate=" + path("kb.bin");
 
-        ASSERT_EQ(storeKey(m_small.recordOfKeyNumber(0), KIND_STRING, Bytes { 'a', 'b' }), KEYTABLE_OK);
+        ASSERT_EQ(storeKey(m_small.RecordOfKeyNumber(0), KIND_STRING, Bytes { 'a', 'b' }), KEYTABLE_OK);
         ASSERT_EQ(
-            storeKey(m_small.recordOfKeyNumber(90), KIND_STRING, Bytes { 'l', 'a', 't', 'e' }), KEYTABLE_OK);
-        ASSERT_TRUE(saveKeyFile(path("small.dat"), m_small).ok());
+            storeKey(m_small.RecordOfKeyNumber(90), KIND_STRING, Bytes { 'l', 'a', 't', 'e' }), KEYTABLE_OK);
+        ASSERT_TRUE(saveKeyFile(path("small.dat"), m_small).Ok());
     }
 
     // A folder whose "tavrin-emu" starts the real host with extra arguments;
@@ -134,8 +134,8 @@ TEST_F(KeyboardCliTest, ApplyWritesOnlyWhatDiffers)
 {
     ASSERT_EQ(cli({ m_memory, "write", path("small.dat") }).status, 0);
     KeyTable other = m_small;
-    ASSERT_EQ(storeKey(other.recordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
-    ASSERT_TRUE(saveKeyFile(path("other.dat"), other).ok());
+    ASSERT_EQ(storeKey(other.RecordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("other.dat"), other).Ok());
     writeText(m_dir / "other.json", cli({ "export", path("other.dat") }).out);
 
     const struct {
@@ -231,8 +231,8 @@ TEST_F(KeyboardCliTest, VerifyComparesWithoutWriting)
     // Another file: the keys that differ, by grid caption; the keyboard
     // keeps what it held.
     KeyTable other = m_small;
-    ASSERT_EQ(storeKey(other.recordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
-    ASSERT_TRUE(saveKeyFile(path("other.dat"), other).ok());
+    ASSERT_EQ(storeKey(other.RecordOfKeyNumber(90), KIND_STRING, Bytes { 'n', 'e', 'w' }), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("other.dat"), other).Ok());
     run = cli({ "verify", path("other.dat"), m_memory });
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_NE(run.out.find("1 of 128 key numbers and 0 settings bytes differ"), std::string::npos) << run.out;
@@ -286,7 +286,7 @@ TEST_F(KeyboardCliTest, AReadThatBreaksOffIsAFailedRead)
 
     // Reads: part-way, and right after the two acknowledgements.
     const std::string out = path("out.dat");
-    ASSERT_TRUE(saveKeyFile(out, KeyTable {}).ok());
+    ASSERT_TRUE(saveKeyFile(out, KeyTable {}).Ok());
     for (const std::size_t stall : { 2 + 100, 2 }) {
         folder = HostWith("stall-read-" + std::to_string(stall), "--fault stall=" + std::to_string(stall));
         run = cli({ "read", "-o", out, m_memory }, {}, folder);
@@ -337,8 +337,8 @@ TEST_F(KeyboardCliTest, NothingIsStartedForATableTheKeyboardCannotHoldOrWithoutA
 {
     KeyTable big;
     for (int n = 0; n < 15; ++n)
-        ASSERT_EQ(storeKey(big.recordOfKeyNumber(n), KIND_STRING, Bytes(255, 'x')), KEYTABLE_OK);
-    ASSERT_TRUE(saveKeyFile(path("big.dat"), big).ok());
+        ASSERT_EQ(storeKey(big.RecordOfKeyNumber(n), KIND_STRING, Bytes(255, 'x')), KEYTABLE_OK);
+    ASSERT_TRUE(saveKeyFile(path("big.dat"), big).Ok());
     expectFailure(cli({ "write", path("big.dat"), m_memory }), 1, "cannot be written to the keyboard");
     expectFailure(cli({ "verify", path("big.dat"), m_memory }), 1, "more than the keyboard's data area");
     expectFailure(cli({ "write", "--no-verify", "-n", path("big.dat") }), 2, "unknown option '-n'");

@@ -39,15 +39,15 @@ protected:
     // Opens the dialog on (ROW, COLUMN) holding kind and bytes.
     void Open(std::uint8_t kind = keydata::KIND_EMPTY, const Bytes& bytes = {})
     {
-        ASSERT_EQ(keydata::storeKey(table.record(ROW, COLUMN), kind, bytes), keydata::KEYTABLE_OK);
+        ASSERT_EQ(keydata::storeKey(table.Record(ROW, COLUMN), kind, bytes), keydata::KEYTABLE_OK);
         view = CRecordingKeyView {};
         presenter = std::make_unique<CKeyProgrammingPresenter>(view, services, table);
         presenter->SetTitle("Editing Key 27");
         presenter->SetPosition(ROW, COLUMN);
         presenter->Open();
     }
-    keydata::KeyRecord& Record() { return table.record(ROW, COLUMN); }
-    Bytes Stored() { return { Record().bytes().begin(), Record().bytes().end() }; }
+    keydata::KeyRecord& Record() { return table.Record(ROW, COLUMN); }
+    Bytes Stored() { return { Record().Bytes().begin(), Record().Bytes().end() }; }
     void Click(std::initializer_list<int> ids)
     {
         for (const int id : ids)

@@ -42,7 +42,7 @@ protected:
     }
     std::string SaveFile(const std::string& name, const keydata::KeyTable& table)
     {
-        EXPECT_TRUE(keydata::saveKeyFile(Path(name), table).ok());
+        EXPECT_TRUE(keydata::saveKeyFile(Path(name), table).Ok());
         return Path(name);
     }
     void ReplyToRead(const keydata::KeyTable& keyboard)
@@ -160,7 +160,7 @@ TEST_F(MainPresenterFilesTest, LoadingAppliesTheFileAndRefreshesTheGrid)
 {
     keydata::KeyTable stored;
     stored.mcrConfig = 0x03;
-    storeBytes(stored.record(1, 0), keydata::KIND_STRING, "loaded");
+    storeBytes(stored.Record(1, 0), keydata::KIND_STRING, "loaded");
     services.fileAnswer = SaveFile("upper.DAT", stored);
     presenter->OnCommand(IDC_LOAD_FILE);
     ASSERT_EQ(services.fileRequests.size(), 1u);
@@ -177,7 +177,7 @@ TEST_F(MainPresenterFilesTest, LoadingAppliesTheFileAndRefreshesTheGrid)
 TEST_F(MainPresenterFilesTest, FilesThatAreNoKeyTableLeaveTheTableAlone)
 {
     keydata::KeyTable kept;
-    storeBytes(kept.record(0, 0), keydata::KIND_STRING, "kept");
+    storeBytes(kept.Record(0, 0), keydata::KIND_STRING, "kept");
     presenter->LoadFile(SaveFile("kept.dat", kept));
     const keydata::KeyTable before = presenter->Table();
     std::string tooLong(8001, '\x01');
@@ -321,7 +321,7 @@ TEST_F(MainPresenterFilesTest, ATableTheKeyboardOrAFileHoldsHasNoChanges)
 
     Edit(1005, "z");
     keydata::KeyTable keyboard;
-    storeBytes(keyboard.record(2, 2), keydata::KIND_STRING, "kb");
+    storeBytes(keyboard.Record(2, 2), keydata::KIND_STRING, "kb");
     ReplyToRead(keyboard);
     presenter->OnReadKbData();
     EXPECT_EQ(presenter->Table(), keyboard);
@@ -330,7 +330,7 @@ TEST_F(MainPresenterFilesTest, ATableTheKeyboardOrAFileHoldsHasNoChanges)
     Edit(1005, "w");
     presenter->LoadFile(Path("saved.dat"));
     EXPECT_FALSE(presenter->HasUnsavedChanges());
-    EXPECT_EQ(RecordOf(1005).bytes().size(), 1u);
+    EXPECT_EQ(RecordOf(1005).Bytes().size(), 1u);
 }
 
 TEST_F(MainPresenterFilesTest, UndoAndRedoTakeBackEditsLoadsReadsAndTheConfiguration)
@@ -338,10 +338,10 @@ TEST_F(MainPresenterFilesTest, UndoAndRedoTakeBackEditsLoadsReadsAndTheConfigura
     EXPECT_FALSE(presenter->CanUndo());
     EXPECT_EQ(view.editActions, (EditActions { "&Undo", false, "&Redo", false }));
     keydata::KeyTable loaded;
-    storeBytes(loaded.record(0, 0), keydata::KIND_STRING, "file");
+    storeBytes(loaded.Record(0, 0), keydata::KIND_STRING, "file");
     const std::string file = SaveFile("lay&out.dat", loaded);
     keydata::KeyTable keyboard;
-    storeBytes(keyboard.record(1, 1), keydata::KIND_FUNCTION, "\x1C");
+    storeBytes(keyboard.Record(1, 1), keydata::KIND_FUNCTION, "\x1C");
     ReplyToRead(keyboard);
     ConfigClears(0x01, 0);
 
@@ -428,13 +428,13 @@ TEST_F(MainPresenterFilesTest, TheDataAreaGaugeWarnsBeforeAWriteWouldBeRefused)
 TEST_F(MainPresenterFilesTest, LayoutsLoadAsKeyDataFilesDoAndJoinTheRecentFiles)
 {
     keydata::KeyTable table;
-    storeBytes(table.record(0, 3), keydata::KIND_STRING, "dat");
+    storeBytes(table.Record(0, 3), keydata::KIND_STRING, "dat");
     const std::string dat = SaveFile("drop.DAT", table);
     presenter->LoadFile(dat);
     EXPECT_EQ(presenter->Table(), table);
     EXPECT_EQ(Caption(1004), "4");
 
-    storeBytes(table.record(1, 0), keydata::KIND_FUNCTION, "\x12\x1C");
+    storeBytes(table.Record(1, 0), keydata::KIND_FUNCTION, "\x12\x1C");
     const std::string json = Path("layout.JSON");
     WriteAll(json, keylayout::exportJson(table));
     presenter->LoadFile(json);
@@ -460,7 +460,7 @@ TEST_F(MainPresenterFilesTest, LayoutsLoadAsKeyDataFilesDoAndJoinTheRecentFiles)
     presenter->LoadFile(dat);
     ASSERT_EQ(services.messages.size(), 2u);
     EXPECT_EQ(services.messages[0].text.rfind("The key table has changes", 0), 0u);
-    EXPECT_EQ(RecordOf(1050).bytes().size(), 0u);
+    EXPECT_EQ(RecordOf(1050).Bytes().size(), 0u);
 }
 
 // `lodemar FILE`: loaded once the window is shown, after the driver's
@@ -468,7 +468,7 @@ TEST_F(MainPresenterFilesTest, LayoutsLoadAsKeyDataFilesDoAndJoinTheRecentFiles)
 TEST_F(MainPresenterFilesTest, TheCommandLinesFileIsLoadedOnceTheWindowIsShown)
 {
     keydata::KeyTable table;
-    storeBytes(table.record(0, 3), keydata::KIND_STRING, "start");
+    storeBytes(table.Record(0, 3), keydata::KIND_STRING, "start");
     const std::string file = SaveFile("start.dat", table);
     for (const std::string& name : { file, Path("missing.json") }) {
         platform.files.clear(); // the driver does not load

@@ -206,7 +206,7 @@ TEST_F(MainPresenterTransferTest, AReadIsBusyForTheRequestAndRefreshesTheGrid)
 {
     keydata::KeyTable keyboard;
     keyboard.systemConfig = 0x05;
-    storeBytes(keyboard.record(0, 2), keydata::KIND_STRING, "from kb");
+    storeBytes(keyboard.Record(0, 2), keydata::KIND_STRING, "from kb");
     const std::vector<std::uint8_t> image = keydata::encodeImage(keyboard);
     ReplyToRead(image, std::uint32_t(image.size()));
     BusyState during = BusyState::Idle;
@@ -236,8 +236,8 @@ TEST_F(MainPresenterTransferTest, TheReadOutDecides)
     // 516 bytes of groups and 7484 content bytes: an image of exactly 8000.
     keydata::KeyTable keyboard;
     for (int key = 0; key < 29; ++key)
-        storeBytes(keyboard.recordOfKeyNumber(key), keydata::KIND_STRING, std::string(255, 'k'));
-    storeBytes(keyboard.recordOfKeyNumber(29), keydata::KIND_STRING, std::string(89, 'k'));
+        storeBytes(keyboard.RecordOfKeyNumber(key), keydata::KIND_STRING, std::string(255, 'k'));
+    storeBytes(keyboard.RecordOfKeyNumber(29), keydata::KIND_STRING, std::string(89, 'k'));
     const std::vector<std::uint8_t> image = keydata::encodeImage(keyboard);
     ASSERT_EQ(image.size(), 8000u);
     std::vector<std::uint8_t> brokenOff = keydata::encodeImage(keydata::KeyTable {});

@@ -152,7 +152,7 @@ public:
         keyDialogs.push_back({ title, row, column });
         if (!keyDialogAction)
             return false;
-        keyDialogAction(table.record(row, column));
+        keyDialogAction(table.Record(row, column));
         return keyDialogOk;
     }
     bool RunConfigDialog(keydata::KeyTable& table) override { return configDialog && configDialog(table); }
@@ -271,7 +271,7 @@ protected:
     keydata::KeyRecord& RecordOf(int controlId)
     {
         const keydata::GridSlot slot = keydata::slotOfGridIndex(controlId - IDC_KEY_FIRST);
-        return presenter->Table().record(slot.row, slot.column);
+        return presenter->Table().Record(slot.row, slot.column);
     }
     // The key dialog stores text into the key of this key cap, as OK would.
     void Edit(int controlId, std::string_view text, std::uint8_t kind = keydata::KIND_STRING)

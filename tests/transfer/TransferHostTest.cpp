@@ -53,13 +53,13 @@ TEST_F(TransferHostTest, WrittenTableReadsBackIntoAFreshTable)
     keydata::KeyTable table;
     table.systemConfig = 0x05;
     table.mcrConfig = 0x0A;
-    store(table.recordOfKeyNumber(0), keydata::KIND_STRING, { 'P', 'L', 'U', 0x0D });
-    store(table.recordOfKeyNumber(1), keydata::KIND_SWITCH, { 0x02 });
+    store(table.RecordOfKeyNumber(0), keydata::KIND_STRING, { 'P', 'L', 'U', 0x0D });
+    store(table.RecordOfKeyNumber(1), keydata::KIND_SWITCH, { 0x02 });
     // Content bytes that look like the keyboard's own commands.
-    store(table.recordOfKeyNumber(2), keydata::KIND_FUNCTION, { 0x14, 0xE7, 0xE8, 0xE9, 0xED, 0xE1, 0x14 });
-    store(table.record(5, 5), keydata::KIND_STRING, { 'h', 'i', 'd' }); // key number 120
-    store(table.record(keydata::SHARED_ROW, keydata::SHARED_COLUMN), keydata::KIND_STRING, { 's' });
-    store(table.recordOfKeyNumber(50), keydata::KIND_STRING, std::vector<std::uint8_t>(255, 'z'));
+    store(table.RecordOfKeyNumber(2), keydata::KIND_FUNCTION, { 0x14, 0xE7, 0xE8, 0xE9, 0xED, 0xE1, 0x14 });
+    store(table.Record(5, 5), keydata::KIND_STRING, { 'h', 'i', 'd' }); // key number 120
+    store(table.Record(keydata::SHARED_ROW, keydata::SHARED_COLUMN), keydata::KIND_STRING, { 's' });
+    store(table.RecordOfKeyNumber(50), keydata::KIND_STRING, std::vector<std::uint8_t>(255, 'z'));
     {
         CDriverChannel channel(MakeBackend());
         ASSERT_EQ(channel.Load(DRIVER_NAME, nullptr, nullptr, true), CHANNEL_SUCCESS);
@@ -73,8 +73,8 @@ TEST_F(TransferHostTest, WrittenTableReadsBackIntoAFreshTable)
     const ReadResult read = CKeyboardTransfer(channel).Read(back);
     ASSERT_TRUE(read.Succeeded()) << read.count;
     EXPECT_EQ(back, table);
-    EXPECT_EQ(back.record(5, 5), table.record(5, 5));
-    EXPECT_EQ(back.record(5, 18), table.record(5, 18));
+    EXPECT_EQ(back.Record(5, 5), table.Record(5, 5));
+    EXPECT_EQ(back.Record(5, 18), table.Record(5, 18));
 }
 
 TEST_F(TransferHostTest, HostKilledDuringAWriteFailsTheWriteCleanly)

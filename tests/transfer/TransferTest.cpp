@@ -26,7 +26,7 @@ constexpr std::uint32_t KEYBOARD_SILENT = SEND_SILENT_KEYBOARD;
 
 void setString(keydata::KeyTable& table, int keyNumber, const std::string& text)
 {
-    keydata::KeyRecord& record = table.recordOfKeyNumber(keyNumber);
+    keydata::KeyRecord& record = table.RecordOfKeyNumber(keyNumber);
     ASSERT_EQ(keydata::storeKey(record, keydata::KIND_STRING,
                   { reinterpret_cast<const std::uint8_t*>(text.data()), text.size() }),
         keydata::KEYTABLE_OK);
@@ -107,8 +107,8 @@ TEST_F(TransferTest, WriteSendsHeaderOnePacketPerKeyAndFinishThenReadsBackWithPr
 TEST_F(TransferTest, AWriteSucceedsOnlyWhenTheKeyboardHoldsTheTable)
 {
     setString(table, 14, "fourteen"); // key cap 30
-    table.recordOfKeyNumber(3).kind = keydata::KIND_SWITCH;
-    table.recordOfKeyNumber(3).content[0] = 0x05;
+    table.RecordOfKeyNumber(3).kind = keydata::KIND_SWITCH;
+    table.RecordOfKeyNumber(3).content[0] = 0x05;
 
     keydata::KeyTable other = table;
     setString(other, 14, "other");
@@ -217,8 +217,8 @@ TEST_F(TransferTest, TableTheKeyboardCannotHoldIsRefusedBeforeAnythingIsSent)
     EXPECT_THAT(fitRefusalText(result.fit), HasSubstr("from key 30 (key number 14) on"));
 
     keydata::KeyTable marker;
-    marker.recordOfKeyNumber(9).kind = keydata::KIND_STRING;
-    marker.recordOfKeyNumber(9).content[0] = 0xFB;
+    marker.RecordOfKeyNumber(9).kind = keydata::KIND_STRING;
+    marker.RecordOfKeyNumber(9).content[0] = 0xFB;
     result = transfer.Write(marker);
     EXPECT_EQ(result.status, WriteStatus::NotFitting);
     EXPECT_THAT(
@@ -229,12 +229,12 @@ TEST_F(TransferTest, TableTheKeyboardCannotHoldIsRefusedBeforeAnythingIsSent)
 
 TEST_F(TransferTest, KeyCapsToMarkAreTheGridKeysThatAreNotEmpty)
 {
-    table.record(0, 0).kind = keydata::KIND_STRING; // grid index 0
-    table.record(5, 4).kind = keydata::KIND_SWITCH; // the last small key, grid index 99
-    table.record(5, 4).content[0] = 1;
-    table.record(5, 5).kind = keydata::KIND_STRING; // key number 120: no key cap
-    table.record(5, 18).kind = keydata::KIND_STRING; // the shared slot: no key cap
-    table.record(1, 19).kind = keydata::KIND_STRING; // not a grid position
+    table.Record(0, 0).kind = keydata::KIND_STRING; // grid index 0
+    table.Record(5, 4).kind = keydata::KIND_SWITCH; // the last small key, grid index 99
+    table.Record(5, 4).content[0] = 1;
+    table.Record(5, 5).kind = keydata::KIND_STRING; // key number 120: no key cap
+    table.Record(5, 18).kind = keydata::KIND_STRING; // the shared slot: no key cap
+    table.Record(1, 19).kind = keydata::KIND_STRING; // not a grid position
     const auto marks = keyCapsToMark(table);
     EXPECT_EQ(marks.count(), 2u);
     EXPECT_TRUE(marks.test(0));
@@ -304,7 +304,7 @@ TEST_F(TransferTest, OnlyAWholeImageIsRead)
     os.replies = { { true, static_cast<std::uint32_t>(image.size()), image } };
     keydata::KeyboardContents contents;
     ASSERT_TRUE(transfer.Read(contents).Succeeded());
-    EXPECT_EQ(contents.keys[100], keyboard.recordOfKeyNumber(100));
+    EXPECT_EQ(contents.keys[100], keyboard.RecordOfKeyNumber(100));
 }
 
 } // namespace

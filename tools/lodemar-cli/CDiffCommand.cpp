@@ -26,8 +26,8 @@ std::pair<int, int> differences(
     json = { { "keys", nlohmann::ordered_json::array() }, { "settings", nlohmann::ordered_json::array() } };
     int keys = 0;
     auto compare = [&](int row, int column, const std::string& name) {
-        const KeyRecord& from = a.record(row, column);
-        const KeyRecord& to = b.record(row, column);
+        const KeyRecord& from = a.Record(row, column);
+        const KeyRecord& to = b.Record(row, column);
         if (from == to)
             return;
         out += name + '\n';

@@ -42,7 +42,7 @@ private:
         }
         const keydata::KeyFileResult written = keydata::writeFileContents(
             Output(), std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size()));
-        if (!written.ok())
+        if (!written.Ok())
             return fail(saveFailureMessage(written));
         return EXIT_OK;
     }

@@ -149,7 +149,7 @@ bool loadWritableTable(const std::string& file, keydata::KeyTable& table)
         return false;
     // Refused before the driver is even loaded: nothing is sent.
     const keydata::KeyboardFit fit = keydata::checkKeyboardFit(table);
-    if (!fit.fits()) {
+    if (!fit.Fits()) {
         fail(transfer::fitRefusalText(fit));
         return false;
     }

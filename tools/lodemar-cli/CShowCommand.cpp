@@ -39,7 +39,7 @@ std::string settingsLine(const char* name, std::uint8_t value, std::span<const k
 
 std::string keyLine(const KeyTable& table, const std::string& label, int row, int column)
 {
-    const KeyRecord& record = table.record(row, column);
+    const KeyRecord& record = table.Record(row, column);
     std::string keyText;
     keydata::renderKeyText(record, keyText);
     const std::string slot = format("(%d,%d)", row, column);
@@ -66,7 +66,7 @@ std::vector<std::string> fitNotes(const keydata::KeyboardFit& fit)
         notes.push_back(format(text::SHOW_DROPPED, keydata::keyNameForUser(fit.droppedBytesKey).c_str()));
     if (fit.settingsBit7)
         notes.push_back(text::SHOW_BIT7);
-    if (fit.fits())
+    if (fit.Fits())
         notes.push_back(text::SHOW_FITS);
     for (std::string& note : notes)
         note.pop_back(); // the line end
@@ -130,10 +130,10 @@ private:
             Result()["mcrConfig"] = settingsJson(table.mcrConfig, keydata::mcrConfigBits());
             nlohmann::ordered_json& listed = Result()["keys"] = nlohmann::ordered_json::array();
             for (const auto& [label, n] : keys)
-                listed.push_back(keylayout::keyJson(n, table.recordOfKeyNumber(n)));
+                listed.push_back(keylayout::keyJson(n, table.RecordOfKeyNumber(n)));
             Result()["dataArea"]
                 = { { "used", fit.dataUsed }, { "size", keydata::DATA_AREA_SIZE }, { "free", fit.dataFree } };
-            Result()["keyboardWrite"] = { { "fits", fit.fits() }, { "notes", notes } };
+            Result()["keyboardWrite"] = { { "fits", fit.Fits() }, { "notes", notes } };
             return EXIT_OK;
         }
         std::string out

@@ -74,9 +74,9 @@ bool saveTableOrReport(const std::string& path, const keydata::KeyTable& table)
 {
     if (!isStandardStream(path)) {
         const keydata::KeyFileResult saved = keydata::saveKeyFile(path, table);
-        if (!saved.ok())
+        if (!saved.Ok())
             fail(saveFailureMessage(saved));
-        return saved.ok();
+        return saved.Ok();
     }
     // Refused as saveKeyFile refuses it: what could not be loaded again.
     keydata::KeyFileResult refused;
@@ -89,7 +89,7 @@ bool saveTableOrReport(const std::string& path, const keydata::KeyTable& table)
         refused.result = keydata::KEYFILE_E_TOO_LONG;
         refused.length = check.length;
     }
-    if (!refused.ok()) {
+    if (!refused.Ok()) {
         fail(saveFailureMessage(refused));
         return false;
     }

@@ -34,7 +34,7 @@ KeyboardComparison compareLayout(const keydata::KeyTable& layout, const keydata:
     for (const int n : compared.difference.keyNumbers) {
         const keydata::SlotCode slot = keydata::slotOfKeyNumber(n);
         const std::string where = format("(%d,%d)", keydata::slotRow(slot), keydata::slotColumn(slot));
-        const keydata::KeyRecord& wanted = layout.recordOfKeyNumber(n);
+        const keydata::KeyRecord& wanted = layout.RecordOfKeyNumber(n);
         const keydata::KeyRecord& held = keyboard.keys[static_cast<std::size_t>(n)];
         compared.lines += format(text::VERIFY_KEY, keyLabel(n).c_str(), n, where.c_str(),
             recordText(wanted).c_str(), recordText(held).c_str());

@@ -34,7 +34,7 @@ WriteResult CKeyboardTransfer::Write(
 {
     WriteResult result;
     result.fit = keydata::checkKeyboardFit(table);
-    if (!result.fit.fits()) {
+    if (!result.fit.Fits()) {
         result.status = WriteStatus::NotFitting;
         return result;
     }
@@ -143,7 +143,7 @@ TableDifference compareWithKeyboard(const keydata::KeyTable& written, const keyd
 {
     TableDifference difference;
     for (int keyNumber = 0; keyNumber < keydata::KEY_NUMBER_COUNT; ++keyNumber)
-        if (!(written.recordOfKeyNumber(keyNumber) == read.keys[std::size_t(keyNumber)]))
+        if (!(written.RecordOfKeyNumber(keyNumber) == read.keys[std::size_t(keyNumber)]))
             difference.keyNumbers.push_back(keyNumber);
     difference.systemConfig = (written.systemConfig & keydata::SETTINGS_MASK) != read.systemConfig;
     difference.mcrConfig = (written.mcrConfig & keydata::SETTINGS_MASK) != read.mcrConfig;
@@ -155,7 +155,7 @@ std::bitset<keydata::GRID_KEYS> keyCapsToMark(const keydata::KeyTable& table)
     std::bitset<keydata::GRID_KEYS> marks;
     for (int index = 0; index < keydata::GRID_KEYS; ++index) {
         const keydata::GridSlot slot = keydata::slotOfGridIndex(index);
-        if (slot.valid() && !table.record(slot.row, slot.column).isEmpty())
+        if (slot.IsValid() && !table.Record(slot.row, slot.column).IsEmpty())
             marks.set(static_cast<std::size_t>(index));
     }
     return marks;

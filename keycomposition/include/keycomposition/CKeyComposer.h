@@ -6,9 +6,9 @@
 // feeds it the user's clicks and keys.
 //
 //   CKeyComposer composer;
-//   composer.Open(table.record(row, column));
+//   composer.Open(table.Record(row, column));
 //   if (composer.Append(buttonId) == COMPOSE_E_FULL) ...   // tell the user
-//   composer.Store(table.record(row, column));             // on OK
+//   composer.Store(table.Record(row, column));             // on OK
 #pragma once
 
 #include <keycomposition/KeyCodes.h>

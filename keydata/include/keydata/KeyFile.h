@@ -34,7 +34,7 @@ struct [[nodiscard]] KeyFileResult {
     int systemError = 0; // errno (POSIX) or GetLastError (Windows) behind E_OPEN, E_READ, E_WRITE
     std::size_t length = 0; // bytes read or written; for E_TOO_LONG on save, the image length
     int keyNumber = -1; // E_MARKER_BYTE: the key concerned, -1 for a settings byte
-    bool ok() const { return result == KEYFILE_OK; }
+    bool Ok() const { return result == KEYFILE_OK; }
 };
 
 // Reads the file and applies it to the table. The table changes only when

@@ -27,12 +27,12 @@ struct KeyRecord {
 
     // Bytes before the terminator; never more than MAX_CONTENT, even when a
     // caller left no terminator in the first 255 bytes.
-    std::size_t contentLength() const;
-    std::span<const std::uint8_t> bytes() const { return { content.data(), contentLength() }; }
+    std::size_t ContentLength() const;
+    std::span<const std::uint8_t> Bytes() const { return { content.data(), ContentLength() }; }
 
     // Kinds 1..3 are shown and written; kind 0 and any kind above 3 are
     // shown (and written to the keyboard) as an empty key.
-    bool isEmpty() const { return kind < KIND_SWITCH || kind > KIND_STRING; }
+    bool IsEmpty() const { return kind < KIND_SWITCH || kind > KIND_STRING; }
 
     // Kind and the bytes before the terminator; what follows the terminator
     // is not part of the key.
@@ -68,7 +68,7 @@ inline constexpr std::int32_t GRID_NO_KEY = 255;
 struct GridSlot {
     std::int32_t row = GRID_NO_KEY;
     std::int32_t column = GRID_NO_KEY;
-    bool valid() const { return row != GRID_NO_KEY; }
+    bool IsValid() const { return row != GRID_NO_KEY; }
     friend bool operator==(const GridSlot&, const GridSlot&) = default;
 };
 
@@ -97,12 +97,12 @@ public:
 
     // row 0..5, column 0..19 (checked by assert; callers validate positions
     // that come from outside with isTableSlot).
-    KeyRecord& record(int row, int column);
-    const KeyRecord& record(int row, int column) const;
+    KeyRecord& Record(int row, int column);
+    const KeyRecord& Record(int row, int column) const;
 
     // The record at slotOfKeyNumber(n); n must be 0..127.
-    KeyRecord& recordOfKeyNumber(int keyNumber);
-    const KeyRecord& recordOfKeyNumber(int keyNumber) const;
+    KeyRecord& RecordOfKeyNumber(int keyNumber);
+    const KeyRecord& RecordOfKeyNumber(int keyNumber) const;
 
     friend bool operator==(const KeyTable&, const KeyTable&) = default;
 

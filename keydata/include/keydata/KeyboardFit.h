@@ -33,7 +33,7 @@ struct [[nodiscard]] KeyboardFit {
     int droppedBytesKey = -1;
     bool settingsBit7 = false;
 
-    bool fits() const { return result == FIT_OK; }
+    bool Fits() const { return result == FIT_OK; }
 };
 
 KeyboardFit checkKeyboardFit(const KeyTable& table);

@@ -23,7 +23,7 @@ inline constexpr std::size_t DATA_AREA_SIZE = DATA_AREA_END - DATA_AREA_BASE; //
 struct WritePacket {
     std::array<std::uint8_t, MAX_PACKET_LENGTH> bytes {};
     std::size_t length = 0;
-    std::span<const std::uint8_t> view() const { return { bytes.data(), length }; }
+    std::span<const std::uint8_t> View() const { return { bytes.data(), length }; }
 };
 
 // An address below 0x1000 as the keyboard takes it: two bytes below 0x80,
