@@ -25,9 +25,9 @@ built() {
 }
 
 # windows_built DIR ARCH TARGETS: built, as the mingw-w64 cross build for ARCH
-# (i686 or x86_64).
+# (i686 or x86_64), warnings as errors.
 windows_built() {
-  built "$1" "$3" -DCMAKE_BUILD_TYPE=Release \
+  built "$1" "$3" -DCMAKE_BUILD_TYPE=Release -DLODEMAR_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$2-w64-mingw32.cmake"
 }
 

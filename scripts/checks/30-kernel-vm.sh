@@ -21,13 +21,15 @@
 # ${XDG_CACHE_HOME:-$HOME/.cache}/lodemar/vm (build-vm/cache when that cannot
 # be written), with the userio.ko built for it.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 
 boot_seconds=300 # per boot; both run at once
-name=kernel-vm
+name="kernel-vm"
 dir="$root/build-vm"
 meta=linux-image-cloud-amd64
-module_path=lib/modules/*/kernel/drivers/input/serio/serio_raw.ko
+# A pattern (for tar and find) of the module's path in the kernel's package.
+module_path='lib/modules/*/kernel/drivers/input/serio/serio_raw.ko'
 
 flavour=${meta#linux-image-}
 # The port's name in the module, as the PC's keyboard port has it.
@@ -52,11 +54,15 @@ command -v cpio >/dev/null || skip "cpio is not installed"
 
 # --- The kernel: vmlinuz and serio_raw.ko of one package version ----------
 cache="${XDG_CACHE_HOME:-${HOME:-/nonexistent}/.cache}/lodemar/vm"
-mkdir -p "$cache" 2>/dev/null && [ -w "$cache" ] || { cache="$dir/cache"; mkdir -p "$cache"; }
+if ! mkdir -p "$cache" 2>/dev/null || [ ! -w "$cache" ]; then
+  cache="$dir/cache"
+  mkdir -p "$cache"
+fi
 
 # The versions apt knows of a package, newest first.
 versions_of() { apt-cache madison "$1" 2>/dev/null | awk -F'|' '{ gsub(/ /, "", $2); print $2 }' | sort -V -r -u || true; }
-series_of() { sed 's/^\([0-9]*\.[0-9]*\).*/\1/' <<<"$1"; }
+# The kernel series of a package version: 6.1 of 6.1.76-1.
+series_of() { if [[ $1 =~ ^[0-9]+\.[0-9]+ ]]; then echo "${BASH_REMATCH[0]}"; fi; }
 # The newest kernel whose build tools and source the archive still has at
 # its own version: it keeps only the newest of the unversioned linux-kbuild
 # and linux-source packages, and a mirror mid-sync may hold the kernel's
@@ -97,7 +103,7 @@ if [ -n "$version" ]; then
       dpkg-deb --fsys-tarfile "$fetch"/*.deb \
         | tar -x -C "$fetch" --wildcards './boot/vmlinuz-*' "./$module_path"
       mv "$fetch"/boot/vmlinuz-* "$fetch/out/vmlinuz"
-      mv "$fetch"/$module_path "$fetch/out/serio_raw.ko"
+      mv "$(find "$fetch/lib/modules" -path "$fetch/$module_path")" "$fetch/out/serio_raw.ko"
       rm -rf "$kernel"
       mv "$fetch/out" "$kernel"
       # Older versions are not needed any more.
@@ -114,8 +120,7 @@ else
 fi
 if [ -z "$kernel" ]; then
   # Offline: the newest kernel cached before, if any.
-  kernel=$(ls -d "$cache"/linux-image-*/ 2>/dev/null | sort -V | tail -n 1 || true)
-  kernel=${kernel%/}
+  kernel=$(find "$cache" -mindepth 1 -maxdepth 1 -type d -name 'linux-image-*' | sort -V | tail -n 1)
   [ -n "$kernel" ] || skip "no kernel: apt knows no $meta or cannot download it, and none is cached in $cache"
   say "using the cached $(basename "$kernel")"
 fi
@@ -217,18 +222,22 @@ boot() { # NAME EXTRA-KERNEL-ARGUMENTS
     </dev/null >"$dir/vm-$1.qemu" 2>&1
 }
 boots=(default nokbd)
+declare -A boot_args=([default]="" [nokbd]="i8042.nokbd") boot_pid=() boot_status=()
 rm -f "$dir"/vm-*.log
-boot default "" & default_pid=$!
-boot nokbd "i8042.nokbd" & nokbd_pid=$!
-status_default=0; wait "$default_pid" || status_default=$?
-status_nokbd=0; wait "$nokbd_pid" || status_nokbd=$?
+for b in "${boots[@]}"; do
+  boot "$b" "${boot_args[$b]}" &
+  boot_pid[$b]=$!
+done
+for b in "${boots[@]}"; do
+  boot_status[$b]=0
+  wait "${boot_pid[$b]}" || boot_status[$b]=$?
+done
 
 failures=0
 ran=0
 figure=""
 for b in "${boots[@]}"; do
-  status_var="status_$b"
-  status=${!status_var}
+  status=${boot_status[$b]}
   log="$dir/vm-$b.log"
   lines=$(tr -d '\r' <"$log" 2>/dev/null | grep -a '^VMTEST ' || true)
   if [ -z "$lines" ] && [ "$status" -ne 0 ] && [ "$status" -ne 124 ]; then

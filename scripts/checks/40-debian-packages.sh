@@ -17,6 +17,7 @@
 # lodemar-cli installed alone, used and purged. Needs root (as in CI);
 # skips, saying why, otherwise or when a tool is missing.
 set -euo pipefail
+# shellcheck source=../common.sh
 source "$(dirname "$0")/../common.sh"
 name=debian-packages
 out="$root/build-deb"
@@ -97,7 +98,7 @@ changes="$work/lodemar_${version}_$arch.changes"
 # LODEMAR_HARDENING gives them outside a package (cmake/Lodemar.cmake).
 compile=$(grep -m 1 -E ' -c [^ ]*/driver/host/src/HardwareMain\.cpp$' "$work/build.log" || true)
 link=$(grep -m 1 -E ' -o driver/host/tavrin ' "$work/build.log" || true)
-[ -n "$compile" ] && [ -n "$link" ] || complain "the build log shows no compile and link line of tavrin"
+if [ -z "$compile" ] || [ -z "$link" ]; then complain "the build log shows no compile and link line of tavrin"; fi
 flags=(-fstack-protector-strong -Wformat -Werror=format-security -D_FORTIFY_SOURCE=2)
 [ "$arch" = amd64 ] && flags+=(-fstack-clash-protection -fcf-protection)
 for flag in "${flags[@]}"; do
@@ -138,9 +139,9 @@ warnings=$(grep -c '^W: ' "$report" || true)
 [ "$errors" -eq 0 ] || complain "lintian reports $errors error(s)"
 [ "$warnings" -eq 0 ] || complain "lintian reports $warnings warning(s)"
 # Each remaining tag says why in the packaging notes.
-for tag in $(sed -n 's/^[IP]: [^:]*: \([a-z0-9+.-]*\).*/\1/p' "$report" | sort -u); do
+while read -r tag; do
   grep -qw -- "$tag" "$root/debian/README.source" || complain "lintian's $tag is not explained in debian/README.source"
-done
+done < <(sed -n 's/^[IP]: [^:]*: \([a-z0-9+.-]*\).*/\1/p' "$report" | sort -u)
 say "lintian: $errors errors, $warnings warnings, $(grep -c '^[IP]: ' "$report" || true) info and pedantic tags"
 step "lintian done"
 
@@ -306,8 +307,9 @@ find_package(Vorelin 1 REQUIRED)
 add_executable(reader-cmake reader.c)
 target_link_libraries(reader-cmake PRIVATE Vorelin::vorelin)
 EOF
-cmake -S cmake-project -B cmake-build -G Ninja >/dev/null && cmake --build cmake-build >/dev/null \
-  || complain "the C program does not build through find_package(Vorelin)"
+if ! { cmake -S cmake-project -B cmake-build -G Ninja >/dev/null && cmake --build cmake-build >/dev/null; }; then
+  complain "the C program does not build through find_package(Vorelin)"
+fi
 for reader in ./reader-pc ./cmake-build/reader-cmake; do
   [ -x "$reader" ] || continue
   [ "$("$reader" "$port")" = "0 VR-EMU 1.00" ] || complain "$reader against vorelin-emu"
@@ -381,7 +383,7 @@ probe_as() {
   # $1: a user, or "" for root; the rest of the environment is a login's.
   local who=$1 log=$2 status=0
   local home=$work/home-${who:-root}
-  mkdir -p -m 700 "$home"
+  install -d -m 700 "$home"
   [ -n "$who" ] && chown "$who" "$home"
   (cd "$home" && if [ -n "$who" ]; then
      runuser -u "$who" -- env -i PATH=/usr/bin:/bin HOME="$home" lodemar-cli probe

@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# shellcheck shell=dash  # busybox ash, which ShellCheck checks as dash
 # The init of the test machine that scripts/checks/30-kernel-vm.sh boots. As
 # process 1 it mounts what the checks need, runs itself again as a child (a
 # driver host must not see init as its parent) and powers the machine off.
@@ -41,7 +42,7 @@ socket=/run/lodemar/tavrin.sock
 write_fail="Data writed to keyboard fail,Please retry again!"
 read_fail="Read data fail,Please read again!"
 load_fail="Can't not load kernel program!!!"
-cd /tmp
+cd /tmp || { echo "VMTEST FAIL setup: no /tmp"; exit 1; }
 
 pass() { echo "VMTEST PASS $1: $2"; }
 fail() { echo "VMTEST FAIL $1: $2"; }
