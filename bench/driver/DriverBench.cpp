@@ -59,14 +59,14 @@ public:
         argv.push_back(nullptr);
         if (::posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
             m_pid = -1;
-        m_ok = m_pid > 0 && tavrin::WaitForHost(m_socket, WAIT_MS) == tavrin::CLIENT_OK
+        m_ok = m_pid > 0 && tavrin::waitForHost(m_socket, WAIT_MS) == tavrin::CLIENT_OK
             && m_client.Connect(m_socket, WAIT_MS) == tavrin::CLIENT_OK;
     }
     ~CBenchHost()
     {
         m_client.Close();
         if (m_pid > 0) {
-            tavrin::StopHost(m_socket, WAIT_MS);
+            tavrin::stopHost(m_socket, WAIT_MS);
             ::waitpid(m_pid, nullptr, 0);
         }
         m_fake.reset();

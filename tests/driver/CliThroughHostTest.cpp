@@ -82,7 +82,7 @@ TEST_F(CliThroughHostTest, WriteAndReadTheRealKeyboardThroughSerio)
     CHostProcess host(
         { "--hardware", "--socket", socket, "--test-sysfs-root", fake.Sys(), "--test-dev-root", fake.Dev() },
         path("host.txt"), std::nullopt, TAVRIN_TEST_HOST_PATH);
-    ASSERT_EQ(tavrin::WaitForHost(socket, 10000), tavrin::CLIENT_OK) << host.ErrorText();
+    ASSERT_EQ(tavrin::waitForHost(socket, 10000), tavrin::CLIENT_OK) << host.ErrorText();
     ::setenv("LODEMAR_HARDWARE_SOCKET", socket.c_str(), 1);
     ::setenv("LODEMAR_DRIVER_DIR", path("no-host-here").c_str(), 1);
 
@@ -98,8 +98,8 @@ TEST_F(CliThroughHostTest, WriteAndReadTheRealKeyboardThroughSerio)
     // the keyboard driver after them, while the host still serves.
     EXPECT_TRUE(fake.WaitForDriver("atkbd"));
     EXPECT_EQ(fake.Commands().back(), "atkbd");
-    EXPECT_EQ(tavrin::ProbeHost(socket, 10000), tavrin::CLIENT_OK);
-    EXPECT_EQ(tavrin::StopHost(socket, 10000), tavrin::CLIENT_OK);
+    EXPECT_EQ(tavrin::probeHost(socket, 10000), tavrin::CLIENT_OK);
+    EXPECT_EQ(tavrin::stopHost(socket, 10000), tavrin::CLIENT_OK);
     EXPECT_EQ(host.Wait(), 0);
     EXPECT_EQ(fake.Dropped(), 0u);
 }

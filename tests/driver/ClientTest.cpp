@@ -76,7 +76,7 @@ TEST_F(ClientTest, ConnectGivesUpOnAMissingSocketAndRefusesBadPaths)
     EXPECT_EQ(m_client.Connect(std::string(200, 'x'), 50), CLIENT_E_ARGUMENT);
     EXPECT_EQ(m_client.Exchange(IOCTL_GET_VERSION, nullptr, 0, m_out.data(), 4, m_result, 50),
         CLIENT_E_NOT_CONNECTED);
-    EXPECT_EQ(StopHost(m_path, 50), CLIENT_OK); // nothing there to stop
+    EXPECT_EQ(stopHost(m_path, 50), CLIENT_OK); // nothing there to stop
 }
 
 TEST_F(ClientTest, ConnectWaitsForASocketThatAppears)

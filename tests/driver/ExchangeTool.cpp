@@ -24,7 +24,7 @@ int main(int argc, char** argv)
     }
     const std::string what = argv[2];
     if (what == "stop")
-        return StopHost(argv[1], TIMEOUT_MS) == CLIENT_OK ? 0 : 1;
+        return stopHost(argv[1], TIMEOUT_MS) == CLIENT_OK ? 0 : 1;
     std::vector<std::uint8_t> input;
     for (int i = 3; i < argc; ++i)
         input.push_back(static_cast<std::uint8_t>(std::strtoul(argv[i], nullptr, 16)));

@@ -91,7 +91,7 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         auto host = std::make_unique<CHostProcess>(args, m_errorPath);
         HostIdentity identity;
-        EXPECT_EQ(WaitForHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
+        EXPECT_EQ(waitForHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
         EXPECT_EQ(identity.pid, static_cast<std::uint32_t>(host->Pid()));
         return host;
     }
@@ -113,7 +113,7 @@ TEST_F(HostTest, ServesTheControlCodesAndStopsOnRequest)
 {
     auto host = Start();
     HostIdentity identity;
-    ASSERT_EQ(ProbeHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK);
+    ASSERT_EQ(probeHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK);
     EXPECT_EQ(identity.backend, BACKEND_EMULATED);
     EXPECT_EQ(identity.driverVersion, 100u);
 
@@ -262,8 +262,8 @@ TEST_F(HostTest, MalformedAndTruncatedRequestsGetAnErrorStatus)
         EXPECT_EQ(first.status, TAVRIN_STATUS_SUCCESS);
         EXPECT_EQ(statusOf(Bytes(replies.begin() + used, replies.end())), HOST_STATUS_TRUNCATED);
     }
-    EXPECT_EQ(ProbeHost(m_socketPath, WAIT_MS), CLIENT_OK);
-    EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(probeHost(m_socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(stopHost(m_socketPath, WAIT_MS), CLIENT_OK);
     EXPECT_EQ(host->Wait(), 0);
 }
 
@@ -273,7 +273,7 @@ TEST_F(HostTest, SocketOfALiveHostIsNeverTakenOver)
     CHostProcess second({ "--socket", m_socketPath, "--emulate", m_dir / "other.bin" }, m_dir / "second.txt");
     EXPECT_EQ(second.Wait(), lodemar::EXIT_IN_USE);
     EXPECT_NE(second.ErrorText().find("another host already serves"), std::string::npos);
-    EXPECT_EQ(ProbeHost(m_socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(probeHost(m_socketPath, WAIT_MS), CLIENT_OK);
 }
 
 TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
@@ -288,7 +288,7 @@ TEST_F(HostTest, LeftoverSocketIsReplacedButOtherFilesAreKept)
     }
     {
         auto host = Start();
-        EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
+        EXPECT_EQ(stopHost(m_socketPath, WAIT_MS), CLIENT_OK);
         EXPECT_EQ(host->Wait(), 0);
     }
     std::ofstream(m_socketPath) << "precious";
@@ -340,7 +340,7 @@ TEST_F(HostTest, OtherUsersAreRefusedUnlessAllowed)
         ASSERT_EQ(::chmod(m_socketPath.c_str(), 0666), 0);
         EXPECT_EQ(probeAs(OTHER), CLIENT_E_REFUSED); // and so do its credentials
         EXPECT_NE(host->ErrorText().find("refused a connection from uid 65534"), std::string::npos);
-        EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
+        EXPECT_EQ(stopHost(m_socketPath, WAIT_MS), CLIENT_OK);
     }
     auto host = Start({ "--allow-uid", std::to_string(OTHER) });
     struct stat st;

@@ -132,7 +132,7 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneFromAProcessWithoutRights)
     CFakeSerio fake(ROOT + "/kernel");
     for (int run = 0; run < 2; ++run) { // the second finds the folder as the first left it
         auto host = Start();
-        ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+        ASSERT_EQ(waitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
         struct stat st;
         ASSERT_EQ(::stat(RUN.c_str(), &st), 0);
         EXPECT_EQ(st.st_uid, 0u);
@@ -191,9 +191,9 @@ TEST_F(PrivilegedHostTest, ServesItsCallerAloneFromAProcessWithoutRights)
             return r.information == 516 && block[1] == 0x05 && block[2] == 0x0E ? 0 : 2;
         });
         EXPECT_EQ(written, 0) << "dropped " << fake.Dropped();
-        EXPECT_EQ(asUser(65533, [] { return -ProbeHost(SOCKET, WAIT_MS); }), -CLIENT_E_CONNECT);
+        EXPECT_EQ(asUser(65533, [] { return -probeHost(SOCKET, WAIT_MS); }), -CLIENT_E_CONNECT);
 
-        EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+        EXPECT_EQ(asUser(CALLER, [] { return -stopHost(SOCKET, WAIT_MS); }), 0);
         EXPECT_EQ(host->Wait(), 0) << host->ErrorText();
         // Given back by the monitor, the socket removed from root's folder.
         EXPECT_TRUE(fake.WaitForDriver("atkbd"));
@@ -258,8 +258,8 @@ TEST_F(PrivilegedHostTest, NoUserCanHoldTheLockThatDecides)
     CFakeSerio fake(ROOT + "/kernel");
     {
         auto host = Start(); // leaves the folder and its files behind
-        ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
-        EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+        ASSERT_EQ(waitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+        EXPECT_EQ(asUser(CALLER, [] { return -stopHost(SOCKET, WAIT_MS); }), 0);
         EXPECT_EQ(host->Wait(), 0);
     }
     int ready[2];
@@ -279,8 +279,8 @@ TEST_F(PrivilegedHostTest, NoUserCanHoldTheLockThatDecides)
     ASSERT_EQ(::read(ready[0], &held, 1), 1);
     EXPECT_EQ(held, '-');
     auto host = Start();
-    EXPECT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
-    EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+    EXPECT_EQ(waitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+    EXPECT_EQ(asUser(CALLER, [] { return -stopHost(SOCKET, WAIT_MS); }), 0);
     EXPECT_EQ(host->Wait(), 0) << host->ErrorText();
     ::kill(squatter, SIGKILL);
     ::waitpid(squatter, nullptr, 0);
@@ -298,8 +298,8 @@ TEST_F(PrivilegedHostTest, InheritedSignalStateIsNotTrusted)
         std::vector<std::string> {
             "--ignore-signal=CHLD", "--block-signal=TERM", TAVRIN_PRIVILEGED_HOST_PATH, "--hardware" },
         m_dir / "stderr.txt", std::vector<std::string> { "PKEXEC_UID=65534" }, "/usr/bin/env");
-    ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
-    EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+    ASSERT_EQ(waitForHost(SOCKET, WAIT_MS), CLIENT_OK) << host->ErrorText();
+    EXPECT_EQ(asUser(CALLER, [] { return -stopHost(SOCKET, WAIT_MS); }), 0);
     EXPECT_EQ(host->Wait(), 0) << host->ErrorText();
 }
 
@@ -307,12 +307,12 @@ TEST_F(PrivilegedHostTest, SecondHostNamesWhoHoldsTheKeyboard)
 {
     CFakeSerio fake(ROOT + "/kernel");
     auto first = Start();
-    ASSERT_EQ(WaitForHost(SOCKET, WAIT_MS), CLIENT_OK) << first->ErrorText();
+    ASSERT_EQ(waitForHost(SOCKET, WAIT_MS), CLIENT_OK) << first->ErrorText();
     auto second = Start();
     EXPECT_EQ(second->Wait(), lodemar::EXIT_IN_USE);
     EXPECT_NE(second->ErrorText().find("in use by process " + std::to_string(::getpid()) + " (uid 65534)"),
         std::string::npos)
         << second->ErrorText();
-    EXPECT_EQ(asUser(CALLER, [] { return -StopHost(SOCKET, WAIT_MS); }), 0);
+    EXPECT_EQ(asUser(CALLER, [] { return -stopHost(SOCKET, WAIT_MS); }), 0);
     EXPECT_EQ(first->Wait(), 0);
 }

@@ -43,7 +43,7 @@ protected:
         auto host = std::make_unique<CHostProcess>(args, m_errorPath, std::nullopt, TAVRIN_TEST_HOST_PATH);
         if (waitForIt) {
             HostIdentity identity;
-            EXPECT_EQ(WaitForHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
+            EXPECT_EQ(waitForHost(m_socketPath, WAIT_MS, &identity), CLIENT_OK) << host->ErrorText();
             EXPECT_EQ(identity.backend, BACKEND_HARDWARE);
         }
         return host;
@@ -223,7 +223,7 @@ TEST_F(SerioHostTest, PortLeftByAKilledHostIsRecoveredAtTheNextStart)
         << host->ErrorText();
     EXPECT_EQ(fake.Commands(), (Words { "serio_raw", "atkbd" }));
     ExpectGivenBack(fake);
-    EXPECT_EQ(StopHost(m_socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(stopHost(m_socketPath, WAIT_MS), CLIENT_OK);
     EXPECT_EQ(host->Wait(), 0);
 }
 
@@ -272,7 +272,7 @@ TEST_F(SerioHostTest, SecondHostIsToldWhoHoldsTheKeyboard)
         std::string::npos)
         << second->ErrorText();
     EXPECT_TRUE(fake.Commands().empty());
-    EXPECT_EQ(ProbeHost(m_socketPath, WAIT_MS), CLIENT_OK);
+    EXPECT_EQ(probeHost(m_socketPath, WAIT_MS), CLIENT_OK);
 }
 
 TEST_F(SerioHostTest, HostEndsWithTheProgramThatStartedIt)

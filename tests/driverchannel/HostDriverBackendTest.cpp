@@ -248,7 +248,7 @@ TEST_F(HostDriverBackendTest, HostAlreadyServingIsUsedAndLeftServing)
     // Started by someone else, with a keyboard that never answers.
     CHostProcess host(
         { "--socket", socket, "--emulate", m_folder / "kb.bin", "--fault", "silent" }, m_folder / "host.err");
-    ASSERT_EQ(tavrin::WaitForHost(socket, 5000), tavrin::CLIENT_OK);
+    ASSERT_EQ(tavrin::waitForHost(socket, 5000), tavrin::CLIENT_OK);
     {
         CDriverChannel channel(backend);
         ASSERT_EQ(Load(channel), CHANNEL_SUCCESS);
@@ -263,8 +263,8 @@ TEST_F(HostDriverBackendTest, HostAlreadyServingIsUsedAndLeftServing)
         EXPECT_EQ(channel.Request(IOCTL_READ_DATA, "\xE9", 1, block.data(), 7999), CHANNEL_REQUEST_FAILED);
     }
     // Whoever started it stops it; this run did not.
-    EXPECT_EQ(tavrin::ProbeHost(socket, 1000), tavrin::CLIENT_OK);
-    EXPECT_EQ(tavrin::StopHost(socket, 3000), tavrin::CLIENT_OK);
+    EXPECT_EQ(tavrin::probeHost(socket, 1000), tavrin::CLIENT_OK);
+    EXPECT_EQ(tavrin::stopHost(socket, 3000), tavrin::CLIENT_OK);
     EXPECT_EQ(host.Wait(), 0);
 }
 

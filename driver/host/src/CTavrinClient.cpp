@@ -285,7 +285,7 @@ bool CTavrinClient::Trusted(const std::string& socketPath, int fd) const
         != m_trust.peers.end();
 }
 
-int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity, const HostTrust* trust)
+int probeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity, const HostTrust* trust)
 {
     const CDeadline deadline(timeoutMs);
     CTavrinClient client;
@@ -299,7 +299,7 @@ int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identi
     return r;
 }
 
-int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity, const HostTrust* trust)
+int waitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity, const HostTrust* trust)
 {
     const CDeadline deadline(timeoutMs);
     for (;;) {
@@ -320,7 +320,7 @@ int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* iden
     }
 }
 
-int StopHost(const std::string& socketPath, int timeoutMs, const HostTrust* trust)
+int stopHost(const std::string& socketPath, int timeoutMs, const HostTrust* trust)
 {
     const CDeadline deadline(timeoutMs);
     CTavrinClient client;

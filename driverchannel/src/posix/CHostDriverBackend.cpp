@@ -193,7 +193,7 @@ int CHostDriverBackend::RunHost()
     const std::uint32_t expected
         = WhichKeyboard() == Keyboard::Emulated ? tavrin::BACKEND_EMULATED : tavrin::BACKEND_HARDWARE;
     tavrin::HostIdentity identity;
-    const int probed = tavrin::ProbeHost(m_socket, m_settings.probeTimeoutMs, &identity, Trust());
+    const int probed = tavrin::probeHost(m_socket, m_settings.probeTimeoutMs, &identity, Trust());
     if (probed == tavrin::CLIENT_OK) {
         // Someone else's host for this keyboard: used, and left serving.
         if (identity.backend == expected)
@@ -248,7 +248,7 @@ int CHostDriverBackend::LaunchHost()
             return CHANNEL_START_FAILED;
         }
         tavrin::HostIdentity identity;
-        const int probed = tavrin::ProbeHost(m_socket, m_settings.probeTimeoutMs, &identity, Trust());
+        const int probed = tavrin::probeHost(m_socket, m_settings.probeTimeoutMs, &identity, Trust());
         if (probed == tavrin::CLIENT_OK || probed == tavrin::CLIENT_E_UNTRUSTED) {
             if (probed != tavrin::CLIENT_OK || identity.backend != expected) {
                 m_failure = lodemar::format(texts::SOCKET_UNTRUSTED, m_socket.c_str());
@@ -358,7 +358,7 @@ int CHostDriverBackend::StopDriver()
         return CHANNEL_SUCCESS;
     // The host removes its socket, answers and hangs up; one that no longer
     // serves counts as stopped.
-    const bool stopped = tavrin::StopHost(m_socket, m_settings.stopTimeoutMs, Trust()) == tavrin::CLIENT_OK
+    const bool stopped = tavrin::stopHost(m_socket, m_settings.stopTimeoutMs, Trust()) == tavrin::CLIENT_OK
         && waitForChild(m_host->pid, m_settings.stopTimeoutMs);
     DrainHosts();
     if (!stopped)

@@ -77,12 +77,12 @@ private:
 };
 
 // A live host answers on socketPath within timeoutMs (connect and identify).
-int ProbeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr,
+int probeHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr,
     const HostTrust* trust = nullptr);
 // Waits up to timeoutMs for a host being started to answer on socketPath.
-int WaitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr,
+int waitForHost(const std::string& socketPath, int timeoutMs, HostIdentity* identity = nullptr,
     const HostTrust* trust = nullptr);
 // Connects and asks the host to stop; CLIENT_OK also when none was serving.
-int StopHost(const std::string& socketPath, int timeoutMs, const HostTrust* trust = nullptr);
+int stopHost(const std::string& socketPath, int timeoutMs, const HostTrust* trust = nullptr);
 
 } // namespace tavrin
