@@ -41,7 +41,7 @@ endmacro()
 # lodemar_add_gtest(name SOURCES ... [LIBS ...] [QT] [LABELS ...])
 # A GoogleTest binary registered with ctest. QT tests get the offscreen
 # platform and link gtest without its main (they bring a main that makes
-# the QApplication, see tests/qt_test_main.cpp).
+# the QApplication, see tests/common/qt_test_main.cpp).
 function(lodemar_add_gtest name)
   cmake_parse_arguments(A "QT" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
