@@ -31,23 +31,6 @@ using presenters::COLOR_KEY_WRITTEN;
 
 inline constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
 
-// The fake system, calling onDeviceControl as each device request arrives
-// (before it is answered), so a test can look at the program meanwhile.
-class CObservedPlatform : public driverchannel::testing::CFakeWin32System {
-public:
-    std::function<void(std::uint32_t code)> onDeviceControl;
-
-    bool DeviceControl(driverchannel::win32::DeviceHandle device, std::uint32_t code, const void* input,
-        std::uint32_t inputLength, void* output, std::uint32_t outputLength,
-        std::uint32_t& bytesReturned) override
-    {
-        if (onDeviceControl)
-            onDeviceControl(code);
-        return CFakeWin32System::DeviceControl(
-            device, code, input, inputLength, output, outputLength, bytesReturned);
-    }
-};
-
 inline void storeBytes(keydata::KeyRecord& record, std::uint8_t kind, std::string_view bytes)
 {
     ASSERT_EQ(keydata::storeKey(
@@ -91,7 +74,7 @@ protected:
             emulated);
     }
 
-    CObservedPlatform platform;
+    driverchannel::testing::CFakeWin32System platform;
     widgets::CSeamRecorder seams;
 
 private:

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
@@ -65,6 +66,9 @@ public:
     KeyboardClaim claim = KeyboardClaim::Held;
     std::string claimHolder; // what an InUse claim reports
     std::deque<Reply> replies; // default reply: success, count 0
+    // Called as each device request arrives, before it is answered, so that
+    // a test can look at the program meanwhile.
+    std::function<void(std::uint32_t code)> onDeviceControl;
 
     // Observed state.
     std::map<std::string, Service> services;
@@ -163,6 +167,8 @@ public:
     bool DeviceControl(DeviceHandle device, std::uint32_t code, const void* input, std::uint32_t inputLength,
         void* output, std::uint32_t outputLength, std::uint32_t& bytesReturned) override
     {
+        if (onDeviceControl)
+            onDeviceControl(code);
         Log("DeviceControl");
         const auto* in = static_cast<const std::uint8_t*>(input);
         ioCalls.push_back(IoCall { code, std::vector<std::uint8_t>(in, in + inputLength), outputLength });

@@ -30,21 +30,6 @@ using namespace dialoglayout;
 
 inline constexpr char LOCAL_DRIVER[] = "C:\\work\\Tavrin.sys";
 
-class CObservedPlatform : public driverchannel::testing::CFakeWin32System {
-public:
-    std::function<void(std::uint32_t code)> onDeviceControl;
-
-    bool DeviceControl(driverchannel::win32::DeviceHandle device, std::uint32_t code, const void* input,
-        std::uint32_t inputLength, void* output, std::uint32_t outputLength,
-        std::uint32_t& bytesReturned) override
-    {
-        if (onDeviceControl)
-            onDeviceControl(code);
-        return CFakeWin32System::DeviceControl(
-            device, code, input, inputLength, output, outputLength, bytesReturned);
-    }
-};
-
 class CRecordingMainView : public CMainView {
 public:
     std::string title;
@@ -283,7 +268,7 @@ protected:
     std::string Caption(int id) const { return presenter->KeyCap(id).caption; }
     ColorRef Color(int id) const { return presenter->KeyCap(id).color; }
 
-    CObservedPlatform platform;
+    driverchannel::testing::CFakeWin32System platform;
     CRecordingMainView view;
     CScriptedServices services;
     std::unique_ptr<CMainDialogPresenter> presenter;

@@ -80,7 +80,7 @@ struct DriverBackendOptions {
 // Linux: the driver host, with the hardware backend (started through pkexec
 // unless the process is root) or the emulated keyboard.
 // Windows: the service control manager. There is no emulated keyboard on
-// Windows: a backend asked for one touches nothing and its Start finds no
+// Windows: a backend asked for one touches nothing and its StartDriver finds no
 // driver (CHANNEL_DRIVER_FILE_NOT_FOUND).
 // Never null.
 std::unique_ptr<CDriverBackend> CreateDriverBackend(const DriverBackendOptions& options = {});
