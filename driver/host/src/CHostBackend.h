@@ -7,6 +7,8 @@
 
 #include <tavrin/TavrinCore.h>
 
+#include "HostClock.h"
+
 namespace tavrin {
 
 class CHostBackend {
@@ -21,8 +23,8 @@ public:
     virtual TavrinCompletion Serve(
         std::uint32_t code, std::uint8_t* systemBuffer, std::uint32_t inputLength, std::uint32_t outputLength)
     {
-        const TavrinPlatform platform = Platform();
-        return TavrinServeControl(&platform, code, systemBuffer, inputLength, outputLength);
+        const CQuietLine line(Platform());
+        return TavrinServeControl(line.Platform(), code, systemBuffer, inputLength, outputLength);
     }
     // Around every control-code request; keyboard: the request reaches the
     // keyboard (see touchesKeyboard). BeforeRequest may refuse the request

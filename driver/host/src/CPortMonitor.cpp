@@ -16,6 +16,7 @@
 
 #include "CHostBackend.h"
 #include "CSerioPort.h"
+#include "HostClock.h"
 #include "HostMessages.h"
 #include "HostSettings.h"
 #include "HostTexts.h"
@@ -136,7 +137,8 @@ bool CPortMonitor::Exchange(const MonitorMessage& request)
         const std::uint32_t inputLength = static_cast<std::uint32_t>(request.input.size());
         m_buffer.assign(std::max(inputLength, request.outputLength), 0);
         std::copy(request.input.begin(), request.input.end(), m_buffer.begin());
-        done = TavrinServeControl(m_ports, request.code, m_buffer.empty() ? nullptr : m_buffer.data(),
+        const CQuietLine line(*m_ports);
+        done = TavrinServeControl(line.Platform(), request.code, m_buffer.empty() ? nullptr : m_buffer.data(),
             inputLength, request.outputLength);
         if (TAVRIN_STATUS_IS_SUCCESS(done.status))
             count = std::min(done.information, request.outputLength);

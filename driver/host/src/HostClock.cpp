@@ -38,6 +38,11 @@ bool before(const timespec& a, const timespec& b)
 timespec quietSince {};
 bool quietMarked = false;
 
+const TavrinPlatform& inner(void* context)
+{
+    return *static_cast<const TavrinPlatform*>(context);
+}
+
 } // namespace
 
 void markLineQuiet()
@@ -80,6 +85,41 @@ TavrinPlatform realKeyboardPlatform(void* context, bool trace)
         = [](void*, std::uint32_t size, std::uint32_t) { return new (std::nothrow) std::uint8_t[size]; };
     p.releaseScratch = [](void*, std::uint8_t* block, std::uint32_t) { delete[] block; };
     return p;
+}
+
+CQuietLine::CQuietLine(const TavrinPlatform& ports)
+    : m_ports(ports)
+    , m_platform(ports)
+{
+    m_platform.context = &m_ports;
+    m_platform.readPort = [](void* c, std::uint16_t port) {
+        const TavrinPlatform& p = inner(c);
+        const std::uint8_t value = p.readPort(p.context, port);
+        if (port == KBC_DATA_PORT)
+            markLineQuiet();
+        return value;
+    };
+    m_platform.writePort = [](void* c, std::uint16_t port, std::uint8_t value) {
+        const TavrinPlatform& p = inner(c);
+        p.writePort(p.context, port, value);
+    };
+    m_platform.waitOneMillisecond = [](void* c) {
+        const TavrinPlatform& p = inner(c);
+        p.waitOneMillisecond(p.context);
+    };
+    if (ports.trace != nullptr)
+        m_platform.trace = [](void* c, const char* line) {
+            const TavrinPlatform& p = inner(c);
+            p.trace(p.context, line);
+        };
+    m_platform.obtainScratch = [](void* c, std::uint32_t size, std::uint32_t tag) {
+        const TavrinPlatform& p = inner(c);
+        return p.obtainScratch(p.context, size, tag);
+    };
+    m_platform.releaseScratch = [](void* c, std::uint8_t* block, std::uint32_t tag) {
+        const TavrinPlatform& p = inner(c);
+        p.releaseScratch(p.context, block, tag);
+    };
 }
 
 } // namespace tavrin

@@ -13,7 +13,8 @@ namespace tavrin {
 // time a request took to arrive is not waited a second time (the keyboard
 // has had its millisecond all the same).
 void waitOneMillisecond();
-// The line is quiet from now on: the end of a request, or the port just taken.
+// The line is quiet from now on: the end of a request, the port just taken,
+// or a byte just read from the keyboard.
 void markLineQuiet();
 // A trace line on standard error, with a line break when it has none.
 void traceToStandardError(const char* line);
@@ -21,5 +22,21 @@ void traceToStandardError(const char* line);
 // lines on standard error when asked for, the scratch block from the heap.
 // The backend adds readPort and writePort over context.
 TavrinPlatform realKeyboardPlatform(void* context, bool trace);
+
+// A backend's ports as the core sees them on the host: every byte read from
+// the keyboard (the data port) marks the line quiet, so the millisecond
+// before the next byte counts from the keyboard's reply and the host's own
+// work after it (the core, the backend, the next request) is not added to it.
+class CQuietLine {
+public:
+    explicit CQuietLine(const TavrinPlatform& ports);
+    CQuietLine(const CQuietLine&) = delete;
+    CQuietLine& operator=(const CQuietLine&) = delete;
+    const TavrinPlatform* Platform() const { return &m_platform; }
+
+private:
+    TavrinPlatform m_ports;
+    TavrinPlatform m_platform;
+};
 
 } // namespace tavrin
