@@ -9,12 +9,12 @@
 // ratio to those (ratio_to_machine_waits: what the program and the host
 // add); the progress window's own work for one write is measured alone.
 #include "MachineWaits.h"
+#include "TableBytes.h"
 
 #include <app/CMainDialog.h>
 #include <app/ProgramChannel.h>
 
 #include <keydata/KeyFile.h>
-#include <keydata/WritePackets.h>
 #include <transfer/CKeyboardTransfer.h>
 #include <transfer/TransferTexts.h>
 #include <widgets/CProgressPopup.h>
@@ -60,19 +60,6 @@ template <typename Body> double timedMilliseconds(Body&& body)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The bytes a write sends: header, the 128 key packets, finish.
-std::size_t bytesSent(const keydata::KeyTable& table)
-{
-    std::size_t bytes
-        = keydata::headerPacket(table.systemConfig, table.mcrConfig).length + keydata::finishPacket().length;
-    std::uint16_t address = keydata::DATA_AREA_BASE;
-    keydata::WritePacket packet;
-    for (int key = 0; key < keydata::KEY_NUMBER_COUNT; ++key)
-        if (keydata::keyPacket(table, key, address, packet) == keydata::PACKET_OK)
-            bytes += packet.length;
-    return bytes;
-}
-
 void BM_WriteToKeyboard(benchmark::State& state)
 {
     widgets::CSeamRecorder seams;
@@ -94,11 +81,7 @@ void BM_WriteToKeyboard(benchmark::State& state)
             return;
         }
     }
-    const double floor = double(bytes) * double(state.iterations());
-    state.counters["bytes_sent"] = double(bytes);
-    state.counters["ratio_to_1ms_per_byte"] = milliseconds / floor;
-    state.counters["machine_wait_ratio"] = waitMilliseconds / floor;
-    state.counters["ratio_to_machine_waits"] = milliseconds / waitMilliseconds;
+    reportWriteRatios(state, milliseconds / 1000.0, waitMilliseconds / 1000.0, bytes);
 }
 
 // The progress window's work for one write, without a keyboard: its

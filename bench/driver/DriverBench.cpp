@@ -178,11 +178,7 @@ void BM_WriteTypicalTable(benchmark::State& state)
             }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    const double floor = static_cast<double>(bytes) * 0.001 * static_cast<double>(state.iterations());
-    state.counters["bytes_sent"] = static_cast<double>(bytes);
-    state.counters["ratio_to_1ms_per_byte"] = seconds / floor;
-    state.counters["machine_wait_ratio"] = waitSeconds / floor;
-    state.counters["ratio_to_machine_waits"] = seconds / waitSeconds;
+    const double floor = reportWriteRatios(state, seconds, waitSeconds, bytes);
     // The floor: 1 ms before each byte and the keyboard's answer to it. The
     // emulated keyboard answers within the host's own process; the simulated
     // serio_raw takes its measured reply time, as a real port its wire time.

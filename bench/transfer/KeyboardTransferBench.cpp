@@ -12,25 +12,12 @@
 #include <string>
 
 #include <keydata/KeyFile.h>
-#include <keydata/WritePackets.h>
 #include <transfer/CKeyboardTransfer.h>
 
 #include "MachineWaits.h"
+#include "TableBytes.h"
 
 namespace {
-
-// The bytes a write sends: header, the 128 key packets, finish.
-std::size_t bytesSent(const keydata::KeyTable& table)
-{
-    std::size_t bytes
-        = keydata::headerPacket(table.systemConfig, table.mcrConfig).length + keydata::finishPacket().length;
-    std::uint16_t address = keydata::DATA_AREA_BASE;
-    keydata::WritePacket packet;
-    for (int key = 0; key < keydata::KEY_NUMBER_COUNT; ++key)
-        if (keydata::keyPacket(table, key, address, packet) == keydata::PACKET_OK)
-            bytes += packet.length;
-    return bytes;
-}
 
 // state.range(0): 0 the retail layout, 1 the multi-layer one; range(1): 1
 // with the read-back.
@@ -68,11 +55,7 @@ void BM_TransferWrite(benchmark::State& state)
                 }
                 seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             }
-            const double floor = static_cast<double>(bytes) * 0.001 * static_cast<double>(state.iterations());
-            state.counters["bytes_sent"] = static_cast<double>(bytes);
-            state.counters["ratio_to_1ms_per_byte"] = seconds / floor;
-            state.counters["machine_wait_ratio"] = waitSeconds / floor;
-            state.counters["ratio_to_machine_waits"] = seconds / waitSeconds;
+            reportWriteRatios(state, seconds, waitSeconds, bytes);
         }
     }
     std::error_code ignored;
